@@ -1,0 +1,56 @@
+# Shared by run.sh and test.sh: install what is missing, build, prepare a Wine prefix.
+# Sourced, not run.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD="$ROOT/build"
+PACKAGES=(cmake make g++ googletest g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev
+          wine wine64 xvfb xauth x11-utils xdotool imagemagick)
+
+install_packages() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    if ((${#missing[@]})); then
+        echo "== installing: ${missing[*]}"
+        local sudo=""
+        [[ $(id -u) -ne 0 ]] && sudo="sudo"
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    fi
+}
+
+build_windows() {
+    echo "== building (MinGW-w64, x86_64)"
+    cmake -S "$ROOT" -B "$BUILD/win" -DCMAKE_BUILD_TYPE=Release \
+          -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" -DPARCELO_TESTS="${1:-OFF}" >/dev/null
+    cmake --build "$BUILD/win" -j "$(nproc)" -- --no-print-directory >/dev/null
+}
+
+build_native() {
+    echo "== building window-free logic for the host"
+    cmake -S "$ROOT/tests/native" -B "$BUILD/native" -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    cmake --build "$BUILD/native" -j "$(nproc)" -- --no-print-directory >/dev/null
+}
+
+# use_prefix NAME: every later wine call in this shell uses the private prefix build/wine-NAME.
+use_prefix() {
+    export WINEPREFIX="$BUILD/wine-$1" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+# prepare_prefix NAME [agent switches]: create the prefix once, apply the settings that keep Wine
+# quiet and quick without a window manager, and register the stand-in agent machine-wide (Wine
+# ignores local servers registered only per user).
+prepare_prefix() {
+    local name=$1; shift
+    use_prefix "$name"
+    echo "== preparing Wine prefix $WINEPREFIX"
+    if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+        wine wineboot -i </dev/null >/dev/null 2>&1
+    fi
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+    wine "$BUILD/win/standin/UploadAgent.exe" /RegServer /machine "$@" </dev/null >/dev/null 2>&1
+    wineserver -k; wineserver -w
+}
