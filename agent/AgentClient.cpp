@@ -1,0 +1,178 @@
+#include "agent/AgentClient.h"
+
+#include <cstring>
+
+#include "agent/AgentProtocol.h"
+#include "agent/ComText.h"
+#include "agent/VersionGate.h"
+
+using namespace agentproto;
+
+namespace {
+
+// Passed unchanged with every sign-in and registration request, so the agent can tell
+// which client asks.
+const char kSignInExtra[] = "Parcelo 1.0";
+
+const HRESULT kSignInRefused = static_cast<HRESULT>(0x800E0000L);
+
+// The result's type is not looked at: agents answer these with VT_I2, VT_I4 or VT_BOOL.
+int LowShort(const VARIANT& v) { return static_cast<SHORT>(v.iVal); }
+
+}  // namespace
+
+int CreateAgentObject(IDispatch** agent) {
+    *agent = nullptr;
+    CLSID clsid;
+    if (FAILED(CLSIDFromProgID(kProgIdW, &clsid))) return 1;
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                reinterpret_cast<void**>(agent))) ||
+        !*agent)
+        return 2;
+    return 0;
+}
+
+bool IsAgentGoneError(HRESULT hr) {
+    return hr == static_cast<HRESULT>(0x800706BAL) || hr == static_cast<HRESULT>(0x800706BEL) ||
+           hr == RPC_E_DISCONNECTED || hr == CO_E_OBJNOTCONNECTED;
+}
+
+AgentClient::AgentClient() : signInExtra_(kSignInExtra) {}
+
+AgentClient::~AgentClient() {
+    if (sink_) sink_->Unadvise(agent_.Get());
+}
+
+int AgentClient::Connect(AgentFactory factory) {
+    IDispatch* created = nullptr;
+    const int failure = factory(&created);
+    agent_.Reset(created);
+    if (failure != 0) return failure;
+    if (!agent_) return 2;
+
+    if (!IsCompatibleVersion(GetVersion())) {
+        ShowIncompatible();
+        version_.reset();
+        return 3;
+    }
+
+    sink_ = std::make_unique<AgentEventSink>(this);
+    if (SUCCEEDED(sink_->Advise(agent_.Get()))) {
+        int status = 0;
+        if (SUCCEEDED(GetStatus(&status))) OnStatus(status);
+    }
+    return 0;
+}
+
+HRESULT AgentClient::Call(DISPID id, VARIANT* args, UINT count, VARIANT* result) {
+    // A retired or never-created agent is as good as a vanished one.
+    if (!agent_) return CO_E_OBJNOTCONNECTED;
+    DISPPARAMS params = {args, nullptr, count, 0};
+    const HRESULT hr =
+        agent_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr, nullptr);
+    if (IsAgentGoneError(hr)) gone_ = true;
+    return hr;
+}
+
+HRESULT AgentClient::CallWithText(DISPID id, const char* text) {
+    VariantArgs<1> args;
+    args.SetText(0, text);
+    ScopedVariant result;
+    return Call(id, args.v, 1, &result);
+}
+
+HRESULT AgentClient::ReadShort(DISPID id, int* value) {
+    ScopedVariant result;
+    const HRESULT hr = Call(id, nullptr, 0, &result);
+    if (SUCCEEDED(hr) && value) *value = LowShort(*result);
+    return hr;
+}
+
+HRESULT AgentClient::SignIn(const char* email, const char* password) {
+    VariantArgs<3> args;  // reversed: the last declared argument comes first
+    args.SetText(2, email);
+    args.SetText(1, password);
+    args.SetText(0, signInExtra_.c_str());
+    ScopedVariant result;
+    const HRESULT hr = Call(DispSignIn, args.v, 3, &result);
+    if (FAILED(hr) || (*result).vt != VT_I4) return DISP_E_EXCEPTION;
+    return (*result).lVal != 0 ? S_OK : kSignInRefused;
+}
+
+HRESULT AgentClient::IsSignedIn(int* value) { return ReadShort(DispIsSignedIn, value); }
+
+HRESULT AgentClient::SignOut() {
+    ScopedVariant arg;
+    arg.Raw().vt = VT_I4;
+    arg.Raw().lVal = 0;
+    ScopedVariant result;
+    return Call(DispSignOut, &arg, 1, &result);
+}
+
+HRESULT AgentClient::Upload(const char* path, int flag) {
+    VariantArgs<2> args;
+    args.SetText(1, path);
+    args.v[0].vt = VT_BOOL;
+    args.v[0].boolVal = static_cast<VARIANT_BOOL>(flag);
+    ScopedVariant result;
+    return Call(DispUpload, args.v, 2, &result);
+}
+
+HRESULT AgentClient::OpenLocker() {
+    ScopedVariant target;  // whatever the agent leaves here is freed and ignored
+    VARIANT arg;
+    VariantInit(&arg);
+    arg.vt = VT_BYREF | VT_VARIANT;
+    arg.pvarVal = &target.Raw();
+    ScopedVariant result;
+    return SUCCEEDED(Call(DispOpenLocker, &arg, 1, &result)) ? S_OK : DISP_E_EXCEPTION;
+}
+
+HRESULT AgentClient::RegisterUser() { return CallWithText(DispRegisterUser, signInExtra_.c_str()); }
+
+HRESULT AgentClient::Upgrade() {
+    ScopedVariant result;
+    return Call(DispUpgrade, nullptr, 0, &result);
+}
+
+HRESULT AgentClient::GetStatus(int* code) { return ReadShort(DispGetStatus, code); }
+
+void AgentClient::OnProgress(int) {}
+void AgentClient::OnStatus(int) {}
+
+HRESULT AgentClient::Configure(short value) {
+    ScopedVariant arg;
+    arg.Raw().vt = VT_I2;
+    arg.Raw().iVal = value;
+    ScopedVariant result;
+    return Call(DispConfigure, &arg, 1, &result);
+}
+
+const char* AgentClient::GetVersion() {
+    if (version_) return version_->c_str();
+    ScopedVariant result;
+    // Only a BSTR holds a text; anything else means the agent did not answer.
+    if (FAILED(Call(DispGetVersion, nullptr, 0, &result)) || (*result).vt != VT_BSTR) return nullptr;
+    version_ = std::make_unique<std::string>(BstrToNarrow((*result).bstrVal));
+    return version_->c_str();
+}
+
+void AgentClient::GetCurrentFileName(char* buffer, size_t length) {
+    if (!buffer || length == 0) return;
+    buffer[0] = '\0';
+    ScopedVariant result;
+    if (FAILED(Call(DispGetCurrentFileName, nullptr, 0, &result)) || (*result).vt != VT_BSTR) return;
+    const std::string name = BstrToNarrow((*result).bstrVal);
+    const size_t copied = name.size() < length - 1 ? name.size() : length - 1;
+    std::memcpy(buffer, name.data(), copied);
+    buffer[copied] = '\0';
+}
+
+HRESULT AgentClient::GetFilesToGo(int* count) { return ReadShort(DispGetFilesToGo, count); }
+
+HRESULT AgentClient::IsUpgradeAvailable(long* value) {
+    ScopedVariant result;
+    const HRESULT hr = Call(DispIsUpgradeAvailable, nullptr, 0, &result);
+    if (SUCCEEDED(hr) && value) *value = (*result).lVal;
+    return hr;
+}

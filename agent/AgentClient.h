@@ -1,0 +1,67 @@
+// Parcelo's side of the agent boundary: one IDispatch::Invoke per operation, with fixed
+// dispatch ids and arguments, and the sink for the agent's notifications.
+#pragma once
+
+#include <oaidl.h>
+#include <memory>
+#include <string>
+
+#include "agent/AgentEventSink.h"
+#include "agent/ComPtr.h"
+
+// Creates the agent object. Returns 0, or the failure code shown to the user:
+// 1 = the ProgID is not registered, 2 = the object could not be created.
+using AgentFactory = int (*)(IDispatch** agent);
+int CreateAgentObject(IDispatch** agent);
+
+// Calls that fail this way mean the agent's process has gone away.
+bool IsAgentGoneError(HRESULT hr);
+
+class AgentClient {
+public:
+    AgentClient();
+    AgentClient(const AgentClient&) = delete;
+    AgentClient& operator=(const AgentClient&) = delete;
+    virtual ~AgentClient();
+
+    // Creates the agent object, applies the version gate (showing the incompatible-version
+    // box through ShowIncompatible), connects the sink and hands the agent's present status
+    // to OnStatus. Returns 0 or the failure code (1, 2 or 3).
+    int Connect(AgentFactory factory);
+
+    virtual HRESULT SignIn(const char* email, const char* password);
+    virtual HRESULT IsSignedIn(int* value);
+    virtual HRESULT SignOut();
+    virtual HRESULT Upload(const char* path, int flag);
+    virtual HRESULT OpenLocker();
+    virtual HRESULT RegisterUser();
+    virtual HRESULT Upgrade();
+    virtual HRESULT GetStatus(int* code);
+    virtual void OnProgress(int percent);
+    virtual void OnStatus(int code);
+    virtual HRESULT Configure(short value);
+
+    // Null when the agent gave no version text.
+    const char* GetVersion();
+    void GetCurrentFileName(char* buffer, size_t length);
+    HRESULT GetFilesToGo(int* count);
+    HRESULT IsUpgradeAvailable(long* value);
+
+    // True once a call has found the agent's process gone; the owner then replaces the client.
+    bool IsGone() const { return gone_; }
+    DWORD SinkCookie() const { return sink_ ? sink_->Cookie() : 0; }
+
+protected:
+    virtual void ShowIncompatible() {}
+
+private:
+    HRESULT Call(DISPID id, VARIANT* args, UINT count, VARIANT* result);
+    HRESULT CallWithText(DISPID id, const char* text);
+    HRESULT ReadShort(DISPID id, int* value);
+
+    ComPtr<IDispatch> agent_;
+    std::unique_ptr<std::string> version_;
+    std::string signInExtra_;
+    std::unique_ptr<AgentEventSink> sink_;
+    bool gone_ = false;
+};

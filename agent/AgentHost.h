@@ -1,0 +1,40 @@
+// What the agent side needs from the drop window. The window implements it; tests drive
+// the agent side through their own host.
+#pragma once
+
+#include <windows.h>
+#include <cstdint>
+
+class AgentClient;
+class DeferredLogin;
+class FileReceiver;
+struct UserSettings;
+
+class StatusDisplay {
+public:
+    virtual void SetStatus(const char* line1, const char* line2) = 0;  // null line2: unchanged
+    virtual void SetUploadingStatus(const char* fileName) = 0;
+    virtual void SetProgress(int percent) = 0;  // -1 clears the second line
+    virtual void ShowBusyStatus() = 0;
+    virtual void ShowCannotConnectStatus() = 0;
+
+protected:
+    ~StatusDisplay() = default;
+};
+
+class AgentHost {
+public:
+    virtual HWND MainWindowHandle() = 0;
+    virtual int ShowMessage(HWND owner, const char* text, const char* caption, UINT type) = 0;
+    virtual int32_t Now() = 0;
+    virtual StatusDisplay& Display() = 0;
+    virtual int RunSignInDialog() = 0;  // IDOK or IDCANCEL
+    virtual UserSettings& Settings() = 0;
+    virtual DeferredLogin& Deferred() = 0;
+    virtual FileReceiver& Receiver() = 0;
+    // Get-or-create; null when the agent cannot be reached (the user has been told).
+    virtual AgentClient* GetAgentClient() = 0;
+
+protected:
+    ~AgentHost() = default;
+};

@@ -1,0 +1,35 @@
+#include "agent/AgentLink.h"
+
+#include "agent/AgentHost.h"
+#include "agent/StatusTable.h"
+#include "agent/UploadController.h"
+
+AgentLink::AgentLink(AgentHost& host, AgentFactory factory) : host_(host), factory_(factory) {}
+
+AgentLink::~AgentLink() { Destroy(); }
+
+void AgentLink::Destroy() {
+    client_.reset();
+    retired_.clear();
+}
+
+AgentClient* AgentLink::Get() {
+    if (client_ && client_->IsGone()) retired_.push_back(std::move(client_));
+    if (client_) return client_.get();
+    // Status handlers run while the client is being built; they must reach that client,
+    // not start a second one.
+    if (building_) return building_;
+
+    auto client = std::make_unique<UploadController>(host_);
+    building_ = client.get();
+    const int failure = client->Connect(factory_);
+    building_ = nullptr;
+    if (failure != 0) {
+        client.reset();
+        host_.ShowMessage(host_.MainWindowHandle(), FormatConnectFailure(failure).c_str(), "Failure", MB_OK);
+        return nullptr;
+    }
+    client_ = std::move(client);
+    client_->Configure(5);
+    return client_.get();
+}

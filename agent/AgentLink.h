@@ -1,0 +1,33 @@
+// Owns the one agent client: creates it on first need, and replaces it once its agent's
+// process has gone away.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "agent/AgentClient.h"
+
+class AgentHost;
+
+class AgentLink {
+public:
+    AgentLink(AgentHost& host, AgentFactory factory);
+    AgentLink(const AgentLink&) = delete;
+    AgentLink& operator=(const AgentLink&) = delete;
+    ~AgentLink();
+
+    // The client, created if needed; null when creation failed (the user has been told).
+    AgentClient* Get();
+    // The client as it stands, never created here; null while there is none.
+    AgentClient* Current() const { return client_.get(); }
+    void Destroy();
+
+private:
+    AgentHost& host_;
+    AgentFactory factory_;
+    std::unique_ptr<AgentClient> client_;
+    AgentClient* building_ = nullptr;
+    // A client whose agent died may still be on the call stack (a notification handler
+    // that asked for the client again); it is kept until the link goes.
+    std::vector<std::unique_ptr<AgentClient>> retired_;
+};

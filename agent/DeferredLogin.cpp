@@ -1,0 +1,17 @@
+#include "agent/DeferredLogin.h"
+
+void DeferredLogin::AddPendingFile(const char* item) {
+    if (item) pendingFiles.emplace_back(item);
+}
+
+void DeferredLogin::ClearDeferred() {
+    lockerPending = 0;
+    pendingFiles.clear();
+}
+
+void DeferredLogin::RecordRequest(const std::string& user, const std::string& pass, int autoSignIn) {
+    userName = user;
+    password = pass;
+    autoLogin = autoSignIn;
+    hasRequest_ = true;
+}

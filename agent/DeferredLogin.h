@@ -1,0 +1,27 @@
+// What waits for a sign-in to succeed: the items dropped meanwhile, a request to open the
+// Locker, and the credentials of the latest sign-in request.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class DeferredLogin {
+public:
+    std::vector<std::string> pendingFiles;  // in order of arrival; duplicates kept
+    int lockerPending = 0;
+    std::string userName;
+    std::string password;
+    int autoLogin = 0;
+
+    void AddPendingFile(const char* item);
+    // Drops the pending items and the Locker request; the credentials stay.
+    void ClearDeferred();
+    // Replaces the credentials with those of a new sign-in request.
+    void RecordRequest(const std::string& user, const std::string& pass, int autoSignIn);
+    // False until a sign-in has been requested in this run: a sign-in success reported
+    // before that must not replace the stored settings with empty credentials.
+    bool HasRequest() const { return hasRequest_; }
+
+private:
+    bool hasRequest_ = false;
+};

@@ -1,0 +1,30 @@
+// How dropped items reach the agent: upload now when signed in, otherwise ask for a
+// sign-in and hold them until the agent reports it done.
+#pragma once
+
+#include <string>
+
+class AgentHost;
+
+class FileReceiver {
+public:
+    explicit FileReceiver(AgentHost& host) : host_(host) {}
+    FileReceiver(const FileReceiver&) = delete;
+    FileReceiver& operator=(const FileReceiver&) = delete;
+    virtual ~FileReceiver() = default;
+
+    // 1 to hand the items of a drop over, 0 to stop (no agent, or the user cancelled).
+    virtual long BeginFiles();
+    virtual long AddFile(const char* item);
+
+    // The sign-in succeeded: store its credentials, open a requested Locker, replay items.
+    void ReplayDeferred();
+    bool ShowSignInDialog();
+    // A sign-in request from the Sign In dialog (signOutFirst) or the automatic sign-in.
+    // The credentials are recorded before the agent is called, so a success reported
+    // while the call is still running stores the credentials of this request.
+    void RequestSignIn(const std::string& user, const std::string& pass, int autoSignIn, bool signOutFirst);
+
+private:
+    AgentHost& host_;
+};

@@ -1,0 +1,19 @@
+// The event sink's checks on an incoming notification, in the order the agent sees their
+// answers. No windows.h here.
+#pragma once
+
+enum class NotificationVerdict {
+    NoParameters,   // DISP_E_PARAMNOTFOUND
+    UnknownMember,  // DISP_E_MEMBERNOTFOUND
+    BadCount,       // DISP_E_BADPARAMCOUNT
+    BadType,        // DISP_E_TYPEMISMATCH
+    Progress,       // forward to OnProgress
+    Status,         // forward to OnStatus
+};
+
+constexpr long kNotifyProgressId = 1;
+constexpr long kNotifyStatusId   = 2;
+constexpr unsigned short kShortVarType = 2;  // VT_I2
+
+NotificationVerdict CheckNotification(bool hasParameters, long dispatchId, unsigned argumentCount,
+                                      unsigned short argumentType);

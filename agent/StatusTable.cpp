@@ -1,0 +1,74 @@
+#include "agent/StatusTable.h"
+
+
+const char* const kReadyText      = "Drag files here";
+const char* const kWorkingText    = "One moment, please";
+const char* const kConnectingText = "Connecting...";
+
+namespace {
+
+const char kCannotConnect[] = "Cannot connect to Sonavo. Please try again.";
+
+struct StatusEntry {
+    int code;
+    StatusRule rule;
+};
+
+// Scanned in order; the first entry with the code wins.
+const StatusEntry kStatusTable[] = {
+    {10, {StatusAction::Ready, nullptr}},
+    {11, {StatusAction::Ready, nullptr}},
+    {16, {StatusAction::Ready, nullptr}},
+    {12, {StatusAction::Working, nullptr}},
+    {17, {StatusAction::Working, nullptr}},
+    {13, {StatusAction::Uploading, nullptr}},
+    {15, {StatusAction::Uploading, nullptr}},
+    {19, {StatusAction::SignedIn, nullptr}},
+    {22, {StatusAction::Busy, nullptr}},
+    {101, {StatusAction::Message, kCannotConnect}},
+    {102, {StatusAction::Message, kCannotConnect}},
+    {103, {StatusAction::Message, kCannotConnect}},
+    {105, {StatusAction::Message, kCannotConnect}},
+    {106, {StatusAction::Message, kCannotConnect}},
+    {107, {StatusAction::Message, kCannotConnect}},
+    {110, {StatusAction::Message, kCannotConnect}},
+    {115, {StatusAction::Message, kCannotConnect}},
+    {104, {StatusAction::Message, "Authentication failed"}},
+    {108, {StatusAction::MessageThenSignIn, "Failed to authenticate. Bad user name or password"}},
+    {109, {StatusAction::Message, "Operation is not allowed: User is not logged in"}},
+    {111, {StatusAction::UploadFailed, nullptr}},
+    {112, {StatusAction::Message, "Failed to download file"}},
+    {113, {StatusAction::Message, "No space left in your locker. All pending requests will be canceled."}},
+    {114, {StatusAction::Message, "Upload error. Please make sure the URL ends in .mp3, then try again."}},
+    {116, {StatusAction::Message, "Cannot connect to SonavoWeb. Please try again."}},
+    {117, {StatusAction::Message, "Failed to connect! Make sure your session cookies enabled and try again."}},
+    {118, {StatusAction::MessageThenSignIn,
+           "Failed to connect or server too busy. Make sure your persistent cookies enabled and try again."}},
+    {120, {StatusAction::CannotConnect, nullptr}},
+    {121, {StatusAction::Message,
+           "Sorry, but we cannot upload files in this format. Please try an .mp3, .wma, .asf, or other "
+           "commonly used audio file."}},
+};
+
+}  // namespace
+
+StatusRule LookupStatus(int statusCode) {
+    for (const StatusEntry& entry : kStatusTable)
+        if (entry.code == statusCode) return entry.rule;
+    return {StatusAction::None, nullptr};
+}
+
+// Texts from outside (paths, the agent's file names) are inserted, never used as formats.
+std::string FormatConnectFailure(int failureCode) {
+    return "Failed to connect to Sonavo Server with failure code '" + std::to_string(failureCode) +
+           "'. Reinstall Parcelo or download newer version.";
+}
+
+std::string FormatUploadFailed(const char* fileName) {
+    return std::string("Sorry, but an error occurred when we tried to upload ") + (fileName ? fileName : "") +
+           " to your Locker. Please try again";
+}
+
+std::string FormatTooBig(const char* path) {
+    return std::string("File '") + (path ? path : "") + "' is too big to upload or wrong file name.";
+}

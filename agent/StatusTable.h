@@ -1,0 +1,35 @@
+// What each StatusCode from the agent means to the program, and the texts of the agent
+// messages. No windows.h here.
+#pragma once
+
+#include <string>
+
+enum class StatusAction {
+    None,
+    Ready,              // "Drag files here", second line cleared
+    Working,            // "One moment, please", second line cleared
+    Uploading,          // uploading text for the agent's current file
+    SignedIn,           // replay what waited for the sign-in
+    Busy,               // "One moment, please..." on the first line only
+    CannotConnect,      // both lines say so, no message box
+    Message,            // message box with the rule's text
+    MessageThenSignIn,  // message box, then the Sign In dialog again
+    UploadFailed,       // message box naming the agent's current file
+};
+
+struct StatusRule {
+    StatusAction action;
+    const char* text;  // message box text, or null
+};
+
+// Codes without a rule give {None, nullptr}.
+StatusRule LookupStatus(int statusCode);
+
+extern const char* const kReadyText;
+extern const char* const kWorkingText;
+extern const char* const kConnectingText;
+
+// The message box texts that carry a value.
+std::string FormatConnectFailure(int failureCode);
+std::string FormatUploadFailed(const char* fileName);
+std::string FormatTooBig(const char* path);

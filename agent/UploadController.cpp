@@ -1,0 +1,122 @@
+#include "agent/UploadController.h"
+
+#include <string>
+
+#include "agent/AgentHost.h"
+#include "agent/DeferredLogin.h"
+#include "agent/FileReceiver.h"
+#include "agent/StatusTable.h"
+#include "agent/UpgradeReminder.h"
+#include "settings/UserSettings.h"
+
+namespace {
+
+const char kCaption[] = "Parcelo";
+
+// The file's full size; false when it cannot be read (not a file, not there, no access),
+// in which case the item still goes to the agent, which reports what becomes of it.
+bool ReadFileSize(const char* path, unsigned long long* size) {
+    // Full sharing: a size query must never stand in the way of whoever has the file open,
+    // nor fail because of them and let a large file through unchecked.
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER value;
+    const BOOL ok = GetFileSizeEx(file, &value);
+    CloseHandle(file);
+    if (!ok || value.QuadPart < 0) return false;
+    *size = static_cast<unsigned long long>(value.QuadPart);
+    return true;
+}
+
+}  // namespace
+
+HRESULT UploadController::SignIn(const char* email, const char* password) {
+    const HRESULT hr = AgentClient::SignIn(email, password);
+    int signedIn = 0;
+    if (hr >= 0 && SUCCEEDED(IsSignedIn(&signedIn)) && signedIn == 1 && IsReminderDue()) {
+        // Set before asking, so the next prompt is a week away whatever happens now.
+        host_.Settings().remindTime = host_.Now();
+        CheckForUpgrade();
+    }
+    return hr;
+}
+
+bool UploadController::IsReminderDue() { return ::IsReminderDue(host_.Settings().remindTime, host_.Now()); }
+
+void UploadController::CheckForUpgrade() {
+    long available = 0;
+    if (FAILED(IsUpgradeAvailable(&available)) || available != 1) return;
+    const int answer = host_.ShowMessage(
+        host_.MainWindowHandle(),
+        "A new version of Parcelo is availible for free download. Would you like to upgrade?", kCaption,
+        MB_YESNO);
+    if (answer == IDYES) Upgrade();
+}
+
+HRESULT UploadController::Upload(const char* path, int flag) {
+    if (!path) return E_POINTER;
+    unsigned long long size = 0;
+    if (!ReadFileSize(path, &size) || size < kMaxUploadBytes) return AgentClient::Upload(path, flag);
+    host_.ShowMessage(nullptr, FormatTooBig(path).c_str(), kCaption, MB_OK);
+    return E_FAIL;
+}
+
+HRESULT UploadController::OpenLocker() {
+    if (host_.Receiver().BeginFiles() != 1) return E_FAIL;
+    int signedIn = 0;
+    const HRESULT hr = IsSignedIn(&signedIn);
+    if (FAILED(hr) || signedIn == 0) {
+        host_.Deferred().lockerPending = 1;
+        return 1;
+    }
+    return AgentClient::OpenLocker();
+}
+
+void UploadController::OnProgress(int percent) { host_.Display().SetProgress(percent); }
+
+void UploadController::ShowStatusMessage(const char* text) {
+    host_.ShowMessage(host_.MainWindowHandle(), text, kCaption, MB_OK);
+}
+
+void UploadController::OnStatus(int code) {
+    const StatusRule rule = LookupStatus(code);
+    StatusDisplay& display = host_.Display();
+    switch (rule.action) {
+    case StatusAction::None: break;
+    case StatusAction::Ready:
+        display.SetStatus(kReadyText, nullptr);
+        display.SetProgress(-1);
+        break;
+    case StatusAction::Working:
+        display.SetStatus(kWorkingText, nullptr);
+        display.SetProgress(-1);
+        break;
+    case StatusAction::Uploading: {
+        char name[260];
+        GetCurrentFileName(name, sizeof name);
+        display.SetUploadingStatus(name);
+        break;
+    }
+    case StatusAction::SignedIn: host_.Receiver().ReplayDeferred(); break;
+    case StatusAction::Busy: display.ShowBusyStatus(); break;
+    case StatusAction::CannotConnect: display.ShowCannotConnectStatus(); break;
+    case StatusAction::Message: ShowStatusMessage(rule.text); break;
+    case StatusAction::MessageThenSignIn:
+        ShowStatusMessage(rule.text);
+        // Sent, so the Sign In dialog has run and ended before this notification returns.
+        SendMessageA(host_.MainWindowHandle(), WM_COMMAND, kSignInCommand, 0);
+        break;
+    case StatusAction::UploadFailed: {
+        char name[261];
+        GetCurrentFileName(name, sizeof name);
+        ShowStatusMessage(FormatUploadFailed(name).c_str());
+        break;
+    }
+    }
+}
+
+void UploadController::ShowIncompatible() {
+    host_.ShowMessage(nullptr, "Incompatible server version. Download new version of Velorex (Parcelo) from SonavoWeb",
+                      "API", MB_OK);
+}

@@ -1,0 +1,32 @@
+// The client the program actually creates: what each status from the agent does, the size
+// check before an upload, the deferred Locker request and the weekly upgrade reminder.
+#pragma once
+
+#include "agent/AgentClient.h"
+
+class AgentHost;
+
+constexpr unsigned long long kMaxUploadBytes = 26214400;  // 25 MiB: this size and above are refused
+constexpr WPARAM kSignInCommand = MAKEWPARAM(32775, 1);   // CmdSignIn, as an accelerator sends it
+
+class UploadController : public AgentClient {
+public:
+    explicit UploadController(AgentHost& host) : host_(host) {}
+
+    HRESULT SignIn(const char* email, const char* password) override;
+    HRESULT Upload(const char* path, int flag) override;
+    HRESULT OpenLocker() override;
+    void OnProgress(int percent) override;
+    void OnStatus(int code) override;
+
+    bool IsReminderDue();
+    void CheckForUpgrade();
+
+protected:
+    void ShowIncompatible() override;
+
+private:
+    void ShowStatusMessage(const char* text);
+
+    AgentHost& host_;
+};
