@@ -1,0 +1,31 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "agent/AgentProtocol.h"
+#include "tests/unit/FakeHost.h"
+
+using namespace agentproto;
+
+class AgentTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FakeHost::nextAgent = &agent;
+        FakeHost::failureCode = 1;
+    }
+    void TearDown() override { FakeHost::nextAgent = nullptr; }
+
+    // Connects, then forgets what connecting showed and called, so a test sees only its own.
+    AgentClient& Connected() {
+        AgentClient* client = host.GetAgentClient();
+        EXPECT_NE(client, nullptr);
+        host.display.clear();
+        host.boxes.clear();
+        agent.calls.clear();
+        return *client;
+    }
+
+    FakeAgent agent;  // declared first: outlives the host's client
+    FakeAgent spare;  // for a second connection
+    FakeHost host;
+};

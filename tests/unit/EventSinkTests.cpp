@@ -1,0 +1,85 @@
+// The event sink's answers to well-formed and malformed notifications.
+#include "tests/unit/AgentFixture.h"
+
+#include "agent/AgentEventSink.h"
+
+namespace {
+
+class RecordingClient : public AgentClient {
+public:
+    void OnProgress(int percent) override { seen.push_back("progress:" + std::to_string(percent)); }
+    void OnStatus(int code) override { seen.push_back("status:" + std::to_string(code)); }
+    std::vector<std::string> seen;
+};
+
+HRESULT Notify(IDispatch& sink, DISPID id, std::vector<VARIANT> args, bool withParams = true) {
+    DISPPARAMS params = {args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+    return sink.Invoke(id, IID_NULL, 0, DISPATCH_METHOD, withParams ? &params : nullptr, nullptr, nullptr, nullptr);
+}
+
+VARIANT Short(SHORT value) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I2;
+    v.iVal = value;
+    return v;
+}
+
+VARIANT Long(LONG value) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = value;
+    return v;
+}
+
+}  // namespace
+
+TEST(EventSink, ChecksRunInOrderAndMalformedNotificationsReachNobody) {
+    RecordingClient client;
+    AgentEventSink sink(&client);
+    EXPECT_EQ(Notify(sink, 7, {}, false), DISP_E_PARAMNOTFOUND);  // before the unknown id
+    EXPECT_EQ(Notify(sink, 3, {Short(1)}), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(Notify(sink, 3, {Short(1), Short(2)}), DISP_E_MEMBERNOTFOUND);  // before the count
+    EXPECT_EQ(Notify(sink, 2, {Short(1), Short(2)}), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(Notify(sink, 1, {}), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(Notify(sink, 2, {Long(19)}), DISP_E_TYPEMISMATCH);
+    DISPPARAMS noArray = {nullptr, nullptr, 1, 0};
+    EXPECT_EQ(sink.Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &noArray, nullptr, nullptr, nullptr),
+              DISP_E_BADPARAMCOUNT);
+    EXPECT_TRUE(client.seen.empty());
+}
+
+TEST(EventSink, ValuesAreWidenedWithTheirSign) {
+    RecordingClient client;
+    AgentEventSink sink(&client);
+    EXPECT_EQ(Notify(sink, 1, {Short(static_cast<SHORT>(0xFFFF))}), S_OK);
+    EXPECT_EQ(Notify(sink, 1, {Short(40)}), S_OK);
+    EXPECT_EQ(Notify(sink, 2, {Short(19)}), S_OK);
+    EXPECT_EQ(Notify(sink, 2, {Short(-32768)}), S_OK);
+    EXPECT_EQ(client.seen, (std::vector<std::string>{"progress:-1", "progress:40", "status:19", "status:-32768"}));
+}
+
+TEST(EventSink, AnswersItsInterfacesWithoutCountingReferences) {
+    RecordingClient client;
+    AgentEventSink sink(&client);
+    void* out = reinterpret_cast<void*>(1);
+    for (const IID& iid : {IID_IUnknown, IID_IDispatch, agentproto::kEventIid}) {
+        EXPECT_EQ(sink.QueryInterface(iid, &out), S_OK);
+        EXPECT_EQ(out, static_cast<IDispatch*>(&sink));
+    }
+    EXPECT_EQ(sink.QueryInterface(IID_IConnectionPoint, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(sink.AddRef(), 1u);
+    EXPECT_EQ(sink.Release(), 1u);
+    UINT count = 0;
+    EXPECT_EQ(sink.GetTypeInfoCount(&count), E_NOTIMPL);
+}
+
+TEST_F(AgentTest, NotificationsFromTheAgentReachTheController) {
+    Connected();
+    agent.AnswerText(DispGetCurrentFileName, L"x.mp3");
+    EXPECT_EQ(agent.Fire(2, 13), S_OK);
+    EXPECT_EQ(agent.Fire(1, 55), S_OK);
+    EXPECT_EQ(host.display, (std::vector<std::string>{"uploading:x.mp3", "progress:55"}));
+}

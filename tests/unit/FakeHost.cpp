@@ -1,0 +1,79 @@
+#include "tests/unit/FakeHost.h"
+
+#include "agent/UploadController.h"
+
+FakeAgent* FakeHost::nextAgent = nullptr;
+int FakeHost::failureCode = 1;
+int FakeHost::factoryCalls = 0;
+
+namespace {
+const char kClass[] = "ParceloTestHost";
+}
+
+FakeHost::FakeHost() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &FakeHost::WindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kClass;
+    RegisterClassA(&wc);  // fails harmlessly when registered by an earlier host
+    window = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 10, 10, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    factoryCalls = 0;
+}
+
+FakeHost::~FakeHost() {
+    link.Destroy();
+    DestroyWindow(window);
+}
+
+int FakeHost::Factory(IDispatch** agent) {
+    ++factoryCalls;
+    *agent = nullptr;
+    if (!nextAgent) return failureCode;
+    nextAgent->AddRef();
+    *agent = nextAgent;
+    return 0;
+}
+
+LRESULT CALLBACK FakeHost::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* host = reinterpret_cast<FakeHost*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (host && message == WM_COMMAND) {
+        host->commands.push_back(wParam);
+        if (LOWORD(wParam) == LOWORD(kSignInCommand)) host->receiver.ShowSignInDialog();
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int FakeHost::ShowMessage(HWND owner, const char* text, const char* caption, UINT type) {
+    boxes.push_back({owner, text ? text : "(null)", caption ? caption : "(null)", type});
+    if (boxAnswers.empty()) return IDOK;
+    const int answer = boxAnswers.front();
+    boxAnswers.erase(boxAnswers.begin());
+    return answer;
+}
+
+int FakeHost::RunSignInDialog() {
+    ++signInDialogRuns;
+    if (!signInDialog) {
+        deferred.ClearDeferred();  // what the dialog's Cancel does
+        return IDCANCEL;
+    }
+    return signInDialog();
+}
+
+void FakeHost::SetStatus(const char* line1, const char* line2) {
+    display.push_back(std::string("status:") + (line1 ? line1 : "(null)") + "|" + (line2 ? line2 : "(null)"));
+}
+
+void FakeHost::SetUploadingStatus(const char* fileName) { display.push_back(std::string("uploading:") + fileName); }
+
+void FakeHost::SetProgress(int percent) { display.push_back("progress:" + std::to_string(percent)); }
+
+std::function<int()> SignInAndConfirm(FakeHost& host, const char* user, const char* pass, int autoSignIn) {
+    std::string u = user, p = pass;
+    return [&host, u, p, autoSignIn] {
+        host.receiver.RequestSignIn(u, p, autoSignIn, true);
+        return IDOK;
+    };
+}

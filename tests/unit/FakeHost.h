@@ -1,0 +1,69 @@
+// A drop window stand-in for the agent side: a real hidden window that receives the
+// commands the controller sends, and recorders for the status lines, message boxes and
+// the Sign In dialog.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "agent/AgentHost.h"
+#include "agent/AgentLink.h"
+#include "agent/DeferredLogin.h"
+#include "agent/FileReceiver.h"
+#include "settings/UserSettings.h"
+#include "tests/unit/FakeAgent.h"
+
+struct ShownBox {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+
+class FakeHost : public AgentHost, public StatusDisplay {
+public:
+    FakeHost();
+    ~FakeHost();
+
+    // The agent the next connection gets; null makes the factory fail with `failureCode`.
+    static FakeAgent* nextAgent;
+    static int failureCode;
+    static int factoryCalls;
+
+    HWND window = nullptr;
+    int32_t now = 1700000000;
+    std::vector<std::string> display;  // "status:L1|L2", "uploading:N", "progress:P", "busy", "cannot"
+    std::vector<ShownBox> boxes;
+    std::vector<int> boxAnswers;         // taken in order; IDOK when empty
+    std::vector<WPARAM> commands;        // WM_COMMAND wParams the window received
+    std::function<int()> signInDialog;   // what the Sign In dialog does; Cancel by default
+    int signInDialogRuns = 0;
+    UserSettings settings;
+    DeferredLogin deferred;
+    FileReceiver receiver{*this};
+    AgentLink link{*this, &FakeHost::Factory};
+
+    HWND MainWindowHandle() override { return window; }
+    int ShowMessage(HWND owner, const char* text, const char* caption, UINT type) override;
+    int32_t Now() override { return now; }
+    StatusDisplay& Display() override { return *this; }
+    int RunSignInDialog() override;
+    UserSettings& Settings() override { return settings; }
+    DeferredLogin& Deferred() override { return deferred; }
+    FileReceiver& Receiver() override { return receiver; }
+    AgentClient* GetAgentClient() override { return link.Get(); }
+
+    void SetStatus(const char* line1, const char* line2) override;
+    void SetUploadingStatus(const char* fileName) override;
+    void SetProgress(int percent) override;
+    void ShowBusyStatus() override { display.push_back("busy"); }
+    void ShowCannotConnectStatus() override { display.push_back("cannot"); }
+
+private:
+    static int Factory(IDispatch** agent);
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+};
+
+// Sign In dialog behaviour: sign in through the receiver as the dialog does, then OK.
+std::function<int()> SignInAndConfirm(FakeHost& host, const char* user, const char* pass, int autoSignIn = 1);

@@ -1,0 +1,324 @@
+// Dropped items, the Locker request and the sign-in that they may wait for.
+#include "tests/unit/AgentFixture.h"
+
+#include <winioctl.h>
+
+#include "agent/UploadController.h"
+
+namespace {
+
+std::vector<std::string> Uploaded(const FakeAgent& agent) {
+    std::vector<std::string> items;
+    for (const FakeCall& call : agent.calls)
+        if (call.id == DispUpload) items.push_back(call.args[0].text);
+    return items;
+}
+
+}  // namespace
+
+TEST_F(AgentTest, SignedInItemsGoStraightToTheAgent) {
+    Connected();
+    agent.AnswerShort(DispIsSignedIn, 1);
+    EXPECT_EQ(host.receiver.BeginFiles(), 1);
+    host.receiver.AddFile("http://host.invalid/a.mp3");
+    host.receiver.AddFile("no such file.mp3");
+    EXPECT_EQ(host.signInDialogRuns, 0);
+    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"http://host.invalid/a.mp3", "no such file.mp3"}));
+    EXPECT_EQ(agent.Last(DispUpload)->args[1].text, "1");
+    EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST_F(AgentTest, ThreeItemsDroppedSignedOutWaitForTheSignInAndKeepTheirOrder) {
+    Connected();
+    host.signInDialog = SignInAndConfirm(host, "me@example.com", "pw", 0);
+    ASSERT_EQ(host.receiver.BeginFiles(), 1);
+    for (const char* item : {"C:\\1.mp3", "C:\\2.mp3", "C:\\1.mp3"}) host.receiver.AddFile(item);
+    EXPECT_EQ(host.signInDialogRuns, 1);
+    EXPECT_EQ(agent.Count(DispSignOut), 1);
+    EXPECT_EQ(agent.Last(DispSignIn)->args[0].text, "me@example.com");
+    EXPECT_EQ(agent.Count(DispUpload), 0);
+    EXPECT_EQ(host.display, (std::vector<std::string>{"status:Connecting...|(null)"}));
+
+    agent.AnswerShort(DispIsSignedIn, 1);
+    agent.Fire(2, 19);
+    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3", "C:\\1.mp3"}));
+    EXPECT_TRUE(host.deferred.pendingFiles.empty());
+    EXPECT_EQ(host.settings.userName, "me@example.com");
+    EXPECT_EQ(host.settings.password, "pw");
+    EXPECT_EQ(host.settings.autoLogin, 0);
+}
+
+TEST_F(AgentTest, CancelHandsNothingOverAndDropsWhatWaited) {
+    Connected();
+    host.deferred.AddPendingFile("C:\\earlier.mp3");
+    host.deferred.lockerPending = 1;
+    EXPECT_EQ(host.receiver.BeginFiles(), 0);
+    EXPECT_TRUE(host.deferred.pendingFiles.empty());
+    EXPECT_EQ(host.deferred.lockerPending, 0);
+    EXPECT_EQ(agent.Count(DispSignIn), 0);
+}
+
+TEST_F(AgentTest, WithoutAnAgentNothingIsHandedOverAndTheUserIsTold) {
+    FakeHost::nextAgent = nullptr;
+    EXPECT_EQ(host.receiver.BeginFiles(), 0);
+    EXPECT_EQ(host.signInDialogRuns, 0);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].caption, "Failure");
+}
+
+TEST_F(AgentTest, AFailedSignedInQueryCountsAsSignedOut) {
+    Connected();
+    agent.Fail(DispIsSignedIn, E_FAIL);
+    host.receiver.AddFile("C:\\a.mp3");
+    EXPECT_EQ(host.deferred.pendingFiles, (std::vector<std::string>{"C:\\a.mp3"}));
+    EXPECT_EQ(host.receiver.BeginFiles(), 0);  // the dialog ran and was cancelled
+    EXPECT_EQ(host.signInDialogRuns, 1);
+}
+
+TEST_F(AgentTest, LockerRequestedSignedOutOpensWhenTheSignInSucceeds) {
+    AgentClient& client = Connected();
+    host.signInDialog = SignInAndConfirm(host, "me@example.com", "pw");
+    EXPECT_EQ(client.OpenLocker(), 1);
+    EXPECT_EQ(host.deferred.lockerPending, 1);
+    EXPECT_EQ(agent.Count(DispOpenLocker), 0);
+    agent.AnswerShort(DispIsSignedIn, 1);
+    agent.Fire(2, 19);
+    EXPECT_EQ(agent.Count(DispOpenLocker), 1);
+    EXPECT_EQ(host.deferred.lockerPending, 0);
+    EXPECT_EQ(client.OpenLocker(), S_OK);
+    EXPECT_EQ(agent.Count(DispOpenLocker), 2);
+}
+
+TEST_F(AgentTest, LockerRequestCancelledOpensNothing) {
+    AgentClient& client = Connected();
+    EXPECT_EQ(client.OpenLocker(), E_FAIL);
+    agent.AnswerShort(DispIsSignedIn, 1);
+    agent.Fire(2, 19);
+    EXPECT_EQ(agent.Count(DispOpenLocker), 0);
+}
+
+TEST_F(AgentTest, ReplayWhileStillSignedOutEndsAndKeepsItemsForTheNextSignIn) {
+    Connected();
+    host.deferred.RecordRequest("me@example.com", "pw", 1);
+    host.deferred.AddPendingFile("C:\\a.mp3");
+    host.deferred.AddPendingFile("C:\\b.mp3");
+    agent.Fire(2, 19);  // the agent still says signed out
+    EXPECT_EQ(agent.Count(DispUpload), 0);
+    EXPECT_EQ(host.deferred.pendingFiles, (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3"}));
+    agent.AnswerShort(DispIsSignedIn, 1);
+    agent.Fire(2, 19);
+    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3"}));
+    EXPECT_TRUE(host.deferred.pendingFiles.empty());
+}
+
+TEST_F(AgentTest, ASignInSuccessNobodyAskedForKeepsTheStoredCredentials) {
+    host.settings.userName = "stored@example.com";
+    host.settings.password = "stored";
+    host.settings.autoLogin = 1;
+    agent.AnswerShort(DispGetStatus, 19);  // already signed in when the program connects
+    ASSERT_NE(host.GetAgentClient(), nullptr);
+    agent.Fire(2, 19);
+    EXPECT_EQ(host.settings.userName, "stored@example.com");
+    EXPECT_EQ(host.settings.password, "stored");
+    EXPECT_EQ(host.settings.autoLogin, 1);
+}
+
+TEST_F(AgentTest, ASuccessReportedDuringTheDialogsSignInStoresThatSignIn) {
+    Connected();
+    host.deferred.RecordRequest("old@example.com", "old", 1);
+    agent.Answer(DispSignIn, {S_OK, VT_I4, 1, L"", false, [this] {
+                                  agent.AnswerShort(DispIsSignedIn, 1);
+                                  agent.Fire(2, 19);
+                              }});
+    host.signInDialog = SignInAndConfirm(host, "new@example.com", "new", 0);
+    host.receiver.ShowSignInDialog();
+    EXPECT_EQ(host.settings.userName, "new@example.com");
+    EXPECT_EQ(host.settings.password, "new");
+    EXPECT_EQ(host.settings.autoLogin, 0);
+}
+
+TEST_F(AgentTest, BadPasswordReopensTheDialogAndItemsStillWait) {
+    Connected();
+    host.deferred.AddPendingFile("C:\\a.mp3");
+    int runs = 0;
+    host.signInDialog = [&] {
+        ++runs;
+        return IDOK;
+    };
+    agent.Fire(2, 108);
+    EXPECT_EQ(runs, 1);
+    agent.Fire(2, 104);
+    EXPECT_EQ(runs, 1);  // 104 only tells
+    EXPECT_EQ(host.deferred.pendingFiles.size(), 1u);
+}
+
+// ---- size check
+
+class SizeCheckTest : public AgentTest {
+protected:
+    void SetUp() override {
+        AgentTest::SetUp();
+        char dir[MAX_PATH];
+        GetTempPathA(MAX_PATH, dir);
+        path = std::string(dir) + "parcelo size " + std::to_string(GetCurrentProcessId()) + ".mp3";
+    }
+    void TearDown() override {
+        DeleteFileA(path.c_str());
+        AgentTest::TearDown();
+    }
+    void MakeFile(long long size) {
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER end;
+        end.QuadPart = size;
+        DWORD ignored = 0;
+        DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);  // where supported
+        ASSERT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(file));
+        CloseHandle(file);
+    }
+    std::string path;
+};
+
+TEST_F(SizeCheckTest, OneByteUnder25MiBIsHandedOver) {
+    AgentClient& client = Connected();
+    MakeFile(26214399);
+    EXPECT_EQ(client.Upload(path.c_str(), 1), S_OK);
+    EXPECT_EQ(agent.Count(DispUpload), 1);
+    EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST_F(SizeCheckTest, Exactly25MiBIsRefusedWithAnUnownedBox) {
+    AgentClient& client = Connected();
+    MakeFile(26214400);
+    EXPECT_EQ(client.Upload(path.c_str(), 1), E_FAIL);
+    EXPECT_EQ(agent.Count(DispUpload), 0);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].owner, nullptr);
+    EXPECT_EQ(host.boxes[0].caption, "Parcelo");
+    EXPECT_EQ(host.boxes[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(host.boxes[0].text, "File '" + path + "' is too big to upload or wrong file name.");
+}
+
+TEST_F(SizeCheckTest, FourGiBAndOneKiBIsNotMistakenForOneKiB) {
+    AgentClient& client = Connected();
+    MakeFile(4294967296LL + 1024);
+    EXPECT_EQ(client.Upload(path.c_str(), 1), E_FAIL);
+    EXPECT_EQ(agent.Count(DispUpload), 0);
+}
+
+TEST_F(SizeCheckTest, AFileHeldOpenByAnotherIsStillChecked) {
+    AgentClient& client = Connected();
+    MakeFile(30000000);
+    HANDLE other = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(client.Upload(path.c_str(), 1), E_FAIL);
+    CloseHandle(other);
+    EXPECT_EQ(agent.Count(DispUpload), 0);
+}
+
+TEST_F(SizeCheckTest, WhatIsNoFileGoesToTheAgent) {
+    AgentClient& client = Connected();
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    for (const char* item : std::vector<const char*>{"http://host.invalid/x.mp3", "C:\\no\\such\\file.mp3", dir, ""})
+        client.Upload(item, 1);
+    EXPECT_EQ(agent.Count(DispUpload), 4);
+    EXPECT_TRUE(host.boxes.empty());
+}
+
+// ---- the weekly upgrade reminder
+
+class ReminderTest : public AgentTest {
+protected:
+    AgentClient& SignedInWithUpgrade() {
+        AgentClient& client = Connected();
+        agent.AnswerShort(DispIsSignedIn, 1);
+        agent.Answer(DispIsUpgradeAvailable, {S_OK, VT_I4, 1, L"", false, nullptr});
+        return client;
+    }
+    std::size_t Prompts() const {
+        std::size_t n = 0;
+        for (const ShownBox& box : host.boxes) n += box.type == MB_YESNO;
+        return n;
+    }
+};
+
+TEST_F(ReminderTest, DueReminderAsksAndYesUpgrades) {
+    AgentClient& client = SignedInWithUpgrade();
+    host.boxAnswers = {IDYES};
+    client.SignIn("a@b.c", "p");
+    ASSERT_EQ(Prompts(), 1u);
+    EXPECT_EQ(host.boxes[0].text,
+              "A new version of Parcelo is availible for free download. Would you like to upgrade?");
+    EXPECT_EQ(host.boxes[0].caption, "Parcelo");
+    EXPECT_EQ(host.boxes[0].owner, host.window);
+    EXPECT_EQ(agent.Count(DispUpgrade), 1);
+    EXPECT_EQ(host.settings.remindTime, host.now);
+}
+
+TEST_F(ReminderTest, TwoSignInsInADayPromptOnceEvenAfterNo) {
+    AgentClient& client = SignedInWithUpgrade();
+    host.boxAnswers = {IDNO};
+    client.SignIn("a@b.c", "p");
+    host.now += 3600;
+    client.SignIn("a@b.c", "p");
+    EXPECT_EQ(Prompts(), 1u);
+    EXPECT_EQ(agent.Count(DispUpgrade), 0);
+    EXPECT_EQ(host.settings.remindTime, host.now - 3600);
+}
+
+TEST_F(ReminderTest, NotDueUntilMoreThanSevenDaysHavePassed) {
+    AgentClient& client = SignedInWithUpgrade();
+    host.settings.remindTime = host.now - 604800;
+    client.SignIn("a@b.c", "p");
+    EXPECT_EQ(agent.Count(DispIsUpgradeAvailable), 0);
+    host.now += 1;
+    client.SignIn("a@b.c", "p");
+    EXPECT_EQ(Prompts(), 1u);
+}
+
+TEST_F(ReminderTest, ClockSetBackWaitsSevenDaysFromTheStoredTime) {
+    AgentClient& client = SignedInWithUpgrade();
+    const int32_t stored = host.now + 30 * 86400;
+    host.settings.remindTime = stored;
+    client.SignIn("a@b.c", "p");
+    host.now = stored + 604800;
+    client.SignIn("a@b.c", "p");
+    EXPECT_EQ(Prompts(), 0u);
+    host.now = stored + 604801;
+    client.SignIn("a@b.c", "p");
+    EXPECT_EQ(Prompts(), 1u);
+}
+
+TEST_F(ReminderTest, AStoredTimeAtTheEndOfTheRangeDoesNotWrapAround) {
+    AgentClient& client = SignedInWithUpgrade();
+    host.settings.remindTime = 0x7FFFFFFF;
+    client.SignIn("a@b.c", "p");
+    EXPECT_EQ(Prompts(), 0u);
+}
+
+TEST_F(ReminderTest, OnlyAnAcceptedSignInWithTheUserSignedInReminds) {
+    AgentClient& client = SignedInWithUpgrade();
+    agent.Answer(DispSignIn, {S_OK, VT_I4, 0, L"", false, nullptr});
+    client.SignIn("a@b.c", "p");
+    agent.Answer(DispSignIn, {S_OK, VT_I4, 1, L"", false, nullptr});
+    agent.Fail(DispIsSignedIn, E_FAIL);
+    client.SignIn("a@b.c", "p");
+    agent.AnswerShort(DispIsSignedIn, 0);
+    client.SignIn("a@b.c", "p");
+    EXPECT_EQ(Prompts(), 0u);
+    EXPECT_EQ(host.settings.remindTime, 0);
+}
+
+TEST_F(ReminderTest, NoUpgradeOrAFailedQueryMeansNoPromptButTheTimeIsSet) {
+    AgentClient& client = SignedInWithUpgrade();
+    agent.Answer(DispIsUpgradeAvailable, {S_OK, VT_I4, 2, L"", false, nullptr});
+    client.SignIn("a@b.c", "p");
+    EXPECT_EQ(host.settings.remindTime, host.now);
+    host.now += 604801;
+    agent.Fail(DispIsUpgradeAvailable, E_FAIL);
+    client.SignIn("a@b.c", "p");
+    EXPECT_EQ(Prompts(), 0u);
+    EXPECT_EQ(host.settings.remindTime, host.now);
+}

@@ -1,0 +1,131 @@
+// What each StatusCode does on screen, in message boxes and to the Sign In dialog.
+#include "tests/unit/AgentFixture.h"
+
+#include "agent/UploadController.h"
+
+namespace {
+
+struct BoxCase {
+    int code;
+    const char* text;
+    bool signInAfter;
+};
+
+const BoxCase kBoxCodes[] = {
+    {101, "Cannot connect to Sonavo. Please try again.", false},
+    {102, "Cannot connect to Sonavo. Please try again.", false},
+    {103, "Cannot connect to Sonavo. Please try again.", false},
+    {105, "Cannot connect to Sonavo. Please try again.", false},
+    {106, "Cannot connect to Sonavo. Please try again.", false},
+    {107, "Cannot connect to Sonavo. Please try again.", false},
+    {110, "Cannot connect to Sonavo. Please try again.", false},
+    {115, "Cannot connect to Sonavo. Please try again.", false},
+    {104, "Authentication failed", false},
+    {108, "Failed to authenticate. Bad user name or password", true},
+    {109, "Operation is not allowed: User is not logged in", false},
+    {112, "Failed to download file", false},
+    {113, "No space left in your locker. All pending requests will be canceled.", false},
+    {114, "Upload error. Please make sure the URL ends in .mp3, then try again.", false},
+    {116, "Cannot connect to SonavoWeb. Please try again.", false},
+    {117, "Failed to connect! Make sure your session cookies enabled and try again.", false},
+    {118, "Failed to connect or server too busy. Make sure your persistent cookies enabled and try again.", true},
+    {121, "Sorry, but we cannot upload files in this format. Please try an .mp3, .wma, .asf, or other commonly "
+          "used audio file.",
+     false},
+};
+
+}  // namespace
+
+TEST_F(AgentTest, ReadyAndWorkingCodesSetTheFirstLineAndClearTheSecond) {
+    AgentClient& client = Connected();
+    for (int code : {10, 11, 16}) {
+        host.display.clear();
+        client.OnStatus(code);
+        EXPECT_EQ(host.display, (std::vector<std::string>{"status:Drag files here|(null)", "progress:-1"})) << code;
+    }
+    for (int code : {12, 17}) {
+        host.display.clear();
+        client.OnStatus(code);
+        EXPECT_EQ(host.display, (std::vector<std::string>{"status:One moment, please|(null)", "progress:-1"})) << code;
+    }
+    EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST_F(AgentTest, UploadingCodesShowTheAgentsCurrentFile) {
+    AgentClient& client = Connected();
+    agent.AnswerText(DispGetCurrentFileName, L"C:\\Music\\a song.mp3");
+    client.OnStatus(13);
+    client.OnStatus(15);
+    agent.Fail(DispGetCurrentFileName, E_FAIL);
+    client.OnStatus(13);
+    EXPECT_EQ(host.display, (std::vector<std::string>{"uploading:C:\\Music\\a song.mp3",
+                                                      "uploading:C:\\Music\\a song.mp3", "uploading:"}));
+}
+
+TEST_F(AgentTest, BusyAndCannotConnectCodesChangeOnlyTheStatusLines) {
+    AgentClient& client = Connected();
+    client.OnStatus(22);
+    client.OnStatus(120);
+    EXPECT_EQ(host.display, (std::vector<std::string>{"busy", "cannot"}));
+    EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST_F(AgentTest, MessageCodesShowTheirBoxOwnedByTheWindow) {
+    AgentClient& client = Connected();
+    for (const BoxCase& row : kBoxCodes) {
+        host.boxes.clear();
+        host.commands.clear();
+        host.signInDialogRuns = 0;
+        client.OnStatus(row.code);
+        ASSERT_EQ(host.boxes.size(), 1u) << row.code;
+        EXPECT_EQ(host.boxes[0].text, row.text) << row.code;
+        EXPECT_EQ(host.boxes[0].caption, "Parcelo");
+        EXPECT_EQ(host.boxes[0].type, static_cast<UINT>(MB_OK));
+        EXPECT_EQ(host.boxes[0].owner, host.window);
+        if (row.signInAfter) {
+            EXPECT_EQ(host.commands, (std::vector<WPARAM>{0x18007})) << row.code;
+            EXPECT_EQ(host.signInDialogRuns, 1) << row.code;
+        } else {
+            EXPECT_TRUE(host.commands.empty()) << row.code;
+        }
+    }
+    EXPECT_TRUE(host.display.empty());
+}
+
+TEST_F(AgentTest, MessageCodesDropNothingThatWaits) {
+    AgentClient& client = Connected();
+    host.deferred.AddPendingFile("C:\\a.mp3");
+    host.deferred.lockerPending = 1;
+    for (int code : {104, 109, 112, 113, 114, 121}) client.OnStatus(code);
+    EXPECT_EQ(host.deferred.pendingFiles.size(), 1u);
+    EXPECT_EQ(host.deferred.lockerPending, 1);
+}
+
+TEST_F(AgentTest, UploadFailureNamesTheFileCutTo260Characters) {
+    AgentClient& client = Connected();
+    agent.AnswerText(DispGetCurrentFileName, std::wstring(300, L'n').c_str());
+    client.OnStatus(111);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "Sorry, but an error occurred when we tried to upload " + std::string(260, 'n') +
+                                      " to your Locker. Please try again");
+    agent.AnswerText(DispGetCurrentFileName, L"100% %s %n.mp3");  // never used as a format
+    client.OnStatus(111);
+    EXPECT_EQ(host.boxes[1].text,
+              "Sorry, but an error occurred when we tried to upload 100% %s %n.mp3 to your Locker. Please try again");
+}
+
+TEST_F(AgentTest, UnlistedCodesDoNothing) {
+    AgentClient& client = Connected();
+    for (int code : {-1, 0, 9, 14, 18, 20, 21, 23, 100, 119, 122, 32767, -32768}) client.OnStatus(code);
+    EXPECT_TRUE(host.display.empty());
+    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_TRUE(agent.calls.empty());
+}
+
+TEST_F(AgentTest, ProgressGoesToTheSecondLineUnchanged) {
+    AgentClient& client = Connected();
+    client.OnProgress(40);
+    client.OnProgress(-1);
+    client.OnProgress(250);
+    EXPECT_EQ(host.display, (std::vector<std::string>{"progress:40", "progress:-1", "progress:250"}));
+}
