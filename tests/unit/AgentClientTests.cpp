@@ -18,7 +18,7 @@ TEST_F(AgentTest, EveryCallUsesMethodDispatchWithTheUserLocaleAndNoNames) {
     int value = 0;
     long wide = 0;
     char name[32];
-    client.SignIn("a@b.c", "pw");
+    client.AgentClient::SignIn("a@b.c", "pw");
     client.IsSignedIn(&value);
     client.SignOut();
     client.Upload("C:\\m.mp3", 1);
