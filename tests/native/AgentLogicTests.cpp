@@ -1,0 +1,70 @@
+// The agent side's decisions that need no window: version gate, status table, the sink's
+// checks and the reminder's clock arithmetic.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+
+#include "agent/NotificationCheck.h"
+#include "agent/StatusTable.h"
+#include "agent/UpgradeReminder.h"
+#include "agent/VersionGate.h"
+
+TEST(VersionGate, ComparesTheFirstFiveBytesAsText) {
+    for (const char* good : {"1.6.0", "1.6.000", "1.6.1", "1.7", "2.0", "1.6.0 beta", "9", "\xff"})
+        EXPECT_TRUE(IsCompatibleVersion(good)) << good;
+    for (const char* bad : {"1.5.99", "1.5.9", "1.6", "1.10.0", "1.6.", "0.9", "1", " 1.6.0", "1,6,0"})
+        EXPECT_FALSE(IsCompatibleVersion(bad)) << bad;
+}
+
+TEST(VersionGate, AMissingTextIsNeverAccepted) {
+    EXPECT_FALSE(IsCompatibleVersion(nullptr));
+    EXPECT_FALSE(IsCompatibleVersion(""));
+}
+
+TEST(StatusTable, EveryCodeHasAtMostOneMeaningAndTheListedOnesHaveTheirs) {
+    int withAction = 0;
+    for (int code = SHRT_MIN; code <= SHRT_MAX; ++code) {
+        const StatusRule rule = LookupStatus(code);
+        if (rule.action == StatusAction::None) continue;
+        ++withAction;
+        const bool boxed = rule.action == StatusAction::Message || rule.action == StatusAction::MessageThenSignIn;
+        EXPECT_EQ(boxed, rule.text != nullptr) << code;
+    }
+    EXPECT_EQ(withAction, 29);
+    EXPECT_EQ(LookupStatus(108).action, StatusAction::MessageThenSignIn);
+    EXPECT_EQ(LookupStatus(118).action, StatusAction::MessageThenSignIn);
+    EXPECT_EQ(LookupStatus(111).action, StatusAction::UploadFailed);
+    EXPECT_EQ(LookupStatus(120).action, StatusAction::CannotConnect);
+    EXPECT_EQ(LookupStatus(19).action, StatusAction::SignedIn);
+    for (int code : {14, 18, 20, 21, 23, 100, 119, 122, -1})
+        EXPECT_EQ(LookupStatus(code).action, StatusAction::None) << code;
+}
+
+TEST(StatusTable, OutsideTextIsInsertedNotInterpreted) {
+    EXPECT_EQ(FormatTooBig("C:\\100% %s%n.mp3"), "File 'C:\\100% %s%n.mp3' is too big to upload or wrong file name.");
+    EXPECT_EQ(FormatUploadFailed(nullptr),
+              "Sorry, but an error occurred when we tried to upload  to your Locker. Please try again");
+    EXPECT_EQ(FormatConnectFailure(2),
+              "Failed to connect to Sonavo Server with failure code '2'. Reinstall Parcelo or download newer version.");
+}
+
+TEST(NotificationCheck, ChecksComeInTheirOrder) {
+    EXPECT_EQ(CheckNotification(false, 99, 5, 3), NotificationVerdict::NoParameters);
+    EXPECT_EQ(CheckNotification(true, 3, 5, 3), NotificationVerdict::UnknownMember);
+    EXPECT_EQ(CheckNotification(true, 0, 1, 2), NotificationVerdict::UnknownMember);
+    EXPECT_EQ(CheckNotification(true, 2, 2, 3), NotificationVerdict::BadCount);
+    EXPECT_EQ(CheckNotification(true, 1, 0, 2), NotificationVerdict::BadCount);
+    EXPECT_EQ(CheckNotification(true, 2, 1, 3), NotificationVerdict::BadType);
+    EXPECT_EQ(CheckNotification(true, 1, 1, 2), NotificationVerdict::Progress);
+    EXPECT_EQ(CheckNotification(true, 2, 1, 2), NotificationVerdict::Status);
+}
+
+TEST(UpgradeReminder, DueOnlyAfterMoreThanSevenDays) {
+    EXPECT_TRUE(IsReminderDue(0, 1700000000));
+    EXPECT_FALSE(IsReminderDue(1700000000, 1700000000 + 604800));
+    EXPECT_TRUE(IsReminderDue(1700000000, 1700000000 + 604801));
+    EXPECT_FALSE(IsReminderDue(1800000000, 1700000000));  // clock set back
+    EXPECT_FALSE(IsReminderDue(INT32_MAX, 1700000000));   // no wrap-around
+    EXPECT_TRUE(IsReminderDue(INT32_MIN, 0));
+}
