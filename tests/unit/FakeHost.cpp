@@ -10,7 +10,7 @@ namespace {
 const char kClass[] = "ParceloTestHost";
 }
 
-FakeHost::FakeHost() {
+FakeHost::FakeHost(AgentFactory factory) : link(*this, factory) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = &FakeHost::WindowProc;
     wc.hInstance = GetModuleHandleA(nullptr);

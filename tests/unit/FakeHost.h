@@ -23,7 +23,7 @@ struct ShownBox {
 
 class FakeHost : public AgentHost, public StatusDisplay {
 public:
-    FakeHost();
+    explicit FakeHost(AgentFactory factory = &FakeHost::Factory);
     ~FakeHost();
 
     // The agent the next connection gets; null makes the factory fail with `failureCode`.
@@ -42,7 +42,7 @@ public:
     UserSettings settings;
     DeferredLogin deferred;
     FileReceiver receiver{*this};
-    AgentLink link{*this, &FakeHost::Factory};
+    AgentLink link;
 
     HWND MainWindowHandle() override { return window; }
     int ShowMessage(HWND owner, const char* text, const char* caption, UINT type) override;
@@ -60,8 +60,9 @@ public:
     void ShowBusyStatus() override { display.push_back("busy"); }
     void ShowCannotConnectStatus() override { display.push_back("cannot"); }
 
-private:
     static int Factory(IDispatch** agent);
+
+private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 };
 

@@ -1,0 +1,33 @@
+// Drives the stand-in agent's scripted mode from a test: its answers through the registry,
+// its notifications and its death through its control window, its call log from a file.
+#pragma once
+
+#include <windows.h>
+#include <functional>
+#include <string>
+#include <vector>
+
+class AgentScript {
+public:
+    AgentScript();   // starts from an empty script with a fresh log
+    ~AgentScript();  // removes the script, so later tests meet the default agent
+
+    void Set(const std::string& name, DWORD value);
+    void SetText(const std::string& name, const std::string& value);
+    void Remove(const std::string& name);
+
+    // The call log, one line a call, TAB-separated fields.
+    std::vector<std::string> Log() const;
+    std::vector<std::string> LoggedCalls(long dispid) const;
+
+    static HWND ControlWindow();
+    static bool Fire(long eventId, int value);
+    // Makes the server end at once and waits until its process is gone.
+    static bool KillServer();
+
+private:
+    std::string logPath_;
+};
+
+// Dispatches this thread's messages until `done` holds or `timeoutMs` passes.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
