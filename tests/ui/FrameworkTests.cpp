@@ -1,0 +1,241 @@
+// The window and dialog framework with real windows: binding before the first message,
+// the handled flag, WM_NCDESTROY, dialog results and class registration.
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "ui/DialogObject.h"
+#include "ui/MessageTable.h"
+#include "ui/WindowClassInfo.h"
+#include "ui/WindowObject.h"
+
+namespace {
+
+constexpr UINT kCheck = WM_APP + 5;
+
+WindowClassInfo& TestClass() {
+    static WNDCLASSEXA data = {sizeof(WNDCLASSEXA), 0, &WindowObject::WindowBindingProcedure, 0, 0, nullptr,
+                               nullptr, nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), nullptr,
+                               "FrameworkTestClass", nullptr};
+    static WindowClassInfo info(data, IDC_ARROW, true);
+    return info;
+}
+
+class ProbeWindow : public WindowObject {
+public:
+    struct Seen {
+        UINT message;
+        bool handleSet;
+    };
+
+    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                       DWORD tableId) override;
+    void OnWindowGone(HWND window) override { gone = window; }
+
+    HWND Make() {
+        RECT rect = {10, 10, 110, 60};
+        return Create(nullptr, rect, "probe", WS_POPUP, 0, nullptr, TestClass().EnsureRegistered(), nullptr);
+    }
+
+    std::vector<Seen> seen;
+    HWND gone = nullptr;
+    int setTextRuns = 0;
+    int commands = 0;
+
+private:
+    LRESULT OnCreate(UINT, WPARAM, LPARAM, bool&) {
+        SetWindowTextA(windowHandle, "set during WM_CREATE");
+        return 0;
+    }
+    LRESULT OnSetText(UINT, WPARAM, LPARAM, bool& handled) {
+        ++setTextRuns;
+        handled = false;  // the default procedure stores the text as well
+        return 0;
+    }
+    LRESULT OnCheck(UINT, WPARAM, LPARAM, bool&) { return 1234; }
+    LRESULT OnSeven(WORD, WORD, HWND, bool&) { return ++commands; }
+    LRESULT OnSevenCodeTwo(WORD, WORD, HWND, bool&) { return 700; }
+
+    static const MessageEntry<ProbeWindow> kTable[];
+};
+
+const MessageEntry<ProbeWindow> ProbeWindow::kTable[] = {
+    OnMessage<ProbeWindow>(WM_CREATE, &ProbeWindow::OnCreate),
+    OnMessage<ProbeWindow>(WM_SETTEXT, &ProbeWindow::OnSetText),
+    OnMessage<ProbeWindow>(kCheck, &ProbeWindow::OnCheck),
+    OnCommand<ProbeWindow>(8, &ProbeWindow::OnSevenCodeTwo, 2),
+    OnCommand<ProbeWindow>(7, &ProbeWindow::OnSeven),
+    OnMessage<ProbeWindow>(kCheck, &ProbeWindow::OnCheck),  // never reached: the first match wins
+};
+
+bool ProbeWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                                DWORD tableId) {
+    seen.push_back({message, window != nullptr && window == windowHandle});
+    if (tableId != 0) return false;
+    return RunMessageTable(*this, kTable, message, wParam, lParam, result);
+}
+
+}  // namespace
+
+class Framework : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { GetAppModule().Init(GetModuleHandleA(nullptr)); }
+};
+
+TEST_F(Framework, TheFirstMessageAlreadyReachesTheTableWithTheHandleSet) {
+    ProbeWindow probe;
+    HWND window = probe.Make();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(probe.windowHandle, window);
+    ASSERT_FALSE(probe.seen.empty());
+    for (const ProbeWindow::Seen& each : probe.seen) EXPECT_TRUE(each.handleSet) << each.message;
+    char text[64] = {};
+    GetWindowTextA(window, text, sizeof text);
+    EXPECT_STREQ(text, "set during WM_CREATE");  // the WM_CREATE handler could use its handle
+    DestroyWindow(window);
+}
+
+TEST_F(Framework, AHandlerThatClearsTheFlagRunsAndTheDefaultRunsToo) {
+    ProbeWindow probe;
+    HWND window = probe.Make();
+    const int before = probe.setTextRuns;
+    SetWindowTextA(window, "changed");
+    EXPECT_EQ(probe.setTextRuns, before + 1);
+    char text[64] = {};
+    GetWindowTextA(window, text, sizeof text);
+    EXPECT_STREQ(text, "changed");
+    DestroyWindow(window);
+}
+
+TEST_F(Framework, CommandsMatchIdAndCodeAndTheFirstEntryWins) {
+    ProbeWindow probe;
+    HWND window = probe.Make();
+    EXPECT_EQ(SendMessageA(window, kCheck, 0, 0), 1234);
+    EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(7, 1), 0), 1);
+    EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(7, 0), 0), 2);
+    EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(8, 2), 0), 700);
+    EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(8, 1), 0), 0);  // not handled: default gives 0
+    EXPECT_EQ(probe.commands, 2);
+    DestroyWindow(window);
+}
+
+TEST_F(Framework, NcDestroyClearsTheHandleAndTheObjectCanBindAgain) {
+    ProbeWindow probe;
+    HWND first = probe.Make();
+    DestroyWindow(first);
+    EXPECT_EQ(probe.windowHandle, nullptr);
+    EXPECT_EQ(probe.gone, first);
+    HWND second = probe.Make();
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(probe.windowHandle, second);
+    EXPECT_EQ(SendMessageA(second, kCheck, 0, 0), 1234);
+    DestroyWindow(second);
+}
+
+TEST_F(Framework, AFailedCreationLeavesNoBindingBehind) {
+    ProbeWindow probe;
+    RECT rect = {0, 0, 10, 10};
+    EXPECT_EQ(probe.Create(nullptr, rect, "", WS_POPUP, 0, nullptr, 0, nullptr), nullptr);  // atom 0
+    EXPECT_EQ(probe.Create(HWND(0x1234), rect, "", WS_CHILD, 0, nullptr, TestClass().EnsureRegistered(), nullptr),
+              nullptr);  // no such parent
+    EXPECT_EQ(GetAppModule().TakeBinding(), nullptr);
+}
+
+TEST_F(Framework, TheClassRegistersOnceAndAnExistingRegistrationIsReused) {
+    const ATOM atom = TestClass().EnsureRegistered();
+    EXPECT_NE(atom, 0);
+    EXPECT_EQ(TestClass().EnsureRegistered(), atom);
+    WNDCLASSEXA copy = TestClass().classData;
+    WindowClassInfo again(copy, IDC_ARROW, true);  // a second record for the same class
+    EXPECT_EQ(again.EnsureRegistered(), atom);
+}
+
+TEST_F(Framework, WindowsCreatedOnTwoThreadsBindToTheirOwnObjects) {
+    ProbeWindow a, b;
+    HWND windowA = nullptr, windowB = nullptr;
+    std::thread ta([&] {
+        windowA = a.Make();
+        DestroyWindow(windowA);
+    });
+    std::thread tb([&] {
+        windowB = b.Make();
+        DestroyWindow(windowB);
+    });
+    ta.join();
+    tb.join();
+    EXPECT_EQ(a.gone, windowA);
+    EXPECT_EQ(b.gone, windowB);
+    EXPECT_NE(windowA, nullptr);
+    EXPECT_NE(windowB, nullptr);
+}
+
+namespace {
+
+class ProbeDialog : public DialogObject {
+public:
+    bool HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, DWORD tableId) override;
+
+    bool keepFocus = false;
+    bool initSawHandle = false;
+    int inits = 0;
+    LRESULT initAnswer = -1;
+    LRESULT commandAnswer = 0;
+    LRESULT colorAnswer = 0;
+
+private:
+    LRESULT OnInit(UINT, WPARAM, LPARAM, bool&) {
+        if (++inits == 1) PostMessageA(windowHandle, kCheck, 0, 0);
+        return keepFocus ? FALSE : TRUE;
+    }
+    LRESULT OnCheck(UINT, WPARAM, LPARAM, bool&) {
+        initAnswer = SendMessageA(windowHandle, WM_INITDIALOG, 0, 0);
+        commandAnswer = SendMessageA(windowHandle, WM_COMMAND, MAKEWPARAM(42, 0), 0);
+        colorAnswer = SendMessageA(windowHandle, WM_CTLCOLORSTATIC, 0, 0);
+        EndDialog(windowHandle, 77);
+        return 0;
+    }
+    LRESULT OnFortyTwo(WORD, WORD, HWND, bool&) { return 555; }
+    LRESULT OnColor(UINT, WPARAM, LPARAM, bool&) { return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH)); }
+
+    static const MessageEntry<ProbeDialog> kTable[];
+};
+
+const MessageEntry<ProbeDialog> ProbeDialog::kTable[] = {
+    OnMessage<ProbeDialog>(WM_INITDIALOG, &ProbeDialog::OnInit),
+    OnMessage<ProbeDialog>(kCheck, &ProbeDialog::OnCheck),
+    OnMessage<ProbeDialog>(WM_CTLCOLORSTATIC, &ProbeDialog::OnColor),
+    OnCommand<ProbeDialog>(42, &ProbeDialog::OnFortyTwo),
+};
+
+bool ProbeDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, DWORD tableId) {
+    if (message == WM_INITDIALOG) initSawHandle = windowHandle != nullptr;
+    return tableId == 0 && RunMessageTable(*this, kTable, message, wParam, lParam, result);
+}
+
+}  // namespace
+
+TEST_F(Framework, DialogResultsFollowTheMessageKind) {
+    ProbeDialog dialog;
+    EXPECT_EQ(dialog.RunModal(900, nullptr), 77);
+    EXPECT_TRUE(dialog.initSawHandle);
+    EXPECT_EQ(dialog.windowHandle, nullptr);
+    EXPECT_EQ(dialog.commandAnswer, 555);  // handled WM_COMMAND: its value as the message result
+    EXPECT_EQ(dialog.colorAnswer, reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH)));
+    EXPECT_EQ(dialog.initAnswer, TRUE);  // WM_INITDIALOG answers with the handler's own value
+}
+
+TEST_F(Framework, InitDialogAnswersFalseWhenTheHandlerKeepsTheFocus) {
+    ProbeDialog dialog;
+    dialog.keepFocus = true;
+    EXPECT_EQ(dialog.RunModal(900, nullptr), 77);
+    EXPECT_EQ(dialog.initAnswer, FALSE);
+    dialog.inits = 0;
+    EXPECT_EQ(dialog.RunModal(900, nullptr), 77);  // the same object runs again
+}
+
+TEST_F(Framework, AMissingTemplateFailsWithoutLeavingABinding) {
+    ProbeDialog dialog;
+    EXPECT_EQ(dialog.RunModal(12345, nullptr), -1);
+    EXPECT_EQ(GetAppModule().TakeBinding(), nullptr);
+}

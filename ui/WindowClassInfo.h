@@ -1,0 +1,18 @@
+// A window class registration that happens once, on first use.
+#pragma once
+
+#include <windows.h>
+
+class WindowClassInfo {
+public:
+    WindowClassInfo(const WNDCLASSEXA& data, LPCSTR cursorId, bool systemCursor)
+        : classData(data), cursorId(cursorId), systemCursor(systemCursor) {}
+
+    // The class atom; 0 when registration failed.
+    ATOM EnsureRegistered();
+
+    WNDCLASSEXA classData;
+    LPCSTR cursorId;
+    bool systemCursor;
+    ATOM atom = 0;
+};

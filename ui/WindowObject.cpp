@@ -1,0 +1,64 @@
+#include "ui/WindowObject.h"
+
+namespace {
+
+// The procedure every bound window has: one read of the window's own data, no search.
+LRESULT CALLBACK WindowEntry(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* object = reinterpret_cast<BoundObject*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!object) return DefWindowProcA(window, message, wParam, lParam);
+    return object->binding.procedure(object, message, wParam, lParam);
+}
+
+// Nothing a handler throws may unwind into the system's code.
+bool SafeHandle(BoundObject& object, HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    try {
+        return object.HandleMessage(window, message, wParam, lParam, result, 0);
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace
+
+void BoundObject::Bind(HWND window) {
+    windowHandle = window;
+    binding.procedure = MessageProcedure();
+}
+
+HWND WindowObject::Create(HWND parent, const RECT& rect, const char* name, DWORD style, DWORD exStyle,
+                          HMENU menuOrId, ATOM classAtom, void* param) {
+    if (classAtom == 0) return nullptr;
+    AppModule& module = GetAppModule();
+    module.PushBinding(binding, this);
+    HWND window = CreateWindowExA(exStyle, MAKEINTATOM(classAtom), name, style, rect.left, rect.top,
+                                  rect.right - rect.left, rect.bottom - rect.top, parent, menuOrId, module.instance,
+                                  param);
+    if (!window) module.CancelBinding(binding);
+    return window;
+}
+
+LRESULT CALLBACK WindowObject::WindowBindingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    BoundObject* object = GetAppModule().TakeBinding();
+    if (!object) return DefWindowProcA(window, message, wParam, lParam);
+    static_cast<WindowObject*>(object)->Bind(window);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowEntry));
+    return WindowEntry(window, message, wParam, lParam);
+}
+
+LRESULT WindowObject::WindowMessageProcedure(BoundObject* bound, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* object = static_cast<WindowObject*>(bound);
+    HWND window = object->windowHandle;
+    LRESULT result = 0;
+    if (SafeHandle(*object, window, message, wParam, lParam, result)) return result;
+    if (message != WM_NCDESTROY) return CallWindowProcA(object->defaultProcedure, window, message, wParam, lParam);
+
+    const LONG_PTR current = GetWindowLongPtrA(window, GWLP_WNDPROC);
+    result = CallWindowProcA(object->defaultProcedure, window, message, wParam, lParam);
+    if (object->defaultProcedure != &DefWindowProcA && GetWindowLongPtrA(window, GWLP_WNDPROC) == current)
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(object->defaultProcedure));
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    object->windowHandle = nullptr;
+    object->OnWindowGone(window);
+    return result;
+}
