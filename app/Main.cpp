@@ -1,0 +1,33 @@
+// Process entry: OLE, the drop window, the message loop, and an orderly end.
+#include <windows.h>
+#include <ole2.h>
+#include <new>
+
+#include "res/resource.h"
+#include "ui/AppModule.h"
+#include "ui/MainWindow.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    const char* commandLine = GetCommandLineA();
+    OleInitialize(nullptr);
+    GetAppModule().Init(instance);
+
+    // The object's life is its drop-target reference count; the window takes the first
+    // reference in WM_CREATE, and the release after the loop ends it.
+    MainWindow* window = new (std::nothrow) MainWindow();
+    if (window && window->ParseCommandLine(commandLine) && window->CreateDropWindow()) {
+        HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            if (TranslateAcceleratorA(window->windowHandle, accelerators, &msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        window->Release();
+    } else if (window && window->referenceCount == 0) {
+        window->AddRef();  // never reached the window: give it the one reference it needs to end
+        window->Release();
+    }
+    OleUninitialize();
+    return 0;
+}

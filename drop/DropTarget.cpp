@@ -1,0 +1,46 @@
+// The drop window's IDropTarget face: the format table decides the effect and the handler.
+#include "drop/DropFormats.h"
+#include "ui/MainWindow.h"
+
+STDMETHODIMP MainWindow::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) {
+    currentEffect = DROPEFFECT_NONE;
+    for (const DropFormat* row = DropFormatTable(fileGroupDescriptorFormat); row->format != 0; ++row) {
+        if (OffersFormat(data, row->format)) {
+            currentEffect = row->effect;
+            break;
+        }
+    }
+    if (effect) *effect = currentEffect;
+    return S_OK;
+}
+
+STDMETHODIMP MainWindow::DragOver(DWORD, POINTL, DWORD* effect) {
+    if (effect) *effect = currentEffect;
+    return S_OK;
+}
+
+STDMETHODIMP MainWindow::DragLeave() {
+    currentEffect = DROPEFFECT_NONE;
+    return S_OK;
+}
+
+STDMETHODIMP MainWindow::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
+    SetForegroundWindow(windowHandle);
+    HRESULT result = E_FAIL;
+    DWORD dropped = DROPEFFECT_NONE;
+    try {
+        for (const DropFormat* row = DropFormatTable(fileGroupDescriptorFormat); row->format != 0; ++row) {
+            if (!OffersFormat(data, row->format)) continue;
+            result = row->handler(data, row->fetchFormat, receiver);
+            if (result >= 0) {
+                dropped = row->effect;
+                break;
+            }
+        }
+    } catch (...) {
+        result = E_FAIL;  // nothing thrown may reach the drag source
+    }
+    currentEffect = DROPEFFECT_NONE;
+    if (effect) *effect = dropped;
+    return result;
+}

@@ -1,0 +1,18 @@
+// Decoding of stored registry values, whatever their stored type. No windows.h here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// A value is taken only when it fits its read limit (terminating NUL included for texts).
+constexpr std::size_t kNameLimit = 200;
+constexpr std::size_t kProxyLimit = 16;
+constexpr std::size_t kNumberLimit = 4;
+
+// The text up to its first NUL; the bytes need not be terminated.
+bool DecodeText(const unsigned char* bytes, std::size_t size, std::size_t limit, std::string& out);
+// Up to four bytes, little-endian; missing high bytes are zero, not whatever was there.
+bool DecodeNumber(const unsigned char* bytes, std::size_t size, int32_t& out);
+// "true" or "yes" in any ASCII letter case means on; anything else off.
+int DecodeUseProxy(const std::string& text);

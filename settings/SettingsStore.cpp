@@ -1,0 +1,123 @@
+// Keeping the settings in the per-user registry: read once at start, written once at exit.
+#include <vector>
+
+#include "agent/AgentClient.h"
+#include "settings/RegistryValue.h"
+#include "ui/MainWindow.h"
+
+namespace {
+
+const char kVendorKey[] = "Software\\Sonavo Inc.";
+const char kProxyKey[] = "Software\\Sonavo Inc.\\Parcelo\\Proxy";
+const char kPositionKey[] = "Software\\Sonavo Inc.\\Parcelo\\Position";
+const char kUserKey[] = "Software\\Sonavo Inc.\\Parcelo\\User";
+
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    ~RegistryKey() {
+        if (key_) RegCloseKey(key_);
+    }
+    bool OpenExisting(const char* path, REGSAM access = KEY_READ) {
+        return RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, access, &key_) == ERROR_SUCCESS;
+    }
+    bool OpenForWriting(const char* path) {
+        return RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key_,
+                               nullptr) == ERROR_SUCCESS;
+    }
+    HKEY Get() const { return key_; }
+
+    // The raw bytes, when the value exists and fits `limit`.
+    bool Read(const char* name, std::size_t limit, std::vector<unsigned char>& bytes) const {
+        bytes.assign(limit, 0);
+        DWORD size = static_cast<DWORD>(limit);
+        if (RegQueryValueExA(key_, name, nullptr, nullptr, bytes.data(), &size) != ERROR_SUCCESS) return false;
+        bytes.resize(size);
+        return true;
+    }
+    bool ReadText(const char* name, std::size_t limit, std::string& out) const {
+        std::vector<unsigned char> bytes;
+        return Read(name, limit, bytes) && DecodeText(bytes.data(), bytes.size(), limit, out);
+    }
+    bool ReadNumber(const char* name, int32_t& out) const {
+        std::vector<unsigned char> bytes;
+        return Read(name, kNumberLimit, bytes) && DecodeNumber(bytes.data(), bytes.size(), out);
+    }
+    void WriteText(const char* name, const std::string& text) const {
+        RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>(text.size() + 1));
+    }
+    void WriteNumber(const char* name, int32_t value) const {
+        const DWORD raw = static_cast<DWORD>(value);
+        RegSetValueExA(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&raw), sizeof raw);
+    }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+}  // namespace
+
+void MainWindow::LoadSettings() {
+    int32_t x = GetSystemMetrics(SM_CXFULLSCREEN) - 110;
+    int32_t y = GetSystemMetrics(SM_CYFULLSCREEN) - 90;
+    {
+        RegistryKey proxy;
+        if (proxy.OpenExisting(kProxyKey)) {
+            std::string text;
+            if (proxy.ReadText("UseProxy", kProxyLimit, text)) settings.useProxy = DecodeUseProxy(text);
+            proxy.ReadText("ProxyIP", kProxyLimit, settings.proxyIP);
+        }
+    }
+    {
+        RegistryKey position;
+        if (position.OpenExisting(kPositionKey)) {
+            position.ReadNumber("X", x);
+            position.ReadNumber("Y", y);
+            position.ReadNumber("Remind Time", settings.remindTime);
+            SetWindowPos(windowHandle, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
+        }
+    }
+    {
+        RegistryKey user;
+        if (!user.OpenExisting(kUserKey)) return;
+        user.ReadText("User name", kNameLimit, settings.userName);
+        user.ReadText("Password", kNameLimit, settings.password);
+        if (!user.ReadNumber("Auto Login", settings.autoLogin)) settings.autoLogin = 0;
+    }
+    if (settings.userName.empty() || settings.autoLogin != 1) return;
+    receiver.RequestSignIn(settings.userName, settings.password, 1, false);
+}
+
+void MainWindow::SaveSettings() {
+    RegistryKey proxy;
+    if (proxy.OpenForWriting(kProxyKey)) {
+        proxy.WriteText("UseProxy", settings.useProxy != 0 ? "True" : "False");
+        proxy.WriteText("ProxyIP", settings.proxyIP);
+    }
+    RegistryKey position;
+    if (position.OpenForWriting(kPositionKey)) {
+        // Stored inverted; nothing reads it back.
+        position.WriteText("Visible", IsWindowVisible(windowHandle) ? "False" : "True");
+        RECT rect = {0, 0, 0, 0};
+        GetWindowRect(windowHandle, &rect);
+        position.WriteNumber("X", rect.left);
+        position.WriteNumber("Y", rect.top);
+        position.WriteNumber("Remind Time", settings.remindTime);
+    }
+    RegistryKey user;
+    if (user.OpenForWriting(kUserKey)) {
+        user.WriteText("User name", settings.userName);
+        user.WriteText("Password", settings.password);
+        user.WriteNumber("Auto Login", settings.autoLogin);
+    }
+}
+
+void MainWindow::ClearSettings() {
+    RegistryKey vendor;
+    if (!vendor.OpenExisting(kVendorKey, KEY_READ | KEY_WRITE | DELETE)) return;
+    // The product key has subkeys, which a plain key deletion refuses to remove.
+    RegDeleteTreeA(vendor.Get(), "Parcelo");
+}

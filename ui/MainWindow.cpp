@@ -1,0 +1,251 @@
+#include "ui/MainWindow.h"
+
+#include <shellapi.h>
+
+#include "app/CommandLine.h"
+#include "res/resource.h"
+#include "ui/StatusText.h"
+#include "ui/TrayIcon.h"
+#include "ui/WindowClassInfo.h"
+
+MainWindowSeams MainWindow::seams;
+
+namespace {
+
+MainWindow* g_mainWindow = nullptr;
+
+constexpr UINT kRepaintFlags = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
+constexpr WPARAM kDisplayToggleCommand = MAKEWPARAM(ID_CMD_DISPLAY_TOGGLE, 1);
+
+WindowClassInfo& DropWindowClass() {
+    static WNDCLASSEXA data = {sizeof(WNDCLASSEXA), CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS,
+                               &WindowObject::WindowBindingProcedure, 0, 0, nullptr, nullptr, nullptr,
+                               reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), nullptr, "Sonavo", nullptr};
+    static WindowClassInfo info(data, IDC_ARROW, true);
+    return info;
+}
+
+}  // namespace
+
+MainWindow* GetMainWindow() { return g_mainWindow; }
+
+const MessageEntry<MainWindow> MainWindow::kMessageTable[] = {
+    OnMessage<MainWindow>(WM_TIMER, &MainWindow::OnTimer),
+    OnMessage<MainWindow>(WM_CREATE, &MainWindow::OnCreate),
+    OnMessage<MainWindow>(WM_DESTROY, &MainWindow::OnDestroy),
+    OnMessage<MainWindow>(WM_PAINT, &MainWindow::OnPaint),
+    OnMessage<MainWindow>(WM_NCHITTEST, &MainWindow::OnNcHitTest),
+    OnMessage<MainWindow>(WM_NCRBUTTONDOWN, &MainWindow::OnNcRButtonDown),
+    OnMessage<MainWindow>(WM_ERASEBKGND, &MainWindow::OnEraseBackground),
+    OnMessage<MainWindow>(WM_NCLBUTTONDBLCLK, &MainWindow::OnNcLButtonDoubleClick),
+    OnMessage<MainWindow>(WM_SETCURSOR, &MainWindow::OnSetCursor),
+    OnMessage<MainWindow>(TrayCallbackMessage, &MainWindow::OnTrayCallback),
+    OnMessage<MainWindow>(DeferredStartMessage, &MainWindow::OnDeferredStart),
+    OnMessage<MainWindow>(WM_INITMENUPOPUP, &MainWindow::OnInitMenuPopup),
+    OnCommand<MainWindow>(ID_CMD_SIGN_IN, &MainWindow::OnSignIn),
+    OnCommand<MainWindow>(ID_CMD_SIGN_OUT, &MainWindow::OnSignOut),
+    OnCommand<MainWindow>(ID_CMD_GOTO_LOCKER, &MainWindow::OnGotoLocker),
+    OnCommand<MainWindow>(ID_CMD_PROXY_SETTINGS, &MainWindow::OnProxySettings),
+    OnCommand<MainWindow>(ID_CMD_DISPLAY_TOGGLE, &MainWindow::OnDisplayToggle),
+    OnCommand<MainWindow>(ID_CMD_EXIT, &MainWindow::OnExit),
+    OnCommand<MainWindow>(ID_CMD_CONTEXT_MENU, &MainWindow::OnContextMenu),
+};
+
+MainWindow::MainWindow() : agentClient(*this, seams.agentFactory) {
+    fileGroupDescriptorFormat = RegisterClipboardFormatA("FileGroupDescriptor");
+    g_mainWindow = this;
+    ZeroMemory(&menuItemInfo, sizeof menuItemInfo);
+    HINSTANCE module = GetAppModule().instance;
+    openHandCursor.Reset(LoadCursorA(module, MAKEINTRESOURCEA(IDC_OPEN_HAND)));
+    grabHandCursor.Reset(LoadCursorA(module, MAKEINTRESOURCEA(IDC_GRAB_HAND)));
+    smallIcon.Reset(LoadIconA(module, MAKEINTRESOURCEA(IDI_PARCELO_SMALL)));
+    largeIcon.Reset(LoadIconA(module, MAKEINTRESOURCEA(IDI_PARCELO_LARGE)));
+}
+
+// In this order: icons and cursors, the agent client, the font, then what waits and the texts.
+MainWindow::~MainWindow() {
+    smallIcon.Reset();
+    largeIcon.Reset();
+    openHandCursor.Reset();
+    grabHandCursor.Reset();
+    agentClient.Destroy();
+    status.statusFont.Reset();
+    if (g_mainWindow == this) g_mainWindow = nullptr;
+}
+
+bool MainWindow::ParseCommandLine(const char* commandLine) {
+    switch (FindStartSwitch(commandLine)) {
+    case StartSwitch::RegisterUser: registerOnStart = 1; return true;
+    case StartSwitch::ShowParcelo: showOnStart = 1; return true;
+    case StartSwitch::ClearSettings: ClearSettings(); return false;
+    case StartSwitch::None: break;
+    }
+    return true;
+}
+
+HWND MainWindow::CreateDropWindow() {
+    const int frameX = GetSystemMetrics(SM_CXDLGFRAME), frameY = GetSystemMetrics(SM_CYDLGFRAME);
+    const int right = GetSystemMetrics(SM_CXFULLSCREEN), bottom = GetSystemMetrics(SM_CYFULLSCREEN);
+    const RECT rect = {right - 2 * frameX - 110, bottom - 2 * frameY - 90, right, bottom};
+    return Create(nullptr, rect, nullptr, WS_POPUP | WS_SYSMENU, WS_EX_TOPMOST, nullptr,
+                  DropWindowClass().EnsureRegistered(), nullptr);
+}
+
+bool MainWindow::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, DWORD tableId) {
+    return tableId == 0 && RunMessageTable(*this, kMessageTable, message, wParam, lParam, result);
+}
+
+// ---- IUnknown: a plain count, one thread.
+
+STDMETHODIMP MainWindow::QueryInterface(REFIID riid, void** out) {
+    if (!out) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) {
+        *out = static_cast<IDropTarget*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) MainWindow::AddRef() { return static_cast<ULONG>(++referenceCount); }
+
+STDMETHODIMP_(ULONG) MainWindow::Release() {
+    const LONG count = --referenceCount;
+    if (count == 0) delete this;
+    return static_cast<ULONG>(count);
+}
+
+// ---- window handlers
+
+LRESULT MainWindow::OnCreate(UINT, WPARAM, LPARAM, bool&) {
+    HINSTANCE resources = GetAppModule().resourceInstance;
+    for (int i = 0; i < 4; ++i) skinFrames[i].Reset(LoadBitmapA(resources, MAKEINTRESOURCEA(IDB_SKIN_FRAME0 + i)));
+    frameDC.Reset(CreateCompatibleDC(nullptr));
+    IDropTarget* target = nullptr;
+    QueryInterface(IID_IDropTarget, reinterpret_cast<void**>(&target));  // kept until after the loop
+    RegisterDragDrop(windowHandle, target);
+    NotifyTrayIcon(windowHandle, TRAY_ICON_ID,
+                   LoadIconA(GetAppModule().instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL)), kTrayTip, NIM_ADD);
+    SetTimer(windowHandle, SKIN_TIMER_ID, kSkinTimerPeriod, nullptr);
+    SetWindowTextA(windowHandle, "Parcelo");
+    SendMessageA(windowHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
+    SendMessageA(windowHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon.Get()));
+    PostMessageA(windowHandle, DeferredStartMessage, 0, 0);
+    return 0;
+}
+
+LRESULT MainWindow::OnDeferredStart(UINT, WPARAM, LPARAM, bool&) {
+    LoadSettings();
+    AgentClient* client = GetAgentClient();
+    if (registerOnStart == 1 && client) client->RegisterUser();
+    if (showOnStart == 1) ShowWindow(windowHandle, SW_SHOW);
+    return 0;
+}
+
+LRESULT MainWindow::OnDestroy(UINT, WPARAM, LPARAM, bool&) {
+    KillTimer(windowHandle, SKIN_TIMER_ID);
+    SaveSettings();
+    NotifyTrayIcon(windowHandle, TRAY_ICON_ID, nullptr, "", NIM_DELETE);
+    RevokeDragDrop(windowHandle);
+    for (OwnedBitmap& frame : skinFrames) frame.Reset();
+    frameDC.Reset();
+    PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT MainWindow::OnPaint(UINT, WPARAM, LPARAM, bool&) {
+    PAINTSTRUCT paint;
+    ZeroMemory(&paint, sizeof paint);
+    HDC dc = BeginPaint(windowHandle, &paint);
+    {
+        SelectedObject frame(frameDC.Get(), skinFrames[frameIndex].Get());
+        BitBlt(dc, 0, 0, 156, 96, frameDC.Get(), 0, 0, SRCCOPY);
+        DrawStatus(dc);
+    }
+    EndPaint(windowHandle, &paint);
+    return 1;
+}
+
+LRESULT MainWindow::OnTimer(UINT, WPARAM, LPARAM, bool&) {
+    AgentClient* client = agentClient.Current();  // the timer never creates the client
+    int status = 0;
+    if (!client || FAILED(client->GetStatus(&status))) return 0;
+    if (status >= 12 && status <= 15) {
+        if (++frameIndex > 2) frameIndex = 0;
+        RedrawWindow(windowHandle, nullptr, nullptr, kRepaintFlags);
+    }
+    return 0;
+}
+
+LRESULT MainWindow::OnNcHitTest(UINT, WPARAM, LPARAM, bool&) { return HTCAPTION; }
+
+LRESULT MainWindow::OnEraseBackground(UINT, WPARAM, LPARAM, bool&) { return 0; }
+
+LRESULT MainWindow::OnNcLButtonDoubleClick(UINT, WPARAM, LPARAM, bool&) {
+    SendMessageA(windowHandle, WM_COMMAND, kDisplayToggleCommand, 0);
+    return 0;
+}
+
+LRESULT MainWindow::OnSetCursor(UINT, WPARAM, LPARAM lParam, bool& handled) {
+    const WORD hit = LOWORD(lParam), mouse = HIWORD(lParam);
+    if (hit == HTCAPTION && mouse == WM_LBUTTONDOWN) {
+        SetCursor(grabHandCursor.Get());
+        return 1;
+    }
+    if (hit == HTCAPTION && (mouse == WM_MOUSEMOVE || mouse == WM_LBUTTONUP || mouse == WM_RBUTTONDOWN ||
+                             mouse == WM_RBUTTONUP || mouse == WM_MBUTTONDOWN || mouse == WM_MBUTTONUP)) {
+        SetCursor(openHandCursor.Get());
+        return 1;
+    }
+    handled = false;
+    return 0;
+}
+
+LRESULT MainWindow::OnTrayCallback(UINT, WPARAM, LPARAM lParam, bool&) {
+    if (lParam == WM_LBUTTONDBLCLK) SendMessageA(windowHandle, WM_COMMAND, kDisplayToggleCommand, 0);
+    else if (lParam == WM_RBUTTONDOWN) PostMessageA(windowHandle, WM_NCRBUTTONDOWN, 0, 0);
+    return 0;
+}
+
+LRESULT MainWindow::OnInitMenuPopup(UINT, WPARAM, LPARAM, bool&) { return 0; }
+
+LRESULT MainWindow::OnNcRButtonDown(UINT, WPARAM, LPARAM, bool&) {
+    ShowContextMenu(true);
+    return 0;
+}
+
+// ---- status lines
+
+void MainWindow::Repaint() { RedrawWindow(windowHandle, nullptr, nullptr, kRepaintFlags); }
+
+void MainWindow::SetStatus(const char* line1, const char* line2) {
+    status.statusLine1 = line1 ? line1 : "";
+    if (line2) status.statusLine2 = line2;
+    Repaint();
+}
+
+void MainWindow::SetUploadingStatus(const char* fileName) {
+    status.statusLine1 = UploadingText(fileName);
+    Repaint();
+}
+
+void MainWindow::SetProgress(int percent) {
+    if (percent == -1) {
+        status.statusLine2.clear();
+    } else {
+        AgentClient* client = GetAgentClient();
+        int toGo = 0;
+        const bool known = client && SUCCEEDED(client->GetFilesToGo(&toGo));
+        status.statusLine2 = ProgressText(percent, known ? &toGo : nullptr);
+    }
+    Repaint();
+}
+
+void MainWindow::ShowBusyStatus() { SetStatus("One moment, please...", nullptr); }
+
+void MainWindow::ShowCannotConnectStatus() { SetStatus("Can't connect to Sonavo", "Please try again"); }
+
+int MainWindow::ShowMessage(HWND owner, const char* text, const char* caption, UINT type) {
+    return seams.messageBox(owner, text, caption, type);
+}

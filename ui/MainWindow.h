@@ -1,0 +1,126 @@
+// The drop window and the program's central object: it owns the agent client, the
+// settings, the status lines and every window resource, and takes the drops.
+#pragma once
+
+#include <ole2.h>
+#include <ctime>
+
+#include "agent/AgentHost.h"
+#include "agent/AgentLink.h"
+#include "agent/DeferredLogin.h"
+#include "agent/FileReceiver.h"
+#include "settings/UserSettings.h"
+#include "ui/MessageTable.h"
+#include "ui/OwnedHandle.h"
+#include "ui/StatusLines.h"
+#include "ui/WindowObject.h"
+
+constexpr UINT SKIN_TIMER_ID = 11;
+constexpr UINT kSkinTimerPeriod = 500;
+constexpr UINT DeferredStartMessage = WM_USER + 104;
+
+// What tests replace: the parts of the platform that a test cannot drive.
+struct MainWindowSeams {
+    int(WINAPI* messageBox)(HWND, LPCSTR, LPCSTR, UINT) = &MessageBoxA;
+    time_t (*clock)(time_t*) = &time;
+    AgentFactory agentFactory = &CreateAgentObject;
+    INT_PTR (*runSignInDialog)(HWND owner) = nullptr;  // null: the real Sign In dialog
+};
+
+class MainWindow final : public WindowObject, public IDropTarget, public AgentHost, public StatusDisplay {
+public:
+    static MainWindowSeams seams;
+
+    MainWindow();
+
+    bool ParseCommandLine(const char* commandLine);
+    // Registers the class and creates the hidden window at the start-up rectangle.
+    HWND CreateDropWindow();
+
+    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                       DWORD tableId) override;
+
+    // IDropTarget; its reference count is the object's life.
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+    STDMETHODIMP DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
+    STDMETHODIMP DragOver(DWORD keys, POINTL point, DWORD* effect) override;
+    STDMETHODIMP DragLeave() override;
+    STDMETHODIMP Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
+
+    // AgentHost
+    HWND MainWindowHandle() override { return windowHandle; }
+    int ShowMessage(HWND owner, const char* text, const char* caption, UINT type) override;
+    int32_t Now() override { return static_cast<int32_t>(seams.clock(nullptr)); }
+    StatusDisplay& Display() override { return *this; }
+    int RunSignInDialog() override;
+    UserSettings& Settings() override { return settings; }
+    DeferredLogin& Deferred() override { return deferredLogin; }
+    FileReceiver& Receiver() override { return receiver; }
+    AgentClient* GetAgentClient() override { return agentClient.Get(); }
+
+    // StatusDisplay: every change repaints at once.
+    void SetStatus(const char* line1, const char* line2) override;
+    void SetUploadingStatus(const char* fileName) override;
+    void SetProgress(int percent) override;
+    void ShowBusyStatus() override;
+    void ShowCannotConnectStatus() override;
+    void DrawStatus(HDC dc) const { status.Draw(dc); }
+
+    void ShowContextMenu(bool byMouse);
+    void GetMenuItemState(UINT id);
+
+    void LoadSettings();
+    void SaveSettings();
+    static void ClearSettings();
+
+    // The drop target part.
+    DWORD currentEffect = 0;
+    UINT fileGroupDescriptorFormat = 0;
+    LONG referenceCount = 0;
+
+    OwnedBitmap skinFrames[4];
+    OwnedMemoryDc frameDC;
+    AgentLink agentClient;
+    UserSettings settings;
+    int frameIndex = 0;
+    StatusLines status;
+    OwnedCursor openHandCursor;
+    OwnedCursor grabHandCursor;
+    OwnedIcon smallIcon;
+    OwnedIcon largeIcon;
+    int registerOnStart = 0;
+    int showOnStart = 0;
+    DeferredLogin deferredLogin;
+    MENUITEMINFOA menuItemInfo;
+    FileReceiver receiver{*this};
+
+private:
+    ~MainWindow();
+    void Repaint();
+
+    LRESULT OnTimer(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnCreate(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnPaint(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnNcHitTest(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnNcRButtonDown(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnNcLButtonDoubleClick(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnSetCursor(UINT, WPARAM, LPARAM, bool& handled);
+    LRESULT OnTrayCallback(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnDeferredStart(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnInitMenuPopup(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnSignIn(WORD, WORD, HWND, bool&);
+    LRESULT OnSignOut(WORD, WORD, HWND, bool&);
+    LRESULT OnGotoLocker(WORD, WORD, HWND, bool&);
+    LRESULT OnProxySettings(WORD, WORD, HWND, bool&);
+    LRESULT OnDisplayToggle(WORD, WORD, HWND, bool&);
+    LRESULT OnExit(WORD, WORD, HWND, bool&);
+    LRESULT OnContextMenu(WORD, WORD, HWND, bool&);
+
+    static const MessageEntry<MainWindow> kMessageTable[];
+};
+
+MainWindow* GetMainWindow();

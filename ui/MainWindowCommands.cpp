@@ -1,0 +1,118 @@
+// The drop window's commands and its pop-up menu.
+#include "res/resource.h"
+#include "ui/MainWindow.h"
+#include "ui/ProxyDialog.h"
+#include "ui/SignInDialog.h"
+
+namespace {
+
+constexpr UINT kMenuItemInfoSize = 44;  // the record without its item-bitmap member
+constexpr UINT kMenuOrder[] = {ID_CMD_DISPLAY_TOGGLE, ID_CMD_SIGN_IN, ID_CMD_SIGN_OUT, ID_CMD_GOTO_LOCKER, ID_CMD_EXIT};
+
+}  // namespace
+
+// Queries the client as it stands; ShowContextMenu has made sure it exists if it can.
+void MainWindow::GetMenuItemState(UINT id) {
+    ZeroMemory(&menuItemInfo, sizeof menuItemInfo);
+    menuItemInfo.cbSize = kMenuItemInfoSize;
+    menuItemInfo.fMask = MIIM_STATE;
+    UINT state = MFS_GRAYED;
+    AgentClient* client = nullptr;
+    int toGo = -1, signedIn = 0;
+    switch (id) {
+    case ID_CMD_DISPLAY_TOGGLE:
+        state = MFS_ENABLED | (IsWindowVisible(windowHandle) == 1 ? MFS_CHECKED : 0);
+        break;
+    case ID_CMD_SIGN_IN:
+        client = agentClient.Current();
+        if (client && SUCCEEDED(client->GetFilesToGo(&toGo)) && toGo == 0) state = MFS_ENABLED;
+        break;
+    case ID_CMD_SIGN_OUT:
+        client = agentClient.Current();
+        if (client && SUCCEEDED(client->IsSignedIn(&signedIn)) && signedIn != 0 &&
+            SUCCEEDED(client->GetFilesToGo(&toGo)) && toGo == 0)
+            state = MFS_ENABLED;
+        break;
+    case ID_CMD_GOTO_LOCKER:
+        client = agentClient.Current();
+        if (client && SUCCEEDED(client->IsSignedIn(&signedIn)) && signedIn == 1) state = MFS_ENABLED;
+        break;
+    case ID_CMD_EXIT: state = MFS_ENABLED; break;
+    default: break;
+    }
+    menuItemInfo.fState = state;
+}
+
+void MainWindow::ShowContextMenu(bool byMouse) {
+    OwnedMenu menu(LoadMenuA(GetAppModule().instance, MAKEINTRESOURCEA(IDR_CONTEXT_MENU)));
+    if (!menu) return;
+    HMENU popup = GetSubMenu(menu.Get(), 0);
+    if (!popup) return;
+    POINT at = {0, 0};
+    if (byMouse) {
+        GetCursorPos(&at);
+    } else {
+        RECT rect;
+        GetWindowRect(windowHandle, &rect);
+        at = {rect.left, rect.top};
+    }
+    SetForegroundWindow(windowHandle);
+    // Connect once for the whole menu: an unreachable agent is reported once, and its
+    // items stay grayed, rather than one failure box per item.
+    GetAgentClient();
+    for (UINT id : kMenuOrder) {
+        GetMenuItemState(id);
+        SetMenuItemInfoA(popup, id, FALSE, &menuItemInfo);
+    }
+    TrackPopupMenu(popup, 0, at.x, at.y, 0, windowHandle, nullptr);
+    PostMessageA(windowHandle, WM_NULL, 0, 0);
+}
+
+LRESULT MainWindow::OnDisplayToggle(WORD, WORD, HWND, bool&) {
+    ShowWindow(windowHandle, IsWindowVisible(windowHandle) ? SW_HIDE : SW_SHOW);
+    return 0;
+}
+
+LRESULT MainWindow::OnGotoLocker(WORD, WORD, HWND, bool&) {
+    if (AgentClient* client = GetAgentClient()) client->OpenLocker();
+    return 0;
+}
+
+LRESULT MainWindow::OnSignIn(WORD, WORD, HWND, bool&) {
+    receiver.ShowSignInDialog();
+    return 0;
+}
+
+LRESULT MainWindow::OnSignOut(WORD, WORD, HWND, bool&) {
+    AgentClient* client = GetAgentClient();
+    int status = 0;
+    if (client && SUCCEEDED(client->GetStatus(&status)) && status == 11) client->SignOut();
+    return 0;
+}
+
+LRESULT MainWindow::OnExit(WORD, WORD, HWND, bool&) {
+    DestroyWindow(windowHandle);
+    return 0;
+}
+
+LRESULT MainWindow::OnContextMenu(WORD, WORD, HWND, bool&) {
+    ShowContextMenu(false);
+    return 0;
+}
+
+int MainWindow::RunSignInDialog() {
+    if (seams.runSignInDialog) return static_cast<int>(seams.runSignInDialog(windowHandle));
+    SignInDialog dialog;
+    return static_cast<int>(dialog.RunModal(IDD_SIGNIN, windowHandle));
+}
+
+LRESULT MainWindow::OnProxySettings(WORD, WORD, HWND, bool&) {
+    ProxyDialog dialog;
+    dialog.useProxy = settings.useProxy;
+    dialog.proxyIP = settings.proxyIP;
+    if (dialog.RunModal(IDD_PROXY, GetActiveWindow()) == IDOK) {
+        settings.useProxy = dialog.useProxy;
+        settings.proxyIP = dialog.proxyIP;
+    }
+    return 0;
+}

@@ -1,0 +1,68 @@
+// Move-only owners for GDI objects, device contexts, icons and cursors.
+#pragma once
+
+#include <windows.h>
+#include <utility>
+
+template <class H, class Free>
+class OwnedHandle {
+public:
+    OwnedHandle() = default;
+    explicit OwnedHandle(H adopted) : h_(adopted) {}
+    OwnedHandle(const OwnedHandle&) = delete;
+    OwnedHandle& operator=(const OwnedHandle&) = delete;
+    OwnedHandle(OwnedHandle&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
+    OwnedHandle& operator=(OwnedHandle&& other) noexcept {
+        if (this != &other) Reset(std::exchange(other.h_, nullptr));
+        return *this;
+    }
+    ~OwnedHandle() { Reset(); }
+
+    void Reset(H adopted = nullptr) {
+        H old = std::exchange(h_, adopted);
+        if (old) Free()(old);
+    }
+    H Get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+
+private:
+    H h_ = nullptr;
+};
+
+struct DeleteGdiObject {
+    void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+struct DeleteMemoryDc {
+    void operator()(HDC dc) const { DeleteDC(dc); }
+};
+struct DestroyIconHandle {
+    void operator()(HICON icon) const { DestroyIcon(icon); }
+};
+struct DestroyCursorHandle {
+    void operator()(HCURSOR cursor) const { DestroyCursor(cursor); }
+};
+struct DestroyMenuHandle {
+    void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
+
+using OwnedBitmap = OwnedHandle<HBITMAP, DeleteGdiObject>;
+using OwnedFont = OwnedHandle<HFONT, DeleteGdiObject>;
+using OwnedMemoryDc = OwnedHandle<HDC, DeleteMemoryDc>;
+using OwnedIcon = OwnedHandle<HICON, DestroyIconHandle>;
+using OwnedCursor = OwnedHandle<HCURSOR, DestroyCursorHandle>;
+using OwnedMenu = OwnedHandle<HMENU, DestroyMenuHandle>;
+
+// Selects an object into a DC for one scope and puts the previous one back.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+    ~SelectedObject() {
+        if (previous_) SelectObject(dc_, previous_);
+    }
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};

@@ -1,0 +1,53 @@
+#include "ui/ProxyDialog.h"
+
+#include "res/resource.h"
+#include "settings/ProxyAddress.h"
+#include "ui/MainWindow.h"
+
+const MessageEntry<ProxyDialog> ProxyDialog::kTable[] = {
+    OnMessage<ProxyDialog>(WM_INITDIALOG, &ProxyDialog::OnInitDialog),
+    OnCommand<ProxyDialog>(IDOK, &ProxyDialog::OnConfirm),
+    OnCommand<ProxyDialog>(IDCANCEL, &ProxyDialog::OnCancel),
+    OnCommand<ProxyDialog>(IDC_USE_PROXY, &ProxyDialog::OnUseProxyClicked, BN_CLICKED),
+};
+
+bool ProxyDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, DWORD tableId) {
+    return tableId == 0 && RunMessageTable(*this, kTable, message, wParam, lParam, result);
+}
+
+void ProxyDialog::EnableAddress(bool on) {
+    EnableWindow(GetDlgItem(windowHandle, IDC_PROXY_IP), on);
+    EnableWindow(GetDlgItem(windowHandle, IDC_PROXY_LABEL), on);
+}
+
+LRESULT ProxyDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
+    SetDlgItemTextA(windowHandle, IDC_PROXY_IP, proxyIP.c_str());
+    EnableAddress(useProxy != 0);
+    CheckDlgButton(windowHandle, IDC_USE_PROXY, useProxy != 0 ? BST_CHECKED : BST_UNCHECKED);
+    return TRUE;
+}
+
+LRESULT ProxyDialog::OnUseProxyClicked(WORD, WORD, HWND, bool&) {
+    EnableAddress(IsDlgButtonChecked(windowHandle, IDC_USE_PROXY) == BST_CHECKED);
+    return 0;
+}
+
+LRESULT ProxyDialog::OnConfirm(WORD, WORD, HWND, bool&) {
+    useProxy = IsDlgButtonChecked(windowHandle, IDC_USE_PROXY) == BST_CHECKED ? 1 : 0;
+    if (useProxy) {
+        char text[1024] = {};
+        GetDlgItemTextA(windowHandle, IDC_PROXY_IP, text, sizeof text);
+        if (!IsValidProxyAddress(text)) {
+            GetMainWindow()->ShowMessage(windowHandle, "Bad IP address format.", "Proxy entry is invalid", MB_OK);
+            return 0;
+        }
+        proxyIP = text;
+    }
+    EndDialog(windowHandle, IDOK);
+    return 0;
+}
+
+LRESULT ProxyDialog::OnCancel(WORD, WORD, HWND, bool&) {
+    EndDialog(windowHandle, IDCANCEL);
+    return 0;
+}

@@ -1,0 +1,69 @@
+#include "ui/SignInDialog.h"
+
+#include <string>
+
+#include "agent/StatusTable.h"
+#include "res/resource.h"
+#include "ui/MainWindow.h"
+
+namespace {
+
+constexpr int kTextBuffer = 100;  // at most 99 characters are used
+
+std::string ReadBox(HWND dialog, int id) {
+    char text[kTextBuffer] = {};
+    GetDlgItemTextA(dialog, id, text, kTextBuffer);
+    return text;
+}
+
+}  // namespace
+
+const MessageEntry<SignInDialog> SignInDialog::kTable[] = {
+    OnMessage<SignInDialog>(WM_INITDIALOG, &SignInDialog::OnInitDialog),
+    OnCommand<SignInDialog>(IDOK, &SignInDialog::OnConfirm),
+    OnCommand<SignInDialog>(IDCANCEL, &SignInDialog::OnCancel),
+    OnCommand<SignInDialog>(IDC_PASSWORD, &SignInDialog::OnTextChanged, EN_CHANGE),
+    OnCommand<SignInDialog>(IDC_EMAIL, &SignInDialog::OnTextChanged, EN_CHANGE),
+};
+
+bool SignInDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                                 DWORD tableId) {
+    return tableId == 0 && RunMessageTable(*this, kTable, message, wParam, lParam, result);
+}
+
+LRESULT SignInDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
+    const UserSettings& settings = GetMainWindow()->settings;
+    if (settings.autoLogin == 1) {
+        SetDlgItemTextA(windowHandle, IDC_PASSWORD, settings.password.c_str());
+        CheckDlgButton(windowHandle, IDC_AUTO_SIGNIN, BST_CHECKED);
+    }
+    SetDlgItemTextA(windowHandle, IDC_EMAIL, settings.userName.c_str());
+    HWND email = GetDlgItem(windowHandle, IDC_EMAIL);
+    SendMessageA(email, EM_SETSEL, 0, -1);
+    SetFocus(email);
+    return FALSE;  // the focus is set
+}
+
+LRESULT SignInDialog::OnTextChanged(WORD, WORD, HWND, bool&) {
+    const bool both = !ReadBox(windowHandle, IDC_EMAIL).empty() && !ReadBox(windowHandle, IDC_PASSWORD).empty();
+    EnableWindow(GetDlgItem(windowHandle, IDOK), both);
+    return 0;
+}
+
+LRESULT SignInDialog::OnConfirm(WORD, WORD id, HWND, bool&) {
+    // OK is disabled until both boxes hold text, but Enter or a sent IDOK still arrives here.
+    if (!IsWindowEnabled(GetDlgItem(windowHandle, IDOK))) return 0;
+    ShowWindow(windowHandle, SW_HIDE);
+    const std::string password = ReadBox(windowHandle, IDC_PASSWORD);
+    const std::string email = ReadBox(windowHandle, IDC_EMAIL);
+    const int autoSignIn = IsDlgButtonChecked(windowHandle, IDC_AUTO_SIGNIN) == BST_CHECKED ? 1 : 0;
+    GetMainWindow()->receiver.RequestSignIn(email, password, autoSignIn, true);
+    EndDialog(windowHandle, id);
+    return 0;
+}
+
+LRESULT SignInDialog::OnCancel(WORD, WORD, HWND, bool&) {
+    GetMainWindow()->deferredLogin.ClearDeferred();
+    EndDialog(windowHandle, IDCANCEL);
+    return 0;
+}

@@ -1,0 +1,21 @@
+// The two status lines drawn over the skin.
+#pragma once
+
+#include <string>
+
+#include "ui/OwnedHandle.h"
+
+class StatusLines {
+public:
+    StatusLines();
+
+    // Draws both lines with the status font, centred in their rectangles.
+    void Draw(HDC dc) const;
+
+    std::string statusLine1;
+    std::string statusLine2;
+    OwnedFont statusFont;
+};
+
+extern const RECT kStatusRect1;
+extern const RECT kStatusRect2;

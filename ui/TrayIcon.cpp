@@ -1,0 +1,21 @@
+#include "ui/TrayIcon.h"
+
+#include <shellapi.h>
+
+const char* const kTrayTip = "Doubleclick to open or close Parcelo!";
+
+BOOL NotifyTrayIcon(HWND owner, UINT id, HICON icon, const char* tip, DWORD action) {
+    NOTIFYICONDATAA data;
+    ZeroMemory(&data, sizeof data);
+    // The first version of the record: every shell accepts it, and nothing newer is used.
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = owner;
+    data.uID = id;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = TrayCallbackMessage;
+    data.hIcon = icon;
+    if (tip) lstrcpynA(data.szTip, tip, 64);
+    const BOOL result = Shell_NotifyIconA(action, &data);
+    if (icon) DestroyIcon(icon);
+    return result;
+}
