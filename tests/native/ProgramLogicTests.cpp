@@ -1,0 +1,148 @@
+// The program's window-free decisions: switches, status texts, stored values, proxy
+// addresses and dropped file lists.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/CommandLine.h"
+#include "drop/DropFileList.h"
+#include "settings/ProxyAddress.h"
+#include "settings/RegistryValue.h"
+#include "ui/StatusText.h"
+
+TEST(CommandLine, FirstSwitchInTableOrderWins) {
+    EXPECT_EQ(FindStartSwitch("p.exe"), StartSwitch::None);
+    EXPECT_EQ(FindStartSwitch(nullptr), StartSwitch::None);
+    EXPECT_EQ(FindStartSwitch("p.exe /clearreg /showparcelo"), StartSwitch::ShowParcelo);
+    EXPECT_EQ(FindStartSwitch("p.exe /showparcelo /registeruser"), StartSwitch::RegisterUser);
+    EXPECT_EQ(FindStartSwitch("p.exe /clearreg"), StartSwitch::ClearSettings);
+    EXPECT_EQ(FindStartSwitch("p.exe /clearregistry"), StartSwitch::ClearSettings);
+    EXPECT_EQ(FindStartSwitch("p.exe/clearreg"), StartSwitch::None);
+    EXPECT_EQ(FindStartSwitch("p.exe /ClearReg"), StartSwitch::None);
+    EXPECT_EQ(FindStartSwitch("\"C:\\Program Files\\p.exe\" -x /showparcelo"), StartSwitch::ShowParcelo);
+}
+
+TEST(StatusText, UploadingShowsAtMostTheLastTenBytes) {
+    EXPECT_EQ(UploadingText("0123456789"), "Uploading 0123456789");
+    EXPECT_EQ(UploadingText("X0123456789"), "Uploading ...0123456789");
+    EXPECT_EQ(UploadingText(""), "Uploading ");
+    EXPECT_EQ(UploadingText(nullptr), "Uploading ");
+    EXPECT_EQ(UploadingText("%s%n%d.mp3"), "Uploading %s%n%d.mp3");
+    EXPECT_EQ(UploadingText(std::string(5000, 'a').c_str()), "Uploading ..." + std::string(10, 'a'));
+}
+
+TEST(StatusText, ProgressShowsTheCountOnlyWhenKnown) {
+    int three = 3, none = 0;
+    EXPECT_EQ(ProgressText(40, &three), "40% done (3 to go)");
+    EXPECT_EQ(ProgressText(100, &none), "100% done (0 to go)");
+    EXPECT_EQ(ProgressText(-32768, &three), "-32768% done (3 to go)");
+    EXPECT_EQ(ProgressText(40, nullptr), "40% done");
+}
+
+TEST(ProxyAddress, AcceptsFourGroupsUpTo255AndNothingElse) {
+    for (const char* good : {"10.0.0.1", "0.0.0.0", "255.255.255.255", "001.002.003.004", "1.2.3.4"})
+        EXPECT_TRUE(IsValidProxyAddress(good)) << good;
+    for (const char* bad : {"256.1.1.1", "1.2.3", "1.2.3.4.5", "1..2.3", ".1.2.3", "1.2.3.4.", "1.2.3.4:80",
+                            " 1.2.3.4", "1.2.3.4 ", "proxy.example", "", "1.2.3.-4", "0001.2.3.4.", "9999.1.1.1",
+                            "1.2.3.\xb9", "0000000000001.1"})
+        EXPECT_FALSE(IsValidProxyAddress(bad)) << bad;
+    EXPECT_FALSE(IsValidProxyAddress("1.1.1.1111111111"));  // 16 characters
+    EXPECT_FALSE(IsValidProxyAddress(nullptr));
+}
+
+TEST(RegistryValue, TextsAreTakenOnlyWhenTheyFitAndNeverReadPastTheirBytes) {
+    std::string out = "kept";
+    const unsigned char fifteen[] = "123456789012345";  // 16 bytes with its NUL
+    EXPECT_TRUE(DecodeText(fifteen, 16, kProxyLimit, out));
+    EXPECT_EQ(out, "123456789012345");
+    const unsigned char sixteen[] = "1234567890123456";
+    out = "kept";
+    EXPECT_FALSE(DecodeText(sixteen, 17, kProxyLimit, out));
+    EXPECT_EQ(out, "kept");
+    const unsigned char unterminated[] = {'a', 'b', 'c'};
+    EXPECT_TRUE(DecodeText(unterminated, 3, kProxyLimit, out));
+    EXPECT_EQ(out, "abc");
+    const unsigned char embedded[] = {'a', 0, 'b', 0};
+    EXPECT_TRUE(DecodeText(embedded, 4, kNameLimit, out));
+    EXPECT_EQ(out, "a");
+    EXPECT_TRUE(DecodeText(nullptr, 0, kNameLimit, out));
+    EXPECT_EQ(out, "");
+}
+
+TEST(RegistryValue, NumbersAreLittleEndianWithoutStaleHighBytes) {
+    int32_t value = 77;
+    const unsigned char two[] = {0x34, 0x12};
+    EXPECT_TRUE(DecodeNumber(two, 2, value));
+    EXPECT_EQ(value, 0x1234);
+    const unsigned char negative[] = {0xF6, 0xFF, 0xFF, 0xFF};
+    EXPECT_TRUE(DecodeNumber(negative, 4, value));
+    EXPECT_EQ(value, -10);
+    const unsigned char eight[8] = {1};
+    value = 77;
+    EXPECT_FALSE(DecodeNumber(eight, 8, value));
+    EXPECT_EQ(value, 77);
+    EXPECT_TRUE(DecodeNumber(nullptr, 0, value));
+    EXPECT_EQ(value, 0);
+}
+
+TEST(RegistryValue, UseProxyMeansTrueOrYesInAnyCase) {
+    for (const char* on : {"true", "True", "tRuE", "YES", "yes"}) EXPECT_EQ(DecodeUseProxy(on), 1) << on;
+    for (const char* off : {"yes ", "1", "on", "", "truex", "ye", "false"}) EXPECT_EQ(DecodeUseProxy(off), 0) << off;
+}
+
+namespace {
+
+std::vector<unsigned char> Block(bool wide, const std::vector<std::string>& paths, uint32_t offset = 20) {
+    std::vector<unsigned char> block(offset, 0);
+    block[0] = static_cast<unsigned char>(offset);
+    block[16] = wide ? 1 : 0;
+    for (const std::string& path : paths) {
+        for (char c : path) {
+            block.push_back(static_cast<unsigned char>(c));
+            if (wide) block.push_back(0);
+        }
+        block.push_back(0);
+        if (wide) block.push_back(0);
+    }
+    block.push_back(0);
+    if (wide) block.push_back(0);
+    return block;
+}
+
+}  // namespace
+
+TEST(DropFileList, ReadsNarrowAndWideListsInOrder) {
+    auto narrow = Block(false, {"C:\\a.mp3", "C:\\b c.mp3"});
+    auto paths = ParseDropFiles(narrow.data(), narrow.size());
+    ASSERT_EQ(paths.size(), 2u);
+    EXPECT_EQ(paths[1].narrow, "C:\\b c.mp3");
+    auto wide = Block(true, {"Z:\\x.wav"});
+    paths = ParseDropFiles(wide.data(), wide.size());
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_TRUE(paths[0].wide);
+    EXPECT_EQ(paths[0].utf16, u"Z:\\x.wav");
+    auto empty = Block(false, {});
+    EXPECT_TRUE(ParseDropFiles(empty.data(), empty.size()).empty());
+    const std::string longPath(400, 'p');
+    auto longer = Block(false, {longPath});
+    EXPECT_EQ(ParseDropFiles(longer.data(), longer.size())[0].narrow, longPath);  // never cut
+}
+
+TEST(DropFileList, AMalformedBlockIsNeverReadPastItsEnd) {
+    auto block = Block(false, {"C:\\a.mp3"});
+    EXPECT_TRUE(ParseDropFiles(block.data(), 19).empty());  // shorter than its header
+    block[0] = 0xFF;
+    block[1] = 0xFF;  // the list would start far outside
+    EXPECT_TRUE(ParseDropFiles(block.data(), block.size()).empty());
+    block[0] = 4;
+    block[1] = 0;  // inside the header
+    EXPECT_TRUE(ParseDropFiles(block.data(), block.size()).empty());
+    auto cut = Block(false, {"C:\\abc.mp3"});
+    cut.resize(cut.size() - 4);  // no terminator at all
+    auto paths = ParseDropFiles(cut.data(), cut.size());
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(paths[0].narrow, "C:\\abc.m");
+    auto odd = Block(true, {"ab"});
+    odd.resize(odd.size() - 3);  // ends inside a UTF-16 unit
+    EXPECT_EQ(ParseDropFiles(odd.data(), odd.size()).size(), 1u);
+}
