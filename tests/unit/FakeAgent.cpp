@@ -80,6 +80,7 @@ STDMETHODIMP FakeAgent::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DI
     if (params)
         for (UINT i = params->cArgs; i-- > 0;) call.args.push_back(Describe(params->rgvarg[i]));
     calls.push_back(call);
+    if (onCall) onCall(id);
 
     auto found = answers.find(id);
     if (found == answers.end()) return S_OK;

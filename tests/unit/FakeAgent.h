@@ -47,6 +47,7 @@ public:
     std::map<DISPID, FakeAnswer> answers;
     std::vector<FakeCall> calls;
     bool offerConnections = true;
+    std::function<void(DISPID)> onCall;  // sees each call as it arrives
     IDispatch* sink = nullptr;
     LONG refs = 1;
 

@@ -1,0 +1,234 @@
+// The drop window as the system sees it: class, styles, place, start-up switches, the
+// order of creation, deferred start and destruction, and its reference-counted life.
+#include "tests/ui/MainWindowFixture.h"
+
+#include <cstring>
+
+#include "agent/AgentProtocol.h"
+#include "res/resource.h"
+
+using namespace agentproto;
+
+namespace {
+
+std::vector<std::string>* g_events = nullptr;
+
+const char* Name(UINT message) {
+    switch (message) {
+    case WM_CREATE: return "WM_CREATE";
+    case WM_DESTROY: return "WM_DESTROY";
+    case WM_NCDESTROY: return "WM_NCDESTROY";
+    case WM_SETTEXT: return "WM_SETTEXT";
+    case WM_SETICON: return "WM_SETICON";
+    case WM_SHOWWINDOW: return "WM_SHOWWINDOW";
+    case WM_WINDOWPOSCHANGED: return "WM_WINDOWPOSCHANGED";
+    case DeferredStartMessage: return "DeferredStart";
+    default: return nullptr;
+    }
+}
+
+LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam) {
+    auto* info = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    char name[16] = {};
+    if (code == HC_ACTION && g_events && GetClassNameA(info->hwnd, name, sizeof name) && !strcmp(name, "Sonavo")) {
+        if (const char* name = Name(info->message)) {
+            std::string entry = name;
+            if (info->message == WM_SETICON) entry += info->wParam == ICON_SMALL ? "(small)" : "(big)";
+            g_events->push_back(entry);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK WatchPosted(int code, WPARAM wParam, LPARAM lParam) {
+    auto* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && g_events && msg->message == DeferredStartMessage)
+        g_events->push_back("DeferredStart");
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+class Recorder {
+public:
+    explicit Recorder(FakeAgent& agent) : agent_(agent) {
+        g_events = &events;
+        sent_ = SetWindowsHookExA(WH_CALLWNDPROC, &Watch, nullptr, GetCurrentThreadId());
+        posted_ = SetWindowsHookExA(WH_GETMESSAGE, &WatchPosted, nullptr, GetCurrentThreadId());
+        agent_.onCall = [this](DISPID id) { events.push_back("agent:" + std::to_string(id)); };
+    }
+    ~Recorder() {
+        UnhookWindowsHookEx(sent_);
+        UnhookWindowsHookEx(posted_);
+        agent_.onCall = nullptr;
+        g_events = nullptr;
+    }
+    std::vector<std::string> events;
+
+private:
+    FakeAgent& agent_;
+    HHOOK sent_;
+    HHOOK posted_;
+};
+
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, TheWindowIsATopmostHiddenPopupOfClassSonavoAtTheLowerRight) {
+    MainWindow& main = Open();
+    EXPECT_EQ(ClassOf(handle), "Sonavo");
+    char title[32] = {};
+    GetWindowTextA(handle, title, sizeof title);
+    EXPECT_STREQ(title, "Parcelo");
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(handle, GWL_STYLE)) & ~WS_CLIPSIBLINGS, WS_POPUP | WS_SYSMENU);
+    EXPECT_TRUE(GetWindowLongPtrA(handle, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE(IsWindowVisible(handle));
+    RECT rect;
+    GetWindowRect(handle, &rect);
+    const int fx = GetSystemMetrics(SM_CXDLGFRAME), fy = GetSystemMetrics(SM_CYDLGFRAME);
+    EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXFULLSCREEN));
+    EXPECT_EQ(rect.bottom, GetSystemMetrics(SM_CYFULLSCREEN));
+    EXPECT_EQ(rect.right - rect.left, 110 + 2 * fx);
+    EXPECT_EQ(rect.bottom - rect.top, 90 + 2 * fy);
+    EXPECT_EQ(SendMessageA(handle, WM_GETICON, ICON_SMALL, 0), reinterpret_cast<LRESULT>(main.smallIcon.Get()));
+    EXPECT_EQ(SendMessageA(handle, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(main.largeIcon.Get()));
+    EXPECT_NE(main.smallIcon.Get(), nullptr);
+    EXPECT_NE(main.largeIcon.Get(), nullptr);
+    EXPECT_EQ(SendMessageA(handle, WM_NCHITTEST, 0, MAKELPARAM(rect.left + 5, rect.top + 5)), HTCAPTION);
+}
+
+TEST_F(MainWindowTest, ShowParceloShowsTheWindowAtTheDeferredStartOnly) {
+    Open(" /showparcelo", false);
+    EXPECT_FALSE(IsWindowVisible(handle));
+    Pump();
+    EXPECT_TRUE(IsWindowVisible(handle));
+}
+
+TEST_F(MainWindowTest, CreationDeferredStartAndDestructionHappenInOrder) {
+    Recorder recorder(fakeAgent);
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\Position", 0, nullptr, 0, KEY_WRITE, nullptr,
+                    &key, nullptr);
+    RegCloseKey(key);  // a Position key: the deferred start places the window
+    Open(" /registeruser", false);
+    Pump();
+    DestroyWindow(handle);
+    const std::vector<std::string> expected = {
+        "WM_CREATE", "WM_SETTEXT", "WM_SETICON(small)", "WM_SETICON(big)",
+        "DeferredStart", "WM_WINDOWPOSCHANGED",                         // settings place the window
+        "agent:13", "agent:15", "agent:14",                               // connect: version, status, configure
+        "agent:21",                                                       // register a new user
+        "WM_DESTROY", "WM_NCDESTROY"};
+    std::vector<std::string> seen;
+    for (const std::string& event : recorder.events)
+        if (seen.empty() || event != "WM_WINDOWPOSCHANGED" || seen.back() == "DeferredStart") seen.push_back(event);
+    EXPECT_EQ(seen, expected);
+    MSG quit;
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+}
+
+TEST_F(MainWindowTest, DestructionSavesWhileTheWindowExistsAndEndsTheLoop) {
+    MainWindow& main = Open(" /showparcelo");
+    main.settings.userName = "me@example.com";
+    SetWindowPos(handle, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    DestroyWindow(handle);
+    EXPECT_EQ(main.windowHandle, nullptr);
+    char text[16] = {};
+    DWORD size = sizeof text;
+    RegGetValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\Position", "Visible", RRF_RT_REG_SZ, nullptr,
+                 text, &size);
+    // Stored inverted. The system hides a window before WM_DESTROY reaches it, so a window
+    // closed this way is never visible there.
+    EXPECT_STREQ(text, "True");
+    DWORD x = 0;
+    size = sizeof x;
+    RegGetValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\Position", "X", RRF_RT_REG_DWORD, nullptr, &x,
+                 &size);
+    EXPECT_EQ(x, 40u);
+    EXPECT_EQ(main.referenceCount, 2);  // the test's hold and WM_CREATE's; the drop registration is gone
+    MSG quit;
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 0u);
+}
+
+TEST_F(MainWindowTest, TheLastReleaseDestroysTheAgentClientWhileOleIsUp) {
+    Open();
+    ASSERT_NE(window->agentClient.Current(), nullptr);
+    EXPECT_GT(fakeAgent.refs, 1);
+    DestroyWindow(handle);
+    Pump();
+    window->Release();  // the test's hold
+    window->Release();  // the start-up code's: the end of the object
+    window = nullptr;
+    EXPECT_EQ(fakeAgent.refs, 1);
+    EXPECT_EQ(fakeAgent.sink, nullptr);
+    EXPECT_EQ(GetMainWindow(), nullptr);
+}
+
+TEST_F(MainWindowTest, RegisterUserNeedsAnAgent) {
+    g_state.agent = nullptr;
+    Open(" /registeruser");
+    ASSERT_EQ(g_state.boxes.size(), 1u);
+    EXPECT_NE(g_state.boxes[0].text.find("failure code '2'"), std::string::npos);
+    EXPECT_EQ(g_state.boxes[0].owner, handle);
+    EXPECT_EQ(fakeAgent.Count(DispRegisterUser), 0);
+}
+
+TEST_F(MainWindowTest, SwitchesAreFoundWithTheirBlankInOrderAndCaseSensitively) {
+    struct Case {
+        const char* line;
+        bool goOn;
+        int registerOnStart;
+        int showOnStart;
+    } cases[] = {
+        {"parcelo.exe", true, 0, 0},
+        {"parcelo.exe /showparcelo", true, 0, 1},
+        {"parcelo.exe x /showparcelo", true, 0, 1},
+        {"parcelo.exe /showparcelox", true, 0, 1},    // a longer word still counts
+        {"parcelo.exe/showparcelo", true, 0, 0},      // glued: no blank before it
+        {"parcelo.exe /SHOWPARCELO", true, 0, 0},
+        {"parcelo.exe /showparcelo /registeruser", true, 1, 0},
+        {"parcelo.exe /clearreg /showparcelo", true, 0, 1},
+    };
+    for (const Case& c : cases) {
+        MainWindow* main = new MainWindow();
+        main->AddRef();
+        EXPECT_EQ(main->ParseCommandLine(c.line), c.goOn) << c.line;
+        EXPECT_EQ(main->registerOnStart, c.registerOnStart) << c.line;
+        EXPECT_EQ(main->showOnStart, c.showOnStart) << c.line;
+        main->Release();
+    }
+}
+
+TEST_F(MainWindowTest, ClearRegDeletesTheProductKeyAndEndsTheStart) {
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\User", 0, nullptr, 0, KEY_WRITE, nullptr,
+                    &key, nullptr);
+    RegSetValueExA(key, "User name", 0, REG_SZ, reinterpret_cast<const BYTE*>("a"), 2);
+    RegCloseKey(key);
+    Open("parcelo.exe /clearreg");
+    EXPECT_EQ(handle, nullptr);
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo", 0, KEY_READ, &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.", 0, KEY_READ, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+TEST_F(MainWindowTest, DoubleClickOnTheWindowHidesIt) {
+    Open(" /showparcelo");
+    ASSERT_TRUE(IsWindowVisible(handle));
+    SendMessageA(handle, WM_NCLBUTTONDBLCLK, HTCAPTION, 0);
+    EXPECT_FALSE(IsWindowVisible(handle));
+}
+
+TEST_F(MainWindowTest, TheCursorIsAHandOverTheWindowAndTheSystemsElsewhere) {
+    MainWindow& main = Open(" /showparcelo");
+    EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_LBUTTONDOWN)), 1);
+    EXPECT_EQ(GetCursor(), main.grabHandCursor.Get());
+    EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_MOUSEMOVE)), 1);
+    EXPECT_EQ(GetCursor(), main.openHandCursor.Get());
+    EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTERROR, WM_LBUTTONDOWN)), 0);
+    EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_LBUTTONDBLCLK)), 0);
+}

@@ -1,0 +1,121 @@
+// What the drop window shows, read back from its pixels: the skin frame, the status lines
+// drawn in their rectangles, and the animation while the agent works.
+#include "tests/ui/MainWindowFixture.h"
+
+#include "agent/AgentProtocol.h"
+#include "res/resource.h"
+
+using namespace agentproto;
+
+namespace {
+
+constexpr int kWidth = 116, kHeight = 96;
+
+int Differences(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    int count = 0;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) count += a[i] != b[i];
+    return count + static_cast<int>(a.size() > b.size() ? a.size() - b.size() : b.size() - a.size());
+}
+
+}  // namespace
+
+class PaintTest : public MainWindowTest {
+protected:
+    std::vector<uint32_t> Shown() {
+        UpdateWindow(handle);
+        return CaptureClient(handle, kWidth, kHeight);
+    }
+    void Tick() { SendMessageA(handle, WM_TIMER, SKIN_TIMER_ID, 0); }
+};
+
+TEST_F(PaintTest, TheWindowIsExactlyOneSkinFrame) {
+    Open(" /showparcelo");
+    RECT client;
+    GetClientRect(handle, &client);
+    if (GetSystemMetrics(SM_CXDLGFRAME) == 3 && GetSystemMetrics(SM_CYDLGFRAME) == 3) {
+        EXPECT_EQ(client.right, kWidth);
+        EXPECT_EQ(client.bottom, kHeight);
+    }
+}
+
+TEST_F(PaintTest, NothingIsWrittenBeforeTheFirstStatus) {
+    g_state.agent = nullptr;  // no agent: no status ever arrives
+    Open(" /showparcelo");
+    EXPECT_EQ(Differences(Shown(), ExpectedFrame(IDB_SKIN_FRAME0, "", "", kWidth, kHeight)), 0);
+}
+
+TEST_F(PaintTest, TheStatusLinesAreDrawnOverTheSkinInTheirRectangles) {
+    fakeAgent.AnswerShort(DispGetStatus, 11);
+    MainWindow& main = Open(" /showparcelo");
+    EXPECT_EQ(main.status.statusLine1, "Drag files here");
+    EXPECT_EQ(Differences(Shown(), ExpectedFrame(IDB_SKIN_FRAME0, "Drag files here", "", kWidth, kHeight)), 0);
+    fakeAgent.AnswerShort(DispGetFilesToGo, 2);
+    main.agentClient.Current()->OnProgress(40);
+    EXPECT_EQ(Differences(Shown(), ExpectedFrame(IDB_SKIN_FRAME0, "Drag files here", "40% done (2 to go)", kWidth,
+                                                 kHeight)),
+              0);
+    main.ShowCannotConnectStatus();
+    EXPECT_EQ(Differences(Shown(), ExpectedFrame(IDB_SKIN_FRAME0, "Can't connect to Sonavo", "Please try again",
+                                                 kWidth, kHeight)),
+              0);
+}
+
+TEST_F(PaintTest, TheSkinTurnsOnlyWhileTheAgentIsBusy) {
+    fakeAgent.AnswerShort(DispGetStatus, 13);
+    fakeAgent.AnswerText(DispGetCurrentFileName, L"a.mp3");
+    MainWindow& main = Open(" /showparcelo");
+    const std::string line1 = main.status.statusLine1;
+    EXPECT_EQ(line1, "Uploading a.mp3");
+    for (int frame : {IDB_SKIN_FRAME1, IDB_SKIN_FRAME2, IDB_SKIN_FRAME0, IDB_SKIN_FRAME1}) {
+        Tick();
+        EXPECT_EQ(Differences(Shown(), ExpectedFrame(frame, line1, "", kWidth, kHeight)), 0) << frame;
+    }
+    fakeAgent.AnswerShort(DispGetStatus, 11);
+    Tick();
+    Tick();
+    EXPECT_EQ(main.frameIndex, 1);  // holds where it stopped
+    for (int busy : {12, 14, 15}) {
+        fakeAgent.AnswerShort(DispGetStatus, static_cast<SHORT>(busy));
+        const int before = main.frameIndex;
+        Tick();
+        EXPECT_EQ(main.frameIndex, (before + 1) % 3) << busy;
+    }
+    fakeAgent.Fail(DispGetStatus, E_FAIL);
+    const int before = main.frameIndex;
+    Tick();
+    EXPECT_EQ(main.frameIndex, before);
+}
+
+TEST_F(PaintTest, WithoutAnAgentTheTimerAsksNothingAndTheSkinHolds) {
+    g_state.agent = nullptr;
+    MainWindow& main = Open(" /showparcelo");
+    g_state.agent = &fakeAgent;  // reachable now, but the timer must not connect
+    Tick();
+    Tick();
+    EXPECT_EQ(main.frameIndex, 0);
+    EXPECT_TRUE(fakeAgent.calls.empty());
+    EXPECT_EQ(main.agentClient.Current(), nullptr);
+}
+
+TEST_F(PaintTest, StatusTextsFollowTheirRules) {
+    MainWindow& main = Open();
+    main.SetStatus("Connecting...", nullptr);
+    main.SetProgress(40);  // files to go unknown here: the fake says 0
+    main.SetUploadingStatus("0123456789");
+    EXPECT_EQ(main.status.statusLine1, "Uploading 0123456789");
+    main.SetUploadingStatus("C:\\Music\\0123456789A");
+    EXPECT_EQ(main.status.statusLine1, "Uploading ...123456789A");
+    main.SetUploadingStatus("");
+    EXPECT_EQ(main.status.statusLine1, "Uploading ");
+    fakeAgent.Fail(DispGetFilesToGo, E_FAIL);
+    main.SetProgress(55);
+    EXPECT_EQ(main.status.statusLine2, "55% done");  // never an invented count
+    main.SetStatus("Connecting...", nullptr);
+    EXPECT_EQ(main.status.statusLine2, "55% done");
+    main.SetProgress(-1);
+    EXPECT_EQ(main.status.statusLine2, "");
+    EXPECT_EQ(main.status.statusLine1, "Connecting...");
+    fakeAgent.AnswerShort(DispGetFilesToGo, 0);
+    main.SetProgress(100);
+    EXPECT_EQ(main.status.statusLine2, "100% done (0 to go)");
+}
