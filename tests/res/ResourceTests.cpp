@@ -1,0 +1,829 @@
+// The program's resources, loaded through Win32 from this test exe's own module, which links the
+// same resource object as the program. Each group checks what the program and the user rely on:
+// sizes, ids, styles, texts and the order in which things appear.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cwctype>
+#include <cstring>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "res/resource.h"
+
+namespace {
+
+HMODULE Self() { return GetModuleHandleW(nullptr); }
+
+// Bytes of a raw resource as the resource compiler stored it.
+std::vector<BYTE> RawResource(LPCWSTR name, LPCWSTR type) {
+    HRSRC found = FindResourceW(Self(), name, type);
+    if (!found) return {};
+    HGLOBAL loaded = LoadResource(Self(), found);
+    const BYTE* bytes = static_cast<const BYTE*>(LockResource(loaded));
+    return std::vector<BYTE>(bytes, bytes + SizeofResource(Self(), found));
+}
+
+// ------------------------------------------------------------------------ skin bitmaps
+
+constexpr int kSkinWidth = 116;
+constexpr int kSkinHeight = 96;
+const int kFrames[] = {IDB_SKIN_FRAME0, IDB_SKIN_FRAME1, IDB_SKIN_FRAME2, IDB_SKIN_FRAME3};
+
+// Where the program prints its two status lines: (2, 54)-(108, 68) and (2, 67)-(108, 80), with a
+// little room above and below.
+constexpr RECT kTextBand = {2, 52, 108, 82};
+
+struct Rgb {
+    BYTE r, g, b;
+    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
+};
+
+// A frame loaded as a DIB section, so its pixels are exactly the resource's.
+class SkinFrame {
+public:
+    explicit SkinFrame(int id)
+        : bitmap(static_cast<HBITMAP>(
+              LoadImageW(Self(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))) {
+        if (bitmap) GetObjectW(bitmap, sizeof(section), &section);
+    }
+    ~SkinFrame() {
+        if (bitmap) DeleteObject(bitmap);
+    }
+    SkinFrame(const SkinFrame&) = delete;
+    SkinFrame& operator=(const SkinFrame&) = delete;
+
+    // Top-down coordinates, as on screen; the DIB itself is stored bottom-up.
+    Rgb At(int x, int y) const {
+        const BYTE* bits = static_cast<const BYTE*>(section.dsBm.bmBits);
+        const BYTE* p = bits + (kSkinHeight - 1 - y) * section.dsBm.bmWidthBytes + x * 3;
+        return {p[2], p[1], p[0]};
+    }
+
+    HBITMAP bitmap;
+    DIBSECTION section = {};
+};
+
+TEST(SkinBitmaps, EachFrameIs116By96At24BitsPerPixel) {
+    for (int id : kFrames) {
+        SCOPED_TRACE(id);
+        std::vector<BYTE> raw = RawResource(MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(2) /* RT_BITMAP */);
+        ASSERT_GE(raw.size(), sizeof(BITMAPINFOHEADER));
+        BITMAPINFOHEADER header;
+        std::memcpy(&header, raw.data(), sizeof header);
+        EXPECT_EQ(kSkinWidth, header.biWidth);
+        EXPECT_EQ(kSkinHeight, header.biHeight);
+        EXPECT_EQ(24, header.biBitCount);
+        EXPECT_EQ(static_cast<DWORD>(BI_RGB), header.biCompression);
+
+        // The program's path: LoadBitmap gives a device bitmap of the same size.
+        HBITMAP device = LoadBitmapW(Self(), MAKEINTRESOURCEW(id));
+        ASSERT_NE(nullptr, device);
+        BITMAP info = {};
+        GetObjectW(device, sizeof info, &info);
+        EXPECT_EQ(kSkinWidth, info.bmWidth);
+        EXPECT_EQ(kSkinHeight, info.bmHeight);
+        DeleteObject(device);
+
+        SkinFrame frame(id);
+        ASSERT_NE(nullptr, frame.bitmap);
+        EXPECT_EQ(24, frame.section.dsBmih.biBitCount);
+    }
+}
+
+TEST(SkinBitmaps, FramesShowTheSwirlAtDifferentAngles) {
+    SkinFrame frames[4] = {SkinFrame(IDB_SKIN_FRAME0), SkinFrame(IDB_SKIN_FRAME1), SkinFrame(IDB_SKIN_FRAME2),
+                           SkinFrame(IDB_SKIN_FRAME3)};
+    for (const SkinFrame& f : frames) ASSERT_NE(nullptr, f.bitmap);
+    for (int a = 0; a < 4; ++a) {
+        for (int b = a + 1; b < 4; ++b) {
+            // A swirl turned to another angle changes much of the picture, not a stray pixel.
+            int differing = 0;
+            for (int y = 0; y < kSkinHeight; ++y)
+                for (int x = 0; x < kSkinWidth; ++x)
+                    if (!(frames[a].At(x, y) == frames[b].At(x, y))) ++differing;
+            EXPECT_GT(differing, kSkinWidth * kSkinHeight / 5) << "frames " << a << " and " << b;
+        }
+    }
+}
+
+TEST(SkinBitmaps, TextBandIsTheSameCalmLightPanelInEveryFrame) {
+    SkinFrame first(IDB_SKIN_FRAME0);
+    ASSERT_NE(nullptr, first.bitmap);
+    int darkest = 255, lightest = 0;
+    for (int y = kTextBand.top; y < kTextBand.bottom; ++y) {
+        for (int x = kTextBand.left; x < kTextBand.right; ++x) {
+            Rgb p = first.At(x, y);
+            int luma = (p.r * 299 + p.g * 587 + p.b * 114) / 1000;
+            darkest = std::min(darkest, luma);
+            lightest = std::max(lightest, luma);
+        }
+    }
+    // Black text must stand out everywhere in the band, and the band must not carry a pattern
+    // of its own that the text would have to compete with.
+    EXPECT_GE(darkest, 200);
+    EXPECT_LE(lightest - darkest, 40);
+
+    for (int id : {IDB_SKIN_FRAME1, IDB_SKIN_FRAME2, IDB_SKIN_FRAME3}) {
+        SkinFrame other(id);
+        ASSERT_NE(nullptr, other.bitmap);
+        int differing = 0;
+        for (int y = kTextBand.top; y < kTextBand.bottom; ++y)
+            for (int x = kTextBand.left; x < kTextBand.right; ++x)
+                if (!(other.At(x, y) == first.At(x, y))) ++differing;
+        // The program redraws only the text between frames: any change here would flicker.
+        EXPECT_EQ(0, differing) << "frame " << id;
+    }
+}
+
+// ------------------------------------------------------------------------ cursors
+
+struct CursorFacts {
+    ICONINFO info = {};
+    BITMAP mask = {};
+    std::vector<BYTE> maskBits;  // AND mask then XOR mask, top-down, one bit a pixel
+
+    explicit CursorFacts(HCURSOR cursor) {
+        if (!cursor || !GetIconInfo(cursor, &info)) return;
+        GetObjectW(info.hbmMask, sizeof mask, &mask);
+        maskBits.resize(static_cast<size_t>(mask.bmWidthBytes) * mask.bmHeight);
+        GetBitmapBits(info.hbmMask, static_cast<LONG>(maskBits.size()), maskBits.data());
+    }
+    ~CursorFacts() {
+        if (info.hbmMask) DeleteObject(info.hbmMask);
+        if (info.hbmColor) DeleteObject(info.hbmColor);
+    }
+    CursorFacts(const CursorFacts&) = delete;
+    CursorFacts& operator=(const CursorFacts&) = delete;
+
+    bool Transparent(int x, int y) const {
+        return (maskBits[y * mask.bmWidthBytes + x / 8] >> (7 - x % 8)) & 1;
+    }
+};
+
+HCURSOR LoadOwnCursor(int id) {
+    // Size 0 keeps the resource's own size instead of the system's cursor size.
+    return static_cast<HCURSOR>(LoadImageW(Self(), MAKEINTRESOURCEW(id), IMAGE_CURSOR, 0, 0, LR_DEFAULTCOLOR));
+}
+
+TEST(Cursors, BothHandsAre32By32MonochromeWithTheSameHotSpot) {
+    for (int id : {IDC_OPEN_HAND, IDC_GRAB_HAND}) {
+        SCOPED_TRACE(id);
+        EXPECT_NE(nullptr, LoadCursorW(Self(), MAKEINTRESOURCEW(id)));
+        HCURSOR cursor = LoadOwnCursor(id);
+        ASSERT_NE(nullptr, cursor);
+        CursorFacts facts(cursor);
+        EXPECT_FALSE(facts.info.fIcon);
+        // The hot spot is shared so that swapping cursors mid-drag does not move the window.
+        EXPECT_EQ(16u, facts.info.xHotspot);
+        EXPECT_EQ(10u, facts.info.yHotspot);
+        // Monochrome: no colour bitmap, the mask holds AND and XOR halves.
+        EXPECT_EQ(nullptr, facts.info.hbmColor);
+        EXPECT_EQ(32, facts.mask.bmWidth);
+        EXPECT_EQ(64, facts.mask.bmHeight);
+        EXPECT_EQ(1, facts.mask.bmBitsPixel);
+        // The hot spot is on the hand, not on a see-through pixel beside it.
+        EXPECT_FALSE(facts.Transparent(16, 10));
+        // The corners are see-through: a hand, not a square.
+        EXPECT_TRUE(facts.Transparent(0, 0));
+        EXPECT_TRUE(facts.Transparent(31, 31));
+        DestroyCursor(cursor);
+
+        // The stored image itself is 1 bpp.
+        std::vector<BYTE> group = RawResource(MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(12) /* RT_GROUP_CURSOR */);
+        ASSERT_FALSE(group.empty());
+        int imageId = LookupIconIdFromDirectoryEx(group.data(), FALSE, 32, 32, LR_MONOCHROME);
+        std::vector<BYTE> image = RawResource(MAKEINTRESOURCEW(imageId), MAKEINTRESOURCEW(1) /* RT_CURSOR */);
+        ASSERT_GE(image.size(), 4 + sizeof(BITMAPINFOHEADER));
+        WORD hotspot[2];
+        std::memcpy(hotspot, image.data(), sizeof hotspot);
+        EXPECT_EQ(16, hotspot[0]);
+        EXPECT_EQ(10, hotspot[1]);
+        BITMAPINFOHEADER header;
+        std::memcpy(&header, image.data() + 4, sizeof header);
+        EXPECT_EQ(32, header.biWidth);
+        EXPECT_EQ(64, header.biHeight);
+        EXPECT_EQ(1, header.biBitCount);
+    }
+}
+
+TEST(Cursors, OpenAndClosedHandsLookDifferent) {
+    HCURSOR open = LoadOwnCursor(IDC_OPEN_HAND);
+    HCURSOR closed = LoadOwnCursor(IDC_GRAB_HAND);
+    ASSERT_NE(nullptr, open);
+    ASSERT_NE(nullptr, closed);
+    CursorFacts a(open), b(closed);
+    ASSERT_EQ(a.maskBits.size(), b.maskBits.size());
+    EXPECT_NE(a.maskBits, b.maskBits);
+    // The open hand's fingers reach higher than the closed fist's knuckles.
+    auto topRow = [](const CursorFacts& f) {
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x)
+                if (!f.Transparent(x, y)) return y;
+        return 32;
+    };
+    EXPECT_LT(topRow(a), topRow(b));
+    DestroyCursor(open);
+    DestroyCursor(closed);
+}
+
+// ------------------------------------------------------------------------ icons
+
+#pragma pack(push, 2)
+struct GroupIconEntry {
+    BYTE width, height, colourCount, reserved;
+    WORD planes, bitCount;
+    DWORD bytes;
+    WORD id;
+};
+#pragma pack(pop)
+
+std::vector<GroupIconEntry> GroupEntries(const std::vector<BYTE>& group) {
+    std::vector<GroupIconEntry> entries;
+    if (group.size() < 6) return entries;
+    WORD count;
+    std::memcpy(&count, group.data() + 4, sizeof count);
+    for (WORD i = 0; i < count && 6 + (i + 1) * sizeof(GroupIconEntry) <= group.size(); ++i) {
+        GroupIconEntry e;
+        std::memcpy(&e, group.data() + 6 + i * sizeof(GroupIconEntry), sizeof e);
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+struct IconImage {
+    int width = 0, height = 0, bitCount = 0;
+    bool cornerTransparent = false, centreOpaque = false;
+};
+
+// Reads one RT_ICON image: its header, and its AND mask at a corner and at the centre.
+IconImage ReadIconImage(int id) {
+    IconImage out;
+    std::vector<BYTE> raw = RawResource(MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(3) /* RT_ICON */);
+    if (raw.size() < sizeof(BITMAPINFOHEADER)) return out;
+    BITMAPINFOHEADER h;
+    std::memcpy(&h, raw.data(), sizeof h);
+    out.width = h.biWidth;
+    out.height = h.biHeight / 2;
+    out.bitCount = h.biBitCount;
+    size_t palette = h.biBitCount <= 8 ? (h.biClrUsed ? h.biClrUsed : 1u << h.biBitCount) * 4 : 0;
+    size_t xorStride = ((out.width * h.biBitCount + 31) / 32) * 4;
+    size_t andStride = ((out.width + 31) / 32) * 4;
+    size_t andStart = h.biSize + palette + xorStride * out.height;
+    if (raw.size() < andStart + andStride * out.height) return out;
+    auto andBit = [&](int x, int y) {  // y top-down; rows are stored bottom-up
+        return (raw[andStart + (out.height - 1 - y) * andStride + x / 8] >> (7 - x % 8)) & 1;
+    };
+    out.cornerTransparent = andBit(0, 0) == 1;
+    out.centreOpaque = andBit(out.width / 2, out.height / 2) == 0;
+    return out;
+}
+
+TEST(Icons, SmallIconHasOne16By16SixteenColourImage) {
+    std::vector<BYTE> group = RawResource(MAKEINTRESOURCEW(IDI_PARCELO_SMALL), MAKEINTRESOURCEW(14));
+    std::vector<GroupIconEntry> entries = GroupEntries(group);
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ(16, entries[0].width);
+    EXPECT_EQ(16, entries[0].height);
+    EXPECT_EQ(16, entries[0].colourCount);
+    EXPECT_EQ(4, entries[0].bitCount);
+
+    int id = LookupIconIdFromDirectoryEx(group.data(), TRUE, 16, 16, LR_DEFAULTCOLOR);
+    EXPECT_EQ(entries[0].id, id);
+    IconImage image = ReadIconImage(id);
+    EXPECT_EQ(16, image.width);
+    EXPECT_EQ(16, image.height);
+    EXPECT_EQ(4, image.bitCount);
+    EXPECT_TRUE(image.cornerTransparent);
+    EXPECT_TRUE(image.centreOpaque);
+
+    HICON icon = static_cast<HICON>(LoadImageW(Self(), MAKEINTRESOURCEW(IDI_PARCELO_SMALL), IMAGE_ICON, 16, 16, 0));
+    ASSERT_NE(nullptr, icon);
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    BITMAP colour = {};
+    GetObjectW(info.hbmColor, sizeof colour, &colour);
+    EXPECT_EQ(16, colour.bmWidth);
+    EXPECT_EQ(16, colour.bmHeight);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
+}
+
+TEST(Icons, LargeIconHas32By32ImagesInSixteenAnd256Colours) {
+    std::vector<BYTE> group = RawResource(MAKEINTRESOURCEW(IDI_PARCELO_LARGE), MAKEINTRESOURCEW(14));
+    std::vector<GroupIconEntry> entries = GroupEntries(group);
+    ASSERT_EQ(2u, entries.size());
+    int bits4 = 0, bits8 = 0;
+    for (const GroupIconEntry& e : entries) {
+        SCOPED_TRACE(e.bitCount);
+        EXPECT_EQ(32, e.width);
+        EXPECT_EQ(32, e.height);
+        IconImage image = ReadIconImage(e.id);
+        EXPECT_EQ(32, image.width);
+        EXPECT_EQ(32, image.height);
+        EXPECT_EQ(e.bitCount, image.bitCount);
+        EXPECT_TRUE(image.cornerTransparent);
+        EXPECT_TRUE(image.centreOpaque);
+        if (image.bitCount == 4) bits4 = e.id;
+        if (image.bitCount == 8) bits8 = e.id;
+        // Every image decodes into a usable icon.
+        std::vector<BYTE> raw = RawResource(MAKEINTRESOURCEW(e.id), MAKEINTRESOURCEW(3));
+        HICON icon = CreateIconFromResourceEx(raw.data(), static_cast<DWORD>(raw.size()), TRUE, 0x00030000, 32,
+                                              32, LR_DEFAULTCOLOR);
+        EXPECT_NE(nullptr, icon);
+        if (icon) DestroyIcon(icon);
+    }
+    EXPECT_NE(0, bits4);
+    EXPECT_NE(0, bits8);
+
+    // On a true-colour display the system picks the 256-colour image.
+    HDC screen = GetDC(nullptr);
+    int depth = GetDeviceCaps(screen, BITSPIXEL);
+    ReleaseDC(nullptr, screen);
+    int picked = LookupIconIdFromDirectoryEx(group.data(), TRUE, 32, 32, LR_DEFAULTCOLOR);
+    if (depth >= 8) {
+        EXPECT_EQ(bits8, picked);
+    }
+}
+
+// ------------------------------------------------------------------------ menu
+
+struct MenuLine {
+    UINT id;
+    const char* text;  // nullptr for a separator
+    bool grayed;
+};
+
+TEST(ContextMenu, PopupHoldsTheCommandsInOrderWithSignInAndOutGrayed) {
+    HMENU bar = LoadMenuW(Self(), MAKEINTRESOURCEW(IDR_CONTEXT_MENU));
+    ASSERT_NE(nullptr, bar);
+    ASSERT_EQ(1, GetMenuItemCount(bar));
+    char title[64] = {};
+    GetMenuStringA(bar, 0, title, sizeof title, MF_BYPOSITION);
+    EXPECT_STREQ("RM menu", title);
+    HMENU popup = GetSubMenu(bar, 0);
+    ASSERT_NE(nullptr, popup);
+
+    const MenuLine expected[] = {
+        {ID_CMD_DISPLAY_TOGGLE, "Display &Parcelo\tCtrl+D", false},
+        {ID_CMD_GOTO_LOCKER, "&Goto Sonavo Locker\tCtrl+G", false},
+        {0, nullptr, false},
+        {ID_CMD_SIGN_IN, "&Sign in...\tCtrl+S", true},
+        {ID_CMD_SIGN_OUT, "Sign &out\tCtrl+O", true},
+        {0, nullptr, false},
+        {ID_CMD_EXIT, "E&xit\tCtrl+X", false},
+    };
+    ASSERT_EQ(static_cast<int>(std::size(expected)), GetMenuItemCount(popup));
+    for (UINT i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE(i);
+        char text[128] = {};
+        MENUITEMINFOA item = {};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_ID | MIIM_STATE | MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU;
+        item.dwTypeData = text;
+        item.cch = sizeof text;
+        ASSERT_TRUE(GetMenuItemInfoA(popup, i, TRUE, &item));
+        EXPECT_EQ(nullptr, item.hSubMenu);
+        if (!expected[i].text) {
+            EXPECT_TRUE(item.fType & MFT_SEPARATOR);
+            continue;
+        }
+        EXPECT_FALSE(item.fType & MFT_SEPARATOR);
+        EXPECT_EQ(expected[i].id, item.wID);
+        EXPECT_STREQ(expected[i].text, text);
+        EXPECT_EQ(expected[i].grayed, (item.fState & MFS_GRAYED) != 0);
+        EXPECT_FALSE(item.fState & MFS_CHECKED);
+    }
+    DestroyMenu(bar);
+}
+
+// ------------------------------------------------------------------------ accelerators
+
+TEST(Accelerators, TableHoldsTheKeysInOrder) {
+    HACCEL table = LoadAcceleratorsW(Self(), MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    ASSERT_NE(nullptr, table);
+    const ACCEL expected[] = {
+        {FVIRTKEY | FNOINVERT | FCONTROL, 'D', ID_CMD_DISPLAY_TOGGLE},
+        {FVIRTKEY | FNOINVERT | FCONTROL, 'G', ID_CMD_GOTO_LOCKER},
+        {FVIRTKEY | FNOINVERT | FCONTROL, 'O', ID_CMD_SIGN_OUT},
+        {FVIRTKEY | FNOINVERT | FCONTROL, 'S', ID_CMD_SIGN_IN},
+        {FVIRTKEY | FNOINVERT, VK_APPS, ID_CMD_CONTEXT_MENU},
+        {FVIRTKEY | FNOINVERT | FSHIFT, VK_F10, ID_CMD_CONTEXT_MENU},
+        {FVIRTKEY | FNOINVERT | FCONTROL, 'X', ID_CMD_EXIT},
+    };
+    int count = CopyAcceleratorTableW(table, nullptr, 0);
+    ASSERT_EQ(static_cast<int>(std::size(expected)), count);
+    std::vector<ACCEL> actual(count);
+    CopyAcceleratorTableW(table, actual.data(), count);
+    for (int i = 0; i < count; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(expected[i].fVirt, actual[i].fVirt);
+        EXPECT_EQ(expected[i].key, actual[i].key);
+        EXPECT_EQ(expected[i].cmd, actual[i].cmd);
+    }
+    DestroyAcceleratorTable(table);
+}
+
+// Records the WM_COMMAND ids that TranslateAccelerator sends.
+std::vector<WORD> g_commands;
+LRESULT CALLBACK CommandRecorder(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND) g_commands.push_back(LOWORD(wParam));
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(Accelerators, KeysWithTheirModifiersReachTheirCommands) {
+    WNDCLASSW cls = {};
+    cls.lpfnWndProc = CommandRecorder;
+    cls.hInstance = Self();
+    cls.lpszClassName = L"ResourceTestsCommandRecorder";
+    RegisterClassW(&cls);
+    HWND window = CreateWindowW(cls.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, Self(), nullptr);
+    ASSERT_NE(nullptr, window);
+    HACCEL table = LoadAcceleratorsW(Self(), MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    ASSERT_NE(nullptr, table);
+
+    auto press = [&](UINT key, bool control, bool shift, UINT message = WM_KEYDOWN) {
+        BYTE state[256] = {};
+        if (control) state[VK_CONTROL] = 0x80;
+        if (shift) state[VK_SHIFT] = 0x80;
+        SetKeyboardState(state);
+        MSG msg = {window, message, key, 1, 0, {0, 0}};
+        g_commands.clear();
+        TranslateAcceleratorW(window, table, &msg);
+        BYTE none[256] = {};
+        SetKeyboardState(none);
+        return g_commands.empty() ? WORD(0) : g_commands.front();
+    };
+
+    EXPECT_EQ(ID_CMD_DISPLAY_TOGGLE, press('D', true, false));
+    EXPECT_EQ(ID_CMD_GOTO_LOCKER, press('G', true, false));
+    EXPECT_EQ(ID_CMD_SIGN_OUT, press('O', true, false));
+    EXPECT_EQ(ID_CMD_SIGN_IN, press('S', true, false));
+    EXPECT_EQ(ID_CMD_EXIT, press('X', true, false));
+    EXPECT_EQ(ID_CMD_CONTEXT_MENU, press(VK_APPS, false, false));
+    EXPECT_EQ(ID_CMD_CONTEXT_MENU, press(VK_F10, false, true, WM_SYSKEYDOWN));
+    // Without their modifiers the letters are plain typing, and F10 alone stays the menu key.
+    EXPECT_EQ(0, press('D', false, false));
+    EXPECT_EQ(0, press('X', false, true));
+    EXPECT_EQ(0, press(VK_F10, false, false, WM_SYSKEYDOWN));
+
+    DestroyAcceleratorTable(table);
+    DestroyWindow(window);
+    UnregisterClassW(cls.lpszClassName, Self());
+}
+
+// ------------------------------------------------------------------------ dialogs
+
+struct ControlLayout {
+    int id;
+    const char* cls;  // "Edit", "Button" or "Static"
+    const char* text;
+    DWORD style;      // exactly as stored in the template
+    int x, y, cx, cy;
+};
+
+struct DialogLayout {
+    int id;
+    const char* caption;
+    DWORD style;
+    int cx, cy;
+    std::vector<ControlLayout> controls;
+    std::vector<int> tabOrder;  // enabled tab stops, starting from the first
+};
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+constexpr WORD kNoId = 0xFFFF;  // -1 in a DIALOG template, whose control ids are 16 bits
+
+DialogLayout SignInLayout() {
+    return {IDD_SIGNIN,
+            "Sign In",
+            WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+            186,
+            53,
+            {
+                {IDC_EMAIL, "Edit", "", kChild | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 50, 5, 70, 14},
+                {IDC_PASSWORD, "Edit", "", kChild | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD, 50, 20, 70,
+                 14},
+                {IDOK, "Button", "OK", kChild | BS_DEFPUSHBUTTON | WS_TABSTOP | WS_DISABLED, 129, 7, 50, 14},
+                {IDCANCEL, "Button", "Cancel", kChild | BS_PUSHBUTTON | WS_TABSTOP, 129, 24, 50, 14},
+                {kNoId, "Static", "E-mail :", kChild | SS_LEFT | WS_GROUP, 7, 7, 24, 8},
+                {kNoId, "Static", "Password :", kChild | SS_LEFT | WS_GROUP, 7, 22, 36, 8},
+                {IDC_AUTO_SIGNIN, "Button", "Auto Sign in", kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 7, 40, 54, 10},
+            },
+            // OK is skipped while it is disabled.
+            {IDC_EMAIL, IDC_PASSWORD, IDCANCEL, IDC_AUTO_SIGNIN}};
+}
+
+DialogLayout ProxyLayout() {
+    return {IDD_PROXY,
+            "Proxy setup",
+            WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+            146,
+            66,
+            {
+                {IDOK, "Button", "OK", kChild | BS_DEFPUSHBUTTON | WS_TABSTOP, 7, 45, 50, 14},
+                {IDCANCEL, "Button", "Cancel", kChild | BS_PUSHBUTTON | WS_TABSTOP, 89, 45, 50, 14},
+                {IDC_USE_PROXY, "Button", "Use Proxy", kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 7, 7, 48, 10},
+                {IDC_PROXY_LABEL, "Static", "Proxy IP", kChild | SS_LEFT | WS_GROUP | WS_DISABLED, 7, 27, 27, 8},
+                {IDC_PROXY_IP, "Edit", "", kChild | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | WS_DISABLED, 40, 24, 99,
+                 14},
+            },
+            // The address field is skipped while "Use Proxy" is unchecked.
+            {IDOK, IDCANCEL, IDC_USE_PROXY}};
+}
+
+// Reads a DIALOG (not DIALOGEX) template the way the dialog manager does.
+class TemplateReader {
+public:
+    explicit TemplateReader(std::vector<BYTE> bytes) : data(std::move(bytes)) {}
+
+    DWORD Dword() {
+        DWORD v = 0;
+        Copy(&v, sizeof v);
+        return v;
+    }
+    WORD Word() {
+        WORD v = 0;
+        Copy(&v, sizeof v);
+        return v;
+    }
+    short Short() { return static_cast<short>(Word()); }
+    // A string or an ordinal; ordinals come back as "#n".
+    std::string NameOrOrdinal() {
+        WORD first = Word();
+        if (first == 0xFFFF) return "#" + std::to_string(Word());
+        std::string s;
+        for (WORD c = first; c != 0 && !failed; c = Word()) s += static_cast<char>(c);
+        return s;
+    }
+    void AlignDword() { at = (at + 3) & ~size_t(3); }
+    bool failed = false;
+
+private:
+    void Copy(void* out, size_t n) {
+        if (at + n > data.size()) {
+            failed = true;
+            return;
+        }
+        std::memcpy(out, data.data() + at, n);
+        at += n;
+    }
+    std::vector<BYTE> data;
+    size_t at = 0;
+};
+
+// MSVC's rc stores the predefined classes as ordinals, windres as names ("EDIT"); the dialog
+// manager takes either.
+std::string ClassOf(const std::string& stored) {
+    if (stored == "#128") return "button";
+    if (stored == "#129") return "edit";
+    if (stored == "#130") return "static";
+    std::string lower = stored;
+    for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return lower;
+}
+
+std::string Lower(const char* text) { return ClassOf(text); }
+
+void ExpectTemplateMatches(const DialogLayout& layout) {
+    TemplateReader t(RawResource(MAKEINTRESOURCEW(layout.id), MAKEINTRESOURCEW(5) /* RT_DIALOG */));
+    DWORD style = t.Dword();
+    ASSERT_NE(0xFFFF0001u, style) << "a DIALOGEX template; these are plain DIALOG templates";
+    EXPECT_EQ(layout.style, style);
+    EXPECT_EQ(0u, t.Dword());  // extended style
+    WORD count = t.Word();
+    ASSERT_EQ(layout.controls.size(), count);
+    EXPECT_EQ(0, t.Short());  // x
+    EXPECT_EQ(0, t.Short());  // y
+    EXPECT_EQ(layout.cx, t.Short());
+    EXPECT_EQ(layout.cy, t.Short());
+    EXPECT_EQ("", t.NameOrOrdinal());  // no menu
+    EXPECT_EQ("", t.NameOrOrdinal());  // the standard dialog class
+    EXPECT_EQ(layout.caption, t.NameOrOrdinal());
+    EXPECT_EQ(8, t.Word());
+    EXPECT_EQ("MS Sans Serif", t.NameOrOrdinal());
+    for (const ControlLayout& c : layout.controls) {
+        SCOPED_TRACE(c.text);
+        t.AlignDword();
+        EXPECT_EQ(c.style, t.Dword());
+        EXPECT_EQ(0u, t.Dword());
+        EXPECT_EQ(c.x, t.Short());
+        EXPECT_EQ(c.y, t.Short());
+        EXPECT_EQ(c.cx, t.Short());
+        EXPECT_EQ(c.cy, t.Short());
+        EXPECT_EQ(c.id, t.Word());
+        EXPECT_EQ(Lower(c.cls), ClassOf(t.NameOrOrdinal()));
+        EXPECT_EQ(c.text, t.NameOrOrdinal());
+        EXPECT_EQ(0, t.Word());  // no creation data
+    }
+    EXPECT_FALSE(t.failed);
+}
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+std::string TextOf(HWND window) {
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::string ClassNameOf(HWND window) {
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+void ExpectLiveDialogMatches(const DialogLayout& layout) {
+    HWND dialog = CreateDialogParamA(Self(), MAKEINTRESOURCEA(layout.id), nullptr, PlainDialogProc, 0);
+    ASSERT_NE(nullptr, dialog);
+
+    EXPECT_EQ(layout.caption, TextOf(dialog));
+    DWORD style = static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE));
+    const DWORD frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    EXPECT_EQ(frame, style & frame);
+    EXPECT_FALSE(style & DS_CENTER);
+    EXPECT_EQ((layout.style & WS_VISIBLE) != 0, IsWindowVisible(dialog) != FALSE);
+
+    RECT size = {0, 0, layout.cx, layout.cy};
+    MapDialogRect(dialog, &size);
+    RECT client = {};
+    GetClientRect(dialog, &client);
+    EXPECT_EQ(size.right, client.right);
+    EXPECT_EQ(size.bottom, client.bottom);
+
+    // Children in creation (z) order are the template's controls in order.
+    HWND child = GetWindow(dialog, GW_CHILD);
+    for (const ControlLayout& c : layout.controls) {
+        SCOPED_TRACE(c.text);
+        ASSERT_NE(nullptr, child);
+        EXPECT_EQ(c.id, GetDlgCtrlID(child));
+        EXPECT_EQ(0, lstrcmpiA(c.cls, ClassNameOf(child).c_str())) << ClassNameOf(child);
+        EXPECT_EQ(c.text, TextOf(child));
+        DWORD actual = static_cast<DWORD>(GetWindowLongPtrA(child, GWL_STYLE));
+        // The dialog manager turns an edit control's WS_BORDER into a client edge, so that bit
+        // leaves the window style; every other bit must be as the template says.
+        DWORD compared = std::strcmp(c.cls, "Edit") == 0 ? ~DWORD(WS_BORDER) : ~DWORD(0);
+        EXPECT_EQ(c.style & compared, actual & compared);
+        EXPECT_EQ((c.style & WS_DISABLED) == 0, IsWindowEnabled(child) != FALSE);
+
+        // The dialog manager converts position and size separately, as MapDialogRect does each
+        // coordinate: the right edge is x + cx in pixels, not the converted x + cx.
+        RECT origin = {c.x, c.y, c.cx, c.cy};
+        MapDialogRect(dialog, &origin);
+        RECT placed = {};
+        GetWindowRect(child, &placed);
+        MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&placed), 2);
+        EXPECT_EQ(origin.left, placed.left);
+        EXPECT_EQ(origin.top, placed.top);
+        EXPECT_EQ(origin.right, placed.right - placed.left);
+        EXPECT_EQ(origin.bottom, placed.bottom - placed.top);
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(nullptr, child) << "more controls than the template lists";
+
+    // Tab walks the enabled tab stops in template order and wraps around.
+    HWND at = GetDlgItem(dialog, layout.tabOrder.front());
+    for (size_t i = 1; i <= layout.tabOrder.size(); ++i) {
+        at = GetNextDlgTabItem(dialog, at, FALSE);
+        ASSERT_NE(nullptr, at);
+        EXPECT_EQ(layout.tabOrder[i % layout.tabOrder.size()], GetDlgCtrlID(at)) << "step " << i;
+    }
+
+    LRESULT def = SendMessageA(dialog, DM_GETDEFID, 0, 0);
+    EXPECT_EQ(DC_HASDEFID, HIWORD(def));
+    EXPECT_EQ(IDOK, LOWORD(def));
+    DestroyWindow(dialog);
+}
+
+TEST(SignInDialog, TemplateHoldsExactStylesTextsAndPlaces) { ExpectTemplateMatches(SignInLayout()); }
+
+TEST(SignInDialog, CreatedDialogHasItsCaptionSizeControlsAndTabOrder) { ExpectLiveDialogMatches(SignInLayout()); }
+
+TEST(SignInDialog, PasswordIsMaskedAndOkStartsDisabled) {
+    HWND dialog = CreateDialogParamA(Self(), MAKEINTRESOURCEA(IDD_SIGNIN), nullptr, PlainDialogProc, 0);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_NE(0, SendDlgItemMessageW(dialog, IDC_PASSWORD, EM_GETPASSWORDCHAR, 0, 0));
+    EXPECT_EQ(0, SendDlgItemMessageW(dialog, IDC_EMAIL, EM_GETPASSWORDCHAR, 0, 0));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(dialog, IDC_AUTO_SIGNIN));
+    // An auto check box toggles by itself when clicked; the program only reads it.
+    SendDlgItemMessageW(dialog, IDC_AUTO_SIGNIN, BM_CLICK, 0, 0);
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, IDC_AUTO_SIGNIN));
+    DestroyWindow(dialog);
+}
+
+TEST(ProxyDialog, TemplateHoldsExactStylesTextsAndPlaces) { ExpectTemplateMatches(ProxyLayout()); }
+
+TEST(ProxyDialog, CreatedDialogHasItsCaptionSizeControlsAndTabOrder) { ExpectLiveDialogMatches(ProxyLayout()); }
+
+TEST(ProxyDialog, AddressStartsDisabledAndUseProxyTogglesByItself) {
+    HWND dialog = CreateDialogParamA(Self(), MAKEINTRESOURCEA(IDD_PROXY), nullptr, PlainDialogProc, 0);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_PROXY_IP)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_PROXY_LABEL)));
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(dialog, IDC_USE_PROXY));
+    SendDlgItemMessageW(dialog, IDC_USE_PROXY, BM_CLICK, 0, 0);
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, IDC_USE_PROXY));
+    DestroyWindow(dialog);
+}
+
+// ------------------------------------------------------------------------ strings, manifest, version
+
+TEST(StringTable, CommandDescriptionsLoad) {
+    struct {
+        UINT id;
+        const char* text;
+    } const expected[] = {
+        {ID_CMD_DISPLAY_TOGGLE, "Display or hide Parcelo..."},
+        {ID_CMD_GOTO_LOCKER, "Show Locker contents"},
+        {ID_CMD_PROXY_SETTINGS, "Change proxy settings..."},
+    };
+    for (const auto& e : expected) {
+        char text[128] = {};
+        EXPECT_GT(LoadStringA(Self(), e.id, text, sizeof text), 0) << e.id;
+        EXPECT_STREQ(e.text, text);
+    }
+    char text[128] = {};
+    EXPECT_EQ(0, LoadStringA(Self(), ID_CMD_EXIT, text, sizeof text));
+}
+
+TEST(Manifest, DeclaresCommonControls6AsInvokerAndWindows7To11) {
+    std::vector<BYTE> raw = RawResource(MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24) /* RT_MANIFEST */);
+    ASSERT_FALSE(raw.empty());
+    std::string xml(raw.begin(), raw.end());
+    EXPECT_NE(std::string::npos, xml.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
+    EXPECT_NE(std::string::npos, xml.find("publicKeyToken=\"6595b64144ccf1df\""));
+    EXPECT_NE(std::string::npos, xml.find("level=\"asInvoker\""));
+    for (const char* os : {"35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
+                           "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
+        EXPECT_NE(std::string::npos, xml.find(os)) << os;
+}
+
+TEST(Manifest, ProcessRunsWithCommonControls6) {
+    // The loader reads the manifest at process start and, if it parses, redirects comctl32.dll
+    // to the side-by-side version 6. (Wine's DllGetVersion says 5 for both copies, so the path
+    // is the reliable sign.)
+    HMODULE comctl = LoadLibraryW(L"comctl32.dll");
+    ASSERT_NE(nullptr, comctl);
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(comctl, path, MAX_PATH);
+    std::wstring lower(path);
+    for (wchar_t& ch : lower) ch = static_cast<wchar_t>(towlower(ch));
+    EXPECT_NE(std::wstring::npos, lower.find(L"microsoft.windows.common-controls_6595b64144ccf1df_6.0."))
+        << std::string(lower.begin(), lower.end());
+    FreeLibrary(comctl);
+}
+
+TEST(VersionInfo, NamesParceloBySonavoAtVersion1) {
+    wchar_t path[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameW(nullptr, path, MAX_PATH), 0u);
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeW(path, &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> block(size);
+    ASSERT_TRUE(GetFileVersionInfoW(path, 0, size, block.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(VS_FFI_SIGNATURE, fixed->dwSignature);
+    EXPECT_EQ(0x00010000u, fixed->dwFileVersionMS);
+    EXPECT_EQ(0u, fixed->dwFileVersionLS);
+    EXPECT_EQ(0x00010000u, fixed->dwProductVersionMS);
+    EXPECT_EQ(0u, fixed->dwProductVersionLS);
+    EXPECT_EQ(static_cast<DWORD>(VFT_APP), fixed->dwFileType);
+
+    struct {
+        const wchar_t* key;
+        const wchar_t* value;
+    } const expected[] = {
+        {L"ProductName", L"Parcelo"},
+        {L"CompanyName", L"Sonavo Inc."},
+        {L"FileDescription", L"Parcelo - drop files to your Sonavo Locker"},
+        {L"FileVersion", L"1.0.0.0"},
+        {L"ProductVersion", L"1.0.0.0"},
+        {L"OriginalFilename", L"parcelo.exe"},
+    };
+    // Explorer finds the strings through the translation the block declares.
+    struct Translation {
+        WORD language, codePage;
+    }* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                               &length));
+    ASSERT_GE(length, sizeof(Translation));
+    wchar_t prefix[64];
+    wsprintfW(prefix, L"\\StringFileInfo\\%04x%04x\\", translation->language, translation->codePage);
+    for (const auto& e : expected) {
+        std::wstring key = std::wstring(prefix) + e.key;
+        wchar_t* value = nullptr;
+        ASSERT_TRUE(VerQueryValueW(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &length))
+            << std::string(key.begin(), key.end());
+        EXPECT_EQ(std::wstring(e.value), std::wstring(value));
+    }
+}
+
+}  // namespace
