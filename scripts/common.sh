@@ -4,7 +4,7 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="$ROOT/build"
 PACKAGES=(cmake make g++ googletest g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev
-          wine wine64 xvfb xauth x11-utils xdotool imagemagick)
+          wine wine64 fonts-liberation xvfb xauth x11-utils xdotool imagemagick)
 
 install_packages() {
     local missing=()
@@ -51,6 +51,9 @@ prepare_prefix() {
     wineserver -p </dev/null >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+    # The status font's metric twin, where Windows would have the real face.
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Arial Narrow' /t REG_SZ /d 'Liberation Sans Narrow' /f \
+        </dev/null >/dev/null 2>&1
     wine "$BUILD/win/standin/UploadAgent.exe" /RegServer /machine "$@" </dev/null >/dev/null 2>&1
     wineserver -k; wineserver -w
 }

@@ -1,16 +1,29 @@
 #!/usr/bin/env bash
 # Starts Parcelo with the stand-in agent: installs what is missing, builds, prepares the
-# private prefix build/wine-app with the agent registered, then runs it under Wine (on the
-# current display, or a virtual one when there is none). Arguments are passed on.
+# private prefix build/wine-app with the agent registered, then runs parcelo.exe with
+# " /showparcelo" under Wine. On the user's X display it runs until you choose Exit from its
+# menu (right-click the window or the tray icon). Without a display it runs on a virtual one
+# for PARCELO_RUN_SECONDS (default 15), saves a screenshot and says where.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 install_packages
 build_windows OFF
 prepare_prefix app
 use_prefix app
-program="$BUILD/win/tools/AgentDemo.exe"
-if [[ -n "${DISPLAY:-}" ]]; then
-    wine "$program" "$@"
-else
-    xvfb-run -a -s "-screen 0 1280x1024x24" wine "$program" "$@"
+program="$BUILD/win/parcelo.exe"
+
+if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
+    wine "$program" " /showparcelo" "$@"
+    wineserver -w
+    exit 0
 fi
+
+shot="$BUILD/parcelo-screenshot.png"
+echo "== no display: running on a virtual one for ${PARCELO_RUN_SECONDS:-15} s"
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine "$0" " /showparcelo" </dev/null >/dev/null 2>&1 &
+    sleep "${PARCELO_RUN_SECONDS:-15}"
+    import -window root "$1"
+    wineserver -k; wineserver -w' "$program" "$shot"
+echo "== screenshot saved to $shot"

@@ -1,0 +1,115 @@
+// parcelo.exe as a process: its switches, its window, and an orderly end with exit code 0,
+// against the stand-in agent in scripted mode.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "agent/AgentProtocol.h"
+#include "res/resource.h"
+#include "tests/integration/AgentScript.h"
+
+namespace {
+
+std::string ProgramPath() {
+    std::string path = std::string("Z:") + PARCELO_EXE;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+class Program {
+public:
+    explicit Program(const std::string& arguments) {
+        std::string line = "\"" + ProgramPath() + "\"" + arguments;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        started_ = CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_);
+    }
+    ~Program() {
+        if (!started_) return;
+        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 99);
+        CloseHandle(info_.hProcess);
+        CloseHandle(info_.hThread);
+    }
+    bool Started() const { return started_ != FALSE; }
+    // The program's drop window, once it exists.
+    HWND Window(DWORD timeoutMs = 15000) const {
+        HWND found = nullptr;
+        PumpUntil([&] { return (found = Find()) != nullptr; }, timeoutMs);
+        return found;
+    }
+    DWORD WaitForExit(DWORD timeoutMs = 15000) const {
+        if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return 0xFFFFFFFF;
+        DWORD code = 0xFFFFFFFF;
+        GetExitCodeProcess(info_.hProcess, &code);
+        return code;
+    }
+
+private:
+    HWND Find() const {
+        for (HWND window = FindWindowExA(nullptr, nullptr, "Sonavo", nullptr); window;
+             window = FindWindowExA(nullptr, window, "Sonavo", nullptr)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            if (pid == info_.dwProcessId) return window;
+        }
+        return nullptr;
+    }
+    PROCESS_INFORMATION info_ = {};
+    BOOL started_ = FALSE;
+};
+
+std::string ReadPositionVisible() {
+    char text[16] = {};
+    DWORD size = sizeof text;
+    RegGetValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\Position", "Visible", RRF_RT_REG_SZ, nullptr, text,
+                 &size);
+    return text;
+}
+
+}  // namespace
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo"); }
+    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo"); }
+    AgentScript script;
+};
+
+TEST_F(ProgramTest, ClearRegEndsAtOnceWithoutAWindow) {
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\User", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                    nullptr);
+    RegCloseKey(key);
+    Program program(" /clearreg");
+    ASSERT_TRUE(program.Started());
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_TRUE(script.Log().empty());  // never connected to the agent
+}
+
+TEST_F(ProgramTest, StartsShownConnectsAndEndsInOrderOnExit) {
+    Program program(" /showparcelo");
+    ASSERT_TRUE(program.Started());
+    HWND window = program.Window();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }));
+    ASSERT_TRUE(PumpUntil([&] { return script.LoggedCalls(agentproto::DispConfigure).size() == 1; }));
+    PostMessageA(window, WM_COMMAND, ID_CMD_EXIT, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(ReadPositionVisible(), "True");  // saved at exit
+}
+
+TEST_F(ProgramTest, EveryStartIsItsOwnProcessWithItsOwnWindow) {
+    Program first(""), second("");
+    HWND a = first.Window(), b = second.Window();
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_NE(a, b);
+    EXPECT_FALSE(IsWindowVisible(a));
+    PostMessageA(a, WM_COMMAND, ID_CMD_EXIT, 0);
+    PostMessageA(b, WM_COMMAND, ID_CMD_EXIT, 0);
+    EXPECT_EQ(first.WaitForExit(), 0u);
+    EXPECT_EQ(second.WaitForExit(), 0u);
+}
