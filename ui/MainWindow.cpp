@@ -42,6 +42,7 @@ const MessageEntry<MainWindow> MainWindow::kMessageTable[] = {
     OnMessage<MainWindow>(TrayCallbackMessage, &MainWindow::OnTrayCallback),
     OnMessage<MainWindow>(DeferredStartMessage, &MainWindow::OnDeferredStart),
     OnMessage<MainWindow>(WM_INITMENUPOPUP, &MainWindow::OnInitMenuPopup),
+    OnMessage<MainWindow>(WM_ENDSESSION, &MainWindow::OnEndSession),
     OnCommand<MainWindow>(ID_CMD_SIGN_IN, &MainWindow::OnSignIn),
     OnCommand<MainWindow>(ID_CMD_SIGN_OUT, &MainWindow::OnSignOut),
     OnCommand<MainWindow>(ID_CMD_GOTO_LOCKER, &MainWindow::OnGotoLocker),
@@ -92,7 +93,50 @@ HWND MainWindow::CreateDropWindow() {
 }
 
 bool MainWindow::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, DWORD tableId) {
-    return tableId == 0 && RunMessageTable(*this, kMessageTable, message, wParam, lParam, result);
+    if (tableId != 0) return false;
+    // Registered at run time, so it cannot stand in the table.
+    if (message == TaskbarCreatedMessage()) {
+        result = OnTaskbarCreated();
+        return true;
+    }
+    return RunMessageTable(*this, kMessageTable, message, wParam, lParam, result);
+}
+
+UINT MainWindow::TaskbarCreatedMessage() {
+    static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+    return message;
+}
+
+// The window starts hidden, so the icon is the only way to the program: a notification
+// area that is not ready yet, or that has been re-created, must not leave it without one.
+void MainWindow::AddTrayIcon() {
+    auto notify = [this](DWORD action) {
+        HICON icon = LoadIconA(GetAppModule().instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL));
+        return NotifyTrayIcon(windowHandle, TRAY_ICON_ID, icon, kTrayTip, action) != FALSE;
+    };
+    // An add refused because the icon is still there counts as done: never a second icon.
+    if (notify(NIM_ADD) || notify(NIM_MODIFY)) {
+        trayRetryDelay = 0;
+        KillTimer(windowHandle, TRAY_RETRY_TIMER_ID);
+        return;
+    }
+    trayRetryDelay = trayRetryDelay == 0 ? kTrayRetryFirst : trayRetryDelay * 2;
+    if (trayRetryDelay > kTrayRetryLast) trayRetryDelay = kTrayRetryLast;
+    SetTimer(windowHandle, TRAY_RETRY_TIMER_ID, trayRetryDelay, nullptr);
+}
+
+LRESULT MainWindow::OnTaskbarCreated() {
+    AddTrayIcon();
+    return 0;
+}
+
+LRESULT MainWindow::OnEndSession(UINT, WPARAM ending, LPARAM, bool&) {
+    // The process may end without WM_DESTROY: keep what changed during the run.
+    if (ending && !settingsSaved) {
+        SaveSettings();
+        settingsSaved = true;
+    }
+    return 0;
 }
 
 // ---- IUnknown: a plain count, one thread.
@@ -125,8 +169,7 @@ LRESULT MainWindow::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     IDropTarget* target = nullptr;
     QueryInterface(IID_IDropTarget, reinterpret_cast<void**>(&target));  // kept until after the loop
     RegisterDragDrop(windowHandle, target);
-    NotifyTrayIcon(windowHandle, TRAY_ICON_ID,
-                   LoadIconA(GetAppModule().instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL)), kTrayTip, NIM_ADD);
+    AddTrayIcon();
     SetTimer(windowHandle, SKIN_TIMER_ID, kSkinTimerPeriod, nullptr);
     SetWindowTextA(windowHandle, "Parcelo");
     SendMessageA(windowHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
@@ -145,7 +188,9 @@ LRESULT MainWindow::OnDeferredStart(UINT, WPARAM, LPARAM, bool&) {
 
 LRESULT MainWindow::OnDestroy(UINT, WPARAM, LPARAM, bool&) {
     KillTimer(windowHandle, SKIN_TIMER_ID);
-    SaveSettings();
+    KillTimer(windowHandle, TRAY_RETRY_TIMER_ID);
+    if (!settingsSaved) SaveSettings();
+    settingsSaved = true;
     NotifyTrayIcon(windowHandle, TRAY_ICON_ID, nullptr, "", NIM_DELETE);
     RevokeDragDrop(windowHandle);
     for (OwnedBitmap& frame : skinFrames) frame.Reset();
@@ -167,7 +212,12 @@ LRESULT MainWindow::OnPaint(UINT, WPARAM, LPARAM, bool&) {
     return 1;
 }
 
-LRESULT MainWindow::OnTimer(UINT, WPARAM, LPARAM, bool&) {
+LRESULT MainWindow::OnTimer(UINT, WPARAM timer, LPARAM, bool&) {
+    if (timer == TRAY_RETRY_TIMER_ID) {
+        KillTimer(windowHandle, TRAY_RETRY_TIMER_ID);
+        AddTrayIcon();
+        return 0;
+    }
     AgentClient* client = agentClient.Current();  // the timer never creates the client
     int status = 0;
     if (!client || FAILED(client->GetStatus(&status))) return 0;

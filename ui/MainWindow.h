@@ -18,6 +18,9 @@
 constexpr UINT SKIN_TIMER_ID = 11;
 constexpr UINT kSkinTimerPeriod = 500;
 constexpr UINT DeferredStartMessage = WM_USER + 104;
+constexpr UINT TRAY_RETRY_TIMER_ID = 12;
+constexpr UINT kTrayRetryFirst = 1000;  // then doubled up to the last
+constexpr UINT kTrayRetryLast = 60000;
 
 // What tests replace: the parts of the platform that a test cannot drive.
 struct MainWindowSeams {
@@ -95,8 +98,15 @@ public:
     DeferredLogin deferredLogin;
     MENUITEMINFOA menuItemInfo;
     FileReceiver receiver{*this};
+    UINT trayRetryDelay = 0;  // 0 while the icon is in place
+    bool settingsSaved = false;
+
+    static UINT TaskbarCreatedMessage();
 
 private:
+    void AddTrayIcon();
+    LRESULT OnTaskbarCreated();
+    LRESULT OnEndSession(UINT, WPARAM ending, LPARAM, bool&);
     ~MainWindow();
     void Repaint();
 
