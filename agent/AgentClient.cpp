@@ -40,7 +40,11 @@ bool IsAgentGoneError(HRESULT hr) {
 AgentClient::AgentClient() : signInExtra_(kSignInExtra) {}
 
 AgentClient::~AgentClient() {
-    if (sink_) sink_->Unadvise(agent_.Get());
+    if (!sink_) return;
+    if (!gone_) sink_->Unadvise(agent_.Get());
+    // Whatever a vanished agent still held of the sink is dropped on this side; left in
+    // place, the apartment's shutdown later stumbles over it.
+    CoDisconnectObject(sink_.get(), 0);
 }
 
 int AgentClient::Connect(AgentFactory factory) {

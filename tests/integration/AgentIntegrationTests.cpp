@@ -130,10 +130,12 @@ TEST_F(AgentIntegration, TheDefaultAgentSignsInAndTheWaitingFileIsUploaded) {
     host.receiver.RequestSignIn(user, "pw", 1, true);
     ASSERT_TRUE(PumpUntil([&] { return host.deferred.pendingFiles.empty() && !script.LoggedCalls(DispUpload).empty(); }));
     EXPECT_EQ(host.settings.userName, user);
-    ASSERT_TRUE(PumpUntil([&] {
-        return !host.display.empty() && host.display.back() == "progress:-1" &&
-               DisplayShows("uploading:" + file);
-    }, 20000));
+    const bool finished = PumpUntil([&] {
+        return !host.display.empty() && host.display.back() == "progress:-1" && DisplayShows("uploading:" + file);
+    }, 20000);
+    std::string seen;
+    for (const std::string& entry : host.display) seen += entry + "\n";
+    ASSERT_TRUE(finished) << seen;
     DeleteFileA(file.c_str());
 }
 
@@ -154,6 +156,12 @@ TEST_F(AgentIntegration, AfterTheAgentDiesTheNextRequestConnectsAfresh) {
     ASSERT_TRUE(AgentScript::Fire(2, 19));
     ASSERT_TRUE(PumpUntil([&] { return host.deferred.pendingFiles.empty(); }));
     EXPECT_FALSE(script.LoggedCalls(DispUpload).empty());
+}
+
+TEST_F(AgentIntegration, AnAgentThatDiesUnnoticedLeavesAnOrderlyShutdown) {
+    ASSERT_NE(Connect(), nullptr);
+    ASSERT_TRUE(AgentScript::KillServer());
+    host.link.Destroy();  // then OLE shuts down in the fixture: it must not fault
 }
 
 class UnregisteredAgent : public AgentIntegration {
