@@ -1,0 +1,42 @@
+// The agent's default behaviour: one session (signed-in account and upload queue) shared by
+// every client of the process. STA only, except what the upload worker reports.
+#pragma once
+
+#include <windows.h>
+#include <string>
+
+#include "UploadQueue.h"
+
+namespace standin {
+
+class Agent {
+public:
+    Agent();
+    Agent(const Agent&) = delete;
+    Agent& operator=(const Agent&) = delete;
+    ~Agent();
+
+    static Agent& Current();
+    void Shutdown();
+
+    void Upload(const std::wstring& item);
+    bool SignIn(const std::wstring& address, const std::wstring& password);
+    void SignOut();
+    void OpenLocker();
+    bool SignedIn() const { return !account_.empty(); }
+    std::wstring CurrentFileName() const { return queue_.CurrentName(); }
+    short FilesToGo() const { return queue_.FilesToGo(); }
+    // Tunes the real agent's connection; the local Locker has nothing to tune.
+    void Configure(short /*value*/) {}
+    void RegisterUser(const std::wstring& extra);
+    bool UpgradeAvailable() const;
+    void Upgrade();
+
+private:
+    void EndSession();
+
+    std::string account_;  // empty when signed out
+    UploadQueue queue_;
+};
+
+}  // namespace standin

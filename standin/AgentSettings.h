@@ -1,0 +1,21 @@
+// The agent's own settings under HKCU\Software\Velorex\UploadAgent, read at each use so
+// they can change while the agent runs.
+#pragma once
+
+#include <windows.h>
+#include <string>
+
+namespace standin {
+
+class AgentSettings {
+public:
+    static std::wstring LockerRoot();  // LockerRoot, else <local app data>\Velorex\Locker
+    static std::wstring LockerOf(const std::string& account);
+    static ULONGLONG QuotaBytes();     // QuotaBytes (per account), else 10 GiB
+    static DWORD ChunkDelayMs();       // ChunkDelay, to simulate a slow line; else 0
+    static bool UpgradeAvailable();
+    static void ClearUpgradeAvailable();
+    static void SetRegisteredUser(const std::wstring& extra);
+};
+
+}  // namespace standin

@@ -1,0 +1,63 @@
+#include "ControlWindow.h"
+
+#include "EventHub.h"
+#include "Notifier.h"
+#include "ServerModule.h"
+
+namespace standin {
+
+namespace {
+HWND g_window = nullptr;
+}
+
+ControlWindow::~ControlWindow() {
+    if (hwnd_) DestroyWindow(hwnd_);
+    g_window = nullptr;
+}
+
+bool ControlWindow::Create(HINSTANCE instance) {
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &ControlWindow::WndProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = kClassName;
+    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    hwnd_ = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    g_window = hwnd_;
+    return hwnd_ != nullptr;
+}
+
+void ControlWindow::HonourDieRequest() {
+    MSG msg;
+    if (g_window && PeekMessageA(&msg, g_window, kMsgDie, kMsgDie, PM_REMOVE)) Die();
+}
+
+void ControlWindow::Die() {
+    ServerModule::RevokeClassObject();
+    ExitProcess(kDiedExitCode);
+}
+
+LRESULT CALLBACK ControlWindow::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        switch (message) {
+        case kMsgFire:
+            Notifier::FireNow(static_cast<DISPID>(wParam), static_cast<short>(lParam));
+            return 0;
+        case kMsgFireQueued:
+            EventHub::Broadcast(static_cast<DISPID>(wParam), static_cast<short>(lParam));
+            return 0;
+        case kMsgRawEvent:
+            EventHub::BroadcastRaw(static_cast<DISPID>(wParam), static_cast<UINT>(lParam));
+            return 0;
+        case kMsgDie:
+            Die();
+        default:
+            break;
+        }
+    } catch (...) {
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+}  // namespace standin

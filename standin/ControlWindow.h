@@ -1,0 +1,36 @@
+// Message-only window of the server's STA: fires queued notifications and takes the test
+// controls (notify, die, raw event) that other processes post to it.
+#pragma once
+
+#include <windows.h>
+
+namespace standin {
+
+class ControlWindow {
+public:
+    static constexpr const char* kClassName = "VelorexUploadAgentControl";
+    static constexpr UINT kMsgFire = WM_APP + 1;        // wParam event id, lParam value
+    static constexpr UINT kMsgDie = WM_APP + 2;         // end at once, without the clients
+    static constexpr UINT kMsgRawEvent = WM_APP + 3;    // wParam event id, lParam VT_I4 count
+    static constexpr UINT kMsgFireQueued = WM_APP + 10; // internal: status already recorded
+    static constexpr UINT kDiedExitCode = 2;
+
+    ControlWindow() = default;
+    ControlWindow(const ControlWindow&) = delete;
+    ControlWindow& operator=(const ControlWindow&) = delete;
+    ~ControlWindow();
+
+    bool Create(HINSTANCE instance);
+    HWND hwnd() const { return hwnd_; }
+
+    // For code that blocks the STA on purpose: a die request still ends the process.
+    static void HonourDieRequest();
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    [[noreturn]] static void Die();
+
+    HWND hwnd_ = nullptr;
+};
+
+}  // namespace standin

@@ -1,0 +1,20 @@
+#include "FileSource.h"
+
+namespace standin {
+
+bool FileSource::Open(const std::wstring& path) {
+    file_.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file_.valid()) return false;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file_.get(), &size)) return false;
+    size_ = size.QuadPart;
+    return true;
+}
+
+bool FileSource::Read(BYTE* buffer, DWORD capacity, DWORD* got) {
+    *got = 0;
+    return ReadFile(file_.get(), buffer, capacity, got, nullptr) != FALSE;
+}
+
+}  // namespace standin

@@ -1,0 +1,30 @@
+// Copies one queued item into the account's Locker folder, chunk by chunk, and says how
+// it ended as the agent's status code.
+#pragma once
+
+#include <windows.h>
+#include <functional>
+#include <string>
+
+namespace standin {
+
+struct UploadItem {
+    std::wstring source;  // a path or a dropped URL
+    std::wstring locker;  // the account's folder
+};
+
+class Transfer {
+public:
+    static constexpr short kDone = 0;
+    static constexpr short kCancelled = -1;
+    static constexpr DWORD kChunk = 64 * 1024;
+
+    // Called after each chunk with the percentage (negative when the size is unknown);
+    // returning false abandons the item.
+    using Progress = std::function<bool(int percent)>;
+
+    static short Run(const UploadItem& item, const Progress& progress);
+    static std::wstring NameOf(const std::wstring& source);
+};
+
+}  // namespace standin

@@ -1,0 +1,111 @@
+// The control window other processes post to, and the server's lifetime.
+#include <thread>
+
+#include "EventSink.h"
+#include "StandinTest.h"
+#include "agent/AgentProtocol.h"
+#include "standin/UniqueHandle.h"
+
+using namespace agentproto;
+using standin::UniqueHandle;
+
+namespace {
+
+constexpr UINT kFire = WM_APP + 1;
+constexpr UINT kDie = WM_APP + 2;
+constexpr UINT kRawEvent = WM_APP + 3;
+
+bool IsDisconnection(HRESULT hr) {
+    return hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) || hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED) ||
+           hr == RPC_E_DISCONNECTED;
+}
+
+class ControlTest : public StandinTest {
+protected:
+    static UniqueHandle OpenServer() {
+        const DWORD pid = ServerProcessId();
+        return UniqueHandle(pid ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid) : nullptr);
+    }
+    static LONG Status(IDispatch* agent) { return Number(agent, DispGetStatus, VT_I2); }
+};
+
+}  // namespace
+
+TEST_F(ControlTest, PostedNotificationsReachEverySinkOfEveryClient) {
+    ComPtr<IDispatch> first = Create();
+    ComPtr<IDispatch> second = Create();
+    ASSERT_TRUE(first && second);
+    EventSink typed;              // admits the event interface
+    EventSink plain(false);       // only IDispatch
+    Advise(first.get(), &typed);
+    const DWORD plainCookie = Advise(second.get(), &plain);
+    const HWND control = FindControlWindow();
+    ASSERT_TRUE(control);
+
+    PostMessageA(control, kFire, EventStatus, 113);
+    PostMessageA(control, kFire, EventProgress, 55);
+    PostMessageA(control, kRawEvent, EventStatus, 3);
+    ASSERT_TRUE(EventSink::PumpUntil([&] { return typed.events().size() == 3 && plain.events().size() == 3; }));
+    EXPECT_EQ("S113 P55 E2(3:1,3:2,3:3)", typed.Joined());
+    EXPECT_EQ(typed.Joined(), plain.Joined());
+    EXPECT_EQ(113, Status(second.get()));
+
+    Unadvise(second.get(), plainCookie);
+    PostMessageA(control, kFire, EventStatus, -7);
+    ASSERT_TRUE(typed.WaitForStatus(-7));
+    EXPECT_EQ(3u, plain.events().size());
+}
+
+TEST_F(ControlTest, ServerEndsWithItsLastClientAndStartsAfreshAfterwards) {
+    SetScript("Status", 16);  // the initial status of a newly started server
+    ComPtr<IDispatch> first = Create();
+    ComPtr<IDispatch> second = Create();
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(16, Status(first.get()));
+    UniqueHandle server = OpenServer();
+    ASSERT_TRUE(server.valid());
+
+    first.reset();
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(server.get(), 200));  // one client left
+    EXPECT_EQ(16, Status(second.get()));
+    second.reset();
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.get(), 15000));
+    DWORD code = 99;
+    GetExitCodeProcess(server.get(), &code);
+    EXPECT_EQ(0u, code);
+
+    SetScript("Status", 17);
+    HRESULT hr = E_FAIL;
+    ComPtr<IDispatch> again = Create(&hr);
+    ASSERT_HRESULT_SUCCEEDED(hr);
+    EXPECT_EQ(17, Status(again.get()));
+}
+
+TEST_F(ControlTest, DieDisconnectsClientsEvenInsideADelayedCall) {
+    ComPtr<IDispatch> agent = Create();
+    ASSERT_TRUE(agent);
+    UniqueHandle server = OpenServer();
+    ASSERT_TRUE(server.valid());
+    const HWND control = FindControlWindow();
+
+    // The call blocks the agent for a minute unless the die request cuts it short.
+    SetScript("13.delay", 60000);
+    std::thread killer([control] {
+        Sleep(300);
+        PostMessageA(control, kDie, 0, 0);
+    });
+    const HRESULT inFlight = Call(agent.get(), DispGetVersion, {});
+    killer.join();
+    EXPECT_TRUE(IsDisconnection(inFlight)) << std::hex << inFlight;
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.get(), 15000));
+    EXPECT_TRUE(IsDisconnection(Call(agent.get(), DispGetStatus, {})));
+    agent.reset();
+
+    SetScript("13.delay", 0);
+    HRESULT hr = E_FAIL;
+    ComPtr<IDispatch> fresh = Create(&hr);
+    ASSERT_HRESULT_SUCCEEDED(hr);
+    Result version;
+    ASSERT_HRESULT_SUCCEEDED(Call(fresh.get(), DispGetVersion, {}, &version.v));
+    EXPECT_EQ(L"1.6.0", version.text());
+}

@@ -1,0 +1,65 @@
+#include "EventSink.h"
+
+#include "agent/AgentProtocol.h"
+
+std::string EventSink::Joined(bool statusesOnly) const {
+    std::string all;
+    for (const std::string& e : events_)
+        if (!statusesOnly || e[0] == 'S') all += (all.empty() ? "" : " ") + e;
+    return all;
+}
+
+bool EventSink::PumpUntil(const std::function<bool()>& pred) {
+    const DWORD start = GetTickCount();
+    while (!pred()) {
+        if (GetTickCount() - start > 15000) return false;
+        MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return true;
+}
+
+bool EventSink::WaitForStatus(short code) {
+    const std::string wanted = "S" + std::to_string(code);
+    return PumpUntil([&] {
+        for (const std::string& e : events_)
+            if (e == wanted) return true;
+        return false;
+    });
+}
+
+STDMETHODIMP EventSink::QueryInterface(REFIID riid, void** out) {
+    if (!out) return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IDispatch || (admitEventIid_ && riid == agentproto::kEventIid)) {
+        *out = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP EventSink::GetTypeInfoCount(UINT* count) {
+    *count = 0;
+    return S_OK;
+}
+
+STDMETHODIMP EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
+    // One VT_I2 is the contract; anything else is recorded raw so a test can see it.
+    if (params && params->cArgs == 1 && params->rgvarg[0].vt == VT_I2) {
+        const char kind = id == agentproto::EventStatus ? 'S' : id == agentproto::EventProgress ? 'P' : '?';
+        events_.push_back(kind + std::to_string(params->rgvarg[0].iVal));
+        return S_OK;
+    }
+    std::string raw = "E" + std::to_string(id) + "(";
+    for (UINT i = params ? params->cArgs : 0; i > 0; --i) {
+        const VARIANT& v = params->rgvarg[i - 1];
+        raw += std::to_string(v.vt) + ":" + (v.vt == VT_I4 ? std::to_string(v.lVal) : "?") + (i > 1 ? "," : "");
+    }
+    events_.push_back(raw + ")");
+    return S_OK;
+}

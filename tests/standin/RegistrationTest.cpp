@@ -1,0 +1,100 @@
+// What /RegServer writes: machine-wide as the test prefix was prepared, and per user.
+#include <shlwapi.h>
+
+#include "StandinTest.h"
+#include "agent/AgentProtocol.h"
+#include "standin/StandinIds.h"
+#include "standin/UniqueHandle.h"
+
+using namespace standin;
+
+namespace {
+
+std::string Read(HKEY root, const std::string& path, const char* name = nullptr) {
+    return StandinTest::RegText(root, path, name);
+}
+
+const std::string kClsidKey = std::string("Software\\Classes\\CLSID\\") + kRequestClsidText;
+const std::string kInterfaceKey = std::string("Software\\Classes\\Interface\\") + kEventIidText;
+
+// The exe as registered machine-wide, without quotes and switches.
+std::string AgentExe() {
+    std::string command = Read(HKEY_LOCAL_MACHINE, kClsidKey + "\\LocalServer32");
+    if (command.size() > 1 && command[0] == '"') return command.substr(1, command.find('"', 1) - 1);
+    return command.substr(0, command.find(' '));
+}
+
+DWORD RunAgent(const std::string& switches) {
+    std::string command = "\"" + AgentExe() + "\" " + switches;
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 999;
+    UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) return 998;
+    DWORD code = 997;
+    GetExitCodeProcess(pi.hProcess, &code);
+    return code;
+}
+
+void ExpectMachineRegistration() {
+    EXPECT_NE(std::string::npos, Read(HKEY_LOCAL_MACHINE, kClsidKey + "\\LocalServer32").find("/scripted"));
+    EXPECT_EQ(kRequestClsidText, Read(HKEY_LOCAL_MACHINE, std::string("Software\\Classes\\") + agentproto::kProgId + "\\CLSID"));
+    EXPECT_EQ("{00020420-0000-0000-C000-000000000046}", Read(HKEY_LOCAL_MACHINE, kInterfaceKey + "\\ProxyStubClsid32"));
+    EXPECT_EQ(kTypeLibIdText, Read(HKEY_LOCAL_MACHINE, kInterfaceKey + "\\TypeLib"));
+
+    // The registered library describes the event interface the way clients expect.
+    ComPtr<ITypeLib> library;
+    ASSERT_HRESULT_SUCCEEDED(LoadRegTypeLib(kTypeLibId, kTypeLibMajor, kTypeLibMinor, 0, library.put()));
+    ComPtr<ITypeInfo> events;
+    ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(agentproto::kEventIid, events.put()));
+    TYPEATTR* attributes = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(events->GetTypeAttr(&attributes));
+    EXPECT_EQ(TKIND_DISPATCH, attributes->typekind);
+    EXPECT_EQ(2, attributes->cFuncs);
+    events->ReleaseTypeAttr(attributes);
+}
+
+}  // namespace
+
+using RegistrationTest = StandinTest;
+
+TEST_F(RegistrationTest, PerUserRegistrationComesAndGoes) {
+    ExpectMachineRegistration();  // as the test prefix was prepared
+    ASSERT_FALSE(AgentExe().empty());
+    ASSERT_EQ(0u, RunAgent("/RegServer"));
+    const std::string command = Read(HKEY_CURRENT_USER, kClsidKey + "\\LocalServer32");
+    EXPECT_NE(std::string::npos, command.find("UploadAgent.exe\"")) << command;
+    EXPECT_EQ(std::string::npos, command.find("/scripted"));
+    EXPECT_EQ(kRequestClsidText,
+              Read(HKEY_CURRENT_USER, std::string("Software\\Classes\\") + agentproto::kProgId + "\\CLSID"));
+    EXPECT_EQ(kTypeLibIdText, Read(HKEY_CURRENT_USER, kInterfaceKey + "\\TypeLib"));
+
+    ASSERT_EQ(0u, RunAgent("-UnregServer"));
+    for (const std::string& key : {kClsidKey, std::string("Software\\Classes\\") + agentproto::kProgId, kInterfaceKey})
+        EXPECT_EQ("<none>", Read(HKEY_CURRENT_USER, key)) << key;
+
+    // Wine's per-user type library calls act machine-wide: put the prefix back as prepared.
+    ASSERT_EQ(0u, RunAgent("/RegServer /machine /scripted"));
+    ExpectMachineRegistration();
+}
+
+TEST_F(RegistrationTest, WithoutScriptedSwitchTheScriptIsIgnored) {
+    ASSERT_EQ(0u, RunAgent("/RegServer /machine"));
+    struct Restore {
+        ~Restore() { RunAgent("/RegServer /machine /scripted"); }
+    } restore;
+    EXPECT_EQ(std::string::npos, Read(HKEY_LOCAL_MACHINE, kClsidKey + "\\LocalServer32").find("/scripted"));
+
+    SetScript("13.vt", VT_I4);
+    SetScript("13.hr", static_cast<DWORD>(E_FAIL));
+    ComPtr<IDispatch> agent = Create();
+    ASSERT_TRUE(agent);
+    Result version;
+    ASSERT_HRESULT_SUCCEEDED(Call(agent.get(), agentproto::DispGetVersion, {}, &version.v));
+    EXPECT_EQ(L"1.6.0", version.text());
+    // Let this server go before the scripted registration returns.
+    UniqueHandle server(OpenProcess(SYNCHRONIZE, FALSE, ServerProcessId()));
+    agent.reset();
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.get(), 15000));
+}

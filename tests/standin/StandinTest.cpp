@@ -1,0 +1,219 @@
+#include "StandinTest.h"
+
+#include <ocidl.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include "agent/AgentProtocol.h"
+#include "standin/StandinIds.h"
+#include "standin/UniqueHandle.h"
+
+namespace {
+
+void RemoveTree(const std::wstring& dir) {
+    std::wstring from = dir + L'\0';  // double-terminated list
+    SHFILEOPSTRUCTW op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NO_UI;
+    SHFileOperationW(&op);
+}
+
+void SetWide(const char* key, const char* name, const std::wstring& value) {
+    const std::wstring wideName(name, name + strlen(name));
+    RegSetKeyValueW(HKEY_CURRENT_USER, std::wstring(key, key + strlen(key)).c_str(), wideName.c_str(), REG_SZ,
+                    value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+void ResetAgentKey() {
+    RegDeleteTreeA(HKEY_CURRENT_USER, standin::kScriptKey);
+    for (const char* name : {"LockerRoot", "QuotaBytes", "ChunkDelay", "UpgradeAvailable", "RegisteredUser"})
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, standin::kAgentKey, name);
+}
+
+}  // namespace
+
+VARIANT Text(const wchar_t* text) {
+    VARIANT v;
+    v.vt = VT_BSTR;
+    v.bstrVal = SysAllocString(text);
+    return v;
+}
+
+VARIANT Flag(bool value) {
+    VARIANT v;
+    v.vt = VT_BOOL;
+    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return v;
+}
+
+VARIANT I2(short value) {
+    VARIANT v;
+    v.vt = VT_I2;
+    v.iVal = value;
+    return v;
+}
+
+VARIANT I4(LONG value) {
+    VARIANT v;
+    v.vt = VT_I4;
+    v.lVal = value;
+    return v;
+}
+
+VARIANT RefTo(VARIANT* inner) {
+    VARIANT v;
+    v.vt = VT_BYREF | VT_VARIANT;
+    v.pvarVal = inner;
+    return v;
+}
+
+void StandinTest::SetUp() {
+    ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    ResetAgentKey();
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    scratch_ = std::wstring(temp) + L"standin-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+               std::to_wstring(GetTickCount());
+    ASSERT_TRUE(CreateDirectoryW(scratch_.c_str(), nullptr));
+    SetWide(standin::kAgentKey, "LockerRoot", scratch_ + L"\\Locker");
+}
+
+void StandinTest::TearDown() {
+    for (const std::string& account : accounts_)
+        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(standin::kAgentKey) + "\\Accounts\\" + account).c_str());
+    ResetAgentKey();
+    if (!scratch_.empty()) RemoveTree(scratch_);
+    CoUninitialize();
+}
+
+ComPtr<IDispatch> StandinTest::Create(HRESULT* hr) {
+    CLSID clsid;
+    ComPtr<IDispatch> agent;
+    HRESULT result = CLSIDFromProgID(agentproto::kProgIdW, &clsid);
+    if (SUCCEEDED(result))
+        result = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, agent.putVoid());
+    if (hr) *hr = result;
+    return agent;
+}
+
+HRESULT StandinTest::Call(IDispatch* agent, DISPID id, std::vector<VARIANT> args, VARIANT* result, UINT* argError,
+                          WORD flags, LCID lcid) {
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    const HRESULT hr = agent->Invoke(id, IID_NULL, lcid, flags, &params, result, nullptr, argError);
+    for (VARIANT& v : args) VariantClear(&v);
+    return hr;
+}
+
+LONG StandinTest::Number(IDispatch* agent, DISPID id, VARTYPE vt) {
+    Result r;
+    EXPECT_HRESULT_SUCCEEDED(Call(agent, id, {}, &r.v)) << id;
+    EXPECT_EQ(vt, r.v.vt) << id;
+    return vt == VT_I2 ? r.v.iVal : vt == VT_BOOL ? r.v.boolVal : r.v.lVal;
+}
+
+std::wstring StandinTest::TextOf(IDispatch* agent, DISPID id) {
+    Result r;
+    EXPECT_HRESULT_SUCCEEDED(Call(agent, id, {}, &r.v)) << id;
+    EXPECT_EQ(VT_BSTR, r.v.vt) << id;
+    return r.text();
+}
+
+LONG StandinTest::SignIn(IDispatch* agent, const std::string& address, const wchar_t* password) {
+    const std::wstring wide(address.begin(), address.end());
+    Result accepted;
+    EXPECT_HRESULT_SUCCEEDED(
+        Call(agent, agentproto::DispSignIn, {Text(wide.c_str()), Text(password), Text(L"extra")}, &accepted.v));
+    EXPECT_EQ(VT_I4, accepted.v.vt);
+    return accepted.v.lVal;
+}
+
+DWORD StandinTest::Advise(IDispatch* agent, IUnknown* sink) {
+    ComPtr<IConnectionPointContainer> container;
+    ComPtr<IConnectionPoint> point;
+    DWORD cookie = 0;
+    EXPECT_HRESULT_SUCCEEDED(agent->QueryInterface(IID_IConnectionPointContainer, container.putVoid()));
+    if (!container) return 0;
+    EXPECT_HRESULT_SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, point.put()));
+    if (point) {
+        EXPECT_HRESULT_SUCCEEDED(point->Advise(sink, &cookie));
+    }
+    return cookie;
+}
+
+void StandinTest::Unadvise(IDispatch* agent, DWORD cookie) {
+    ComPtr<IConnectionPointContainer> container;
+    ComPtr<IConnectionPoint> point;
+    agent->QueryInterface(IID_IConnectionPointContainer, container.putVoid());
+    if (container && SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, point.put()))) {
+        EXPECT_HRESULT_SUCCEEDED(point->Unadvise(cookie));
+    }
+}
+
+void StandinTest::SetScript(const char* name, DWORD value) {
+    RegSetKeyValueA(HKEY_CURRENT_USER, standin::kScriptKey, name, REG_DWORD, &value, sizeof(value));
+}
+
+void StandinTest::SetScriptText(const char* name, const wchar_t* value) { SetWide(standin::kScriptKey, name, value); }
+
+void StandinTest::SetAgentValue(const char* name, DWORD value) {
+    RegSetKeyValueA(HKEY_CURRENT_USER, standin::kAgentKey, name, REG_DWORD, &value, sizeof(value));
+}
+
+std::string StandinTest::RegText(HKEY root, const std::string& path, const char* name) {
+    char value[1024] = {};
+    DWORD size = sizeof(value) - 1;
+    if (RegGetValueA(root, path.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) return "<none>";
+    return value;
+}
+
+HWND StandinTest::FindControlWindow() {
+    return FindWindowExA(HWND_MESSAGE, nullptr, "VelorexUploadAgentControl", nullptr);
+}
+
+DWORD StandinTest::ServerProcessId() {
+    DWORD pid = 0;
+    if (HWND control = FindControlWindow()) GetWindowThreadProcessId(control, &pid);
+    return pid;
+}
+
+std::string StandinTest::NewAccount(const char* tag) {
+    const std::string account =
+        std::string("standin-") + tag + "-" + std::to_string(GetCurrentProcessId()) + "@example.com";
+    accounts_.push_back(account);
+    return account;
+}
+
+std::wstring StandinTest::LockerOf(const std::string& account) const {
+    return scratch_ + L"\\Locker\\" + std::wstring(account.begin(), account.end());
+}
+
+std::wstring StandinTest::WriteSource(const wchar_t* name, size_t size) {
+    const std::wstring path = scratch_ + L"\\" + name;
+    std::string data(size, '\0');
+    for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>((i * 7 + i / 251) & 0xff);
+    standin::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(file.get(), data.data(), static_cast<DWORD>(size), &written, nullptr));
+    return path;
+}
+
+std::wstring StandinTest::FileUrl(const std::wstring& path) const {
+    wchar_t url[MAX_PATH * 3];
+    DWORD length = ARRAYSIZE(url);
+    EXPECT_HRESULT_SUCCEEDED(UrlCreateFromPathW(path.c_str(), url, &length, 0));
+    return url;
+}
+
+std::string StandinTest::ReadFile(const std::wstring& path, bool* exists) {
+    standin::UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (exists) *exists = file.valid();
+    std::string data;
+    char buffer[65536];
+    DWORD got = 0;
+    while (file.valid() && ::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got)
+        data.append(buffer, got);
+    return data;
+}

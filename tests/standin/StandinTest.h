@@ -1,0 +1,63 @@
+// Fixture for tests that drive the stand-in agent through real out-of-process COM: a
+// private Locker root and scratch folder, a clean script, and cleanup of what a test made.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "standin/ComPtr.h"
+
+using standin::ComPtr;
+
+// Arguments handed to Call; it frees them.
+VARIANT Text(const wchar_t* text);
+VARIANT Flag(bool value);
+VARIANT I2(short value);
+VARIANT I4(LONG value);
+VARIANT RefTo(VARIANT* inner);  // VT_BYREF|VT_VARIANT
+
+struct Result {
+    VARIANT v;
+    Result() { VariantInit(&v); }
+    ~Result() { VariantClear(&v); }
+    Result(const Result&) = delete;
+    Result& operator=(const Result&) = delete;
+    std::wstring text() const { return v.vt == VT_BSTR && v.bstrVal ? v.bstrVal : L""; }
+};
+
+class StandinTest : public ::testing::Test {
+public:
+    void SetUp() override;
+    void TearDown() override;
+
+    ComPtr<IDispatch> Create(HRESULT* hr = nullptr);
+    static HRESULT Call(IDispatch* agent, DISPID id, std::vector<VARIANT> args, VARIANT* result = nullptr,
+                        UINT* argError = nullptr, WORD flags = DISPATCH_METHOD, LCID lcid = 0);
+    // Argument-less getters: the answer must succeed and have the VARTYPE given.
+    static LONG Number(IDispatch* agent, DISPID id, VARTYPE vt);
+    static std::wstring TextOf(IDispatch* agent, DISPID id);
+    static LONG SignIn(IDispatch* agent, const std::string& address, const wchar_t* password);
+    static DWORD Advise(IDispatch* agent, IUnknown* sink);
+    static void Unadvise(IDispatch* agent, DWORD cookie);
+
+    static void SetScript(const char* name, DWORD value);
+    static void SetScriptText(const char* name, const wchar_t* value);
+    static void SetAgentValue(const char* name, DWORD value);
+    static std::string RegText(HKEY root, const std::string& path, const char* name = nullptr);  // "<none>" if absent
+    static HWND FindControlWindow();
+    static DWORD ServerProcessId();
+
+    std::string NewAccount(const char* tag);  // removed again at the end of the test
+    std::wstring LockerOf(const std::string& account) const;
+    std::wstring WriteSource(const wchar_t* name, size_t size);  // deterministic content
+    std::wstring FileUrl(const std::wstring& path) const;
+    static std::string ReadFile(const std::wstring& path, bool* exists = nullptr);
+
+    std::wstring scratch_;
+
+private:
+    std::vector<std::string> accounts_;
+};

@@ -1,0 +1,141 @@
+// Uploads into the local Locker: the notification sequence, refused items, URLs, the quota.
+#include "EventSink.h"
+#include "LoopbackServer.h"
+#include "StandinTest.h"
+#include "agent/AgentProtocol.h"
+
+using namespace agentproto;
+
+namespace {
+
+class UploadTest : public StandinTest {
+protected:
+    void SetUp() override {
+        StandinTest::SetUp();
+        agent_ = Create();
+        ASSERT_TRUE(agent_);
+        Advise(agent_.get(), &sink_);
+    }
+    void TearDown() override {
+        agent_.reset();
+        StandinTest::TearDown();
+    }
+    void SignInAs(const std::string& account) {
+        ASSERT_EQ(1, SignIn(agent_.get(), account, L"pw"));
+        ASSERT_TRUE(sink_.WaitForStatus(11));
+        sink_.Clear();
+    }
+    void Upload(const std::wstring& item) {
+        EXPECT_HRESULT_SUCCEEDED(Call(agent_.get(), DispUpload, {Text(item.c_str()), Flag(false)}));
+    }
+    short FilesToGo() { return static_cast<short>(Number(agent_.get(), DispGetFilesToGo, VT_I2)); }
+    std::wstring CurrentFileName() { return TextOf(agent_.get(), DispGetCurrentFileName); }
+    // Same bytes in the Locker as in the source; no gigantic diff on failure.
+    void ExpectCopied(const std::string& expected, const std::wstring& lockerFile) {
+        bool exists = false;
+        const std::string actual = ReadFile(lockerFile, &exists);
+        EXPECT_TRUE(exists);
+        EXPECT_TRUE(actual == expected) << actual.size() << " bytes instead of " << expected.size();
+    }
+
+    ComPtr<IDispatch> agent_;
+    EventSink sink_;
+};
+
+}  // namespace
+
+TEST_F(UploadTest, SignedOutUploadAndOpenLockerGive109) {
+    Upload(WriteSource(L"a.mp3", 10));
+    ASSERT_TRUE(sink_.WaitForStatus(109));
+    EXPECT_EQ(0, FilesToGo());
+    sink_.Clear();
+    VARIANT inner;
+    VariantInit(&inner);
+    EXPECT_HRESULT_SUCCEEDED(Call(agent_.get(), DispOpenLocker, {RefTo(&inner)}));
+    ASSERT_TRUE(sink_.WaitForStatus(109));
+    EXPECT_EQ("S109", sink_.Joined());
+}
+
+TEST_F(UploadTest, AudioFileIsCopiedWithProgressInOrder) {
+    const std::string account = NewAccount("copy");
+    SignInAs(account);
+    const std::wstring source = WriteSource(L"Song One.MP3", 100 * 1024);  // two 64 KiB chunks
+
+    Upload(source);
+    ASSERT_TRUE(sink_.WaitForStatus(11));
+    EXPECT_EQ("S13 P0 P64 P100 P-1 S11", sink_.Joined());
+    ExpectCopied(ReadFile(source), LockerOf(account) + L"\\Song One.MP3");
+    EXPECT_EQ(0, FilesToGo());
+    EXPECT_EQ(L"", CurrentFileName());
+}
+
+TEST_F(UploadTest, RefusedItemsReportTheirCodeAndTheQueueGoesOn) {
+    const std::string account = NewAccount("refused");
+    SignInAs(account);
+    // A download held by the server keeps the worker busy until every item is queued.
+    LoopbackServer server("first");
+    const std::wstring good = WriteSource(L"track two.mp3", 5000);
+    const std::wstring closed = L"http://127.0.0.1:" + std::to_wstring(LoopbackServer::ClosedPort()) + L"/gone.mp3";
+
+    Upload(L"http://127.0.0.1:" + std::to_wstring(server.port()) + L"/first.mp3");
+    Upload(WriteSource(L"notes.txt", 10));                   // not audio
+    Upload(scratch_ + L"\\missing.ogg");                    // cannot be read
+    Upload(FileUrl(WriteSource(L"clip.wav", 10)));           // a URL must name an mp3
+    Upload(L"http://127.0.0.1/page.html");
+    Upload(FileUrl(scratch_ + L"\\missing.mp3"));           // fetch fails
+    Upload(closed);
+    Upload(FileUrl(good));
+    EXPECT_EQ(8, FilesToGo());
+    server.Release();
+    ASSERT_TRUE(sink_.WaitForStatus(11));
+    EXPECT_EQ("S13 S13 S121 S13 S111 S13 S114 S13 S114 S13 S112 S13 S112 S13 S11", sink_.Statuses());
+    ExpectCopied("first", LockerOf(account) + L"\\first.mp3");
+    ExpectCopied(ReadFile(good), LockerOf(account) + L"\\track two.mp3");
+    bool exists = true;
+    ReadFile(LockerOf(account) + L"\\notes.txt", &exists);
+    EXPECT_FALSE(exists);
+}
+
+TEST_F(UploadTest, FullLockerGives113AndCancelsWhatIsPending) {
+    const std::string account = NewAccount("quota");
+    SignInAs(account);
+    SetAgentValue("QuotaBytes", 150000);
+    const std::string first(100000, 'q');
+    LoopbackServer server(first);  // holds the worker until all is queued
+
+    Upload(L"http://127.0.0.1:" + std::to_wstring(server.port()) + L"/1.mp3");
+    Upload(WriteSource(L"2.mp3", 100000));
+    Upload(WriteSource(L"3.mp3", 100));
+    server.Release();
+    ASSERT_TRUE(sink_.WaitForStatus(11));
+    EXPECT_EQ("S13 S13 S113 S11", sink_.Statuses());
+    EXPECT_EQ(0, FilesToGo());
+    ExpectCopied(first, LockerOf(account) + L"\\1.mp3");
+    for (const wchar_t* name : {L"\\2.mp3", L"\\3.mp3", L"\\2.mp3.part"}) {
+        bool exists = true;
+        ReadFile(LockerOf(account) + name, &exists);
+        EXPECT_FALSE(exists) << name;
+    }
+}
+
+TEST_F(UploadTest, WebDownloadIsQueuedFirstAndCountedWhileItRuns) {
+    const std::string account = NewAccount("web");
+    SignInAs(account);
+    std::string body(70000, 'x');
+    LoopbackServer server(body);
+    ASSERT_NE(0, server.port());
+    const std::wstring local = WriteSource(L"after.flac", 1000);
+
+    Upload(L"http://127.0.0.1:" + std::to_wstring(server.port()) + L"/live%20set.mp3");
+    Upload(local);
+    // The server holds its answer, so the first item is still in progress here.
+    ASSERT_TRUE(sink_.WaitForStatus(13));
+    EXPECT_EQ(2, FilesToGo());
+    EXPECT_EQ(L"live set.mp3", CurrentFileName());
+
+    server.Release();
+    ASSERT_TRUE(sink_.WaitForStatus(11));
+    EXPECT_EQ("S13 S13 S11", sink_.Statuses());
+    ExpectCopied(body, LockerOf(account) + L"\\live set.mp3");
+    ExpectCopied(ReadFile(local), LockerOf(account) + L"\\after.flac");
+}
