@@ -11,6 +11,7 @@ struct DroppedPath {
     std::u16string utf16;  // when wide
 };
 
-// The paths in list order. A block too short for its header, or whose list starts outside
-// it, holds none; a list that runs off the end of the block ends there.
+// The paths in list order, in one pass. The block is refused whole (no paths) when its
+// header does not fit, its list starts outside it or inside the header, or the list's
+// closing empty entry is not inside it; a wide list is read in whole 2-byte units only.
 std::vector<DroppedPath> ParseDropFiles(const unsigned char* block, std::size_t size);

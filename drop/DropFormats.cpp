@@ -1,10 +1,10 @@
 #include "drop/DropFormats.h"
 
 #include <shellapi.h>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "agent/AgentHost.h"
 #include "agent/FileReceiver.h"
 #include "drop/DropFileList.h"
 
@@ -72,39 +72,67 @@ const DropFormat* DropFormatTable(UINT fileGroupDescriptorFormat) {
 
 namespace {
 
-// A path the system code page can hold, without truncation. A name with characters outside
-// the code page is given by its short (8.3) form, which converts losslessly.
-std::string ToNarrowPath(const DroppedPath& path) {
-    if (!path.wide) return path.narrow;
-    std::wstring wide(path.utf16.begin(), path.utf16.end());
-    auto convert = [](const std::wstring& text, bool* lossy) {
-        BOOL usedDefault = FALSE;
-        const int needed =
-            WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, lossy ? &usedDefault : nullptr);
-        std::string out(needed > 0 ? static_cast<size_t>(needed) : 1, '\0');
-        if (needed > 0)
-            WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &out[0], needed, nullptr, lossy ? &usedDefault : nullptr);
-        out.resize(strlen(out.c_str()));
-        if (lossy) *lossy = usedDefault != FALSE;
-        return out;
-    };
-    bool lossy = false;
-    std::string narrow = convert(wide, &lossy);
-    if (!lossy) return narrow;
+// The text in the system code page, only when it converts back to exactly the same
+// characters: no default character and no best-fit look-alike.
+bool ToAnsiExactly(const std::wstring& text, std::string& out) {
+    if (text.empty()) {
+        out.clear();
+        return true;
+    }
+    const int length = static_cast<int>(text.size());
+    const DWORD flags = GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int needed = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) return false;
+    std::string narrow(static_cast<size_t>(needed), '\0');
+    if (WideCharToMultiByte(CP_ACP, flags, text.data(), length, &narrow[0], needed, nullptr, nullptr) != needed)
+        return false;
+    const int back = MultiByteToWideChar(CP_ACP, 0, narrow.data(), needed, nullptr, 0);
+    if (back != length) return false;
+    std::wstring check(static_cast<size_t>(back), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, narrow.data(), needed, &check[0], back);
+    if (check != text) return false;
+    out = std::move(narrow);
+    return true;
+}
+
+// The agent takes paths in the system code page. A name with characters outside it is
+// given by its short (8.3) form, which has none; without one, the file cannot be passed:
+// its converted name would have '?' where those characters were, and name no file.
+bool ToNarrowPath(const DroppedPath& path, std::string& out) {
+    if (!path.wide) {
+        out = path.narrow;
+        return true;
+    }
+    const std::wstring wide(path.utf16.begin(), path.utf16.end());
+    if (ToAnsiExactly(wide, out)) return true;
     const DWORD needed = GetShortPathNameW(wide.c_str(), nullptr, 0);
-    if (needed == 0) return narrow;
+    if (needed == 0) return false;
     std::wstring shortPath(needed, L'\0');
     const DWORD written = GetShortPathNameW(wide.c_str(), &shortPath[0], needed);
-    if (written == 0 || written >= needed) return narrow;
+    if (written == 0 || written >= needed) return false;
     shortPath.resize(written);
-    bool stillLossy = false;
-    std::string shortNarrow = convert(shortPath, &stillLossy);
-    return stillLossy ? narrow : shortNarrow;
+    return ToAnsiExactly(shortPath, out);
+}
+
+// Names the file as well as the code page can, which is what the text explains.
+std::string CannotPassText(const DroppedPath& path) {
+    const std::wstring wide(path.utf16.begin(), path.utf16.end());
+    std::string shown;
+    const int needed =
+        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    if (needed > 0) {
+        shown.assign(static_cast<size_t>(needed), '\0');
+        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), &shown[0], needed, nullptr,
+                            nullptr);
+    }
+    return "Parcelo cannot pass the file '" + shown +
+           "' to the Locker because its name uses characters this system's code page cannot show. "
+           "Rename the file and drop it again.";
 }
 
 }  // namespace
 
-HRESULT DropFileList(IDataObject* data, CLIPFORMAT format, FileReceiver& receiver) {
+HRESULT DropFileList(IDataObject* data, CLIPFORMAT format, AgentHost& host) {
     Medium medium;
     if (!medium.Fetch(data, format)) return E_FAIL;
     std::vector<DroppedPath> paths;
@@ -114,14 +142,25 @@ HRESULT DropFileList(IDataObject* data, CLIPFORMAT format, FileReceiver& receive
         LockedGlobal locked(medium.Global());
         paths = ParseDropFiles(reinterpret_cast<const unsigned char*>(locked.Bytes()), locked.Size());
     }
-    for (size_t i = 0; i < paths.size(); ++i) {
+    // Files that cannot be passed are reported before any sign-in is asked for, so a drop
+    // of nothing else asks for none.
+    std::vector<std::string> items;
+    for (const DroppedPath& path : paths) {
+        std::string narrow;
+        if (ToNarrowPath(path, narrow))
+            items.push_back(std::move(narrow));
+        else
+            host.ShowMessage(host.MainWindowHandle(), CannotPassText(path).c_str(), "Parcelo", MB_OK);
+    }
+    FileReceiver& receiver = host.Receiver();
+    for (size_t i = 0; i < items.size(); ++i) {
         if (i == 0 && receiver.BeginFiles() == 0) break;
-        receiver.AddFile(ToNarrowPath(paths[i]).c_str());
+        receiver.AddFile(items[i].c_str());
     }
     return S_OK;
 }
 
-HRESULT DropText(IDataObject* data, CLIPFORMAT format, FileReceiver& receiver) {
+HRESULT DropText(IDataObject* data, CLIPFORMAT format, AgentHost& host) {
     Medium medium;
     if (!medium.Fetch(data, format)) return E_FAIL;
     std::string text;
@@ -133,6 +172,7 @@ HRESULT DropText(IDataObject* data, CLIPFORMAT format, FileReceiver& receiver) {
         while (length < size && bytes[length] != '\0') ++length;  // never past the block
         text.assign(bytes ? bytes : "", length);
     }
+    FileReceiver& receiver = host.Receiver();
     if (receiver.BeginFiles() == 1) receiver.AddFile(text.c_str());
     return S_OK;
 }

@@ -4,21 +4,22 @@
 
 #include <ole2.h>
 
-class FileReceiver;
+class AgentHost;
 
-using DropHandler = HRESULT (*)(IDataObject* data, CLIPFORMAT format, FileReceiver& receiver);
+using DropHandler = HRESULT (*)(IDataObject* data, CLIPFORMAT format, AgentHost& host);
 
 struct DropFormat {
-    UINT format;  // 0 ends the table
+    UINT format;
     DWORD effect;
-    DropHandler handler;
+    DropHandler handler;  // null ends the table
     CLIPFORMAT fetchFormat;  // what the handler asks the data object for
 };
 
 // Built once; the descriptor format's id is only known at run time.
 const DropFormat* DropFormatTable(UINT fileGroupDescriptorFormat);
 
-HRESULT DropFileList(IDataObject* data, CLIPFORMAT format, FileReceiver& receiver);
-HRESULT DropText(IDataObject* data, CLIPFORMAT format, FileReceiver& receiver);
+// Each fails only when its format cannot be fetched, so that the next row is tried.
+HRESULT DropFileList(IDataObject* data, CLIPFORMAT format, AgentHost& host);
+HRESULT DropText(IDataObject* data, CLIPFORMAT format, AgentHost& host);
 
 bool OffersFormat(IDataObject* data, UINT format);

@@ -4,7 +4,7 @@
 
 STDMETHODIMP MainWindow::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     currentEffect = DROPEFFECT_NONE;
-    for (const DropFormat* row = DropFormatTable(fileGroupDescriptorFormat); row->format != 0; ++row) {
+    for (const DropFormat* row = DropFormatTable(fileGroupDescriptorFormat); row->handler; ++row) {
         if (OffersFormat(data, row->format)) {
             currentEffect = row->effect;
             break;
@@ -29,9 +29,9 @@ STDMETHODIMP MainWindow::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     HRESULT result = E_FAIL;
     DWORD dropped = DROPEFFECT_NONE;
     try {
-        for (const DropFormat* row = DropFormatTable(fileGroupDescriptorFormat); row->format != 0; ++row) {
+        for (const DropFormat* row = DropFormatTable(fileGroupDescriptorFormat); row->handler; ++row) {
             if (!OffersFormat(data, row->format)) continue;
-            result = row->handler(data, row->fetchFormat, receiver);
+            result = row->handler(data, row->fetchFormat, *this);
             if (result >= 0) {
                 dropped = row->effect;
                 break;

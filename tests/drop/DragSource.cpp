@@ -1,0 +1,272 @@
+#include "tests/drop/DragSource.h"
+
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+// Enough polls for any target to answer; reaching it means the drag never found one.
+constexpr int kGiveUpAfterPolls = 400;
+
+class DataObject final : public IDataObject {
+public:
+    explicit DataObject(std::vector<OfferedFormat> formats) : formats_(std::move(formats)) {}
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDataObject)) return E_NOINTERFACE;
+        *out = static_cast<IDataObject*>(this);
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    STDMETHODIMP_(ULONG) Release() override {
+        const LONG left = InterlockedDecrement(&refs_);
+        if (left == 0) delete this;
+        return static_cast<ULONG>(left);
+    }
+
+    STDMETHODIMP GetData(FORMATETC* query, STGMEDIUM* medium) override {
+        if (!query || !medium) return E_INVALIDARG;
+        fetched.push_back(query->cfFormat);
+        const OfferedFormat* offered = Find(*query);
+        if (!offered || !offered->fetchable) return DV_E_FORMATETC;
+        HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, offered->bytes.size());
+        if (!global) return E_OUTOFMEMORY;
+        if (!offered->bytes.empty()) {
+            memcpy(GlobalLock(global), offered->bytes.data(), offered->bytes.size());
+            GlobalUnlock(global);
+        }
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = global;
+        medium->pUnkForRelease = nullptr;
+        return S_OK;
+    }
+    STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    STDMETHODIMP QueryGetData(FORMATETC* query) override {
+        if (!query) return E_INVALIDARG;
+        queried.push_back(query->cfFormat);
+        return Find(*query) ? S_OK : DV_E_FORMATETC;
+    }
+    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+        if (out) out->ptd = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (direction != DATADIR_GET) return E_NOTIMPL;
+        std::vector<FORMATETC> list;
+        for (const OfferedFormat& offered : formats_)
+            list.push_back({offered.format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL});
+        return SHCreateStdEnumFmtEtc(static_cast<UINT>(list.size()), list.data(), out);
+    }
+    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+    STDMETHODIMP DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+    std::vector<CLIPFORMAT> queried;
+    std::vector<CLIPFORMAT> fetched;
+
+private:
+    ~DataObject() = default;
+    const OfferedFormat* Find(const FORMATETC& query) const {
+        if (query.dwAspect != DVASPECT_CONTENT || !(query.tymed & TYMED_HGLOBAL)) return nullptr;
+        for (const OfferedFormat& offered : formats_)
+            if (offered.format == query.cfFormat) return &offered;
+        return nullptr;
+    }
+
+    LONG refs_ = 1;
+    std::vector<OfferedFormat> formats_;
+};
+
+class DropSource final : public IDropSource {
+public:
+    explicit DropSource(const DataObject& data) : data_(data) {}
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDropSource)) return E_NOINTERFACE;
+        *out = static_cast<IDropSource*>(this);
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives on the drag thread's stack
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+
+    STDMETHODIMP QueryContinueDrag(BOOL, DWORD) override {
+        if (++polls_ > kGiveUpAfterPolls) {
+            gaveUp = true;
+            return DRAGDROP_S_CANCEL;
+        }
+        return feedback.size() >= 3 ? DRAGDROP_S_DROP : S_OK;
+    }
+    STDMETHODIMP GiveFeedback(DWORD effect) override {
+        // Before the target has looked at the data, the cursor was over something else.
+        if (!data_.queried.empty()) feedback.push_back(effect);
+        return DRAGDROP_S_USEDEFAULTCURSORS;
+    }
+
+    std::vector<DWORD> feedback;
+    bool gaveUp = false;
+
+private:
+    const DataObject& data_;
+    int polls_ = 0;
+};
+
+void AppendUtf16(std::vector<unsigned char>& block, const std::wstring& text) {
+    for (wchar_t c : text) {
+        block.push_back(static_cast<unsigned char>(c & 0xFF));
+        block.push_back(static_cast<unsigned char>(c >> 8));
+    }
+    block.push_back(0);
+    block.push_back(0);
+}
+
+}  // namespace
+
+std::vector<unsigned char> DropFilesBlock(const std::vector<std::wstring>& paths, bool wide, DWORD offset) {
+    std::vector<unsigned char> block(offset < 20 ? 20 : offset, 0);
+    memcpy(block.data(), &offset, sizeof offset);
+    block[16] = wide ? 1 : 0;
+    for (const std::wstring& path : paths) {
+        if (wide) {
+            AppendUtf16(block, path);
+        } else {
+            for (wchar_t c : path) block.push_back(static_cast<unsigned char>(c));
+            block.push_back(0);
+        }
+    }
+    block.push_back(0);
+    if (wide) block.push_back(0);
+    return block;
+}
+
+OfferedFormat Files(const std::vector<std::wstring>& paths) { return {CF_HDROP, DropFilesBlock(paths), true}; }
+
+OfferedFormat Text(const std::string& text) {
+    std::vector<unsigned char> bytes(text.begin(), text.end());
+    bytes.push_back(0);
+    return {CF_TEXT, bytes, true};
+}
+
+IDataObject* NewDataObject(std::vector<OfferedFormat> formats) { return new DataObject(std::move(formats)); }
+
+CLIPFORMAT DescriptorFormat() { return static_cast<CLIPFORMAT>(RegisterClipboardFormatA("FileGroupDescriptor")); }
+
+DragOutcome RunDrag(POINT at, std::vector<OfferedFormat> formats, DWORD allowed) {
+    DragOutcome outcome;
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread dragger([&] {
+        OleInitialize(nullptr);
+        {
+            auto* data = new DataObject(std::move(formats));
+            DropSource source(*data);
+            SetCursorPos(at.x, at.y);
+            DWORD effect = 0xFFFF;
+            outcome.result = DoDragDrop(data, &source, allowed, &effect);
+            outcome.effect = effect;
+            outcome.feedback = source.feedback;
+            outcome.gaveUp = source.gaveUp;
+            outcome.queried = data->queried;
+            outcome.fetched = data->fetched;
+            outcome.dataLeft = data->Release();
+        }
+        OleUninitialize();
+        SetEvent(done);
+    });
+    while (MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    dragger.join();
+    CloseHandle(done);
+    return outcome;
+}
+
+POINT CentreOf(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+// ---- RecordingTarget
+
+RecordingTarget::RecordingTarget(IDropTarget* inner) : inner_(inner) { inner_->AddRef(); }
+
+RecordingTarget::~RecordingTarget() { inner_->Release(); }
+
+RecordingTarget* RecordingTarget::Install(HWND window, IDropTarget* inner) {
+    auto* spy = new RecordingTarget(inner);
+    RevokeDragDrop(window);
+    RegisterDragDrop(window, spy);
+    return spy;
+}
+
+STDMETHODIMP RecordingTarget::QueryInterface(REFIID riid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDropTarget)) return E_NOINTERFACE;
+    *out = static_cast<IDropTarget*>(this);
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) RecordingTarget::AddRef() { return static_cast<ULONG>(++refs_); }
+
+STDMETHODIMP_(ULONG) RecordingTarget::Release() {
+    const LONG left = --refs_;
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+}
+
+namespace {
+
+std::string Hex(HRESULT hr) {
+    char text[16];
+    snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(hr));
+    return text;
+}
+
+}  // namespace
+
+STDMETHODIMP RecordingTarget::DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) {
+    const HRESULT hr = inner_->DragEnter(data, keys, point, effect);
+    calls_.push_back("DragEnter " + std::to_string(effect ? *effect : 0xFFFF));
+    return hr;
+}
+
+STDMETHODIMP RecordingTarget::DragOver(DWORD keys, POINTL point, DWORD* effect) {
+    const HRESULT hr = inner_->DragOver(keys, point, effect);
+    calls_.push_back("DragOver " + std::to_string(effect ? *effect : 0xFFFF));
+    return hr;
+}
+
+STDMETHODIMP RecordingTarget::DragLeave() {
+    calls_.push_back("DragLeave");
+    return inner_->DragLeave();
+}
+
+STDMETHODIMP RecordingTarget::Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) {
+    const HRESULT hr = inner_->Drop(data, keys, point, effect);
+    calls_.push_back("Drop " + Hex(hr) + " " + std::to_string(effect ? *effect : 0xFFFF));
+    return hr;
+}
+
+std::vector<std::string> RecordingTarget::Calls() const {
+    std::vector<std::string> folded;
+    for (const std::string& call : calls_)
+        if (folded.empty() || call != folded.back() || call.compare(0, 8, "DragOver") != 0) folded.push_back(call);
+    return folded;
+}

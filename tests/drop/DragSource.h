@@ -1,0 +1,71 @@
+// The other side of a drag: a data object, a drop source and a thread that runs a real
+// DoDragDrop over a point of the screen, recording what the target asked for.
+#pragma once
+
+#include <ole2.h>
+
+#include <string>
+#include <vector>
+
+struct OfferedFormat {
+    CLIPFORMAT format;
+    std::vector<unsigned char> bytes;
+    bool fetchable = true;  // false: offered by QueryGetData, refused by GetData
+};
+
+// A DROPFILES block as a program would build it; `offset` places the list.
+std::vector<unsigned char> DropFilesBlock(const std::vector<std::wstring>& paths, bool wide = true,
+                                          DWORD offset = 20);
+OfferedFormat Files(const std::vector<std::wstring>& paths);
+OfferedFormat Text(const std::string& text);  // with its NUL
+CLIPFORMAT DescriptorFormat();
+
+// A data object offering `formats` (reference count 1), for calling a target directly.
+IDataObject* NewDataObject(std::vector<OfferedFormat> formats);
+
+// What a drag saw. The source's own records are only read once its thread has ended.
+struct DragOutcome {
+    HRESULT result = E_PENDING;
+    DWORD effect = 0xFFFF;
+    std::vector<DWORD> feedback;      // GiveFeedback effects once the target had been entered
+    std::vector<CLIPFORMAT> queried;  // QueryGetData, in order
+    std::vector<CLIPFORMAT> fetched;  // GetData, in order
+    bool gaveUp = false;              // the target never answered; the source cancelled
+    ULONG dataLeft = 0xFFFF;          // references left on the data object after the drag
+};
+
+// Runs DoDragDrop on a thread of its own (its own STA) with the cursor at `at`, and lets
+// go once the target has been entered and has answered two more moves. This thread keeps
+// dispatching its messages meanwhile, so a target that lives here is served.
+DragOutcome RunDrag(POINT at, std::vector<OfferedFormat> formats,
+                     DWORD allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK);
+
+// The middle of a window, in screen coordinates.
+POINT CentreOf(HWND window);
+
+// Stands in front of a registered drop target and writes down each call and its answer,
+// e.g. "DragEnter 1", "DragOver 1", "Drop 0x80004005 0", "DragLeave".
+class RecordingTarget final : public IDropTarget {
+public:
+    // Replaces the window's registration with itself, forwarding to the target it had.
+    static RecordingTarget* Install(HWND window, IDropTarget* inner);
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+    STDMETHODIMP DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
+    STDMETHODIMP DragOver(DWORD keys, POINTL point, DWORD* effect) override;
+    STDMETHODIMP DragLeave() override;
+    STDMETHODIMP Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
+
+    // The calls with repeated moves folded into one.
+    std::vector<std::string> Calls() const;
+
+private:
+    explicit RecordingTarget(IDropTarget* inner);
+    ~RecordingTarget();
+
+    IDropTarget* inner_;
+    LONG refs_ = 1;
+    std::vector<std::string> calls_;
+};

@@ -1,0 +1,190 @@
+// The drop target called directly, for data no well-behaved program sends: file lists
+// that lie about their size, text without its NUL, formats offered but not delivered.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "agent/ComPtr.h"
+#include "tests/drop/DragSource.h"
+#include "tests/ui/MainWindowFixture.h"
+
+using Items = std::vector<std::string>;
+
+namespace {
+
+class DirectDropTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        g_state.signInAnswer = IDOK;
+        Open();
+    }
+    struct Result {
+        HRESULT hr;
+        DWORD enterEffect;
+        DWORD dropEffect;
+    };
+    Result DropOn(std::vector<OfferedFormat> formats, DWORD allowed = DROPEFFECT_COPY) {
+        ComPtr<IDataObject> data(NewDataObject(std::move(formats)));
+        Result result = {E_PENDING, allowed, allowed};
+        const POINTL point = {5, 5};
+        window->DragEnter(data.Get(), MK_LBUTTON, point, &result.enterEffect);
+        result.hr = window->Drop(data.Get(), MK_LBUTTON, point, &result.dropEffect);
+        return result;
+    }
+    const Items& Handed() const { return window->deferredLogin.pendingFiles; }
+};
+
+std::vector<unsigned char> Narrow(const std::vector<std::string>& paths, DWORD offset = 20) {
+    std::vector<std::wstring> wide;
+    for (const std::string& path : paths) wide.emplace_back(path.begin(), path.end());
+    return DropFilesBlock(wide, false, offset);
+}
+
+void SetOffset(std::vector<unsigned char>& block, DWORD offset) { memcpy(block.data(), &offset, sizeof offset); }
+
+}  // namespace
+
+TEST_F(DirectDropTest, AMalformedFileListHandsNothingOver) {
+    struct Case {
+        const char* name;
+        std::vector<unsigned char> block;
+    };
+    std::vector<Case> cases;
+    auto good = DropFilesBlock({L"C:\\a.mp3", L"C:\\b.mp3"});
+    auto at = [&](DWORD offset) {
+        auto block = good;
+        SetOffset(block, offset);
+        return block;
+    };
+    cases.push_back({"list at 0", at(0)});
+    cases.push_back({"list at 19, inside the header", at(19)});
+    cases.push_back({"list at the block's end", at(static_cast<DWORD>(good.size()))});
+    cases.push_back({"list far beyond the block", at(0x7FFFFFF0)});
+    auto unterminated = Narrow({"C:\\a.mp3", "C:\\abc.mp3"});
+    unterminated.resize(unterminated.size() - 4);  // "C:\abc.m" would name another file
+    cases.push_back({"narrow list cut inside a name", unterminated});
+    auto noClosingEntry = Narrow({"C:\\a.mp3"});
+    noClosingEntry.pop_back();
+    cases.push_back({"narrow list without its empty entry", noClosingEntry});
+    auto wideCut = good;
+    wideCut.resize(wideCut.size() - 3);  // the last name's NUL is half a character
+    cases.push_back({"odd wide length", wideCut});
+    auto wideNoClose = good;
+    wideNoClose.resize(wideNoClose.size() - 1);
+    cases.push_back({"wide list whose closing entry is half there", wideNoClose});
+    cases.push_back({"header only", std::vector<unsigned char>(good.begin(), good.begin() + 20)});
+    cases.push_back({"shorter than the header", std::vector<unsigned char>(good.begin(), good.begin() + 19)});
+    cases.push_back({"empty block", {}});
+
+    for (const Case& c : cases) {
+        const Result result = DropOn({{CF_HDROP, c.block, true}});
+        EXPECT_EQ(result.hr, S_OK) << c.name;
+        EXPECT_EQ(result.dropEffect, static_cast<DWORD>(DROPEFFECT_COPY)) << c.name;
+        EXPECT_TRUE(Handed().empty()) << c.name;
+        EXPECT_EQ(g_state.signInRuns, 0) << c.name;
+    }
+}
+
+TEST_F(DirectDropTest, AWellFormedListIsTakenWhereverItStartsAndWhateverFollowsIt) {
+    auto spaced = Narrow({"C:\\x.mp3"}, 64);  // past a larger header
+    EXPECT_EQ(DropOn({{CF_HDROP, spaced, true}}).hr, S_OK);
+    auto padded = DropFilesBlock({L"C:\\y.mp3"});
+    padded.push_back(0x41);  // an odd byte after the list's end
+    padded.push_back(0x41);
+    padded.push_back(0x41);
+    EXPECT_EQ(DropOn({{CF_HDROP, padded, true}}).hr, S_OK);
+    auto closedEarly = DropFilesBlock({L"C:\\z.mp3"});
+    const std::vector<unsigned char> after = {'C', 0, ':', 0, '\\', 0, 'q', 0, 0, 0, 0, 0};
+    closedEarly.insert(closedEarly.end(), after.begin(), after.end());  // past the empty entry: not the list
+    EXPECT_EQ(DropOn({{CF_HDROP, closedEarly, true}}).hr, S_OK);
+    EXPECT_EQ(Handed(), (Items{"C:\\x.mp3", "C:\\y.mp3", "C:\\z.mp3"}));
+}
+
+TEST_F(DirectDropTest, TextWithoutANulIsReadToTheEndOfItsBlockOnly) {
+    const std::vector<unsigned char> bytes = {'n', 'o', ' ', 'n', 'u', 'l', '!'};
+    const Result result = DropOn({{CF_TEXT, bytes, true}});
+    EXPECT_EQ(result.hr, S_OK);
+    EXPECT_EQ(Handed(), Items{"no nul!"});
+    const std::vector<unsigned char> early = {'a', 'b', 0, 'c', 'd'};
+    DropOn({{CF_TEXT, early, true}});
+    const std::vector<unsigned char> none;
+    DropOn({{CF_TEXT, none, true}});
+    EXPECT_EQ(Handed(), (Items{"no nul!", "ab", ""}));
+}
+
+TEST_F(DirectDropTest, AFormatThatCannotBeFetchedPassesToTheNextRow) {
+    const Result text = DropOn({{CF_HDROP, DropFilesBlock({L"C:\\a.mp3"}), false}, Text("fallback")});
+    EXPECT_EQ(text.hr, S_OK);
+    EXPECT_EQ(text.enterEffect, static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(text.dropEffect, static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(Handed(), Items{"fallback"});
+
+    const Result nothing = DropOn({{CF_HDROP, DropFilesBlock({L"C:\\a.mp3"}), false}, {CF_TEXT, {'x', 0}, false}});
+    EXPECT_EQ(nothing.hr, E_FAIL);
+    EXPECT_EQ(nothing.dropEffect, static_cast<DWORD>(DROPEFFECT_NONE));
+
+    const Result empty = DropOn({});
+    EXPECT_EQ(empty.hr, E_FAIL);
+    EXPECT_EQ(empty.enterEffect, static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(empty.dropEffect, static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(Handed(), Items{"fallback"});
+}
+
+TEST_F(DirectDropTest, TheEffectDependsOnTheDataAloneAndEndsWithTheDrag) {
+    const CLIPFORMAT descriptor = DescriptorFormat();
+    struct Case {
+        std::vector<OfferedFormat> formats;
+        DWORD allowed;
+        DWORD expected;
+    } cases[] = {
+        {{Text("t")}, DROPEFFECT_MOVE, DROPEFFECT_COPY},
+        {{Files({L"C:\\a"})}, DROPEFFECT_LINK, DROPEFFECT_COPY},
+        {{{descriptor, {0}, true}}, DROPEFFECT_COPY, DROPEFFECT_LINK},
+        {{Text("t"), {descriptor, {0}, true}}, DROPEFFECT_NONE, DROPEFFECT_LINK},
+        {{{CF_UNICODETEXT, {'a', 0, 0, 0}, true}}, DROPEFFECT_COPY, DROPEFFECT_NONE},
+    };
+    const POINTL point = {0, 0};
+    for (const Case& c : cases) {
+        ComPtr<IDataObject> data(NewDataObject(c.formats));
+        DWORD effect = c.allowed;
+        EXPECT_EQ(window->DragEnter(data.Get(), MK_CONTROL | MK_SHIFT, point, &effect), S_OK);
+        EXPECT_EQ(effect, c.expected);
+        for (DWORD asked : {0ul, 7ul, 0x80000000ul}) {
+            effect = asked;
+            EXPECT_EQ(window->DragOver(MK_ALT, point, &effect), S_OK);
+            EXPECT_EQ(effect, c.expected);
+        }
+        EXPECT_EQ(window->DragLeave(), S_OK);
+        effect = DROPEFFECT_COPY;
+        window->DragOver(0, point, &effect);
+        EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));  // left: nothing is offered any more
+    }
+}
+
+TEST_F(DirectDropTest, TheWindowComesToTheFrontBeforeTheDropIsHandled) {
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr, nullptr,
+                                 nullptr, nullptr);
+    ShowWindow(handle, SW_SHOW);
+    SetForegroundWindow(other);
+    ASSERT_EQ(GetForegroundWindow(), other);
+    HWND frontAtFirstCall = nullptr;
+    fakeAgent.onCall = [&](DISPID) {
+        if (!frontAtFirstCall) frontAtFirstCall = GetForegroundWindow();
+    };
+    DropOn({Text("x")});
+    fakeAgent.onCall = nullptr;
+    EXPECT_EQ(frontAtFirstCall, handle);
+    DestroyWindow(other);
+}
+
+TEST_F(DirectDropTest, WithoutAnAgentNothingIsHandedOverAndTheUserIsToldOnce) {
+    g_state.agent = nullptr;  // gone since the start
+    window->agentClient.Destroy();
+    const Result result = DropOn({Files({L"C:\\a.mp3", L"C:\\b.mp3"})});
+    EXPECT_EQ(result.hr, S_OK);
+    EXPECT_TRUE(Handed().empty());
+    EXPECT_EQ(g_state.signInRuns, 0);
+    ASSERT_EQ(g_state.boxes.size(), 1u);
+    EXPECT_NE(g_state.boxes[0].text.find("failure code '2'"), std::string::npos);
+}
