@@ -138,11 +138,12 @@ TEST(DropFileList, AMalformedBlockIsNeverReadPastItsEnd) {
     block[1] = 0;  // inside the header
     EXPECT_TRUE(ParseDropFiles(block.data(), block.size()).empty());
     auto cut = Block(false, {"C:\\abc.mp3"});
-    cut.resize(cut.size() - 4);  // no terminator at all
-    auto paths = ParseDropFiles(cut.data(), cut.size());
-    ASSERT_EQ(paths.size(), 1u);
-    EXPECT_EQ(paths[0].narrow, "C:\\abc.m");
+    cut.resize(cut.size() - 4);  // no terminator at all: "C:\abc.m" would name another file
+    EXPECT_TRUE(ParseDropFiles(cut.data(), cut.size()).empty());
     auto odd = Block(true, {"ab"});
     odd.resize(odd.size() - 3);  // ends inside a UTF-16 unit
-    EXPECT_EQ(ParseDropFiles(odd.data(), odd.size()).size(), 1u);
+    EXPECT_TRUE(ParseDropFiles(odd.data(), odd.size()).empty());
+    auto padded = Block(true, {"ab"});
+    padded.push_back(0x41);  // an odd byte after a complete list is never read
+    EXPECT_EQ(ParseDropFiles(padded.data(), padded.size()).size(), 1u);
 }
