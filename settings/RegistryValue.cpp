@@ -19,12 +19,14 @@ bool DecodeText(const unsigned char* bytes, std::size_t size, std::size_t limit,
     if (size > limit || (size > 0 && !bytes)) return false;
     std::size_t length = 0;
     while (length < size && bytes[length] != 0) ++length;
+    // Stored without its NUL, the text may still need one more byte than the limit allows.
+    if (length + 1 > limit) return false;
     out.assign(reinterpret_cast<const char*>(bytes), length);
     return true;
 }
 
 bool DecodeNumber(const unsigned char* bytes, std::size_t size, int32_t& out) {
-    if (size > kNumberLimit || (size > 0 && !bytes)) return false;
+    if (size != kNumberLimit || !bytes) return false;
     uint32_t value = 0;
     for (std::size_t i = 0; i < size; ++i) value |= static_cast<uint32_t>(bytes[i]) << (8 * i);
     out = static_cast<int32_t>(value);

@@ -10,9 +10,11 @@ constexpr std::size_t kNameLimit = 200;
 constexpr std::size_t kProxyLimit = 16;
 constexpr std::size_t kNumberLimit = 4;
 
-// The text up to its first NUL; the bytes need not be terminated.
+// The text up to its first NUL; the bytes need not be terminated, but the text and its
+// NUL must fit the limit.
 bool DecodeText(const unsigned char* bytes, std::size_t size, std::size_t limit, std::string& out);
-// Up to four bytes, little-endian; missing high bytes are zero, not whatever was there.
+// Exactly four bytes, little-endian. Fewer are not a number: the missing high bytes would
+// be whatever the reader's buffer held.
 bool DecodeNumber(const unsigned char* bytes, std::size_t size, int32_t& out);
 // "true" or "yes" in any ASCII letter case means on; anything else off.
 int DecodeUseProxy(const std::string& text);

@@ -69,20 +69,18 @@ TEST(RegistryValue, TextsAreTakenOnlyWhenTheyFitAndNeverReadPastTheirBytes) {
     EXPECT_EQ(out, "");
 }
 
-TEST(RegistryValue, NumbersAreLittleEndianWithoutStaleHighBytes) {
+TEST(RegistryValue, NumbersAreExactlyFourLittleEndianBytes) {
     int32_t value = 77;
-    const unsigned char two[] = {0x34, 0x12};
-    EXPECT_TRUE(DecodeNumber(two, 2, value));
-    EXPECT_EQ(value, 0x1234);
     const unsigned char negative[] = {0xF6, 0xFF, 0xFF, 0xFF};
     EXPECT_TRUE(DecodeNumber(negative, 4, value));
     EXPECT_EQ(value, -10);
-    const unsigned char eight[8] = {1};
     value = 77;
+    const unsigned char two[] = {0x34, 0x12};
+    EXPECT_FALSE(DecodeNumber(two, 2, value));  // no guessing at the missing high bytes
+    const unsigned char eight[8] = {1};
     EXPECT_FALSE(DecodeNumber(eight, 8, value));
+    EXPECT_FALSE(DecodeNumber(nullptr, 0, value));
     EXPECT_EQ(value, 77);
-    EXPECT_TRUE(DecodeNumber(nullptr, 0, value));
-    EXPECT_EQ(value, 0);
 }
 
 TEST(RegistryValue, UseProxyMeansTrueOrYesInAnyCase) {

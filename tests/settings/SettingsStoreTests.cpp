@@ -1,0 +1,430 @@
+// The settings kept in the per-user registry: what a run reads at its deferred start, what
+// it writes at its end, which stored shapes are taken, and the automatic sign-in.
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "agent/AgentProtocol.h"
+#include "agent/StatusTable.h"
+#include "tests/settings/PrivateHive.h"
+#include "tests/ui/MainWindowFixture.h"
+
+using namespace agentproto;
+using Bytes = std::vector<unsigned char>;
+
+namespace {
+
+const std::string kProduct = "Software\\Sonavo Inc.\\Parcelo";
+
+class SettingsTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        hive_ = std::make_unique<PrivateHive>();
+        MainWindowTest::SetUp();
+    }
+    void TearDown() override {
+        MainWindowTest::TearDown();
+        hive_.reset();
+    }
+
+    // Opens the window and runs its deferred start, with the settings as `prepare` leaves them.
+    template <class Prepare>
+    MainWindow& StartWith(Prepare prepare, const char* commandLine = "parcelo.exe") {
+        Open(commandLine, false);
+        prepare(window->settings);
+        Pump();
+        return *window;
+    }
+    MainWindow& Start(const char* commandLine = "parcelo.exe") {
+        return StartWith([](UserSettings&) {}, commandLine);
+    }
+    // Ends the window the way the program does, which saves.
+    void End() { Close(); }
+
+    std::unique_ptr<PrivateHive> hive_;
+};
+
+void Put(const std::string& key, const char* name, DWORD type, const Bytes& bytes) {
+    RegSetKeyValueA(HKEY_CURRENT_USER, (kProduct + "\\" + key).c_str(), name, type, bytes.data(),
+                    static_cast<DWORD>(bytes.size()));
+}
+
+Bytes Sz(const std::string& text, bool withNul = true) {
+    Bytes bytes(text.begin(), text.end());
+    if (withNul) bytes.push_back(0);
+    return bytes;
+}
+
+Bytes Dword(int32_t value) {
+    Bytes bytes(4);
+    memcpy(bytes.data(), &value, 4);
+    return bytes;
+}
+
+void MakeKey(const std::string& key) {
+    HKEY created = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, (kProduct + "\\" + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created,
+                    nullptr);
+    RegCloseKey(created);
+}
+
+struct Stored {
+    bool exists = false;
+    DWORD type = REG_NONE;
+    Bytes bytes;
+    bool operator==(const Stored& other) const {
+        return exists == other.exists && type == other.type && bytes == other.bytes;
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const Stored& stored) {
+    if (!stored.exists) return out << "(absent)";
+    out << "type " << stored.type << ":";
+    for (unsigned char b : stored.bytes) out << " " << static_cast<int>(b);
+    return out;
+}
+
+Stored Get(const std::string& key, const char* name) {
+    Stored stored;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, (kProduct + "\\" + key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return stored;
+    Bytes buffer(1024);
+    DWORD size = static_cast<DWORD>(buffer.size());
+    if (RegQueryValueExA(opened, name, nullptr, &stored.type, buffer.data(), &size) == ERROR_SUCCESS) {
+        stored.exists = true;
+        buffer.resize(size);
+        stored.bytes = buffer;
+    }
+    RegCloseKey(opened);
+    return stored;
+}
+
+Stored Text(const std::string& text) { return {true, REG_SZ, Sz(text)}; }
+Stored Number(int32_t value) { return {true, REG_DWORD, Dword(value)}; }
+
+DWORD ValueCount(const std::string& key) {
+    HKEY opened = nullptr;
+    DWORD values = 0;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, (kProduct + key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return 0;
+    RegQueryInfoKeyA(opened, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                     nullptr);
+    RegCloseKey(opened);
+    return values;
+}
+
+bool KeyExists(const std::string& path) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    RegCloseKey(opened);
+    return true;
+}
+
+POINT TopLeft(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return {rect.left, rect.top};
+}
+
+SIZE SizeOf(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+}  // namespace
+
+// Where gtest looks for them: beside POINT.
+bool operator==(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
+std::ostream& operator<<(std::ostream& out, POINT p) { return out << "(" << p.x << ", " << p.y << ")"; }
+
+// ---- writing
+
+TEST_F(SettingsTest, AFirstRunWritesAllNineValuesWithTheirTypes) {
+    Start();
+    const POINT at = TopLeft(handle);
+    End();
+    struct Expected {
+        const char* key;
+        const char* name;
+        Stored value;
+    } expected[] = {
+        {"Proxy", "UseProxy", Text("False")},
+        {"Proxy", "ProxyIP", {true, REG_SZ, {0}}},  // the NUL alone
+        {"Position", "Visible", Text("True")},      // inverted: a closing window is hidden
+        {"Position", "X", Number(at.x)},
+        {"Position", "Y", Number(at.y)},
+        {"Position", "Remind Time", Number(0)},
+        {"User", "User name", {true, REG_SZ, {0}}},
+        {"User", "Password", {true, REG_SZ, {0}}},
+        {"User", "Auto Login", Number(0)},
+    };
+    for (const Expected& e : expected) EXPECT_EQ(Get(e.key, e.name), e.value) << e.key << "\\" << e.name;
+    EXPECT_EQ(ValueCount("\\Proxy"), 2u);
+    EXPECT_EQ(ValueCount("\\Position"), 4u);
+    EXPECT_EQ(ValueCount("\\User"), 3u);
+    EXPECT_EQ(ValueCount(""), 0u);
+}
+
+TEST_F(SettingsTest, EveryValueIsWrittenBackEveryTimeFromWhatTheRunHolds) {
+    Put("User", "User name", REG_SZ, Sz("me@example.com"));
+    Put("User", "Password", REG_SZ, Sz("pa ss"));
+    Put("User", "Auto Login", REG_DWORD, Dword(2));  // kept as it is, and no automatic sign-in
+    Put("Proxy", "UseProxy", REG_SZ, Sz("yes"));
+    Put("Proxy", "ProxyIP", REG_SZ, Sz("10.0.0.1"));
+    Put("Position", "Remind Time", REG_DWORD, Dword(1699999999));
+    Put("Position", "Visible", REG_SZ, Sz("something"));
+    MainWindow& main = Start();
+    EXPECT_EQ(main.settings.autoLogin, 2);
+    EXPECT_EQ(fakeAgent.Count(DispSignIn), 0);
+    main.settings.remindTime = 1700000001;
+    End();
+    EXPECT_EQ(Get("User", "User name"), Text("me@example.com"));
+    EXPECT_EQ(Get("User", "Password"), Text("pa ss"));
+    EXPECT_EQ(Get("User", "Auto Login"), Number(2));
+    EXPECT_EQ(Get("Proxy", "UseProxy"), Text("True"));
+    EXPECT_EQ(Get("Proxy", "ProxyIP"), Text("10.0.0.1"));
+    EXPECT_EQ(Get("Position", "Remind Time"), Number(1700000001));
+    EXPECT_EQ(Get("Position", "Visible"), Text("True"));
+}
+
+TEST_F(SettingsTest, AKeyThatCannotBeCreatedIsSkippedAndTheOthersAreWritten) {
+    MakeKey("Proxy");
+    HKEY proxy = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (kProduct + "\\Proxy").c_str(), 0, WRITE_DAC, &proxy), ERROR_SUCCESS);
+    ACL empty;
+    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
+    SECURITY_DESCRIPTOR locked;
+    InitializeSecurityDescriptor(&locked, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&locked, TRUE, &empty, FALSE);  // nobody may open it
+    ASSERT_EQ(RegSetKeySecurity(proxy, DACL_SECURITY_INFORMATION, &locked), ERROR_SUCCESS);
+    RegCloseKey(proxy);
+
+    MainWindow& main = Start();
+    main.settings.userName = "after@example.com";
+    End();
+    EXPECT_EQ(Get("User", "User name"), Text("after@example.com"));
+    EXPECT_EQ(Get("Position", "Remind Time"), Number(0));
+    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, (kProduct + "\\Proxy").c_str()), ERROR_SUCCESS);
+}
+
+TEST_F(SettingsTest, TheEndOfTheSessionSavesOnceAndVisibleIsStoredInverted) {
+    Start(" /showparcelo");
+    SetWindowPos(handle, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageA(handle, WM_ENDSESSION, FALSE, 0);  // the session goes on: nothing yet
+    EXPECT_FALSE(KeyExists(kProduct));
+    SendMessageA(handle, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(Get("Position", "Visible"), Text("False"));  // shown, so "False"
+    EXPECT_EQ(Get("Position", "X"), Number(40));
+
+    // Whatever happens after, nothing is written again.
+    SetWindowPos(handle, nullptr, 90, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    window->settings.userName = "late@example.com";
+    SendMessageA(handle, WM_ENDSESSION, TRUE, 0);
+    End();
+    EXPECT_EQ(Get("Position", "X"), Number(40));
+    EXPECT_EQ(Get("Position", "Y"), Number(30));
+    EXPECT_EQ(Get("User", "User name"), Text(""));
+}
+
+TEST_F(SettingsTest, AHiddenWindowAtTheEndOfTheSessionIsStoredAsVisibleTrue) {
+    Start();
+    ASSERT_FALSE(IsWindowVisible(handle));
+    SendMessageA(handle, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(Get("Position", "Visible"), Text("True"));
+}
+
+// ---- reading
+
+TEST_F(SettingsTest, UseProxyIsOnForTrueOrYesInAnyCaseAndUnchangedWhenNotTaken) {
+    struct Case {
+        const char* name;
+        DWORD type;
+        Bytes stored;
+        int expected;  // 7: the value before the start, untouched
+    } cases[] = {
+        {"true", REG_SZ, Sz("true"), 1},
+        {"TRUE", REG_SZ, Sz("TRUE"), 1},
+        {"tRuE", REG_SZ, Sz("tRuE"), 1},
+        {"yes", REG_SZ, Sz("yes"), 1},
+        {"Yes", REG_SZ, Sz("Yes"), 1},
+        {"False", REG_SZ, Sz("False"), 0},
+        {"no", REG_SZ, Sz("no"), 0},
+        {"1", REG_SZ, Sz("1"), 0},
+        {"empty", REG_SZ, Sz(""), 0},
+        {"true with a blank", REG_SZ, Sz("true "), 0},
+        {"yess", REG_SZ, Sz("yess"), 0},
+        {"15 characters", REG_SZ, Sz("yesyesyesyesyes"), 0},
+        {"16 characters: too long", REG_SZ, Sz("truetruetruetrue"), 7},
+        {"binary YES without a NUL", REG_BINARY, Sz("YES", false), 1},
+        {"a number", REG_DWORD, Dword(1), 0},
+        {"absent", REG_NONE, {}, 7},
+    };
+    for (const Case& c : cases) {
+        MakeKey("Proxy");
+        if (c.type != REG_NONE) Put("Proxy", "UseProxy", c.type, c.stored);
+        MainWindow& main = StartWith([](UserSettings& s) { s.useProxy = 7; });
+        EXPECT_EQ(main.settings.useProxy, c.expected) << c.name;
+        Close();
+        ClearProductKey();
+    }
+}
+
+TEST_F(SettingsTest, ProxyIpIsTakenOnlyWhenItFitsSixteenBytesWithItsNul) {
+    struct Case {
+        const char* name;
+        DWORD type;
+        Bytes stored;
+        const char* expected;
+    } cases[] = {
+        {"15 characters", REG_SZ, Sz("123.123.123.123"), "123.123.123.123"},
+        {"16 characters", REG_SZ, Sz("1234567890123456"), "kept"},
+        {"16 characters without a NUL", REG_SZ, Sz("1234567890123456", false), "kept"},
+        {"16 binary bytes", REG_BINARY, Sz("1234567890123456", false), "kept"},
+        {"15 binary bytes", REG_BINARY, Sz("123456789012345", false), "123456789012345"},
+        {"stops at the first NUL", REG_BINARY, {'1', '.', '2', 0, 'x', 'y'}, "1.2"},
+        {"empty", REG_SZ, Sz(""), ""},
+        {"absent", REG_NONE, {}, "kept"},
+    };
+    for (const Case& c : cases) {
+        MakeKey("Proxy");
+        if (c.type != REG_NONE) Put("Proxy", "ProxyIP", c.type, c.stored);
+        MainWindow& main = StartWith([](UserSettings& s) { s.proxyIP = "kept"; });
+        EXPECT_EQ(main.settings.proxyIP, c.expected) << c.name;
+        End();
+        EXPECT_EQ(Get("Proxy", "ProxyIP"), Text(c.expected)) << c.name;
+        ClearProductKey();
+    }
+}
+
+TEST_F(SettingsTest, ThePositionKeyPlacesTheWindowWithDefaultsForMissingValues) {
+    const int defaultX = GetSystemMetrics(SM_CXFULLSCREEN) - 110;
+    const int defaultY = GetSystemMetrics(SM_CYFULLSCREEN) - 90;
+    Open("parcelo.exe", false);
+    const POINT created = TopLeft(handle);
+    const SIZE size = SizeOf(handle);
+    Close();
+    ASSERT_FALSE(created == (POINT{defaultX, defaultY}));  // the cases below could not tell them apart
+
+    struct Case {
+        const char* name;
+        bool key;
+        std::vector<std::pair<const char*, std::pair<DWORD, Bytes>>> values;
+        POINT expected;
+    } cases[] = {
+        {"no Position key: not moved", false, {}, created},
+        {"an empty Position key", true, {}, {defaultX, defaultY}},
+        {"Y only", true, {{"Y", {REG_DWORD, Dword(100)}}}, {defaultX, 100}},
+        {"negative", true, {{"X", {REG_DWORD, Dword(-50)}}, {"Y", {REG_DWORD, Dword(-20)}}}, {-50, -20}},
+        {"off the screen", true, {{"X", {REG_DWORD, Dword(5000)}}, {"Y", {REG_DWORD, Dword(4000)}}}, {5000, 4000}},
+        {"two bytes", true, {{"X", {REG_DWORD, {0x34, 0x12}}}, {"Y", {REG_BINARY, {1}}}}, {defaultX, defaultY}},
+        {"eight bytes", true, {{"X", {REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}}}}, {defaultX, defaultY}},
+        {"four binary bytes", true, {{"X", {REG_BINARY, Dword(12)}}, {"Y", {REG_SZ, {'a', 0, 0, 0}}}}, {12, 97}},
+    };
+    for (const Case& c : cases) {
+        if (c.key) MakeKey("Position");
+        for (const auto& value : c.values) Put("Position", value.first, value.second.first, value.second.second);
+        Start();
+        EXPECT_EQ(TopLeft(handle), c.expected) << c.name;
+        EXPECT_EQ(SizeOf(handle).cx, size.cx) << c.name;
+        EXPECT_EQ(SizeOf(handle).cy, size.cy) << c.name;
+        Close();
+        ClearProductKey();
+    }
+}
+
+TEST_F(SettingsTest, NumbersAndTextsInOtherShapesAreNotTaken) {
+    Put("Position", "Remind Time", REG_DWORD, {0x34, 0x12});              // not 0x1234
+    Put("User", "User name", REG_BINARY, Bytes(200, 'u'));                // no room for its NUL
+    Put("User", "Password", REG_BINARY, Bytes(199, 'p'));                 // just fits
+    Put("User", "Auto Login", REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0});      // too large: off
+    MainWindow& main = StartWith([](UserSettings& s) {
+        s.remindTime = 5;
+        s.userName = "kept";
+        s.autoLogin = 1;
+    });
+    EXPECT_EQ(main.settings.remindTime, 5);
+    EXPECT_EQ(main.settings.userName, "kept");
+    EXPECT_EQ(main.settings.password, std::string(199, 'p'));
+    EXPECT_EQ(main.settings.autoLogin, 0);
+    Close();
+    ClearProductKey();
+
+    Put("User", "User name", REG_SZ, Sz(std::string(199, 'u')));        // 200 bytes with its NUL
+    Put("User", "Password", REG_SZ, Sz(std::string(200, 'p')));         // 201
+    Put("User", "Auto Login", REG_DWORD, {1, 0});
+    MainWindow& again = StartWith([](UserSettings& s) { s.password = "kept"; });
+    EXPECT_EQ(again.settings.userName, std::string(199, 'u'));
+    EXPECT_EQ(again.settings.password, "kept");
+    EXPECT_EQ(again.settings.autoLogin, 0);
+    EXPECT_EQ(fakeAgent.Count(DispSignIn), 0);
+}
+
+// ---- the automatic sign-in
+
+TEST_F(SettingsTest, AStoredAutomaticSignInStartsWithTheCredentialsRecordedFirst) {
+    Put("User", "User name", REG_SZ, Sz("me@example.com"));
+    Put("User", "Password", REG_SZ, Sz("secret"));
+    Put("User", "Auto Login", REG_BINARY, Dword(1));  // the stored type is not looked at
+    // The credentials and "Connecting..." come before the agent is reached at all; the
+    // connection then reports the agent's own status, and the sign-in follows.
+    std::vector<std::string> seen;
+    fakeAgent.onCall = [&](DISPID id) {
+        const DeferredLogin& d = window->deferredLogin;
+        const std::string recorded = " recorded " + d.userName + "/" + d.password + "/" + std::to_string(d.autoLogin);
+        const FakeCall& call = fakeAgent.calls.back();
+        if (id == DispGetVersion) seen.push_back("connect" + recorded + " status " + window->status.statusLine1);
+        if (id == DispSignIn) seen.push_back("SignIn " + call.args.at(0).text + "/" + call.args.at(1).text + recorded);
+        if (id == DispSignOut) seen.push_back("SignOut");
+    };
+    MainWindow& main = Start();
+    fakeAgent.onCall = nullptr;
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        "connect recorded me@example.com/secret/1 status " + std::string(kConnectingText),
+                        "SignIn me@example.com/secret recorded me@example.com/secret/1"}));
+    EXPECT_TRUE(main.deferredLogin.HasRequest());
+}
+
+TEST_F(SettingsTest, NoAutomaticSignInWithoutAUserNameOrWithAutoLoginOtherThanOne) {
+    struct Case {
+        const char* name;
+        const char* user;
+        Bytes autoLogin;
+    } cases[] = {
+        {"empty user name", "", Dword(1)},
+        {"auto login 0", "me@example.com", Dword(0)},
+        {"auto login 2", "me@example.com", Dword(2)},
+        {"auto login -1", "me@example.com", Dword(-1)},
+        {"auto login in two bytes", "me@example.com", {1, 0}},
+        {"auto login absent", "me@example.com", {}},
+    };
+    for (const Case& c : cases) {
+        Put("User", "User name", REG_SZ, Sz(c.user));
+        Put("User", "Password", REG_SZ, Sz("secret"));
+        if (!c.autoLogin.empty()) Put("User", "Auto Login", REG_DWORD, c.autoLogin);
+        MainWindow& main = Start();
+        EXPECT_EQ(fakeAgent.Count(DispSignIn), 0) << c.name;
+        EXPECT_FALSE(main.deferredLogin.HasRequest()) << c.name;
+        Close();
+        ClearProductKey();
+    }
+}
+
+// ---- clearing
+
+TEST_F(SettingsTest, ClearRegRemovesTheProductKeyWithItsSubkeysAndKeepsTheVendorKey) {
+    Put("User", "User name", REG_SZ, Sz("me@example.com"));
+    Put("Position", "X", REG_DWORD, Dword(1));
+    Put("Proxy\\Deeper", "x", REG_SZ, Sz("y"));
+    RegSetKeyValueA(HKEY_CURRENT_USER, kProduct.c_str(), "Installed", REG_SZ, "1", 2);
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Other", "Kept", REG_SZ, "1", 2);
+    Open("parcelo.exe /clearreg");
+    EXPECT_EQ(handle, nullptr);
+    EXPECT_FALSE(KeyExists(kProduct));
+    EXPECT_TRUE(KeyExists("Software\\Sonavo Inc.\\Other"));
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.");
+
+    Open("parcelo.exe /clearreg");  // without a vendor key there is nothing to do
+    EXPECT_FALSE(KeyExists("Software\\Sonavo Inc."));
+}
