@@ -48,7 +48,11 @@ void Agent::Upload(const std::wstring& item) {
         PostStatus(kNotSignedIn);
         return;
     }
-    queue_.Add({item, AgentSettings::LockerOf(account_)});
+    // Dropped text often carries a line break or spaces around the URL.
+    const size_t first = item.find_first_not_of(L" \t\r\n");
+    const size_t last = item.find_last_not_of(L" \t\r\n");
+    const std::wstring trimmed = first == std::wstring::npos ? std::wstring() : item.substr(first, last - first + 1);
+    queue_.Add({trimmed, AgentSettings::LockerOf(account_)});
 }
 
 bool Agent::SignIn(const std::wstring& address, const std::wstring& password) {

@@ -24,7 +24,9 @@ public:
     using Progress = std::function<bool(int percent)>;
 
     static short Run(const UploadItem& item, const Progress& progress);
-    static std::wstring NameOf(const std::wstring& source);
+
+private:
+    static std::wstring NameOf(const std::wstring& source);  // the name it gets in the Locker
 };
 
 }  // namespace standin

@@ -70,7 +70,7 @@ void UploadQueue::Work() {
         // Nothing may escape the thread; an item that cannot even be tried counts as unreadable.
         try {
             const UploadItem item = items_.front();
-            current_ = Transfer::NameOf(item.source);
+            current_ = item.source;  // as the client gave it: a path or a URL
             Report(generation, agentproto::EventStatus, kUploading);
             lock.unlock();
             int lastPercent = INT_MIN;

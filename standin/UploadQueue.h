@@ -27,7 +27,7 @@ public:
     void Stop();
 
     short FilesToGo() const;  // the item in progress counts
-    std::wstring CurrentName() const;
+    std::wstring CurrentName() const;  // the item in progress as queued
 
 private:
     void Work();

@@ -1,4 +1,5 @@
 // The request object's late-bound surface: answers of a fresh agent and argument checks.
+#include "EventSink.h"
 #include "StandinTest.h"
 #include "agent/AgentProtocol.h"
 
@@ -15,6 +16,15 @@ TEST_F(DispatchTest, FreshAgentAnswersVersionStateAndNames) {
     EXPECT_EQ(0, Number(agent.get(), DispGetFilesToGo, VT_I2));
     EXPECT_EQ(L"", TextOf(agent.get(), DispGetCurrentFileName));
     EXPECT_EQ(0, Number(agent.get(), DispIsUpgradeAvailable, VT_I4));
+
+    EventSink sink;
+    Advise(agent.get(), &sink);
+    SetAgentValue("UpgradeAvailable", 1);
+    EXPECT_EQ(1, Number(agent.get(), DispIsUpgradeAvailable, VT_I4));
+    EXPECT_HRESULT_SUCCEEDED(Call(agent.get(), DispUpgrade, {}));
+    ASSERT_TRUE(sink.WaitForStatus(10));
+    EXPECT_EQ("S17 S10", sink.Joined());
+    EXPECT_EQ(0, Number(agent.get(), DispIsUpgradeAvailable, VT_I4));  // installed
 
     wchar_t known[] = L"getfilestogo", unknown[] = L"Explode";
     LPOLESTR names[] = {known};

@@ -126,12 +126,13 @@ TEST_F(UploadTest, WebDownloadIsQueuedFirstAndCountedWhileItRuns) {
     ASSERT_NE(0, server.port());
     const std::wstring local = WriteSource(L"after.flac", 1000);
 
-    Upload(L"http://127.0.0.1:" + std::to_wstring(server.port()) + L"/live%20set.mp3");
+    const std::wstring url = L"http://127.0.0.1:" + std::to_wstring(server.port()) + L"/live%20set.mp3";
+    Upload(L" " + url + L"\r\n");
     Upload(local);
     // The server holds its answer, so the first item is still in progress here.
     ASSERT_TRUE(sink_.WaitForStatus(13));
     EXPECT_EQ(2, FilesToGo());
-    EXPECT_EQ(L"live set.mp3", CurrentFileName());
+    EXPECT_EQ(url, CurrentFileName());
 
     server.Release();
     ASSERT_TRUE(sink_.WaitForStatus(11));
