@@ -1,6 +1,7 @@
 // Drops on the real drop window through a real DoDragDrop from another apartment: which
 // format wins, what the agent side receives and in what order, and what the drag source
 // is told.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "agent/ComPtr.h"
 #include "res/resource.h"
 #include "tests/drop/DragSource.h"
+#include "tests/settings/PrivateHive.h"
 #include "tests/settings/DialogDriver.h"
 #include "tests/ui/MainWindowFixture.h"
 
@@ -20,8 +22,13 @@ namespace {
 class DropTest : public MainWindowTest {
 protected:
     void SetUp() override {
+        hive_ = std::make_unique<PrivateHive>();  // the windows save their settings at the end
         MainWindowTest::SetUp();
         g_state.signInAnswer = IDOK;  // the Sign In dialog's stand-in lets the drop go on
+    }
+    void TearDown() override {
+        MainWindowTest::TearDown();
+        hive_.reset();
     }
     // The start connects to the agent; only what the drop asks is kept.
     void OpenShown() {
@@ -45,6 +52,8 @@ protected:
     }
 
     ComPtr<RecordingTarget> spy_;
+
+    std::unique_ptr<PrivateHive> hive_;
 };
 
 std::string Narrow(const std::wstring& wide) {

@@ -1,11 +1,13 @@
 // The drop target called directly, for data no well-behaved program sends: file lists
 // that lie about their size, text without its NUL, formats offered but not delivered.
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "agent/ComPtr.h"
 #include "tests/drop/DragSource.h"
+#include "tests/settings/PrivateHive.h"
 #include "tests/ui/MainWindowFixture.h"
 
 using Items = std::vector<std::string>;
@@ -15,9 +17,14 @@ namespace {
 class DirectDropTest : public MainWindowTest {
 protected:
     void SetUp() override {
+        hive_ = std::make_unique<PrivateHive>();  // the windows save their settings at the end
         MainWindowTest::SetUp();
         g_state.signInAnswer = IDOK;
         Open();
+    }
+    void TearDown() override {
+        MainWindowTest::TearDown();
+        hive_.reset();
     }
     struct Result {
         HRESULT hr;
@@ -33,6 +40,8 @@ protected:
         return result;
     }
     const Items& Handed() const { return window->deferredLogin.pendingFiles; }
+
+    std::unique_ptr<PrivateHive> hive_;
 };
 
 std::vector<unsigned char> Narrow(const std::vector<std::string>& paths, DWORD offset = 20) {

@@ -1,0 +1,267 @@
+// The Sign In dialog run modally from its real template: how it is filled, when OK can be
+// pressed, what confirming does in which order, and what the three ways of cancelling drop.
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "agent/AgentProtocol.h"
+#include "agent/StatusTable.h"
+#include "res/resource.h"
+#include "tests/settings/DialogDriver.h"
+#include "tests/settings/PrivateHive.h"
+#include "tests/ui/MainWindowFixture.h"
+
+using namespace agentproto;
+using Events = std::vector<std::string>;
+
+namespace {
+
+class SignInDialogTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        hive_ = std::make_unique<PrivateHive>();
+        MainWindowTest::SetUp();
+        MainWindow::seams.runSignInDialog = nullptr;  // the real dialog
+        Open();
+        fakeAgent.calls.clear();
+    }
+    void TearDown() override {
+        MainWindowTest::TearDown();
+        hive_.reset();
+    }
+    int Run(DialogDriver::OnInit onInit, DialogDriver::OnRunning onRunning) {
+        DialogDriver driver(std::move(onInit), std::move(onRunning));
+        const int result = window->RunSignInDialog();
+        EXPECT_EQ(driver.dialogs, 1);
+        return result;
+    }
+
+    std::unique_ptr<PrivateHive> hive_;
+};
+
+HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
+
+void Type(HWND dialog, int id, const std::string& text) {
+    for (char c : text) SendMessageA(Item(dialog, id), WM_CHAR, static_cast<unsigned char>(c), 0);
+}
+
+bool OkEnabled(HWND dialog) { return IsWindowEnabled(Item(dialog, IDOK)) != FALSE; }
+
+// What the dialog's own messages show of the confirmation, and what the agent is asked.
+class ConfirmRecorder {
+public:
+    ConfirmRecorder(MainWindow& main, FakeAgent& agent) : main_(main), agent_(agent) {
+        current_ = this;
+        hook_ = SetWindowsHookExA(WH_CALLWNDPROC, &ConfirmRecorder::Watch, nullptr, GetCurrentThreadId());
+        agent_.onCall = [this](DISPID id) { OnCall(id); };
+    }
+    ~ConfirmRecorder() {
+        UnhookWindowsHookEx(hook_);
+        agent_.onCall = nullptr;
+        current_ = nullptr;
+    }
+    void Start(HWND dialog) {
+        dialog_ = dialog;
+        recording_ = true;
+    }
+    Events events;
+
+private:
+    static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && current_ && current_->recording_) current_->OnMessage(*sent);
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    void OnMessage(const CWPSTRUCT& sent) {
+        if (sent.hwnd == dialog_ && sent.message == WM_SHOWWINDOW && !sent.wParam) events.push_back("hide");
+        if (GetParent(sent.hwnd) != dialog_) return;
+        const int id = GetDlgCtrlID(sent.hwnd);
+        if (sent.message == WM_GETTEXT) events.push_back("read " + std::to_string(id));
+        if (sent.message == BM_GETCHECK) events.push_back("check " + std::to_string(id));
+    }
+    void OnCall(DISPID id) {
+        if (id != DispSignIn && id != DispSignOut) return;
+        const DeferredLogin& d = main_.deferredLogin;
+        std::string event = id == DispSignIn ? "SignIn" : "SignOut";
+        if (id == DispSignIn) event += " " + agent_.calls.back().args.at(0).text + "/" + agent_.calls.back().args.at(1).text;
+        event += IsWindowVisible(dialog_) ? " shown" : " hidden";
+        event += " status " + main_.status.statusLine1 + "|" + main_.status.statusLine2;
+        event += " recorded " + d.userName + "/" + d.password + "/" + std::to_string(d.autoLogin);
+        events.push_back(event);
+    }
+
+    static ConfirmRecorder* current_;
+    MainWindow& main_;
+    FakeAgent& agent_;
+    HHOOK hook_;
+    HWND dialog_ = nullptr;
+    bool recording_ = false;
+};
+
+ConfirmRecorder* ConfirmRecorder::current_ = nullptr;
+
+}  // namespace
+
+TEST_F(SignInDialogTest, TheBoxesAreFilledFromTheSettingsAndThePasswordOnlyForAutoSignIn) {
+    struct Case {
+        const char* name;
+        int autoLogin;
+        const char* user;
+        const char* password;
+        const char* shownPassword;
+        bool checked;
+        bool okEnabled;
+    } cases[] = {
+        {"auto sign-in", 1, "me@example.com", "secret", "secret", true, true},
+        {"no auto sign-in", 0, "me@example.com", "secret", "", false, false},
+        {"auto login 2 is not on", 2, "me@example.com", "secret", "", false, false},
+        {"auto sign-in without a user", 1, "", "secret", "secret", true, false},
+        {"nothing stored", 0, "", "", "", false, false},
+    };
+    for (const Case& c : cases) {
+        window->settings.autoLogin = c.autoLogin;
+        window->settings.userName = c.user;
+        window->settings.password = c.password;
+        std::string email, password;
+        bool checked = false, okEnabled = false;
+        LRESULT initResult = -1;
+        DWORD selStart = 99, selEnd = 99;
+        const int result = Run(
+            [&](HWND dialog, LRESULT init) {
+                initResult = init;
+                email = TextOf(Item(dialog, IDC_EMAIL));
+                password = TextOf(Item(dialog, IDC_PASSWORD));
+                checked = IsDlgButtonChecked(dialog, IDC_AUTO_SIGNIN) == BST_CHECKED;
+                okEnabled = OkEnabled(dialog);
+                SendMessageA(Item(dialog, IDC_EMAIL), EM_GETSEL, reinterpret_cast<WPARAM>(&selStart),
+                             reinterpret_cast<LPARAM>(&selEnd));
+            },
+            [](HWND dialog) { Click(dialog, IDCANCEL); });
+        EXPECT_EQ(result, IDCANCEL) << c.name;
+        EXPECT_EQ(initResult, FALSE) << c.name;  // the focus was set by the dialog itself
+        EXPECT_EQ(email, c.user) << c.name;
+        EXPECT_EQ(password, c.shownPassword) << c.name;
+        EXPECT_EQ(checked, c.checked) << c.name;
+        EXPECT_EQ(okEnabled, c.okEnabled) << c.name;
+        EXPECT_EQ(selStart, 0u) << c.name;
+        EXPECT_EQ(selEnd, strlen(c.user)) << c.name;  // all of it selected
+    }
+}
+
+TEST_F(SignInDialogTest, OkCanBePressedExactlyWhileBothBoxesHoldText) {
+    window->settings.userName = "me@example.com";
+    std::vector<bool> enabled;
+    bool stillOpen = false;
+    Run(nullptr, [&](HWND dialog) {
+        enabled.push_back(OkEnabled(dialog));
+        Type(dialog, IDC_PASSWORD, "x");
+        enabled.push_back(OkEnabled(dialog));
+        SetDlgItemTextA(dialog, IDC_EMAIL, "");
+        enabled.push_back(OkEnabled(dialog));
+        Type(dialog, IDC_EMAIL, "a");
+        enabled.push_back(OkEnabled(dialog));
+        SendMessageA(Item(dialog, IDC_PASSWORD), WM_CHAR, VK_BACK, 0);
+        enabled.push_back(OkEnabled(dialog));
+        SetDlgItemTextA(dialog, IDC_PASSWORD, std::string(150, 'p').c_str());
+        enabled.push_back(OkEnabled(dialog));
+        SetDlgItemTextA(dialog, IDC_PASSWORD, "");
+        // Enter in a box sends IDOK even while OK is disabled: it must not sign in.
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        stillOpen = IsWindowVisible(dialog) != FALSE;
+        Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(enabled, (std::vector<bool>{false, true, false, true, false, true}));
+    EXPECT_TRUE(stillOpen);
+    EXPECT_TRUE(fakeAgent.calls.empty());
+}
+
+TEST_F(SignInDialogTest, ConfirmingHidesReadsRecordsShowsConnectingThenSignsOutAndIn) {
+    window->status.statusLine2 = "line two";
+    ConfirmRecorder recorder(*window, fakeAgent);
+    bool shownAtFirst = false;
+    const int result = Run(nullptr, [&](HWND dialog) {
+        shownAtFirst = IsWindowVisible(dialog) != FALSE;
+        SetDlgItemTextA(dialog, IDC_EMAIL, "me@example.com");
+        Type(dialog, IDC_PASSWORD, "p4ss word");
+        Click(dialog, IDC_AUTO_SIGNIN);
+        recorder.Start(dialog);
+        Click(dialog, IDOK);
+    });
+    EXPECT_TRUE(shownAtFirst);
+    EXPECT_EQ(result, IDOK);
+    const std::string after = " hidden status " + std::string(kConnectingText) +
+                              "|line two recorded me@example.com/p4ss word/1";
+    EXPECT_EQ(recorder.events, (Events{"hide", "read 202", "read 201", "check 225", "SignOut" + after,
+                                       "SignIn me@example.com/p4ss word" + after}));
+    // The settings wait for the agent to report the sign-in done.
+    EXPECT_EQ(window->settings.userName, "");
+    EXPECT_EQ(window->settings.autoLogin, 0);
+    fakeAgent.Fire(EventStatus, 19);
+    EXPECT_EQ(window->settings.userName, "me@example.com");
+    EXPECT_EQ(window->settings.password, "p4ss word");
+    EXPECT_EQ(window->settings.autoLogin, 1);
+}
+
+TEST_F(SignInDialogTest, AtMost99CharactersOfEachBoxAreUsed) {
+    const std::string email = std::string(110, 'e') + "@example.com";
+    const std::string password(150, 'p');
+    Run(nullptr, [&](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_EMAIL, email.c_str());
+        SetDlgItemTextA(dialog, IDC_PASSWORD, password.c_str());
+        Click(dialog, IDOK);
+    });
+    const FakeCall* signIn = fakeAgent.Last(DispSignIn);
+    ASSERT_NE(signIn, nullptr);
+    EXPECT_EQ(signIn->args.at(0).text, email.substr(0, 99));
+    EXPECT_EQ(signIn->args.at(1).text, password.substr(0, 99));
+    EXPECT_EQ(window->deferredLogin.userName, email.substr(0, 99));
+}
+
+TEST_F(SignInDialogTest, WithoutAnAgentTheHiddenDialogStillEnds) {
+    g_state.agent = nullptr;
+    window->agentClient.Destroy();
+    bool hiddenAfterConfirming = false;
+    HWND dialogHandle = nullptr;
+    const int result = Run(nullptr, [&](HWND dialog) {
+        dialogHandle = dialog;
+        SetDlgItemTextA(dialog, IDC_EMAIL, "me@example.com");
+        SetDlgItemTextA(dialog, IDC_PASSWORD, "pw");
+        Click(dialog, IDOK);
+        hiddenAfterConfirming = !g_state.boxes.empty() && !IsWindowVisible(dialog);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_TRUE(hiddenAfterConfirming);
+    EXPECT_FALSE(IsWindow(dialogHandle));
+    ASSERT_EQ(g_state.boxes.size(), 1u);
+    EXPECT_NE(g_state.boxes[0].text.find("failure code '2'"), std::string::npos);
+    EXPECT_EQ(window->deferredLogin.userName, "me@example.com");
+    EXPECT_EQ(window->status.statusLine1, kConnectingText);
+}
+
+TEST_F(SignInDialogTest, EveryWayOfCancellingDropsHeldItemsAndKeepsTheCredentials) {
+    struct Way {
+        const char* name;
+        void (*cancel)(HWND dialog);
+    } ways[] = {
+        {"Cancel button", [](HWND dialog) { Click(dialog, IDCANCEL); }},
+        {"Esc in a box", [](HWND dialog) { PostMessageA(Item(dialog, IDC_EMAIL), WM_KEYDOWN, VK_ESCAPE, 0); }},
+        {"close box", [](HWND dialog) { SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    for (const Way& way : ways) {
+        window->deferredLogin.RecordRequest("old@example.com", "old", 1);
+        window->deferredLogin.pendingFiles = {"C:\\a.mp3", "C:\\b.mp3"};
+        window->deferredLogin.lockerPending = 1;
+        const int result = Run(nullptr, [&](HWND dialog) {
+            SetDlgItemTextA(dialog, IDC_EMAIL, "new@example.com");
+            SetDlgItemTextA(dialog, IDC_PASSWORD, "new");
+            way.cancel(dialog);
+        });
+        EXPECT_EQ(result, IDCANCEL) << way.name;
+        EXPECT_TRUE(window->deferredLogin.pendingFiles.empty()) << way.name;
+        EXPECT_EQ(window->deferredLogin.lockerPending, 0) << way.name;
+        EXPECT_EQ(window->deferredLogin.userName, "old@example.com") << way.name;
+        EXPECT_EQ(window->deferredLogin.password, "old") << way.name;
+        EXPECT_TRUE(fakeAgent.calls.empty()) << way.name;
+    }
+}
