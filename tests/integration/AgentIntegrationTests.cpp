@@ -111,11 +111,15 @@ TEST_F(AgentIntegration, ASuccessReportedInsideSignInStoresThatSignInAndReplays)
 }
 
 TEST_F(AgentIntegration, TheDefaultAgentSignsInAndTheWaitingFileIsUploaded) {
-    AgentClient* client = Connect();
-    ASSERT_NE(client, nullptr);
-    char dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    const std::string file = std::string(dir) + "parcelo-it-" + std::to_string(GetCurrentProcessId()) + ".mp3";
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string tag = std::to_string(GetCurrentProcessId());
+    const std::string root = std::string(temp) + "parcelo-locker-" + tag;
+    const std::string file = std::string(temp) + "parcelo-it-" + tag + ".mp3";
+    const std::string user = "it" + tag + "@example.com";
+    const std::string agentKey = "Software\\Velorex\\UploadAgent";
+    RegSetKeyValueA(HKEY_CURRENT_USER, agentKey.c_str(), "LockerRoot", REG_SZ, root.c_str(),
+                    static_cast<DWORD>(root.size() + 1));
     {
         HANDLE out = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(out, INVALID_HANDLE_VALUE);
@@ -124,19 +128,29 @@ TEST_F(AgentIntegration, TheDefaultAgentSignsInAndTheWaitingFileIsUploaded) {
         WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         CloseHandle(out);
     }
+    ASSERT_NE(Connect(), nullptr);
     host.receiver.AddFile(file.c_str());  // signed out: waits
     EXPECT_EQ(host.deferred.pendingFiles.size(), 1u);
-    const std::string user = "it" + std::to_string(GetTickCount64()) + "@example.com";
     host.receiver.RequestSignIn(user, "pw", 1, true);
-    ASSERT_TRUE(PumpUntil([&] { return host.deferred.pendingFiles.empty() && !script.LoggedCalls(DispUpload).empty(); }));
-    EXPECT_EQ(host.settings.userName, user);
     const bool finished = PumpUntil([&] {
         return !host.display.empty() && host.display.back() == "progress:-1" && DisplayShows("uploading:" + file);
     }, 20000);
     std::string seen;
     for (const std::string& entry : host.display) seen += entry + "\n";
-    ASSERT_TRUE(finished) << seen;
+    EXPECT_TRUE(finished) << seen;
+    EXPECT_TRUE(host.deferred.pendingFiles.empty());
+    EXPECT_EQ(host.settings.userName, user);
+    const std::string stored = root + "\\" + user + "\\parcelo-it-" + tag + ".mp3";
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    EXPECT_TRUE(GetFileAttributesExA(stored.c_str(), GetFileExInfoStandard, &data)) << stored;
+    EXPECT_EQ(data.nFileSizeLow, 200000u);
+
+    DeleteFileA(stored.c_str());
+    RemoveDirectoryA((root + "\\" + user).c_str());
+    RemoveDirectoryA(root.c_str());
     DeleteFileA(file.c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, (agentKey + "\\Accounts\\" + user).c_str());
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, agentKey.c_str(), "LockerRoot");
 }
 
 TEST_F(AgentIntegration, AfterTheAgentDiesTheNextRequestConnectsAfresh) {
