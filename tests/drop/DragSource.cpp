@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 namespace {
 
@@ -162,37 +161,56 @@ IDataObject* NewDataObject(std::vector<OfferedFormat> formats) { return new Data
 
 CLIPFORMAT DescriptorFormat() { return static_cast<CLIPFORMAT>(RegisterClipboardFormatA("FileGroupDescriptor")); }
 
-DragOutcome RunDrag(POINT at, std::vector<OfferedFormat> formats, DWORD allowed) {
-    DragOutcome outcome;
-    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::thread dragger([&] {
-        OleInitialize(nullptr);
-        {
-            auto* data = new DataObject(std::move(formats));
-            DropSource source(*data);
-            SetCursorPos(at.x, at.y);
-            DWORD effect = 0xFFFF;
-            outcome.result = DoDragDrop(data, &source, allowed, &effect);
-            outcome.effect = effect;
-            outcome.feedback = source.feedback;
-            outcome.gaveUp = source.gaveUp;
-            outcome.queried = data->queried;
-            outcome.fetched = data->fetched;
-            outcome.dataLeft = data->Release();
-        }
-        OleUninitialize();
-        SetEvent(done);
-    });
-    while (MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+DragThread::DragThread(POINT at, std::vector<OfferedFormat> formats, DWORD allowed)
+    : done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), at_(at), formats_(std::move(formats)), allowed_(allowed) {
+    thread_ = CreateThread(nullptr, 0, &DragThread::Run, this, 0, nullptr);
+}
+
+DragThread::~DragThread() {
+    if (thread_) {
+        Finish();
+        CloseHandle(thread_);
+    }
+    CloseHandle(done_);
+}
+
+DWORD WINAPI DragThread::Run(void* self) {
+    auto* drag = static_cast<DragThread*>(self);
+    OleInitialize(nullptr);
+    {
+        auto* data = new DataObject(std::move(drag->formats_));
+        DropSource source(*data);
+        SetCursorPos(drag->at_.x, drag->at_.y);
+        DWORD effect = 0xFFFF;
+        DragOutcome& outcome = drag->outcome_;
+        outcome.result = DoDragDrop(data, &source, drag->allowed_, &effect);
+        outcome.effect = effect;
+        outcome.feedback = source.feedback;
+        outcome.gaveUp = source.gaveUp;
+        outcome.queried = data->queried;
+        outcome.fetched = data->fetched;
+        outcome.dataLeft = data->Release();
+    }
+    OleUninitialize();
+    SetEvent(drag->done_);
+    return 0;
+}
+
+DragOutcome DragThread::Finish() {
+    while (MsgWaitForMultipleObjects(1, &done_, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
     }
-    dragger.join();
-    CloseHandle(done);
-    return outcome;
+    WaitForSingleObject(thread_, INFINITE);
+    return outcome_;
+}
+
+DragOutcome RunDrag(POINT at, std::vector<OfferedFormat> formats, DWORD allowed) {
+    DragThread drag(at, std::move(formats), allowed);
+    return drag.Finish();
 }
 
 POINT CentreOf(HWND window) {

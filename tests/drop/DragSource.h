@@ -34,11 +34,33 @@ struct DragOutcome {
     ULONG dataLeft = 0xFFFF;          // references left on the data object after the drag
 };
 
-// Runs DoDragDrop on a thread of its own (its own STA) with the cursor at `at`, and lets
-// go once the target has been entered and has answered two more moves. This thread keeps
-// dispatching its messages meanwhile, so a target that lives here is served.
+// DoDragDrop on a thread of its own (its own STA) with the cursor at `at`, letting go once
+// the target has been entered and has answered two more moves.
+class DragThread {
+public:
+    DragThread(POINT at, std::vector<OfferedFormat> formats,
+               DWORD allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK);
+    ~DragThread();
+    DragThread(const DragThread&) = delete;
+    DragThread& operator=(const DragThread&) = delete;
+
+    // Dispatches this thread's messages until the drag has ended, so that a target living
+    // here is served meanwhile.
+    DragOutcome Finish();
+    HANDLE Done() const { return done_; }
+
+private:
+    HANDLE done_;
+    DragOutcome outcome_;
+    HANDLE thread_ = nullptr;
+    POINT at_;
+    std::vector<OfferedFormat> formats_;
+    DWORD allowed_;
+    static DWORD WINAPI Run(void* self);
+};
+
 DragOutcome RunDrag(POINT at, std::vector<OfferedFormat> formats,
-                     DWORD allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK);
+                    DWORD allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK);
 
 // The middle of a window, in screen coordinates.
 POINT CentreOf(HWND window);
