@@ -1,4 +1,6 @@
 // The drop window's commands and its pop-up menu.
+#include <cstddef>
+
 #include "res/resource.h"
 #include "ui/MainWindow.h"
 #include "ui/ProxyDialog.h"
@@ -6,7 +8,10 @@
 
 namespace {
 
-constexpr UINT kMenuItemInfoSize = 44;  // the record without its item-bitmap member
+// The record without its item-bitmap member, which every version accepts. Measured from the
+// structure: a fixed 44 is that size for 32-bit code only, and a 64-bit SetMenuItemInfoA
+// refuses it, leaving every item in its resource state.
+constexpr UINT kMenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
 constexpr UINT kMenuOrder[] = {ID_CMD_DISPLAY_TOGGLE, ID_CMD_SIGN_IN, ID_CMD_SIGN_OUT, ID_CMD_GOTO_LOCKER, ID_CMD_EXIT};
 
 }  // namespace

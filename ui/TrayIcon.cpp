@@ -1,8 +1,8 @@
 #include "ui/TrayIcon.h"
 
-#include <shellapi.h>
-
 const char* const kTrayTip = "Doubleclick to open or close Parcelo!";
+
+BOOL(WINAPI* g_shellNotifyIcon)(DWORD, PNOTIFYICONDATAA) = &Shell_NotifyIconA;
 
 BOOL NotifyTrayIcon(HWND owner, UINT id, HICON icon, const char* tip, DWORD action) {
     NOTIFYICONDATAA data;
@@ -15,7 +15,7 @@ BOOL NotifyTrayIcon(HWND owner, UINT id, HICON icon, const char* tip, DWORD acti
     data.uCallbackMessage = TrayCallbackMessage;
     data.hIcon = icon;
     if (tip) lstrcpynA(data.szTip, tip, 64);
-    const BOOL result = Shell_NotifyIconA(action, &data);
+    const BOOL result = g_shellNotifyIcon(action, &data);
     if (icon) DestroyIcon(icon);
     return result;
 }
