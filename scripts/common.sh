@@ -62,8 +62,10 @@ prepare_prefix() {
     echo "== preparing Wine prefix $WINEPREFIX"
     if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
         wine wineboot -i </dev/null >/dev/null 2>&1
+        # wineboot's server lingers for a few seconds; a second one cannot start meanwhile.
+        wineserver -w
     fi
-    wineserver -p </dev/null >/dev/null 2>&1
+    wineserver -p </dev/null >/dev/null 2>&1 || true
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
     # The status font's metric twin, where Windows would have the real face.
