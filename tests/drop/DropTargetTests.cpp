@@ -247,6 +247,17 @@ TEST_F(DropTest, ANameOutsideTheCodePageIsPassedByItsShortName) {
     EXPECT_TRUE(g_state.boxes.empty());
 }
 
+TEST_F(DropTest, ABestFitLookAlikeIsNeverPassedForTheRealName) {
+    // The code page has no a-macron but "fits" it as a plain a, which names the other file.
+    ScratchFile real(L"M\x0101ori.mp3");
+    ScratchFile lookAlike(L"Maori.mp3");
+    OpenShown();
+    Drag({Files({real.Path()})});
+    ASSERT_EQ(Handed().size(), 1u);
+    EXPECT_TRUE(SameFile(Handed()[0], real.Path())) << Handed()[0];
+    EXPECT_FALSE(SameFile(Handed()[0], lookAlike.Path())) << Handed()[0];
+}
+
 TEST_F(DropTest, ANameWithoutAShortFormIsReportedOnceAndSkipped) {
     OpenShown();
     const std::wstring missing = L"C:\\nowhere\\" + std::wstring(kCyrillicName);  // no file, so no short name
