@@ -30,11 +30,18 @@ bool ServerModule::Stopping() { return g_stopping; }
 void ServerModule::Lock() { InterlockedIncrement(&g_locks); }
 
 void ServerModule::Unlock() {
-    if (InterlockedDecrement(&g_locks) == 0 && !g_stopping) {
-        g_stopping = true;
-        RevokeClassObject();
-        PostQuitMessage(0);
-    }
+    if (InterlockedDecrement(&g_locks) == 0) Stop();
+}
+
+void ServerModule::Stop() {
+    if (g_stopping) return;
+    g_stopping = true;
+    RevokeClassObject();
+    PostQuitMessage(0);
+}
+
+void ServerModule::StopIfUnused() {
+    if (InterlockedCompareExchange(&g_locks, 0, 0) == 0) Stop();
 }
 
 }  // namespace standin

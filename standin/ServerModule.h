@@ -19,6 +19,10 @@ public:
 
     static void Lock();
     static void Unlock();
+    static void Stop();
+    // A server that COM started but that no client ended up using (two clients asking at
+    // once can start two) would otherwise wait for ever.
+    static void StopIfUnused();
 };
 
 }  // namespace standin

@@ -15,6 +15,10 @@
 
 namespace {
 
+constexpr UINT kUnusedCheckMs = 8000;
+
+void CALLBACK CheckUsed(HWND, UINT, UINT_PTR, DWORD) { standin::ServerModule::StopIfUnused(); }
+
 struct Switches {
     bool regServer = false;
     bool unregServer = false;
@@ -59,12 +63,14 @@ int Serve(HINSTANCE instance, bool scripted) {
     const HRESULT hr = ServerModule::RegisterClassObject(factory);
     factory->Release();
     if (FAILED(hr)) return 1;
+    const UINT_PTR unusedTimer = SetTimer(nullptr, 0, kUnusedCheckMs, &CheckUsed);
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    KillTimer(nullptr, unusedTimer);
     ServerModule::RevokeClassObject();
     agent.Shutdown();
     Notifier::Attach(nullptr);
