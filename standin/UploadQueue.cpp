@@ -90,8 +90,9 @@ void UploadQueue::Work() {
             Report(generation, agentproto::EventStatus, outcome);
             if (outcome == kQuotaFull) items_.clear();  // every pending request is cancelled
         }
+        // The name stays until the next item starts: the client asks for it when the status
+        // (13, or a failure such as 111) reaches it, which can be after the item is done.
         if (items_.empty()) {
-            current_.clear();
             Report(generation, agentproto::EventProgress, -1);
             Report(generation, agentproto::EventStatus, kSignedInIdle);
         }
