@@ -7,6 +7,7 @@
 #include "agent/AgentHost.h"
 #include "agent/FileReceiver.h"
 #include "drop/DropFileList.h"
+#include "drop/DroppedText.h"
 
 namespace {
 
@@ -166,11 +167,7 @@ HRESULT DropText(IDataObject* data, CLIPFORMAT format, AgentHost& host) {
     std::string text;
     {
         LockedGlobal locked(medium.Global());
-        const char* bytes = locked.Bytes();
-        const SIZE_T size = locked.Size();
-        SIZE_T length = 0;
-        while (length < size && bytes[length] != '\0') ++length;  // never past the block
-        text.assign(bytes ? bytes : "", length);
+        text = TextFromBlock(locked.Bytes(), locked.Size());
     }
     FileReceiver& receiver = host.Receiver();
     if (receiver.BeginFiles() == 1) receiver.AddFile(text.c_str());

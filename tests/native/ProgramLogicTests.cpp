@@ -6,6 +6,7 @@
 
 #include "app/CommandLine.h"
 #include "drop/DropFileList.h"
+#include "drop/DroppedText.h"
 #include "settings/ProxyAddress.h"
 #include "settings/RegistryValue.h"
 #include "ui/StatusText.h"
@@ -144,4 +145,12 @@ TEST(DropFileList, AMalformedBlockIsNeverReadPastItsEnd) {
     auto padded = Block(true, {"ab"});
     padded.push_back(0x41);  // an odd byte after a complete list is never read
     EXPECT_EQ(ParseDropFiles(padded.data(), padded.size()).size(), 1u);
+}
+
+TEST(DroppedText, StopsAtTheFirstNulOrTheEndOfTheBlock) {
+    const char unterminated[] = {'a', 'b', 'c'};
+    EXPECT_EQ(TextFromBlock(unterminated, 3), "abc");
+    EXPECT_EQ(TextFromBlock("line 1\r\nline 2\0tail", 20), "line 1\r\nline 2");
+    EXPECT_EQ(TextFromBlock(nullptr, 5), "");
+    EXPECT_EQ(TextFromBlock("x", 0), "");
 }
