@@ -1,5 +1,7 @@
 #include "ControlWindow.h"
 
+#include <map>
+
 #include "EventHub.h"
 #include "Notifier.h"
 #include "ServerModule.h"
@@ -8,6 +10,7 @@ namespace standin {
 
 namespace {
 HWND g_window = nullptr;
+std::map<DISPID, LONG> g_calls;  // STA only: the calls and the control window share it
 }
 
 ControlWindow::~ControlWindow() {
@@ -32,6 +35,14 @@ void ControlWindow::HonourDieRequest() {
     if (g_window && PeekMessageA(&msg, g_window, kMsgDie, kMsgDie, PM_REMOVE)) Die();
 }
 
+void ControlWindow::CountCall(DISPID id) noexcept {
+    try {
+        ++g_calls[id];
+    } catch (...) {
+        // Out of memory: the count is short by one, which a caller sees as a lost call.
+    }
+}
+
 void ControlWindow::Die() {
     ServerModule::RevokeClassObject();
     ExitProcess(kDiedExitCode);
@@ -49,6 +60,10 @@ LRESULT CALLBACK ControlWindow::WndProc(HWND hwnd, UINT message, WPARAM wParam, 
         case kMsgRawEvent:
             EventHub::BroadcastRaw(static_cast<DISPID>(wParam), static_cast<UINT>(lParam));
             return 0;
+        case kMsgCallCount: {
+            const auto found = g_calls.find(static_cast<DISPID>(wParam));
+            return found == g_calls.end() ? 0 : found->second;
+        }
         case kMsgDie:
             Die();
         default:

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oaidl.h>
 
 namespace standin {
 
@@ -12,6 +13,7 @@ public:
     static constexpr UINT kMsgFire = WM_APP + 1;        // wParam event id, lParam value
     static constexpr UINT kMsgDie = WM_APP + 2;         // end at once, without the clients
     static constexpr UINT kMsgRawEvent = WM_APP + 3;    // wParam event id, lParam VT_I4 count
+    static constexpr UINT kMsgCallCount = WM_APP + 4;   // sent: wParam dispatch id; answers the count
     static constexpr UINT kMsgFireQueued = WM_APP + 10; // internal: status already recorded
     static constexpr UINT kDiedExitCode = 2;
 
@@ -25,6 +27,10 @@ public:
 
     // For code that blocks the STA on purpose: a die request still ends the process.
     static void HonourDieRequest();
+
+    // Every Invoke, before anything else; kept in memory so that a caller measuring many
+    // calls can check they all arrived without a log file's cost per call.
+    static void CountCall(DISPID id) noexcept;
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

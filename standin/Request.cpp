@@ -3,6 +3,7 @@
 #include <olectl.h>
 #include <new>
 
+#include "ControlWindow.h"
 #include "Dispatcher.h"
 #include "ScriptedCall.h"
 #include "ServerModule.h"
@@ -75,6 +76,7 @@ STDMETHODIMP Request::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LC
 
 STDMETHODIMP Request::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                              EXCEPINFO* /*exception*/, UINT* argError) {
+    ControlWindow::CountCall(id);
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
     if (!params) params = &none;

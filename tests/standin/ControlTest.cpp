@@ -14,6 +14,7 @@ namespace {
 constexpr UINT kFire = WM_APP + 1;
 constexpr UINT kDie = WM_APP + 2;
 constexpr UINT kRawEvent = WM_APP + 3;
+constexpr UINT kCallCount = WM_APP + 4;
 
 bool IsDisconnection(HRESULT hr) {
     return hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) || hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED) ||
@@ -27,6 +28,12 @@ protected:
         return UniqueHandle(pid ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid) : nullptr);
     }
     static LONG Status(IDispatch* agent) { return Number(agent, DispGetStatus, VT_I2); }
+    static LONG Calls(DISPID id) {
+        DWORD_PTR count = 0;
+        EXPECT_TRUE(SendMessageTimeoutA(FindControlWindow(), kCallCount, static_cast<WPARAM>(id), 0, SMTO_BLOCK, 5000,
+                                        &count));
+        return static_cast<LONG>(count);
+    }
 };
 
 }  // namespace
@@ -108,4 +115,24 @@ TEST_F(ControlTest, DieDisconnectsClientsEvenInsideADelayedCall) {
     Result version;
     ASSERT_HRESULT_SUCCEEDED(Call(fresh.get(), DispGetVersion, {}, &version.v));
     EXPECT_EQ(L"1.6.0", version.text());
+}
+
+TEST_F(ControlTest, CountsEveryCallByDispatchIdRefusedOnesToo) {
+    ComPtr<IDispatch> agent = Create();
+    ComPtr<IDispatch> other = Create();
+    ASSERT_TRUE(agent && other);
+    const LONG status = Calls(DispGetStatus), upload = Calls(DispUpload), unknown = Calls(77);
+    const LONG negative = Calls(DISPID_VALUE - 5);
+
+    Status(agent.get());
+    Status(other.get());
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Call(agent.get(), DispUpload, {I4(1), Flag(true)}));
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(agent.get(), 77, {}));
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(agent.get(), DISPID_VALUE - 5, {}));
+
+    EXPECT_EQ(status + 2, Calls(DispGetStatus));  // every client's calls, one process
+    EXPECT_EQ(upload + 1, Calls(DispUpload));
+    EXPECT_EQ(unknown + 1, Calls(77));
+    EXPECT_EQ(negative + 1, Calls(DISPID_VALUE - 5));
+    EXPECT_EQ(0, Calls(78));  // never called
 }
