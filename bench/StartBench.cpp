@@ -1,0 +1,259 @@
+// Starts parcelo.exe and the bare start-up program by turns and measures each until its
+// window is shown with the agent configured: the time from just before CreateProcess to
+// the first poll that sees the window visible, and the memory the process has taken by then.
+//
+//   start_bench <cold|warm> <runs> <parcelo.exe> <bare_start.exe>
+//   start_bench profile <runs> <start_profile.exe> <load_probe.exe>
+//
+// cold: no agent server runs when a program starts, so its CoCreateInstance starts one (and
+// the program's exit ends it again). warm: this program holds an agent object for the whole
+// run, so every program finds the server running. profile (warm): where the time goes, step
+// by step, as start_profile.exe and load_probe.exe report it.
+#include <windows.h>
+#include <objbase.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "agent/AgentProtocol.h"
+#include "agent/ComPtr.h"
+#include "bench/BenchSupport.h"
+
+namespace {
+
+struct Program {
+    const char* label;
+    std::string commandLine;
+    const char* windowClass;
+};
+
+struct Sample {
+    double ms = 0;
+    double peakWorkingSetKb = 0;
+    double privateKb = 0;
+};
+
+HWND FindShownWindow(const char* windowClass, DWORD pid) {
+    for (HWND window = FindWindowExA(nullptr, nullptr, windowClass, nullptr); window;
+         window = FindWindowExA(nullptr, window, windowClass, nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == pid && IsWindowVisible(window)) return window;
+    }
+    return nullptr;
+}
+
+class ChildProcess {
+public:
+    ChildProcess() { ZeroMemory(&info_, sizeof info_); }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess() {
+        if (!info_.hProcess) return;
+        // Only a program that ignored its close request gets here still running.
+        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 99);
+        CloseHandle(info_.hProcess);
+        CloseHandle(info_.hThread);
+    }
+    bool Start(std::string commandLine) {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &info_) != FALSE;
+    }
+    HANDLE Process() const { return info_.hProcess; }
+    DWORD Id() const { return info_.dwProcessId; }
+    bool Ended() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0; }
+
+private:
+    PROCESS_INFORMATION info_;
+};
+
+// Checks every millisecond: Wine 8 delivered no show event to an out-of-context event hook
+// here. Null when the program ends or takes over 30 s.
+HWND WaitForShown(const ChildProcess& child, const char* windowClass, const Stopwatch& clock) {
+    for (;;) {
+        if (const HWND window = FindShownWindow(windowClass, child.Id())) return window;
+        if (child.Ended() || clock.Ms() > 30000) return nullptr;
+        Sleep(1);
+    }
+}
+
+bool Measure(const Program& program, bool cold, Sample& sample) {
+    if (cold && !WaitForAgentGone(20000)) {
+        std::fprintf(stderr, "the agent's server did not end\n");
+        return false;
+    }
+    const LONG configuredBefore = cold ? 0 : AgentCallCount(agentproto::DispConfigure);
+
+    ChildProcess child;
+    Stopwatch clock;
+    if (!child.Start(program.commandLine)) {
+        std::fprintf(stderr, "cannot start %s\n", program.commandLine.c_str());
+        return false;
+    }
+    const HWND window = WaitForShown(child, program.windowClass, clock);
+    if (!window) {
+        std::fprintf(stderr, "%s never showed its window\n", program.label);
+        return false;
+    }
+    sample.ms = clock.Ms();
+
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    if (GetProcessMemoryInfo(child.Process(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory)) {
+        sample.peakWorkingSetKb = static_cast<double>(memory.PeakWorkingSetSize) / 1024.0;
+        // The commit charge: Windows gives it as both PrivateUsage and PagefileUsage, Wine
+        // only as PagefileUsage (the process's anonymous resident memory plus its swap).
+        sample.privateKb = static_cast<double>(memory.PagefileUsage) / 1024.0;
+    }
+
+    // Both programs configure the agent before they show the window; the agent's count says so.
+    const LONG configured = AgentCallCount(agentproto::DispConfigure);
+    if (configured != configuredBefore + 1) {
+        std::fprintf(stderr, "%s: shown, but the agent counted %ld Configure calls instead of %ld\n", program.label,
+                     configured, configuredBefore + 1);
+        return false;
+    }
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(child.Process(), 15000) != WAIT_OBJECT_0) {
+        std::fprintf(stderr, "%s did not end after WM_CLOSE\n", program.label);
+        return false;
+    }
+    return true;
+}
+
+std::string Quoted(const char* path) { return std::string("\"") + path + "\""; }
+
+// Runs one profiled start and adds its "<step> <ms>" lines to the steps.
+bool Profile(const std::string& commandLine, const char* windowClass, const std::string& report,
+             std::vector<std::string>& order, std::map<std::string, std::vector<double>>& steps) {
+    DeleteFileA(report.c_str());
+    ChildProcess child;
+    Stopwatch clock;
+    if (!child.Start(commandLine)) return false;
+    if (windowClass) {
+        const HWND window = WaitForShown(child, windowClass, clock);
+        if (!window) return false;
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+    if (WaitForSingleObject(child.Process(), 15000) != WAIT_OBJECT_0) return false;
+    std::ifstream in(report);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string step;
+        double ms = 0;
+        if (!(fields >> step >> ms)) continue;
+        if (!steps.count(step)) order.push_back(step);
+        steps[step].push_back(ms);
+    }
+    return true;
+}
+
+int RunProfile(int runs, const char* profileExe, const char* probeExe) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string report = std::string(temp) + "parcelo-bench-profile.txt";
+    const std::string quotedReport = " " + Quoted(report.c_str());
+    std::vector<std::string> order;
+    std::map<std::string, std::vector<double>> steps;
+    for (int run = 0; run <= runs; ++run) {
+        std::vector<std::string> kept = order;
+        std::map<std::string, std::vector<double>> keptSteps = steps;
+        if (!Profile(Quoted(profileExe) + quotedReport + " parcelo", "Sonavo", report, order, steps) ||
+            !Profile(Quoted(profileExe) + quotedReport + " bare", "ParceloProfileBare", report, order, steps) ||
+            !Profile(Quoted(profileExe) + quotedReport + " calls", "ParceloProfileCalls", report, order, steps) ||
+            !Profile(Quoted(probeExe) + quotedReport, nullptr, report, order, steps)) {
+            std::fprintf(stderr, "a profiled start failed\n");
+            return 1;
+        }
+        if (run == 0) {  // not counted: the files are in the page cache from then on
+            order = kept;
+            steps = keptSteps;
+        }
+    }
+    std::printf("start-up steps, warm agent, median of %d runs, ms\n", runs);
+    for (const std::string& step : order) std::printf("  %-72s %8.2f\n", step.c_str(), Median(steps[step]));
+    return 0;
+}
+
+class ComSession {
+public:
+    ComSession() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ComSession(const ComSession&) = delete;
+    ComSession& operator=(const ComSession&) = delete;
+    ~ComSession() {
+        if (ok_) CoUninitialize();
+    }
+
+private:
+    bool ok_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const bool profile = argc == 5 && std::strcmp(argv[1], "profile") == 0;
+    if (argc != 5 || (std::strcmp(argv[1], "cold") != 0 && std::strcmp(argv[1], "warm") != 0 && !profile)) {
+        std::fprintf(stderr,
+                     "usage: start_bench <cold|warm> <runs> <parcelo.exe> <bare_start.exe>\n"
+                     "       start_bench profile <runs> <start_profile.exe> <load_probe.exe>\n");
+        return 2;
+    }
+    const bool cold = std::strcmp(argv[1], "cold") == 0;
+    const int runs = std::atoi(argv[2]);
+    const Program programs[2] = {{"parcelo", Quoted(argv[3]) + " /showparcelo", "Sonavo"},
+                                 {"bare", Quoted(argv[4]), "ParceloBareStart"}};
+
+    ComSession com;
+    ComPtr<IDispatch> holder;  // warm: keeps one server running throughout
+    if (!cold) {
+        CLSID clsid;
+        if (FAILED(CLSIDFromProgID(agentproto::kProgIdW, &clsid)) ||
+            FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, holder.PutVoid()))) {
+            std::fprintf(stderr, "cannot reach the agent\n");
+            return 1;
+        }
+    }
+
+    if (profile) return RunProfile(runs, argv[3], argv[4]);
+
+    // One start of each that is not counted: the files are in the page cache from then on.
+    Sample ignored;
+    for (const Program& program : programs)
+        if (!Measure(program, cold, ignored)) return 1;
+
+    std::vector<double> ms[2], peak[2], priv[2];
+    for (int run = 0; run < runs; ++run) {
+        for (int side = 0; side < 2; ++side) {  // ABAB: drift on the machine hits both alike
+            Sample sample;
+            if (!Measure(programs[side], cold, sample)) return 1;
+            ms[side].push_back(sample.ms);
+            peak[side].push_back(sample.peakWorkingSetKb);
+            priv[side].push_back(sample.privateKb);
+        }
+    }
+    const char* mode = cold ? "cold" : "warm";
+    std::printf("start-up, %s agent, %d runs each (ms; peak working set and private bytes in KiB)\n", mode, runs);
+    for (int side = 0; side < 2; ++side) {
+        std::printf(" %s\n", programs[side].label);
+        PrintSamples("time to shown, ms", ms[side]);
+        PrintSamples("peak working set, KiB", peak[side]);
+        PrintSamples("private bytes, KiB", priv[side]);
+    }
+    const std::string prefix = std::string("start-") + mode;
+    PrintResult((prefix + "-ms").c_str(), Median(ms[0]), Median(ms[1]), PairedRatio(ms[0], ms[1]));
+    // Memory hardly drifts with the load: the medians' ratio.
+    PrintResult((prefix + "-peak-ws-kib").c_str(), Median(peak[0]), Median(peak[1]), Median(peak[0]) / Median(peak[1]));
+    PrintResult((prefix + "-private-kib").c_str(), Median(priv[0]), Median(priv[1]), Median(priv[0]) / Median(priv[1]));
+    return 0;
+}

@@ -1,0 +1,319 @@
+// Where the start-up time goes: parcelo.exe's start again (app/Main.cpp with the real
+// MainWindow) or the bare program's, with a clock read between the steps. Started by
+// start_bench's profile mode like the programs themselves; writes "<step> <ms>" lines to
+// the report file once the window is shown, then runs until it is closed.
+//
+//   start_profile <report file> parcelo|bare|calls
+//
+// calls: each call that parcelo.exe makes before its window is shown and the bare program
+// does not, timed on its own, in a fresh process, in parcelo.exe's order (so each carries
+// its first-use cost, as it does in parcelo.exe).
+//
+// Both modes run in this one executable, so both load Parcelo's DLLs; what the DLLs that only
+// Parcelo imports cost is measured by LoadProbe.cpp.
+#include <windows.h>
+#include <ole2.h>
+#include <ocidl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "agent/AgentProtocol.h"
+#include "agent/ComPtr.h"
+#include "bench/BenchSupport.h"
+#include "res/resource.h"
+#include "ui/AppModule.h"
+#include "ui/MainWindow.h"
+#include "ui/TrayIcon.h"
+
+namespace {
+
+std::string g_report;
+double g_trayMs = 0;
+double g_factoryMs = 0;
+
+void Report(const char* step, double ms) { g_report += std::string(step) + " " + std::to_string(ms) + "\n"; }
+
+// Reports the time since the last call (or since it was made).
+class StepClock {
+public:
+    void Step(const char* step) {
+        Report(step, clock_.Ms());
+        clock_.Restart();
+    }
+
+private:
+    Stopwatch clock_;
+};
+
+// From the process's creation (as the system recorded it) to this moment.
+double SinceProcessCreated() {
+    FILETIME created, exited, kernel, user, now;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    GetSystemTimePreciseAsFileTime(&now);
+    ULARGE_INTEGER a, b;
+    a.LowPart = created.dwLowDateTime;
+    a.HighPart = created.dwHighDateTime;
+    b.LowPart = now.dwLowDateTime;
+    b.HighPart = now.dwHighDateTime;
+    return static_cast<double>(b.QuadPart - a.QuadPart) / 10000.0;
+}
+
+BOOL WINAPI TimedNotify(DWORD action, PNOTIFYICONDATAA data) {
+    Stopwatch clock;
+    const BOOL result = Shell_NotifyIconA(action, data);
+    g_trayMs += clock.Ms();
+    return result;
+}
+
+int TimedFactory(IDispatch** agent) {
+    Stopwatch clock;
+    const int result = CreateAgentObject(agent);
+    g_factoryMs += clock.Ms();
+    return result;
+}
+
+int WINAPI NoBox(HWND, LPCSTR, LPCSTR, UINT) { return IDOK; }
+
+void WriteReport(const char* path) {
+    if (FILE* out = std::fopen(path, "w")) {
+        std::fputs(g_report.c_str(), out);
+        std::fclose(out);
+    }
+}
+
+// The steps of app/Main.cpp and of MainWindow's WM_CREATE and deferred start.
+int ProfileParcelo(HINSTANCE instance, const char* reportPath) {
+    StepClock clock;
+    OleInitialize(nullptr);
+    clock.Step("parcelo.OleInitialize");
+    GetAppModule().Init(instance);
+    MainWindow::seams = {&NoBox, &time, &TimedFactory, nullptr};
+    g_shellNotifyIcon = &TimedNotify;
+    MainWindow* window = new MainWindow();
+    window->ParseCommandLine(" /showparcelo");
+    clock.Step("parcelo.MainWindow-constructor(cursors,icons,font)");
+    if (!window->CreateDropWindow()) return 1;
+    clock.Step("parcelo.CreateDropWindow(class,window,WM_CREATE)");
+    Report("parcelo.-of-which-tray-icon(Shell_NotifyIconA)", g_trayMs);
+    const HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    MSG msg;
+    while (!IsWindowVisible(window->windowHandle) && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (TranslateAcceleratorA(window->windowHandle, accelerators, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    clock.Step("parcelo.deferred-start(settings,connect,configure,show)");
+    Report("parcelo.agent-create(CLSIDFromProgID,CoCreateInstance)", g_factoryMs);
+    Stopwatch settings;
+    window->LoadSettings();
+    Report("parcelo.LoadSettings(once-more,after-start)", settings.Ms());
+    WriteReport(reportPath);
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (TranslateAcceleratorA(window->windowHandle, accelerators, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    window->Release();
+    OleUninitialize();
+    return 0;
+}
+
+class Sink final : public IDispatch {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+            IsEqualIID(riid, agentproto::kEventIid)) {
+            *out = static_cast<IDispatch*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return S_OK;
+    }
+};
+
+HRESULT Call(IDispatch* agent, DISPID id, VARIANT* args, UINT count) {
+    DISPPARAMS params = {args, nullptr, count, 0};
+    VARIANT result;
+    VariantInit(&result);
+    const HRESULT hr =
+        agent->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
+    VariantClear(&result);
+    return hr;
+}
+
+LRESULT CALLBACK BareProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The steps of BareStart.cpp.
+int ProfileBare(HINSTANCE instance, const char* reportPath) {
+    StepClock clock;
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    clock.Step("bare.CoInitializeEx");
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    windowClass.lpfnWndProc = &BareProcedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = "ParceloProfileBare";
+    const ATOM atom = RegisterClassExA(&windowClass);
+    const int frameX = GetSystemMetrics(SM_CXDLGFRAME), frameY = GetSystemMetrics(SM_CYDLGFRAME);
+    const int right = GetSystemMetrics(SM_CXFULLSCREEN), bottom = GetSystemMetrics(SM_CYFULLSCREEN);
+    const int left = right - 2 * frameX - 110, top = bottom - 2 * frameY - 90;
+    const HWND window = CreateWindowExA(WS_EX_TOPMOST, MAKEINTATOM(atom), nullptr, WS_POPUP | WS_SYSMENU, left, top,
+                                        right - left, bottom - top, nullptr, nullptr, instance, nullptr);
+    if (!window) return 1;
+    clock.Step("bare.class-and-window");
+    {
+        CLSID clsid;
+        ComPtr<IDispatch> agent;
+        if (FAILED(CLSIDFromProgID(agentproto::kProgIdW, &clsid)) ||
+            FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, agent.PutVoid())))
+            return 1;
+        clock.Step("bare.agent-create(CLSIDFromProgID,CoCreateInstance)");
+        Call(agent.Get(), agentproto::DispGetVersion, nullptr, 0);
+        Sink sink;
+        ComPtr<IConnectionPointContainer> container;
+        ComPtr<IConnectionPoint> point;
+        DWORD cookie = 0;
+        if (SUCCEEDED(agent->QueryInterface(IID_IConnectionPointContainer, container.PutVoid())) &&
+            SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, point.Put())))
+            point->Advise(&sink, &cookie);
+        Call(agent.Get(), agentproto::DispGetStatus, nullptr, 0);
+        VARIANT five;
+        VariantInit(&five);
+        five.vt = VT_I2;
+        five.iVal = 5;
+        Call(agent.Get(), agentproto::DispConfigure, &five, 1);
+        clock.Step("bare.GetVersion,Advise,GetStatus,Configure");
+        ShowWindow(window, SW_SHOW);
+        clock.Step("bare.ShowWindow");
+        WriteReport(reportPath);
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+        if (cookie) point->Unadvise(cookie);
+    }
+    CoUninitialize();
+    return 0;
+}
+
+// Takes no drops; RegisterDragDrop needs a target to hold.
+class NoDrop final : public IDropTarget {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) {
+            *out = static_cast<IDropTarget*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override {
+        *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+    STDMETHODIMP DragOver(DWORD, POINTL, DWORD* effect) override {
+        *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+    STDMETHODIMP DragLeave() override { return S_OK; }
+    STDMETHODIMP Drop(IDataObject*, DWORD, POINTL, DWORD* effect) override {
+        *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+};
+
+// MainWindow's constructor, WM_CREATE and deferred start, one call at a time.
+int ProfileCalls(HINSTANCE instance, const char* reportPath) {
+    StepClock clock;
+    OleInitialize(nullptr);
+    clock.Step("calls.OleInitialize");
+    RegisterClipboardFormatA("FileGroupDescriptor");
+    clock.Step("calls.RegisterClipboardFormatA");
+    HCURSOR cursors[2] = {LoadCursorA(instance, MAKEINTRESOURCEA(IDC_OPEN_HAND)),
+                          LoadCursorA(instance, MAKEINTRESOURCEA(IDC_GRAB_HAND))};
+    clock.Step("calls.LoadCursorA-x2");
+    HICON icons[2] = {LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL)),
+                      LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_LARGE))};
+    clock.Step("calls.LoadIconA-x2");
+    HFONT font = CreateFontA(-10, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial Narrow");
+    clock.Step("calls.CreateFontA");
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    windowClass.lpfnWndProc = &BareProcedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = "ParceloProfileCalls";
+    const ATOM atom = RegisterClassExA(&windowClass);
+    const int frameX = GetSystemMetrics(SM_CXDLGFRAME), frameY = GetSystemMetrics(SM_CYDLGFRAME);
+    const int right = GetSystemMetrics(SM_CXFULLSCREEN), bottom = GetSystemMetrics(SM_CYFULLSCREEN);
+    const int left = right - 2 * frameX - 110, top = bottom - 2 * frameY - 90;
+    const HWND window = CreateWindowExA(WS_EX_TOPMOST, MAKEINTATOM(atom), nullptr, WS_POPUP | WS_SYSMENU, left, top,
+                                        right - left, bottom - top, nullptr, nullptr, instance, nullptr);
+    if (!window) return 1;
+    clock.Step("calls.RegisterClassExA+CreateWindowExA");
+    HBITMAP frames[4];
+    for (int i = 0; i < 4; ++i) frames[i] = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_SKIN_FRAME0 + i));
+    clock.Step("calls.LoadBitmapA-x4");
+    HDC frameDc = CreateCompatibleDC(nullptr);
+    clock.Step("calls.CreateCompatibleDC");
+    NoDrop target;
+    RegisterDragDrop(window, &target);
+    clock.Step("calls.RegisterDragDrop");
+    NotifyTrayIcon(window, TRAY_ICON_ID, LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL)), kTrayTip, NIM_ADD);
+    clock.Step("calls.LoadIconA+Shell_NotifyIconA(NIM_ADD)");
+    SetTimer(window, SKIN_TIMER_ID, kSkinTimerPeriod, nullptr);
+    SetWindowTextA(window, "Parcelo");
+    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons[0]));
+    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons[1]));
+    clock.Step("calls.SetTimer,SetWindowTextA,WM_SETICON-x2");
+    ShowWindow(window, SW_SHOW);
+    clock.Step("calls.ShowWindow");
+    WriteReport(reportPath);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    NotifyTrayIcon(window, TRAY_ICON_ID, nullptr, "", NIM_DELETE);
+    RevokeDragDrop(window);
+    DeleteDC(frameDc);
+    for (HBITMAP frame : frames) DeleteObject(frame);
+    DeleteObject(font);
+    for (HICON icon : icons) DestroyIcon(icon);
+    for (HCURSOR cursor : cursors) DestroyCursor(cursor);
+    OleUninitialize();
+    return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    const double sinceCreated = SinceProcessCreated();
+    if (__argc != 3) return 2;
+    const std::string mode = __argv[2];
+    Report((mode + ".process-created-to-WinMain").c_str(), sinceCreated);
+    if (mode == "parcelo") return ProfileParcelo(instance, __argv[1]);
+    if (mode == "bare") return ProfileBare(instance, __argv[1]);
+    if (mode == "calls") return ProfileCalls(instance, __argv[1]);
+    return 2;
+}

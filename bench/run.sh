@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# Measures Parcelo against the least code that does the same work and prints one table of
+# ratios (figure, Parcelo, bare, ratio, goal, met?). Not part of scripts/test.sh.
+#
+#   bash bench/run.sh            the full run (about 15 minutes on two cores)
+#   bash bench/run.sh --quick    fewer and smaller runs, to try the setup (about 2 minutes)
+#
+# Builds into build/bench, prepares its own Wine prefix build/wine-bench with the stand-in
+# agent registered in scripted mode, and runs everything in one Wine session on a virtual
+# display. The full output is kept in build/bench-results.log.
+set -uo pipefail
+source "$(dirname "$0")/../scripts/common.sh"
+BENCH_BUILD="$BUILD/bench"
+LOG="$BUILD/bench-results.log"
+
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+# Inside the Wine session: every benchmark, one after the other, each printing RESULT lines.
+session() {
+    local bin=$BENCH_BUILD/bench
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine cmd /c ver </dev/null >/dev/null 2>&1
+    wine reg delete 'HKCU\Software\Velorex\UploadAgent\Script' /f </dev/null >/dev/null 2>&1
+    local parcelo bare profile probe
+    parcelo=$(windows_path "$BENCH_BUILD/parcelo.exe")
+    bare=$(windows_path "$bin/bare_start.exe")
+    profile=$(windows_path "$bin/start_profile.exe")
+    probe=$(windows_path "$bin/load_probe.exe")
+    echo "== start-up and memory, agent server already running"
+    wine "$bin/start_bench.exe" warm "$WARM_RUNS" "$parcelo" "$bare"
+    echo "== start-up and memory, agent server started by the program"
+    wine "$bin/start_bench.exe" cold "$COLD_RUNS" "$parcelo" "$bare"
+    echo "== where the start-up time goes"
+    wine "$bin/start_bench.exe" profile "$PROFILE_RUNS" "$profile" "$probe"
+    echo "== one bare round trip to the agent"
+    wine "$bin/inproc_bench.exe" calls 1000
+    echo "== repaint"
+    wine "$bin/inproc_bench.exe" paint "$PAINTS" "$PAINT_RUNS"
+    echo "== drops of files that do not exist"
+    wine "$bin/inproc_bench.exe" drop missing "$SMALL" "$LARGE" "$ROUNDS"
+    echo "== drops of real 1-byte files"
+    wine "$bin/inproc_bench.exe" drop real "$SMALL" "$LARGE" "$ROUNDS"
+    echo "== replay of pending items after sign-in"
+    wine "$bin/inproc_bench.exe" replay "$SMALL" "$LARGE" "$ROUNDS"
+    wineserver -k
+    wineserver -w
+}
+
+# One Markdown table from the RESULT lines.
+table() {
+    awk -v small="$SMALL" -v large="$LARGE" '
+        function num(x) { return x >= 100 ? sprintf("%.0f", x) : sprintf("%.2f", x) }
+        # limit: the goal as a number; 0 for a figure without one.
+        function row(name, label, unit, goal, limit, kind,    p, b, r, met) {
+            if (!(name in P)) { printf "| %s | (no result) | | | %s | no |\n", label, goal; return }
+            p = P[name]; b = B[name]; r = R[name]
+            if (kind == "growth") {
+                printf "| %s | %.2f× | %.2f× | — | %s | %s |\n", label, p, b, goal, p <= limit ? "yes" : "no"
+                return
+            }
+            met = limit == 0 ? "—" : (r <= limit ? "yes" : "no")
+            printf "| %s | %s %s | %s %s | %.2f | %s | %s |\n", label, num(p), unit, num(b), unit, r, goal, met
+        }
+        $1 == "RESULT" { P[$2] = $3; B[$2] = $4; R[$2] = $5 }
+        END {
+            print "| Figure | Parcelo | bare | ratio | goal | met? |"
+            print "|---|---|---|---|---|---|"
+            row("start-cold-ms", "1. Start-up to window shown and agent configured, agent not running (cold)", "ms", "≤ 1.10", 1.10)
+            row("start-warm-ms", "1. Start-up to window shown and agent configured, agent running (warm)", "ms", "≤ 1.10", 1.10)
+            row("start-warm-peak-ws-kib", "2. Peak working set when shown (warm start)", "KiB", "≤ 1.20", 1.20)
+            row("start-warm-private-kib", "2. Private bytes when shown (warm start)", "KiB", "≤ 1.20", 1.20)
+            row("drop-missing-" small "-ms", "3. Drop of " small " files that do not exist, until all reached the agent", "ms", "≤ 1.20", 1.20)
+            row("drop-missing-" large "-ms", "3. Drop of " large " files that do not exist", "ms", "≤ 1.20", 1.20)
+            row("drop-missing-growth", "3. Growth " large "/" small " files, files that do not exist", "", "≤ 10.5×", 10.5, "growth")
+            row("drop-real-" small "-ms", "3. Drop of " small " real 1-byte files", "ms", "≤ 1.20", 1.20)
+            row("drop-real-" large "-ms", "3. Drop of " large " real 1-byte files", "ms", "≤ 1.20", 1.20)
+            row("drop-real-growth", "3. Growth " large "/" small " files, real files", "", "≤ 10.5×", 10.5, "growth")
+            row("replay-" small "-ms", "4. ReplayDeferred of " small " pending items after status 19", "ms", "≤ 1.20", 1.20)
+            row("replay-" large "-ms", "4. ReplayDeferred of " large " pending items", "ms", "≤ 1.20", 1.20)
+            row("replay-growth", "4. Growth " large "/" small " items, replay", "", "≤ 10.5×", 10.5, "growth")
+            row("repaint-us", "5. One repaint with both status lines", "µs", "—", 0)
+        }' "$LOG"
+}
+
+if [[ ${1:-} == --session ]]; then
+    shift
+    session
+    exit $?
+fi
+
+WARM_RUNS=21 COLD_RUNS=7 PROFILE_RUNS=9 PAINTS=50 PAINT_RUNS=41 SMALL=1000 LARGE=10000 ROUNDS=3
+if [[ ${1:-} == --quick ]]; then
+    WARM_RUNS=5 COLD_RUNS=3 PROFILE_RUNS=3 PAINTS=50 PAINT_RUNS=9 SMALL=100 LARGE=1000 ROUNDS=1
+fi
+export WARM_RUNS COLD_RUNS PROFILE_RUNS PAINTS PAINT_RUNS SMALL LARGE ROUNDS BENCH_BUILD
+
+set -e
+install_packages
+echo "== building (MinGW-w64, x86_64) into $BENCH_BUILD"
+cmake -S "$ROOT" -B "$BENCH_BUILD" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" -DPARCELO_TESTS=OFF >/dev/null
+cmake --build "$BENCH_BUILD" -j "$(nproc)" --target parcelo UploadAgent bare_start start_bench inproc_bench \
+      start_profile load_probe -- --no-print-directory >/dev/null
+
+# As prepare_prefix in scripts/common.sh does, with this build's agent.
+use_prefix bench
+echo "== preparing Wine prefix $WINEPREFIX"
+if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+    wine wineboot -i </dev/null >/dev/null 2>&1
+    wineserver -w
+fi
+wineserver -p </dev/null >/dev/null 2>&1 || true
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Arial Narrow' /t REG_SZ /d 'Liberation Sans Narrow' /f \
+    </dev/null >/dev/null 2>&1
+wine "$BENCH_BUILD/standin/UploadAgent.exe" /RegServer /machine /scripted </dev/null >/dev/null 2>&1
+wineserver -k; wineserver -w
+set +e
+
+echo "== benchmarks under Wine (load average now: $(cut -d' ' -f1-3 /proc/loadavg))"
+xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --session 2>&1 | tee "$LOG"
+rc=${PIPESTATUS[0]}
+echo
+echo "Ratios are Parcelo over bare; times are medians of runs alternating Parcelo and bare,"
+echo "and a time's ratio is the median of the ratios of those pairs. One run on a shared machine:"
+echo "compare ratios, not absolute times."
+echo
+table
+exit "$rc"
