@@ -1,0 +1,188 @@
+// The ways to the program's commands that a person uses: the menu at a right click on the
+// window, the keyboard (Shift+F10 and the Ctrl accelerators), the tray icon's double-click;
+// and what Exit leaves behind: the settings in the registry, and no agent process.
+#include "tests/e2e/UserSessionFixture.h"
+
+using namespace e2e;
+
+namespace {
+
+const std::string kPosition = std::string(kProductKey) + "\\Position";
+const std::string kUser = std::string(kProductKey) + "\\User";
+const std::string kProxy = std::string(kProductKey) + "\\Proxy";
+
+// The notification area Wine shows without a desktop: a small window of the shell's process
+// at the top left of the screen, one icon after the other.
+HWND TrayWindow() {
+    HWND tray = FindWindowA(nullptr, "Wine System Tray");
+    return tray && IsWindowVisible(tray) ? tray : nullptr;
+}
+
+// The middle of the first icon. The icons stand in a row in the window's client area, each in
+// a square as high as the row; the cases run one at a time and each removes its icon when it
+// ends, so the first is the program's own.
+POINT FirstTrayIcon(HWND tray) {
+    RECT client = {};
+    GetClientRect(tray, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(tray, &origin);
+    const int cell = client.bottom - client.top;
+    return {origin.x + cell / 2, origin.y + cell / 2};
+}
+
+bool Visible(HWND window) { return IsWindowVisible(window) != FALSE; }
+
+// Where a previous run would have left the window: in the open, so that a menu opened from it
+// has room on every side.
+void StorePosition(DWORD x, DWORD y) {
+    RegSetKeyValueA(HKEY_CURRENT_USER, kPosition.c_str(), "X", REG_DWORD, &x, sizeof x);
+    RegSetKeyValueA(HKEY_CURRENT_USER, kPosition.c_str(), "Y", REG_DWORD, &y, sizeof y);
+}
+
+}  // namespace
+
+class MenuAndTrayTest : public UserSessionTest {};
+
+TEST_F(MenuAndTrayTest, DisplayParceloInTheRightClickMenuHidesTheWindowAndTheTrayIconsDoubleClickBringsItBack) {
+    StorePosition(600, 400);
+    Parcelo program;
+    HWND window = program.Window();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
+    ASSERT_EQ(CentreOf(window).x, 600 + 116 / 2) << "not at the stored place";
+
+    const POINT click = CentreOf(window);
+    ClickRight(click);
+    HWND menu = program.Menu();
+    ASSERT_NE(menu, nullptr) << "no menu of the program after a right click on its window";
+    RECT menuRect = {}, windowRect = {};
+    GetWindowRect(menu, &menuRect);
+    GetWindowRect(window, &windowRect);
+    // Opened at the pointer.
+    EXPECT_EQ(menuRect.left, click.x);
+    EXPECT_EQ(menuRect.top, click.y);
+    RECT both = {};
+    UnionRect(&both, &menuRect, &windowRect);
+    SaveScreen({both.left - 20, both.top - 20, both.right + 20, both.bottom + 20}, "docs-context-menu");
+
+    // The first item, "Display Parcelo", checked while the window shows.
+    ClickLeft({(menuRect.left + menuRect.right) / 2, menuRect.top + 8});
+    EXPECT_TRUE(WaitUntil([&] { return !Visible(window); })) << "Display Parcelo left the window on the screen";
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu) || !Visible(menu); }));
+    EXPECT_TRUE(program.Running());
+
+    HWND tray = TrayWindow();
+    ASSERT_NE(tray, nullptr) << "no notification area window";
+    const POINT icon = FirstTrayIcon(tray);
+    DoubleClickLeft(icon);
+    EXPECT_TRUE(WaitUntil([&] { return Visible(window); })) << "a double-click on the tray icon did not show the window";
+    MoveMouse({10, 500});
+    DoubleClickLeft(icon);
+    EXPECT_TRUE(WaitUntil([&] { return !Visible(window); })) << "a second double-click did not hide it again";
+    MoveMouse({10, 500});
+    DoubleClickLeft(icon);
+    ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
+
+    ExitThroughMenu(program, window);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+}
+
+TEST_F(MenuAndTrayTest, TheKeyboardOpensTheMenuAndTheAcceleratorsRunItsCommands) {
+    StorePosition(600, 400);
+    Parcelo program;
+    HWND window = program.Window();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
+    // A click makes it the window that gets the keys.
+    ClickLeft(CentreOf(window));
+    MoveMouse({10, 500});
+
+    PressKeys({VK_SHIFT, VK_F10});
+    HWND menu = program.Menu();
+    ASSERT_NE(menu, nullptr) << "Shift+F10 opened no menu";
+    RECT menuRect = {}, windowRect = {};
+    GetWindowRect(menu, &menuRect);
+    GetWindowRect(window, &windowRect);
+    // From the keyboard it opens at the window's top left corner, not at the pointer.
+    EXPECT_EQ(menuRect.left, windowRect.left);
+    EXPECT_EQ(menuRect.top, windowRect.top);
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(menu) || !Visible(menu); })) << "Escape left the menu open";
+
+    PressKeys({VK_APPS});
+    menu = program.Menu();
+    ASSERT_NE(menu, nullptr) << "the menu key opened no menu";
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(menu) || !Visible(menu); }));
+
+    PressKeys({VK_CONTROL, 'S'});
+    HWND dialog = program.Dialog("Sign In");
+    ASSERT_NE(dialog, nullptr) << "Ctrl+S opened no Sign In dialog";
+    PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog) || !Visible(dialog); }));
+
+    // Hiding it sends the keys elsewhere: the tray icon brings it back.
+    ClickLeft(CentreOf(window));
+    MoveMouse({10, 500});
+    PressKeys({VK_CONTROL, 'D'});
+    EXPECT_TRUE(WaitUntil([&] { return !Visible(window); })) << "Ctrl+D did not hide the window";
+    HWND tray = TrayWindow();
+    ASSERT_NE(tray, nullptr);
+    DoubleClickLeft(FirstTrayIcon(tray));
+    ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
+
+    ClickLeft(CentreOf(window));
+    MoveMouse({10, 500});
+    PressKeys({VK_CONTROL, 'X'});
+    EXPECT_EQ(program.WaitForExit(), 0u) << "Ctrl+X did not end the program";
+}
+
+TEST_F(MenuAndTrayTest, ExitEndsTheAgentAndKeepsTheWindowsPlaceAndTheSettingsForTheNextStart) {
+    {
+        Parcelo program;
+        HWND window = program.Window();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
+
+        // Moved with the mouse: the whole window is a handle to carry it by.
+        RECT before = {};
+        GetWindowRect(window, &before);
+        MoveMouse(CentreOf(window));
+        PressLeft();
+        GlideMouse({CentreOf(window).x - 400, CentreOf(window).y - 300}, 10);
+        ReleaseLeft();
+        RECT after = {};
+        ASSERT_TRUE(WaitUntil([&] {
+            GetWindowRect(window, &after);
+            return after.left == before.left - 400 && after.top == before.top - 300;
+        })) << "the window did not follow the mouse: " << after.left << "," << after.top;
+
+        DWORD agent = 0;
+        ExitThroughMenu(program, window, &agent);
+        EXPECT_EQ(program.WaitForExit(), 0u);
+        ASSERT_NE(agent, 0u) << "no agent while the menu was open";
+        EXPECT_TRUE(WaitForProcessEnd(agent)) << "the agent outlived the program";
+        EXPECT_EQ(AgentPid(), 0u);
+
+        EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kPosition, "X"), static_cast<DWORD>(after.left));
+        EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kPosition, "Y"), static_cast<DWORD>(after.top));
+        EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kPosition, "Remind Time"), 0u);
+        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kProxy, "UseProxy"), "False");
+        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kProxy, "ProxyIP"), "");
+        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kUser, "User name"), "");
+        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kUser, "Password"), "");
+        EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kUser, "Auto Login"), 0u);
+    }
+
+    // The next start puts the window back where it was left.
+    Parcelo again;
+    HWND window = again.Window();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(static_cast<DWORD>(rect.left), ReadNumber(HKEY_CURRENT_USER, kPosition, "X"));
+    EXPECT_EQ(static_cast<DWORD>(rect.top), ReadNumber(HKEY_CURRENT_USER, kPosition, "Y"));
+    ExitThroughMenu(again, window);
+    EXPECT_EQ(again.WaitForExit(), 0u);
+}

@@ -1,0 +1,1 @@
+#include "tests/e2e/UserSessionFixture.h"

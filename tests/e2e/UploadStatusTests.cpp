@@ -1,0 +1,80 @@
+// What the drop window shows on the screen while a dropped file travels to the Locker: the
+// file's name, the progress, and readiness once it is there, read back as pixels and compared
+// with the skin and the status font drawn the way the window draws them.
+#include <algorithm>
+#include <map>
+#include <vector>
+
+#include "agent/AgentProtocol.h"
+#include "tests/e2e/UserSessionFixture.h"
+
+using namespace e2e;
+
+class UploadStatusTest : public UserSessionTest {};
+
+TEST_F(UploadStatusTest, TheStatusLinesShowTheFileBeingUploadedItsProgressAndThenReadiness) {
+    StoreAutomaticSignIn("status pass");
+    // A slow line: 16 chunks a quarter of a second apart keep the progress on the screen
+    // long enough to be looked at several times.
+    AgentValue slowLine("ChunkDelay", 250);
+    const std::string song = MakeSong("progress-song.mp3", 16);
+
+    Parcelo program;
+    HWND window = program.Window();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }));
+    ASSERT_TRUE(WaitForStatus(window, "Drag files here", "")) << "not signed in automatically";
+
+    // The item as the agent has it queued, with only its last ten characters shown.
+    const std::string uploading = "Uploading ..." + song.substr(song.size() - 10);
+    StatusMatcher status;
+    const int ready = status.Add("Drag files here", "");
+    const int named = status.Add(uploading, "");
+    std::map<int, int> percentOf;  // matcher index -> percent
+    for (int percent = 0; percent <= 100; ++percent)
+        percentOf[status.Add(uploading, std::to_string(percent) + "% done (1 to go)")] = percent;
+
+    Process source(DragSourceCommand({200, 200}, "files", song));
+    HWND handle = DragSourceWindow(source);
+    ASSERT_NE(handle, nullptr);
+    DragWithMouse(handle, window);
+    EXPECT_EQ(source.WaitForExit(), 0x100u | DROPEFFECT_COPY);
+    MoveMouse({10, 500});
+
+    // Every state the window went through, in order, each once.
+    std::vector<int> seen;
+    bool savedForDocs = false;
+    RECT area = {};
+    GetWindowRect(window, &area);
+    const bool settled = WaitUntil(
+        [&] {
+            const int now = status.Match(area);
+            if (now < 0 || (!seen.empty() && seen.back() == now)) return false;
+            seen.push_back(now);
+            if (!savedForDocs && percentOf.count(now) && percentOf[now] >= 30) {
+                SaveScreen({area.left - 164, area.top - 104, area.right + 20, area.bottom + 20}, "docs-upload-progress");
+                savedForDocs = true;
+            }
+            return now == ready && Exists(InLocker("progress-song.mp3"));
+        },
+        60000);
+    std::string trail;
+    for (int index : seen) trail += "[" + status.Line1(index) + " | " + status.Line2(index) + "] ";
+    ASSERT_TRUE(settled) << "the window did not come back to readiness after the upload; seen: " << trail;
+    EXPECT_EQ(Contents(InLocker("progress-song.mp3")), Contents(song));
+
+    std::vector<int> percents;
+    for (int index : seen)
+        if (percentOf.count(index)) percents.push_back(percentOf[index]);
+    EXPECT_GE(percents.size(), 2u) << "the progress was seen at most once: " << trail;
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end())) << trail;
+    // The name appears before any progress; readiness only after the last progress.
+    const auto firstUploading =
+        std::find_if(seen.begin(), seen.end(), [&](int index) { return index == named || percentOf.count(index); });
+    ASSERT_NE(firstUploading, seen.end()) << trail;
+    EXPECT_EQ(seen.back(), ready) << trail;
+    EXPECT_EQ(std::find(firstUploading, seen.end(), ready), seen.end() - 1) << trail;
+
+    ExitThroughMenu(program, window);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+}

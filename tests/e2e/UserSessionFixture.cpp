@@ -1,0 +1,134 @@
+#include "tests/e2e/UserSessionFixture.h"
+
+#include "res/resource.h"
+
+using namespace e2e;
+
+void UserSessionTest::SetUp() {
+    AgentScript::KillServer();  // a fresh agent starts signed out
+    RegDeleteTreeA(HKEY_CURRENT_USER, kProductKey);
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    folder_ = std::string(temp) + "parcelo-e2e-user-" + std::to_string(GetCurrentProcessId());
+    RemoveTree(folder_);
+    CreateDirectoryA(folder_.c_str(), nullptr);
+    locker_ = folder_ + "\\Locker";
+    lockerRoot_ = std::make_unique<AgentValue>("LockerRoot", locker_);
+    account_ = "user" + std::to_string(GetCurrentProcessId()) + "@example.com";
+    MoveMouse({10, 500});  // away from every window the case will look at
+}
+
+void UserSessionTest::TearDown() {
+    if (HasFailure()) {
+        const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        SaveScreen(screen, std::string("failed-") + info->name());
+    }
+    // The agent ends by itself once its last client has gone; one the case left behind is
+    // stopped, so that the next case starts from a signed-out agent.
+    if (AgentPid() != 0 && !WaitForProcessEnd(AgentPid(), 10000)) AgentScript::KillServer();
+    lockerRoot_.reset();
+    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kAgentKey) + "\\Accounts\\" + account_).c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, kProductKey);
+    RemoveTree(folder_);
+    MoveMouse({10, 500});
+}
+
+std::string UserSessionTest::MakeSong(const char* name, int chunks) {
+    std::string audio = "ID3";
+    const int size = chunks * 65536 + 1000;
+    for (int i = 0; static_cast<int>(audio.size()) < size; ++i) audio += static_cast<char>(i * 7 + i / 256);
+    const std::string path = folder_ + "\\" + name;
+    WriteFile(path, audio);
+    return path;
+}
+
+std::string UserSessionTest::InLocker(const char* name) const { return locker_ + "\\" + account_ + "\\" + name; }
+
+bool UserSessionTest::WaitForLockerFile(const char* name, DWORD timeoutMs) const {
+    const std::string path = InLocker(name);
+    return WaitUntil([&] { return Exists(path); }, timeoutMs);
+}
+
+void UserSessionTest::StoreAutomaticSignIn(const std::string& password) {
+    const std::string user = std::string(kProductKey) + "\\User";
+    RegSetKeyValueA(HKEY_CURRENT_USER, user.c_str(), "User name", REG_SZ, account_.c_str(),
+                    static_cast<DWORD>(account_.size() + 1));
+    RegSetKeyValueA(HKEY_CURRENT_USER, user.c_str(), "Password", REG_SZ, password.c_str(),
+                    static_cast<DWORD>(password.size() + 1));
+    const DWORD on = 1;
+    RegSetKeyValueA(HKEY_CURRENT_USER, user.c_str(), "Auto Login", REG_DWORD, &on, sizeof on);
+}
+
+void UserSessionTest::ConfirmSignIn(const Parcelo& program, const std::string& password, bool automatic) {
+    HWND dialog = program.Dialog("Sign In");
+    ASSERT_NE(dialog, nullptr) << "no Sign In dialog";
+    SendMessageA(GetDlgItem(dialog, IDC_EMAIL), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(account_.c_str()));
+    SendMessageA(GetDlgItem(dialog, IDC_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(password.c_str()));
+    if (automatic) {
+        PostMessageA(GetDlgItem(dialog, IDC_AUTO_SIGNIN), BM_CLICK, 0, 0);
+        ASSERT_TRUE(WaitUntil([&] { return IsDlgButtonChecked(dialog, IDC_AUTO_SIGNIN) == BST_CHECKED; }, kWaitMs));
+    }
+    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << "OK stays disabled with both fields filled";
+    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, kWaitMs));
+}
+
+void UserSessionTest::DragWithMouse(HWND from, HWND target) {
+    MoveMouse(CentreOf(from));
+    PressLeft();
+    POINT goal = CentreOf(target);
+    GlideMouse({goal.x - 6, goal.y - 6});
+    GlideMouse(goal, 3);  // a few moves over the target, as a hand never holds still
+    ReleaseLeft();
+}
+
+std::string UserSessionTest::DragSourceCommand(POINT at, const std::string& kind, const std::string& item) {
+    std::string path = std::string("Z:") + E2E_DRAG_SOURCE_EXE;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return "\"" + path + "\" " + std::to_string(at.x) + " " + std::to_string(at.y) + " " + kind + " \"" + item + "\"";
+}
+
+HWND UserSessionTest::DragSourceWindow(const Process& source) {
+    return source.WaitForWindow("ParceloE2eDragSource", nullptr, kWaitMs);
+}
+
+bool UserSessionTest::WaitForStatus(HWND window, const std::string& line1, const std::string& line2,
+                                    DWORD timeoutMs) const {
+    RECT area = {};
+    const bool shown = WaitUntil(
+        [&] {
+            GetWindowRect(window, &area);
+            return ShownFrame(area, line1, line2) >= 0;
+        },
+        timeoutMs);
+    if (!shown) {
+        // What was there and what was expected, side by side in the build folder.
+        SaveScreen(area, "shown");
+        SaveBitmap(ExpectedWindow(0, line1, line2), 116, 96,
+                   WindowsPath(std::string(E2E_SCREENSHOT_DIR) + "/expected.bmp"));
+    }
+    return shown;
+}
+
+void UserSessionTest::SaveScreen(const RECT& wanted, const std::string& name) {
+    const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT area = {};
+    if (!IntersectRect(&area, &wanted, &screen)) return;
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    SaveBitmap(CaptureScreen(area), width, height,
+               WindowsPath(std::string(E2E_SCREENSHOT_DIR) + "/" + name + ".bmp"));
+}
+
+void UserSessionTest::ExitThroughMenu(const Parcelo& program, HWND window, DWORD* agent) {
+    ClickRight(CentreOf(window));
+    HWND menu = program.Menu();
+    ASSERT_NE(menu, nullptr) << "no menu after a right click on the window";
+    if (agent) *agent = AgentPid();
+    RECT rect = {};
+    GetWindowRect(menu, &rect);
+    // The last item is Exit; a point just inside the bottom border is on it whatever the
+    // height of the items above.
+    ClickLeft({(rect.left + rect.right) / 2, rect.bottom - 8});
+}

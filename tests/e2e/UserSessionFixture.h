@@ -1,0 +1,52 @@
+// What every end-to-end case starts from and leaves behind: no stand-in agent running (a
+// fresh one starts signed out), no stored settings, a Locker folder of its own and an account
+// name of its own; afterwards no process of the case and none of its files or values.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "tests/e2e/E2eDriver.h"
+#include "tests/integration/AgentScript.h"
+
+class UserSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // An audio file of `chunks` times 64 KiB (plus a little) in the case's folder.
+    std::string MakeSong(const char* name, int chunks = 1);
+    std::string InLocker(const char* name) const;
+    bool WaitForLockerFile(const char* name, DWORD timeoutMs = e2e::kWaitMs) const;
+
+    // The settings a previous run would have left: this account, and automatic sign-in on.
+    void StoreAutomaticSignIn(const std::string& password);
+
+    // Fills the program's Sign In dialog and presses OK, as a person would.
+    void ConfirmSignIn(const e2e::Parcelo& program, const std::string& password, bool automatic);
+
+    // Drags from the middle of another program's window to the middle of `target` with the
+    // left button held, and lets go there.
+    static void DragWithMouse(HWND from, HWND target);
+    // Starts the second Windows program with something to drag ("files" or "text").
+    static std::string DragSourceCommand(POINT at, const std::string& kind, const std::string& item);
+    static HWND DragSourceWindow(const e2e::Process& source);
+
+    // Waits until the drop window shows these two status lines over its skin.
+    bool WaitForStatus(HWND window, const std::string& line1, const std::string& line2,
+                       DWORD timeoutMs = e2e::kWaitMs) const;
+    // Saves the screen around `area` (with a margin) under the build folder, for the docs or
+    // for a failure.
+    static void SaveScreen(const RECT& area, const std::string& name);
+
+    // Quits through the menu's last item, "Exit", opened with a right click on the window;
+    // `agent` gets the agent's process id while the menu is open (the menu asks the agent
+    // which items to enable).
+    static void ExitThroughMenu(const e2e::Parcelo& program, HWND window, DWORD* agent = nullptr);
+
+    AgentScript script;
+    std::string folder_, locker_, account_;
+    std::unique_ptr<e2e::AgentValue> lockerRoot_;
+};
