@@ -83,10 +83,13 @@ LRESULT CALLBACK SentHook(int code, WPARAM wParam, LPARAM lParam) {
     const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code == HC_ACTION) {
         Record("sent", {sent->hwnd, sent->message, sent->wParam, sent->lParam, 0, {0, 0}});
-        if (sent->message == WM_ENTERIDLE && sent->wParam == MSGF_MENU && sent->lParam && g_menus) {
+        if (sent->message == WM_ENTERIDLE && sent->wParam == MSGF_MENU) {
+            // Without a menu window it is the system's keyboard menu mode: seen, and ended.
+            // A menu no test asked for is ended too, so that it cannot hold the test up.
             HWND menuWindow = reinterpret_cast<HWND>(sent->lParam);
-            g_menus->push_back(ReadMenu(menuWindow));
-            if (g_inside && *g_inside)
+            if (g_menus)
+                g_menus->push_back(menuWindow ? ReadMenu(menuWindow) : SeenMenu{{-1, -1}, {"keyboard menu mode"}});
+            if (g_menus && menuWindow && g_inside && *g_inside)
                 (*g_inside)(menuWindow);
             else
                 EndMenu();
@@ -102,7 +105,12 @@ LRESULT CALLBACK PostedHook(int code, WPARAM wParam, LPARAM lParam) {
 
 void CALLBACK Step(HWND dialog, UINT, UINT_PTR id, DWORD) {
     KillTimer(dialog, id);
-    if (!g_steps || g_nextStep >= g_steps->size()) return;
+    if (!g_steps) return;
+    if (g_nextStep >= g_steps->size()) {
+        ADD_FAILURE() << "the dialog outlived its script";
+        EndDialog(dialog, IDABORT);
+        return;
+    }
     (*g_steps)[g_nextStep++](dialog);
     if (IsWindow(dialog)) SetTimer(dialog, kStepTimer, USER_TIMER_MINIMUM, &Step);
 }
@@ -140,6 +148,9 @@ void CommandTest::SetUp() {
         ERROR_SUCCESS)
         RegOverridePredefKey(HKEY_CURRENT_USER, g_hive);
     MainWindowTest::SetUp();
+    // Away from every window, the tray's icons included: a pointer left over an icon by an
+    // earlier test would make it call back with mouse moves.
+    SetCursorPos(700, 500);
     g_test = this;
     g_messages.clear();
     g_shellNotifyIcon = &RecordTray;
@@ -275,7 +286,7 @@ POINT Centre(HWND window) {
 }
 
 std::string TextOf(HWND window) {
-    char text[1100] = {};
+    char text[2048] = {};
     GetWindowTextA(window, text, sizeof text);
     return text;
 }

@@ -4,6 +4,7 @@
 
 #include "agent/AgentProtocol.h"
 #include "res/resource.h"
+#include "ui/AppModule.h"
 
 using namespace agentproto;
 
@@ -86,14 +87,26 @@ TEST_F(CommandTest, TheMenuOpensAtTheCursorForTheMouseAndAtTheCornerForTheKeyboa
     EXPECT_EQ(TakeMessages(), (Items{"posted WM_NCRBUTTONDOWN", "sent WM_ENTERMENULOOP", "sent WM_EXITMENULOOP",
                                      "posted WM_NULL"}));
 
+    // From the tray, with the window hidden: the menu's owner comes to the front first, so
+    // that a click elsewhere closes the menu.
+    ShowWindow(handle, SW_HIDE);
+    RunLoop();
+    ASSERT_NE(GetForegroundWindow(), handle);
     SetCursorPos(500, 420);
-    menus = Menus([&] {
-        SendMessageA(handle, TrayCallbackMessage, TRAY_ICON_ID, WM_RBUTTONDOWN);
-        RunLoop();
-    });
+    HWND front = nullptr;
+    menus = Menus(
+        [&] {
+            SendMessageA(handle, TrayCallbackMessage, TRAY_ICON_ID, WM_RBUTTONDOWN);
+            RunLoop();
+        },
+        [&](HWND) {
+            front = GetForegroundWindow();
+            EndMenu();
+        });
     ASSERT_EQ(menus.size(), 1u);
     EXPECT_EQ(menus[0].at.x, 500);
     EXPECT_EQ(menus[0].at.y, 420);
+    EXPECT_EQ(front, handle);
 
     struct MenuKey {
         std::initializer_list<WORD> keys;
@@ -156,4 +169,21 @@ TEST_F(CommandTest, AChosenItemIsPostedBeforeTheMenuEndsAndNothingElseIs) {
     EXPECT_EQ(g_state.signInRuns, 1);
     EXPECT_EQ(fakeAgent.Count(DispSignOut), 1);
     EXPECT_EQ(window->windowHandle, nullptr);  // Exit
+}
+
+TEST_F(CommandTest, WithoutItsMenuResourceNothingOpensAndNothingIsAsked) {
+    Open();
+    fakeAgent.calls.clear();
+    AppModule& module = GetAppModule();
+    const HINSTANCE own = module.instance;
+    module.instance = GetModuleHandleA("kernel32.dll");
+    const auto menus = Menus([&] {
+        SendMessageA(handle, WM_COMMAND, ID_CMD_CONTEXT_MENU, 0);
+        RunLoop();
+    });
+    module.instance = own;
+    EXPECT_TRUE(menus.empty());
+    EXPECT_TRUE(fakeAgent.calls.empty());
+    EXPECT_TRUE(g_state.boxes.empty());
+    EXPECT_EQ(TakeMessages(), Items{"sent WM_COMMAND 256,0"});
 }

@@ -1,0 +1,189 @@
+// The Proxy setup dialog from its real template, driven through its controls: what it
+// shows, what it refuses, and what reaches the settings and the registry.
+#include "tests/commands/CommandFixture.h"
+
+#include "res/resource.h"
+
+namespace {
+
+using Step = std::function<void(HWND)>;
+
+struct Controls {
+    std::string text;
+    bool checked;
+    bool fieldEnabled;
+    bool labelEnabled;
+};
+
+Controls Read(HWND dialog) {
+    return {TextOf(GetDlgItem(dialog, IDC_PROXY_IP)), IsDlgButtonChecked(dialog, IDC_USE_PROXY) == BST_CHECKED,
+            IsWindowEnabled(GetDlgItem(dialog, IDC_PROXY_IP)) != FALSE,
+            IsWindowEnabled(GetDlgItem(dialog, IDC_PROXY_LABEL)) != FALSE};
+}
+
+bool operator==(const Controls& a, const Controls& b) {
+    return a.text == b.text && a.checked == b.checked && a.fieldEnabled == b.fieldEnabled &&
+           a.labelEnabled == b.labelEnabled;
+}
+
+std::ostream& operator<<(std::ostream& out, const Controls& c) {
+    return out << "'" << c.text << "' checked " << c.checked << " field " << c.fieldEnabled << " label "
+               << c.labelEnabled;
+}
+
+Step Press(int id) {
+    return [id](HWND dialog) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); };
+}
+Step Type(const std::string& text) {
+    return [text](HWND dialog) { SetDlgItemTextA(dialog, IDC_PROXY_IP, text.c_str()); };
+}
+Step Expect(const Controls& expected) {
+    return [expected](HWND dialog) { EXPECT_EQ(Read(dialog), expected); };
+}
+
+std::string Stored(const char* name) {
+    char text[64] = {};
+    DWORD size = sizeof text;
+    if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\Proxy", name, RRF_RT_REG_SZ, nullptr, text,
+                     &size) != ERROR_SUCCESS)
+        return "(none)";
+    return text;
+}
+
+}  // namespace
+
+class ProxyTest : public CommandTest {
+protected:
+    void Run(std::vector<Step> steps) {
+        Dialogs([&] { SendMessageA(handle, WM_COMMAND, ID_CMD_PROXY_SETTINGS, 0); }, std::move(steps));
+    }
+    void Given(int useProxy, const char* address) {
+        window->settings.useProxy = useProxy;
+        window->settings.proxyIP = address;
+    }
+    void ExpectSettings(int useProxy, const std::string& address) {
+        EXPECT_EQ(window->settings.useProxy, useProxy);
+        EXPECT_EQ(window->settings.proxyIP, address);
+    }
+};
+
+TEST_F(ProxyTest, TheFieldFollowsTheCheckBoxAndKeepsItsText) {
+    Open();
+    Given(0, "10.0.0.1");
+    Run({Expect({"10.0.0.1", false, false, false}), Press(IDC_USE_PROXY), Expect({"10.0.0.1", true, true, true}),
+         Press(IDC_USE_PROXY), Expect({"10.0.0.1", false, false, false}), Press(IDCANCEL)});
+    Given(1, "");
+    Run({Expect({"", true, true, true}), Type("1.2.3.4"), Press(IDC_USE_PROXY), Expect({"1.2.3.4", false, false, false}),
+         Press(IDCANCEL)});
+    // Any non-zero value means on.
+    Given(7, "9.9.9.9");
+    Run({Expect({"9.9.9.9", true, true, true}), Press(IDCANCEL)});
+    ExpectSettings(7, "9.9.9.9");
+}
+
+TEST_F(ProxyTest, OkTakesOnlyDottedAddressesOfFourGroupsUpTo255) {
+    const char* accepted[] = {"10.0.0.1",        "0.0.0.0", "255.255.255.255", "001.002.003.004",
+                              "000.000.000.000", "1.2.3.4", "0001.002.003.04", "0000255.1.1.1"};
+    const std::string rejected[] = {
+        "256.1.1.1", "1.2.3", "1.2.3.4.5", "1..2.3", ".1.2.3", "1.2.3.4.", "1.2.3.4:80", " 1.2.3.4", "1.2.3.4 ",
+        "proxy.example.com", "localhost", "", "1.2.3.-4", "1.2.3.4/8", "0x1.2.3.4", "1,2,3,4", "1.2.3.999",
+        "1.1.1.1111111111", "0000256.1.1.1", "1.2.3.4\t", std::string(1500, '1'), "\xb9.2.3.4", "1.2..3.4",
+    };
+    Open();
+    for (const char* address : accepted) {
+        Given(0, "keep");
+        Run({Press(IDC_USE_PROXY), Type(address), Press(IDOK)});
+        ExpectSettings(1, address);
+    }
+    EXPECT_TRUE(g_state.boxes.empty());
+
+    // One dialog takes every refusal in turn; each leaves it open as it was.
+    Given(0, "8.8.8.8");
+    std::vector<Step> steps = {Press(IDC_USE_PROXY)};
+    for (const std::string& address : rejected) {
+        steps.push_back(Type(address));
+        steps.push_back(Press(IDOK));
+        steps.push_back([address](HWND dialog) {
+            ASSERT_FALSE(g_state.boxes.empty()) << "'" << address << "'";
+            const RecordedBox& box = g_state.boxes.back();
+            EXPECT_EQ(box.owner, dialog);
+            EXPECT_EQ(box.text, "Bad IP address format.");
+            EXPECT_EQ(box.caption, "Proxy entry is invalid");
+            EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
+            EXPECT_EQ(Read(dialog), (Controls{address, true, true, true}));
+        });
+    }
+    steps.push_back(Type("192.168.1.2"));
+    steps.push_back(Press(IDOK));
+    Run(steps);
+    EXPECT_EQ(g_state.boxes.size(), std::size(rejected));
+    ExpectSettings(1, "192.168.1.2");
+}
+
+TEST_F(ProxyTest, OkWithTheBoxUncheckedKeepsTheOldAddressWhateverTheField) {
+    Open();
+    Given(1, "10.1.1.1");
+    Run({Press(IDC_USE_PROXY), Type("not an address"), Press(IDOK)});
+    ExpectSettings(0, "10.1.1.1");
+    EXPECT_TRUE(g_state.boxes.empty());
+}
+
+TEST_F(ProxyTest, LeavingByCancelEscapeOrCloseChangesNothingEvenAfterARefusal) {
+    Open();
+    const std::pair<const char*, Step> exits[] = {
+        {"Cancel", Press(IDCANCEL)},
+        {"Esc", [](HWND dialog) { PostMessageA(GetDlgItem(dialog, IDC_PROXY_IP), WM_KEYDOWN, VK_ESCAPE, 1); }},
+        {"close", [](HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    for (const auto& exit : exits) {
+        Given(0, "1.1.1.1");
+        g_state.boxes.clear();
+        Run({Press(IDC_USE_PROXY), Type("300.1.1.1"), Press(IDOK), exit.second});
+        EXPECT_EQ(g_state.boxes.size(), 1u) << exit.first;
+        ExpectSettings(0, "1.1.1.1");
+        Given(1, "1.1.1.1");
+        Run({Type("2.2.2.2"), exit.second});
+        ExpectSettings(1, "1.1.1.1");
+    }
+}
+
+TEST_F(ProxyTest, TheEnterKeyConfirmsWhatWasTyped) {
+    Open();
+    ShowInFront();
+    Given(1, "");
+    auto type = [](HWND dialog) {
+        SetFocus(GetDlgItem(dialog, IDC_PROXY_IP));
+        std::vector<INPUT> keys;
+        for (char c : std::string("10.0.0.7\r")) {
+            const WORD key = c == '.' ? VK_OEM_PERIOD : c == '\r' ? VK_RETURN : static_cast<WORD>(c);
+            for (DWORD flags : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+                INPUT input = {};
+                input.type = INPUT_KEYBOARD;
+                input.ki.wVk = key;
+                input.ki.dwFlags = flags;
+                keys.push_back(input);
+            }
+        }
+        SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+    };
+    Run({type});
+    ExpectSettings(1, "10.0.0.7");
+}
+
+TEST_F(ProxyTest, TheSettingsAreStoredAtExit) {
+    Open();
+    Given(0, "");
+    Run({Press(IDC_USE_PROXY), Type("172.16.0.9"), Press(IDOK)});
+    SendMessageA(handle, WM_COMMAND, ID_CMD_EXIT, 0);
+    EXPECT_EQ(Stored("UseProxy"), "True");
+    EXPECT_EQ(Stored("ProxyIP"), "172.16.0.9");
+    Close();
+
+    // The next run reads them back and starts the dialog from them.
+    Open();
+    ExpectSettings(1, "172.16.0.9");
+    Run({Expect({"172.16.0.9", true, true, true}), Press(IDC_USE_PROXY), Press(IDOK)});
+    SendMessageA(handle, WM_COMMAND, ID_CMD_EXIT, 0);
+    EXPECT_EQ(Stored("UseProxy"), "False");
+    EXPECT_EQ(Stored("ProxyIP"), "172.16.0.9");
+}
