@@ -1,6 +1,7 @@
 // The ways to the program's commands that a person uses: the menu at a right click on the
 // window, the keyboard (Shift+F10 and the Ctrl accelerators), the tray icon's double-click;
 // and what Exit leaves behind: the settings in the registry, and no agent process.
+#include "res/resource.h"
 #include "tests/e2e/UserSessionFixture.h"
 
 using namespace e2e;
@@ -185,4 +186,23 @@ TEST_F(MenuAndTrayTest, ExitEndsTheAgentAndKeepsTheWindowsPlaceAndTheSettingsFor
     EXPECT_EQ(static_cast<DWORD>(rect.top), ReadNumber(HKEY_CURRENT_USER, kPosition, "Y"));
     ExitThroughMenu(again, window);
     EXPECT_EQ(again.WaitForExit(), 0u);
+}
+// The Sign In dialog hides itself before it ends, while its owner is still disabled, so the
+// system makes some other program's window the active one, and the keys go there.
+TEST_F(MenuAndTrayTest, DISABLED_TheWindowStillTakesTheKeysAfterSigningInThroughTheDialog) {
+    StorePosition(600, 400);
+    Parcelo program;
+    HWND window = program.Window();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
+    ClickLeft(CentreOf(window));
+    MoveMouse({10, 500});
+    PressKeys({VK_CONTROL, 'S'});
+    ConfirmSignIn(program, "keys pass", false);
+    ASSERT_TRUE(WaitForStatus(window, "Drag files here", ""));
+    EXPECT_EQ(GetForegroundWindow(), window);
+    PressKeys({VK_CONTROL, 'D'});
+    EXPECT_TRUE(WaitUntil([&] { return !Visible(window); }, 5000)) << "Ctrl+D did not reach the window";
+    PostMessageA(window, WM_COMMAND, ID_CMD_EXIT, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
 }

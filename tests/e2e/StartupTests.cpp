@@ -1,1 +1,110 @@
+// Start-up and end as a person sees them: no console window flashes up, no window appears
+// but the drop window, and after Exit no process of the program or of its agent is left.
 #include "tests/e2e/UserSessionFixture.h"
+
+#include <tlhelp32.h>
+
+#include <cctype>
+#include <set>
+
+#include "res/resource.h"
+
+using namespace e2e;
+
+namespace {
+
+// The subsystem an executable asks for in its PE header; 0 when the file is no PE image.
+WORD Subsystem(const std::string& path) {
+    const std::string image = Contents(path);
+    if (image.size() < sizeof(IMAGE_DOS_HEADER)) return 0;
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
+    if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew <= 0 ||
+        image.size() < static_cast<size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS64))
+        return 0;
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(image.data() + dos->e_lfanew);
+    if (nt->Signature != IMAGE_NT_SIGNATURE || nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC) return 0;
+    return nt->OptionalHeader.Subsystem;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The ids of the running processes with that executable name.
+std::set<DWORD> ProcessesNamed(const std::string& name) {
+    std::set<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return found;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (Lower(entry.szExeFile) == Lower(name)) found.insert(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return found;
+}
+
+// Every visible top-level window that is a console, or that belongs to one of `pids` and is
+// not `allowed`.
+std::vector<std::string> StrayWindows(const std::set<DWORD>& pids, HWND allowed) {
+    struct Search {
+        const std::set<DWORD>* pids;
+        HWND allowed;
+        std::vector<std::string> found;
+    } search{&pids, allowed, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (!IsWindowVisible(window) || window == s->allowed) return TRUE;
+            char className[128] = {}, title[128] = {};
+            GetClassNameA(window, className, sizeof className);
+            GetWindowTextA(window, title, sizeof title);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            if (s->pids->count(pid) || std::string(className) == "ConsoleWindowClass")
+                s->found.push_back(std::string(className) + " \"" + title + "\" of process " + std::to_string(pid));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+class StartupTest : public UserSessionTest {};
+
+TEST_F(StartupTest, TheProgramAndTheAgentAreWindowsGuiProgramsSoNeitherOpensAConsole) {
+    EXPECT_EQ(Subsystem(ProgramPath()), IMAGE_SUBSYSTEM_WINDOWS_GUI) << ProgramPath();
+    EXPECT_EQ(Subsystem(AgentPath()), IMAGE_SUBSYSTEM_WINDOWS_GUI) << AgentPath();
+}
+
+TEST_F(StartupTest, AStartWithAutomaticSignInShowsOnlyTheDropWindowAndExitLeavesNoProcessBehind) {
+    StoreAutomaticSignIn("startup pass");
+    ASSERT_TRUE(ProcessesNamed("UploadAgent.exe").empty()) << "an agent from before is still running";
+
+    Parcelo program;
+    HWND window = program.Window();
+    ASSERT_NE(window, nullptr);
+    // Looked at again and again while the program starts, connects and signs in.
+    std::vector<std::string> strays;
+    DWORD agent = 0;
+    const bool ready = WaitUntil([&] {
+        if (!agent) agent = AgentPid();
+        std::set<DWORD> pids = {program.Pid()};
+        if (agent) pids.insert(agent);
+        for (const std::string& stray : StrayWindows(pids, window)) strays.push_back(stray);
+        RECT area = {};
+        GetWindowRect(window, &area);
+        return agent && IsWindowVisible(window) && ShownFrame(area, "Drag files here", "") >= 0;
+    });
+    ASSERT_TRUE(ready) << "not signed in";
+    EXPECT_TRUE(strays.empty()) << "other windows came up: " << ::testing::PrintToString(strays);
+    EXPECT_EQ(ProcessesNamed("UploadAgent.exe"), std::set<DWORD>{agent});
+    EXPECT_EQ(ProcessesNamed("parcelo.exe"), std::set<DWORD>{program.Pid()});
+
+    PostMessageA(window, WM_COMMAND, ID_CMD_EXIT, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    EXPECT_TRUE(WaitForProcessEnd(agent)) << "the agent outlived the program";
+    EXPECT_TRUE(WaitUntil([] { return ProcessesNamed("UploadAgent.exe").empty(); }, 5000));
+    EXPECT_TRUE(ProcessesNamed("parcelo.exe").empty());
+}

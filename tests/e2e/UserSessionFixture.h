@@ -27,6 +27,7 @@ protected:
     // Fills the program's Sign In dialog and presses OK, as a person would.
     void ConfirmSignIn(const e2e::Parcelo& program, const std::string& password, bool automatic);
 
+public:
     // Drags from the middle of another program's window to the middle of `target` with the
     // left button held, and lets go there.
     static void DragWithMouse(HWND from, HWND target);
@@ -34,6 +35,7 @@ protected:
     static std::string DragSourceCommand(POINT at, const std::string& kind, const std::string& item);
     static HWND DragSourceWindow(const e2e::Process& source);
 
+protected:
     // Waits until the drop window shows these two status lines over its skin.
     bool WaitForStatus(HWND window, const std::string& line1, const std::string& line2,
                        DWORD timeoutMs = e2e::kWaitMs) const;
