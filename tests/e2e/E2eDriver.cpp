@@ -231,6 +231,24 @@ void PressKeys(const std::vector<WORD>& chord) {
 
 void PressKey(WORD vk) { PressKeys({vk}); }
 
+bool WaitUntilReadyForKeys(HWND window, DWORD timeoutMs) {
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    GUITHREADINFO info = {};
+    const bool ready = WaitUntil(
+        [&] {
+            info = {};
+            info.cbSize = sizeof info;
+            return GetGUIThreadInfo(thread, &info) && info.hwndActive == window && GetForegroundWindow() == window &&
+                   !(info.flags & (GUI_INMOVESIZE | GUI_INMENUMODE | GUI_POPUPMENUMODE));
+        },
+        timeoutMs);
+    if (!ready)
+        fprintf(stderr, "not ready for keys: active %p focus %p capture %p flags 0x%lx, foreground %p\n",
+                static_cast<void*>(info.hwndActive), static_cast<void*>(info.hwndFocus),
+                static_cast<void*>(info.hwndCapture), info.flags, static_cast<void*>(GetForegroundWindow()));
+    return ready;
+}
+
 // ---- Linux programs
 
 namespace {

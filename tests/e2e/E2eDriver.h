@@ -82,6 +82,9 @@ void ClickLeft(POINT at);
 void DoubleClickLeft(POINT at);
 void ClickRight(POINT at);
 void PressKey(WORD vk);
+// True once `window` is the active window of its thread and that thread is in neither a menu
+// nor a move loop (which would take keys meant for the window), within `timeoutMs`.
+bool WaitUntilReadyForKeys(HWND window, DWORD timeoutMs = kWaitMs);
 void PressKeys(const std::vector<WORD>& chord);  // e.g. {VK_CONTROL, 'D'}: down in order, up in reverse
 
 // ---- Linux programs on the same X display

@@ -33,19 +33,12 @@ POINT FirstTrayIcon(HWND tray) {
 
 bool Visible(HWND window) { return IsWindowVisible(window) != FALSE; }
 
-// Where a previous run would have left the window: in the open, so that a menu opened from it
-// has room on every side.
-void StorePosition(DWORD x, DWORD y) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, kPosition.c_str(), "X", REG_DWORD, &x, sizeof x);
-    RegSetKeyValueA(HKEY_CURRENT_USER, kPosition.c_str(), "Y", REG_DWORD, &y, sizeof y);
-}
-
 }  // namespace
 
 class MenuAndTrayTest : public UserSessionTest {};
 
-TEST_F(MenuAndTrayTest, DisplayParceloInTheRightClickMenuHidesTheWindowAndTheTrayIconsDoubleClickBringsItBack) {
-    StorePosition(600, 400);
+TEST_F(MenuAndTrayTest, DisplayParceloInTheMenuAndCtrlDHideTheWindowAndTheTrayIconsDoubleClickBringsItBack) {
+    StorePosition(600, 400);  // in the open, so that a menu opened from it has room on every side
     Parcelo program;
     HWND window = program.Window();
     ASSERT_NE(window, nullptr);
@@ -84,12 +77,18 @@ TEST_F(MenuAndTrayTest, DisplayParceloInTheRightClickMenuHidesTheWindowAndTheTra
     DoubleClickLeft(icon);
     ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
 
-    ExitThroughMenu(program, window);
+    // Ctrl+D does what the menu item does. Hidden, the window gets no more keys.
+    ClickLeft(CentreOf(window));
+    MoveMouse({10, 500});
+    ASSERT_TRUE(WaitUntilReadyForKeys(window));
+    PressKeys({VK_CONTROL, 'D'});
+    EXPECT_TRUE(WaitUntil([&] { return !Visible(window); })) << "Ctrl+D did not hide the window";
+    PostMessageA(window, WM_COMMAND, ID_CMD_EXIT, 0);
     EXPECT_EQ(program.WaitForExit(), 0u);
 }
 
-TEST_F(MenuAndTrayTest, TheKeyboardOpensTheMenuAndTheAcceleratorsRunItsCommands) {
-    StorePosition(600, 400);
+TEST_F(MenuAndTrayTest, ShiftF10AndTheMenuKeyOpenTheMenuAndCtrlXEndsTheProgram) {
+    StorePosition(600, 400);  // in the open, so that a menu opened from it has room on every side
     Parcelo program;
     HWND window = program.Window();
     ASSERT_NE(window, nullptr);
@@ -97,6 +96,7 @@ TEST_F(MenuAndTrayTest, TheKeyboardOpensTheMenuAndTheAcceleratorsRunItsCommands)
     // A click makes it the window that gets the keys.
     ClickLeft(CentreOf(window));
     MoveMouse({10, 500});
+    ASSERT_TRUE(WaitUntilReadyForKeys(window)) << "a click did not make the window the active one";
 
     PressKeys({VK_SHIFT, VK_F10});
     HWND menu = program.Menu();
@@ -109,31 +109,15 @@ TEST_F(MenuAndTrayTest, TheKeyboardOpensTheMenuAndTheAcceleratorsRunItsCommands)
     EXPECT_EQ(menuRect.top, windowRect.top);
     PressKey(VK_ESCAPE);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(menu) || !Visible(menu); })) << "Escape left the menu open";
+    ASSERT_TRUE(WaitUntilReadyForKeys(window));
 
     PressKeys({VK_APPS});
     menu = program.Menu();
     ASSERT_NE(menu, nullptr) << "the menu key opened no menu";
     PressKey(VK_ESCAPE);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(menu) || !Visible(menu); }));
+    ASSERT_TRUE(WaitUntilReadyForKeys(window));
 
-    PressKeys({VK_CONTROL, 'S'});
-    HWND dialog = program.Dialog("Sign In");
-    ASSERT_NE(dialog, nullptr) << "Ctrl+S opened no Sign In dialog";
-    PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog) || !Visible(dialog); }));
-
-    // Hiding it sends the keys elsewhere: the tray icon brings it back.
-    ClickLeft(CentreOf(window));
-    MoveMouse({10, 500});
-    PressKeys({VK_CONTROL, 'D'});
-    EXPECT_TRUE(WaitUntil([&] { return !Visible(window); })) << "Ctrl+D did not hide the window";
-    HWND tray = TrayWindow();
-    ASSERT_NE(tray, nullptr);
-    DoubleClickLeft(FirstTrayIcon(tray));
-    ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
-
-    ClickLeft(CentreOf(window));
-    MoveMouse({10, 500});
     PressKeys({VK_CONTROL, 'X'});
     EXPECT_EQ(program.WaitForExit(), 0u) << "Ctrl+X did not end the program";
 }
@@ -190,17 +174,18 @@ TEST_F(MenuAndTrayTest, ExitEndsTheAgentAndKeepsTheWindowsPlaceAndTheSettingsFor
 // The Sign In dialog hides itself before it ends, while its owner is still disabled, so the
 // system makes some other program's window the active one, and the keys go there.
 TEST_F(MenuAndTrayTest, DISABLED_TheWindowStillTakesTheKeysAfterSigningInThroughTheDialog) {
-    StorePosition(600, 400);
+    StorePosition(600, 400);  // in the open, so that a menu opened from it has room on every side
     Parcelo program;
     HWND window = program.Window();
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
     ClickLeft(CentreOf(window));
     MoveMouse({10, 500});
+    ASSERT_TRUE(WaitUntilReadyForKeys(window));
     PressKeys({VK_CONTROL, 'S'});
     ConfirmSignIn(program, "keys pass", false);
     ASSERT_TRUE(WaitForStatus(window, "Drag files here", ""));
-    EXPECT_EQ(GetForegroundWindow(), window);
+    EXPECT_TRUE(WaitUntilReadyForKeys(window, 5000)) << "the window is not the active one";
     PressKeys({VK_CONTROL, 'D'});
     EXPECT_TRUE(WaitUntil([&] { return !Visible(window); }, 5000)) << "Ctrl+D did not reach the window";
     PostMessageA(window, WM_COMMAND, ID_CMD_EXIT, 0);

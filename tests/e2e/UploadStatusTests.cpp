@@ -18,6 +18,9 @@ TEST_F(UploadStatusTest, TheStatusLinesShowTheFileBeingUploadedItsProgressAndThe
     // long enough to be looked at several times.
     AgentValue slowLine("ChunkDelay", 250);
     const std::string song = MakeSong("progress-song.mp3", 16);
+    // Wholly on the screen (the default place reaches below the bottom edge under Wine), so
+    // that every pixel of it is compared.
+    StorePosition(900, 700);
 
     Parcelo program;
     HWND window = program.Window();
@@ -46,13 +49,15 @@ TEST_F(UploadStatusTest, TheStatusLinesShowTheFileBeingUploadedItsProgressAndThe
     bool savedForDocs = false;
     RECT area = {};
     GetWindowRect(window, &area);
+    ASSERT_EQ(area.left, 900);
+    ASSERT_EQ(area.bottom, 700 + 96);
     const bool settled = WaitUntil(
         [&] {
             const int now = status.Match(area);
             if (now < 0 || (!seen.empty() && seen.back() == now)) return false;
             seen.push_back(now);
             if (!savedForDocs && percentOf.count(now) && percentOf[now] >= 30) {
-                SaveScreen({area.left - 164, area.top - 104, area.right + 20, area.bottom + 20}, "docs-upload-progress");
+                SaveScreen({area.left - 24, area.top - 24, area.right + 24, area.bottom + 24}, "docs-upload-progress");
                 savedForDocs = true;
             }
             return now == ready && Exists(InLocker("progress-song.mp3"));

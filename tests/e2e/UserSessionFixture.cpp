@@ -60,6 +60,12 @@ void UserSessionTest::StoreAutomaticSignIn(const std::string& password) {
     RegSetKeyValueA(HKEY_CURRENT_USER, user.c_str(), "Auto Login", REG_DWORD, &on, sizeof on);
 }
 
+void UserSessionTest::StorePosition(DWORD x, DWORD y) {
+    const std::string position = std::string(kProductKey) + "\\Position";
+    RegSetKeyValueA(HKEY_CURRENT_USER, position.c_str(), "X", REG_DWORD, &x, sizeof x);
+    RegSetKeyValueA(HKEY_CURRENT_USER, position.c_str(), "Y", REG_DWORD, &y, sizeof y);
+}
+
 void UserSessionTest::ConfirmSignIn(const Parcelo& program, const std::string& password, bool automatic) {
     HWND dialog = program.Dialog("Sign In");
     ASSERT_NE(dialog, nullptr) << "no Sign In dialog";
@@ -122,6 +128,10 @@ void UserSessionTest::SaveScreen(const RECT& wanted, const std::string& name) {
 }
 
 void UserSessionTest::ExitThroughMenu(const Parcelo& program, HWND window, DWORD* agent) {
+    // Made the active window first: after the Sign In dialog another program's window is the
+    // active one (see the disabled menu case), and then a right click opened no menu under Wine.
+    ClickLeft(CentreOf(window));
+    ASSERT_TRUE(WaitUntilReadyForKeys(window)) << "a click did not make the window the active one";
     ClickRight(CentreOf(window));
     HWND menu = program.Menu();
     ASSERT_NE(menu, nullptr) << "no menu after a right click on the window";

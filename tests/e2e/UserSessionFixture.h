@@ -24,6 +24,9 @@ protected:
     // The settings a previous run would have left: this account, and automatic sign-in on.
     void StoreAutomaticSignIn(const std::string& password);
 
+    // Where a previous run would have left the window.
+    static void StorePosition(DWORD x, DWORD y);
+
     // Fills the program's Sign In dialog and presses OK, as a person would.
     void ConfirmSignIn(const e2e::Parcelo& program, const std::string& password, bool automatic);
 
@@ -43,7 +46,8 @@ protected:
     // for a failure.
     static void SaveScreen(const RECT& area, const std::string& name);
 
-    // Quits through the menu's last item, "Exit", opened with a right click on the window;
+    // Quits through the menu's last item, "Exit", opened with a right click on the window
+    // once a left click has made it the active one;
     // `agent` gets the agent's process id while the menu is open (the menu asks the agent
     // which items to enable).
     static void ExitThroughMenu(const e2e::Parcelo& program, HWND window, DWORD* agent = nullptr);
