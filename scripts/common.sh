@@ -5,7 +5,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="$ROOT/build"
 PACKAGES=(cmake make g++ googletest g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev
           wine wine64 fonts-liberation xvfb xauth x11-utils xdotool imagemagick
-          clang libclang-rt-14-dev nsis)
+          clang libclang-rt-14-dev nsis libx11-dev)
 
 install_packages() {
     local missing=()
