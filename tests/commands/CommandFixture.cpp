@@ -18,11 +18,19 @@ size_t g_nextStep = 0;
 constexpr UINT_PTR kStepTimer = 0x7151;
 const char kHiveKey[] = "Software\\Parcelo Command Tests";
 
+bool IsIcon(HICON icon) {
+    ICONINFO info;
+    if (!icon || !GetIconInfo(icon, &info)) return false;
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return true;
+}
+
 BOOL WINAPI RecordTray(DWORD action, PNOTIFYICONDATAA data) {
     const BOOL result = g_test && g_test->refuseTray ? FALSE : Shell_NotifyIconA(action, data);
     if (g_test)
         g_test->trayCalls.push_back({action, data->cbSize, data->uID, data->uFlags, data->uCallbackMessage,
-                                     data->hIcon != nullptr, data->szTip, result});
+                                     IsIcon(data->hIcon), data->szTip, result});
     return result;
 }
 

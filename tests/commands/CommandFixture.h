@@ -17,7 +17,7 @@ struct TrayCall {
     UINT id;
     UINT flags;
     UINT callback;
-    bool icon;
+    bool icon;  // a live icon when the shell got it
     std::string tip;
     BOOL result;
 };

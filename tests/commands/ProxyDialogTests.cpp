@@ -2,6 +2,9 @@
 // shows, what it refuses, and what reaches the settings and the registry.
 #include "tests/commands/CommandFixture.h"
 
+#include <iterator>
+#include <ostream>
+
 #include "res/resource.h"
 
 namespace {

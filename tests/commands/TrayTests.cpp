@@ -3,6 +3,7 @@
 #include "tests/commands/CommandFixture.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "res/resource.h"
 
@@ -139,6 +140,12 @@ TEST_F(CommandTest, ANewNotificationAreaGetsTheIconOnce) {
     EXPECT_EQ(TrayIconWindows().size(), others + 1);
     EXPECT_EQ(window->trayRetryDelay, 0u);
     EXPECT_FALSE(KillTimer(handle, TRAY_RETRY_TIMER_ID)) << "no retry pending";
+    // Each attempt hands over a live icon, and the window keeps its own.
+    EXPECT_TRUE(trayCalls[0].icon);
+    ICONINFO info;
+    ASSERT_TRUE(GetIconInfo(window->smallIcon.Get(), &info));
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
 }
 
 TEST_F(CommandTest, ARefusedIconIsRetriedLaterAndLaterUntilItIsAccepted) {
