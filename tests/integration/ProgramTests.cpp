@@ -72,7 +72,11 @@ std::string ReadPositionVisible() {
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo"); }
-    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo"); }
+    void TearDown() override {
+        // A server whose client was ended by force would keep ctest's output open for ever.
+        AgentScript::KillServer();
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo");
+    }
     AgentScript script;
 };
 
