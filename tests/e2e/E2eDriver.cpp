@@ -160,6 +160,7 @@ POINT CentreOf(HWND window) {
 
 void MoveMouse(POINT to) {
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    if (width <= 0 || height <= 0) return;  // no screen to move on: the case fails on what it then sees
     // Rounded up, so that the server's scaling back to pixels lands on the pixel itself.
     SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, (to.x * 65536 + width - 1) / width,
               (to.y * 65536 + height - 1) / height);
@@ -445,8 +446,9 @@ int StatusMatcher::Add(const std::string& line1, const std::string& line2) {
     return static_cast<int>(pairs_.size()) - 1;
 }
 
-int StatusMatcher::Match(const RECT& area) const {
+int StatusMatcher::Match(const RECT& area, bool* captured) const {
     const VisiblePart part(area);
+    if (captured) *captured = !part.shown.empty();
     for (size_t i = 0; i < pairs_.size(); ++i)
         for (const Pixels& frame : pairs_[i].frames)
             if (part.Shows(frame)) return static_cast<int>(i);

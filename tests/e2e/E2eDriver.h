@@ -122,8 +122,9 @@ int ShownFrame(const RECT& area, const std::string& line1, const std::string& li
 class StatusMatcher {
 public:
     int Add(const std::string& line1, const std::string& line2);  // the pair's index
-    // The index of the pair the window at `area` shows, or -1 for none of them.
-    int Match(const RECT& area) const;
+    // The index of the pair the window at `area` shows, or -1 for none of them; `captured`
+    // tells whether the screen could be read at all.
+    int Match(const RECT& area, bool* captured = nullptr) const;
     const std::string& Line1(int index) const { return pairs_[index].line1; }
     const std::string& Line2(int index) const { return pairs_[index].line2; }
 

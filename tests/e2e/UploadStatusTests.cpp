@@ -46,6 +46,7 @@ TEST_F(UploadStatusTest, TheStatusLinesShowTheFileBeingUploadedItsProgressAndThe
 
     // Every state the window went through, in order, each once.
     std::vector<int> seen;
+    int looks = 0, unreadable = 0, unknown = 0;
     bool savedForDocs = false;
     RECT area = {};
     GetWindowRect(window, &area);
@@ -53,7 +54,11 @@ TEST_F(UploadStatusTest, TheStatusLinesShowTheFileBeingUploadedItsProgressAndThe
     ASSERT_EQ(area.bottom, 700 + 96);
     const bool settled = WaitUntil(
         [&] {
-            const int now = status.Match(area);
+            ++looks;
+            bool captured = false;
+            const int now = status.Match(area, &captured);
+            if (!captured) ++unreadable;
+            if (now < 0) ++unknown;
             if (now < 0 || (!seen.empty() && seen.back() == now)) return false;
             seen.push_back(now);
             if (!savedForDocs && percentOf.count(now) && percentOf[now] >= 30) {
@@ -65,7 +70,12 @@ TEST_F(UploadStatusTest, TheStatusLinesShowTheFileBeingUploadedItsProgressAndThe
         60000);
     std::string trail;
     for (int index : seen) trail += "[" + status.Line1(index) + " | " + status.Line2(index) + "] ";
-    ASSERT_TRUE(settled) << "the window did not come back to readiness after the upload; seen: " << trail;
+    ASSERT_TRUE(settled) << "the window did not come back to readiness after the upload; seen: " << trail << "\n"
+                         << looks << " looks, " << unreadable << " without a picture, " << unknown
+                         << " showing none of the expected lines; in the Locker: "
+                         << Contents(InLocker("progress-song.mp3")).size() << " bytes, "
+                         << Contents(InLocker("progress-song.mp3.part")).size() << " bytes in part; agent calls:\n"
+                         << ::testing::PrintToString(script.Log());
     EXPECT_EQ(Contents(InLocker("progress-song.mp3")), Contents(song));
 
     std::vector<int> percents;
