@@ -14,6 +14,11 @@ bool BareAgent::Create() {
     return SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, agent_.PutVoid()));
 }
 
+void BareAgent::Attach(IDispatch* agent) {
+    agent->AddRef();
+    agent_.Reset(agent);
+}
+
 HRESULT BareAgent::Call(DISPID id, VARIANT* args, UINT count, VARIANT* result) {
     DISPPARAMS params = {args, nullptr, count, 0};
     return agent_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr, nullptr);

@@ -13,6 +13,8 @@
 class BareAgent {
 public:
     bool Create();
+    // Talks to an agent that is already there instead.
+    void Attach(IDispatch* agent);
     HRESULT Call(DISPID id, VARIANT* args, UINT count, VARIANT* result);
     // What the agent must hear for one item: IsSignedIn, then Upload when that answers 1.
     HRESULT UploadOne(const wchar_t* path, UINT length);

@@ -7,7 +7,10 @@
 //   inproc_bench drop <missing|real> <small> <large> <rounds>   IDropTarget::Drop of a CF_HDROP list
 //   inproc_bench replay <small> <large> <rounds>                ReplayDeferred after status 19
 //   inproc_bench paint <repaints> <runs>                        RedrawWindow with both status lines
+//   inproc_bench own <small> <large> <rounds>                   both drops and the replay against an
+//                                                               in-process agent: the client's own cost
 //   inproc_bench calls <count>                                  diagnostics: round trips, size checks
+//   inproc_bench paths <items> <batches>                        diagnostics: one item's way, three forms
 //
 // drop and replay run both sizes by turns in one process, so that the growth from the small
 // to the large size is measured under the same conditions.
@@ -110,8 +113,8 @@ public:
         MainWindow::seams = MainWindowSeams();
     }
 
-    bool Open() {
-        MainWindow::seams = {&CountBox, &time, &CreateAgentObject, &CountSignIn};
+    bool Open(AgentFactory factory = &CreateAgentObject) {
+        MainWindow::seams = {&CountBox, &time, factory, &CountSignIn};
         window_ = new MainWindow();
         window_->AddRef();
         if (!window_->ParseCommandLine(" /showparcelo") || !window_->CreateDropWindow()) return false;
@@ -131,21 +134,42 @@ private:
     MainWindow* window_ = nullptr;
 };
 
-// One run of one side: the time, and whether the agent heard exactly `items` uploads.
+// The calling thread's processor time (user and kernel), in ms: unlike the elapsed time, it
+// hardly grows when other programs load the machine, and it leaves out the agent's side.
+double ThreadCpuMs() {
+    FILETIME created, exited, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+    const ULONGLONG k = static_cast<ULONGLONG>(kernel.dwHighDateTime) << 32 | kernel.dwLowDateTime;
+    const ULONGLONG u = static_cast<ULONGLONG>(user.dwHighDateTime) << 32 | user.dwLowDateTime;
+    return static_cast<double>(k + u) / 10000.0;
+}
+
+struct Series {
+    std::vector<double> wall, cpu;  // ms per run
+};
+
+// How many uploads the agent has received so far.
+using UploadCounter = LONG (*)();
+LONG StandinUploads() { return AgentCallCount(DispUpload); }
+
+// One run of one side: its times, and whether the agent heard exactly `items` uploads.
 template <class Work>
-bool TimeUploads(const char* label, size_t items, Work work, std::vector<double>& samples) {
-    const LONG before = AgentCallCount(DispUpload);
+bool TimeUploads(const char* label, size_t items, UploadCounter uploads, Work work, Series& series) {
+    const LONG before = uploads();
     const int boxes = g_boxes, dialogs = g_signInDialogs;
+    const double cpu = ThreadCpuMs();
     Stopwatch clock;
     work();
     const double ms = clock.Ms();
-    const LONG arrived = AgentCallCount(DispUpload) - before;
+    const double cpuMs = ThreadCpuMs() - cpu;
+    const LONG arrived = uploads() - before;
     if (arrived != static_cast<LONG>(items) || g_boxes != boxes || g_signInDialogs != dialogs) {
         std::fprintf(stderr, "%s: the agent received %ld of %zu uploads (%d boxes, %d sign-in dialogs)\n", label,
                      arrived, items, g_boxes - boxes, g_signInDialogs - dialogs);
         return false;
     }
-    samples.push_back(ms);
+    series.wall.push_back(ms);
+    series.cpu.push_back(cpuMs);
     Pump();
     return true;
 }
@@ -188,37 +212,135 @@ std::vector<std::string> Narrow(const std::vector<std::wstring>& paths) {
     return items;
 }
 
-// Each round: one large run of each side, then kSmallPerRound small runs of each, all ABAB,
-// so that both sizes see the same load and the small figure gets more samples.
-constexpr int kSmallPerRound = 3;
+// Each round: kSmallAround small runs of each side, one large run of each, kSmallAround small
+// runs again, all ABAB. Both sizes see the same load, the small size gets more samples, and
+// each large run has small runs just before and after it to be compared with.
+constexpr int kSmallAround = 2;
 
 struct SizedTimes {
-    std::vector<double> parcelo, bare;
+    Series parcelo, bare;
 };
 
-// Parcelo's large/small factor, and the bare floor's, from the medians: 10 when linear.
-void PrintGrowth(const char* name, const SizedTimes& small, const SizedTimes& large) {
-    const double parcelo = Median(large.parcelo) / Median(small.parcelo);
-    const double bare = Median(large.bare) / Median(small.bare);
-    std::printf("  growth large/small: parcelo %.2f, bare %.2f\n", parcelo, bare);
+// Per round: the large run over the median of that round's small runs (10 when linear); the
+// median of the rounds.
+double Growth(const std::vector<double>& small, const std::vector<double>& large) {
+    const size_t perRound = 2 * kSmallAround;
+    std::vector<double> growths;
+    for (size_t round = 0; round < large.size() && (round + 1) * perRound <= small.size(); ++round) {
+        const std::vector<double> around(small.begin() + static_cast<long>(round * perRound),
+                                         small.begin() + static_cast<long>((round + 1) * perRound));
+        growths.push_back(large[round] / Median(around));
+    }
+    return Median(growths);
+}
+
+void PrintGrowth(const char* name, const SizedTimes sized[2]) {
+    const double parcelo = Growth(sized[0].parcelo.wall, sized[1].parcelo.wall);
+    const double bare = Growth(sized[0].bare.wall, sized[1].bare.wall);
+    std::printf("  growth large/small (elapsed): parcelo %.2f, bare %.2f", parcelo, bare);
+    if (Median(sized[0].bare.cpu) > 0)
+        std::printf("; (this thread's processor time): parcelo %.2f, bare %.2f",
+                    Growth(sized[0].parcelo.cpu, sized[1].parcelo.cpu), Growth(sized[0].bare.cpu, sized[1].bare.cpu));
+    std::printf("\n");
     PrintResult(name, parcelo, bare, parcelo / bare);
 }
 
-// runSide(side, size index, samples) runs one side once on one size.
+void PrintSized(const char* name, const SizedTimes& sized, size_t items) {
+    PrintTimes(name, sized.parcelo.wall, sized.bare.wall);
+    PrintSamples("parcelo, thread cpu", sized.parcelo.cpu);
+    PrintSamples("bare, thread cpu", sized.bare.cpu);
+    const double parcelo = Median(sized.parcelo.wall) * 1000.0 / static_cast<double>(items);
+    const double bare = Median(sized.bare.wall) * 1000.0 / static_cast<double>(items);
+    std::printf("  per item: parcelo %.1f us, bare %.1f us, parcelo's own %.1f us", parcelo, bare, parcelo - bare);
+    // The system counts a thread's time in 10 ms steps: a short run may show none.
+    if (Median(sized.bare.cpu) > 0)
+        std::printf("; this thread's processor time: ratio %.2f (median of pairs)",
+                    PairedRatio(sized.parcelo.cpu, sized.bare.cpu));
+    std::printf("\n");
+}
+
+// runSide(side, size index, series) runs one side once on one size.
 template <class RunSide>
 bool RunRounds(int rounds, RunSide runSide, SizedTimes sized[2]) {
-    for (int round = 0; round < rounds; ++round) {
-        if (!runSide(0, 1, sized[1].parcelo) || !runSide(1, 1, sized[1].bare)) return false;
-        for (int i = 0; i < kSmallPerRound; ++i)
+    auto smallPairs = [&] {
+        for (int i = 0; i < kSmallAround; ++i)
             if (!runSide(0, 0, sized[0].parcelo) || !runSide(1, 0, sized[0].bare)) return false;
+        return true;
+    };
+    for (int round = 0; round < rounds; ++round) {
+        if (!smallPairs() || !runSide(0, 1, sized[1].parcelo) || !runSide(1, 1, sized[1].bare) || !smallPairs())
+            return false;
     }
     return true;
 }
 
-int RunDrop(const size_t sizes[2], bool real, int rounds) {
+// An agent in this process that answers at once: IsSignedIn 1, Upload S_OK (counted),
+// GetVersion "1.6.0", anything else S_OK and empty. With it, what is left of a drop's time is
+// the client's own work, free of the round trips and of the machine's load on them.
+class NullAgent final : public IDispatch {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
+            *out = static_cast<IDispatch*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
+        if (!result) return S_OK;
+        VariantInit(result);
+        if (id == DispIsSignedIn) {
+            result->vt = VT_I4;
+            result->lVal = 1;
+        } else if (id == DispGetVersion) {
+            result->vt = VT_BSTR;
+            result->bstrVal = SysAllocString(L"1.6.0");
+        } else if (id == DispUpload) {
+            ++uploads;
+        }
+        return S_OK;
+    }
+
+    LONG uploads = 0;
+};
+
+NullAgent g_nullAgent;
+
+int NullAgentFactory(IDispatch** agent) {
+    *agent = &g_nullAgent;
+    return 0;
+}
+
+LONG NullAgentUploads() { return g_nullAgent.uploads; }
+
+// Which agent both sides talk to, and the figures' names.
+struct AgentChoice {
+    AgentFactory factory;
+    UploadCounter uploads;
+    const char* prefix;  // of the figures' names
+    bool null;
+};
+
+const AgentChoice kStandin = {&CreateAgentObject, &StandinUploads, "", false};
+const AgentChoice kNullAgent = {&NullAgentFactory, &NullAgentUploads, "own-", true};
+
+bool Connect(const AgentChoice& agent, ParceloWindow& window, BareAgent& bare) {
+    if (!window.Open(agent.factory)) return false;
+    if (!agent.null) return bare.Create();
+    bare.Attach(&g_nullAgent);
+    return true;
+}
+
+int RunDrop(const AgentChoice& agent, const size_t sizes[2], bool real, int rounds) {
     ParceloWindow window;
     BareAgent bare;
-    if (!window.Open() || !bare.Create()) return 1;
+    if (!Connect(agent, window, bare)) return 1;
     ComPtr<IDataObject> data[2];
     for (int i = 0; i < 2; ++i) {
         data[i].Reset(NewFileListData(MakePaths(sizes[i], real)));
@@ -228,54 +350,59 @@ int RunDrop(const size_t sizes[2], bool real, int rounds) {
     SizedTimes sized[2];
     const bool ok = RunRounds(
         rounds,
-        [&](int side, int size, std::vector<double>& samples) {
+        [&](int side, int size, Series& series) {
             IDataObject* list = data[size].Get();
-            if (side == 1) return TimeUploads("bare", sizes[size], [&] { BareDrop(bare, list); }, samples);
-            return TimeUploads("parcelo", sizes[size],
+            if (side == 1)
+                return TimeUploads("bare", sizes[size], agent.uploads, [&] { BareDrop(bare, list); }, series);
+            return TimeUploads("parcelo", sizes[size], agent.uploads,
                                [&] {
                                    DWORD effect = DROPEFFECT_COPY;
                                    target->Drop(list, 0, POINTL{0, 0}, &effect);
                                },
-                               samples);
+                               series);
         },
         sized);
     if (!ok) return 1;
     const char* kind = real ? "real" : "missing";
     char name[64];
     for (int i = 0; i < 2; ++i) {
-        std::printf("drop of %zu %s files, ms per drop\n", sizes[i], real ? "real 1-byte" : "missing");
-        std::snprintf(name, sizeof name, "drop-%s-%zu-ms", kind, sizes[i]);
-        PrintTimes(name, sized[i].parcelo, sized[i].bare);
+        std::printf("%sdrop of %zu %s files, ms per drop\n", agent.null ? "in-process agent: " : "", sizes[i],
+                    real ? "real 1-byte" : "missing");
+        std::snprintf(name, sizeof name, "%sdrop-%s-%zu-ms", agent.prefix, kind, sizes[i]);
+        PrintSized(name, sized[i], sizes[i]);
     }
-    std::snprintf(name, sizeof name, "drop-%s-growth", kind);
-    PrintGrowth(name, sized[0], sized[1]);
+    std::snprintf(name, sizeof name, "%sdrop-%s-growth", agent.prefix, kind);
+    PrintGrowth(name, sized);
     return 0;
 }
 
-int RunReplay(const size_t sizes[2], int rounds) {
+int RunReplay(const AgentChoice& agent, const size_t sizes[2], int rounds) {
     ParceloWindow window;
     BareAgent bare;
-    if (!window.Open() || !bare.Create()) return 1;
+    if (!Connect(agent, window, bare)) return 1;
     const std::vector<std::string> items[2] = {Narrow(MakePaths(sizes[0], false)), Narrow(MakePaths(sizes[1], false))};
     AgentClient* client = window->agentClient.Current();
     SizedTimes sized[2];
     const bool ok = RunRounds(
         rounds,
-        [&](int side, int size, std::vector<double>& samples) {
-            if (side == 1) return TimeUploads("bare", sizes[size], [&] { BareReplay(bare, items[size]); }, samples);
+        [&](int side, int size, Series& series) {
+            if (side == 1)
+                return TimeUploads("bare", sizes[size], agent.uploads, [&] { BareReplay(bare, items[size]); }, series);
             window->deferredLogin.pendingFiles = items[size];  // as dropped while signed out
-            return TimeUploads("parcelo", sizes[size], [&] { client->OnStatus(19); }, samples) &&
+            return TimeUploads("parcelo", sizes[size], agent.uploads, [&] { client->OnStatus(19); }, series) &&
                    window->deferredLogin.pendingFiles.empty();
         },
         sized);
     if (!ok) return 1;
     char name[64];
     for (int i = 0; i < 2; ++i) {
-        std::printf("replay of %zu pending items after status 19, ms\n", sizes[i]);
-        std::snprintf(name, sizeof name, "replay-%zu-ms", sizes[i]);
-        PrintTimes(name, sized[i].parcelo, sized[i].bare);
+        std::printf("%sreplay of %zu pending items after status 19, ms\n", agent.null ? "in-process agent: " : "",
+                    sizes[i]);
+        std::snprintf(name, sizeof name, "%sreplay-%zu-ms", agent.prefix, sizes[i]);
+        PrintSized(name, sized[i], sizes[i]);
     }
-    PrintGrowth("replay-growth", sized[0], sized[1]);
+    std::snprintf(name, sizeof name, "%sreplay-growth", agent.prefix);
+    PrintGrowth(name, sized);
     return 0;
 }
 
@@ -391,6 +518,44 @@ int RunPaint(int repaints, int runs) {
     return 0;
 }
 
+// Diagnostics: one item's way to the real agent in three forms, by turns in batches: the bare
+// floor, Parcelo's client making the same two calls (no size check), and FileReceiver::AddFile
+// (what a drop and the replay do for each item). Elapsed and this thread's processor time.
+int RunPaths(int items, int batches) {
+    ParceloWindow window;
+    BareAgent bare;
+    if (!window.Open() || !bare.Create()) return 1;
+    const std::vector<std::string> narrow = Narrow(MakePaths(static_cast<size_t>(items), false));
+    std::vector<std::wstring> wide;
+    for (const std::string& item : narrow) wide.emplace_back(item.begin(), item.end());
+    AgentClient* client = window->agentClient.Current();
+    const char* labels[3] = {"bare: IsSignedIn + Upload", "parcelo client: same two calls", "parcelo AddFile"};
+    Series series[3];
+    for (int batch = 0; batch < batches; ++batch) {
+        for (int form = 0; form < 3; ++form) {
+            const bool ok = TimeUploads(labels[form], static_cast<size_t>(items), &StandinUploads, [&] {
+                for (int i = 0; i < items; ++i) {
+                    if (form == 0) {
+                        bare.UploadOne(wide[i].c_str(), static_cast<UINT>(wide[i].size()));
+                    } else if (form == 1) {
+                        int signedIn = 0;
+                        if (SUCCEEDED(client->IsSignedIn(&signedIn)) && signedIn == 1)
+                            client->AgentClient::Upload(narrow[i].c_str(), 1);
+                    } else {
+                        window->receiver.AddFile(narrow[i].c_str());
+                    }
+                }
+            }, series[form]);
+            if (!ok) return 1;
+        }
+    }
+    std::printf("one item to the agent, %d batches of %d, per item (median of batches)\n", batches, items);
+    for (int form = 0; form < 3; ++form)
+        std::printf("  %-34s %8.1f us elapsed, %8.1f us this thread's processor time\n", labels[form],
+                    Median(series[form].wall) * 1000.0 / items, Median(series[form].cpu) * 1000.0 / items);
+    return 0;
+}
+
 // Diagnostics for the report: what one bare round trip to the agent costs per dispatch id.
 int RunCalls(int count) {
     BareAgent bare;
@@ -463,18 +628,24 @@ int main(int argc, char** argv) {
     if (!ole.ok()) return 1;
     GetAppModule().Init(GetModuleHandleA(nullptr));
     SignedInScript script;
-    if (what == "drop" && argc == 6 && (std::strcmp(argv[2], "missing") == 0 || std::strcmp(argv[2], "real") == 0)) {
-        const size_t sizes[2] = {std::strtoul(argv[3], nullptr, 10), std::strtoul(argv[4], nullptr, 10)};
-        return RunDrop(sizes, std::strcmp(argv[2], "real") == 0, std::atoi(argv[5]));
-    }
-    if (what == "replay" && argc == 5) {
-        const size_t sizes[2] = {std::strtoul(argv[2], nullptr, 10), std::strtoul(argv[3], nullptr, 10)};
-        return RunReplay(sizes, std::atoi(argv[4]));
+    // own: the same with the in-process agent, all three kinds in one go.
+    const bool own = what == "own" && argc == 5;
+    if (own || (what == "drop" && argc == 6) || (what == "replay" && argc == 5)) {
+        const int first = what == "drop" ? 3 : 2;
+        const size_t sizes[2] = {std::strtoul(argv[first], nullptr, 10), std::strtoul(argv[first + 1], nullptr, 10)};
+        const int rounds = std::atoi(argv[first + 2]);
+        if (own)
+            return RunDrop(kNullAgent, sizes, false, rounds) || RunDrop(kNullAgent, sizes, true, rounds) ||
+                   RunReplay(kNullAgent, sizes, rounds);
+        if (what == "replay") return RunReplay(kStandin, sizes, rounds);
+        if (std::strcmp(argv[2], "missing") == 0) return RunDrop(kStandin, sizes, false, rounds);
+        if (std::strcmp(argv[2], "real") == 0) return RunDrop(kStandin, sizes, true, rounds);
     }
     if (what == "paint" && argc == 4) return RunPaint(std::atoi(argv[2]), std::atoi(argv[3]));
     if (what == "calls" && argc == 3) return RunCalls(std::atoi(argv[2]));
+    if (what == "paths" && argc == 4) return RunPaths(std::atoi(argv[2]), std::atoi(argv[3]));
     std::fprintf(stderr,
                  "usage: inproc_bench drop <missing|real> <small> <large> <rounds> | replay <small> <large> <rounds> |"
-                 " paint <repaints> <runs> | calls <count>\n");
+                 " own <small> <large> <rounds> | paint <repaints> <runs> | calls <count>\n");
     return 2;
 }

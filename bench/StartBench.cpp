@@ -2,13 +2,15 @@
 // window is shown with the agent configured: the time from just before CreateProcess to
 // the first poll that sees the window visible, and the memory the process has taken by then.
 //
-//   start_bench <cold|warm> <runs> <parcelo.exe> <bare_start.exe>
+//   start_bench <cold|warm> <runs> <parcelo.exe> <bare_start.exe> [<start_profile.exe>]
 //   start_bench profile <runs> <start_profile.exe> <load_probe.exe>
 //
 // cold: no agent server runs when a program starts, so its CoCreateInstance starts one (and
 // the program's exit ends it again). warm: this program holds an agent object for the whole
 // run, so every program finds the server running. profile (warm): where the time goes, step
-// by step, as start_profile.exe and load_probe.exe report it.
+// by step, as start_profile.exe and load_probe.exe report it. With start_profile.exe given,
+// cold and warm also time its late-start mode as a third program (ABCABC): parcelo.exe as the
+// proposed start-up fix would make it.
 #include <windows.h>
 #include <objbase.h>
 #include <psapi.h>
@@ -172,6 +174,8 @@ int RunProfile(int runs, const char* profileExe, const char* probeExe) {
         if (!Profile(Quoted(profileExe) + quotedReport + " parcelo", "Sonavo", report, order, steps) ||
             !Profile(Quoted(profileExe) + quotedReport + " bare", "ParceloProfileBare", report, order, steps) ||
             !Profile(Quoted(profileExe) + quotedReport + " calls", "ParceloProfileCalls", report, order, steps) ||
+            !Profile(Quoted(profileExe) + quotedReport + " init-ole", nullptr, report, order, steps) ||
+            !Profile(Quoted(profileExe) + quotedReport + " init-com", nullptr, report, order, steps) ||
             !Profile(Quoted(probeExe) + quotedReport, nullptr, report, order, steps)) {
             std::fprintf(stderr, "a profiled start failed\n");
             return 1;
@@ -203,16 +207,19 @@ private:
 
 int main(int argc, char** argv) {
     const bool profile = argc == 5 && std::strcmp(argv[1], "profile") == 0;
-    if (argc != 5 || (std::strcmp(argv[1], "cold") != 0 && std::strcmp(argv[1], "warm") != 0 && !profile)) {
+    if ((argc != 5 && argc != 6) ||
+        (std::strcmp(argv[1], "cold") != 0 && std::strcmp(argv[1], "warm") != 0 && !profile)) {
         std::fprintf(stderr,
-                     "usage: start_bench <cold|warm> <runs> <parcelo.exe> <bare_start.exe>\n"
+                     "usage: start_bench <cold|warm> <runs> <parcelo.exe> <bare_start.exe> [<start_profile.exe>]\n"
                      "       start_bench profile <runs> <start_profile.exe> <load_probe.exe>\n");
         return 2;
     }
     const bool cold = std::strcmp(argv[1], "cold") == 0;
     const int runs = std::atoi(argv[2]);
-    const Program programs[2] = {{"parcelo", Quoted(argv[3]) + " /showparcelo", "Sonavo"},
-                                 {"bare", Quoted(argv[4]), "ParceloBareStart"}};
+    std::vector<Program> programs = {{"parcelo", Quoted(argv[3]) + " /showparcelo", "Sonavo"},
+                                     {"bare", Quoted(argv[4]), "ParceloBareStart"}};
+    if (argc == 6) programs.push_back({"parcelo as the proposed fix would start it", Quoted(argv[5]) + " - late-start", "Sonavo"});
+    const size_t sides = programs.size();
 
     ComSession com;
     ComPtr<IDispatch> holder;  // warm: keeps one server running throughout
@@ -232,9 +239,9 @@ int main(int argc, char** argv) {
     for (const Program& program : programs)
         if (!Measure(program, cold, ignored)) return 1;
 
-    std::vector<double> ms[2], peak[2], priv[2];
+    std::vector<std::vector<double>> ms(sides), peak(sides), priv(sides);
     for (int run = 0; run < runs; ++run) {
-        for (int side = 0; side < 2; ++side) {  // ABAB: drift on the machine hits both alike
+        for (size_t side = 0; side < sides; ++side) {  // ABAB: drift on the machine hits all alike
             Sample sample;
             if (!Measure(programs[side], cold, sample)) return 1;
             ms[side].push_back(sample.ms);
@@ -244,7 +251,7 @@ int main(int argc, char** argv) {
     }
     const char* mode = cold ? "cold" : "warm";
     std::printf("start-up, %s agent, %d runs each (ms; peak working set and private bytes in KiB)\n", mode, runs);
-    for (int side = 0; side < 2; ++side) {
+    for (size_t side = 0; side < sides; ++side) {
         std::printf(" %s\n", programs[side].label);
         PrintSamples("time to shown, ms", ms[side]);
         PrintSamples("peak working set, KiB", peak[side]);
@@ -255,5 +262,7 @@ int main(int argc, char** argv) {
     // Memory hardly drifts with the load: the medians' ratio.
     PrintResult((prefix + "-peak-ws-kib").c_str(), Median(peak[0]), Median(peak[1]), Median(peak[0]) / Median(peak[1]));
     PrintResult((prefix + "-private-kib").c_str(), Median(priv[0]), Median(priv[1]), Median(priv[0]) / Median(priv[1]));
+    if (sides == 3)
+        PrintResult((prefix + "-late-start-ms").c_str(), Median(ms[2]), Median(ms[1]), PairedRatio(ms[2], ms[1]));
     return 0;
 }

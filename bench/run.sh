@@ -27,13 +27,17 @@ session() {
     profile=$(windows_path "$bin/start_profile.exe")
     probe=$(windows_path "$bin/load_probe.exe")
     echo "== start-up and memory, agent server already running"
-    wine "$bin/start_bench.exe" warm "$WARM_RUNS" "$parcelo" "$bare"
+    wine "$bin/start_bench.exe" warm "$WARM_RUNS" "$parcelo" "$bare" "$profile"
     echo "== start-up and memory, agent server started by the program"
     wine "$bin/start_bench.exe" cold "$COLD_RUNS" "$parcelo" "$bare"
     echo "== where the start-up time goes"
     wine "$bin/start_bench.exe" profile "$PROFILE_RUNS" "$profile" "$probe"
     echo "== one bare round trip to the agent"
     wine "$bin/inproc_bench.exe" calls 1000
+    echo "== one item's way to the agent: bare, Parcelo's client with the same two calls, FileReceiver::AddFile"
+    wine "$bin/inproc_bench.exe" paths "$PATH_ITEMS" "$PATH_BATCHES"
+    echo "== the client's own cost: both drops and the replay against an agent in the same process"
+    wine "$bin/inproc_bench.exe" own "$SMALL" "$LARGE" "$OWN_ROUNDS"
     echo "== repaint"
     wine "$bin/inproc_bench.exe" paint "$PAINTS" "$PAINT_RUNS"
     echo "== drops of files that do not exist"
@@ -67,6 +71,7 @@ table() {
             print "|---|---|---|---|---|---|"
             row("start-cold-ms", "1. Start-up to window shown and agent configured, agent not running (cold)", "ms", "≤ 1.10", 1.10)
             row("start-warm-ms", "1. Start-up to window shown and agent configured, agent running (warm)", "ms", "≤ 1.10", 1.10)
+            row("start-warm-late-start-ms", "1. (check of the proposed fix) warm start-up, OLE, drop target and tray icon once the window is shown", "ms", "≤ 1.10", 1.10)
             row("start-warm-peak-ws-kib", "2. Peak working set when shown (warm start)", "KiB", "≤ 1.20", 1.20)
             row("start-warm-private-kib", "2. Private bytes when shown (warm start)", "KiB", "≤ 1.20", 1.20)
             row("drop-missing-" small "-ms", "3. Drop of " small " files that do not exist, until all reached the agent", "ms", "≤ 1.20", 1.20)
@@ -82,17 +87,39 @@ table() {
         }' "$LOG"
 }
 
+# What each item costs Parcelo itself, with an agent in the same process that answers at once.
+own_table() {
+    awk -v small="$SMALL" -v large="$LARGE" '
+        function row(kind, label,    s, l) {
+            s = "own-" kind "-" small "-ms"; l = "own-" kind "-" large "-ms"
+            if (!(s in P) || !(l in P)) { printf "| %s | (no result) | | |\n", label; return }
+            printf "| %s | %.1f µs | %.1f µs | %.2f× |\n", label, (P[s] - B[s]) * 1000 / small,
+                   (P[l] - B[l]) * 1000 / large, G["own-" kind "-growth"]
+        }
+        $1 == "RESULT" { P[$2] = $3; B[$2] = $4; if ($2 ~ /growth$/) G[$2] = $3 }
+        END {
+            print "| Parcelo'"'"'s own work per item, agent answering in-process | " small " items | " large " items | growth |"
+            print "|---|---|---|---|"
+            row("drop-missing", "Drop, files that do not exist")
+            row("drop-real", "Drop, real 1-byte files")
+            row("replay", "ReplayDeferred")
+        }' "$LOG"
+}
+
 if [[ ${1:-} == --session ]]; then
     shift
     session
     exit $?
 fi
 
-WARM_RUNS=21 COLD_RUNS=7 PROFILE_RUNS=9 PAINTS=50 PAINT_RUNS=41 SMALL=1000 LARGE=10000 ROUNDS=3
+WARM_RUNS=31 COLD_RUNS=7 PROFILE_RUNS=9 PAINTS=50 PAINT_RUNS=41 SMALL=1000 LARGE=10000 ROUNDS=3 OWN_ROUNDS=9
+PATH_ITEMS=500 PATH_BATCHES=11
 if [[ ${1:-} == --quick ]]; then
-    WARM_RUNS=5 COLD_RUNS=3 PROFILE_RUNS=3 PAINTS=50 PAINT_RUNS=9 SMALL=100 LARGE=1000 ROUNDS=1
+    WARM_RUNS=5 COLD_RUNS=3 PROFILE_RUNS=3 PAINTS=50 PAINT_RUNS=9 SMALL=100 LARGE=1000 ROUNDS=1 OWN_ROUNDS=3
+    PATH_ITEMS=200 PATH_BATCHES=3
 fi
-export WARM_RUNS COLD_RUNS PROFILE_RUNS PAINTS PAINT_RUNS SMALL LARGE ROUNDS BENCH_BUILD
+export WARM_RUNS COLD_RUNS PROFILE_RUNS PAINTS PAINT_RUNS SMALL LARGE ROUNDS OWN_ROUNDS PATH_ITEMS PATH_BATCHES \
+       BENCH_BUILD
 
 set -e
 install_packages
@@ -125,6 +152,9 @@ echo
 echo "Ratios are Parcelo over bare; times are medians of runs alternating Parcelo and bare,"
 echo "and a time's ratio is the median of the ratios of those pairs. One run on a shared machine:"
 echo "compare ratios, not absolute times."
+echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 table
+echo
+own_table
 exit "$rc"
