@@ -2,24 +2,26 @@
 // window is shown with the agent configured: the time from just before CreateProcess to
 // the first poll that sees the window visible, and the memory the process has taken by then.
 //
-//   start_bench <cold|warm> <runs> <parcelo.exe> <bare_start.exe> [<start_profile.exe>]
+//   start_bench <cold|warm> <runs> <parcelo.exe> <bare_start.exe> [<start_profile.exe> [<mode>...]]
 //   start_bench profile <runs> <start_profile.exe> <load_probe.exe>
 //
 // cold: no agent server runs when a program starts, so its CoCreateInstance starts one (and
 // the program's exit ends it again). warm: this program holds an agent object for the whole
 // run, so every program finds the server running. profile (warm): where the time goes, step
 // by step, as start_profile.exe and load_probe.exe report it. With start_profile.exe given,
-// cold and warm also time its late-start mode as a third program (ABCABC): parcelo.exe as the
-// proposed start-up fix would make it.
+// cold and warm also time its late-start mode (or the modes named) as further programs
+// (ABCABC): parcelo.exe as the proposed start-up fix would make it.
 #include <windows.h>
 #include <objbase.h>
 #include <psapi.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -34,6 +36,7 @@ struct Program {
     const char* label;
     std::string commandLine;
     const char* windowClass;
+    std::string mode;  // start_profile.exe's, for its results' names
 };
 
 struct Sample {
@@ -190,6 +193,36 @@ int RunProfile(int runs, const char* profileExe, const char* probeExe) {
     return 0;
 }
 
+// With no desktop, Wine shows its own tray window while any icon is in it and removes it with
+// the last one. A held icon keeps that window up, so that a program's NIM_ADD costs only the
+// icon itself, as it would with a taskbar.
+class HeldTrayIcon {
+public:
+    HeldTrayIcon() {
+        window_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        ZeroMemory(&data_, sizeof data_);
+        data_.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        data_.hWnd = window_;
+        data_.uID = 1;
+        data_.uFlags = NIF_ICON | NIF_TIP;
+        data_.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));  // IDI_APPLICATION
+        lstrcpynA(data_.szTip, "start_bench", sizeof data_.szTip);
+        added_ = window_ && Shell_NotifyIconA(NIM_ADD, &data_);
+    }
+    HeldTrayIcon(const HeldTrayIcon&) = delete;
+    HeldTrayIcon& operator=(const HeldTrayIcon&) = delete;
+    ~HeldTrayIcon() {
+        if (added_) Shell_NotifyIconA(NIM_DELETE, &data_);
+        if (window_) DestroyWindow(window_);
+    }
+    bool added() const { return added_; }
+
+private:
+    HWND window_ = nullptr;
+    NOTIFYICONDATAA data_;
+    bool added_ = false;
+};
+
 class ComSession {
 public:
     ComSession() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
@@ -207,18 +240,26 @@ private:
 
 int main(int argc, char** argv) {
     const bool profile = argc == 5 && std::strcmp(argv[1], "profile") == 0;
-    if ((argc != 5 && argc != 6) ||
+    if (argc < 5 ||
         (std::strcmp(argv[1], "cold") != 0 && std::strcmp(argv[1], "warm") != 0 && !profile)) {
         std::fprintf(stderr,
-                     "usage: start_bench <cold|warm> <runs> <parcelo.exe> <bare_start.exe> [<start_profile.exe>]\n"
+                     "usage: start_bench <cold|warm> <runs> <parcelo.exe> <bare_start.exe> [<start_profile.exe> [<mode>...]]\n"
                      "       start_bench profile <runs> <start_profile.exe> <load_probe.exe>\n");
         return 2;
     }
     const bool cold = std::strcmp(argv[1], "cold") == 0;
     const int runs = std::atoi(argv[2]);
-    std::vector<Program> programs = {{"parcelo", Quoted(argv[3]) + " /showparcelo", "Sonavo"},
-                                     {"bare", Quoted(argv[4]), "ParceloBareStart"}};
-    if (argc == 6) programs.push_back({"parcelo as the proposed fix would start it", Quoted(argv[5]) + " - late-start", "Sonavo"});
+    std::vector<Program> programs = {{"parcelo", Quoted(argv[3]) + " /showparcelo", "Sonavo", ""},
+                                     {"bare", Quoted(argv[4]), "ParceloBareStart", ""}};
+    // start_profile.exe's modes to time as further programs: late-start unless others are named.
+    std::vector<std::string> modes;
+    for (int i = 6; i < argc; ++i) modes.push_back(argv[i]);
+    if (argc == 6) modes.push_back("late-start");
+    for (const std::string& mode : modes)
+        programs.push_back({"start_profile.exe", Quoted(argv[5]) + " - " + mode,
+                            mode == "bare" ? "ParceloProfileBare"
+                                           : mode.rfind("ladder-", 0) == 0 ? "ParceloLadder" : "Sonavo",
+                            mode});
     const size_t sides = programs.size();
 
     ComSession com;
@@ -233,6 +274,14 @@ int main(int argc, char** argv) {
     }
 
     if (profile) return RunProfile(runs, argv[3], argv[4]);
+
+    // BENCH_HOLD_TRAY=1: a diagnostic, what the tray icon costs with the tray window kept up.
+    char hold[4] = {};
+    std::unique_ptr<HeldTrayIcon> heldTray;
+    if (GetEnvironmentVariableA("BENCH_HOLD_TRAY", hold, sizeof hold) && hold[0] == '1') {
+        heldTray = std::make_unique<HeldTrayIcon>();
+        std::printf("holding a tray icon of its own: %s\n", heldTray->added() ? "yes" : "could not add it");
+    }
 
     // One start of each that is not counted: the files are in the page cache from then on.
     Sample ignored;
@@ -252,7 +301,7 @@ int main(int argc, char** argv) {
     const char* mode = cold ? "cold" : "warm";
     std::printf("start-up, %s agent, %d runs each (ms; peak working set and private bytes in KiB)\n", mode, runs);
     for (size_t side = 0; side < sides; ++side) {
-        std::printf(" %s\n", programs[side].label);
+        std::printf(" %s %s\n", programs[side].label, programs[side].mode.c_str());
         PrintSamples("time to shown, ms", ms[side]);
         PrintSamples("peak working set, KiB", peak[side]);
         PrintSamples("private bytes, KiB", priv[side]);
@@ -262,7 +311,8 @@ int main(int argc, char** argv) {
     // Memory hardly drifts with the load: the medians' ratio.
     PrintResult((prefix + "-peak-ws-kib").c_str(), Median(peak[0]), Median(peak[1]), Median(peak[0]) / Median(peak[1]));
     PrintResult((prefix + "-private-kib").c_str(), Median(priv[0]), Median(priv[1]), Median(priv[0]) / Median(priv[1]));
-    if (sides == 3)
-        PrintResult((prefix + "-late-start-ms").c_str(), Median(ms[2]), Median(ms[1]), PairedRatio(ms[2], ms[1]));
+    for (size_t side = 2; side < sides; ++side)
+        PrintResult((prefix + "-" + programs[side].mode + "-ms").c_str(), Median(ms[side]), Median(ms[1]),
+                    PairedRatio(ms[side], ms[1]));
     return 0;
 }

@@ -3,10 +3,18 @@
 // start_bench's profile mode like the programs themselves; writes "<step> <ms>" lines to
 // the report file once the window is shown, then runs until it is closed.
 //
-//   start_profile <report file> parcelo|bare|calls|init-ole|init-com|late-start
+//   start_profile <report file> parcelo|bare|calls|init-ole|init-com|as-is|ladder-<hex>|late-start[-delayed]
 //
 // init-ole, init-com: OleInitialize or CoInitializeEx as the first call of a fresh process,
 // then ends.
+//
+// as-is: app/Main.cpp unchanged, to tell this executable's start from parcelo.exe's.
+//
+// ladder-<hex>: the bare start with the parts of parcelo.exe's start that the bits name (see
+// LadderPart), window class "ParceloLadder".
+//
+// late-start-delayed: the same as late-start with that work 300 ms after the show, surely after anyone
+// timing the start has seen the window.
 //
 // late-start: parcelo.exe's start as the proposed fix would make it: COM alone (CoInitializeEx)
 // at first, OleInitialize and the tray icon's NIM_ADD once the window is shown. Wine lets
@@ -88,6 +96,7 @@ int TimedFactory(IDispatch** agent) {
 int WINAPI NoBox(HWND, LPCSTR, LPCSTR, UINT) { return IDOK; }
 
 void WriteReport(const char* path) {
+    if (std::strcmp(path, "-") == 0) return;
     if (FILE* out = std::fopen(path, "w")) {
         std::fputs(g_report.c_str(), out);
         std::fclose(out);
@@ -238,11 +247,10 @@ BOOL WINAPI HoldFirstAdd(DWORD action, PNOTIFYICONDATAA data) {
     return TRUE;
 }
 
-// app/Main.cpp with OLE and the tray icon set up after the deferred start.
-int RunLateStart(HINSTANCE instance, const char* reportPath) {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+// app/Main.cpp as it is: tells how far this executable's start differs from parcelo.exe's.
+int RunAsIs(HINSTANCE instance) {
+    OleInitialize(nullptr);
     GetAppModule().Init(instance);
-    g_shellNotifyIcon = &HoldFirstAdd;
     MainWindow* window = new MainWindow();
     if (window->ParseCommandLine(" /showparcelo") && window->CreateDropWindow()) {
         const HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
@@ -251,7 +259,32 @@ int RunLateStart(HINSTANCE instance, const char* reportPath) {
             if (TranslateAcceleratorA(window->windowHandle, accelerators, &msg)) continue;
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
-            if (g_trayHeld && window->windowHandle && IsWindowVisible(window->windowHandle)) {
+        }
+    }
+    window->Release();
+    OleUninitialize();
+    return 0;
+}
+
+// app/Main.cpp with OLE and the tray icon set up after the deferred start.
+int RunLateStart(HINSTANCE instance, const char* reportPath, DWORD delayMs) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    GetAppModule().Init(instance);
+    g_shellNotifyIcon = &HoldFirstAdd;
+    MainWindow* window = new MainWindow();
+    if (window->ParseCommandLine(" /showparcelo") && window->CreateDropWindow()) {
+        const HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+        // Wakes the loop while the held work waits out its delay.
+        const UINT_PTR tick = delayMs ? SetTimer(nullptr, 0, 20, nullptr) : 0;
+        DWORD shownAt = 0;
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            if (TranslateAcceleratorA(window->windowHandle, accelerators, &msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            if (g_trayHeld && window->windowHandle && IsWindowVisible(window->windowHandle) && shownAt == 0)
+                shownAt = GetTickCount() | 1;
+            if (g_trayHeld && shownAt != 0 && GetTickCount() - shownAt >= delayMs) {
                 g_trayHeld = false;
                 g_trayAdded = true;
                 const bool registeredEarly = GetPropA(window->windowHandle, "OleDropTargetInterface") != nullptr;
@@ -263,6 +296,7 @@ int RunLateStart(HINSTANCE instance, const char* reportPath) {
                     Report("late-start.RegisterDragDrop-after-show-HRESULT", static_cast<double>(static_cast<DWORD>(late)));
                     WriteReport(reportPath);
                 }
+                if (tick) KillTimer(nullptr, tick);
                 DestroyIcon(g_lateTray.hIcon);
             }
         }
@@ -364,6 +398,160 @@ int ProfileCalls(HINSTANCE instance, const char* reportPath) {
     return 0;
 }
 
+// The bare program's start with parts of parcelo.exe's added, one bit each, so that timing
+// the variants side by side shows what each part costs the start (ladder-<hex bits>).
+enum LadderPart : unsigned {
+    kOle = 1,           // OleInitialize instead of CoInitializeEx
+    kResources = 2,     // clipboard format, two cursors, two icons, the status font
+    kBitmaps = 4,       // the four skin frames and a memory DC
+    kDropTarget = 8,    // RegisterDragDrop
+    kTray = 16,         // the tray icon's NIM_ADD
+    kWindowIcons = 32,  // SetTimer, SetWindowTextA, WM_SETICON small and big
+    kSettings = 64,     // the three settings keys opened and read
+    kDeferred = 128,    // connect and show from a posted message, as the drop window does
+    kRepaints = 256,    // two RedrawWindow while hidden, as the first status does
+};
+
+struct LadderState {
+    unsigned parts;
+    HINSTANCE instance;
+    bool done = false;
+    ComPtr<IDispatch> agent;
+    ComPtr<IConnectionPoint> point;
+    DWORD cookie = 0;
+    Sink sink;
+};
+
+const UINT kLadderStart = WM_USER + 104;
+LadderState* g_ladder = nullptr;
+
+void LadderConnectAndShow(HWND window) {
+    LadderState& state = *g_ladder;
+    if (state.parts & kSettings) {
+        for (const char* key : {"Software\\Sonavo Inc.\\Parcelo\\Proxy", "Software\\Sonavo Inc.\\Parcelo\\Position",
+                                "Software\\Sonavo Inc.\\Parcelo\\User"}) {
+            HKEY opened = nullptr;
+            if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) continue;
+            DWORD value = 0, size = sizeof value;
+            RegQueryValueExA(opened, "X", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+            RegCloseKey(opened);
+        }
+    }
+    CLSID clsid;
+    if (FAILED(CLSIDFromProgID(agentproto::kProgIdW, &clsid)) ||
+        FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, state.agent.PutVoid())))
+        return;
+    Call(state.agent.Get(), agentproto::DispGetVersion, nullptr, 0);
+    ComPtr<IConnectionPointContainer> container;
+    if (SUCCEEDED(state.agent->QueryInterface(IID_IConnectionPointContainer, container.PutVoid())) &&
+        SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, state.point.Put())))
+        state.point->Advise(&state.sink, &state.cookie);
+    Call(state.agent.Get(), agentproto::DispGetStatus, nullptr, 0);
+    if (state.parts & kRepaints) {
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    }
+    VARIANT five;
+    VariantInit(&five);
+    five.vt = VT_I2;
+    five.iVal = 5;
+    Call(state.agent.Get(), agentproto::DispConfigure, &five, 1);
+    ShowWindow(window, SW_SHOW);
+}
+
+LRESULT CALLBACK LadderProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kLadderStart) {
+        LadderConnectAndShow(window);
+        return 0;
+    }
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int RunLadder(HINSTANCE instance, unsigned parts) {
+    LadderState state;
+    state.parts = parts;
+    state.instance = instance;
+    g_ladder = &state;
+    if (parts & kOle)
+        OleInitialize(nullptr);
+    else
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    HCURSOR cursors[2] = {};
+    HICON icons[2] = {};
+    HFONT font = nullptr;
+    if (parts & kResources) {
+        RegisterClipboardFormatA("FileGroupDescriptor");
+        cursors[0] = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_OPEN_HAND));
+        cursors[1] = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_GRAB_HAND));
+        icons[0] = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL));
+        icons[1] = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_LARGE));
+        font = CreateFontA(-10, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial Narrow");
+    }
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    windowClass.lpfnWndProc = &LadderProcedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = "ParceloLadder";
+    const ATOM atom = RegisterClassExA(&windowClass);
+    const int frameX = GetSystemMetrics(SM_CXDLGFRAME), frameY = GetSystemMetrics(SM_CYDLGFRAME);
+    const int right = GetSystemMetrics(SM_CXFULLSCREEN), bottom = GetSystemMetrics(SM_CYFULLSCREEN);
+    const int left = right - 2 * frameX - 110, top = bottom - 2 * frameY - 90;
+    const HWND window = CreateWindowExA(WS_EX_TOPMOST, MAKEINTATOM(atom), nullptr, WS_POPUP | WS_SYSMENU, left, top,
+                                        right - left, bottom - top, nullptr, nullptr, instance, nullptr);
+    if (!window) return 1;
+    HBITMAP frames[4] = {};
+    HDC frameDc = nullptr;
+    if (parts & kBitmaps) {
+        for (int i = 0; i < 4; ++i) frames[i] = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_SKIN_FRAME0 + i));
+        frameDc = CreateCompatibleDC(nullptr);
+    }
+    NoDrop target;
+    if (parts & kDropTarget) RegisterDragDrop(window, &target);
+    if (parts & kTray)
+        NotifyTrayIcon(window, TRAY_ICON_ID, LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL)), kTrayTip, NIM_ADD);
+    if (parts & kWindowIcons) {
+        SetTimer(window, SKIN_TIMER_ID, kSkinTimerPeriod, nullptr);
+        SetWindowTextA(window, "Parcelo");
+        SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons[0]));
+        SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons[1]));
+    }
+    if (parts & kDeferred)
+        PostMessageA(window, kLadderStart, 0, 0);
+    else
+        LadderConnectAndShow(window);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    if (parts & kTray) NotifyTrayIcon(window, TRAY_ICON_ID, nullptr, "", NIM_DELETE);
+    if (parts & kDropTarget) RevokeDragDrop(window);
+    if (state.cookie) state.point->Unadvise(state.cookie);
+    state.point.Reset();
+    state.agent.Reset();
+    if (frameDc) DeleteDC(frameDc);
+    for (HBITMAP frame : frames)
+        if (frame) DeleteObject(frame);
+    if (font) DeleteObject(font);
+    for (HICON icon : icons)
+        if (icon) DestroyIcon(icon);
+    for (HCURSOR cursor : cursors)
+        if (cursor) DestroyCursor(cursor);
+    if (parts & kOle)
+        OleUninitialize();
+    else
+        CoUninitialize();
+    return 0;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -374,7 +562,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (mode == "parcelo") return ProfileParcelo(instance, __argv[1]);
     if (mode == "bare") return ProfileBare(instance, __argv[1]);
     if (mode == "calls") return ProfileCalls(instance, __argv[1]);
-    if (mode == "late-start") return RunLateStart(instance, __argv[1]);
+    if (mode == "as-is") return RunAsIs(instance);
+    if (mode.rfind("ladder-", 0) == 0) return RunLadder(instance, std::stoul(mode.substr(7), nullptr, 16));
+    if (mode == "late-start") return RunLateStart(instance, __argv[1], 0);
+    if (mode == "late-start-delayed") return RunLateStart(instance, __argv[1], 300);
     if (mode == "init-ole" || mode == "init-com") {
         Stopwatch clock;
         const HRESULT hr = mode == "init-ole" ? OleInitialize(nullptr) : CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

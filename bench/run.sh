@@ -27,7 +27,8 @@ session() {
     profile=$(windows_path "$bin/start_profile.exe")
     probe=$(windows_path "$bin/load_probe.exe")
     echo "== start-up and memory, agent server already running"
-    wine "$bin/start_bench.exe" warm "$WARM_RUNS" "$parcelo" "$bare" "$profile"
+    wine "$bin/start_bench.exe" warm "$WARM_RUNS" "$parcelo" "$bare" "$profile" \
+        late-start ladder-0 ladder-10 ladder-1ef ladder-1ff
     echo "== start-up and memory, agent server started by the program"
     wine "$bin/start_bench.exe" cold "$COLD_RUNS" "$parcelo" "$bare"
     echo "== where the start-up time goes"
@@ -84,6 +85,25 @@ table() {
             row("replay-" large "-ms", "4. ReplayDeferred of " large " pending items", "ms", "≤ 1.20", 1.20)
             row("replay-growth", "4. Growth " large "/" small " items, replay", "", "≤ 10.5×", 10.5, "growth")
             row("repaint-us", "5. One repaint with both status lines", "µs", "—", 0)
+        }' "$LOG"
+}
+
+# The warm start-up taken apart: the bare steps with Parcelo's parts added (start_profile.exe).
+start_table() {
+    awk '
+        function row(mode, label) {
+            if (!(("start-warm-" mode "-ms") in R)) { printf "| %s | (no result) | |\n", label; return }
+            printf "| %s | %.0f ms | %.2f |\n", label, P["start-warm-" mode "-ms"], R["start-warm-" mode "-ms"]
+        }
+        $1 == "RESULT" { P[$2] = $3; R[$2] = $5 }
+        END {
+            print "| Warm start-up, each against bare_start.exe in the same rounds | time | ratio |"
+            print "|---|---|---|"
+            row("ladder-0", "the bare steps, built like parcelo.exe (its code linked, shell32 imported)")
+            row("ladder-10", "the same plus the tray icon (NIM_ADD) before the show")
+            row("ladder-1ef", "the same plus all of parcelo.exe'"'"'s other steps before the show, no tray icon")
+            row("ladder-1ff", "the same plus all of them")
+            row("late-start", "parcelo.exe'"'"'s code with OLE and the tray icon set up after the show")
         }' "$LOG"
 }
 
@@ -157,4 +177,6 @@ echo
 table
 echo
 own_table
+echo
+start_table
 exit "$rc"
