@@ -12,9 +12,7 @@ using namespace e2e;
 
 class UploadStatusTest : public UserSessionTest {};
 
-// Disabled: under the test command it sticks at "0% done (1 to go)" on this machine; to be
-// looked into before it counts again.
-TEST_F(UploadStatusTest, DISABLED_TheStatusLinesShowTheFileBeingUploadedItsProgressAndThenReadiness) {
+TEST_F(UploadStatusTest, TheStatusLinesShowTheFileBeingUploadedItsProgressAndThenReadiness) {
     StoreAutomaticSignIn("status pass");
     // A slow line: 16 chunks a quarter of a second apart keep the progress on the screen
     // long enough to be looked at several times.
