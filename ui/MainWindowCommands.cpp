@@ -108,7 +108,12 @@ LRESULT MainWindow::OnContextMenu(WORD, WORD, HWND, bool&) {
 int MainWindow::RunSignInDialog() {
     if (seams.runSignInDialog) return static_cast<int>(seams.runSignInDialog(windowHandle));
     SignInDialog dialog;
-    return static_cast<int>(dialog.RunModal(IDD_SIGNIN, windowHandle));
+    const int result = static_cast<int>(dialog.RunModal(IDD_SIGNIN, windowHandle));
+    // The dialog hides itself while this window is still disabled, so the system hands the
+    // activation to some other program and Ctrl+D would go there. Take it back, but only if
+    // the user was working in the dialog and this window is on screen.
+    if (dialog.hadForeground && IsWindowVisible(windowHandle)) SetForegroundWindow(windowHandle);
+    return result;
 }
 
 LRESULT MainWindow::OnProxySettings(WORD, WORD, HWND, bool&) {

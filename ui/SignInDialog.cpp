@@ -53,6 +53,7 @@ LRESULT SignInDialog::OnTextChanged(WORD, WORD, HWND, bool&) {
 LRESULT SignInDialog::OnConfirm(WORD, WORD id, HWND, bool&) {
     // OK is disabled until both boxes hold text, but Enter or a sent IDOK still arrives here.
     if (!IsWindowEnabled(GetDlgItem(windowHandle, IDOK))) return 0;
+    hadForeground = GetForegroundWindow() == windowHandle;
     ShowWindow(windowHandle, SW_HIDE);
     const std::string password = ReadBox(windowHandle, IDC_PASSWORD);
     const std::string email = ReadBox(windowHandle, IDC_EMAIL);

@@ -9,6 +9,9 @@ public:
     bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
                        DWORD tableId) override;
 
+    // Set on OK when the dialog was the foreground window just before it hid itself.
+    bool hadForeground = false;
+
 private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnConfirm(WORD, WORD, HWND, bool&);

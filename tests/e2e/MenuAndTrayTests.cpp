@@ -171,9 +171,10 @@ TEST_F(MenuAndTrayTest, ExitEndsTheAgentAndKeepsTheWindowsPlaceAndTheSettingsFor
     ExitThroughMenu(again, window);
     EXPECT_EQ(again.WaitForExit(), 0u);
 }
+
 // The Sign In dialog hides itself before it ends, while its owner is still disabled, so the
-// system makes some other program's window the active one, and the keys go there.
-TEST_F(MenuAndTrayTest, DISABLED_TheWindowStillTakesTheKeysAfterSigningInThroughTheDialog) {
+// system makes some other program's window the active one; the program takes it back.
+TEST_F(MenuAndTrayTest, TheWindowStillTakesTheKeysAfterSigningInThroughTheDialog) {
     StorePosition(600, 400);  // in the open, so that a menu opened from it has room on every side
     Parcelo program;
     HWND window = program.Window();
