@@ -13,6 +13,7 @@
 #include "res/resource.h"
 #include "tests/drop/DragSource.h"
 #include "tests/integration/AgentScript.h"
+#include "tests/support/ProgramProcess.h"
 
 using namespace agentproto;
 
@@ -22,60 +23,17 @@ const char kProduct[] = "Software\\Sonavo Inc.\\Parcelo";
 const char kAgentKey[] = "Software\\Velorex\\UploadAgent";
 constexpr DWORD kWaitMs = 20000;  // a cold agent start alone takes a second under Wine
 
-std::string ProgramPath() {
-    std::string path = std::string("Z:") + PARCELO_EXE;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
-class Program {
+class Program : public ProgramProcess {
 public:
-    explicit Program(const std::string& arguments) {
-        std::string line = "\"" + ProgramPath() + "\"" + arguments;
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        started_ = CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_);
-    }
-    // A program still running here has failed its test: it must not hold up the next one.
-    ~Program() {
-        if (!started_) return;
-        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 99);
-        CloseHandle(info_.hProcess);
-        CloseHandle(info_.hThread);
-    }
-    bool Started() const { return started_ != FALSE; }
-    DWORD Pid() const { return info_.dwProcessId; }
-    HWND Window() const {
-        HWND found = nullptr;
-        PumpUntil([&] { return (found = Find("Sonavo", nullptr)) != nullptr; }, kWaitMs);
-        return found;
-    }
+    explicit Program(const std::string& arguments) : ProgramProcess("\"" + WindowsPath(PARCELO_EXE) + "\"" + arguments) {}
+    HWND Window() const { return WaitForWindow("Sonavo", nullptr, kWaitMs); }
     // One of the program's dialogs, once it is on the screen.
     HWND Dialog(const char* title, DWORD timeoutMs = kWaitMs) const {
         HWND found = nullptr;
         PumpUntil([&] { return (found = Find("#32770", title)) != nullptr && IsWindowVisible(found); }, timeoutMs);
         return found && IsWindowVisible(found) ? found : nullptr;
     }
-    DWORD WaitForExit() const {
-        if (WaitForSingleObject(info_.hProcess, kWaitMs) != WAIT_OBJECT_0) return 0xFFFFFFFF;
-        DWORD code = 0xFFFFFFFF;
-        GetExitCodeProcess(info_.hProcess, &code);
-        return code;
-    }
-
-private:
-    HWND Find(const char* className, const char* title) const {
-        for (HWND window = FindWindowExA(nullptr, nullptr, className, title); window;
-             window = FindWindowExA(nullptr, window, className, title)) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            if (pid == info_.dwProcessId) return window;
-        }
-        return nullptr;
-    }
-    PROCESS_INFORMATION info_ = {};
-    BOOL started_ = FALSE;
+    DWORD WaitForExit() const { return ProgramProcess::WaitForExit(kWaitMs); }
 };
 
 std::string ReadText(const char* key, const char* name) {

@@ -25,6 +25,7 @@
 #include "res/resource.h"
 #include "standin/StandinIds.h"
 #include "standin/UniqueHandle.h"
+#include "tests/support/ProgramProcess.h"
 
 using standin::UniqueHandle;
 
@@ -46,12 +47,6 @@ const std::string kAgentClassKeys[] = {
     std::string("Software\\Classes\\TypeLib\\") + standin::kTypeLibIdText,
 };
 const std::string kLocalServerKey = kAgentClassKeys[0] + "\\LocalServer32";
-
-std::string WindowsPath(const char* unixPath) {
-    std::string path = std::string("Z:") + unixPath;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
 
 std::string Folder(int csidl) {
     char path[MAX_PATH] = {};
@@ -335,54 +330,17 @@ DWORD RunStandin(const std::string& switches) {
 }
 
 // The installed parcelo.exe, started as the Start menu shortcut starts it.
-class InstalledProgram {
+class InstalledProgram : public ProgramProcess {
 public:
-    InstalledProgram() {
-        std::string line = "\"" + InstallDir() + "\\parcelo.exe\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        started_ = CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_);
-    }
-    // Still running here means its test failed: it must not hold up the cleanup.
-    ~InstalledProgram() {
-        if (!started_) return;
-        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(info_.hProcess, 99);
-            WaitForSingleObject(info_.hProcess, kWaitMs);
-        }
-        CloseHandle(info_.hProcess);
-        CloseHandle(info_.hThread);
-    }
-    bool Started() const { return started_ != FALSE; }
-    bool Running() const { return started_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+    InstalledProgram() : ProgramProcess("\"" + InstallDir() + "\\parcelo.exe\"") {}
     // The program's own drop window.
-    HWND Window() const {
-        HWND found = nullptr;
-        WaitUntil([&] { return (found = Find()) != nullptr; });
-        return found;
-    }
+    HWND Window() const { return WaitForWindow("Sonavo", nullptr, kWaitMs); }
     // Exit from its menu; the exit code, or 0xFFFFFFFF when it did not end.
     DWORD Exit() const {
-        HWND window = Find();
+        HWND window = Find("Sonavo");
         if (!window || !PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_CMD_EXIT, 0), 0)) return 0xFFFFFFFF;
-        if (WaitForSingleObject(info_.hProcess, kWaitMs) != WAIT_OBJECT_0) return 0xFFFFFFFF;
-        DWORD code = 0xFFFFFFFF;
-        GetExitCodeProcess(info_.hProcess, &code);
-        return code;
+        return WaitForExit(kWaitMs);
     }
-
-private:
-    HWND Find() const {
-        for (HWND window = FindWindowExA(nullptr, nullptr, "Sonavo", nullptr); window;
-             window = FindWindowExA(nullptr, window, "Sonavo", nullptr)) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            if (pid == info_.dwProcessId) return window;
-        }
-        return nullptr;
-    }
-    PROCESS_INFORMATION info_ = {};
-    BOOL started_ = FALSE;
 };
 
 std::string ShortcutTarget(const std::string& link) {

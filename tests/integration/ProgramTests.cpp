@@ -7,56 +7,16 @@
 #include "agent/AgentProtocol.h"
 #include "res/resource.h"
 #include "tests/integration/AgentScript.h"
+#include "tests/support/ProgramProcess.h"
 
 namespace {
 
-std::string ProgramPath() {
-    std::string path = std::string("Z:") + PARCELO_EXE;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
-class Program {
+class Program : public ProgramProcess {
 public:
-    explicit Program(const std::string& arguments) {
-        std::string line = "\"" + ProgramPath() + "\"" + arguments;
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        started_ = CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_);
-    }
-    ~Program() {
-        if (!started_) return;
-        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 99);
-        CloseHandle(info_.hProcess);
-        CloseHandle(info_.hThread);
-    }
-    bool Started() const { return started_ != FALSE; }
+    explicit Program(const std::string& arguments) : ProgramProcess("\"" + WindowsPath(PARCELO_EXE) + "\"" + arguments) {}
     // The program's drop window, once it exists.
-    HWND Window(DWORD timeoutMs = 15000) const {
-        HWND found = nullptr;
-        PumpUntil([&] { return (found = Find()) != nullptr; }, timeoutMs);
-        return found;
-    }
-    DWORD WaitForExit(DWORD timeoutMs = 15000) const {
-        if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return 0xFFFFFFFF;
-        DWORD code = 0xFFFFFFFF;
-        GetExitCodeProcess(info_.hProcess, &code);
-        return code;
-    }
-
-private:
-    HWND Find() const {
-        for (HWND window = FindWindowExA(nullptr, nullptr, "Sonavo", nullptr); window;
-             window = FindWindowExA(nullptr, window, "Sonavo", nullptr)) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            if (pid == info_.dwProcessId) return window;
-        }
-        return nullptr;
-    }
-    PROCESS_INFORMATION info_ = {};
-    BOOL started_ = FALSE;
+    HWND Window(DWORD timeoutMs = 15000) const { return WaitForWindow("Sonavo", nullptr, timeoutMs); }
+    DWORD WaitForExit(DWORD timeoutMs = 15000) const { return ProgramProcess::WaitForExit(timeoutMs); }
 };
 
 std::string ReadPositionVisible() {
