@@ -1,4 +1,6 @@
 // Keeping the settings in the per-user registry: read once at start, written once at exit.
+#include <climits>
+#include <cstdint>
 #include <vector>
 
 #include "agent/AgentClient.h"
@@ -58,11 +60,25 @@ private:
     HKEY key_ = nullptr;
 };
 
+// Whether a window of this size with its top left corner at (x, y) would show on some
+// monitor. Computed in 64 bits: a stored corner near the end of the range must not wrap
+// round to a place on the screen.
+bool ShowsOnAMonitor(HWND window, int32_t x, int32_t y) {
+    RECT now = {0, 0, 0, 0};
+    GetWindowRect(window, &now);
+    const int64_t right = static_cast<int64_t>(x) + (now.right - now.left);
+    const int64_t bottom = static_cast<int64_t>(y) + (now.bottom - now.top);
+    if (right > LONG_MAX || bottom > LONG_MAX) return false;
+    const RECT placed = {x, y, static_cast<LONG>(right), static_cast<LONG>(bottom)};
+    return MonitorFromRect(&placed, MONITOR_DEFAULTTONULL) != nullptr;
+}
+
 }  // namespace
 
 void MainWindow::LoadSettings() {
-    int32_t x = GetSystemMetrics(SM_CXFULLSCREEN) - 110;
-    int32_t y = GetSystemMetrics(SM_CYFULLSCREEN) - 90;
+    const int32_t defaultX = GetSystemMetrics(SM_CXFULLSCREEN) - 110;
+    const int32_t defaultY = GetSystemMetrics(SM_CYFULLSCREEN) - 90;
+    int32_t x = defaultX, y = defaultY;
     {
         RegistryKey proxy;
         if (proxy.OpenExisting(kProxyKey)) {
@@ -77,6 +93,12 @@ void MainWindow::LoadSettings() {
             position.ReadNumber("X", x);
             position.ReadNumber("Y", y);
             position.ReadNumber("Remind Time", settings.remindTime);
+            // A place on a monitor that is no longer there (or a corrupt one) would leave the
+            // window where nobody can see it or drop onto it, and it would be saved there again.
+            if (!ShowsOnAMonitor(windowHandle, x, y)) {
+                x = defaultX;
+                y = defaultY;
+            }
             SetWindowPos(windowHandle, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
         }
     }
