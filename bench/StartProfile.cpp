@@ -40,6 +40,7 @@
 
 #include "agent/AgentProtocol.h"
 #include "agent/ComPtr.h"
+#include "bench/BareParts.h"
 #include "bench/BenchSupport.h"
 #include "res/resource.h"
 #include "ui/AppModule.h"
@@ -140,64 +141,12 @@ int ProfileParcelo(HINSTANCE instance, const char* reportPath) {
     return 0;
 }
 
-class Sink final : public IDispatch {
-public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-            IsEqualIID(riid, agentproto::kEventIid)) {
-            *out = static_cast<IDispatch*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return S_OK;
-    }
-};
-
-HRESULT Call(IDispatch* agent, DISPID id, VARIANT* args, UINT count) {
-    DISPPARAMS params = {args, nullptr, count, 0};
-    VARIANT result;
-    VariantInit(&result);
-    const HRESULT hr =
-        agent->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
-    VariantClear(&result);
-    return hr;
-}
-
-LRESULT CALLBACK BareProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 // The steps of BareStart.cpp.
 int ProfileBare(HINSTANCE instance, const char* reportPath) {
     StepClock clock;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     clock.Step("bare.CoInitializeEx");
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-    windowClass.lpfnWndProc = &BareProcedure;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = "ParceloProfileBare";
-    const ATOM atom = RegisterClassExA(&windowClass);
-    const int frameX = GetSystemMetrics(SM_CXDLGFRAME), frameY = GetSystemMetrics(SM_CYDLGFRAME);
-    const int right = GetSystemMetrics(SM_CXFULLSCREEN), bottom = GetSystemMetrics(SM_CYFULLSCREEN);
-    const int left = right - 2 * frameX - 110, top = bottom - 2 * frameY - 90;
-    const HWND window = CreateWindowExA(WS_EX_TOPMOST, MAKEINTATOM(atom), nullptr, WS_POPUP | WS_SYSMENU, left, top,
-                                        right - left, bottom - top, nullptr, nullptr, instance, nullptr);
+    const HWND window = bare::CreateDropSizedWindow(instance, &bare::QuitOnDestroy, "ParceloProfileBare");
     if (!window) return 1;
     clock.Step("bare.class-and-window");
     {
@@ -207,20 +156,20 @@ int ProfileBare(HINSTANCE instance, const char* reportPath) {
             FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, agent.PutVoid())))
             return 1;
         clock.Step("bare.agent-create(CLSIDFromProgID,CoCreateInstance)");
-        Call(agent.Get(), agentproto::DispGetVersion, nullptr, 0);
-        Sink sink;
+        bare::Call(agent.Get(), agentproto::DispGetVersion, nullptr, 0);
+        bare::IgnoringSink sink;
         ComPtr<IConnectionPointContainer> container;
         ComPtr<IConnectionPoint> point;
         DWORD cookie = 0;
         if (SUCCEEDED(agent->QueryInterface(IID_IConnectionPointContainer, container.PutVoid())) &&
             SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, point.Put())))
             point->Advise(&sink, &cookie);
-        Call(agent.Get(), agentproto::DispGetStatus, nullptr, 0);
+        bare::Call(agent.Get(), agentproto::DispGetStatus, nullptr, 0);
         VARIANT five;
         VariantInit(&five);
         five.vt = VT_I2;
         five.iVal = 5;
-        Call(agent.Get(), agentproto::DispConfigure, &five, 1);
+        bare::Call(agent.Get(), agentproto::DispConfigure, &five, 1);
         clock.Step("bare.GetVersion,Advise,GetStatus,Configure");
         ShowWindow(window, SW_SHOW);
         clock.Step("bare.ShowWindow");
@@ -351,20 +300,7 @@ int ProfileCalls(HINSTANCE instance, const char* reportPath) {
     HFONT font = CreateFontA(-10, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial Narrow");
     clock.Step("calls.CreateFontA");
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-    windowClass.lpfnWndProc = &BareProcedure;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = "ParceloProfileCalls";
-    const ATOM atom = RegisterClassExA(&windowClass);
-    const int frameX = GetSystemMetrics(SM_CXDLGFRAME), frameY = GetSystemMetrics(SM_CYDLGFRAME);
-    const int right = GetSystemMetrics(SM_CXFULLSCREEN), bottom = GetSystemMetrics(SM_CYFULLSCREEN);
-    const int left = right - 2 * frameX - 110, top = bottom - 2 * frameY - 90;
-    const HWND window = CreateWindowExA(WS_EX_TOPMOST, MAKEINTATOM(atom), nullptr, WS_POPUP | WS_SYSMENU, left, top,
-                                        right - left, bottom - top, nullptr, nullptr, instance, nullptr);
+    const HWND window = bare::CreateDropSizedWindow(instance, &bare::QuitOnDestroy, "ParceloProfileCalls");
     if (!window) return 1;
     clock.Step("calls.RegisterClassExA+CreateWindowExA");
     HBITMAP frames[4];
@@ -419,7 +355,7 @@ struct LadderState {
     ComPtr<IDispatch> agent;
     ComPtr<IConnectionPoint> point;
     DWORD cookie = 0;
-    Sink sink;
+    bare::IgnoringSink sink;
 };
 
 const UINT kLadderStart = WM_USER + 104;
@@ -441,12 +377,12 @@ void LadderConnectAndShow(HWND window) {
     if (FAILED(CLSIDFromProgID(agentproto::kProgIdW, &clsid)) ||
         FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, state.agent.PutVoid())))
         return;
-    Call(state.agent.Get(), agentproto::DispGetVersion, nullptr, 0);
+    bare::Call(state.agent.Get(), agentproto::DispGetVersion, nullptr, 0);
     ComPtr<IConnectionPointContainer> container;
     if (SUCCEEDED(state.agent->QueryInterface(IID_IConnectionPointContainer, container.PutVoid())) &&
         SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, state.point.Put())))
         state.point->Advise(&state.sink, &state.cookie);
-    Call(state.agent.Get(), agentproto::DispGetStatus, nullptr, 0);
+    bare::Call(state.agent.Get(), agentproto::DispGetStatus, nullptr, 0);
     if (state.parts & kRepaints) {
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
@@ -455,7 +391,7 @@ void LadderConnectAndShow(HWND window) {
     VariantInit(&five);
     five.vt = VT_I2;
     five.iVal = 5;
-    Call(state.agent.Get(), agentproto::DispConfigure, &five, 1);
+    bare::Call(state.agent.Get(), agentproto::DispConfigure, &five, 1);
     ShowWindow(window, SW_SHOW);
 }
 
@@ -492,20 +428,7 @@ int RunLadder(HINSTANCE instance, unsigned parts) {
         font = CreateFontA(-10, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial Narrow");
     }
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-    windowClass.lpfnWndProc = &LadderProcedure;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = "ParceloLadder";
-    const ATOM atom = RegisterClassExA(&windowClass);
-    const int frameX = GetSystemMetrics(SM_CXDLGFRAME), frameY = GetSystemMetrics(SM_CYDLGFRAME);
-    const int right = GetSystemMetrics(SM_CXFULLSCREEN), bottom = GetSystemMetrics(SM_CYFULLSCREEN);
-    const int left = right - 2 * frameX - 110, top = bottom - 2 * frameY - 90;
-    const HWND window = CreateWindowExA(WS_EX_TOPMOST, MAKEINTATOM(atom), nullptr, WS_POPUP | WS_SYSMENU, left, top,
-                                        right - left, bottom - top, nullptr, nullptr, instance, nullptr);
+    const HWND window = bare::CreateDropSizedWindow(instance, &LadderProcedure, "ParceloLadder");
     if (!window) return 1;
     HBITMAP frames[4] = {};
     HDC frameDc = nullptr;
