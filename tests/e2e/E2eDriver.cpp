@@ -1,4 +1,5 @@
 #include "tests/e2e/E2eDriver.h"
+#include "tests/support/MessagePump.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,20 +33,8 @@ void SendMouse(DWORD flags, LONG x = 0, LONG y = 0) {
 
 }  // namespace
 
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (!done()) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now < 50 ? end - now : 50), QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    return true;
-}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) { return PumpUntil(done, timeoutMs); }
 
 // ---- processes
 

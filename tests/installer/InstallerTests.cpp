@@ -25,6 +25,7 @@
 #include "res/resource.h"
 #include "standin/StandinIds.h"
 #include "standin/UniqueHandle.h"
+#include "tests/support/MessagePump.h"
 #include "tests/support/ProgramProcess.h"
 
 using standin::UniqueHandle;
@@ -159,19 +160,7 @@ private:
     bool set_ = false;
 };
 
-// Waits, letting this thread's messages through, until `done` holds or `timeoutMs` passes.
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (!done()) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(end - now, 50)),
-                                  QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    }
-    return true;
-}
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) { return PumpUntil(done, timeoutMs); }
 
 // The running processes of this name whose image lies in `dir` (anywhere, for an empty one).
 std::vector<UniqueHandle> Processes(const char* exeName, const std::string& dir) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/MessagePump.h"
+
 class AgentScript {
 public:
     AgentScript();   // starts from an empty script with a fresh log
@@ -29,5 +31,3 @@ private:
     std::string logPath_;
 };
 
-// Dispatches this thread's messages until `done` holds or `timeoutMs` passes.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);

@@ -1,4 +1,5 @@
 #include "EventSink.h"
+#include "tests/support/MessagePump.h"
 
 #include "agent/AgentProtocol.h"
 
@@ -9,19 +10,7 @@ std::string EventSink::Joined(bool statusesOnly) const {
     return all;
 }
 
-bool EventSink::PumpUntil(const std::function<bool()>& pred) {
-    const DWORD start = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - start > 15000) return false;
-        MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    return true;
-}
+bool EventSink::PumpUntil(const std::function<bool()>& pred) { return ::PumpUntil(pred, 15000); }
 
 bool EventSink::WaitForStatus(short code) {
     const std::string wanted = "S" + std::to_string(code);

@@ -1,5 +1,7 @@
 #include "tests/support/ProgramProcess.h"
 
+#include "tests/support/MessagePump.h"
+
 #include <algorithm>
 
 std::string WindowsPath(const char* unixPath) {
@@ -38,21 +40,11 @@ HWND ProgramProcess::Find(const char* className, const char* title) const {
     return nullptr;
 }
 
+
 HWND ProgramProcess::WaitForWindow(const char* className, const char* title, DWORD timeoutMs) const {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (HWND window = Find(className, title)) return window;
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end) return nullptr;
-        // The program may send this thread's windows messages (a drag, a shared dialog owner).
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(end - now, 20)),
-                                  QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    HWND found = nullptr;
+    PumpUntil([&] { return (found = Find(className, title)) != nullptr; }, timeoutMs);
+    return found;
 }
 
 DWORD ProgramProcess::WaitForExit(DWORD timeoutMs) const {
