@@ -149,20 +149,7 @@ cmake -S "$ROOT" -B "$BENCH_BUILD" -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$BENCH_BUILD" -j "$(nproc)" --target parcelo UploadAgent bare_start start_bench inproc_bench \
       start_profile load_probe -- --no-print-directory >/dev/null
 
-# As prepare_prefix in scripts/common.sh does, with this build's agent.
-use_prefix bench
-echo "== preparing Wine prefix $WINEPREFIX"
-if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
-    wine wineboot -i </dev/null >/dev/null 2>&1
-    wineserver -w
-fi
-wineserver -p </dev/null >/dev/null 2>&1 || true
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Arial Narrow' /t REG_SZ /d 'Liberation Sans Narrow' /f \
-    </dev/null >/dev/null 2>&1
-wine "$BENCH_BUILD/standin/UploadAgent.exe" /RegServer /machine /scripted </dev/null >/dev/null 2>&1
-wineserver -k; wineserver -w
+AGENT_EXE="$BENCH_BUILD/standin/UploadAgent.exe" prepare_prefix bench /scripted
 set +e
 
 echo "== benchmarks under Wine (load average now: $(cut -d' ' -f1-3 /proc/loadavg))"

@@ -55,9 +55,10 @@ use_prefix() {
 
 # prepare_prefix NAME [agent switches]: create the prefix once, apply the settings that keep Wine
 # quiet and quick without a window manager, and register the stand-in agent machine-wide (Wine
-# ignores local servers registered only per user).
+# ignores local servers registered only per user). The agent is build/win's, or AGENT_EXE.
 prepare_prefix() {
     local name=$1; shift
+    local agent=${AGENT_EXE:-$BUILD/win/standin/UploadAgent.exe}
     use_prefix "$name"
     echo "== preparing Wine prefix $WINEPREFIX"
     if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
@@ -71,6 +72,6 @@ prepare_prefix() {
     # The status font's metric twin, where Windows would have the real face.
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Arial Narrow' /t REG_SZ /d 'Liberation Sans Narrow' /f \
         </dev/null >/dev/null 2>&1
-    wine "$BUILD/win/standin/UploadAgent.exe" /RegServer /machine "$@" </dev/null >/dev/null 2>&1
+    wine "$agent" /RegServer /machine "$@" </dev/null >/dev/null 2>&1
     wineserver -k; wineserver -w
 }
