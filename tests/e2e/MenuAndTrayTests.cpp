@@ -78,9 +78,7 @@ TEST_F(MenuAndTrayTest, DisplayParceloInTheMenuAndCtrlDHideTheWindowAndTheTrayIc
     ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
 
     // Ctrl+D does what the menu item does. Hidden, the window gets no more keys.
-    ClickLeft(CentreOf(window));
-    MoveMouse({10, 500});
-    ASSERT_TRUE(WaitUntilReadyForKeys(window));
+    ASSERT_NO_FATAL_FAILURE(ClickToMakeActive(window));
     PressKeys({VK_CONTROL, 'D'});
     EXPECT_TRUE(WaitUntil([&] { return !Visible(window); })) << "Ctrl+D did not hide the window";
     PostMessageA(window, WM_COMMAND, ID_CMD_EXIT, 0);
@@ -94,9 +92,7 @@ TEST_F(MenuAndTrayTest, ShiftF10AndTheMenuKeyOpenTheMenuAndCtrlXEndsTheProgram) 
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
     // A click makes it the window that gets the keys.
-    ClickLeft(CentreOf(window));
-    MoveMouse({10, 500});
-    ASSERT_TRUE(WaitUntilReadyForKeys(window)) << "a click did not make the window the active one";
+    ASSERT_NO_FATAL_FAILURE(ClickToMakeActive(window));
 
     PressKeys({VK_SHIFT, VK_F10});
     HWND menu = program.Menu();
@@ -180,9 +176,7 @@ TEST_F(MenuAndTrayTest, TheWindowStillTakesTheKeysAfterSigningInThroughTheDialog
     HWND window = program.Window();
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
-    ClickLeft(CentreOf(window));
-    MoveMouse({10, 500});
-    ASSERT_TRUE(WaitUntilReadyForKeys(window));
+    ASSERT_NO_FATAL_FAILURE(ClickToMakeActive(window));
     PressKeys({VK_CONTROL, 'S'});
     ConfirmSignIn(program, "keys pass", false);
     ASSERT_TRUE(WaitForStatus(window, "Drag files here", ""));

@@ -127,11 +127,16 @@ void UserSessionTest::SaveScreen(const RECT& wanted, const std::string& name) {
                WindowsPath(std::string(E2E_SCREENSHOT_DIR) + "/" + name + ".bmp"));
 }
 
-void UserSessionTest::ExitThroughMenu(const Parcelo& program, HWND window, DWORD* agent) {
-    // Made the active window first: after the Sign In dialog another program's window is the
-    // active one (see the disabled menu case), and then a right click opened no menu under Wine.
+void UserSessionTest::ClickToMakeActive(HWND window) {
     ClickLeft(CentreOf(window));
+    MoveMouse({10, 500});
     ASSERT_TRUE(WaitUntilReadyForKeys(window)) << "a click did not make the window the active one";
+}
+
+void UserSessionTest::ExitThroughMenu(const Parcelo& program, HWND window, DWORD* agent) {
+    // Made the active window first: under Wine a right click on a window that is not the
+    // active one opened no menu.
+    ASSERT_NO_FATAL_FAILURE(ClickToMakeActive(window));
     ClickRight(CentreOf(window));
     HWND menu = program.Menu();
     ASSERT_NE(menu, nullptr) << "no menu after a right click on the window";

@@ -51,6 +51,9 @@ protected:
     // `agent` gets the agent's process id while the menu is open (the menu asks the agent
     // which items to enable).
     static void ExitThroughMenu(const e2e::Parcelo& program, HWND window, DWORD* agent = nullptr);
+    // A click on the window, so that it is the active one and takes the keys; the mouse then
+    // moves off it. Fails the test when the window does not become the active one.
+    static void ClickToMakeActive(HWND window);
 
     AgentScript script;
     std::string folder_, locker_, account_;
