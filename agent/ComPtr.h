@@ -18,6 +18,12 @@ public:
     }
     ~ComPtr() { Reset(); }
 
+    // A second owner of a reference someone else holds.
+    static ComPtr Share(T* p) {
+        if (p) p->AddRef();
+        return ComPtr(p);
+    }
+
     void Reset(T* adopted = nullptr) {
         T* old = std::exchange(p_, adopted);
         if (old) old->Release();

@@ -28,7 +28,7 @@ void ConnectionPoint::Fire(DISPID eventId, DISPPARAMS& params) {
     };
     std::vector<Target> targets;
     try {
-        for (const Sink& s : sinks_) targets.push_back({s.cookie, ComPtr<IDispatch>::share(s.target.get())});
+        for (const Sink& s : sinks_) targets.push_back({s.cookie, ComPtr<IDispatch>::Share(s.target.Get())});
     } catch (const std::bad_alloc&) {
         return;
     }
@@ -73,8 +73,8 @@ STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     // The event IID first, as the real agent does; a sink that only admits IDispatch is
     // still called through it.
     ComPtr<IDispatch> target;
-    if (FAILED(sink->QueryInterface(agentproto::kEventIid, target.putVoid())) &&
-        FAILED(sink->QueryInterface(IID_IDispatch, target.putVoid())))
+    if (FAILED(sink->QueryInterface(agentproto::kEventIid, target.PutVoid())) &&
+        FAILED(sink->QueryInterface(IID_IDispatch, target.PutVoid())))
         return CONNECT_E_CANNOTCONNECT;
     try {
         sinks_.push_back({nextCookie_, std::move(target)});

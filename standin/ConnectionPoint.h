@@ -6,7 +6,7 @@
 #include <ocidl.h>
 #include <vector>
 
-#include "ComPtr.h"
+#include "agent/ComPtr.h"
 
 namespace standin {
 

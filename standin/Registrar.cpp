@@ -3,7 +3,7 @@
 #include <oleauto.h>
 #include <string>
 
-#include "ComPtr.h"
+#include "agent/ComPtr.h"
 #include "RegKey.h"
 #include "StandinIds.h"
 #include "agent/AgentProtocol.h"
@@ -90,11 +90,11 @@ HRESULT Registrar::RegisterTypeLibrary(bool machine) {
     const DWORD length = GetModuleFileNameW(nullptr, exe, ARRAYSIZE(exe));
     if (length == 0 || length >= ARRAYSIZE(exe)) return E_FAIL;
     ComPtr<ITypeLib> library;
-    HRESULT hr = LoadTypeLibEx(exe, REGKIND_NONE, library.put());
+    HRESULT hr = LoadTypeLibEx(exe, REGKIND_NONE, library.Put());
     if (FAILED(hr)) return hr;
-    if (machine) return RegisterTypeLib(library.get(), exe, nullptr);
+    if (machine) return RegisterTypeLib(library.Get(), exe, nullptr);
     auto registerForUser = reinterpret_cast<RegisterForUserFn>(OleAutFunction("RegisterTypeLibForUser"));
-    return registerForUser ? registerForUser(library.get(), exe, nullptr) : E_NOTIMPL;
+    return registerForUser ? registerForUser(library.Get(), exe, nullptr) : E_NOTIMPL;
 }
 
 HRESULT Registrar::UnregisterTypeLibrary(bool machine) {

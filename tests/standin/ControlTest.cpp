@@ -44,8 +44,8 @@ TEST_F(ControlTest, PostedNotificationsReachEverySinkOfEveryClient) {
     ASSERT_TRUE(first && second);
     EventSink typed;              // admits the event interface
     EventSink plain(false);       // only IDispatch
-    Advise(first.get(), &typed);
-    const DWORD plainCookie = Advise(second.get(), &plain);
+    Advise(first.Get(), &typed);
+    const DWORD plainCookie = Advise(second.Get(), &plain);
     const HWND control = FindControlWindow();
     ASSERT_TRUE(control);
 
@@ -55,9 +55,9 @@ TEST_F(ControlTest, PostedNotificationsReachEverySinkOfEveryClient) {
     ASSERT_TRUE(EventSink::PumpUntil([&] { return typed.events().size() == 3 && plain.events().size() == 3; }));
     EXPECT_EQ("S113 P55 E2(3:1,3:2,3:3)", typed.Joined());
     EXPECT_EQ(typed.Joined(), plain.Joined());
-    EXPECT_EQ(113, Status(second.get()));
+    EXPECT_EQ(113, Status(second.Get()));
 
-    Unadvise(second.get(), plainCookie);
+    Unadvise(second.Get(), plainCookie);
     PostMessageA(control, kFire, EventStatus, -7);
     ASSERT_TRUE(typed.WaitForStatus(-7));
     EXPECT_EQ(3u, plain.events().size());
@@ -68,14 +68,14 @@ TEST_F(ControlTest, ServerEndsWithItsLastClientAndStartsAfreshAfterwards) {
     ComPtr<IDispatch> first = Create();
     ComPtr<IDispatch> second = Create();
     ASSERT_TRUE(first && second);
-    EXPECT_EQ(16, Status(first.get()));
+    EXPECT_EQ(16, Status(first.Get()));
     UniqueHandle server = OpenServer();
     ASSERT_TRUE(server.valid());
 
-    first.reset();
+    first.Reset();
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(server.get(), 200));  // one client left
-    EXPECT_EQ(16, Status(second.get()));
-    second.reset();
+    EXPECT_EQ(16, Status(second.Get()));
+    second.Reset();
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.get(), 15000));
     DWORD code = 99;
     GetExitCodeProcess(server.get(), &code);
@@ -85,7 +85,7 @@ TEST_F(ControlTest, ServerEndsWithItsLastClientAndStartsAfreshAfterwards) {
     HRESULT hr = E_FAIL;
     ComPtr<IDispatch> again = Create(&hr);
     ASSERT_HRESULT_SUCCEEDED(hr);
-    EXPECT_EQ(17, Status(again.get()));
+    EXPECT_EQ(17, Status(again.Get()));
 }
 
 TEST_F(ControlTest, DieDisconnectsClientsEvenInsideADelayedCall) {
@@ -101,19 +101,19 @@ TEST_F(ControlTest, DieDisconnectsClientsEvenInsideADelayedCall) {
         Sleep(300);
         PostMessageA(control, kDie, 0, 0);
     });
-    const HRESULT inFlight = Call(agent.get(), DispGetVersion, {});
+    const HRESULT inFlight = Call(agent.Get(), DispGetVersion, {});
     killer.join();
     EXPECT_TRUE(IsDisconnection(inFlight)) << std::hex << inFlight;
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.get(), 15000));
-    EXPECT_TRUE(IsDisconnection(Call(agent.get(), DispGetStatus, {})));
-    agent.reset();
+    EXPECT_TRUE(IsDisconnection(Call(agent.Get(), DispGetStatus, {})));
+    agent.Reset();
 
     SetScript("13.delay", 0);
     HRESULT hr = E_FAIL;
     ComPtr<IDispatch> fresh = Create(&hr);
     ASSERT_HRESULT_SUCCEEDED(hr);
     Result version;
-    ASSERT_HRESULT_SUCCEEDED(Call(fresh.get(), DispGetVersion, {}, &version.v));
+    ASSERT_HRESULT_SUCCEEDED(Call(fresh.Get(), DispGetVersion, {}, &version.v));
     EXPECT_EQ(L"1.6.0", version.text());
 }
 
@@ -124,11 +124,11 @@ TEST_F(ControlTest, CountsEveryCallByDispatchIdRefusedOnesToo) {
     const LONG status = Calls(DispGetStatus), upload = Calls(DispUpload), unknown = Calls(77);
     const LONG negative = Calls(DISPID_VALUE - 5);
 
-    Status(agent.get());
-    Status(other.get());
-    EXPECT_EQ(DISP_E_TYPEMISMATCH, Call(agent.get(), DispUpload, {I4(1), Flag(true)}));
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(agent.get(), 77, {}));
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(agent.get(), DISPID_VALUE - 5, {}));
+    Status(agent.Get());
+    Status(other.Get());
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Call(agent.Get(), DispUpload, {I4(1), Flag(true)}));
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(agent.Get(), 77, {}));
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(agent.Get(), DISPID_VALUE - 5, {}));
 
     EXPECT_EQ(status + 2, Calls(DispGetStatus));  // every client's calls, one process
     EXPECT_EQ(upload + 1, Calls(DispUpload));

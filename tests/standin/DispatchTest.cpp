@@ -10,21 +10,21 @@ using DispatchTest = StandinTest;
 TEST_F(DispatchTest, FreshAgentAnswersVersionStateAndNames) {
     ComPtr<IDispatch> agent = Create();
     ASSERT_TRUE(agent);
-    EXPECT_EQ(L"1.6.0", TextOf(agent.get(), DispGetVersion));
-    EXPECT_EQ(10, Number(agent.get(), DispGetStatus, VT_I2));
-    EXPECT_EQ(0, Number(agent.get(), DispIsSignedIn, VT_I4));
-    EXPECT_EQ(0, Number(agent.get(), DispGetFilesToGo, VT_I2));
-    EXPECT_EQ(L"", TextOf(agent.get(), DispGetCurrentFileName));
-    EXPECT_EQ(0, Number(agent.get(), DispIsUpgradeAvailable, VT_I4));
+    EXPECT_EQ(L"1.6.0", TextOf(agent.Get(), DispGetVersion));
+    EXPECT_EQ(10, Number(agent.Get(), DispGetStatus, VT_I2));
+    EXPECT_EQ(0, Number(agent.Get(), DispIsSignedIn, VT_I4));
+    EXPECT_EQ(0, Number(agent.Get(), DispGetFilesToGo, VT_I2));
+    EXPECT_EQ(L"", TextOf(agent.Get(), DispGetCurrentFileName));
+    EXPECT_EQ(0, Number(agent.Get(), DispIsUpgradeAvailable, VT_I4));
 
     EventSink sink;
-    Advise(agent.get(), &sink);
+    Advise(agent.Get(), &sink);
     SetAgentValue("UpgradeAvailable", 1);
-    EXPECT_EQ(1, Number(agent.get(), DispIsUpgradeAvailable, VT_I4));
-    EXPECT_HRESULT_SUCCEEDED(Call(agent.get(), DispUpgrade, {}));
+    EXPECT_EQ(1, Number(agent.Get(), DispIsUpgradeAvailable, VT_I4));
+    EXPECT_HRESULT_SUCCEEDED(Call(agent.Get(), DispUpgrade, {}));
     ASSERT_TRUE(sink.WaitForStatus(10));
     EXPECT_EQ("S17 S10", sink.Joined());
-    EXPECT_EQ(0, Number(agent.get(), DispIsUpgradeAvailable, VT_I4));  // installed
+    EXPECT_EQ(0, Number(agent.Get(), DispIsUpgradeAvailable, VT_I4));  // installed
 
     wchar_t known[] = L"getfilestogo", unknown[] = L"Explode";
     LPOLESTR names[] = {known};
@@ -38,7 +38,7 @@ TEST_F(DispatchTest, FreshAgentAnswersVersionStateAndNames) {
 TEST_F(DispatchTest, RefusesUnknownIdsWrongCountsAndWrongTypes) {
     ComPtr<IDispatch> agent = Create();
     ASSERT_TRUE(agent);
-    IDispatch* a = agent.get();
+    IDispatch* a = agent.Get();
 
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(a, 99, {}));
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(a, 0, {}));

@@ -45,9 +45,9 @@ void ExpectMachineRegistration() {
 
     // The registered library describes the event interface the way clients expect.
     ComPtr<ITypeLib> library;
-    ASSERT_HRESULT_SUCCEEDED(LoadRegTypeLib(kTypeLibId, kTypeLibMajor, kTypeLibMinor, 0, library.put()));
+    ASSERT_HRESULT_SUCCEEDED(LoadRegTypeLib(kTypeLibId, kTypeLibMajor, kTypeLibMinor, 0, library.Put()));
     ComPtr<ITypeInfo> events;
-    ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(agentproto::kEventIid, events.put()));
+    ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(agentproto::kEventIid, events.Put()));
     TYPEATTR* attributes = nullptr;
     ASSERT_HRESULT_SUCCEEDED(events->GetTypeAttr(&attributes));
     EXPECT_EQ(TKIND_DISPATCH, attributes->typekind);
@@ -91,10 +91,10 @@ TEST_F(RegistrationTest, WithoutScriptedSwitchTheScriptIsIgnored) {
     ComPtr<IDispatch> agent = Create();
     ASSERT_TRUE(agent);
     Result version;
-    ASSERT_HRESULT_SUCCEEDED(Call(agent.get(), agentproto::DispGetVersion, {}, &version.v));
+    ASSERT_HRESULT_SUCCEEDED(Call(agent.Get(), agentproto::DispGetVersion, {}, &version.v));
     EXPECT_EQ(L"1.6.0", version.text());
     // Let this server go before the scripted registration returns.
     UniqueHandle server(OpenProcess(SYNCHRONIZE, FALSE, ServerProcessId()));
-    agent.reset();
+    agent.Reset();
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.get(), 15000));
 }

@@ -12,14 +12,14 @@ TEST_F(SignInTest, FirstSignInCreatesAccountLaterOnesNeedItsPassword) {
     ComPtr<IDispatch> agent = Create();
     ASSERT_TRUE(agent);
     EventSink sink;
-    Advise(agent.get(), &sink);
+    Advise(agent.Get(), &sink);
     const std::string account = NewAccount("create");
 
-    EXPECT_EQ(1, SignIn(agent.get(), account, L"s3cret-pass"));
-    EXPECT_EQ(1, Number(agent.get(), DispIsSignedIn, VT_I4));  // decided before the notifications arrive
+    EXPECT_EQ(1, SignIn(agent.Get(), account, L"s3cret-pass"));
+    EXPECT_EQ(1, Number(agent.Get(), DispIsSignedIn, VT_I4));  // decided before the notifications arrive
     ASSERT_TRUE(sink.WaitForStatus(11));
     EXPECT_EQ("S12 S19 S11", sink.Joined());
-    EXPECT_EQ(11, Number(agent.get(), DispGetStatus, VT_I2));
+    EXPECT_EQ(11, Number(agent.Get(), DispGetStatus, VT_I2));
 
     // Only a salted hash is kept.
     const std::string key = std::string(standin::kAgentKey) + "\\Accounts\\" + account;
@@ -29,43 +29,43 @@ TEST_F(SignInTest, FirstSignInCreatesAccountLaterOnesNeedItsPassword) {
     EXPECT_EQ(std::string::npos, (salt + hash).find("s3cret"));
 
     sink.Clear();
-    EXPECT_HRESULT_SUCCEEDED(Call(agent.get(), DispSignOut, {I4(0)}));
+    EXPECT_HRESULT_SUCCEEDED(Call(agent.Get(), DispSignOut, {I4(0)}));
     ASSERT_TRUE(sink.WaitForStatus(10));
-    EXPECT_EQ(0, Number(agent.get(), DispIsSignedIn, VT_I4));
+    EXPECT_EQ(0, Number(agent.Get(), DispIsSignedIn, VT_I4));
 
     sink.Clear();
     std::string shouting = account;
     for (char& c : shouting) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    EXPECT_EQ(1, SignIn(agent.get(), shouting, L"s3cret-pass"));  // addresses ignore case
+    EXPECT_EQ(1, SignIn(agent.Get(), shouting, L"s3cret-pass"));  // addresses ignore case
     ASSERT_TRUE(sink.WaitForStatus(11));
     EXPECT_EQ("S12 S19 S11", sink.Joined());
 
     sink.Clear();
-    EXPECT_EQ(1, SignIn(agent.get(), account, L"S3CRET-PASS"));  // passwords do not
+    EXPECT_EQ(1, SignIn(agent.Get(), account, L"S3CRET-PASS"));  // passwords do not
     ASSERT_TRUE(sink.WaitForStatus(108));
     EXPECT_EQ("S12 S108", sink.Joined());
-    EXPECT_EQ(0, Number(agent.get(), DispIsSignedIn, VT_I4));
-    EXPECT_EQ(108, Number(agent.get(), DispGetStatus, VT_I2));
+    EXPECT_EQ(0, Number(agent.Get(), DispIsSignedIn, VT_I4));
+    EXPECT_EQ(108, Number(agent.Get(), DispGetStatus, VT_I2));
 }
 
 TEST_F(SignInTest, MalformedAddressOrEmptyPasswordIsRefusedWith104) {
     ComPtr<IDispatch> agent = Create();
     ASSERT_TRUE(agent);
     EventSink sink;
-    Advise(agent.get(), &sink);
+    Advise(agent.Get(), &sink);
 
     const std::string good = NewAccount("malformed");
     for (const char* address : {"", "no-at-sign.example.com", "two@@example.com", "a@localhost", "dot.@example.com",
                                 "a b@example.com", "a@-example.com", "a@example.c0m", "a\\b@example.com"}) {
         sink.Clear();
-        EXPECT_EQ(0, SignIn(agent.get(), address, L"password")) << address;
+        EXPECT_EQ(0, SignIn(agent.Get(), address, L"password")) << address;
         ASSERT_TRUE(sink.WaitForStatus(104)) << address;
         EXPECT_EQ("S104", sink.Joined()) << address;
     }
     sink.Clear();
-    EXPECT_EQ(0, SignIn(agent.get(), good, L""));
+    EXPECT_EQ(0, SignIn(agent.Get(), good, L""));
     ASSERT_TRUE(sink.WaitForStatus(104));
-    EXPECT_EQ(0, Number(agent.get(), DispIsSignedIn, VT_I4));
+    EXPECT_EQ(0, Number(agent.Get(), DispIsSignedIn, VT_I4));
     HKEY created = nullptr;  // nothing was created
     EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, (std::string(standin::kAgentKey) + "\\Accounts\\" + good).c_str(),
                                            0, KEY_READ, &created));

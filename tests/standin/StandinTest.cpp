@@ -92,7 +92,7 @@ ComPtr<IDispatch> StandinTest::Create(HRESULT* hr) {
     ComPtr<IDispatch> agent;
     HRESULT result = CLSIDFromProgID(agentproto::kProgIdW, &clsid);
     if (SUCCEEDED(result))
-        result = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, agent.putVoid());
+        result = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, agent.PutVoid());
     if (hr) *hr = result;
     return agent;
 }
@@ -133,9 +133,9 @@ DWORD StandinTest::Advise(IDispatch* agent, IUnknown* sink) {
     ComPtr<IConnectionPointContainer> container;
     ComPtr<IConnectionPoint> point;
     DWORD cookie = 0;
-    EXPECT_HRESULT_SUCCEEDED(agent->QueryInterface(IID_IConnectionPointContainer, container.putVoid()));
+    EXPECT_HRESULT_SUCCEEDED(agent->QueryInterface(IID_IConnectionPointContainer, container.PutVoid()));
     if (!container) return 0;
-    EXPECT_HRESULT_SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, point.put()));
+    EXPECT_HRESULT_SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, point.Put()));
     if (point) {
         EXPECT_HRESULT_SUCCEEDED(point->Advise(sink, &cookie));
     }
@@ -145,8 +145,8 @@ DWORD StandinTest::Advise(IDispatch* agent, IUnknown* sink) {
 void StandinTest::Unadvise(IDispatch* agent, DWORD cookie) {
     ComPtr<IConnectionPointContainer> container;
     ComPtr<IConnectionPoint> point;
-    agent->QueryInterface(IID_IConnectionPointContainer, container.putVoid());
-    if (container && SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, point.put()))) {
+    agent->QueryInterface(IID_IConnectionPointContainer, container.PutVoid());
+    if (container && SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, point.Put()))) {
         EXPECT_HRESULT_SUCCEEDED(point->Unadvise(cookie));
     }
 }

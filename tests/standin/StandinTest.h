@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "standin/ComPtr.h"
+#include "agent/ComPtr.h"
 
-using standin::ComPtr;
 
 // Arguments handed to Call; it frees them.
 VARIANT Text(const wchar_t* text);

@@ -14,22 +14,22 @@ protected:
         StandinTest::SetUp();
         agent_ = Create();
         ASSERT_TRUE(agent_);
-        Advise(agent_.get(), &sink_);
+        Advise(agent_.Get(), &sink_);
     }
     void TearDown() override {
-        agent_.reset();
+        agent_.Reset();
         StandinTest::TearDown();
     }
     void SignInAs(const std::string& account) {
-        ASSERT_EQ(1, SignIn(agent_.get(), account, L"pw"));
+        ASSERT_EQ(1, SignIn(agent_.Get(), account, L"pw"));
         ASSERT_TRUE(sink_.WaitForStatus(11));
         sink_.Clear();
     }
     void Upload(const std::wstring& item) {
-        EXPECT_HRESULT_SUCCEEDED(Call(agent_.get(), DispUpload, {Text(item.c_str()), Flag(false)}));
+        EXPECT_HRESULT_SUCCEEDED(Call(agent_.Get(), DispUpload, {Text(item.c_str()), Flag(false)}));
     }
-    short FilesToGo() { return static_cast<short>(Number(agent_.get(), DispGetFilesToGo, VT_I2)); }
-    std::wstring CurrentFileName() { return TextOf(agent_.get(), DispGetCurrentFileName); }
+    short FilesToGo() { return static_cast<short>(Number(agent_.Get(), DispGetFilesToGo, VT_I2)); }
+    std::wstring CurrentFileName() { return TextOf(agent_.Get(), DispGetCurrentFileName); }
     // Same bytes in the Locker as in the source; no gigantic diff on failure.
     void ExpectCopied(const std::string& expected, const std::wstring& lockerFile) {
         bool exists = false;
@@ -51,7 +51,7 @@ TEST_F(UploadTest, SignedOutUploadAndOpenLockerGive109) {
     sink_.Clear();
     VARIANT inner;
     VariantInit(&inner);
-    EXPECT_HRESULT_SUCCEEDED(Call(agent_.get(), DispOpenLocker, {RefTo(&inner)}));
+    EXPECT_HRESULT_SUCCEEDED(Call(agent_.Get(), DispOpenLocker, {RefTo(&inner)}));
     ASSERT_TRUE(sink_.WaitForStatus(109));
     EXPECT_EQ("S109", sink_.Joined());
 }
