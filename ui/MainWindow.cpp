@@ -116,13 +116,14 @@ void MainWindow::AddTrayIcon() {
     };
     // An add refused because the icon is still there counts as done: never a second icon.
     if (notify(NIM_ADD) || notify(NIM_MODIFY)) {
+        // Only a pending retry has a timer to stop; the usual start has none.
+        if (trayRetryDelay != 0) KillTimer(windowHandle, TRAY_RETRY_TIMER_ID);
         trayRetryDelay = 0;
-        KillTimer(windowHandle, TRAY_RETRY_TIMER_ID);
         return;
     }
     trayRetryDelay = trayRetryDelay == 0 ? kTrayRetryFirst : trayRetryDelay * 2;
     if (trayRetryDelay > kTrayRetryLast) trayRetryDelay = kTrayRetryLast;
-    SetTimer(windowHandle, TRAY_RETRY_TIMER_ID, trayRetryDelay, nullptr);
+    SetTimer(windowHandle, TRAY_RETRY_TIMER_ID, trayRetryDelay, nullptr);  // replaces the running one
 }
 
 LRESULT MainWindow::OnTaskbarCreated() {
@@ -214,7 +215,6 @@ LRESULT MainWindow::OnPaint(UINT, WPARAM, LPARAM, bool&) {
 
 LRESULT MainWindow::OnTimer(UINT, WPARAM timer, LPARAM, bool&) {
     if (timer == TRAY_RETRY_TIMER_ID) {
-        KillTimer(windowHandle, TRAY_RETRY_TIMER_ID);
         AddTrayIcon();
         return 0;
     }
