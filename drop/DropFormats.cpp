@@ -73,6 +73,18 @@ const DropFormat* DropFormatTable(UINT fileGroupDescriptorFormat) {
 
 namespace {
 
+// The text in the system code page; empty when it cannot be converted.
+std::string ToAnsi(const std::wstring& text, DWORD flags) {
+    const int length = static_cast<int>(text.size());
+    const int needed =
+        length > 0 ? WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, nullptr) : 0;
+    if (needed <= 0) return std::string();
+    std::string narrow(static_cast<size_t>(needed), '\0');
+    if (WideCharToMultiByte(CP_ACP, flags, text.data(), length, &narrow[0], needed, nullptr, nullptr) != needed)
+        return std::string();
+    return narrow;
+}
+
 // The text in the system code page, only when it converts back to exactly the same
 // characters: no default character and no best-fit look-alike.
 bool ToAnsiExactly(const std::wstring& text, std::string& out) {
@@ -80,17 +92,13 @@ bool ToAnsiExactly(const std::wstring& text, std::string& out) {
         out.clear();
         return true;
     }
-    const int length = static_cast<int>(text.size());
-    const DWORD flags = GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    const int needed = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) return false;
-    std::string narrow(static_cast<size_t>(needed), '\0');
-    if (WideCharToMultiByte(CP_ACP, flags, text.data(), length, &narrow[0], needed, nullptr, nullptr) != needed)
-        return false;
-    const int back = MultiByteToWideChar(CP_ACP, 0, narrow.data(), needed, nullptr, 0);
-    if (back != length) return false;
+    std::string narrow = ToAnsi(text, GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS);
+    if (narrow.empty()) return false;
+    const int size = static_cast<int>(narrow.size());
+    const int back = MultiByteToWideChar(CP_ACP, 0, narrow.data(), size, nullptr, 0);
+    if (back != static_cast<int>(text.size())) return false;
     std::wstring check(static_cast<size_t>(back), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, narrow.data(), needed, &check[0], back);
+    MultiByteToWideChar(CP_ACP, 0, narrow.data(), size, &check[0], back);
     if (check != text) return false;
     out = std::move(narrow);
     return true;
@@ -117,15 +125,7 @@ bool ToNarrowPath(const DroppedPath& path, std::string& out) {
 
 // Names the file as well as the code page can, which is what the text explains.
 std::string CannotPassText(const DroppedPath& path) {
-    const std::wstring wide(path.utf16.begin(), path.utf16.end());
-    std::string shown;
-    const int needed =
-        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    if (needed > 0) {
-        shown.assign(static_cast<size_t>(needed), '\0');
-        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), &shown[0], needed, nullptr,
-                            nullptr);
-    }
+    const std::string shown = ToAnsi(std::wstring(path.utf16.begin(), path.utf16.end()), 0);
     return "Parcelo cannot pass the file '" + shown +
            "' to the Locker because its name uses characters this system's code page cannot show. "
            "Rename the file and drop it again.";
