@@ -16,13 +16,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // reference in WM_CREATE, and the release after the loop ends it.
     MainWindow* window = new (std::nothrow) MainWindow();
     if (window && window->ParseCommandLine(commandLine) && window->CreateDropWindow()) {
-        HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
-        MSG msg;
-        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-            if (TranslateAcceleratorA(window->windowHandle, accelerators, &msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        RunMessageLoop(window->windowHandle, LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS)));
         window->Release();
     } else if (window && window->referenceCount == 0) {
         window->AddRef();  // never reached the window: give it the one reference it needs to end

@@ -131,11 +131,7 @@ int ProfileParcelo(HINSTANCE instance, const char* reportPath) {
     window->LoadSettings();
     Report("parcelo.LoadSettings(once-more,after-start)", settings.Ms());
     WriteReport(reportPath);
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (TranslateAcceleratorA(window->windowHandle, accelerators, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    RunMessageLoop(window->windowHandle, accelerators);
     window->Release();
     OleUninitialize();
     return 0;
@@ -201,15 +197,8 @@ int RunAsIs(HINSTANCE instance) {
     OleInitialize(nullptr);
     GetAppModule().Init(instance);
     MainWindow* window = new MainWindow();
-    if (window->ParseCommandLine(" /showparcelo") && window->CreateDropWindow()) {
-        const HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
-        MSG msg;
-        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-            if (TranslateAcceleratorA(window->windowHandle, accelerators, &msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    if (window->ParseCommandLine(" /showparcelo") && window->CreateDropWindow())
+        RunMessageLoop(window->windowHandle, LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS)));
     window->Release();
     OleUninitialize();
     return 0;

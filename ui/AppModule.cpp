@@ -47,3 +47,12 @@ void AppModule::CancelBinding(WindowBinding& binding) {
         return;
     }
 }
+
+void RunMessageLoop(HWND window, HACCEL accelerators) {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (TranslateAcceleratorA(window, accelerators, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}

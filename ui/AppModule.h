@@ -42,6 +42,9 @@ private:
 
 AppModule& GetAppModule();
 
+// The program's message loop, until WM_QUIT: keys go through `accelerators` to `window` first.
+void RunMessageLoop(HWND window, HACCEL accelerators);
+
 // Holds the module's creation lock for one scope.
 class CreationLock {
 public:
