@@ -1,5 +1,6 @@
 #include "tests/e2e/E2eDriver.h"
 #include "tests/support/MessagePump.h"
+#include "tests/support/ScreenPixels.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -312,27 +313,6 @@ void LinuxProcess::End() {
 
 namespace {
 
-Pixels ReadDib(HDC source, int x, int y, int width, int height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = CreateCompatibleDC(source);
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
-    GdiFlush();
-    Pixels pixels(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + width * height);
-    for (uint32_t& p : pixels) p &= 0x00FFFFFF;
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(dib);
-    return pixels;
-}
-
 // The program's own resources, read as data: the test draws with the very bitmaps it shows.
 HMODULE ProgramResources() {
     static HMODULE module = LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -384,7 +364,7 @@ Pixels ExpectedWindow(int frame, const std::string& line1, const std::string& li
     DrawTextA(canvas, line1.c_str(), -1, &first, DT_CENTER);
     DrawTextA(canvas, line2.c_str(), -1, &second, DT_CENTER);
     SelectObject(canvas, oldFont);
-    Pixels pixels = ReadDib(canvas, 0, 0, kWindowWidth, kWindowHeight);
+    Pixels pixels = ReadPixels(canvas, 0, 0, kWindowWidth, kWindowHeight);
     DeleteObject(font);
     SelectObject(frameDc, oldFrame);
     DeleteObject(skin);

@@ -1,5 +1,7 @@
 #include "tests/ui/MainWindowFixture.h"
 
+#include "tests/support/ScreenPixels.h"
+
 WindowTestState g_state;
 
 namespace {
@@ -77,34 +79,9 @@ void MainWindowTest::Pump() {
     }
 }
 
-namespace {
-
-std::vector<uint32_t> ReadDib(HDC source, int width, int height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = CreateCompatibleDC(source);
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
-    GdiFlush();
-    std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + width * height);
-    for (uint32_t& p : pixels) p &= 0x00FFFFFF;
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(dib);
-    return pixels;
-}
-
-}  // namespace
-
 std::vector<uint32_t> CaptureClient(HWND window, int width, int height) {
     HDC dc = GetDC(window);
-    std::vector<uint32_t> pixels = ReadDib(dc, width, height);
+    std::vector<uint32_t> pixels = ReadPixels(dc, 0, 0, width, height);
     ReleaseDC(window, dc);
     return pixels;
 }
@@ -125,7 +102,7 @@ std::vector<uint32_t> ExpectedFrame(int bitmapId, const std::string& line1, cons
     DrawTextA(canvas, line1.c_str(), -1, &first, DT_CENTER);
     DrawTextA(canvas, line2.c_str(), -1, &second, DT_CENTER);
     SelectObject(canvas, oldFont);
-    std::vector<uint32_t> pixels = ReadDib(canvas, width, height);
+    std::vector<uint32_t> pixels = ReadPixels(canvas, 0, 0, width, height);
     DeleteObject(font);
     SelectObject(frameDc, oldFrame);
     DeleteObject(frame);
