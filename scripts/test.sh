@@ -4,8 +4,8 @@
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
 set -e
-install_packages
-build_windows ON
+install_packages "${TEST_PACKAGES[@]}"
+build_windows win ON
 build_windows_ubsan
 build_native
 prepare_prefix test /scripted
