@@ -113,9 +113,11 @@ HRESULT AgentClient::SignOut() {
     return Call(DispSignOut, &arg, 1, &result);
 }
 
-HRESULT AgentClient::Upload(const char* path, int flag) {
+HRESULT AgentClient::Upload(const UploadItem& item, int flag) {
     VariantArgs<2> args;
-    args.SetText(1, path);
+    // The exact text: for a name the code page holds, the same BSTR its narrow form gives.
+    args.v[1].vt = VT_BSTR;
+    args.v[1].bstrVal = SysAllocStringLen(item.text.data(), static_cast<UINT>(item.text.size()));
     args.v[0].vt = VT_BOOL;
     args.v[0].boolVal = static_cast<VARIANT_BOOL>(flag);
     ScopedVariant result;

@@ -8,6 +8,7 @@
 
 #include "agent/AgentEventSink.h"
 #include "agent/ComPtr.h"
+#include "agent/UploadItem.h"
 
 // Creates the agent object. Returns 0, or the failure code shown to the user:
 // 1 = the ProgID is not registered, 2 = the object could not be created.
@@ -32,7 +33,7 @@ public:
     virtual HRESULT SignIn(const char* email, const char* password);
     virtual HRESULT IsSignedIn(int* value);
     virtual HRESULT SignOut();
-    virtual HRESULT Upload(const char* path, int flag);
+    virtual HRESULT Upload(const UploadItem& item, int flag);
     virtual HRESULT OpenLocker();
     virtual HRESULT RegisterUser();
     virtual HRESULT Upgrade();

@@ -3,8 +3,10 @@
 #include <string>
 
 #include "agent/AgentHost.h"
+#include "agent/ComText.h"
 #include "agent/DeferredLogin.h"
 #include "agent/FileReceiver.h"
+#include "agent/SizeCheckPath.h"
 #include "agent/StatusTable.h"
 #include "agent/UpgradeReminder.h"
 #include "settings/UserSettings.h"
@@ -15,10 +17,10 @@ const char kCaption[] = "Parcelo";
 
 // The file's full size; false when it cannot be read (not a file, not there, no access),
 // in which case the item still goes to the agent, which reports what becomes of it.
-bool ReadFileSize(const char* path, unsigned long long* size) {
+bool ReadFileSize(const std::wstring& path, unsigned long long* size) {
     // Full sharing: a size query must never stand in the way of whoever has the file open,
     // nor fail because of them and let a large file through unchecked.
-    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER value;
@@ -54,11 +56,13 @@ void UploadController::CheckForUpgrade() {
     if (answer == IDYES) Upgrade();
 }
 
-HRESULT UploadController::Upload(const char* path, int flag) {
-    if (!path) return E_POINTER;
+HRESULT UploadController::Upload(const UploadItem& item, int flag) {
+    // What the check must not open goes unchecked, as a file it cannot open does.
+    const bool mayOpen = MayOpenForSizeCheck(std::u16string(item.text.begin(), item.text.end()), item.fromFileList);
     unsigned long long size = 0;
-    if (!ReadFileSize(path, &size) || size < kMaxUploadBytes) return AgentClient::Upload(path, flag);
-    host_.ShowMessage(nullptr, FormatTooBig(path).c_str(), kCaption, MB_OK);
+    if (!mayOpen || !ReadFileSize(item.text, &size) || size < kMaxUploadBytes) return AgentClient::Upload(item, flag);
+    const std::string shown = WideToNarrow(item.text.data(), item.text.size());
+    host_.ShowMessage(nullptr, FormatTooBig(shown.c_str()).c_str(), kCaption, MB_OK);
     return E_FAIL;
 }
 

@@ -14,7 +14,7 @@ public:
     explicit UploadController(AgentHost& host) : host_(host) {}
 
     HRESULT SignIn(const char* email, const char* password) override;
-    HRESULT Upload(const char* path, int flag) override;
+    HRESULT Upload(const UploadItem& item, int flag) override;
     HRESULT OpenLocker() override;
     void OnProgress(int percent) override;
     void OnStatus(int code) override;

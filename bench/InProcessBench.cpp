@@ -11,16 +11,20 @@
 //                                                               in-process agent: the client's own cost
 //   inproc_bench calls <count>                                  diagnostics: round trips, size checks
 //   inproc_bench paths <items> <batches>                        diagnostics: one item's way, three forms
+//   inproc_bench release <small> <large> <rounds>               a real DoDragDrop: when the source is
+//                                                               released, how the window answers after
 //
 // drop and replay run both sizes by turns in one process, so that the growth from the small
 // to the large size is measured under the same conditions.
 #include <windows.h>
 #include <ole2.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,6 +32,7 @@
 #include "bench/BareAgent.h"
 #include "bench/BenchSupport.h"
 #include "bench/FileListData.h"
+#include "tests/drop/DragSource.h"
 #include "res/resource.h"
 #include "ui/AppModule.h"
 #include "ui/MainWindow.h"
@@ -59,6 +64,15 @@ void Pump() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// The window's own message loop until it has handed every dropped item to the agent.
+void RunUntilHandedOver(MainWindow& window) {
+    MSG msg;
+    while (!window.handOver.Empty() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -212,6 +226,13 @@ std::vector<std::string> Narrow(const std::vector<std::wstring>& paths) {
     return items;
 }
 
+std::vector<UploadItem> Dropped(const std::vector<std::wstring>& paths) {
+    std::vector<UploadItem> items;
+    items.reserve(paths.size());
+    for (const std::wstring& path : paths) items.push_back({path, true});
+    return items;
+}
+
 // Each round: kSmallAround small runs of each side, one large run of each, kSmallAround small
 // runs again, all ABAB. Both sizes see the same load, the small size gets more samples, and
 // each large run has small runs just before and after it to be compared with.
@@ -358,6 +379,7 @@ int RunDrop(const AgentChoice& agent, const size_t sizes[2], bool real, int roun
                                [&] {
                                    DWORD effect = DROPEFFECT_COPY;
                                    target->Drop(list, 0, POINTL{0, 0}, &effect);
+                                   RunUntilHandedOver(*window);
                                },
                                series);
         },
@@ -380,14 +402,15 @@ int RunReplay(const AgentChoice& agent, const size_t sizes[2], int rounds) {
     ParceloWindow window;
     BareAgent bare;
     if (!Connect(agent, window, bare)) return 1;
-    const std::vector<std::string> items[2] = {Narrow(MakePaths(sizes[0], false)), Narrow(MakePaths(sizes[1], false))};
+    const std::vector<std::string> narrow[2] = {Narrow(MakePaths(sizes[0], false)), Narrow(MakePaths(sizes[1], false))};
+    const std::vector<UploadItem> items[2] = {Dropped(MakePaths(sizes[0], false)), Dropped(MakePaths(sizes[1], false))};
     AgentClient* client = window->agentClient.Current();
     SizedTimes sized[2];
     const bool ok = RunRounds(
         rounds,
         [&](int side, int size, Series& series) {
             if (side == 1)
-                return TimeUploads("bare", sizes[size], agent.uploads, [&] { BareReplay(bare, items[size]); }, series);
+                return TimeUploads("bare", sizes[size], agent.uploads, [&] { BareReplay(bare, narrow[size]); }, series);
             window->deferredLogin.pendingFiles = items[size];  // as dropped while signed out
             return TimeUploads("parcelo", sizes[size], agent.uploads, [&] { client->OnStatus(19); }, series) &&
                    window->deferredLogin.pendingFiles.empty();
@@ -403,6 +426,96 @@ int RunReplay(const AgentChoice& agent, const size_t sizes[2], int rounds) {
     }
     std::snprintf(name, sizeof name, "%sreplay-growth", agent.prefix);
     PrintGrowth(name, sized);
+    return 0;
+}
+
+// Sends WM_NULL to a window from a thread of its own every 50 ms and times each answer.
+class AnswerProbe {
+public:
+    explicit AnswerProbe(HWND window) : window_(window), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        thread_ = CreateThread(nullptr, 0, &AnswerProbe::Run, this, 0, nullptr);
+    }
+    AnswerProbe(const AnswerProbe&) = delete;
+    AnswerProbe& operator=(const AnswerProbe&) = delete;
+    ~AnswerProbe() { Stop(); }
+    // The answer times, in ms; a message not answered within 10 s counts as 10 s.
+    const std::vector<double>& Stop() {
+        if (thread_) {
+            SetEvent(stop_);
+            WaitForSingleObject(thread_, INFINITE);
+            CloseHandle(thread_);
+            CloseHandle(stop_);
+            thread_ = nullptr;
+        }
+        return answers_;
+    }
+
+private:
+    static DWORD WINAPI Run(void* self) {
+        auto* probe = static_cast<AnswerProbe*>(self);
+        while (WaitForSingleObject(probe->stop_, 50) == WAIT_TIMEOUT) {
+            Stopwatch clock;
+            DWORD_PTR result = 0;
+            SendMessageTimeoutA(probe->window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+            probe->answers_.push_back(clock.Ms());
+        }
+        return 0;
+    }
+
+    HWND window_;
+    HANDLE stop_;
+    HANDLE thread_ = nullptr;
+    std::vector<double> answers_;
+};
+
+double Percentile(std::vector<double> values, double share) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    size_t at = static_cast<size_t>(share * static_cast<double>(values.size()) + 0.999999);
+    return values[at == 0 ? 0 : at - 1];
+}
+
+// Real drags of both sizes onto the shown window, signed in: the time from the window's
+// fetch of the file list to the source's DoDragDrop returning, and, while the large drops
+// are handed over, how long the window takes to answer a message sent to it.
+int RunRelease(const size_t sizes[2], int rounds) {
+    ParceloWindow window;
+    if (!window.Open()) return 1;
+    const std::vector<std::wstring> paths[2] = {MakePaths(sizes[0], false), MakePaths(sizes[1], false)};
+    std::vector<double> released[2], answers;
+    for (int round = 0; round < rounds; ++round) {
+        for (int size = 0; size < 2; ++size) {
+            const LONG before = StandinUploads();
+            std::unique_ptr<AnswerProbe> probe;
+            if (size == 1) probe = std::make_unique<AnswerProbe>(window->windowHandle);
+            const DragOutcome drag = RunDrag(CentreOf(window->windowHandle), {Files(paths[size])}, DROPEFFECT_COPY);
+            RunUntilHandedOver(*window);
+            if (probe) {
+                const std::vector<double>& times = probe->Stop();
+                answers.insert(answers.end(), times.begin(), times.end());
+            }
+            const LONG arrived = StandinUploads() - before;
+            if (drag.result != DRAGDROP_S_DROP || drag.fetchToReturnMs < 0 || arrived != static_cast<LONG>(sizes[size])) {
+                std::fprintf(stderr, "drag of %zu: result 0x%08lx, %ld uploads arrived\n", sizes[size],
+                             static_cast<unsigned long>(drag.result), arrived);
+                return 1;
+            }
+            released[size].push_back(drag.fetchToReturnMs);
+        }
+    }
+    char name[64];
+    for (int size = 0; size < 2; ++size) {
+        std::printf("source released after the fetch, drop of %zu files, ms\n", sizes[size]);
+        PrintSamples("parcelo", released[size]);
+        std::snprintf(name, sizeof name, "release-%zu-ms", sizes[size]);
+        PrintResult(name, Median(released[size]), 0, 0);
+    }
+    PrintResult("release-growth", Median(released[1]) / Median(released[0]), 0, 0);
+    std::printf("the window's answer to WM_NULL during the hand-over of %zu files: %zu messages, p50 %.2f ms, "
+                "p99 %.2f ms, max %.2f ms\n",
+                sizes[1], answers.size(), Percentile(answers, 0.5), Percentile(answers, 0.99),
+                Percentile(answers, 1.0));
+    PrintResult("answer-p99-ms", Percentile(answers, 0.99), 0, 0);
     return 0;
 }
 
@@ -525,9 +638,8 @@ int RunPaths(int items, int batches) {
     ParceloWindow window;
     BareAgent bare;
     if (!window.Open() || !bare.Create()) return 1;
-    const std::vector<std::string> narrow = Narrow(MakePaths(static_cast<size_t>(items), false));
-    std::vector<std::wstring> wide;
-    for (const std::string& item : narrow) wide.emplace_back(item.begin(), item.end());
+    const std::vector<std::wstring> wide = MakePaths(static_cast<size_t>(items), false);
+    const std::vector<UploadItem> dropped = Dropped(wide);
     AgentClient* client = window->agentClient.Current();
     const char* labels[3] = {"bare: IsSignedIn + Upload", "parcelo client: same two calls", "parcelo AddFile"};
     Series series[3];
@@ -540,9 +652,9 @@ int RunPaths(int items, int batches) {
                     } else if (form == 1) {
                         int signedIn = 0;
                         if (SUCCEEDED(client->IsSignedIn(&signedIn)) && signedIn == 1)
-                            client->AgentClient::Upload(narrow[i].c_str(), 1);
+                            client->AgentClient::Upload(dropped[i], 1);
                     } else {
-                        window->receiver.AddFile(narrow[i].c_str());
+                        window->receiver.AddFile(dropped[i]);
                     }
                 }
             }, series[form]);
@@ -644,8 +756,13 @@ int main(int argc, char** argv) {
     if (what == "paint" && argc == 4) return RunPaint(std::atoi(argv[2]), std::atoi(argv[3]));
     if (what == "calls" && argc == 3) return RunCalls(std::atoi(argv[2]));
     if (what == "paths" && argc == 4) return RunPaths(std::atoi(argv[2]), std::atoi(argv[3]));
+    if (what == "release" && argc == 5) {
+        const size_t sizes[2] = {std::strtoul(argv[2], nullptr, 10), std::strtoul(argv[3], nullptr, 10)};
+        return RunRelease(sizes, std::atoi(argv[4]));
+    }
     std::fprintf(stderr,
                  "usage: inproc_bench drop <missing|real> <small> <large> <rounds> | replay <small> <large> <rounds> |"
-                 " own <small> <large> <rounds> | paint <repaints> <runs> | calls <count>\n");
+                 " own <small> <large> <rounds> | paint <repaints> <runs> | calls <count> | paths <items> <batches> |"
+                 " release <small> <large> <rounds>\n");
     return 2;
 }

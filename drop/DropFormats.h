@@ -1,12 +1,14 @@
 // Which dragged formats the drop window takes, in order of preference, and how each is
-// handed to the file receiver.
+// read into the items of one drop.
 #pragma once
 
 #include <ole2.h>
+#include <vector>
 
-class AgentHost;
+#include "agent/UploadItem.h"
 
-using DropHandler = HRESULT (*)(IDataObject* data, CLIPFORMAT format, AgentHost& host);
+// Fetches and reads the data into `batch`; the source is released as soon as it returns.
+using DropHandler = HRESULT (*)(IDataObject* data, CLIPFORMAT format, std::vector<UploadItem>& batch);
 
 struct DropFormat {
     UINT format;
@@ -19,7 +21,7 @@ struct DropFormat {
 const DropFormat* DropFormatTable(UINT fileGroupDescriptorFormat);
 
 // Each fails only when its format cannot be fetched, so that the next row is tried.
-HRESULT DropFileList(IDataObject* data, CLIPFORMAT format, AgentHost& host);
-HRESULT DropText(IDataObject* data, CLIPFORMAT format, AgentHost& host);
+HRESULT DropFileList(IDataObject* data, CLIPFORMAT format, std::vector<UploadItem>& batch);
+HRESULT DropText(IDataObject* data, CLIPFORMAT format, std::vector<UploadItem>& batch);
 
 bool OffersFormat(IDataObject* data, UINT format);

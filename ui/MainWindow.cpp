@@ -1,6 +1,8 @@
 #include "ui/MainWindow.h"
 
 #include <shellapi.h>
+#include <chrono>
+#include <utility>
 
 #include "app/CommandLine.h"
 #include "res/resource.h"
@@ -43,6 +45,7 @@ const MessageEntry<MainWindow> MainWindow::kMessageTable[] = {
     OnMessage<MainWindow>(DeferredStartMessage, &MainWindow::OnDeferredStart),
     OnMessage<MainWindow>(WM_INITMENUPOPUP, &MainWindow::OnInitMenuPopup),
     OnMessage<MainWindow>(WM_ENDSESSION, &MainWindow::OnEndSession),
+    OnMessage<MainWindow>(HandOverMessage, &MainWindow::OnHandOver),
     OnCommand<MainWindow>(ID_CMD_SIGN_IN, &MainWindow::OnSignIn),
     OnCommand<MainWindow>(ID_CMD_SIGN_OUT, &MainWindow::OnSignOut),
     OnCommand<MainWindow>(ID_CMD_GOTO_LOCKER, &MainWindow::OnGotoLocker),
@@ -190,6 +193,8 @@ LRESULT MainWindow::OnDeferredStart(UINT, WPARAM, LPARAM, bool&) {
 LRESULT MainWindow::OnDestroy(UINT, WPARAM, LPARAM, bool&) {
     KillTimer(windowHandle, SKIN_TIMER_ID);
     KillTimer(windowHandle, TRAY_RETRY_TIMER_ID);
+    KillTimer(windowHandle, HAND_OVER_TIMER_ID);
+    handOver.Clear();  // what has not gone yet goes with the program, as pending items do
     if (!settingsSaved) SaveSettings();
     settingsSaved = true;
     NotifyTrayIcon(windowHandle, TRAY_ICON_ID, nullptr, "", NIM_DELETE);
@@ -216,6 +221,10 @@ LRESULT MainWindow::OnPaint(UINT, WPARAM, LPARAM, bool&) {
 LRESULT MainWindow::OnTimer(UINT, WPARAM timer, LPARAM, bool&) {
     if (timer == TRAY_RETRY_TIMER_ID) {
         AddTrayIcon();
+        return 0;
+    }
+    if (timer == HAND_OVER_TIMER_ID) {
+        RunHandOver();
         return 0;
     }
     AgentClient* client = agentClient.Current();  // the timer never creates the client
@@ -262,6 +271,38 @@ LRESULT MainWindow::OnInitMenuPopup(UINT, WPARAM, LPARAM, bool&) { return 0; }
 
 LRESULT MainWindow::OnNcRButtonDown(UINT, WPARAM, LPARAM, bool&) {
     ShowContextMenu(true);
+    return 0;
+}
+
+// ---- handing dropped items over
+
+void MainWindow::QueueHandOver(std::vector<UploadItem> batch) {
+    if (batch.empty()) return;
+    handOver.Append(std::move(batch));
+    ScheduleHandOver();
+}
+
+// Posted messages are taken before input, painting and timers: while any of those waits,
+// the next slice goes behind them on a timer, so a long hand-over never starves the user.
+void MainWindow::ScheduleHandOver() {
+    if (handOverScheduled || !windowHandle) return;
+    handOverScheduled = true;
+    if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0)
+        SetTimer(windowHandle, HAND_OVER_TIMER_ID, USER_TIMER_MINIMUM, nullptr);
+    else
+        PostMessageA(windowHandle, HandOverMessage, 0, 0);
+}
+
+void MainWindow::RunHandOver() {
+    KillTimer(windowHandle, HAND_OVER_TIMER_ID);
+    handOverScheduled = false;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(HAND_OVER_SLICE_MS);
+    if (handOver.RunSlice(receiver, [end] { return Clock::now() < end; })) ScheduleHandOver();
+}
+
+LRESULT MainWindow::OnHandOver(UINT, WPARAM, LPARAM, bool&) {
+    RunHandOver();
     return 0;
 }
 

@@ -9,6 +9,7 @@
 #include "agent/AgentLink.h"
 #include "agent/DeferredLogin.h"
 #include "agent/FileReceiver.h"
+#include "drop/HandOverQueue.h"
 #include "settings/UserSettings.h"
 #include "ui/MessageTable.h"
 #include "ui/OwnedHandle.h"
@@ -21,6 +22,10 @@ constexpr UINT DeferredStartMessage = WM_USER + 104;
 constexpr UINT TRAY_RETRY_TIMER_ID = 12;
 constexpr UINT kTrayRetryFirst = 1000;  // then doubled up to the last
 constexpr UINT kTrayRetryLast = 60000;
+// Dropped items go to the agent behind the drop, a slice of calls at a time.
+constexpr UINT HandOverMessage = WM_USER + 105;
+constexpr UINT HAND_OVER_TIMER_ID = 13;
+constexpr unsigned HAND_OVER_SLICE_MS = 25;
 
 // What tests replace: the parts of the platform that a test cannot drive.
 struct MainWindowSeams {
@@ -74,6 +79,9 @@ public:
     void ShowContextMenu(bool byMouse);
     void GetMenuItemState(UINT id);
 
+    // Takes one drop's items; they go to the agent once the drop has returned.
+    void QueueHandOver(std::vector<UploadItem> batch);
+
     void LoadSettings();
     void SaveSettings();
     static void ClearSettings();
@@ -98,6 +106,8 @@ public:
     DeferredLogin deferredLogin;
     MENUITEMINFOA menuItemInfo;
     FileReceiver receiver{*this};
+    HandOverQueue handOver;
+    bool handOverScheduled = false;
     UINT trayRetryDelay = 0;  // 0 while the icon is in place
     bool settingsSaved = false;
 
@@ -109,6 +119,8 @@ private:
     LRESULT OnEndSession(UINT, WPARAM ending, LPARAM, bool&);
     ~MainWindow();
     void Repaint();
+    void ScheduleHandOver();
+    void RunHandOver();
 
     LRESULT OnTimer(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnCreate(UINT, WPARAM, LPARAM, bool&);
@@ -122,6 +134,7 @@ private:
     LRESULT OnTrayCallback(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDeferredStart(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnInitMenuPopup(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnHandOver(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnSignIn(WORD, WORD, HWND, bool&);
     LRESULT OnSignOut(WORD, WORD, HWND, bool&);
     LRESULT OnGotoLocker(WORD, WORD, HWND, bool&);

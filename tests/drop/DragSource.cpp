@@ -31,6 +31,7 @@ public:
 
     STDMETHODIMP GetData(FORMATETC* query, STGMEDIUM* medium) override {
         if (!query || !medium) return E_INVALIDARG;
+        if (fetched.empty()) QueryPerformanceCounter(&firstFetch);
         fetched.push_back(query->cfFormat);
         const OfferedFormat* offered = Find(*query);
         if (!offered || !offered->fetchable) return DV_E_FORMATETC;
@@ -71,6 +72,7 @@ public:
 
     std::vector<CLIPFORMAT> queried;
     std::vector<CLIPFORMAT> fetched;
+    LARGE_INTEGER firstFetch = {};
 
 private:
     ~DataObject() = default;
@@ -184,6 +186,12 @@ DWORD WINAPI DragThread::Run(void* self) {
         DWORD effect = 0xFFFF;
         DragOutcome& outcome = drag->outcome_;
         outcome.result = DoDragDrop(data, &source, drag->allowed_, &effect);
+        LARGE_INTEGER returned, frequency;
+        QueryPerformanceCounter(&returned);
+        QueryPerformanceFrequency(&frequency);
+        if (!data->fetched.empty())
+            outcome.fetchToReturnMs = static_cast<double>(returned.QuadPart - data->firstFetch.QuadPart) * 1000.0 /
+                                      static_cast<double>(frequency.QuadPart);
         outcome.effect = effect;
         outcome.feedback = source.feedback;
         outcome.gaveUp = source.gaveUp;

@@ -32,6 +32,7 @@ struct DragOutcome {
     std::vector<CLIPFORMAT> fetched;  // GetData, in order
     bool gaveUp = false;              // the target never answered; the source cancelled
     ULONG dataLeft = 0xFFFF;          // references left on the data object after the drag
+    double fetchToReturnMs = -1;      // from the target's first GetData to DoDragDrop's return
 };
 
 // DoDragDrop on a thread of its own (its own STA) with the cursor at `at`, letting go once

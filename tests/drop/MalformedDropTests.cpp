@@ -39,8 +39,6 @@ protected:
         result.hr = window->Drop(data.Get(), MK_LBUTTON, point, &result.dropEffect);
         return result;
     }
-    const Items& Handed() const { return window->deferredLogin.pendingFiles; }
-
     std::unique_ptr<PrivateHive> hive_;
 };
 
@@ -171,19 +169,19 @@ TEST_F(DirectDropTest, TheEffectDependsOnTheDataAloneAndEndsWithTheDrag) {
     }
 }
 
-TEST_F(DirectDropTest, TheWindowComesToTheFrontBeforeTheDropIsHandled) {
+TEST_F(DirectDropTest, TheDropAnswersInFrontAndHandsOverOnlyOnceItHasReturned) {
     HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr, nullptr,
                                  nullptr, nullptr);
     ShowWindow(handle, SW_SHOW);
     SetForegroundWindow(other);
     ASSERT_EQ(GetForegroundWindow(), other);
-    HWND frontAtFirstCall = nullptr;
-    fakeAgent.onCall = [&](DISPID) {
-        if (!frontAtFirstCall) frontAtFirstCall = GetForegroundWindow();
-    };
-    DropOn({Text("x")});
-    fakeAgent.onCall = nullptr;
-    EXPECT_EQ(frontAtFirstCall, handle);
+    fakeAgent.calls.clear();
+    EXPECT_EQ(DropOn({Text("x")}).hr, S_OK);
+    EXPECT_EQ(GetForegroundWindow(), handle);
+    EXPECT_TRUE(fakeAgent.calls.empty());  // not one call to the agent while the source waits
+    EXPECT_EQ(g_state.signInRuns, 0);
+    EXPECT_EQ(Handed(), Items{"x"});
+    EXPECT_EQ(g_state.signInRuns, 1);
     DestroyWindow(other);
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "agent/AgentProtocol.h"
+#include "tests/support/Items.h"
 #include "tests/integration/AgentScript.h"
 #include "tests/unit/FakeHost.h"
 
@@ -89,7 +90,7 @@ TEST_F(AgentIntegration, NotificationsArriveOnTheGuiThread) {
 TEST_F(AgentIntegration, ASuccessReportedInsideSignInStoresThatSignInAndReplays) {
     ASSERT_NE(Connect(), nullptr);
     host.deferred.RecordRequest("old@example.com", "old", 1);
-    host.deferred.AddPendingFile("http://127.0.0.1:9/a.mp3");
+    host.deferred.AddPendingFile(Dropped("http://127.0.0.1:9/a.mp3"));
     script.Set("2.vt", VT_I4);
     script.Set("2.value", 1);
     script.SetText("2.events", "2:19");
@@ -129,7 +130,7 @@ TEST_F(AgentIntegration, TheDefaultAgentSignsInAndTheWaitingFileIsUploaded) {
         CloseHandle(out);
     }
     ASSERT_NE(Connect(), nullptr);
-    host.receiver.AddFile(file.c_str());  // signed out: waits
+    host.receiver.AddFile(Dropped(file.c_str(), true));  // signed out: waits
     EXPECT_EQ(host.deferred.pendingFiles.size(), 1u);
     host.receiver.RequestSignIn(user, "pw", 1, true);
     const bool finished = PumpUntil([&] {
@@ -157,19 +158,18 @@ TEST_F(AgentIntegration, AfterTheAgentDiesTheNextRequestConnectsAfresh) {
     AgentClient* first = Connect();
     ASSERT_NE(first, nullptr);
     ASSERT_TRUE(AgentScript::KillServer());
-    host.receiver.AddFile("C:\\waiting.mp3");  // the dead agent cannot say: the item waits
+    EXPECT_EQ(host.receiver.AddFile(Dropped("C:\\waiting.mp3")), AddResult::AgentGone);
     EXPECT_TRUE(first->IsGone());
-    EXPECT_EQ(host.deferred.pendingFiles.size(), 1u);
+    EXPECT_TRUE(host.deferred.pendingFiles.empty());
 
     script.Set("12.vt", VT_I2);
     script.Set("12.value", 1);
     script.Set("1.hr", S_OK);
-    AgentClient* second = host.GetAgentClient();
-    ASSERT_NE(second, nullptr);
-    EXPECT_NE(second, first);
-    ASSERT_TRUE(AgentScript::Fire(2, 19));
-    ASSERT_TRUE(PumpUntil([&] { return host.deferred.pendingFiles.empty(); }));
-    EXPECT_FALSE(script.LoggedCalls(DispUpload).empty());
+    EXPECT_EQ(host.receiver.AddFile(Dropped("C:\\waiting.mp3")), AddResult::Handled);
+    EXPECT_NE(host.link.Current(), first);
+    const std::vector<std::string> uploads = script.LoggedCalls(DispUpload);
+    ASSERT_EQ(uploads.size(), 1u);
+    EXPECT_NE(uploads[0].find("8:C:\\waiting.mp3"), std::string::npos) << uploads[0];
 }
 
 TEST_F(AgentIntegration, AnAgentThatDiesUnnoticedLeavesAnOrderlyShutdown) {

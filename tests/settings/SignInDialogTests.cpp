@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "agent/AgentProtocol.h"
+#include "tests/support/Items.h"
 #include "agent/StatusTable.h"
 #include "res/resource.h"
 #include "tests/settings/DialogDriver.h"
@@ -250,7 +251,7 @@ TEST_F(SignInDialogTest, EveryWayOfCancellingDropsHeldItemsAndKeepsTheCredential
     };
     for (const Way& way : ways) {
         window->deferredLogin.RecordRequest("old@example.com", "old", 1);
-        window->deferredLogin.pendingFiles = {"C:\\a.mp3", "C:\\b.mp3"};
+        window->deferredLogin.pendingFiles = {Dropped("C:\\a.mp3"), Dropped("C:\\b.mp3")};
         window->deferredLogin.lockerPending = 1;
         const int result = Run(nullptr, [&](HWND dialog) {
             SetDlgItemTextA(dialog, IDC_EMAIL, "new@example.com");

@@ -1,5 +1,7 @@
 #include "tests/ui/MainWindowFixture.h"
 
+#include "tests/support/Items.h"
+#include "tests/support/MessagePump.h"
 #include "tests/support/ScreenPixels.h"
 
 WindowTestState g_state;
@@ -77,6 +79,11 @@ void MainWindowTest::Pump() {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+std::vector<std::string> MainWindowTest::Handed() {
+    EXPECT_TRUE(PumpUntil([&] { return window->handOver.Empty(); }));
+    return Texts(window->deferredLogin.pendingFiles);
 }
 
 std::vector<uint32_t> CaptureClient(HWND window, int width, int height) {

@@ -36,6 +36,8 @@ protected:
     MainWindow& Open(const char* commandLine = "parcelo.exe", bool start = true);
     void Close();
     static void Pump();
+    // Once the window has handed every drop over: what AddFile held for the sign-in.
+    std::vector<std::string> Handed();
 
     FakeAgent fakeAgent;
     MainWindow* window = nullptr;

@@ -1,5 +1,6 @@
 // What each StatusCode does on screen, in message boxes and to the Sign In dialog.
 #include "tests/unit/AgentFixture.h"
+#include "tests/support/Items.h"
 
 #include "agent/UploadController.h"
 
@@ -94,7 +95,7 @@ TEST_F(AgentTest, MessageCodesShowTheirBoxOwnedByTheWindow) {
 
 TEST_F(AgentTest, MessageCodesDropNothingThatWaits) {
     AgentClient& client = Connected();
-    host.deferred.AddPendingFile("C:\\a.mp3");
+    host.deferred.AddPendingFile(Dropped("C:\\a.mp3"));
     host.deferred.lockerPending = 1;
     for (int code : {104, 109, 112, 113, 114, 121}) client.OnStatus(code);
     EXPECT_EQ(host.deferred.pendingFiles.size(), 1u);

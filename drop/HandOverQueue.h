@@ -1,0 +1,46 @@
+// The drops that the window still has to hand to the agent: whole batches in drop order,
+// handed over a slice at a time so that the window stays responsive meanwhile.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "agent/UploadItem.h"
+
+class FileReceiver;
+
+class HandOverQueue {
+public:
+    HandOverQueue() = default;
+    HandOverQueue(const HandOverQueue&) = delete;
+    HandOverQueue& operator=(const HandOverQueue&) = delete;
+
+    // One drop's items; an empty drop asks nothing of anyone.
+    void Append(std::vector<UploadItem> batch);
+    // Hands items over while `inTime` allows; true when another slice is needed. The
+    // receiver may run message loops, and a slice reached from inside one returns false at
+    // once: the slice below it carries on.
+    bool RunSlice(FileReceiver& receiver, const std::function<bool()>& inTime);
+    // Forgets every item not yet handed over (the program ends).
+    void Clear();
+    bool Empty() const { return batches_.empty(); }
+
+private:
+    struct Batch {
+        unsigned long serial = 0;
+        std::vector<UploadItem> items;
+        std::size_t next = 0;
+        bool begun = false;               // BeginFiles has said yes on the connection in use
+        std::size_t lostOnce = SIZE_MAX;  // the item already re-sent after its agent went away
+    };
+    void Step(FileReceiver& receiver);
+    // The front batch after a call that may have run a message loop, if it is still `serial`.
+    Batch* Front(unsigned long serial);
+
+    std::deque<Batch> batches_;
+    unsigned long nextSerial_ = 1;
+    bool running_ = false;
+};
