@@ -26,7 +26,7 @@ public:
     virtual long BeginFiles();
     virtual AddResult AddFile(const UploadItem& item);
     // Keeps an item for the next sign-in.
-    virtual void HoldForSignIn(const UploadItem& item);
+    void HoldForSignIn(const UploadItem& item);
 
     // The sign-in succeeded: store its credentials, open a requested Locker, replay items.
     void ReplayDeferred();
