@@ -121,8 +121,8 @@ void MainWindow::SaveSettings() {
     }
     RegistryKey position;
     if (position.OpenForWriting(kPositionKey)) {
-        // Stored inverted; nothing reads it back.
-        position.WriteText("Visible", IsWindowVisible(windowHandle) ? "False" : "True");
+        const bool visible = visibleAtClose >= 0 ? visibleAtClose == 1 : IsWindowVisible(windowHandle) != FALSE;
+        position.WriteText("Visible", visible ? "False" : "True");  // stored inverted; nothing reads it back
         RECT rect = {0, 0, 0, 0};
         GetWindowRect(windowHandle, &rect);
         position.WriteNumber("X", rect.left);

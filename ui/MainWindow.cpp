@@ -43,6 +43,7 @@ const MessageEntry<MainWindow> MainWindow::kMessageTable[] = {
     OnMessage<MainWindow>(DeferredStartMessage, &MainWindow::OnDeferredStart),
     OnMessage<MainWindow>(WM_INITMENUPOPUP, &MainWindow::OnInitMenuPopup),
     OnMessage<MainWindow>(WM_ENDSESSION, &MainWindow::OnEndSession),
+    OnMessage<MainWindow>(WM_CLOSE, &MainWindow::OnClose),
     OnCommand<MainWindow>(ID_CMD_SIGN_IN, &MainWindow::OnSignIn),
     OnCommand<MainWindow>(ID_CMD_SIGN_OUT, &MainWindow::OnSignOut),
     OnCommand<MainWindow>(ID_CMD_GOTO_LOCKER, &MainWindow::OnGotoLocker),
@@ -137,6 +138,18 @@ LRESULT MainWindow::OnEndSession(UINT, WPARAM ending, LPARAM, bool&) {
         SaveSettings();
         settingsSaved = true;
     }
+    return 0;
+}
+
+// The system hides a window before WM_DESTROY reaches it, so the visibility to be saved is
+// read here, while it still shows what the user saw.
+void MainWindow::CloseDropWindow() {
+    visibleAtClose = IsWindowVisible(windowHandle) ? 1 : 0;
+    DestroyWindow(windowHandle);
+}
+
+LRESULT MainWindow::OnClose(UINT, WPARAM, LPARAM, bool&) {
+    CloseDropWindow();
     return 0;
 }
 

@@ -100,6 +100,9 @@ public:
     FileReceiver receiver{*this};
     UINT trayRetryDelay = 0;  // 0 while the icon is in place
     bool settingsSaved = false;
+    // Whether the window showed when the program closed it (1 or 0), read before the system
+    // hid it on its way out; -1 until then.
+    int visibleAtClose = -1;
 
     static UINT TaskbarCreatedMessage();
 
@@ -107,6 +110,8 @@ private:
     void AddTrayIcon();
     LRESULT OnTaskbarCreated();
     LRESULT OnEndSession(UINT, WPARAM ending, LPARAM, bool&);
+    LRESULT OnClose(UINT, WPARAM, LPARAM, bool&);
+    void CloseDropWindow();
     ~MainWindow();
     void Repaint();
 

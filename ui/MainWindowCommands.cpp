@@ -96,7 +96,7 @@ LRESULT MainWindow::OnSignOut(WORD, WORD, HWND, bool&) {
 }
 
 LRESULT MainWindow::OnExit(WORD, WORD, HWND, bool&) {
-    DestroyWindow(windowHandle);
+    CloseDropWindow();
     return 0;
 }
 

@@ -62,7 +62,7 @@ TEST_F(ProgramTest, StartsShownConnectsAndEndsInOrderOnExit) {
     PostMessageA(window, WM_COMMAND, ID_CMD_EXIT, 0);
     EXPECT_EQ(program.WaitForExit(), 0u);
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(ReadPositionVisible(), "True");  // saved at exit
+    EXPECT_EQ(ReadPositionVisible(), "False");  // saved at exit, inverted: it was shown
 }
 
 TEST_F(ProgramTest, EveryStartIsItsOwnProcessWithItsOwnWindow) {
@@ -76,6 +76,7 @@ TEST_F(ProgramTest, EveryStartIsItsOwnProcessWithItsOwnWindow) {
     PostMessageA(b, WM_COMMAND, ID_CMD_EXIT, 0);
     EXPECT_EQ(first.WaitForExit(), 0u);
     EXPECT_EQ(second.WaitForExit(), 0u);
+    EXPECT_EQ(ReadPositionVisible(), "True");  // both hidden at exit
 }
 
 // A call fails as if the agent had gone while it runs on: the client is replaced, and each
