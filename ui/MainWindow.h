@@ -89,10 +89,10 @@ public:
     UserSettings settings;
     int frameIndex = 0;
     StatusLines status;
-    OwnedCursor openHandCursor;
-    OwnedCursor grabHandCursor;
-    OwnedIcon smallIcon;
-    OwnedIcon largeIcon;
+    HCURSOR openHandCursor = nullptr;  // shared: loaded with LoadCursorA, never destroyed
+    HCURSOR grabHandCursor = nullptr;
+    OwnedIcon smallIcon;  // at the system's small-icon size; also the tray's image
+    HICON largeIcon = nullptr;  // shared, like the cursors
     int registerOnStart = 0;
     int showOnStart = 0;
     DeferredLogin deferredLogin;

@@ -94,9 +94,16 @@ TEST_F(MainWindowTest, TheWindowIsATopmostHiddenPopupOfClassSonavoAtTheLowerRigh
     EXPECT_EQ(rect.right - rect.left, 110 + 2 * fx);
     EXPECT_EQ(rect.bottom - rect.top, 90 + 2 * fy);
     EXPECT_EQ(SendMessageA(handle, WM_GETICON, ICON_SMALL, 0), reinterpret_cast<LRESULT>(main.smallIcon.Get()));
-    EXPECT_EQ(SendMessageA(handle, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(main.largeIcon.Get()));
-    EXPECT_NE(main.smallIcon.Get(), nullptr);
-    EXPECT_NE(main.largeIcon.Get(), nullptr);
+    EXPECT_EQ(SendMessageA(handle, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(main.largeIcon));
+    EXPECT_NE(main.largeIcon, nullptr);
+    ICONINFO small;  // the system's small size, not the large one squeezed
+    ASSERT_TRUE(GetIconInfo(main.smallIcon.Get(), &small));
+    BITMAP image = {};
+    GetObjectA(small.hbmColor, sizeof image, &image);
+    DeleteObject(small.hbmColor);
+    DeleteObject(small.hbmMask);
+    EXPECT_EQ(image.bmWidth, GetSystemMetrics(SM_CXSMICON));
+    EXPECT_EQ(image.bmHeight, GetSystemMetrics(SM_CYSMICON));
     EXPECT_EQ(SendMessageA(handle, WM_NCHITTEST, 0, MAKELPARAM(rect.left + 5, rect.top + 5)), HTCAPTION);
 }
 
@@ -226,9 +233,9 @@ TEST_F(MainWindowTest, DoubleClickOnTheWindowHidesIt) {
 TEST_F(MainWindowTest, TheCursorIsAHandOverTheWindowAndTheSystemsElsewhere) {
     MainWindow& main = Open(" /showparcelo");
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_LBUTTONDOWN)), 1);
-    EXPECT_EQ(GetCursor(), main.grabHandCursor.Get());
+    EXPECT_EQ(GetCursor(), main.grabHandCursor);
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_MOUSEMOVE)), 1);
-    EXPECT_EQ(GetCursor(), main.openHandCursor.Get());
+    EXPECT_EQ(GetCursor(), main.openHandCursor);
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTERROR, WM_LBUTTONDOWN)), 0);
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_LBUTTONDBLCLK)), 0);
 }
