@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "agent/StatusTable.h"
 #include "app/CommandLine.h"
 #include "res/resource.h"
 #include "ui/StatusText.h"
@@ -233,7 +234,7 @@ LRESULT MainWindow::OnTimer(UINT, WPARAM timer, LPARAM, bool&) {
     AgentClient* client = agentClient.Current();  // the timer never creates the client
     int status = 0;
     if (!client || FAILED(client->GetStatus(&status))) return 0;
-    if (status >= 12 && status <= 15) {
+    if (IsBusyStatus(status)) {
         if (++frameIndex > 2) frameIndex = 0;
         RedrawWindow(windowHandle, nullptr, nullptr, kRepaintFlags);
     }
