@@ -29,8 +29,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         RunMessageLoop(window->windowHandle, LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS)),
                        &ReleaseRetiredAgentClients);
         window->Release();
-    } else if (window && window->referenceCount == 0) {
-        window->AddRef();  // never reached the window: give it the one reference it needs to end
+    } else if (window) {
+        // No window: give back the reference a failed WM_CREATE kept, or give the object the
+        // one it needs to end.
+        if (window->referenceCount == 0) window->AddRef();
         window->Release();
     }
     OleUninitialize();

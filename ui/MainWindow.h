@@ -99,6 +99,7 @@ public:
     MENUITEMINFOA menuItemInfo;
     FileReceiver receiver{*this};
     UINT trayRetryDelay = 0;  // 0 while the icon is in place
+    bool settingsRead = false;
     bool settingsSaved = false;
     // Whether the window showed when the program closed it (1 or 0), read before the system
     // hid it on its way out; -1 until then.
