@@ -47,6 +47,10 @@ AgentClient::~AgentClient() {
     CoDisconnectObject(sink_.get(), 0);
 }
 
+void AgentClient::GiveUp() {
+    if (sink_) sink_->Disconnect();
+}
+
 int AgentClient::Connect(AgentFactory factory) {
     IDispatch* created = nullptr;
     const int failure = factory(&created);

@@ -50,6 +50,9 @@ public:
 
     // True once a call has found the agent's process gone; the owner then replaces the client.
     bool IsGone() const { return gone_; }
+    // The owner has replaced the client: no notification reaches it any more, even from an
+    // agent that in fact runs on. Asks nothing of the agent.
+    void GiveUp();
     DWORD SinkCookie() const { return sink_ ? sink_->Cookie() : 0; }
 
 protected:

@@ -39,6 +39,12 @@ HRESULT AgentEventSink::Unadvise(IDispatch* agent) {
     return hr;
 }
 
+void AgentEventSink::Disconnect() {
+    client_ = nullptr;
+    cookie_ = 0;
+    CoDisconnectObject(this, 0);
+}
+
 STDMETHODIMP AgentEventSink::QueryInterface(REFIID riid, void** out) {
     if (!out) return E_POINTER;
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
@@ -52,6 +58,7 @@ STDMETHODIMP AgentEventSink::QueryInterface(REFIID riid, void** out) {
 
 // The handlers run message boxes and dialogs; nothing they throw may reach the agent.
 HRESULT AgentEventSink::Forward(void (AgentClient::*handler)(int), SHORT value) {
+    if (!client_) return CO_E_OBJNOTCONNECTED;
     try {
         (client_->*handler)(value);
         return S_OK;

@@ -17,13 +17,13 @@ struct StatusEntry {
 // Scanned in order; the first entry with the code wins.
 const StatusEntry kStatusTable[] = {
     {10, {StatusAction::Ready, nullptr}},
-    {11, {StatusAction::Ready, nullptr}},
+    {STATUS_SIGNED_IN_IDLE, {StatusAction::Ready, nullptr}},
     {16, {StatusAction::Ready, nullptr}},
     {12, {StatusAction::Working, nullptr}},
     {17, {StatusAction::Working, nullptr}},
     {13, {StatusAction::Uploading, nullptr}},
     {15, {StatusAction::Uploading, nullptr}},
-    {19, {StatusAction::SignedIn, nullptr}},
+    {STATUS_SIGNED_IN, {StatusAction::SignedIn, nullptr}},
     {22, {StatusAction::Busy, nullptr}},
     {101, {StatusAction::Message, kCannotConnect}},
     {102, {StatusAction::Message, kCannotConnect}},

@@ -4,6 +4,14 @@
 
 #include <string>
 
+// The codes the program branches on, beyond what showing them takes.
+constexpr int STATUS_SIGNED_IN_IDLE = 11;  // the only status at which signing out acts
+constexpr int STATUS_BUSY_FIRST = 12;      // 12 to 15: connecting or uploading; the skin turns
+constexpr int STATUS_BUSY_LAST = 15;
+constexpr int STATUS_SIGNED_IN = 19;       // the sign-in succeeded: what waited for it goes on
+
+constexpr bool IsBusyStatus(int code) { return code >= STATUS_BUSY_FIRST && code <= STATUS_BUSY_LAST; }
+
 enum class StatusAction {
     None,
     Ready,              // "Drag files here", second line cleared

@@ -3,11 +3,12 @@
 #pragma once
 
 #include "agent/AgentClient.h"
+#include "res/resource.h"
 
 class AgentHost;
 
 constexpr unsigned long long kMaxUploadBytes = 26214400;  // 25 MiB: this size and above are refused
-constexpr WPARAM kSignInCommand = MAKEWPARAM(32775, 1);   // CmdSignIn, as an accelerator sends it
+constexpr WPARAM kSignInCommand = MAKEWPARAM(ID_CMD_SIGN_IN, 1);  // as an accelerator sends it
 
 class UploadController : public AgentClient {
 public:

@@ -273,6 +273,12 @@ public:
     }
 };
 
+// As MainWindow loads it: at the small-icon size, the program's own (not shared) copy.
+HICON LoadSmallIcon(HINSTANCE instance) {
+    return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL), IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+}
+
 // MainWindow's constructor, WM_CREATE and deferred start, one call at a time.
 int ProfileCalls(HINSTANCE instance, const char* reportPath) {
     StepClock clock;
@@ -280,12 +286,11 @@ int ProfileCalls(HINSTANCE instance, const char* reportPath) {
     clock.Step("calls.OleInitialize");
     RegisterClipboardFormatA("FileGroupDescriptor");
     clock.Step("calls.RegisterClipboardFormatA");
-    HCURSOR cursors[2] = {LoadCursorA(instance, MAKEINTRESOURCEA(IDC_OPEN_HAND)),
-                          LoadCursorA(instance, MAKEINTRESOURCEA(IDC_GRAB_HAND))};
+    LoadCursorA(instance, MAKEINTRESOURCEA(IDC_OPEN_HAND));  // shared: nothing to give back
+    LoadCursorA(instance, MAKEINTRESOURCEA(IDC_GRAB_HAND));
     clock.Step("calls.LoadCursorA-x2");
-    HICON icons[2] = {LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL)),
-                      LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_LARGE))};
-    clock.Step("calls.LoadIconA-x2");
+    HICON icons[2] = {LoadSmallIcon(instance), LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_LARGE))};
+    clock.Step("calls.LoadImageA+LoadIconA");
     HFONT font = CreateFontA(-10, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial Narrow");
     clock.Step("calls.CreateFontA");
@@ -300,8 +305,8 @@ int ProfileCalls(HINSTANCE instance, const char* reportPath) {
     NoDrop target;
     RegisterDragDrop(window, &target);
     clock.Step("calls.RegisterDragDrop");
-    NotifyTrayIcon(window, TRAY_ICON_ID, LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL)), kTrayTip, NIM_ADD);
-    clock.Step("calls.LoadIconA+Shell_NotifyIconA(NIM_ADD)");
+    NotifyTrayIcon(window, TRAY_ICON_ID, icons[0], kTrayTip, NIM_ADD);
+    clock.Step("calls.Shell_NotifyIconA(NIM_ADD)");
     SetTimer(window, SKIN_TIMER_ID, kSkinTimerPeriod, nullptr);
     SetWindowTextA(window, "Parcelo");
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons[0]));
@@ -317,8 +322,7 @@ int ProfileCalls(HINSTANCE instance, const char* reportPath) {
     DeleteDC(frameDc);
     for (HBITMAP frame : frames) DeleteObject(frame);
     DeleteObject(font);
-    for (HICON icon : icons) DestroyIcon(icon);
-    for (HCURSOR cursor : cursors) DestroyCursor(cursor);
+    DestroyIcon(icons[0]);  // the cursors and the large icon are shared
     OleUninitialize();
     return 0;
 }
@@ -405,14 +409,13 @@ int RunLadder(HINSTANCE instance, unsigned parts) {
         OleInitialize(nullptr);
     else
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    HCURSOR cursors[2] = {};
     HICON icons[2] = {};
     HFONT font = nullptr;
     if (parts & kResources) {
         RegisterClipboardFormatA("FileGroupDescriptor");
-        cursors[0] = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_OPEN_HAND));
-        cursors[1] = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_GRAB_HAND));
-        icons[0] = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL));
+        LoadCursorA(instance, MAKEINTRESOURCEA(IDC_OPEN_HAND));  // shared: nothing to give back
+        LoadCursorA(instance, MAKEINTRESOURCEA(IDC_GRAB_HAND));
+        icons[0] = LoadSmallIcon(instance);
         icons[1] = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_LARGE));
         font = CreateFontA(-10, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial Narrow");
@@ -427,8 +430,10 @@ int RunLadder(HINSTANCE instance, unsigned parts) {
     }
     NoDrop target;
     if (parts & kDropTarget) RegisterDragDrop(window, &target);
-    if (parts & kTray)
-        NotifyTrayIcon(window, TRAY_ICON_ID, LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL)), kTrayTip, NIM_ADD);
+    if (parts & kTray) {
+        if (!icons[0]) icons[0] = LoadSmallIcon(instance);
+        NotifyTrayIcon(window, TRAY_ICON_ID, icons[0], kTrayTip, NIM_ADD);
+    }
     if (parts & kWindowIcons) {
         SetTimer(window, SKIN_TIMER_ID, kSkinTimerPeriod, nullptr);
         SetWindowTextA(window, "Parcelo");
@@ -453,10 +458,7 @@ int RunLadder(HINSTANCE instance, unsigned parts) {
     for (HBITMAP frame : frames)
         if (frame) DeleteObject(frame);
     if (font) DeleteObject(font);
-    for (HICON icon : icons)
-        if (icon) DestroyIcon(icon);
-    for (HCURSOR cursor : cursors)
-        if (cursor) DestroyCursor(cursor);
+    if (icons[0]) DestroyIcon(icons[0]);  // the cursors and the large icon are shared
     if (parts & kOle)
         OleUninitialize();
     else

@@ -76,6 +76,7 @@ bool ShowsOnAMonitor(HWND window, int32_t x, int32_t y) {
 }  // namespace
 
 void MainWindow::LoadSettings() {
+    settingsRead = true;
     const int32_t defaultX = GetSystemMetrics(SM_CXFULLSCREEN) - 110;
     const int32_t defaultY = GetSystemMetrics(SM_CYFULLSCREEN) - 90;
     int32_t x = defaultX, y = defaultY;
@@ -114,6 +115,8 @@ void MainWindow::LoadSettings() {
 }
 
 void MainWindow::SaveSettings() {
+    // Nothing read yet (a window whose creation failed): empty values would replace the stored ones.
+    if (!settingsRead) return;
     RegistryKey proxy;
     if (proxy.OpenForWriting(kProxyKey)) {
         proxy.WriteText("UseProxy", settings.useProxy != 0 ? "True" : "False");
@@ -121,8 +124,8 @@ void MainWindow::SaveSettings() {
     }
     RegistryKey position;
     if (position.OpenForWriting(kPositionKey)) {
-        // Stored inverted; nothing reads it back.
-        position.WriteText("Visible", IsWindowVisible(windowHandle) ? "False" : "True");
+        const bool visible = visibleAtClose >= 0 ? visibleAtClose == 1 : IsWindowVisible(windowHandle) != FALSE;
+        position.WriteText("Visible", visible ? "False" : "True");  // stored inverted; nothing reads it back
         RECT rect = {0, 0, 0, 0};
         GetWindowRect(windowHandle, &rect);
         position.WriteNumber("X", rect.left);

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <utility>
 
+#include "agent/StatusTable.h"
 #include "app/CommandLine.h"
 #include "res/resource.h"
 #include "ui/StatusText.h"
@@ -46,6 +47,7 @@ const MessageEntry<MainWindow> MainWindow::kMessageTable[] = {
     OnMessage<MainWindow>(WM_INITMENUPOPUP, &MainWindow::OnInitMenuPopup),
     OnMessage<MainWindow>(WM_ENDSESSION, &MainWindow::OnEndSession),
     OnMessage<MainWindow>(HandOverMessage, &MainWindow::OnHandOver),
+    OnMessage<MainWindow>(WM_CLOSE, &MainWindow::OnClose),
     OnCommand<MainWindow>(ID_CMD_SIGN_IN, &MainWindow::OnSignIn),
     OnCommand<MainWindow>(ID_CMD_SIGN_OUT, &MainWindow::OnSignOut),
     OnCommand<MainWindow>(ID_CMD_GOTO_LOCKER, &MainWindow::OnGotoLocker),
@@ -60,18 +62,18 @@ MainWindow::MainWindow() : agentClient(*this, seams.agentFactory) {
     g_mainWindow = this;
     ZeroMemory(&menuItemInfo, sizeof menuItemInfo);
     HINSTANCE module = GetAppModule().instance;
-    openHandCursor.Reset(LoadCursorA(module, MAKEINTRESOURCEA(IDC_OPEN_HAND)));
-    grabHandCursor.Reset(LoadCursorA(module, MAKEINTRESOURCEA(IDC_GRAB_HAND)));
-    smallIcon.Reset(LoadIconA(module, MAKEINTRESOURCEA(IDI_PARCELO_SMALL)));
-    largeIcon.Reset(LoadIconA(module, MAKEINTRESOURCEA(IDI_PARCELO_LARGE)));
+    openHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_OPEN_HAND));
+    grabHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_GRAB_HAND));
+    // LoadIconA would stretch the 16 x 16 image to the large size and the system squeeze it
+    // back; this copy is the program's own, unlike the shared ones LoadIconA gives.
+    smallIcon.Reset(static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_PARCELO_SMALL), IMAGE_ICON,
+                                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    largeIcon = LoadIconA(module, MAKEINTRESOURCEA(IDI_PARCELO_LARGE));
 }
 
-// In this order: icons and cursors, the agent client, the font, then what waits and the texts.
+// In this order: the icon, the agent client, the font, then what waits and the texts.
 MainWindow::~MainWindow() {
     smallIcon.Reset();
-    largeIcon.Reset();
-    openHandCursor.Reset();
-    grabHandCursor.Reset();
     agentClient.Destroy();
     status.statusFont.Reset();
     if (g_mainWindow == this) g_mainWindow = nullptr;
@@ -114,8 +116,7 @@ UINT MainWindow::TaskbarCreatedMessage() {
 // area that is not ready yet, or that has been re-created, must not leave it without one.
 void MainWindow::AddTrayIcon() {
     auto notify = [this](DWORD action) {
-        HICON icon = LoadIconA(GetAppModule().instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL));
-        return NotifyTrayIcon(windowHandle, TRAY_ICON_ID, icon, kTrayTip, action) != FALSE;
+        return NotifyTrayIcon(windowHandle, TRAY_ICON_ID, smallIcon.Get(), kTrayTip, action) != FALSE;
     };
     // An add refused because the icon is still there counts as done: never a second icon.
     if (notify(NIM_ADD) || notify(NIM_MODIFY)) {
@@ -140,6 +141,18 @@ LRESULT MainWindow::OnEndSession(UINT, WPARAM ending, LPARAM, bool&) {
         SaveSettings();
         settingsSaved = true;
     }
+    return 0;
+}
+
+// The system hides a window before WM_DESTROY reaches it, so the visibility to be saved is
+// read here, while it still shows what the user saw.
+void MainWindow::CloseDropWindow() {
+    visibleAtClose = IsWindowVisible(windowHandle) ? 1 : 0;
+    DestroyWindow(windowHandle);
+}
+
+LRESULT MainWindow::OnClose(UINT, WPARAM, LPARAM, bool&) {
+    CloseDropWindow();
     return 0;
 }
 
@@ -177,7 +190,7 @@ LRESULT MainWindow::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     SetTimer(windowHandle, SKIN_TIMER_ID, kSkinTimerPeriod, nullptr);
     SetWindowTextA(windowHandle, "Parcelo");
     SendMessageA(windowHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
-    SendMessageA(windowHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon.Get()));
+    SendMessageA(windowHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon));
     PostMessageA(windowHandle, DeferredStartMessage, 0, 0);
     return 0;
 }
@@ -230,7 +243,7 @@ LRESULT MainWindow::OnTimer(UINT, WPARAM timer, LPARAM, bool&) {
     AgentClient* client = agentClient.Current();  // the timer never creates the client
     int status = 0;
     if (!client || FAILED(client->GetStatus(&status))) return 0;
-    if (status >= 12 && status <= 15) {
+    if (IsBusyStatus(status)) {
         if (++frameIndex > 2) frameIndex = 0;
         RedrawWindow(windowHandle, nullptr, nullptr, kRepaintFlags);
     }
@@ -249,12 +262,12 @@ LRESULT MainWindow::OnNcLButtonDoubleClick(UINT, WPARAM, LPARAM, bool&) {
 LRESULT MainWindow::OnSetCursor(UINT, WPARAM, LPARAM lParam, bool& handled) {
     const WORD hit = LOWORD(lParam), mouse = HIWORD(lParam);
     if (hit == HTCAPTION && mouse == WM_LBUTTONDOWN) {
-        SetCursor(grabHandCursor.Get());
+        SetCursor(grabHandCursor);
         return 1;
     }
     if (hit == HTCAPTION && (mouse == WM_MOUSEMOVE || mouse == WM_LBUTTONUP || mouse == WM_RBUTTONDOWN ||
                              mouse == WM_RBUTTONUP || mouse == WM_MBUTTONDOWN || mouse == WM_MBUTTONUP)) {
-        SetCursor(openHandCursor.Get());
+        SetCursor(openHandCursor);
         return 1;
     }
     handled = false;

@@ -97,10 +97,10 @@ public:
     UserSettings settings;
     int frameIndex = 0;
     StatusLines status;
-    OwnedCursor openHandCursor;
-    OwnedCursor grabHandCursor;
-    OwnedIcon smallIcon;
-    OwnedIcon largeIcon;
+    HCURSOR openHandCursor = nullptr;  // shared: loaded with LoadCursorA, never destroyed
+    HCURSOR grabHandCursor = nullptr;
+    OwnedIcon smallIcon;  // at the system's small-icon size; also the tray's image
+    HICON largeIcon = nullptr;  // shared, like the cursors
     int registerOnStart = 0;
     int showOnStart = 0;
     DeferredLogin deferredLogin;
@@ -109,7 +109,11 @@ public:
     HandOverQueue handOver;
     bool handOverScheduled = false;
     UINT trayRetryDelay = 0;  // 0 while the icon is in place
+    bool settingsRead = false;
     bool settingsSaved = false;
+    // Whether the window showed when the program closed it (1 or 0), read before the system
+    // hid it on its way out; -1 until then.
+    int visibleAtClose = -1;
 
     static UINT TaskbarCreatedMessage();
 
@@ -117,6 +121,8 @@ private:
     void AddTrayIcon();
     LRESULT OnTaskbarCreated();
     LRESULT OnEndSession(UINT, WPARAM ending, LPARAM, bool&);
+    LRESULT OnClose(UINT, WPARAM, LPARAM, bool&);
+    void CloseDropWindow();
     ~MainWindow();
     void Repaint();
     void ScheduleHandOver();

@@ -1,6 +1,7 @@
 // The drop window's commands and its pop-up menu.
 #include <cstddef>
 
+#include "agent/StatusTable.h"
 #include "res/resource.h"
 #include "ui/MainWindow.h"
 #include "ui/ProxyDialog.h"
@@ -91,12 +92,12 @@ LRESULT MainWindow::OnSignIn(WORD, WORD, HWND, bool&) {
 LRESULT MainWindow::OnSignOut(WORD, WORD, HWND, bool&) {
     AgentClient* client = GetAgentClient();
     int status = 0;
-    if (client && SUCCEEDED(client->GetStatus(&status)) && status == 11) client->SignOut();
+    if (client && SUCCEEDED(client->GetStatus(&status)) && status == STATUS_SIGNED_IN_IDLE) client->SignOut();
     return 0;
 }
 
 LRESULT MainWindow::OnExit(WORD, WORD, HWND, bool&) {
-    DestroyWindow(windowHandle);
+    CloseDropWindow();
     return 0;
 }
 

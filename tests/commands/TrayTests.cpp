@@ -96,7 +96,7 @@ TEST_F(CommandTest, TheShellIsToldTheFirstRecordVersionWithMessageIconAndACutTip
     EXPECT_TRUE(added.result);
     EXPECT_TRUE(TrayHasIcon(handle, TRAY_ICON_ID));
 
-    // A tip longer than the record holds is cut to 63 characters; the icon is the caller's to give up.
+    // A tip longer than the record holds is cut to 63 characters; the icon stays the caller's.
     const std::string longTip(100, 'x');
     HICON icon = CopyIcon(LoadIconA(nullptr, MAKEINTRESOURCEA(32512)));
     ICONINFO info;
@@ -105,7 +105,13 @@ TEST_F(CommandTest, TheShellIsToldTheFirstRecordVersionWithMessageIconAndACutTip
     DeleteObject(info.hbmMask);
     EXPECT_TRUE(NotifyTrayIcon(handle, 7, icon, longTip.c_str(), NIM_ADD));
     EXPECT_EQ(trayCalls.back().tip, std::string(63, 'x'));
-    EXPECT_FALSE(GetIconInfo(icon, &info)) << "destroyed after the call";
+    const bool kept = GetIconInfo(icon, &info) != FALSE;
+    EXPECT_TRUE(kept) << "destroyed by the call";
+    if (kept) {
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
+    }
     EXPECT_TRUE(NotifyTrayIcon(handle, 7, nullptr, nullptr, NIM_DELETE));
     EXPECT_EQ(trayCalls.back().tip, "");
 }

@@ -62,7 +62,7 @@ TEST_F(ProgramTest, StartsShownConnectsAndEndsInOrderOnExit) {
     PostMessageA(window, WM_COMMAND, ID_CMD_EXIT, 0);
     EXPECT_EQ(program.WaitForExit(), 0u);
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(ReadPositionVisible(), "True");  // saved at exit
+    EXPECT_EQ(ReadPositionVisible(), "False");  // saved at exit, inverted: it was shown
 }
 
 TEST_F(ProgramTest, EveryStartIsItsOwnProcessWithItsOwnWindow) {
@@ -76,4 +76,36 @@ TEST_F(ProgramTest, EveryStartIsItsOwnProcessWithItsOwnWindow) {
     PostMessageA(b, WM_COMMAND, ID_CMD_EXIT, 0);
     EXPECT_EQ(first.WaitForExit(), 0u);
     EXPECT_EQ(second.WaitForExit(), 0u);
+    EXPECT_EQ(ReadPositionVisible(), "True");  // both hidden at exit
+}
+
+// A call fails as if the agent had gone while it runs on: the client is replaced, and each
+// notification after that is handled once, not by the replaced client as well.
+TEST_F(ProgramTest, AReplacedClientHearsNoMoreNotifications) {
+    using namespace agentproto;
+    Program program("");
+    HWND window = program.Window();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return script.LoggedCalls(DispConfigure).size() == 1; }));
+    script.Set("18.hr", 0x800706BE);  // asked by the progress display
+    ASSERT_TRUE(AgentScript::Fire(EventProgress, 40));
+    ASSERT_TRUE(PumpUntil([&] { return script.LoggedCalls(DispGetFilesToGo).size() == 1; }));
+    script.Remove("18.hr");
+    ASSERT_TRUE(AgentScript::Fire(EventProgress, 50));  // its handler asks for the client again
+    ASSERT_TRUE(PumpUntil([&] { return script.LoggedCalls(DispConfigure).size() == 2; }));
+
+    const std::pair<int, std::string> boxes[] = {{104, "Authentication failed"},
+                                                 {109, "Operation is not allowed: User is not logged in"}};
+    for (const auto& expected : boxes) {
+        ASSERT_TRUE(AgentScript::Fire(EventStatus, expected.first));
+        HWND box = program.WaitForWindow("#32770", "Parcelo", 15000);
+        ASSERT_NE(box, nullptr);
+        char text[128] = {};
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        EXPECT_EQ(std::string(text), expected.second);  // a second box for the code before would come here
+        PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        ASSERT_TRUE(PumpUntil([&] { return !IsWindow(box); }));
+    }
+    PostMessageA(window, WM_COMMAND, ID_CMD_EXIT, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
 }

@@ -228,6 +228,15 @@ TEST_F(SettingsTest, TheEndOfTheSessionSavesOnceAndVisibleIsStoredInverted) {
     EXPECT_EQ(Get("User", "User name"), Text(""));
 }
 
+// As when its creation fails: the settings were never read, so nothing is written over them.
+TEST_F(SettingsTest, AWindowGoneBeforeItsDeferredStartWritesNothing) {
+    Put("User", "User name", REG_SZ, Sz("me@example.com"));
+    Open("parcelo.exe", false);
+    End();
+    EXPECT_EQ(Get("User", "User name"), Text("me@example.com"));
+    EXPECT_FALSE(KeyExists(kProduct + "\\Position"));
+}
+
 TEST_F(SettingsTest, AHiddenWindowAtTheEndOfTheSessionIsStoredAsVisibleTrue) {
     Start();
     ASSERT_FALSE(IsWindowVisible(handle));

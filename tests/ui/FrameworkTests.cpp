@@ -2,6 +2,7 @@
 // the handled flag, WM_NCDESTROY, dialog results and class registration.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -42,10 +43,12 @@ public:
     HWND gone = nullptr;
     int setTextRuns = 0;
     int commands = 0;
+    bool createThrows = false;
 
 private:
     LRESULT OnCreate(UINT, WPARAM, LPARAM, bool&) {
         SetWindowTextA(windowHandle, "set during WM_CREATE");
+        if (createThrows) throw std::runtime_error("half made");
         return 0;
     }
     LRESULT OnSetText(UINT, WPARAM, LPARAM, bool& handled) {
@@ -131,6 +134,18 @@ TEST_F(Framework, NcDestroyClearsTheHandleAndTheObjectCanBindAgain) {
     EXPECT_EQ(probe.windowHandle, second);
     EXPECT_EQ(SendMessageA(second, kCheck, 0, 0), 1234);
     DestroyWindow(second);
+}
+
+TEST_F(Framework, ACreateHandlerThatThrowsFailsTheCreation) {
+    ProbeWindow probe;
+    probe.createThrows = true;
+    EXPECT_EQ(probe.Make(), nullptr);
+    EXPECT_NE(probe.gone, nullptr);  // the half-made window went away at once
+    EXPECT_EQ(probe.windowHandle, nullptr);
+    probe.createThrows = false;
+    HWND window = probe.Make();
+    EXPECT_NE(window, nullptr);
+    DestroyWindow(window);
 }
 
 TEST_F(Framework, AFailedCreationLeavesNoBindingBehind) {

@@ -94,9 +94,16 @@ TEST_F(MainWindowTest, TheWindowIsATopmostHiddenPopupOfClassSonavoAtTheLowerRigh
     EXPECT_EQ(rect.right - rect.left, 110 + 2 * fx);
     EXPECT_EQ(rect.bottom - rect.top, 90 + 2 * fy);
     EXPECT_EQ(SendMessageA(handle, WM_GETICON, ICON_SMALL, 0), reinterpret_cast<LRESULT>(main.smallIcon.Get()));
-    EXPECT_EQ(SendMessageA(handle, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(main.largeIcon.Get()));
-    EXPECT_NE(main.smallIcon.Get(), nullptr);
-    EXPECT_NE(main.largeIcon.Get(), nullptr);
+    EXPECT_EQ(SendMessageA(handle, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(main.largeIcon));
+    EXPECT_NE(main.largeIcon, nullptr);
+    ICONINFO small;  // the system's small size, not the large one squeezed
+    ASSERT_TRUE(GetIconInfo(main.smallIcon.Get(), &small));
+    BITMAP image = {};
+    GetObjectA(small.hbmColor, sizeof image, &image);
+    DeleteObject(small.hbmColor);
+    DeleteObject(small.hbmMask);
+    EXPECT_EQ(image.bmWidth, GetSystemMetrics(SM_CXSMICON));
+    EXPECT_EQ(image.bmHeight, GetSystemMetrics(SM_CYSMICON));
     EXPECT_EQ(SendMessageA(handle, WM_NCHITTEST, 0, MAKELPARAM(rect.left + 5, rect.top + 5)), HTCAPTION);
 }
 
@@ -134,15 +141,15 @@ TEST_F(MainWindowTest, DestructionSavesWhileTheWindowExistsAndEndsTheLoop) {
     MainWindow& main = Open(" /showparcelo");
     main.settings.userName = "me@example.com";
     SetWindowPos(handle, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    DestroyWindow(handle);
+    SendMessageA(handle, WM_CLOSE, 0, 0);  // as the system's close does
     EXPECT_EQ(main.windowHandle, nullptr);
     char text[16] = {};
     DWORD size = sizeof text;
     RegGetValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\Position", "Visible", RRF_RT_REG_SZ, nullptr,
                  text, &size);
-    // Stored inverted. The system hides a window before WM_DESTROY reaches it, so a window
-    // closed this way is never visible there.
-    EXPECT_STREQ(text, "True");
+    // Stored inverted: shown when it was closed, though the system hides a window before
+    // WM_DESTROY reaches it.
+    EXPECT_STREQ(text, "False");
     DWORD x = 0;
     size = sizeof x;
     RegGetValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\Position", "X", RRF_RT_REG_DWORD, nullptr, &x,
@@ -226,9 +233,9 @@ TEST_F(MainWindowTest, DoubleClickOnTheWindowHidesIt) {
 TEST_F(MainWindowTest, TheCursorIsAHandOverTheWindowAndTheSystemsElsewhere) {
     MainWindow& main = Open(" /showparcelo");
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_LBUTTONDOWN)), 1);
-    EXPECT_EQ(GetCursor(), main.grabHandCursor.Get());
+    EXPECT_EQ(GetCursor(), main.grabHandCursor);
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_MOUSEMOVE)), 1);
-    EXPECT_EQ(GetCursor(), main.openHandCursor.Get());
+    EXPECT_EQ(GetCursor(), main.openHandCursor);
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTERROR, WM_LBUTTONDOWN)), 0);
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_LBUTTONDBLCLK)), 0);
 }

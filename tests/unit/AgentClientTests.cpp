@@ -237,6 +237,14 @@ TEST_F(AgentTest, AVanishedAgentIsReplacedAndWaitingItemsSurvive) {
     replacement->OnStatus(19);
     ASSERT_EQ(second.Count(DispUpload), 1);
     EXPECT_EQ(second.Last(DispUpload)->args[0].text, "C:\\waiting.mp3");
+
+    // An agent that only seemed gone can still notify: the first client hears nothing, and
+    // nothing was asked of that agent to stop it. It lets go of the agent when released.
+    EXPECT_NE(agent.sink, nullptr);
+    EXPECT_TRUE(FAILED(agent.Fire(EventStatus, 104)));
+    EXPECT_TRUE(host.boxes.empty());
+    host.link.ReleaseRetired();
+    EXPECT_EQ(agent.refs, 1);
 }
 
 TEST_F(AgentTest, EveryDisconnectionCodeCountsAsGone) {
