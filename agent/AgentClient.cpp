@@ -12,9 +12,9 @@ namespace {
 
 // Passed unchanged with every sign-in and registration request, so the agent can tell
 // which client asks.
-const char kSignInExtra[] = "Parcelo 1.0";
+const char SIGN_IN_EXTRA[] = "Parcelo 1.0";
 
-const HRESULT kSignInRefused = static_cast<HRESULT>(0x800E0000L);
+const HRESULT SIGN_IN_REFUSED = static_cast<HRESULT>(0x800E0000L);
 
 // The result's type is not looked at: agents answer these with VT_I2, VT_I4 or VT_BOOL.
 int LowShort(const VARIANT& v) { return static_cast<SHORT>(v.iVal); }
@@ -24,7 +24,7 @@ int LowShort(const VARIANT& v) { return static_cast<SHORT>(v.iVal); }
 int CreateAgentObject(IDispatch** agent) {
     *agent = nullptr;
     CLSID clsid;
-    if (FAILED(CLSIDFromProgID(kProgIdW, &clsid))) return 1;
+    if (FAILED(CLSIDFromProgID(PROG_ID_W, &clsid))) return 1;
     if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                                 reinterpret_cast<void**>(agent))) ||
         !*agent)
@@ -37,7 +37,7 @@ bool IsAgentGoneError(HRESULT hr) {
            hr == RPC_E_DISCONNECTED || hr == CO_E_OBJNOTCONNECTED;
 }
 
-AgentClient::AgentClient() : signInExtra_(kSignInExtra) {}
+AgentClient::AgentClient() : signInExtra_(SIGN_IN_EXTRA) {}
 
 AgentClient::~AgentClient() {
     if (!sink_) return;
@@ -104,7 +104,7 @@ HRESULT AgentClient::SignIn(const char* email, const char* password) {
     ScopedVariant result;
     const HRESULT hr = Call(DispSignIn, args.v, 3, &result);
     if (FAILED(hr) || (*result).vt != VT_I4) return DISP_E_EXCEPTION;
-    return (*result).lVal != 0 ? S_OK : kSignInRefused;
+    return (*result).lVal != 0 ? S_OK : SIGN_IN_REFUSED;
 }
 
 HRESULT AgentClient::IsSignedIn(int* value) { return ReadShort(DispIsSignedIn, value); }

@@ -14,7 +14,7 @@ HRESULT AgentEventSink::FindConnectionPoint(IDispatch* agent, IConnectionPoint**
     HRESULT hr = agent->QueryInterface(IID_IConnectionPointContainer, container.PutVoid());
     if (FAILED(hr)) return hr;
     if (!container) return E_NOINTERFACE;
-    return container->FindConnectionPoint(agentproto::kEventIid, point);
+    return container->FindConnectionPoint(agentproto::EVENT_IID, point);
 }
 
 HRESULT AgentEventSink::Advise(IDispatch* agent) {
@@ -48,7 +48,7 @@ void AgentEventSink::Disconnect() {
 STDMETHODIMP AgentEventSink::QueryInterface(REFIID riid, void** out) {
     if (!out) return E_POINTER;
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-        IsEqualIID(riid, agentproto::kEventIid)) {
+        IsEqualIID(riid, agentproto::EVENT_IID)) {
         *out = static_cast<IDispatch*>(this);
         return S_OK;
     }

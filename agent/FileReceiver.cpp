@@ -71,7 +71,7 @@ void FileReceiver::ReplayDeferred() {
 void FileReceiver::RequestSignIn(const std::string& user, const std::string& pass, int autoSignIn,
                                  bool signOutFirst) {
     host_.Deferred().RecordRequest(user, pass, autoSignIn);
-    host_.Display().SetStatus(kConnectingText, nullptr);
+    host_.Display().SetStatus(CONNECTING_TEXT, nullptr);
     AgentClient* client = host_.GetAgentClient();
     if (!client) return;
     if (signOutFirst) client->SignOut();

@@ -33,9 +33,9 @@ struct StatusRule {
 // Codes without a rule give {None, nullptr}.
 StatusRule LookupStatus(int statusCode);
 
-extern const char* const kReadyText;
-extern const char* const kWorkingText;
-extern const char* const kConnectingText;
+extern const char* const READY_TEXT;
+extern const char* const WORKING_TEXT;
+extern const char* const CONNECTING_TEXT;
 
 // The message box texts that carry a value.
 std::string FormatConnectFailure(int failureCode);

@@ -13,7 +13,7 @@
 
 namespace {
 
-const char kCaption[] = "Parcelo";
+const char CAPTION[] = "Parcelo";
 
 // The file's full size; false when it cannot be read (not a file, not there, no access),
 // in which case the item still goes to the agent, which reports what becomes of it.
@@ -51,7 +51,7 @@ void UploadController::CheckForUpgrade() {
     if (FAILED(IsUpgradeAvailable(&available)) || available != 1) return;
     const int answer = host_.ShowMessage(
         host_.MainWindowHandle(),
-        "A new version of Parcelo is availible for free download. Would you like to upgrade?", kCaption,
+        "A new version of Parcelo is availible for free download. Would you like to upgrade?", CAPTION,
         MB_YESNO);
     if (answer == IDYES) Upgrade();
 }
@@ -60,9 +60,9 @@ HRESULT UploadController::Upload(const UploadItem& item, int flag) {
     // What the check must not open goes unchecked, as a file it cannot open does.
     const bool mayOpen = MayOpenForSizeCheck(std::u16string(item.text.begin(), item.text.end()), item.fromFileList);
     unsigned long long size = 0;
-    if (!mayOpen || !ReadFileSize(item.text, &size) || size < kMaxUploadBytes) return AgentClient::Upload(item, flag);
+    if (!mayOpen || !ReadFileSize(item.text, &size) || size < MAX_UPLOAD_BYTES) return AgentClient::Upload(item, flag);
     const std::string shown = WideToNarrow(item.text.data(), item.text.size());
-    host_.ShowMessage(nullptr, FormatTooBig(shown.c_str()).c_str(), kCaption, MB_OK);
+    host_.ShowMessage(nullptr, FormatTooBig(shown.c_str()).c_str(), CAPTION, MB_OK);
     return E_FAIL;
 }
 
@@ -80,7 +80,7 @@ HRESULT UploadController::OpenLocker() {
 void UploadController::OnProgress(int percent) { host_.Display().SetProgress(percent); }
 
 void UploadController::ShowStatusMessage(const char* text) {
-    host_.ShowMessage(host_.MainWindowHandle(), text, kCaption, MB_OK);
+    host_.ShowMessage(host_.MainWindowHandle(), text, CAPTION, MB_OK);
 }
 
 void UploadController::OnStatus(int code) {
@@ -89,11 +89,11 @@ void UploadController::OnStatus(int code) {
     switch (rule.action) {
     case StatusAction::None: break;
     case StatusAction::Ready:
-        display.SetStatus(kReadyText, nullptr);
+        display.SetStatus(READY_TEXT, nullptr);
         display.SetProgress(-1);
         break;
     case StatusAction::Working:
-        display.SetStatus(kWorkingText, nullptr);
+        display.SetStatus(WORKING_TEXT, nullptr);
         display.SetProgress(-1);
         break;
     case StatusAction::Uploading: {
@@ -109,7 +109,7 @@ void UploadController::OnStatus(int code) {
     case StatusAction::MessageThenSignIn:
         ShowStatusMessage(rule.text);
         // Sent, so the Sign In dialog has run and ended before this notification returns.
-        SendMessageA(host_.MainWindowHandle(), WM_COMMAND, kSignInCommand, 0);
+        SendMessageA(host_.MainWindowHandle(), WM_COMMAND, SIGN_IN_COMMAND, 0);
         break;
     case StatusAction::UploadFailed: {
         char name[261];

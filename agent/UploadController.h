@@ -7,8 +7,8 @@
 
 class AgentHost;
 
-constexpr unsigned long long kMaxUploadBytes = 26214400;  // 25 MiB: this size and above are refused
-constexpr WPARAM kSignInCommand = MAKEWPARAM(ID_CMD_SIGN_IN, 1);  // as an accelerator sends it
+constexpr unsigned long long MAX_UPLOAD_BYTES = 26214400;  // 25 MiB: this size and above are refused
+constexpr WPARAM SIGN_IN_COMMAND = MAKEWPARAM(ID_CMD_SIGN_IN, 1);  // as an accelerator sends it
 
 class UploadController : public AgentClient {
 public:

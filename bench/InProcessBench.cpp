@@ -41,8 +41,8 @@ using namespace agentproto;
 
 namespace {
 
-const char kScriptKey[] = "Software\\Velorex\\UploadAgent\\Script";
-constexpr UINT kRepaintFlags = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
+const char SCRIPT_KEY[] = "Software\\Velorex\\UploadAgent\\Script";
+constexpr UINT REPAINT_FLAGS = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
 
 int g_boxes = 0;
 int g_signInDialogs = 0;
@@ -103,11 +103,11 @@ public:
     }
     SignedInScript(const SignedInScript&) = delete;
     SignedInScript& operator=(const SignedInScript&) = delete;
-    ~SignedInScript() { RegDeleteTreeA(HKEY_CURRENT_USER, kScriptKey); }
+    ~SignedInScript() { RegDeleteTreeA(HKEY_CURRENT_USER, SCRIPT_KEY); }
 
 private:
     static void Set(const char* name, DWORD value) {
-        RegSetKeyValueA(HKEY_CURRENT_USER, kScriptKey, name, REG_DWORD, &value, sizeof value);
+        RegSetKeyValueA(HKEY_CURRENT_USER, SCRIPT_KEY, name, REG_DWORD, &value, sizeof value);
     }
 };
 
@@ -233,10 +233,10 @@ std::vector<UploadItem> Dropped(const std::vector<std::wstring>& paths) {
     return items;
 }
 
-// Each round: kSmallAround small runs of each side, one large run of each, kSmallAround small
+// Each round: SMALL_AROUND small runs of each side, one large run of each, SMALL_AROUND small
 // runs again, all ABAB. Both sizes see the same load, the small size gets more samples, and
 // each large run has small runs just before and after it to be compared with.
-constexpr int kSmallAround = 2;
+constexpr int SMALL_AROUND = 2;
 
 struct SizedTimes {
     Series parcelo, bare;
@@ -245,7 +245,7 @@ struct SizedTimes {
 // Per round: the large run over the median of that round's small runs (10 when linear); the
 // median of the rounds.
 double Growth(const std::vector<double>& small, const std::vector<double>& large) {
-    const size_t perRound = 2 * kSmallAround;
+    const size_t perRound = 2 * SMALL_AROUND;
     std::vector<double> growths;
     for (size_t round = 0; round < large.size() && (round + 1) * perRound <= small.size(); ++round) {
         const std::vector<double> around(small.begin() + static_cast<long>(round * perRound),
@@ -284,7 +284,7 @@ void PrintSized(const char* name, const SizedTimes& sized, size_t items) {
 template <class RunSide>
 bool RunRounds(int rounds, RunSide runSide, SizedTimes sized[2]) {
     auto smallPairs = [&] {
-        for (int i = 0; i < kSmallAround; ++i)
+        for (int i = 0; i < SMALL_AROUND; ++i)
             if (!runSide(0, 0, sized[0].parcelo) || !runSide(1, 0, sized[0].bare)) return false;
         return true;
     };
@@ -348,8 +348,8 @@ struct AgentChoice {
     bool null;
 };
 
-const AgentChoice kStandin = {&CreateAgentObject, &StandinUploads, "", false};
-const AgentChoice kNullAgent = {&NullAgentFactory, &NullAgentUploads, "own-", true};
+const AgentChoice STANDIN = {&CreateAgentObject, &StandinUploads, "", false};
+const AgentChoice NULL_AGENT = {&NullAgentFactory, &NullAgentUploads, "own-", true};
 
 bool Connect(const AgentChoice& agent, ParceloWindow& window, BareAgent& bare) {
     if (!window.Open(agent.factory)) return false;
@@ -597,7 +597,7 @@ private:
 
 double RepaintMicroseconds(HWND window, int repaints) {
     Stopwatch clock;
-    for (int i = 0; i < repaints; ++i) RedrawWindow(window, nullptr, nullptr, kRepaintFlags);
+    for (int i = 0; i < repaints; ++i) RedrawWindow(window, nullptr, nullptr, REPAINT_FLAGS);
     return clock.Ms() * 1000.0 / repaints;
 }
 
@@ -695,7 +695,7 @@ int RunCalls(int count) {
     clock.Restart();
     for (int i = 0; i < count; ++i) {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kScriptKey, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, SCRIPT_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
         for (const char* name : {"12.hr", "12.vt", "12.value", "12.value", "12.delay", "12.events", "LogFile"}) {
             BYTE data[64];
             DWORD size = sizeof data, type = 0;
@@ -747,11 +747,11 @@ int main(int argc, char** argv) {
         const size_t sizes[2] = {std::strtoul(argv[first], nullptr, 10), std::strtoul(argv[first + 1], nullptr, 10)};
         const int rounds = std::atoi(argv[first + 2]);
         if (own)
-            return RunDrop(kNullAgent, sizes, false, rounds) || RunDrop(kNullAgent, sizes, true, rounds) ||
-                   RunReplay(kNullAgent, sizes, rounds);
-        if (what == "replay") return RunReplay(kStandin, sizes, rounds);
-        if (std::strcmp(argv[2], "missing") == 0) return RunDrop(kStandin, sizes, false, rounds);
-        if (std::strcmp(argv[2], "real") == 0) return RunDrop(kStandin, sizes, true, rounds);
+            return RunDrop(NULL_AGENT, sizes, false, rounds) || RunDrop(NULL_AGENT, sizes, true, rounds) ||
+                   RunReplay(NULL_AGENT, sizes, rounds);
+        if (what == "replay") return RunReplay(STANDIN, sizes, rounds);
+        if (std::strcmp(argv[2], "missing") == 0) return RunDrop(STANDIN, sizes, false, rounds);
+        if (std::strcmp(argv[2], "real") == 0) return RunDrop(STANDIN, sizes, true, rounds);
     }
     if (what == "paint" && argc == 4) return RunPaint(std::atoi(argv[2]), std::atoi(argv[3]));
     if (what == "calls" && argc == 3) return RunCalls(std::atoi(argv[2]));

@@ -148,7 +148,7 @@ int ProfileBare(HINSTANCE instance, const char* reportPath) {
     {
         CLSID clsid;
         ComPtr<IDispatch> agent;
-        if (FAILED(CLSIDFromProgID(agentproto::kProgIdW, &clsid)) ||
+        if (FAILED(CLSIDFromProgID(agentproto::PROG_ID_W, &clsid)) ||
             FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, agent.PutVoid())))
             return 1;
         clock.Step("bare.agent-create(CLSIDFromProgID,CoCreateInstance)");
@@ -158,7 +158,7 @@ int ProfileBare(HINSTANCE instance, const char* reportPath) {
         ComPtr<IConnectionPoint> point;
         DWORD cookie = 0;
         if (SUCCEEDED(agent->QueryInterface(IID_IConnectionPointContainer, container.PutVoid())) &&
-            SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, point.Put())))
+            SUCCEEDED(container->FindConnectionPoint(agentproto::EVENT_IID, point.Put())))
             point->Advise(&sink, &cookie);
         bare::Call(agent.Get(), agentproto::DispGetStatus, nullptr, 0);
         VARIANT five;
@@ -305,9 +305,9 @@ int ProfileCalls(HINSTANCE instance, const char* reportPath) {
     NoDrop target;
     RegisterDragDrop(window, &target);
     clock.Step("calls.RegisterDragDrop");
-    NotifyTrayIcon(window, TRAY_ICON_ID, icons[0], kTrayTip, NIM_ADD);
+    NotifyTrayIcon(window, TRAY_ICON_ID, icons[0], TRAY_TIP, NIM_ADD);
     clock.Step("calls.Shell_NotifyIconA(NIM_ADD)");
-    SetTimer(window, SKIN_TIMER_ID, kSkinTimerPeriod, nullptr);
+    SetTimer(window, SKIN_TIMER_ID, SKIN_TIMER_PERIOD, nullptr);
     SetWindowTextA(window, "Parcelo");
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons[0]));
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons[1]));
@@ -330,15 +330,15 @@ int ProfileCalls(HINSTANCE instance, const char* reportPath) {
 // The bare program's start with parts of parcelo.exe's added, one bit each, so that timing
 // the variants side by side shows what each part costs the start (ladder-<hex bits>).
 enum LadderPart : unsigned {
-    kOle = 1,           // OleInitialize instead of CoInitializeEx
-    kResources = 2,     // clipboard format, two cursors, two icons, the status font
-    kBitmaps = 4,       // the four skin frames and a memory DC
-    kDropTarget = 8,    // RegisterDragDrop
-    kTray = 16,         // the tray icon's NIM_ADD
-    kWindowIcons = 32,  // SetTimer, SetWindowTextA, WM_SETICON small and big
-    kSettings = 64,     // the three settings keys opened and read
-    kDeferred = 128,    // connect and show from a posted message, as the drop window does
-    kRepaints = 256,    // two RedrawWindow while hidden, as the first status does
+    OLE = 1,           // OleInitialize instead of CoInitializeEx
+    RESOURCES = 2,     // clipboard format, two cursors, two icons, the status font
+    BITMAPS = 4,       // the four skin frames and a memory DC
+    DROP_TARGET = 8,    // RegisterDragDrop
+    TRAY = 16,         // the tray icon's NIM_ADD
+    WINDOW_ICONS = 32,  // SetTimer, SetWindowTextA, WM_SETICON small and big
+    SETTINGS = 64,     // the three settings keys opened and read
+    DEFERRED = 128,    // connect and show from a posted message, as the drop window does
+    REPAINTS = 256,    // two RedrawWindow while hidden, as the first status does
 };
 
 struct LadderState {
@@ -351,12 +351,12 @@ struct LadderState {
     bare::IgnoringSink sink;
 };
 
-const UINT kLadderStart = WM_USER + 104;
+const UINT LADDER_START = WM_USER + 104;
 LadderState* g_ladder = nullptr;
 
 void LadderConnectAndShow(HWND window) {
     LadderState& state = *g_ladder;
-    if (state.parts & kSettings) {
+    if (state.parts & SETTINGS) {
         for (const char* key : {"Software\\Sonavo Inc.\\Parcelo\\Proxy", "Software\\Sonavo Inc.\\Parcelo\\Position",
                                 "Software\\Sonavo Inc.\\Parcelo\\User"}) {
             HKEY opened = nullptr;
@@ -367,16 +367,16 @@ void LadderConnectAndShow(HWND window) {
         }
     }
     CLSID clsid;
-    if (FAILED(CLSIDFromProgID(agentproto::kProgIdW, &clsid)) ||
+    if (FAILED(CLSIDFromProgID(agentproto::PROG_ID_W, &clsid)) ||
         FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, state.agent.PutVoid())))
         return;
     bare::Call(state.agent.Get(), agentproto::DispGetVersion, nullptr, 0);
     ComPtr<IConnectionPointContainer> container;
     if (SUCCEEDED(state.agent->QueryInterface(IID_IConnectionPointContainer, container.PutVoid())) &&
-        SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, state.point.Put())))
+        SUCCEEDED(container->FindConnectionPoint(agentproto::EVENT_IID, state.point.Put())))
         state.point->Advise(&state.sink, &state.cookie);
     bare::Call(state.agent.Get(), agentproto::DispGetStatus, nullptr, 0);
-    if (state.parts & kRepaints) {
+    if (state.parts & REPAINTS) {
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     }
@@ -389,7 +389,7 @@ void LadderConnectAndShow(HWND window) {
 }
 
 LRESULT CALLBACK LadderProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kLadderStart) {
+    if (message == LADDER_START) {
         LadderConnectAndShow(window);
         return 0;
     }
@@ -405,13 +405,13 @@ int RunLadder(HINSTANCE instance, unsigned parts) {
     state.parts = parts;
     state.instance = instance;
     g_ladder = &state;
-    if (parts & kOle)
+    if (parts & OLE)
         OleInitialize(nullptr);
     else
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     HICON icons[2] = {};
     HFONT font = nullptr;
-    if (parts & kResources) {
+    if (parts & RESOURCES) {
         RegisterClipboardFormatA("FileGroupDescriptor");
         LoadCursorA(instance, MAKEINTRESOURCEA(IDC_OPEN_HAND));  // shared: nothing to give back
         LoadCursorA(instance, MAKEINTRESOURCEA(IDC_GRAB_HAND));
@@ -424,24 +424,24 @@ int RunLadder(HINSTANCE instance, unsigned parts) {
     if (!window) return 1;
     HBITMAP frames[4] = {};
     HDC frameDc = nullptr;
-    if (parts & kBitmaps) {
+    if (parts & BITMAPS) {
         for (int i = 0; i < 4; ++i) frames[i] = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_SKIN_FRAME0 + i));
         frameDc = CreateCompatibleDC(nullptr);
     }
     NoDrop target;
-    if (parts & kDropTarget) RegisterDragDrop(window, &target);
-    if (parts & kTray) {
+    if (parts & DROP_TARGET) RegisterDragDrop(window, &target);
+    if (parts & TRAY) {
         if (!icons[0]) icons[0] = LoadSmallIcon(instance);
-        NotifyTrayIcon(window, TRAY_ICON_ID, icons[0], kTrayTip, NIM_ADD);
+        NotifyTrayIcon(window, TRAY_ICON_ID, icons[0], TRAY_TIP, NIM_ADD);
     }
-    if (parts & kWindowIcons) {
-        SetTimer(window, SKIN_TIMER_ID, kSkinTimerPeriod, nullptr);
+    if (parts & WINDOW_ICONS) {
+        SetTimer(window, SKIN_TIMER_ID, SKIN_TIMER_PERIOD, nullptr);
         SetWindowTextA(window, "Parcelo");
         SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons[0]));
         SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons[1]));
     }
-    if (parts & kDeferred)
-        PostMessageA(window, kLadderStart, 0, 0);
+    if (parts & DEFERRED)
+        PostMessageA(window, LADDER_START, 0, 0);
     else
         LadderConnectAndShow(window);
     MSG msg;
@@ -449,8 +449,8 @@ int RunLadder(HINSTANCE instance, unsigned parts) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    if (parts & kTray) NotifyTrayIcon(window, TRAY_ICON_ID, nullptr, "", NIM_DELETE);
-    if (parts & kDropTarget) RevokeDragDrop(window);
+    if (parts & TRAY) NotifyTrayIcon(window, TRAY_ICON_ID, nullptr, "", NIM_DELETE);
+    if (parts & DROP_TARGET) RevokeDragDrop(window);
     if (state.cookie) state.point->Unadvise(state.cookie);
     state.point.Reset();
     state.agent.Reset();
@@ -459,7 +459,7 @@ int RunLadder(HINSTANCE instance, unsigned parts) {
         if (frame) DeleteObject(frame);
     if (font) DeleteObject(font);
     if (icons[0]) DestroyIcon(icons[0]);  // the cursors and the large icon are shared
-    if (parts & kOle)
+    if (parts & OLE)
         OleUninitialize();
     else
         CoUninitialize();

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr std::size_t kHeaderSize = 20;  // pFiles, pt.x, pt.y, fNC, fWide
+constexpr std::size_t HEADER_SIZE = 20;  // pFiles, pt.x, pt.y, fNC, fWide
 
 uint32_t ReadDword(const unsigned char* at) {
     return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 | static_cast<uint32_t>(at[2]) << 16 |
@@ -34,10 +34,10 @@ private:
 
 std::vector<DroppedPath> ParseDropFiles(const unsigned char* block, std::size_t size) {
     std::vector<DroppedPath> paths;
-    if (!block || size < kHeaderSize) return paths;
+    if (!block || size < HEADER_SIZE) return paths;
     const std::size_t start = ReadDword(block);
     const bool wide = ReadDword(block + 16) != 0;
-    if (start < kHeaderSize || start >= size) return paths;
+    if (start < HEADER_SIZE || start >= size) return paths;
 
     ListReader reader(block, size, start, wide);
     DroppedPath entry;

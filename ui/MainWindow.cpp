@@ -17,8 +17,8 @@ namespace {
 
 MainWindow* g_mainWindow = nullptr;
 
-constexpr UINT kRepaintFlags = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
-constexpr WPARAM kDisplayToggleCommand = MAKEWPARAM(ID_CMD_DISPLAY_TOGGLE, 1);
+constexpr UINT REPAINT_FLAGS = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
+constexpr WPARAM DISPLAY_TOGGLE_COMMAND = MAKEWPARAM(ID_CMD_DISPLAY_TOGGLE, 1);
 
 WindowClassInfo& DropWindowClass() {
     static WNDCLASSEXA data = {sizeof(WNDCLASSEXA), CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS,
@@ -32,7 +32,7 @@ WindowClassInfo& DropWindowClass() {
 
 MainWindow* GetMainWindow() { return g_mainWindow; }
 
-const MessageEntry<MainWindow> MainWindow::kMessageTable[] = {
+const MessageEntry<MainWindow> MainWindow::MESSAGE_TABLE[] = {
     OnMessage<MainWindow>(WM_TIMER, &MainWindow::OnTimer),
     OnMessage<MainWindow>(WM_CREATE, &MainWindow::OnCreate),
     OnMessage<MainWindow>(WM_DESTROY, &MainWindow::OnDestroy),
@@ -104,7 +104,7 @@ bool MainWindow::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam,
         result = OnTaskbarCreated();
         return true;
     }
-    return RunMessageTable(*this, kMessageTable, message, wParam, lParam, result);
+    return RunMessageTable(*this, MESSAGE_TABLE, message, wParam, lParam, result);
 }
 
 UINT MainWindow::TaskbarCreatedMessage() {
@@ -116,7 +116,7 @@ UINT MainWindow::TaskbarCreatedMessage() {
 // area that is not ready yet, or that has been re-created, must not leave it without one.
 void MainWindow::AddTrayIcon() {
     auto notify = [this](DWORD action) {
-        return NotifyTrayIcon(windowHandle, TRAY_ICON_ID, smallIcon.Get(), kTrayTip, action) != FALSE;
+        return NotifyTrayIcon(windowHandle, TRAY_ICON_ID, smallIcon.Get(), TRAY_TIP, action) != FALSE;
     };
     // An add refused because the icon is still there counts as done: never a second icon.
     if (notify(NIM_ADD) || notify(NIM_MODIFY)) {
@@ -125,8 +125,8 @@ void MainWindow::AddTrayIcon() {
         trayRetryDelay = 0;
         return;
     }
-    trayRetryDelay = trayRetryDelay == 0 ? kTrayRetryFirst : trayRetryDelay * 2;
-    if (trayRetryDelay > kTrayRetryLast) trayRetryDelay = kTrayRetryLast;
+    trayRetryDelay = trayRetryDelay == 0 ? TRAY_RETRY_FIRST : trayRetryDelay * 2;
+    if (trayRetryDelay > TRAY_RETRY_LAST) trayRetryDelay = TRAY_RETRY_LAST;
     SetTimer(windowHandle, TRAY_RETRY_TIMER_ID, trayRetryDelay, nullptr);  // replaces the running one
 }
 
@@ -187,7 +187,7 @@ LRESULT MainWindow::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     QueryInterface(IID_IDropTarget, reinterpret_cast<void**>(&target));  // kept until after the loop
     RegisterDragDrop(windowHandle, target);
     AddTrayIcon();
-    SetTimer(windowHandle, SKIN_TIMER_ID, kSkinTimerPeriod, nullptr);
+    SetTimer(windowHandle, SKIN_TIMER_ID, SKIN_TIMER_PERIOD, nullptr);
     SetWindowTextA(windowHandle, "Parcelo");
     SendMessageA(windowHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
     SendMessageA(windowHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon));
@@ -245,7 +245,7 @@ LRESULT MainWindow::OnTimer(UINT, WPARAM timer, LPARAM, bool&) {
     if (!client || FAILED(client->GetStatus(&status))) return 0;
     if (IsBusyStatus(status)) {
         if (++frameIndex > 2) frameIndex = 0;
-        RedrawWindow(windowHandle, nullptr, nullptr, kRepaintFlags);
+        RedrawWindow(windowHandle, nullptr, nullptr, REPAINT_FLAGS);
     }
     return 0;
 }
@@ -255,7 +255,7 @@ LRESULT MainWindow::OnNcHitTest(UINT, WPARAM, LPARAM, bool&) { return HTCAPTION;
 LRESULT MainWindow::OnEraseBackground(UINT, WPARAM, LPARAM, bool&) { return 0; }
 
 LRESULT MainWindow::OnNcLButtonDoubleClick(UINT, WPARAM, LPARAM, bool&) {
-    SendMessageA(windowHandle, WM_COMMAND, kDisplayToggleCommand, 0);
+    SendMessageA(windowHandle, WM_COMMAND, DISPLAY_TOGGLE_COMMAND, 0);
     return 0;
 }
 
@@ -275,7 +275,7 @@ LRESULT MainWindow::OnSetCursor(UINT, WPARAM, LPARAM lParam, bool& handled) {
 }
 
 LRESULT MainWindow::OnTrayCallback(UINT, WPARAM, LPARAM lParam, bool&) {
-    if (lParam == WM_LBUTTONDBLCLK) SendMessageA(windowHandle, WM_COMMAND, kDisplayToggleCommand, 0);
+    if (lParam == WM_LBUTTONDBLCLK) SendMessageA(windowHandle, WM_COMMAND, DISPLAY_TOGGLE_COMMAND, 0);
     else if (lParam == WM_RBUTTONDOWN) PostMessageA(windowHandle, WM_NCRBUTTONDOWN, 0, 0);
     return 0;
 }
@@ -321,7 +321,7 @@ LRESULT MainWindow::OnHandOver(UINT, WPARAM, LPARAM, bool&) {
 
 // ---- status lines
 
-void MainWindow::Repaint() { RedrawWindow(windowHandle, nullptr, nullptr, kRepaintFlags); }
+void MainWindow::Repaint() { RedrawWindow(windowHandle, nullptr, nullptr, REPAINT_FLAGS); }
 
 void MainWindow::SetStatus(const char* line1, const char* line2) {
     status.statusLine1 = line1 ? line1 : "";

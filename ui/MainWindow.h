@@ -17,11 +17,11 @@
 #include "ui/WindowObject.h"
 
 constexpr UINT SKIN_TIMER_ID = 11;
-constexpr UINT kSkinTimerPeriod = 500;
+constexpr UINT SKIN_TIMER_PERIOD = 500;
 constexpr UINT DeferredStartMessage = WM_USER + 104;
 constexpr UINT TRAY_RETRY_TIMER_ID = 12;
-constexpr UINT kTrayRetryFirst = 1000;  // then doubled up to the last
-constexpr UINT kTrayRetryLast = 60000;
+constexpr UINT TRAY_RETRY_FIRST = 1000;  // then doubled up to the last
+constexpr UINT TRAY_RETRY_LAST = 60000;
 // Dropped items go to the agent behind the drop, a slice of calls at a time.
 constexpr UINT HandOverMessage = WM_USER + 105;
 constexpr UINT HAND_OVER_TIMER_ID = 13;
@@ -149,7 +149,7 @@ private:
     LRESULT OnExit(WORD, WORD, HWND, bool&);
     LRESULT OnContextMenu(WORD, WORD, HWND, bool&);
 
-    static const MessageEntry<MainWindow> kMessageTable[];
+    static const MessageEntry<MainWindow> MESSAGE_TABLE[];
 };
 
 MainWindow* GetMainWindow();

@@ -1,6 +1,6 @@
 #include "ui/TrayIcon.h"
 
-const char* const kTrayTip = "Doubleclick to open or close Parcelo!";
+const char* const TRAY_TIP = "Doubleclick to open or close Parcelo!";
 
 BOOL(WINAPI* g_shellNotifyIcon)(DWORD, PNOTIFYICONDATAA) = &Shell_NotifyIconA;
 

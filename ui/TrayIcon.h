@@ -6,7 +6,7 @@
 
 constexpr UINT TRAY_ICON_ID = 1000;
 constexpr UINT TrayCallbackMessage = WM_USER + 103;
-extern const char* const kTrayTip;
+extern const char* const TRAY_TIP;
 
 // Adds, changes or deletes the icon; always with message, icon and tip. `icon` stays the
 // caller's: the notification area keeps its own copy. Non-zero on success.

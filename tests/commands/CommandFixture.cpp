@@ -15,8 +15,8 @@ std::vector<HWND>* g_owners = nullptr;
 std::vector<std::function<void(HWND)>>* g_steps = nullptr;
 size_t g_nextStep = 0;
 
-constexpr UINT_PTR kStepTimer = 0x7151;
-const char kHiveKey[] = "Software\\Parcelo Command Tests";
+constexpr UINT_PTR STEP_TIMER = 0x7151;
+const char HIVE_KEY[] = "Software\\Parcelo Command Tests";
 
 bool IsIcon(HICON icon) {
     ICONINFO info;
@@ -120,7 +120,7 @@ void CALLBACK Step(HWND dialog, UINT, UINT_PTR id, DWORD) {
         return;
     }
     (*g_steps)[g_nextStep++](dialog);
-    if (IsWindow(dialog)) SetTimer(dialog, kStepTimer, USER_TIMER_MINIMUM, &Step);
+    if (IsWindow(dialog)) SetTimer(dialog, STEP_TIMER, USER_TIMER_MINIMUM, &Step);
 }
 
 LRESULT CALLBACK ReturnHook(int code, WPARAM wParam, LPARAM lParam) {
@@ -129,7 +129,7 @@ LRESULT CALLBACK ReturnHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION && sent->message == WM_INITDIALOG && g_owners && GetClassNameA(sent->hwnd, name, sizeof name) &&
         !std::strcmp(name, "#32770")) {
         g_owners->push_back(GetWindow(sent->hwnd, GW_OWNER));
-        SetTimer(sent->hwnd, kStepTimer, USER_TIMER_MINIMUM, &Step);
+        SetTimer(sent->hwnd, STEP_TIMER, USER_TIMER_MINIMUM, &Step);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -150,7 +150,7 @@ void SendKey(WORD key, bool up) {
 
 void CommandTest::SetUp() {
     // A user key of the process's own: tests in other processes write the same settings.
-    const std::string hive = std::string(kHiveKey) + "\\" + std::to_string(GetCurrentProcessId());
+    const std::string hive = std::string(HIVE_KEY) + "\\" + std::to_string(GetCurrentProcessId());
     RegDeleteTreeA(HKEY_CURRENT_USER, hive.c_str());
     if (RegCreateKeyExA(HKEY_CURRENT_USER, hive.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &g_hive, nullptr) ==
         ERROR_SUCCESS)
@@ -176,8 +176,8 @@ void CommandTest::TearDown() {
     RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     if (g_hive) RegCloseKey(g_hive);
     g_hive = nullptr;
-    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kHiveKey) + "\\" + std::to_string(GetCurrentProcessId())).c_str());
-    RegDeleteKeyA(HKEY_CURRENT_USER, kHiveKey);
+    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(HIVE_KEY) + "\\" + std::to_string(GetCurrentProcessId())).c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, HIVE_KEY);
 }
 
 void CommandTest::ShowInFront(int x, int y) {

@@ -12,7 +12,7 @@
 
 namespace {
 
-const char kProductKey[] = "Software\\Sonavo Inc.\\Parcelo";
+const char PRODUCT_KEY[] = "Software\\Sonavo Inc.\\Parcelo";
 
 class Program {
 public:
@@ -92,7 +92,7 @@ void DoubleClick(HWND target) {
 std::string Stored(const char* name) {
     char text[64] = {};
     DWORD size = sizeof text;
-    if (RegGetValueA(HKEY_CURRENT_USER, (std::string(kProductKey) + "\\Proxy").c_str(), name, RRF_RT_REG_SZ, nullptr,
+    if (RegGetValueA(HKEY_CURRENT_USER, (std::string(PRODUCT_KEY) + "\\Proxy").c_str(), name, RRF_RT_REG_SZ, nullptr,
                      text, &size) != ERROR_SUCCESS)
         return "(none)";
     return text;
@@ -111,13 +111,13 @@ std::string Text(HWND window) {
 class ProgramCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        RegDeleteTreeA(HKEY_CURRENT_USER, kProductKey);
+        RegDeleteTreeA(HKEY_CURRENT_USER, PRODUCT_KEY);
         SetCursorPos(700, 500);
         trayBefore = TrayIcons();
     }
     void TearDown() override {
         AgentScript::KillServer();  // a server left running would outlive the test run
-        RegDeleteTreeA(HKEY_CURRENT_USER, kProductKey);
+        RegDeleteTreeA(HKEY_CURRENT_USER, PRODUCT_KEY);
     }
     // Gives the program's window the keyboard, as a click on it would.
     static bool Front(HWND window) {

@@ -8,7 +8,7 @@
 namespace {
 
 // Enough polls for any target to answer; reaching it means the drag never found one.
-constexpr int kGiveUpAfterPolls = 400;
+constexpr int GIVE_UP_AFTER_POLLS = 400;
 
 class DataObject final : public IDataObject {
 public:
@@ -103,7 +103,7 @@ public:
     STDMETHODIMP_(ULONG) Release() override { return 1; }
 
     STDMETHODIMP QueryContinueDrag(BOOL, DWORD) override {
-        if (++polls_ > kGiveUpAfterPolls) {
+        if (++polls_ > GIVE_UP_AFTER_POLLS) {
             gaveUp = true;
             return DRAGDROP_S_CANCEL;
         }

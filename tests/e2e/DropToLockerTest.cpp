@@ -19,27 +19,27 @@ using namespace agentproto;
 
 namespace {
 
-const char kProduct[] = "Software\\Sonavo Inc.\\Parcelo";
-const char kAgentKey[] = "Software\\Velorex\\UploadAgent";
-constexpr DWORD kWaitMs = 20000;  // a cold agent start alone takes a second under Wine
+const char PRODUCT[] = "Software\\Sonavo Inc.\\Parcelo";
+const char AGENT_KEY[] = "Software\\Velorex\\UploadAgent";
+constexpr DWORD WAIT_MS = 20000;  // a cold agent start alone takes a second under Wine
 
 class Program : public ProgramProcess {
 public:
     explicit Program(const std::string& arguments) : ProgramProcess("\"" + WindowsPath(PARCELO_EXE) + "\"" + arguments) {}
-    HWND Window() const { return WaitForWindow("Sonavo", nullptr, kWaitMs); }
+    HWND Window() const { return WaitForWindow("Sonavo", nullptr, WAIT_MS); }
     // One of the program's dialogs, once it is on the screen.
-    HWND Dialog(const char* title, DWORD timeoutMs = kWaitMs) const {
+    HWND Dialog(const char* title, DWORD timeoutMs = WAIT_MS) const {
         HWND found = nullptr;
         PumpUntil([&] { return (found = Find("#32770", title)) != nullptr && IsWindowVisible(found); }, timeoutMs);
         return found && IsWindowVisible(found) ? found : nullptr;
     }
-    DWORD WaitForExit() const { return ProgramProcess::WaitForExit(kWaitMs); }
+    DWORD WaitForExit() const { return ProgramProcess::WaitForExit(WAIT_MS); }
 };
 
 std::string ReadText(const char* key, const char* name) {
     char text[256] = {};
     DWORD size = sizeof text;
-    if (RegGetValueA(HKEY_CURRENT_USER, (std::string(kProduct) + "\\" + key).c_str(), name, RRF_RT_REG_SZ, nullptr,
+    if (RegGetValueA(HKEY_CURRENT_USER, (std::string(PRODUCT) + "\\" + key).c_str(), name, RRF_RT_REG_SZ, nullptr,
                      text, &size) != ERROR_SUCCESS)
         return "(absent)";
     return text;
@@ -48,7 +48,7 @@ std::string ReadText(const char* key, const char* name) {
 DWORD ReadNumber(const char* key, const char* name) {
     DWORD value = 0xFFFFFFFF;
     DWORD size = sizeof value;
-    RegGetValueA(HKEY_CURRENT_USER, (std::string(kProduct) + "\\" + key).c_str(), name, RRF_RT_REG_DWORD, nullptr,
+    RegGetValueA(HKEY_CURRENT_USER, (std::string(PRODUCT) + "\\" + key).c_str(), name, RRF_RT_REG_DWORD, nullptr,
                  &value, &size);
     return value;
 }
@@ -128,7 +128,7 @@ class DropToLockerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         AgentScript::KillServer();  // a fresh agent starts signed out
-        RegDeleteTreeA(HKEY_CURRENT_USER, kProduct);
+        RegDeleteTreeA(HKEY_CURRENT_USER, PRODUCT);
         wchar_t temp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, temp);
         const std::wstring own = std::to_wstring(GetCurrentProcessId());
@@ -142,7 +142,7 @@ protected:
 
         char previous[MAX_PATH * 2] = {};
         DWORD size = sizeof previous;
-        hadLockerRoot_ = RegGetValueA(HKEY_CURRENT_USER, kAgentKey, "LockerRoot", RRF_RT_REG_SZ, nullptr, previous,
+        hadLockerRoot_ = RegGetValueA(HKEY_CURRENT_USER, AGENT_KEY, "LockerRoot", RRF_RT_REG_SZ, nullptr, previous,
                                       &size) == ERROR_SUCCESS;
         previousLockerRoot_ = previous;
         RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Velorex\\UploadAgent", L"LockerRoot", REG_SZ, locker_.c_str(),
@@ -151,12 +151,12 @@ protected:
     }
     void TearDown() override {
         if (hadLockerRoot_)
-            RegSetKeyValueA(HKEY_CURRENT_USER, kAgentKey, "LockerRoot", REG_SZ, previousLockerRoot_.c_str(),
+            RegSetKeyValueA(HKEY_CURRENT_USER, AGENT_KEY, "LockerRoot", REG_SZ, previousLockerRoot_.c_str(),
                             static_cast<DWORD>(previousLockerRoot_.size() + 1));
         else
-            RegDeleteKeyValueA(HKEY_CURRENT_USER, kAgentKey, "LockerRoot");
-        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kAgentKey) + "\\Accounts\\" + account_).c_str());
-        RegDeleteTreeA(HKEY_CURRENT_USER, kProduct);
+            RegDeleteKeyValueA(HKEY_CURRENT_USER, AGENT_KEY, "LockerRoot");
+        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(AGENT_KEY) + "\\Accounts\\" + account_).c_str());
+        RegDeleteTreeA(HKEY_CURRENT_USER, PRODUCT);
         RemoveTree(folder_);
     }
     std::wstring InLocker(const std::wstring& name) const {
@@ -164,7 +164,7 @@ protected:
     }
     bool InLockerSoon(const std::wstring& name) const {
         return PumpUntil([&] { return GetFileAttributesW(InLocker(name).c_str()) != INVALID_FILE_ATTRIBUTES; },
-                         kWaitMs);
+                         WAIT_MS);
     }
     // Small audio files of their own in the test's folder, by name.
     std::vector<std::wstring> Sources(const std::vector<std::wstring>& names) const {
@@ -179,8 +179,8 @@ protected:
     HWND Started(Program& program) const {
         if (!program.Started()) return nullptr;
         HWND window = program.Window();
-        if (!window || !PumpUntil([&] { return IsWindowVisible(window) != FALSE; }, kWaitMs) ||
-            !PumpUntil([&] { return script.LoggedCalls(DispConfigure).size() == 1; }, kWaitMs))
+        if (!window || !PumpUntil([&] { return IsWindowVisible(window) != FALSE; }, WAIT_MS) ||
+            !PumpUntil([&] { return script.LoggedCalls(DispConfigure).size() == 1; }, WAIT_MS))
             return nullptr;
         return window;
     }
@@ -202,12 +202,12 @@ TEST_F(DropToLockerTest, ADropWhileSignedOutReleasesItsSourceAtOnceAndItsFilesFo
     drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files({source_, first[0], first[1]})});
     HWND dialog = program.Dialog("Sign In");
     ASSERT_NE(dialog, nullptr) << "no Sign In dialog for a drop while signed out";
-    EXPECT_TRUE(PumpUntil([&] { return Finished(*drag); }, kWaitMs)) << "the source waited for the Sign In dialog";
+    EXPECT_TRUE(PumpUntil([&] { return Finished(*drag); }, WAIT_MS)) << "the source waited for the Sign In dialog";
     SendMessageA(GetDlgItem(dialog, IDC_EMAIL), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(account_.c_str()));
     SendMessageA(GetDlgItem(dialog, IDC_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("e2e pass"));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }, kWaitMs));
+    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }, WAIT_MS));
     EXPECT_EQ(drag->Finish().effect, static_cast<DWORD>(DROPEFFECT_COPY));
 
     ASSERT_TRUE(InLockerSoon(L"song.mp3"));
@@ -217,12 +217,12 @@ TEST_F(DropToLockerTest, ADropWhileSignedOutReleasesItsSourceAtOnceAndItsFilesFo
     script.Set("1.delay", 2000);
     const std::vector<std::wstring> second = Sources({L"c.mp3", L"d.mp3"});
     drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files(second)});
-    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }, kWaitMs));
+    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }, WAIT_MS));
     drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files({first[1]})});
-    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }, kWaitMs));
+    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }, WAIT_MS));
     EXPECT_LT(UploadedItems(script.Log()).size(), 5u) << "the last drop waited for the hand-over before it";
     script.Remove("1.delay");
-    ASSERT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() == 6; }, kWaitMs));
+    ASSERT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() == 6; }, WAIT_MS));
     EXPECT_EQ(CallOrder(script, {DispUpload, DispSignIn, DispSignOut}),
               (std::vector<long>{DispSignOut, DispSignIn, DispUpload, DispUpload, DispUpload, DispUpload, DispUpload,
                                  DispUpload}));
@@ -239,11 +239,11 @@ TEST_F(DropToLockerTest, ADropWhileSignedOutReleasesItsSourceAtOnceAndItsFilesFo
 }
 
 TEST_F(DropToLockerTest, WithAStoredAutomaticSignInEveryNameReachesTheLockerExactly) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(kProduct) + "\\User").c_str(), "User name", REG_SZ,
+    RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT) + "\\User").c_str(), "User name", REG_SZ,
                     account_.c_str(), static_cast<DWORD>(account_.size() + 1));
-    RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(kProduct) + "\\User").c_str(), "Password", REG_SZ, "auto pass", 10);
+    RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT) + "\\User").c_str(), "Password", REG_SZ, "auto pass", 10);
     const DWORD on = 1;
-    RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(kProduct) + "\\User").c_str(), "Auto Login", REG_DWORD, &on,
+    RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT) + "\\User").c_str(), "Auto Login", REG_DWORD, &on,
                     sizeof on);
     // Names the system code page cannot hold, in a folder whose name it cannot hold either.
     CreateDirectoryW((folder_ + L"\\\x041c\x0443\x0437\x044b\x043a\x0430").c_str(), nullptr);
@@ -257,12 +257,12 @@ TEST_F(DropToLockerTest, WithAStoredAutomaticSignInEveryNameReachesTheLockerExac
     Program program(" /showparcelo");
     HWND window = Started(program);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return script.LoggedCalls(DispSignIn).size() == 1; }, kWaitMs));
+    ASSERT_TRUE(PumpUntil([&] { return script.LoggedCalls(DispSignIn).size() == 1; }, WAIT_MS));
     EXPECT_NE(script.LoggedCalls(DispSignIn)[0].find(account_ + "\t8:auto pass"), std::string::npos)
         << script.LoggedCalls(DispSignIn)[0];
 
     drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files({source_, sources[0], sources[1], sources[2]})});
-    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }, kWaitMs)) << "the drop waited for something";
+    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }, WAIT_MS)) << "the drop waited for something";
     EXPECT_EQ(drag->Finish().effect, static_cast<DWORD>(DROPEFFECT_COPY));
     ASSERT_TRUE(InLockerSoon(L"song.mp3"));
     EXPECT_EQ(Contents(InLocker(L"song.mp3")), Contents(source_));
@@ -295,11 +295,11 @@ TEST_F(DropToLockerTest, AnAgentThatDiesDuringAHandOverLosesNoItemAndExitEndsOne
     HWND window = Started(program);
     ASSERT_NE(window, nullptr);
     drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files(tracks)});
-    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }, kWaitMs));
+    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }, WAIT_MS));
     // The third upload has reached the agent and waits for its answer when the agent goes.
-    ASSERT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() == 3; }, kWaitMs));
+    ASSERT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() == 3; }, WAIT_MS));
     ASSERT_TRUE(AgentScript::KillServer());
-    ASSERT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() == 7; }, kWaitMs));
+    ASSERT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() == 7; }, WAIT_MS));
     const std::vector<std::string> log = script.Log();
     std::vector<size_t> versions;  // where each connection begins
     for (size_t i = 0; i < log.size(); ++i)
@@ -314,8 +314,8 @@ TEST_F(DropToLockerTest, AnAgentThatDiesDuringAHandOverLosesNoItemAndExitEndsOne
     std::vector<std::wstring> many;
     for (int i = 0; i < 30; ++i) many.push_back(tracks[static_cast<size_t>(i % 6)]);
     drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files(many)});
-    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }, kWaitMs));
-    ASSERT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() >= 9; }, kWaitMs));
+    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }, WAIT_MS));
+    ASSERT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() >= 9; }, WAIT_MS));
     PostMessageA(window, WM_COMMAND, ID_CMD_EXIT, 0);
     EXPECT_EQ(program.WaitForExit(), 0u);
     EXPECT_LT(UploadedItems(script.Log()).size(), 37u);

@@ -8,8 +8,8 @@
 
 namespace e2e {
 
-const char kProductKey[] = "Software\\Sonavo Inc.\\Parcelo";
-const char kAgentKey[] = "Software\\Velorex\\UploadAgent";
+const char PRODUCT_KEY[] = "Software\\Sonavo Inc.\\Parcelo";
+const char AGENT_KEY[] = "Software\\Velorex\\UploadAgent";
 
 namespace {
 
@@ -293,7 +293,7 @@ LinuxProcess::LinuxProcess(const std::string& commandLine) : pidFile_(ScratchNam
     if (!StartShell("echo $$ > " + pidFile_ + ".part; mv " + pidFile_ + ".part " + pidFile_ + "; exec " + commandLine))
         return;
     const std::string windowsPid = WindowsPath(pidFile_);
-    if (WaitUntil([&] { return Exists(windowsPid) && !Contents(windowsPid).empty(); }, kWaitMs))
+    if (WaitUntil([&] { return Exists(windowsPid) && !Contents(windowsPid).empty(); }, WAIT_MS))
         pid_ = std::atoi(Contents(windowsPid).c_str());
     DeleteFileA(windowsPid.c_str());
 }
@@ -319,8 +319,8 @@ HMODULE ProgramResources() {
     return module;
 }
 
-constexpr int kWindowWidth = 116, kWindowHeight = 96;
-constexpr int kFirstSkinFrame = 252;  // IDB_SKIN_FRAME0
+constexpr int WINDOW_WIDTH = 116, WINDOW_HEIGHT = 96;
+constexpr int FIRST_SKIN_FRAME = 252;  // IDB_SKIN_FRAME0
 
 }  // namespace
 
@@ -351,12 +351,12 @@ Pixels CaptureScreen(const RECT& area) {
 Pixels ExpectedWindow(int frame, const std::string& line1, const std::string& line2) {
     HDC screen = GetDC(nullptr);
     HDC canvas = CreateCompatibleDC(screen);
-    HBITMAP target = CreateCompatibleBitmap(screen, kWindowWidth, kWindowHeight);
+    HBITMAP target = CreateCompatibleBitmap(screen, WINDOW_WIDTH, WINDOW_HEIGHT);
     HGDIOBJ oldTarget = SelectObject(canvas, target);
     HDC frameDc = CreateCompatibleDC(screen);
-    HBITMAP skin = LoadBitmapA(ProgramResources(), MAKEINTRESOURCEA(kFirstSkinFrame + frame));
+    HBITMAP skin = LoadBitmapA(ProgramResources(), MAKEINTRESOURCEA(FIRST_SKIN_FRAME + frame));
     HGDIOBJ oldFrame = SelectObject(frameDc, skin);
-    BitBlt(canvas, 0, 0, kWindowWidth, kWindowHeight, frameDc, 0, 0, SRCCOPY);
+    BitBlt(canvas, 0, 0, WINDOW_WIDTH, WINDOW_HEIGHT, frameDc, 0, 0, SRCCOPY);
     HFONT font = CreateFontA(-10, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial Narrow");
     HGDIOBJ oldFont = SelectObject(canvas, font);
@@ -364,7 +364,7 @@ Pixels ExpectedWindow(int frame, const std::string& line1, const std::string& li
     DrawTextA(canvas, line1.c_str(), -1, &first, DT_CENTER);
     DrawTextA(canvas, line2.c_str(), -1, &second, DT_CENTER);
     SelectObject(canvas, oldFont);
-    Pixels pixels = ReadPixels(canvas, 0, 0, kWindowWidth, kWindowHeight);
+    Pixels pixels = ReadPixels(canvas, 0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
     DeleteObject(font);
     SelectObject(frameDc, oldFrame);
     DeleteObject(skin);
@@ -383,7 +383,7 @@ namespace {
 struct VisiblePart {
     explicit VisiblePart(const RECT& area) {
         const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-        if (area.right - area.left != kWindowWidth || area.bottom - area.top != kWindowHeight) return;
+        if (area.right - area.left != WINDOW_WIDTH || area.bottom - area.top != WINDOW_HEIGHT) return;
         RECT visible = {};
         if (!IntersectRect(&visible, &area, &screen)) return;
         width = visible.right - visible.left;
@@ -394,10 +394,10 @@ struct VisiblePart {
         if (shown.size() != static_cast<size_t>(width) * height) shown.clear();
     }
     bool Shows(const Pixels& expected) const {
-        if (shown.empty() || expected.size() != static_cast<size_t>(kWindowWidth) * kWindowHeight) return false;
+        if (shown.empty() || expected.size() != static_cast<size_t>(WINDOW_WIDTH) * WINDOW_HEIGHT) return false;
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
-                if (shown[y * width + x] != expected[(y + dy) * kWindowWidth + x + dx]) return false;
+                if (shown[y * width + x] != expected[(y + dy) * WINDOW_WIDTH + x + dx]) return false;
         return true;
     }
     Pixels shown;
@@ -516,32 +516,32 @@ void RemoveTree(const std::string& folder) {
 
 AgentValue::AgentValue(const char* name, const std::string& text) : name_(name) {
     DWORD size = 0;
-    had_ = RegGetValueA(HKEY_CURRENT_USER, kAgentKey, name, RRF_RT_ANY, &previousType_, nullptr, &size) == ERROR_SUCCESS;
+    had_ = RegGetValueA(HKEY_CURRENT_USER, AGENT_KEY, name, RRF_RT_ANY, &previousType_, nullptr, &size) == ERROR_SUCCESS;
     if (had_) {
         previous_.resize(size);
-        RegGetValueA(HKEY_CURRENT_USER, kAgentKey, name, RRF_RT_ANY | RRF_NOEXPAND, &previousType_, previous_.data(),
+        RegGetValueA(HKEY_CURRENT_USER, AGENT_KEY, name, RRF_RT_ANY | RRF_NOEXPAND, &previousType_, previous_.data(),
                      &size);
     }
-    RegSetKeyValueA(HKEY_CURRENT_USER, kAgentKey, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+    RegSetKeyValueA(HKEY_CURRENT_USER, AGENT_KEY, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
 
 AgentValue::AgentValue(const char* name, DWORD number) : name_(name) {
     DWORD size = 0;
-    had_ = RegGetValueA(HKEY_CURRENT_USER, kAgentKey, name, RRF_RT_ANY, &previousType_, nullptr, &size) == ERROR_SUCCESS;
+    had_ = RegGetValueA(HKEY_CURRENT_USER, AGENT_KEY, name, RRF_RT_ANY, &previousType_, nullptr, &size) == ERROR_SUCCESS;
     if (had_) {
         previous_.resize(size);
-        RegGetValueA(HKEY_CURRENT_USER, kAgentKey, name, RRF_RT_ANY | RRF_NOEXPAND, &previousType_, previous_.data(),
+        RegGetValueA(HKEY_CURRENT_USER, AGENT_KEY, name, RRF_RT_ANY | RRF_NOEXPAND, &previousType_, previous_.data(),
                      &size);
     }
-    RegSetKeyValueA(HKEY_CURRENT_USER, kAgentKey, name, REG_DWORD, &number, sizeof number);
+    RegSetKeyValueA(HKEY_CURRENT_USER, AGENT_KEY, name, REG_DWORD, &number, sizeof number);
 }
 
 AgentValue::~AgentValue() {
     if (had_)
-        RegSetKeyValueA(HKEY_CURRENT_USER, kAgentKey, name_.c_str(), previousType_, previous_.data(),
+        RegSetKeyValueA(HKEY_CURRENT_USER, AGENT_KEY, name_.c_str(), previousType_, previous_.data(),
                         static_cast<DWORD>(previous_.size()));
     else
-        RegDeleteKeyValueA(HKEY_CURRENT_USER, kAgentKey, name_.c_str());
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, AGENT_KEY, name_.c_str());
 }
 
 }  // namespace e2e

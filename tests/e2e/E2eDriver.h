@@ -13,13 +13,13 @@
 
 namespace e2e {
 
-constexpr DWORD kWaitMs = 20000;  // a cold agent start alone takes a second under Wine
+constexpr DWORD WAIT_MS = 20000;  // a cold agent start alone takes a second under Wine
 
-extern const char kProductKey[];  // HKCU\Software\Sonavo Inc.\Parcelo
-extern const char kAgentKey[];    // HKCU\Software\Velorex\UploadAgent
+extern const char PRODUCT_KEY[];  // HKCU\Software\Sonavo Inc.\Parcelo
+extern const char AGENT_KEY[];    // HKCU\Software\Velorex\UploadAgent
 
 // Dispatches this thread's messages until `done` holds or `timeoutMs` passes.
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs);
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = WAIT_MS);
 
 // A Windows process the test started; ended by its handle when the test is over, so a failed
 // test never leaves it to the next one.
@@ -36,12 +36,12 @@ public:
     DWORD Pid() const { return info_.dwProcessId; }
     bool Running() const;
     // The exit code, or 0xFFFFFFFF when it is still running after `timeoutMs`.
-    DWORD WaitForExit(DWORD timeoutMs = kWaitMs) const;
+    DWORD WaitForExit(DWORD timeoutMs = WAIT_MS) const;
     void End();
 
     // A visible top-level window of this process with that class (and title, when given).
     HWND FindWindowOf(const char* className, const char* title = nullptr) const;
-    HWND WaitForWindow(const char* className, const char* title = nullptr, DWORD timeoutMs = kWaitMs) const;
+    HWND WaitForWindow(const char* className, const char* title = nullptr, DWORD timeoutMs = WAIT_MS) const;
     // Every visible top-level window of the process.
     std::vector<HWND> VisibleWindows() const;
 
@@ -55,9 +55,9 @@ class Parcelo : public Process {
 public:
     explicit Parcelo(const std::string& switches = " /showparcelo");
     // The drop window, shown or not, once it exists.
-    HWND Window(DWORD timeoutMs = kWaitMs) const;
-    HWND Dialog(const char* title, DWORD timeoutMs = kWaitMs) const { return WaitForWindow("#32770", title, timeoutMs); }
-    HWND Menu(DWORD timeoutMs = kWaitMs) const { return WaitForWindow("#32768", nullptr, timeoutMs); }
+    HWND Window(DWORD timeoutMs = WAIT_MS) const;
+    HWND Dialog(const char* title, DWORD timeoutMs = WAIT_MS) const { return WaitForWindow("#32770", title, timeoutMs); }
+    HWND Menu(DWORD timeoutMs = WAIT_MS) const { return WaitForWindow("#32768", nullptr, timeoutMs); }
 };
 
 std::string ProgramPath();  // Z:\...\parcelo.exe
@@ -67,7 +67,7 @@ std::string WindowsPath(const std::string& unixPath);
 // The stand-in agent's process, found by its control window; 0 when none runs.
 DWORD AgentPid();
 // True once the process with that id has ended, within `timeoutMs`.
-bool WaitForProcessEnd(DWORD pid, DWORD timeoutMs = kWaitMs);
+bool WaitForProcessEnd(DWORD pid, DWORD timeoutMs = WAIT_MS);
 
 // ---- input: what a person's mouse and keyboard would send
 
@@ -84,13 +84,13 @@ void ClickRight(POINT at);
 void PressKey(WORD vk);
 // True once `window` is the active window of its thread and that thread is in neither a menu
 // nor a move loop (which would take keys meant for the window), within `timeoutMs`.
-bool WaitUntilReadyForKeys(HWND window, DWORD timeoutMs = kWaitMs);
+bool WaitUntilReadyForKeys(HWND window, DWORD timeoutMs = WAIT_MS);
 void PressKeys(const std::vector<WORD>& chord);  // e.g. {VK_CONTROL, 'D'}: down in order, up in reverse
 
 // ---- Linux programs on the same X display
 
 // Runs `script` with /bin/sh; its exit code once it has finished, or -1 after `timeoutMs`.
-int RunShell(const std::string& script, DWORD timeoutMs = kWaitMs);
+int RunShell(const std::string& script, DWORD timeoutMs = WAIT_MS);
 // A Linux program started in the background, ended by its process id.
 class LinuxProcess {
 public:

@@ -8,9 +8,9 @@ using namespace e2e;
 
 namespace {
 
-const std::string kPosition = std::string(kProductKey) + "\\Position";
-const std::string kUser = std::string(kProductKey) + "\\User";
-const std::string kProxy = std::string(kProductKey) + "\\Proxy";
+const std::string POSITION = std::string(PRODUCT_KEY) + "\\Position";
+const std::string USER = std::string(PRODUCT_KEY) + "\\User";
+const std::string PROXY = std::string(PRODUCT_KEY) + "\\Proxy";
 
 // The notification area Wine shows without a desktop: a small window of the shell's process
 // at the top left of the screen, one icon after the other.
@@ -145,14 +145,14 @@ TEST_F(MenuAndTrayTest, ExitEndsTheAgentAndKeepsTheWindowsPlaceAndTheSettingsFor
         EXPECT_TRUE(WaitForProcessEnd(agent)) << "the agent outlived the program";
         EXPECT_EQ(AgentPid(), 0u);
 
-        EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kPosition, "X"), static_cast<DWORD>(after.left));
-        EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kPosition, "Y"), static_cast<DWORD>(after.top));
-        EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kPosition, "Remind Time"), 0u);
-        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kProxy, "UseProxy"), "False");
-        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kProxy, "ProxyIP"), "");
-        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kUser, "User name"), "");
-        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kUser, "Password"), "");
-        EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kUser, "Auto Login"), 0u);
+        EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, POSITION, "X"), static_cast<DWORD>(after.left));
+        EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, POSITION, "Y"), static_cast<DWORD>(after.top));
+        EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, POSITION, "Remind Time"), 0u);
+        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, PROXY, "UseProxy"), "False");
+        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, PROXY, "ProxyIP"), "");
+        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, USER, "User name"), "");
+        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, USER, "Password"), "");
+        EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, USER, "Auto Login"), 0u);
     }
 
     // The next start puts the window back where it was left.
@@ -162,8 +162,8 @@ TEST_F(MenuAndTrayTest, ExitEndsTheAgentAndKeepsTheWindowsPlaceAndTheSettingsFor
     ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
     RECT rect = {};
     GetWindowRect(window, &rect);
-    EXPECT_EQ(static_cast<DWORD>(rect.left), ReadNumber(HKEY_CURRENT_USER, kPosition, "X"));
-    EXPECT_EQ(static_cast<DWORD>(rect.top), ReadNumber(HKEY_CURRENT_USER, kPosition, "Y"));
+    EXPECT_EQ(static_cast<DWORD>(rect.left), ReadNumber(HKEY_CURRENT_USER, POSITION, "X"));
+    EXPECT_EQ(static_cast<DWORD>(rect.top), ReadNumber(HKEY_CURRENT_USER, POSITION, "Y"));
     ExitThroughMenu(again, window);
     EXPECT_EQ(again.WaitForExit(), 0u);
 }

@@ -120,7 +120,7 @@ DWORD DropText(HWND window, const std::string& text) {
 class SecondStartTest : public UserSessionTest {};
 
 TEST_F(SecondStartTest, AnAutomaticSignInIsRepeatedAtTheNextStartWhichThenUploadsDroppedUrls) {
-    const std::string user = std::string(kProductKey) + "\\User";
+    const std::string user = std::string(PRODUCT_KEY) + "\\User";
     {
         Parcelo first;
         HWND window = first.Window();

@@ -13,7 +13,7 @@ using namespace agentproto;
 
 namespace {
 
-constexpr DWORD kDroppedCopy = 0x100 | DROPEFFECT_COPY;  // the drag source's exit code for a copy
+constexpr DWORD DROPPED_COPY = 0x100 | DROPEFFECT_COPY;  // the drag source's exit code for a copy
 
 std::vector<long> CallOrder(const AgentScript& script, const std::vector<long>& ids) {
     std::vector<long> order;
@@ -55,7 +55,7 @@ TEST_F(UserDragTest, AFileDraggedFromAnotherProgramWhileSignedOutAsksForSignInTh
 
     // The drop waits inside the program until the dialog is answered.
     ConfirmSignIn(program, "drag pass", false);
-    EXPECT_EQ(source.WaitForExit(), kDroppedCopy);
+    EXPECT_EQ(source.WaitForExit(), DROPPED_COPY);
     ASSERT_TRUE(WaitForLockerFile("dragged.mp3"));
     EXPECT_EQ(Contents(InLocker("dragged.mp3")), Contents(song));
     EXPECT_EQ(CallOrder(script, {DispUpload, DispSignIn, DispSignOut}),
@@ -90,7 +90,7 @@ TEST_F(UserDragTest, AFileDraggedFromAnotherProgramAfterSigningInThroughTheMenuG
     HWND handle = DragSourceWindow(source);
     ASSERT_NE(handle, nullptr);
     DragWithMouse(handle, window);
-    EXPECT_EQ(source.WaitForExit(), kDroppedCopy) << "the drop did not go through without a question";
+    EXPECT_EQ(source.WaitForExit(), DROPPED_COPY) << "the drop did not go through without a question";
     EXPECT_EQ(program.FindWindowOf("#32770"), nullptr) << "a dialog or box came up for a signed-in drop";
     ASSERT_TRUE(WaitForLockerFile("second.mp3"));
     EXPECT_EQ(Contents(InLocker("second.mp3")), Contents(song));

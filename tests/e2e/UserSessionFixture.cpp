@@ -6,7 +6,7 @@ using namespace e2e;
 
 void UserSessionTest::SetUp() {
     AgentScript::KillServer();  // a fresh agent starts signed out
-    RegDeleteTreeA(HKEY_CURRENT_USER, kProductKey);
+    RegDeleteTreeA(HKEY_CURRENT_USER, PRODUCT_KEY);
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
     folder_ = std::string(temp) + "parcelo-e2e-user-" + std::to_string(GetCurrentProcessId());
@@ -28,8 +28,8 @@ void UserSessionTest::TearDown() {
     // stopped, so that the next case starts from a signed-out agent.
     if (AgentPid() != 0 && !WaitForProcessEnd(AgentPid(), 10000)) AgentScript::KillServer();
     lockerRoot_.reset();
-    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kAgentKey) + "\\Accounts\\" + account_).c_str());
-    RegDeleteTreeA(HKEY_CURRENT_USER, kProductKey);
+    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(AGENT_KEY) + "\\Accounts\\" + account_).c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, PRODUCT_KEY);
     RemoveTree(folder_);
     MoveMouse({10, 500});
 }
@@ -51,7 +51,7 @@ bool UserSessionTest::WaitForLockerFile(const char* name, DWORD timeoutMs) const
 }
 
 void UserSessionTest::StoreAutomaticSignIn(const std::string& password) {
-    const std::string user = std::string(kProductKey) + "\\User";
+    const std::string user = std::string(PRODUCT_KEY) + "\\User";
     RegSetKeyValueA(HKEY_CURRENT_USER, user.c_str(), "User name", REG_SZ, account_.c_str(),
                     static_cast<DWORD>(account_.size() + 1));
     RegSetKeyValueA(HKEY_CURRENT_USER, user.c_str(), "Password", REG_SZ, password.c_str(),
@@ -61,7 +61,7 @@ void UserSessionTest::StoreAutomaticSignIn(const std::string& password) {
 }
 
 void UserSessionTest::StorePosition(DWORD x, DWORD y) {
-    const std::string position = std::string(kProductKey) + "\\Position";
+    const std::string position = std::string(PRODUCT_KEY) + "\\Position";
     RegSetKeyValueA(HKEY_CURRENT_USER, position.c_str(), "X", REG_DWORD, &x, sizeof x);
     RegSetKeyValueA(HKEY_CURRENT_USER, position.c_str(), "Y", REG_DWORD, &y, sizeof y);
 }
@@ -73,11 +73,11 @@ void UserSessionTest::ConfirmSignIn(const Parcelo& program, const std::string& p
     SendMessageA(GetDlgItem(dialog, IDC_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(password.c_str()));
     if (automatic) {
         PostMessageA(GetDlgItem(dialog, IDC_AUTO_SIGNIN), BM_CLICK, 0, 0);
-        ASSERT_TRUE(WaitUntil([&] { return IsDlgButtonChecked(dialog, IDC_AUTO_SIGNIN) == BST_CHECKED; }, kWaitMs));
+        ASSERT_TRUE(WaitUntil([&] { return IsDlgButtonChecked(dialog, IDC_AUTO_SIGNIN) == BST_CHECKED; }, WAIT_MS));
     }
     ASSERT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << "OK stays disabled with both fields filled";
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, kWaitMs));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, WAIT_MS));
 }
 
 void UserSessionTest::DragWithMouse(HWND from, HWND target) {
@@ -97,7 +97,7 @@ std::string UserSessionTest::DragSourceCommand(POINT at, const std::string& kind
 }
 
 HWND UserSessionTest::DragSourceWindow(const Process& source) {
-    return source.WaitForWindow("ParceloE2eDragSource", nullptr, kWaitMs);
+    return source.WaitForWindow("ParceloE2eDragSource", nullptr, WAIT_MS);
 }
 
 bool UserSessionTest::WaitForStatus(HWND window, const std::string& line1, const std::string& line2,

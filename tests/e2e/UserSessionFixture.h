@@ -19,7 +19,7 @@ protected:
     // An audio file of `chunks` times 64 KiB (plus a little) in the case's folder.
     std::string MakeSong(const char* name, int chunks = 1);
     std::string InLocker(const char* name) const;
-    bool WaitForLockerFile(const char* name, DWORD timeoutMs = e2e::kWaitMs) const;
+    bool WaitForLockerFile(const char* name, DWORD timeoutMs = e2e::WAIT_MS) const;
 
     // The settings a previous run would have left: this account, and automatic sign-in on.
     void StoreAutomaticSignIn(const std::string& password);
@@ -41,7 +41,7 @@ public:
 protected:
     // Waits until the drop window shows these two status lines over its skin.
     bool WaitForStatus(HWND window, const std::string& line1, const std::string& line2,
-                       DWORD timeoutMs = e2e::kWaitMs) const;
+                       DWORD timeoutMs = e2e::WAIT_MS) const;
     // Saves the screen around `area` (with a margin) under the build folder, for the docs or
     // for a failure.
     static void SaveScreen(const RECT& area, const std::string& name);

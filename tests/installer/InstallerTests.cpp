@@ -34,20 +34,20 @@ namespace {
 
 // A setup, an uninstall or a cold agent start; each takes a second or two under Wine. Short
 // enough that a failing test still ends, and puts the prefix back, inside ctest's timeout.
-constexpr DWORD kWaitMs = 30000;
+constexpr DWORD WAIT_MS = 30000;
 
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Parcelo";
-const char kProductKey[] = "Software\\Sonavo Inc.\\Parcelo";
-const char kVendorKey[] = "Software\\Sonavo Inc.";
-const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Parcelo";
+const char PRODUCT_KEY[] = "Software\\Sonavo Inc.\\Parcelo";
+const char VENDOR_KEY[] = "Software\\Sonavo Inc.";
+const char SESSION_MANAGER_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 // Everything the agent's registration writes, under either hive's Software\Classes.
-const std::string kAgentClassKeys[] = {
-    std::string("Software\\Classes\\CLSID\\") + standin::kRequestClsidText,
-    std::string("Software\\Classes\\") + agentproto::kProgId,
-    std::string("Software\\Classes\\Interface\\") + standin::kEventIidText,
-    std::string("Software\\Classes\\TypeLib\\") + standin::kTypeLibIdText,
+const std::string AGENT_CLASS_KEYS[] = {
+    std::string("Software\\Classes\\CLSID\\") + standin::REQUEST_CLSID_TEXT,
+    std::string("Software\\Classes\\") + agentproto::PROG_ID,
+    std::string("Software\\Classes\\Interface\\") + standin::EVENT_IID_TEXT,
+    std::string("Software\\Classes\\TypeLib\\") + standin::TYPE_LIB_ID_TEXT,
 };
-const std::string kLocalServerKey = kAgentClassKeys[0] + "\\LocalServer32";
+const std::string LOCAL_SERVER_KEY = AGENT_CLASS_KEYS[0] + "\\LocalServer32";
 
 std::string Folder(int csidl) {
     char path[MAX_PATH] = {};
@@ -143,24 +143,24 @@ public:
     MenuBuilderOff() {
         HMODULE ntdll = GetModuleHandleA("ntdll.dll");
         if (!ntdll || !GetProcAddress(ntdll, "wine_get_version")) return;
-        if (RegGetValueA(HKEY_CURRENT_USER, kWineOverridesKey, kMenuBuilder, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+        if (RegGetValueA(HKEY_CURRENT_USER, WINE_OVERRIDES_KEY, MENU_BUILDER, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
             ERROR_SUCCESS)
             return;  // someone else's choice, kept as it is
-        set_ = RegSetKeyValueA(HKEY_CURRENT_USER, kWineOverridesKey, kMenuBuilder, REG_SZ, "", 1) == ERROR_SUCCESS;
+        set_ = RegSetKeyValueA(HKEY_CURRENT_USER, WINE_OVERRIDES_KEY, MENU_BUILDER, REG_SZ, "", 1) == ERROR_SUCCESS;
     }
     ~MenuBuilderOff() {
-        if (set_) RegDeleteKeyValueA(HKEY_CURRENT_USER, kWineOverridesKey, kMenuBuilder);
+        if (set_) RegDeleteKeyValueA(HKEY_CURRENT_USER, WINE_OVERRIDES_KEY, MENU_BUILDER);
     }
     MenuBuilderOff(const MenuBuilderOff&) = delete;
     MenuBuilderOff& operator=(const MenuBuilderOff&) = delete;
 
 private:
-    static constexpr const char* kWineOverridesKey = "Software\\Wine\\DllOverrides";
-    static constexpr const char* kMenuBuilder = "winemenubuilder.exe";
+    static constexpr const char* WINE_OVERRIDES_KEY = "Software\\Wine\\DllOverrides";
+    static constexpr const char* MENU_BUILDER = "winemenubuilder.exe";
     bool set_ = false;
 };
 
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) { return PumpUntil(done, timeoutMs); }
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = WAIT_MS) { return PumpUntil(done, timeoutMs); }
 
 // The running processes of this name whose image lies in `dir` (anywhere, for an empty one).
 std::vector<UniqueHandle> Processes(const char* exeName, const std::string& dir) {
@@ -180,7 +180,7 @@ std::vector<UniqueHandle> Processes(const char* exeName, const std::string& dir)
     return found;
 }
 
-bool AllEnded(const std::vector<UniqueHandle>& processes, DWORD timeoutMs = kWaitMs) {
+bool AllEnded(const std::vector<UniqueHandle>& processes, DWORD timeoutMs = WAIT_MS) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     for (const UniqueHandle& process : processes) {
         const ULONGLONG now = GetTickCount64();
@@ -241,7 +241,7 @@ RunResult RunAndWaitForTree(const std::string& commandLine) {
     }
     ResumeThread(thread.get());
 
-    const ULONGLONG end = GetTickCount64() + kWaitMs;
+    const ULONGLONG end = GetTickCount64() + WAIT_MS;
     for (;;) {
         const ULONGLONG now = GetTickCount64();
         DWORD message = 0;
@@ -253,12 +253,12 @@ RunResult RunAndWaitForTree(const std::string& commandLine) {
             // every later start of one fails: it is asked to end first, the way it allows.
             EndAgentsIn(InstallDir());
             TerminateJobObject(job.get(), 99);
-            WaitForSingleObject(process.get(), kWaitMs);
+            WaitForSingleObject(process.get(), WAIT_MS);
             return result;
         }
         if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) break;
     }
-    result.finished = WaitForSingleObject(process.get(), kWaitMs) == WAIT_OBJECT_0;
+    result.finished = WaitForSingleObject(process.get(), WAIT_MS) == WAIT_OBJECT_0;
     GetExitCodeProcess(process.get(), &result.exitCode);
     return result;
 }
@@ -268,7 +268,7 @@ RunResult RunAndWaitForTree(const std::string& commandLine) {
 // records even for a plain user: drop the requests for the scratch folder, which is gone.
 void ForgetPendingDeletes() {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SESSION_MANAGER_KEY, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return;
     const wchar_t name[] = L"PendingFileRenameOperations";
     DWORD type = 0, size = 0;
@@ -312,7 +312,7 @@ DWORD RunStandin(const std::string& switches) {
     PROCESS_INFORMATION info = {};
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return 999;
     UniqueHandle process(info.hProcess), thread(info.hThread);
-    if (WaitForSingleObject(process.get(), kWaitMs) != WAIT_OBJECT_0) return 998;
+    if (WaitForSingleObject(process.get(), WAIT_MS) != WAIT_OBJECT_0) return 998;
     DWORD code = 997;
     GetExitCodeProcess(process.get(), &code);
     return code;
@@ -323,12 +323,12 @@ class InstalledProgram : public ProgramProcess {
 public:
     InstalledProgram() : ProgramProcess("\"" + InstallDir() + "\\parcelo.exe\"") {}
     // The program's own drop window.
-    HWND Window() const { return WaitForWindow("Sonavo", nullptr, kWaitMs); }
+    HWND Window() const { return WaitForWindow("Sonavo", nullptr, WAIT_MS); }
     // Exit from its menu; the exit code, or 0xFFFFFFFF when it did not end.
     DWORD Exit() const {
         HWND window = Find("Sonavo");
         if (!window || !PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_CMD_EXIT, 0), 0)) return 0xFFFFFFFF;
-        return WaitForExit(kWaitMs);
+        return WaitForExit(WAIT_MS);
     }
 };
 
@@ -361,30 +361,30 @@ class InstallerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        vendorKeyExisted_ = KeyExists(HKEY_CURRENT_USER, kVendorKey);
+        vendorKeyExisted_ = KeyExists(HKEY_CURRENT_USER, VENDOR_KEY);
         RemoveLeftovers();
         CreateDirectoryA(ScratchTemp().c_str(), nullptr);
         // A stand-in server still running from an earlier test would answer in place of the
         // agent the setup registers.
         ASSERT_TRUE(AllEnded(Processes("UploadAgent.exe", ""))) << "an UploadAgent from an earlier test still runs";
         ASSERT_FALSE(Exists(InstallDir()));
-        ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
+        ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, UNINSTALL_KEY));
     }
 
     void TearDown() override {
         program_.reset();
         RemoveLeftovers();
         ForgetPendingDeletes();
-        RegDeleteTreeA(HKEY_CURRENT_USER, kProductKey);
-        RegDeleteKeyA(HKEY_CURRENT_USER, kProductKey);
+        RegDeleteTreeA(HKEY_CURRENT_USER, PRODUCT_KEY);
+        RegDeleteKeyA(HKEY_CURRENT_USER, PRODUCT_KEY);
         if (!vendorKeyExisted_) {
-            RegDeleteTreeA(HKEY_CURRENT_USER, kVendorKey);
-            RegDeleteKeyA(HKEY_CURRENT_USER, kVendorKey);
+            RegDeleteTreeA(HKEY_CURRENT_USER, VENDOR_KEY);
+            RegDeleteKeyA(HKEY_CURRENT_USER, VENDOR_KEY);
         }
         // The prefix as prepared: the build's stand-in, machine-wide, scripted.
         EXPECT_EQ(0u, RunStandin("/RegServer /machine /scripted"));
         ITypeLib* library = nullptr;
-        EXPECT_HRESULT_SUCCEEDED(LoadRegTypeLib(standin::kTypeLibId, standin::kTypeLibMajor, standin::kTypeLibMinor,
+        EXPECT_HRESULT_SUCCEEDED(LoadRegTypeLib(standin::TYPE_LIB_ID, standin::TYPE_LIB_MAJOR, standin::TYPE_LIB_MINOR,
                                                 0, &library));
         if (library) library->Release();
         CoUninitialize();
@@ -396,15 +396,15 @@ protected:
     static void RemoveLeftovers() {
         const std::string dir = InstallDir();
         EndAgentsIn(dir);
-        if (StartsWith(RegText(HKEY_CURRENT_USER, kLocalServerKey), "\"" + dir + "\\"))
-            for (const std::string& key : kAgentClassKeys) {
+        if (StartsWith(RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY), "\"" + dir + "\\"))
+            for (const std::string& key : AGENT_CLASS_KEYS) {
                 RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
                 RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
             }
         RemoveTree(dir);
         RemoveTree(ShortcutFolder());
-        RegDeleteTreeA(HKEY_CURRENT_USER, kUninstallKey);
-        RegDeleteKeyA(HKEY_CURRENT_USER, kUninstallKey);
+        RegDeleteTreeA(HKEY_CURRENT_USER, UNINSTALL_KEY);
+        RegDeleteKeyA(HKEY_CURRENT_USER, UNINSTALL_KEY);
         RemoveTree(ScratchTemp());
     }
 
@@ -443,32 +443,32 @@ protected:
 
         EXPECT_TRUE(Same(dir + "\\parcelo.exe", ShortcutTarget(Shortcut()))) << ShortcutTarget(Shortcut());
 
-        EXPECT_EQ("Parcelo", RegText(HKEY_CURRENT_USER, kUninstallKey, "DisplayName"));
-        EXPECT_EQ("1.0.0", RegText(HKEY_CURRENT_USER, kUninstallKey, "DisplayVersion"));
-        EXPECT_EQ("Sonavo Inc.", RegText(HKEY_CURRENT_USER, kUninstallKey, "Publisher"));
-        EXPECT_TRUE(Same("\"" + dir + "\\uninstall.exe\"", RegText(HKEY_CURRENT_USER, kUninstallKey, "UninstallString")));
-        EXPECT_TRUE(Same(dir, RegText(HKEY_CURRENT_USER, kUninstallKey, "InstallLocation")));
-        EXPECT_TRUE(StartsWith(RegText(HKEY_CURRENT_USER, kUninstallKey, "DisplayIcon"), dir + "\\parcelo.exe"));
-        EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, kUninstallKey, "NoModify"));
-        EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, kUninstallKey, "NoRepair"));
+        EXPECT_EQ("Parcelo", RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayName"));
+        EXPECT_EQ("1.0.0", RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayVersion"));
+        EXPECT_EQ("Sonavo Inc.", RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "Publisher"));
+        EXPECT_TRUE(Same("\"" + dir + "\\uninstall.exe\"", RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "UninstallString")));
+        EXPECT_TRUE(Same(dir, RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation")));
+        EXPECT_TRUE(StartsWith(RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayIcon"), dir + "\\parcelo.exe"));
+        EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "NoModify"));
+        EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "NoRepair"));
         DWORD bytes = 0;
         for (const char* file : {"parcelo.exe", "UploadAgent.exe", "uninstall.exe"}) {
             WIN32_FILE_ATTRIBUTE_DATA data = {};
             GetFileAttributesExA((dir + "\\" + file).c_str(), GetFileExInfoStandard, &data);
             bytes += data.nFileSizeLow;
         }
-        const DWORD kilobytes = RegNumber(HKEY_CURRENT_USER, kUninstallKey, "EstimatedSize");
+        const DWORD kilobytes = RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "EstimatedSize");
         EXPECT_GE(kilobytes, bytes / 1024);
         EXPECT_LE(kilobytes, bytes / 1024 + 3);
 
-        EXPECT_TRUE(Same(quoted, RegText(HKEY_CURRENT_USER, kLocalServerKey))) << RegText(HKEY_CURRENT_USER, kLocalServerKey);
+        EXPECT_TRUE(Same(quoted, RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY))) << RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY);
         if (machineWide) {
-            EXPECT_TRUE(Same(quoted, RegText(HKEY_LOCAL_MACHINE, kLocalServerKey)))
-                << RegText(HKEY_LOCAL_MACHINE, kLocalServerKey);
+            EXPECT_TRUE(Same(quoted, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY)))
+                << RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY);
         }
         CLSID clsid = {};
-        EXPECT_HRESULT_SUCCEEDED(CLSIDFromProgID(agentproto::kProgIdW, &clsid));
-        EXPECT_TRUE(IsEqualCLSID(standin::kRequestClsid, clsid));
+        EXPECT_HRESULT_SUCCEEDED(CLSIDFromProgID(agentproto::PROG_ID_W, &clsid));
+        EXPECT_TRUE(IsEqualCLSID(standin::REQUEST_CLSID, clsid));
     }
 
     // Nothing of the install is left; `machineWide`: nor of the agent's machine-wide registration.
@@ -479,8 +479,8 @@ protected:
         EXPECT_FALSE(Exists(dir));
         EXPECT_FALSE(Exists(Shortcut()));
         EXPECT_FALSE(Exists(ShortcutFolder()));
-        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
-        for (const std::string& key : kAgentClassKeys) {
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, UNINSTALL_KEY));
+        for (const std::string& key : AGENT_CLASS_KEYS) {
             EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key)) << "HKCU\\" << key;
             if (machineWide) {
                 EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key)) << "HKLM\\" << key;
@@ -488,7 +488,7 @@ protected:
         }
         if (machineWide) {
             CLSID clsid = {};
-            EXPECT_HRESULT_FAILED(CLSIDFromProgID(agentproto::kProgIdW, &clsid));
+            EXPECT_HRESULT_FAILED(CLSIDFromProgID(agentproto::PROG_ID_W, &clsid));
         }
     }
 
@@ -503,17 +503,17 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsWithoutLeftovers) {
     ASSERT_TRUE(setup.finished);
     ASSERT_EQ(0u, setup.exitCode);
     ExpectInstalled(true);
-    EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, kUninstallKey, "MachineRegistration"));
+    EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "MachineRegistration"));
 
     StartProgram();
     ExitProgram();
-    ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, kProductKey));  // the program saved its settings
+    ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));  // the program saved its settings
 
     const RunResult uninstall = Uninstall("");
     ASSERT_TRUE(uninstall.finished);
     EXPECT_EQ(0u, uninstall.exitCode);
     ExpectNothingLeft(true);
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kProductKey));  // settings stay unless asked
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));  // settings stay unless asked
 }
 
 TEST_F(InstallerTest, ClearSettingsSwitchDeletesOnlyTheProgramKey) {
@@ -523,8 +523,8 @@ TEST_F(InstallerTest, ClearSettingsSwitchDeletesOnlyTheProgramKey) {
 
     const RunResult uninstall = Uninstall(" /CLEARSETTINGS");
     ASSERT_TRUE(uninstall.finished);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kProductKey));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kVendorKey));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, VENDOR_KEY));
     ExpectNothingLeft(true);
 }
 
@@ -540,7 +540,7 @@ TEST_F(InstallerTest, ARunningProgramKeepsSetupAndUninstallFromTouchingIt) {
     EXPECT_EQ(2u, again.exitCode);  // NSIS: aborted by the script
     ASSERT_TRUE(Uninstall(" /CLEARSETTINGS").finished);
     EXPECT_TRUE(program_->Running());
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kProductKey));  // settings neither
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));  // settings neither
     ExpectInstalled(true);
 
     ExitProgram();
@@ -549,15 +549,15 @@ TEST_F(InstallerTest, ARunningProgramKeepsSetupAndUninstallFromTouchingIt) {
 }
 
 TEST_F(InstallerTest, WithoutMachineRegOnlyThePerUserRegistrationComesAndGoes) {
-    const std::string before = RegText(HKEY_LOCAL_MACHINE, kLocalServerKey);
+    const std::string before = RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY);
     ASSERT_NE("<none>", before);  // the build's stand-in, as the test prefix was prepared
 
     ASSERT_EQ(0u, Install("").exitCode);
     ExpectInstalled(false);
-    EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, kLocalServerKey));
-    EXPECT_EQ(0xDEADBEEF, RegNumber(HKEY_CURRENT_USER, kUninstallKey, "MachineRegistration"));
+    EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY));
+    EXPECT_EQ(0xDEADBEEF, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "MachineRegistration"));
 
     ASSERT_TRUE(Uninstall("").finished);
     ExpectNothingLeft(false);
-    EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, kLocalServerKey));
+    EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY));
 }

@@ -183,14 +183,14 @@ protected:
     void SetUp() override {
         char clsid[64] = {};
         LONG size = sizeof clsid;
-        ASSERT_EQ(RegQueryValueA(HKEY_LOCAL_MACHINE, kKey, clsid, &size), ERROR_SUCCESS);
+        ASSERT_EQ(RegQueryValueA(HKEY_LOCAL_MACHINE, KEY, clsid, &size), ERROR_SUCCESS);
         saved_ = clsid;
         ASSERT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\Velorex2.Request2"), ERROR_SUCCESS);
     }
     void TearDown() override {
-        RegSetValueA(HKEY_LOCAL_MACHINE, kKey, REG_SZ, saved_.c_str(), static_cast<DWORD>(saved_.size()));
+        RegSetValueA(HKEY_LOCAL_MACHINE, KEY, REG_SZ, saved_.c_str(), static_cast<DWORD>(saved_.size()));
     }
-    static constexpr const char* kKey = "Software\\Classes\\Velorex2.Request2\\CLSID";
+    static constexpr const char* KEY = "Software\\Classes\\Velorex2.Request2\\CLSID";
     std::string saved_;
 };
 

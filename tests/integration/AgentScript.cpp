@@ -4,13 +4,13 @@
 
 namespace {
 
-const char kScriptKey[] = "Software\\Velorex\\UploadAgent\\Script";
-const char kControlClass[] = "VelorexUploadAgentControl";
+const char SCRIPT_KEY[] = "Software\\Velorex\\UploadAgent\\Script";
+const char CONTROL_CLASS[] = "VelorexUploadAgentControl";
 
 }  // namespace
 
 AgentScript::AgentScript() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kScriptKey);
+    RegDeleteTreeA(HKEY_CURRENT_USER, SCRIPT_KEY);
     char dir[MAX_PATH];
     GetTempPathA(MAX_PATH, dir);
     logPath_ = std::string(dir) + "agent-calls-" + std::to_string(GetCurrentProcessId()) + ".log";
@@ -19,20 +19,20 @@ AgentScript::AgentScript() {
 }
 
 AgentScript::~AgentScript() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kScriptKey);
+    RegDeleteTreeA(HKEY_CURRENT_USER, SCRIPT_KEY);
     DeleteFileA(logPath_.c_str());
 }
 
 void AgentScript::Set(const std::string& name, DWORD value) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, kScriptKey, name.c_str(), REG_DWORD, &value, sizeof value);
+    RegSetKeyValueA(HKEY_CURRENT_USER, SCRIPT_KEY, name.c_str(), REG_DWORD, &value, sizeof value);
 }
 
 void AgentScript::SetText(const std::string& name, const std::string& value) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, kScriptKey, name.c_str(), REG_SZ, value.c_str(),
+    RegSetKeyValueA(HKEY_CURRENT_USER, SCRIPT_KEY, name.c_str(), REG_SZ, value.c_str(),
                     static_cast<DWORD>(value.size() + 1));
 }
 
-void AgentScript::Remove(const std::string& name) { RegDeleteKeyValueA(HKEY_CURRENT_USER, kScriptKey, name.c_str()); }
+void AgentScript::Remove(const std::string& name) { RegDeleteKeyValueA(HKEY_CURRENT_USER, SCRIPT_KEY, name.c_str()); }
 
 std::vector<std::string> AgentScript::Log() const {
     std::vector<std::string> lines;
@@ -52,7 +52,7 @@ std::vector<std::string> AgentScript::LoggedCalls(long dispid) const {
     return found;
 }
 
-HWND AgentScript::ControlWindow() { return FindWindowExA(HWND_MESSAGE, nullptr, kControlClass, nullptr); }
+HWND AgentScript::ControlWindow() { return FindWindowExA(HWND_MESSAGE, nullptr, CONTROL_CLASS, nullptr); }
 
 bool AgentScript::Fire(long eventId, int value) {
     HWND control = ControlWindow();

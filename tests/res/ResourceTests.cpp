@@ -29,13 +29,13 @@ std::vector<BYTE> RawResource(LPCWSTR name, LPCWSTR type) {
 
 // ------------------------------------------------------------------------ skin bitmaps
 
-constexpr int kSkinWidth = 116;
-constexpr int kSkinHeight = 96;
-const int kFrames[] = {IDB_SKIN_FRAME0, IDB_SKIN_FRAME1, IDB_SKIN_FRAME2, IDB_SKIN_FRAME3};
+constexpr int SKIN_WIDTH = 116;
+constexpr int SKIN_HEIGHT = 96;
+const int FRAMES[] = {IDB_SKIN_FRAME0, IDB_SKIN_FRAME1, IDB_SKIN_FRAME2, IDB_SKIN_FRAME3};
 
 // Where the program prints its two status lines: (2, 54)-(108, 68) and (2, 67)-(108, 80), with a
 // little room above and below.
-constexpr RECT kTextBand = {2, 52, 108, 82};
+constexpr RECT TEXT_BAND = {2, 52, 108, 82};
 
 struct Rgb {
     BYTE r, g, b;
@@ -59,7 +59,7 @@ public:
     // Top-down coordinates, as on screen; the DIB itself is stored bottom-up.
     Rgb At(int x, int y) const {
         const BYTE* bits = static_cast<const BYTE*>(section.dsBm.bmBits);
-        const BYTE* p = bits + (kSkinHeight - 1 - y) * section.dsBm.bmWidthBytes + x * 3;
+        const BYTE* p = bits + (SKIN_HEIGHT - 1 - y) * section.dsBm.bmWidthBytes + x * 3;
         return {p[2], p[1], p[0]};
     }
 
@@ -68,14 +68,14 @@ public:
 };
 
 TEST(SkinBitmaps, EachFrameIs116By96At24BitsPerPixel) {
-    for (int id : kFrames) {
+    for (int id : FRAMES) {
         SCOPED_TRACE(id);
         std::vector<BYTE> raw = RawResource(MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(2) /* RT_BITMAP */);
         ASSERT_GE(raw.size(), sizeof(BITMAPINFOHEADER));
         BITMAPINFOHEADER header;
         std::memcpy(&header, raw.data(), sizeof header);
-        EXPECT_EQ(kSkinWidth, header.biWidth);
-        EXPECT_EQ(kSkinHeight, header.biHeight);
+        EXPECT_EQ(SKIN_WIDTH, header.biWidth);
+        EXPECT_EQ(SKIN_HEIGHT, header.biHeight);
         EXPECT_EQ(24, header.biBitCount);
         EXPECT_EQ(static_cast<DWORD>(BI_RGB), header.biCompression);
 
@@ -84,8 +84,8 @@ TEST(SkinBitmaps, EachFrameIs116By96At24BitsPerPixel) {
         ASSERT_NE(nullptr, device);
         BITMAP info = {};
         GetObjectW(device, sizeof info, &info);
-        EXPECT_EQ(kSkinWidth, info.bmWidth);
-        EXPECT_EQ(kSkinHeight, info.bmHeight);
+        EXPECT_EQ(SKIN_WIDTH, info.bmWidth);
+        EXPECT_EQ(SKIN_HEIGHT, info.bmHeight);
         DeleteObject(device);
 
         SkinFrame frame(id);
@@ -102,10 +102,10 @@ TEST(SkinBitmaps, FramesShowTheSwirlAtDifferentAngles) {
         for (int b = a + 1; b < 4; ++b) {
             // A swirl turned to another angle changes much of the picture, not a stray pixel.
             int differing = 0;
-            for (int y = 0; y < kSkinHeight; ++y)
-                for (int x = 0; x < kSkinWidth; ++x)
+            for (int y = 0; y < SKIN_HEIGHT; ++y)
+                for (int x = 0; x < SKIN_WIDTH; ++x)
                     if (!(frames[a].At(x, y) == frames[b].At(x, y))) ++differing;
-            EXPECT_GT(differing, kSkinWidth * kSkinHeight / 5) << "frames " << a << " and " << b;
+            EXPECT_GT(differing, SKIN_WIDTH * SKIN_HEIGHT / 5) << "frames " << a << " and " << b;
         }
     }
 }
@@ -114,8 +114,8 @@ TEST(SkinBitmaps, TextBandIsTheSameCalmLightPanelInEveryFrame) {
     SkinFrame first(IDB_SKIN_FRAME0);
     ASSERT_NE(nullptr, first.bitmap);
     int darkest = 255, lightest = 0;
-    for (int y = kTextBand.top; y < kTextBand.bottom; ++y) {
-        for (int x = kTextBand.left; x < kTextBand.right; ++x) {
+    for (int y = TEXT_BAND.top; y < TEXT_BAND.bottom; ++y) {
+        for (int x = TEXT_BAND.left; x < TEXT_BAND.right; ++x) {
             Rgb p = first.At(x, y);
             int luma = (p.r * 299 + p.g * 587 + p.b * 114) / 1000;
             darkest = std::min(darkest, luma);
@@ -131,8 +131,8 @@ TEST(SkinBitmaps, TextBandIsTheSameCalmLightPanelInEveryFrame) {
         SkinFrame other(id);
         ASSERT_NE(nullptr, other.bitmap);
         int differing = 0;
-        for (int y = kTextBand.top; y < kTextBand.bottom; ++y)
-            for (int x = kTextBand.left; x < kTextBand.right; ++x)
+        for (int y = TEXT_BAND.top; y < TEXT_BAND.bottom; ++y)
+            for (int x = TEXT_BAND.left; x < TEXT_BAND.right; ++x)
                 if (!(other.At(x, y) == first.At(x, y))) ++differing;
         // The program redraws only the text between frames: any change here would flicker.
         EXPECT_EQ(0, differing) << "frame " << id;
@@ -495,8 +495,8 @@ struct DialogLayout {
     std::vector<int> tabOrder;  // enabled tab stops, starting from the first
 };
 
-constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-constexpr WORD kNoId = 0xFFFF;  // -1 in a DIALOG template, whose control ids are 16 bits
+constexpr DWORD CHILD = WS_CHILD | WS_VISIBLE;
+constexpr WORD NO_ID = 0xFFFF;  // -1 in a DIALOG template, whose control ids are 16 bits
 
 DialogLayout SignInLayout() {
     return {IDD_SIGNIN,
@@ -505,14 +505,14 @@ DialogLayout SignInLayout() {
             186,
             53,
             {
-                {IDC_EMAIL, "Edit", "", kChild | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 50, 5, 70, 14},
-                {IDC_PASSWORD, "Edit", "", kChild | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD, 50, 20, 70,
+                {IDC_EMAIL, "Edit", "", CHILD | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 50, 5, 70, 14},
+                {IDC_PASSWORD, "Edit", "", CHILD | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD, 50, 20, 70,
                  14},
-                {IDOK, "Button", "OK", kChild | BS_DEFPUSHBUTTON | WS_TABSTOP | WS_DISABLED, 129, 7, 50, 14},
-                {IDCANCEL, "Button", "Cancel", kChild | BS_PUSHBUTTON | WS_TABSTOP, 129, 24, 50, 14},
-                {kNoId, "Static", "E-mail :", kChild | SS_LEFT | WS_GROUP, 7, 7, 24, 8},
-                {kNoId, "Static", "Password :", kChild | SS_LEFT | WS_GROUP, 7, 22, 36, 8},
-                {IDC_AUTO_SIGNIN, "Button", "Auto Sign in", kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 7, 40, 54, 10},
+                {IDOK, "Button", "OK", CHILD | BS_DEFPUSHBUTTON | WS_TABSTOP | WS_DISABLED, 129, 7, 50, 14},
+                {IDCANCEL, "Button", "Cancel", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 129, 24, 50, 14},
+                {NO_ID, "Static", "E-mail :", CHILD | SS_LEFT | WS_GROUP, 7, 7, 24, 8},
+                {NO_ID, "Static", "Password :", CHILD | SS_LEFT | WS_GROUP, 7, 22, 36, 8},
+                {IDC_AUTO_SIGNIN, "Button", "Auto Sign in", CHILD | BS_AUTOCHECKBOX | WS_TABSTOP, 7, 40, 54, 10},
             },
             // OK is skipped while it is disabled.
             {IDC_EMAIL, IDC_PASSWORD, IDCANCEL, IDC_AUTO_SIGNIN}};
@@ -525,11 +525,11 @@ DialogLayout ProxyLayout() {
             146,
             66,
             {
-                {IDOK, "Button", "OK", kChild | BS_DEFPUSHBUTTON | WS_TABSTOP, 7, 45, 50, 14},
-                {IDCANCEL, "Button", "Cancel", kChild | BS_PUSHBUTTON | WS_TABSTOP, 89, 45, 50, 14},
-                {IDC_USE_PROXY, "Button", "Use Proxy", kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 7, 7, 48, 10},
-                {IDC_PROXY_LABEL, "Static", "Proxy IP", kChild | SS_LEFT | WS_GROUP | WS_DISABLED, 7, 27, 27, 8},
-                {IDC_PROXY_IP, "Edit", "", kChild | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | WS_DISABLED, 40, 24, 99,
+                {IDOK, "Button", "OK", CHILD | BS_DEFPUSHBUTTON | WS_TABSTOP, 7, 45, 50, 14},
+                {IDCANCEL, "Button", "Cancel", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 89, 45, 50, 14},
+                {IDC_USE_PROXY, "Button", "Use Proxy", CHILD | BS_AUTOCHECKBOX | WS_TABSTOP, 7, 7, 48, 10},
+                {IDC_PROXY_LABEL, "Static", "Proxy IP", CHILD | SS_LEFT | WS_GROUP | WS_DISABLED, 7, 27, 27, 8},
+                {IDC_PROXY_IP, "Edit", "", CHILD | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | WS_DISABLED, 40, 24, 99,
                  14},
             },
             // The address field is skipped while "Use Proxy" is unchecked.

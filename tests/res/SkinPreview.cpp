@@ -9,14 +9,14 @@
 
 namespace {
 
-constexpr int kWidth = 116, kHeight = 96, kGap = 6;
+constexpr int WIDTH = 116, HEIGHT = 96, GAP = 6;
 
 struct Lines {
     const char* first;
     const char* second;
 };
 
-const Lines kSamples[] = {
+const Lines SAMPLES[] = {
     {"Uploading ...ng name.mp3", "40% done (2 to go)"},
     {"Drop music files here", "Signed in as listener@example.com"},
     {"", ""},
@@ -41,11 +41,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: skin_preview out.bmp\n");
         return 2;
     }
-    const int columns = 4, rows = static_cast<int>(sizeof kSamples / sizeof kSamples[0]);
+    const int columns = 4, rows = static_cast<int>(sizeof SAMPLES / sizeof SAMPLES[0]);
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof header;
-    header.biWidth = kGap + columns * (kWidth + kGap);
-    header.biHeight = kGap + rows * (kHeight + kGap);
+    header.biWidth = GAP + columns * (WIDTH + GAP);
+    header.biHeight = GAP + rows * (HEIGHT + GAP);
     header.biPlanes = 1;
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
@@ -71,10 +71,10 @@ int main(int argc, char** argv) {
 
     for (int row = 0; row < rows; ++row) {
         for (int column = 0; column < columns; ++column) {
-            int x = kGap + column * (kWidth + kGap), y = kGap + row * (kHeight + kGap);
+            int x = GAP + column * (WIDTH + GAP), y = GAP + row * (HEIGHT + GAP);
             HBITMAP frame = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_SKIN_FRAME0 + column));
             HGDIOBJ old = SelectObject(frameDc, frame);
-            BitBlt(canvas, x, y, kWidth, kHeight, frameDc, 0, 0, SRCCOPY);
+            BitBlt(canvas, x, y, WIDTH, HEIGHT, frameDc, 0, 0, SRCCOPY);
             SelectObject(frameDc, old);
             DeleteObject(frame);
 
@@ -82,8 +82,8 @@ int main(int argc, char** argv) {
             POINT origin;
             SetViewportOrgEx(canvas, x, y, &origin);
             RECT first = {2, 54, 108, 68}, second = {2, 67, 108, 80};
-            DrawTextA(canvas, kSamples[row].first, -1, &first, DT_CENTER);
-            DrawTextA(canvas, kSamples[row].second, -1, &second, DT_CENTER);
+            DrawTextA(canvas, SAMPLES[row].first, -1, &first, DT_CENTER);
+            DrawTextA(canvas, SAMPLES[row].second, -1, &second, DT_CENTER);
             SetViewportOrgEx(canvas, origin.x, origin.y, nullptr);
         }
     }

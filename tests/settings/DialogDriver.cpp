@@ -6,7 +6,7 @@
 namespace {
 
 DialogDriver* g_driver = nullptr;
-constexpr UINT_PTR kDriveTimer = 0x5151;
+constexpr UINT_PTR DRIVE_TIMER = 0x5151;
 
 bool IsDialog(HWND window) {
     char name[16] = {};
@@ -32,7 +32,7 @@ LRESULT CALLBACK DialogDriver::Hook(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION && g_driver && sent->message == WM_INITDIALOG && IsDialog(sent->hwnd)) {
         ++g_driver->dialogs;
         if (g_driver->onInit_) g_driver->onInit_(sent->hwnd, sent->lResult);
-        SetTimer(sent->hwnd, kDriveTimer, USER_TIMER_MINIMUM, &DialogDriver::Tick);
+        SetTimer(sent->hwnd, DRIVE_TIMER, USER_TIMER_MINIMUM, &DialogDriver::Tick);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -15,7 +15,7 @@ using Bytes = std::vector<unsigned char>;
 
 namespace {
 
-const std::string kProduct = "Software\\Sonavo Inc.\\Parcelo";
+const std::string PRODUCT = "Software\\Sonavo Inc.\\Parcelo";
 
 class SettingsTest : public MainWindowTest {
 protected:
@@ -46,7 +46,7 @@ protected:
 };
 
 void Put(const std::string& key, const char* name, DWORD type, const Bytes& bytes) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, (kProduct + "\\" + key).c_str(), name, type, bytes.data(),
+    RegSetKeyValueA(HKEY_CURRENT_USER, (PRODUCT + "\\" + key).c_str(), name, type, bytes.data(),
                     static_cast<DWORD>(bytes.size()));
 }
 
@@ -64,7 +64,7 @@ Bytes Dword(int32_t value) {
 
 void MakeKey(const std::string& key) {
     HKEY created = nullptr;
-    RegCreateKeyExA(HKEY_CURRENT_USER, (kProduct + "\\" + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created,
+    RegCreateKeyExA(HKEY_CURRENT_USER, (PRODUCT + "\\" + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created,
                     nullptr);
     RegCloseKey(created);
 }
@@ -88,7 +88,7 @@ std::ostream& operator<<(std::ostream& out, const Stored& stored) {
 Stored Get(const std::string& key, const char* name) {
     Stored stored;
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, (kProduct + "\\" + key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, (PRODUCT + "\\" + key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
         return stored;
     Bytes buffer(1024);
     DWORD size = static_cast<DWORD>(buffer.size());
@@ -107,7 +107,7 @@ Stored Number(int32_t value) { return {true, REG_DWORD, Dword(value)}; }
 DWORD ValueCount(const std::string& key) {
     HKEY opened = nullptr;
     DWORD values = 0;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, (kProduct + key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return 0;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, (PRODUCT + key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return 0;
     RegQueryInfoKeyA(opened, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
                      nullptr);
     RegCloseKey(opened);
@@ -192,7 +192,7 @@ TEST_F(SettingsTest, EveryValueIsWrittenBackEveryTimeFromWhatTheRunHolds) {
 TEST_F(SettingsTest, AKeyThatCannotBeCreatedIsSkippedAndTheOthersAreWritten) {
     MakeKey("Proxy");
     HKEY proxy = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (kProduct + "\\Proxy").c_str(), 0, WRITE_DAC, &proxy), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (PRODUCT + "\\Proxy").c_str(), 0, WRITE_DAC, &proxy), ERROR_SUCCESS);
     ACL empty;
     InitializeAcl(&empty, sizeof empty, ACL_REVISION);
     SECURITY_DESCRIPTOR locked;
@@ -206,14 +206,14 @@ TEST_F(SettingsTest, AKeyThatCannotBeCreatedIsSkippedAndTheOthersAreWritten) {
     End();
     EXPECT_EQ(Get("User", "User name"), Text("after@example.com"));
     EXPECT_EQ(Get("Position", "Remind Time"), Number(0));
-    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, (kProduct + "\\Proxy").c_str()), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, (PRODUCT + "\\Proxy").c_str()), ERROR_SUCCESS);
 }
 
 TEST_F(SettingsTest, TheEndOfTheSessionSavesOnceAndVisibleIsStoredInverted) {
     Start(" /showparcelo");
     SetWindowPos(handle, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(handle, WM_ENDSESSION, FALSE, 0);  // the session goes on: nothing yet
-    EXPECT_FALSE(KeyExists(kProduct));
+    EXPECT_FALSE(KeyExists(PRODUCT));
     SendMessageA(handle, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_EQ(Get("Position", "Visible"), Text("False"));  // shown, so "False"
     EXPECT_EQ(Get("Position", "X"), Number(40));
@@ -234,7 +234,7 @@ TEST_F(SettingsTest, AWindowGoneBeforeItsDeferredStartWritesNothing) {
     Open("parcelo.exe", false);
     End();
     EXPECT_EQ(Get("User", "User name"), Text("me@example.com"));
-    EXPECT_FALSE(KeyExists(kProduct + "\\Position"));
+    EXPECT_FALSE(KeyExists(PRODUCT + "\\Position"));
 }
 
 TEST_F(SettingsTest, AHiddenWindowAtTheEndOfTheSessionIsStoredAsVisibleTrue) {
@@ -396,7 +396,7 @@ TEST_F(SettingsTest, AStoredAutomaticSignInStartsWithTheCredentialsRecordedFirst
     MainWindow& main = Start();
     fakeAgent.onCall = nullptr;
     EXPECT_EQ(seen, (std::vector<std::string>{
-                        "connect recorded me@example.com/secret/1 status " + std::string(kConnectingText),
+                        "connect recorded me@example.com/secret/1 status " + std::string(CONNECTING_TEXT),
                         "SignIn me@example.com/secret recorded me@example.com/secret/1"}));
     EXPECT_TRUE(main.deferredLogin.HasRequest());
 }
@@ -432,11 +432,11 @@ TEST_F(SettingsTest, ClearRegRemovesTheProductKeyWithItsSubkeysAndKeepsTheVendor
     Put("User", "User name", REG_SZ, Sz("me@example.com"));
     Put("Position", "X", REG_DWORD, Dword(1));
     Put("Proxy\\Deeper", "x", REG_SZ, Sz("y"));
-    RegSetKeyValueA(HKEY_CURRENT_USER, kProduct.c_str(), "Installed", REG_SZ, "1", 2);
+    RegSetKeyValueA(HKEY_CURRENT_USER, PRODUCT.c_str(), "Installed", REG_SZ, "1", 2);
     RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Other", "Kept", REG_SZ, "1", 2);
     Open("parcelo.exe /clearreg");
     EXPECT_EQ(handle, nullptr);
-    EXPECT_FALSE(KeyExists(kProduct));
+    EXPECT_FALSE(KeyExists(PRODUCT));
     EXPECT_TRUE(KeyExists("Software\\Sonavo Inc.\\Other"));
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.");
 

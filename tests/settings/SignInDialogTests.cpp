@@ -191,7 +191,7 @@ TEST_F(SignInDialogTest, ConfirmingHidesReadsRecordsShowsConnectingThenSignsOutA
     });
     EXPECT_TRUE(shownAtFirst);
     EXPECT_EQ(result, IDOK);
-    const std::string after = " hidden status " + std::string(kConnectingText) +
+    const std::string after = " hidden status " + std::string(CONNECTING_TEXT) +
                               "|line two recorded me@example.com/p4ss word/1";
     EXPECT_EQ(recorder.events, (Events{"hide", "read 202", "read 201", "check 225", "SignOut" + after,
                                        "SignIn me@example.com/p4ss word" + after}));
@@ -237,7 +237,7 @@ TEST_F(SignInDialogTest, WithoutAnAgentTheHiddenDialogStillEnds) {
     ASSERT_EQ(g_state.boxes.size(), 1u);
     EXPECT_NE(g_state.boxes[0].text.find("failure code '2'"), std::string::npos);
     EXPECT_EQ(window->deferredLogin.userName, "me@example.com");
-    EXPECT_EQ(window->status.statusLine1, kConnectingText);
+    EXPECT_EQ(window->status.statusLine1, CONNECTING_TEXT);
 }
 
 TEST_F(SignInDialogTest, EveryWayOfCancellingDropsHeldItemsAndKeepsTheCredentials) {

@@ -11,10 +11,10 @@ using standin::UniqueHandle;
 
 namespace {
 
-constexpr UINT kFire = WM_APP + 1;
-constexpr UINT kDie = WM_APP + 2;
-constexpr UINT kRawEvent = WM_APP + 3;
-constexpr UINT kCallCount = WM_APP + 4;
+constexpr UINT FIRE = WM_APP + 1;
+constexpr UINT DIE = WM_APP + 2;
+constexpr UINT RAW_EVENT = WM_APP + 3;
+constexpr UINT CALL_COUNT = WM_APP + 4;
 
 bool IsDisconnection(HRESULT hr) {
     return hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) || hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED) ||
@@ -30,7 +30,7 @@ protected:
     static LONG Status(IDispatch* agent) { return Number(agent, DispGetStatus, VT_I2); }
     static LONG Calls(DISPID id) {
         DWORD_PTR count = 0;
-        EXPECT_TRUE(SendMessageTimeoutA(FindControlWindow(), kCallCount, static_cast<WPARAM>(id), 0, SMTO_BLOCK, 5000,
+        EXPECT_TRUE(SendMessageTimeoutA(FindControlWindow(), CALL_COUNT, static_cast<WPARAM>(id), 0, SMTO_BLOCK, 5000,
                                         &count));
         return static_cast<LONG>(count);
     }
@@ -49,16 +49,16 @@ TEST_F(ControlTest, PostedNotificationsReachEverySinkOfEveryClient) {
     const HWND control = FindControlWindow();
     ASSERT_TRUE(control);
 
-    PostMessageA(control, kFire, EventStatus, 113);
-    PostMessageA(control, kFire, EventProgress, 55);
-    PostMessageA(control, kRawEvent, EventStatus, 3);
+    PostMessageA(control, FIRE, EventStatus, 113);
+    PostMessageA(control, FIRE, EventProgress, 55);
+    PostMessageA(control, RAW_EVENT, EventStatus, 3);
     ASSERT_TRUE(EventSink::PumpUntil([&] { return typed.events().size() == 3 && plain.events().size() == 3; }));
     EXPECT_EQ("S113 P55 E2(3:1,3:2,3:3)", typed.Joined());
     EXPECT_EQ(typed.Joined(), plain.Joined());
     EXPECT_EQ(113, Status(second.Get()));
 
     Unadvise(second.Get(), plainCookie);
-    PostMessageA(control, kFire, EventStatus, -7);
+    PostMessageA(control, FIRE, EventStatus, -7);
     ASSERT_TRUE(typed.WaitForStatus(-7));
     EXPECT_EQ(3u, plain.events().size());
 }
@@ -99,7 +99,7 @@ TEST_F(ControlTest, DieDisconnectsClientsEvenInsideADelayedCall) {
     SetScript("13.delay", 60000);
     std::thread killer([control] {
         Sleep(300);
-        PostMessageA(control, kDie, 0, 0);
+        PostMessageA(control, DIE, 0, 0);
     });
     const HRESULT inFlight = Call(agent.Get(), DispGetVersion, {});
     killer.join();

@@ -23,7 +23,7 @@ bool EventSink::WaitForStatus(short code) {
 
 STDMETHODIMP EventSink::QueryInterface(REFIID riid, void** out) {
     if (!out) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || (admitEventIid_ && riid == agentproto::kEventIid)) {
+    if (riid == IID_IUnknown || riid == IID_IDispatch || (admitEventIid_ && riid == agentproto::EVENT_IID)) {
         *out = static_cast<IDispatch*>(this);
         AddRef();
         return S_OK;

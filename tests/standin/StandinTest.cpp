@@ -26,9 +26,9 @@ void SetWide(const char* key, const char* name, const std::wstring& value) {
 }
 
 void ResetAgentKey() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, standin::kScriptKey);
+    RegDeleteTreeA(HKEY_CURRENT_USER, standin::SCRIPT_KEY);
     for (const char* name : {"LockerRoot", "QuotaBytes", "ChunkDelay", "UpgradeAvailable", "RegisteredUser"})
-        RegDeleteKeyValueA(HKEY_CURRENT_USER, standin::kAgentKey, name);
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, standin::AGENT_KEY, name);
 }
 
 }  // namespace
@@ -76,12 +76,12 @@ void StandinTest::SetUp() {
     scratch_ = std::wstring(temp) + L"standin-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                std::to_wstring(GetTickCount());
     ASSERT_TRUE(CreateDirectoryW(scratch_.c_str(), nullptr));
-    SetWide(standin::kAgentKey, "LockerRoot", scratch_ + L"\\Locker");
+    SetWide(standin::AGENT_KEY, "LockerRoot", scratch_ + L"\\Locker");
 }
 
 void StandinTest::TearDown() {
     for (const std::string& account : accounts_)
-        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(standin::kAgentKey) + "\\Accounts\\" + account).c_str());
+        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(standin::AGENT_KEY) + "\\Accounts\\" + account).c_str());
     ResetAgentKey();
     if (!scratch_.empty()) RemoveTree(scratch_);
     CoUninitialize();
@@ -90,7 +90,7 @@ void StandinTest::TearDown() {
 ComPtr<IDispatch> StandinTest::Create(HRESULT* hr) {
     CLSID clsid;
     ComPtr<IDispatch> agent;
-    HRESULT result = CLSIDFromProgID(agentproto::kProgIdW, &clsid);
+    HRESULT result = CLSIDFromProgID(agentproto::PROG_ID_W, &clsid);
     if (SUCCEEDED(result))
         result = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, agent.PutVoid());
     if (hr) *hr = result;
@@ -135,7 +135,7 @@ DWORD StandinTest::Advise(IDispatch* agent, IUnknown* sink) {
     DWORD cookie = 0;
     EXPECT_HRESULT_SUCCEEDED(agent->QueryInterface(IID_IConnectionPointContainer, container.PutVoid()));
     if (!container) return 0;
-    EXPECT_HRESULT_SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, point.Put()));
+    EXPECT_HRESULT_SUCCEEDED(container->FindConnectionPoint(agentproto::EVENT_IID, point.Put()));
     if (point) {
         EXPECT_HRESULT_SUCCEEDED(point->Advise(sink, &cookie));
     }
@@ -146,19 +146,19 @@ void StandinTest::Unadvise(IDispatch* agent, DWORD cookie) {
     ComPtr<IConnectionPointContainer> container;
     ComPtr<IConnectionPoint> point;
     agent->QueryInterface(IID_IConnectionPointContainer, container.PutVoid());
-    if (container && SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, point.Put()))) {
+    if (container && SUCCEEDED(container->FindConnectionPoint(agentproto::EVENT_IID, point.Put()))) {
         EXPECT_HRESULT_SUCCEEDED(point->Unadvise(cookie));
     }
 }
 
 void StandinTest::SetScript(const char* name, DWORD value) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, standin::kScriptKey, name, REG_DWORD, &value, sizeof(value));
+    RegSetKeyValueA(HKEY_CURRENT_USER, standin::SCRIPT_KEY, name, REG_DWORD, &value, sizeof(value));
 }
 
-void StandinTest::SetScriptText(const char* name, const wchar_t* value) { SetWide(standin::kScriptKey, name, value); }
+void StandinTest::SetScriptText(const char* name, const wchar_t* value) { SetWide(standin::SCRIPT_KEY, name, value); }
 
 void StandinTest::SetAgentValue(const char* name, DWORD value) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, standin::kAgentKey, name, REG_DWORD, &value, sizeof(value));
+    RegSetKeyValueA(HKEY_CURRENT_USER, standin::AGENT_KEY, name, REG_DWORD, &value, sizeof(value));
 }
 
 std::string StandinTest::RegText(HKEY root, const std::string& path, const char* name) {

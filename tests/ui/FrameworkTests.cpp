@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr UINT kCheck = WM_APP + 5;
+constexpr UINT CHECK = WM_APP + 5;
 
 WindowClassInfo& TestClass() {
     static WNDCLASSEXA data = {sizeof(WNDCLASSEXA), 0, &WindowObject::WindowBindingProcedure, 0, 0, nullptr,
@@ -60,23 +60,23 @@ private:
     LRESULT OnSeven(WORD, WORD, HWND, bool&) { return ++commands; }
     LRESULT OnSevenCodeTwo(WORD, WORD, HWND, bool&) { return 700; }
 
-    static const MessageEntry<ProbeWindow> kTable[];
+    static const MessageEntry<ProbeWindow> TABLE[];
 };
 
-const MessageEntry<ProbeWindow> ProbeWindow::kTable[] = {
+const MessageEntry<ProbeWindow> ProbeWindow::TABLE[] = {
     OnMessage<ProbeWindow>(WM_CREATE, &ProbeWindow::OnCreate),
     OnMessage<ProbeWindow>(WM_SETTEXT, &ProbeWindow::OnSetText),
-    OnMessage<ProbeWindow>(kCheck, &ProbeWindow::OnCheck),
+    OnMessage<ProbeWindow>(CHECK, &ProbeWindow::OnCheck),
     OnCommand<ProbeWindow>(8, &ProbeWindow::OnSevenCodeTwo, 2),
     OnCommand<ProbeWindow>(7, &ProbeWindow::OnSeven),
-    OnMessage<ProbeWindow>(kCheck, &ProbeWindow::OnCheck),  // never reached: the first match wins
+    OnMessage<ProbeWindow>(CHECK, &ProbeWindow::OnCheck),  // never reached: the first match wins
 };
 
 bool ProbeWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
                                 DWORD tableId) {
     seen.push_back({message, window != nullptr && window == windowHandle});
     if (tableId != 0) return false;
-    return RunMessageTable(*this, kTable, message, wParam, lParam, result);
+    return RunMessageTable(*this, TABLE, message, wParam, lParam, result);
 }
 
 }  // namespace
@@ -114,7 +114,7 @@ TEST_F(Framework, AHandlerThatClearsTheFlagRunsAndTheDefaultRunsToo) {
 TEST_F(Framework, CommandsMatchIdAndCodeAndTheFirstEntryWins) {
     ProbeWindow probe;
     HWND window = probe.Make();
-    EXPECT_EQ(SendMessageA(window, kCheck, 0, 0), 1234);
+    EXPECT_EQ(SendMessageA(window, CHECK, 0, 0), 1234);
     EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(7, 1), 0), 1);
     EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(7, 0), 0), 2);
     EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(8, 2), 0), 700);
@@ -132,7 +132,7 @@ TEST_F(Framework, NcDestroyClearsTheHandleAndTheObjectCanBindAgain) {
     HWND second = probe.Make();
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(probe.windowHandle, second);
-    EXPECT_EQ(SendMessageA(second, kCheck, 0, 0), 1234);
+    EXPECT_EQ(SendMessageA(second, CHECK, 0, 0), 1234);
     DestroyWindow(second);
 }
 
@@ -200,7 +200,7 @@ public:
 
 private:
     LRESULT OnInit(UINT, WPARAM, LPARAM, bool&) {
-        if (++inits == 1) PostMessageA(windowHandle, kCheck, 0, 0);
+        if (++inits == 1) PostMessageA(windowHandle, CHECK, 0, 0);
         return keepFocus ? FALSE : TRUE;
     }
     LRESULT OnCheck(UINT, WPARAM, LPARAM, bool&) {
@@ -213,19 +213,19 @@ private:
     LRESULT OnFortyTwo(WORD, WORD, HWND, bool&) { return 555; }
     LRESULT OnColor(UINT, WPARAM, LPARAM, bool&) { return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH)); }
 
-    static const MessageEntry<ProbeDialog> kTable[];
+    static const MessageEntry<ProbeDialog> TABLE[];
 };
 
-const MessageEntry<ProbeDialog> ProbeDialog::kTable[] = {
+const MessageEntry<ProbeDialog> ProbeDialog::TABLE[] = {
     OnMessage<ProbeDialog>(WM_INITDIALOG, &ProbeDialog::OnInit),
-    OnMessage<ProbeDialog>(kCheck, &ProbeDialog::OnCheck),
+    OnMessage<ProbeDialog>(CHECK, &ProbeDialog::OnCheck),
     OnMessage<ProbeDialog>(WM_CTLCOLORSTATIC, &ProbeDialog::OnColor),
     OnCommand<ProbeDialog>(42, &ProbeDialog::OnFortyTwo),
 };
 
 bool ProbeDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, DWORD tableId) {
     if (message == WM_INITDIALOG) initSawHandle = windowHandle != nullptr;
-    return tableId == 0 && RunMessageTable(*this, kTable, message, wParam, lParam, result);
+    return tableId == 0 && RunMessageTable(*this, TABLE, message, wParam, lParam, result);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ using namespace agentproto;
 
 namespace {
 
-constexpr int kWidth = 116, kHeight = 96;
+constexpr int WIDTH = 116, HEIGHT = 96;
 
 int Differences(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
     int count = 0;
@@ -23,7 +23,7 @@ class PaintTest : public MainWindowTest {
 protected:
     std::vector<uint32_t> Shown() {
         UpdateWindow(handle);
-        return CaptureClient(handle, kWidth, kHeight);
+        return CaptureClient(handle, WIDTH, HEIGHT);
     }
     void Tick() { SendMessageA(handle, WM_TIMER, SKIN_TIMER_ID, 0); }
 };
@@ -33,30 +33,30 @@ TEST_F(PaintTest, TheWindowIsExactlyOneSkinFrame) {
     RECT client;
     GetClientRect(handle, &client);
     if (GetSystemMetrics(SM_CXDLGFRAME) == 3 && GetSystemMetrics(SM_CYDLGFRAME) == 3) {
-        EXPECT_EQ(client.right, kWidth);
-        EXPECT_EQ(client.bottom, kHeight);
+        EXPECT_EQ(client.right, WIDTH);
+        EXPECT_EQ(client.bottom, HEIGHT);
     }
 }
 
 TEST_F(PaintTest, NothingIsWrittenBeforeTheFirstStatus) {
     g_state.agent = nullptr;  // no agent: no status ever arrives
     Open(" /showparcelo");
-    EXPECT_EQ(Differences(Shown(), ExpectedFrame(IDB_SKIN_FRAME0, "", "", kWidth, kHeight)), 0);
+    EXPECT_EQ(Differences(Shown(), ExpectedFrame(IDB_SKIN_FRAME0, "", "", WIDTH, HEIGHT)), 0);
 }
 
 TEST_F(PaintTest, TheStatusLinesAreDrawnOverTheSkinInTheirRectangles) {
     fakeAgent.AnswerShort(DispGetStatus, 11);
     MainWindow& main = Open(" /showparcelo");
     EXPECT_EQ(main.status.statusLine1, "Drag files here");
-    EXPECT_EQ(Differences(Shown(), ExpectedFrame(IDB_SKIN_FRAME0, "Drag files here", "", kWidth, kHeight)), 0);
+    EXPECT_EQ(Differences(Shown(), ExpectedFrame(IDB_SKIN_FRAME0, "Drag files here", "", WIDTH, HEIGHT)), 0);
     fakeAgent.AnswerShort(DispGetFilesToGo, 2);
     main.agentClient.Current()->OnProgress(40);
-    EXPECT_EQ(Differences(Shown(), ExpectedFrame(IDB_SKIN_FRAME0, "Drag files here", "40% done (2 to go)", kWidth,
-                                                 kHeight)),
+    EXPECT_EQ(Differences(Shown(), ExpectedFrame(IDB_SKIN_FRAME0, "Drag files here", "40% done (2 to go)", WIDTH,
+                                                 HEIGHT)),
               0);
     main.ShowCannotConnectStatus();
     EXPECT_EQ(Differences(Shown(), ExpectedFrame(IDB_SKIN_FRAME0, "Can't connect to Sonavo", "Please try again",
-                                                 kWidth, kHeight)),
+                                                 WIDTH, HEIGHT)),
               0);
 }
 
@@ -68,7 +68,7 @@ TEST_F(PaintTest, TheSkinTurnsOnlyWhileTheAgentIsBusy) {
     EXPECT_EQ(line1, "Uploading a.mp3");
     for (int frame : {IDB_SKIN_FRAME1, IDB_SKIN_FRAME2, IDB_SKIN_FRAME0, IDB_SKIN_FRAME1}) {
         Tick();
-        EXPECT_EQ(Differences(Shown(), ExpectedFrame(frame, line1, "", kWidth, kHeight)), 0) << frame;
+        EXPECT_EQ(Differences(Shown(), ExpectedFrame(frame, line1, "", WIDTH, HEIGHT)), 0) << frame;
     }
     fakeAgent.AnswerShort(DispGetStatus, 11);
     Tick();

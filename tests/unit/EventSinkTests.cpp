@@ -64,7 +64,7 @@ TEST(EventSink, AnswersItsInterfacesWithoutCountingReferences) {
     RecordingClient client;
     AgentEventSink sink(&client);
     void* out = reinterpret_cast<void*>(1);
-    for (const IID& iid : {IID_IUnknown, IID_IDispatch, agentproto::kEventIid}) {
+    for (const IID& iid : {IID_IUnknown, IID_IDispatch, agentproto::EVENT_IID}) {
         EXPECT_EQ(sink.QueryInterface(iid, &out), S_OK);
         EXPECT_EQ(out, static_cast<IDispatch*>(&sink));
     }

@@ -12,7 +12,7 @@ struct BoxCase {
     bool signInAfter;
 };
 
-const BoxCase kBoxCodes[] = {
+const BoxCase BOX_CODES[] = {
     {101, "Cannot connect to Sonavo. Please try again.", false},
     {102, "Cannot connect to Sonavo. Please try again.", false},
     {103, "Cannot connect to Sonavo. Please try again.", false},
@@ -73,7 +73,7 @@ TEST_F(AgentTest, BusyAndCannotConnectCodesChangeOnlyTheStatusLines) {
 
 TEST_F(AgentTest, MessageCodesShowTheirBoxOwnedByTheWindow) {
     AgentClient& client = Connected();
-    for (const BoxCase& row : kBoxCodes) {
+    for (const BoxCase& row : BOX_CODES) {
         host.boxes.clear();
         host.commands.clear();
         host.signInDialogRuns = 0;
