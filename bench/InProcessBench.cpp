@@ -33,6 +33,7 @@
 #include "bench/BenchSupport.h"
 #include "bench/FileListData.h"
 #include "tests/drop/DragSource.h"
+#include "tests/support/WindowFacts.h"
 #include "res/resource.h"
 #include "ui/AppModule.h"
 #include "ui/MainWindow.h"

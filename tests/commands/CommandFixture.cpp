@@ -1,9 +1,8 @@
 #include "tests/commands/CommandFixture.h"
 
 #include <cstdio>
-#include <cstring>
 
-#include "res/resource.h"
+#include "tests/support/Input.h"
 
 namespace {
 
@@ -11,26 +10,12 @@ CommandTest* g_test = nullptr;
 std::vector<std::string> g_messages;
 std::vector<SeenMenu>* g_menus = nullptr;
 const std::function<void(HWND)>* g_inside = nullptr;
-std::vector<HWND>* g_owners = nullptr;
-std::vector<std::function<void(HWND)>>* g_steps = nullptr;
-size_t g_nextStep = 0;
-
-constexpr UINT_PTR STEP_TIMER = 0x7151;
-const char HIVE_KEY[] = "Software\\Parcelo Command Tests";
-
-bool IsIcon(HICON icon) {
-    ICONINFO info;
-    if (!icon || !GetIconInfo(icon, &info)) return false;
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    return true;
-}
 
 BOOL WINAPI RecordTray(DWORD action, PNOTIFYICONDATAA data) {
     const BOOL result = g_test && g_test->refuseTray ? FALSE : Shell_NotifyIconA(action, data);
     if (g_test)
         g_test->trayCalls.push_back({action, data->cbSize, data->uID, data->uFlags, data->uCallbackMessage,
-                                     IsIcon(data->hIcon), data->szTip, result});
+                                     IconParts(data->hIcon).Valid(), data->szTip, result});
     return result;
 }
 
@@ -111,50 +96,9 @@ LRESULT CALLBACK PostedHook(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-void CALLBACK Step(HWND dialog, UINT, UINT_PTR id, DWORD) {
-    KillTimer(dialog, id);
-    if (!g_steps) return;
-    if (g_nextStep >= g_steps->size()) {
-        ADD_FAILURE() << "the dialog outlived its script";
-        EndDialog(dialog, IDABORT);
-        return;
-    }
-    (*g_steps)[g_nextStep++](dialog);
-    if (IsWindow(dialog)) SetTimer(dialog, STEP_TIMER, USER_TIMER_MINIMUM, &Step);
-}
-
-LRESULT CALLBACK ReturnHook(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-    char name[16] = {};
-    if (code == HC_ACTION && sent->message == WM_INITDIALOG && g_owners && GetClassNameA(sent->hwnd, name, sizeof name) &&
-        !std::strcmp(name, "#32770")) {
-        g_owners->push_back(GetWindow(sent->hwnd, GW_OWNER));
-        SetTimer(sent->hwnd, STEP_TIMER, USER_TIMER_MINIMUM, &Step);
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-HHOOK g_hooks[3];
-HKEY g_hive = nullptr;
-
-void SendKey(WORD key, bool up) {
-    INPUT input;
-    ZeroMemory(&input, sizeof input);
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &input, sizeof input);
-}
-
 }  // namespace
 
 void CommandTest::SetUp() {
-    // A user key of the process's own: tests in other processes write the same settings.
-    const std::string hive = std::string(HIVE_KEY) + "\\" + std::to_string(GetCurrentProcessId());
-    RegDeleteTreeA(HKEY_CURRENT_USER, hive.c_str());
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, hive.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &g_hive, nullptr) ==
-        ERROR_SUCCESS)
-        RegOverridePredefKey(HKEY_CURRENT_USER, g_hive);
     MainWindowTest::SetUp();
     // Away from every window, the tray's icons included: a pointer left over an icon by an
     // earlier test would make it call back with mouse moves.
@@ -163,21 +107,15 @@ void CommandTest::SetUp() {
     g_messages.clear();
     g_shellNotifyIcon = &RecordTray;
     const DWORD thread = GetCurrentThreadId();
-    g_hooks[0] = SetWindowsHookExA(WH_CALLWNDPROC, &SentHook, nullptr, thread);
-    g_hooks[1] = SetWindowsHookExA(WH_GETMESSAGE, &PostedHook, nullptr, thread);
-    g_hooks[2] = SetWindowsHookExA(WH_CALLWNDPROCRET, &ReturnHook, nullptr, thread);
+    hooks_[0].Reset(SetWindowsHookExA(WH_CALLWNDPROC, &SentHook, nullptr, thread));
+    hooks_[1].Reset(SetWindowsHookExA(WH_GETMESSAGE, &PostedHook, nullptr, thread));
 }
 
 void CommandTest::TearDown() {
     MainWindowTest::TearDown();
-    for (HHOOK& hook : g_hooks) UnhookWindowsHookEx(hook);
+    for (OwnedHook& hook : hooks_) hook.Reset();
     g_shellNotifyIcon = &Shell_NotifyIconA;
     g_test = nullptr;
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    if (g_hive) RegCloseKey(g_hive);
-    g_hive = nullptr;
-    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(HIVE_KEY) + "\\" + std::to_string(GetCurrentProcessId())).c_str());
-    RegDeleteKeyA(HKEY_CURRENT_USER, HIVE_KEY);
 }
 
 void CommandTest::ShowInFront(int x, int y) {
@@ -192,53 +130,16 @@ void CommandTest::ShowInFront(int x, int y) {
     TakeMessages();
 }
 
-bool CommandTest::RunLoop() {
-    static HACCEL accelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
-    bool quit = false;
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            quit = msg.wParam == 0;
-            continue;
-        }
-        if (window && TranslateAcceleratorA(window->windowHandle, accelerators, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return quit;
-}
-
-bool CommandTest::RunLoopUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (RunLoop(); !done(); RunLoop()) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-    }
-    return true;
-}
-
-bool CommandTest::Chord(std::initializer_list<WORD> keys) {
-    for (WORD key : keys) SendKey(key, false);
-    bool quit = RunLoop();
-    for (auto key = keys.end(); key != keys.begin();) SendKey(*--key, true);
+bool CommandTest::Chord(const std::vector<WORD>& keys) {
+    SendKeys(keys, false);
+    const bool quit = RunLoop();
+    SendKeys(keys, true);
     return RunLoop() || quit;
 }
 
-void CommandTest::Click(POINT at, DWORD downFlag, DWORD upFlag, int times) {
+void CommandTest::MouseAt(POINT at, DWORD downFlag, DWORD upFlag, int times) {
     SetCursorPos(at.x, at.y);
-    std::vector<INPUT> inputs;
-    for (int i = 0; i < times; ++i) {
-        for (DWORD flag : {downFlag, upFlag}) {
-            INPUT input;
-            ZeroMemory(&input, sizeof input);
-            input.type = INPUT_MOUSE;
-            input.mi.dwFlags = flag;
-            inputs.push_back(input);
-        }
-    }
-    // All at once: a press on the window starts the system's move loop, which waits for the release.
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    SendButtons(downFlag, upFlag, times);
     RunLoop();
 }
 
@@ -252,30 +153,10 @@ std::vector<SeenMenu> CommandTest::Menus(const std::function<void()>& open, cons
     return seen;
 }
 
-std::vector<HWND> CommandTest::Dialogs(const std::function<void()>& open, std::vector<std::function<void(HWND)>> steps) {
-    std::vector<HWND> owners;
-    g_owners = &owners;
-    g_steps = &steps;
-    g_nextStep = 0;
-    open();
-    EXPECT_EQ(g_nextStep, steps.size()) << "the dialog ended before its script did";
-    g_owners = nullptr;
-    g_steps = nullptr;
-    return owners;
-}
-
 std::vector<std::string> CommandTest::TakeMessages() {
     std::vector<std::string> taken;
     taken.swap(g_messages);
     return taken;
-}
-
-std::vector<HWND> TrayIconWindows() {
-    std::vector<HWND> icons;
-    HWND tray = FindWindowA(nullptr, "Wine System Tray");
-    for (HWND icon = tray ? GetWindow(tray, GW_CHILD) : nullptr; icon; icon = GetWindow(icon, GW_HWNDNEXT))
-        if (IsWindowVisible(icon)) icons.push_back(icon);
-    return icons;
 }
 
 bool TrayHasIcon(HWND owner, UINT id) {
@@ -285,16 +166,4 @@ bool TrayHasIcon(HWND owner, UINT id) {
     data.hWnd = owner;
     data.uID = id;
     return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
-}
-
-POINT Centre(HWND window) {
-    RECT rect = {0, 0, 0, 0};
-    GetWindowRect(window, &rect);
-    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
-
-std::string TextOf(HWND window) {
-    char text[2048] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
 }

@@ -165,15 +165,11 @@ CLIPFORMAT DescriptorFormat() { return static_cast<CLIPFORMAT>(RegisterClipboard
 
 DragThread::DragThread(POINT at, std::vector<OfferedFormat> formats, DWORD allowed)
     : done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), at_(at), formats_(std::move(formats)), allowed_(allowed) {
-    thread_ = CreateThread(nullptr, 0, &DragThread::Run, this, 0, nullptr);
+    thread_.reset(CreateThread(nullptr, 0, &DragThread::Run, this, 0, nullptr));
 }
 
 DragThread::~DragThread() {
-    if (thread_) {
-        Finish();
-        CloseHandle(thread_);
-    }
-    CloseHandle(done_);
+    if (thread_.valid()) Finish();
 }
 
 DWORD WINAPI DragThread::Run(void* self) {
@@ -200,31 +196,26 @@ DWORD WINAPI DragThread::Run(void* self) {
         outcome.dataLeft = data->Release();
     }
     OleUninitialize();
-    SetEvent(drag->done_);
+    SetEvent(drag->done_.get());
     return 0;
 }
 
 DragOutcome DragThread::Finish() {
-    while (MsgWaitForMultipleObjects(1, &done_, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    const HANDLE done = done_.get();
+    while (MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
     }
-    WaitForSingleObject(thread_, INFINITE);
+    WaitForSingleObject(thread_.get(), INFINITE);
     return outcome_;
 }
 
 DragOutcome RunDrag(POINT at, std::vector<OfferedFormat> formats, DWORD allowed) {
     DragThread drag(at, std::move(formats), allowed);
     return drag.Finish();
-}
-
-POINT CentreOf(HWND window) {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
 // ---- RecordingTarget

@@ -1,17 +1,17 @@
 // Drops on the real drop window through a real DoDragDrop from another apartment: which
 // format wins, what the agent side receives and in what order, and what the drag source
 // is told.
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "agent/AgentProtocol.h"
 #include "agent/ComPtr.h"
+#include "agent/ComText.h"
 #include "res/resource.h"
 #include "tests/drop/DragSource.h"
-#include "tests/settings/PrivateHive.h"
-#include "tests/settings/DialogDriver.h"
+#include "tests/support/DialogDriver.h"
 #include "tests/support/Items.h"
+#include "tests/support/WindowFacts.h"
 #include "tests/ui/MainWindowFixture.h"
 
 using namespace agentproto;
@@ -23,13 +23,8 @@ namespace {
 class DropTest : public MainWindowTest {
 protected:
     void SetUp() override {
-        hive_ = std::make_unique<PrivateHive>();  // the windows save their settings at the end
         MainWindowTest::SetUp();
         g_state.signInAnswer = IDOK;  // the Sign In dialog's stand-in lets the drop go on
-    }
-    void TearDown() override {
-        MainWindowTest::TearDown();
-        hive_.reset();
     }
     // The start connects to the agent; only what the drop asks is kept.
     void OpenShown() {
@@ -51,15 +46,9 @@ protected:
     }
 
     ComPtr<RecordingTarget> spy_;
-
-    std::unique_ptr<PrivateHive> hive_;
 };
 
-std::string Narrow(const std::wstring& wide) {
-    char text[1024] = {};
-    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text, sizeof text, nullptr, nullptr);
-    return text;
-}
+std::string Narrow(const std::wstring& wide) { return WideToNarrow(wide.c_str(), wide.size()); }
 
 }  // namespace
 
@@ -114,10 +103,10 @@ TEST_F(DropTest, CancelInTheSignInDialogStopsAFiveFileDropBeforeAnyFile) {
     window->deferredLogin.pendingFiles = {Dropped("C:\\held.mp3")};
     window->deferredLogin.lockerPending = 1;
     RecordingTarget* target = Spy();
-    DialogDriver driver(nullptr, [](HWND dialog) { Click(dialog, IDCANCEL); });
+    DialogDriver driver({[](HWND dialog) { Click(dialog, IDCANCEL); }});
     DragOutcome drag = Drag({Files({L"C:\\1.mp3", L"C:\\2.mp3", L"C:\\3.mp3", L"C:\\4.mp3", L"C:\\5.mp3"})});
     EXPECT_TRUE(Handed().empty());  // none of the five, and the held item is dropped too
-    EXPECT_EQ(driver.dialogs, 1);
+    EXPECT_EQ(driver.owners.size(), 1u);
     EXPECT_EQ(target->Calls(), (Calls{"DragEnter 1", "DragOver 1", "Drop 0x00000000 1"}));
     EXPECT_EQ(drag.effect, static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_EQ(window->deferredLogin.lockerPending, 0);

@@ -8,37 +8,32 @@
 #include <objbase.h>
 #include <oleauto.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "agent/AgentProtocol.h"
-#include "res/resource.h"
+#include "agent/ComPtr.h"
+#include "standin/ControlWindow.h"
 #include "standin/StandinIds.h"
-#include "standin/UniqueHandle.h"
-#include "tests/support/MessagePump.h"
-#include "tests/support/ProgramProcess.h"
-
-using standin::UniqueHandle;
+#include "tests/support/Files.h"
+#include "tests/support/Owned.h"
+#include "tests/support/ParceloProcess.h"
+#include "tests/support/Registry.h"
+#include "tests/support/ScopedRegValue.h"
 
 namespace {
 
 // A setup, an uninstall or a cold agent start; each takes a second or two under Wine. Short
 // enough that a failing test still ends, and puts the prefix back, inside ctest's timeout.
-constexpr DWORD WAIT_MS = 30000;
+constexpr DWORD INSTALL_WAIT_MS = 30000;
 
 const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Parcelo";
-const char PRODUCT_KEY[] = "Software\\Sonavo Inc.\\Parcelo";
-const char VENDOR_KEY[] = "Software\\Sonavo Inc.";
 const char SESSION_MANAGER_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 // Everything the agent's registration writes, under either hive's Software\Classes.
 const std::string AGENT_CLASS_KEYS[] = {
@@ -61,55 +56,10 @@ std::string Shortcut() { return ShortcutFolder() + "\\Parcelo.lnk"; }
 // uninstaller's copy of itself) goes away with it.
 std::string ScratchTemp() { return Folder(CSIDL_LOCAL_APPDATA) + "\\parcelo-installer-test-temp"; }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 bool Same(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) == 0; }
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.size() >= prefix.size() && Same(text.substr(0, prefix.size()), prefix);
-}
-
-std::vector<char> ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = dir + "\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
-bool KeyExists(HKEY root, const std::string& path) {
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
-std::string RegText(HKEY root, const std::string& path, const char* name = nullptr) {
-    char text[1024] = {};
-    DWORD size = sizeof text;
-    if (RegGetValueA(root, path.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) return "<none>";
-    return text;
-}
-
-DWORD RegNumber(HKEY root, const std::string& path, const char* name) {
-    DWORD value = 0xDEADBEEF, size = sizeof value;
-    RegGetValueA(root, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
-    return value;
 }
 
 // The environment of this process, with TEMP and TMP sent to the scratch folder.
@@ -122,10 +72,8 @@ std::wstring ChildEnvironment() {
         if (_wcsicmp(name.c_str(), L"TEMP") != 0 && _wcsicmp(name.c_str(), L"TMP") != 0) entries.push_back(entry);
     }
     FreeEnvironmentStringsW(block);
-    wchar_t temp[MAX_PATH] = {};
-    MultiByteToWideChar(CP_ACP, 0, ScratchTemp().c_str(), -1, temp, MAX_PATH);
-    entries.push_back(std::wstring(L"TEMP=") + temp);
-    entries.push_back(std::wstring(L"TMP=") + temp);
+    entries.push_back(L"TEMP=" + Wide(ScratchTemp()));
+    entries.push_back(L"TMP=" + Wide(ScratchTemp()));
     std::sort(entries.begin(), entries.end(), [](const std::wstring& a, const std::wstring& b) {
         return _wcsicmp(a.c_str(), b.c_str()) < 0;
     });
@@ -136,42 +84,24 @@ std::wstring ChildEnvironment() {
 
 // Under Wine, a shortcut saved in the Start menu also becomes a desktop entry and icons in the
 // host user's home, outside the prefix, which no uninstaller takes back. Wine's menu builder is
-// off while a test runs; the switch is read from the registry by each new process (an
-// environment block handed to CreateProcess does not reach Wine's loader).
-class MenuBuilderOff {
-public:
-    MenuBuilderOff() {
-        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-        if (!ntdll || !GetProcAddress(ntdll, "wine_get_version")) return;
-        if (RegGetValueA(HKEY_CURRENT_USER, WINE_OVERRIDES_KEY, MENU_BUILDER, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+// off while a test runs (unless someone chose otherwise); the switch is read from the registry by
+// each new process (an environment block handed to CreateProcess does not reach Wine's loader).
+std::optional<ScopedRegValue> MenuBuilderOff() {
+    const char* const overrides = "Software\\Wine\\DllOverrides";
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    if (!ntdll || !GetProcAddress(ntdll, "wine_get_version") ||
+        RegGetValueA(HKEY_CURRENT_USER, overrides, "winemenubuilder.exe", RRF_RT_ANY, nullptr, nullptr, nullptr) ==
             ERROR_SUCCESS)
-            return;  // someone else's choice, kept as it is
-        set_ = RegSetKeyValueA(HKEY_CURRENT_USER, WINE_OVERRIDES_KEY, MENU_BUILDER, REG_SZ, "", 1) == ERROR_SUCCESS;
-    }
-    ~MenuBuilderOff() {
-        if (set_) RegDeleteKeyValueA(HKEY_CURRENT_USER, WINE_OVERRIDES_KEY, MENU_BUILDER);
-    }
-    MenuBuilderOff(const MenuBuilderOff&) = delete;
-    MenuBuilderOff& operator=(const MenuBuilderOff&) = delete;
-
-private:
-    static constexpr const char* WINE_OVERRIDES_KEY = "Software\\Wine\\DllOverrides";
-    static constexpr const char* MENU_BUILDER = "winemenubuilder.exe";
-    bool set_ = false;
-};
-
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = WAIT_MS) { return PumpUntil(done, timeoutMs); }
+        return std::nullopt;
+    return std::optional<ScopedRegValue>(std::in_place, HKEY_CURRENT_USER, overrides, "winemenubuilder.exe",
+                                         std::string());
+}
 
 // The running processes of this name whose image lies in `dir` (anywhere, for an empty one).
 std::vector<UniqueHandle> Processes(const char* exeName, const std::string& dir) {
     std::vector<UniqueHandle> found;
-    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.valid()) return found;
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
-        if (_stricmp(entry.szExeFile, exeName) != 0) continue;
-        UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    for (DWORD pid : ProcessesNamed(exeName)) {
+        UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
         char image[MAX_PATH * 2] = {};
         DWORD size = sizeof image;
         if (!process.valid() || !QueryFullProcessImageNameA(process.get(), 0, image, &size)) continue;
@@ -180,7 +110,7 @@ std::vector<UniqueHandle> Processes(const char* exeName, const std::string& dir)
     return found;
 }
 
-bool AllEnded(const std::vector<UniqueHandle>& processes, DWORD timeoutMs = WAIT_MS) {
+bool AllEnded(const std::vector<UniqueHandle>& processes, DWORD timeoutMs = INSTALL_WAIT_MS) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     for (const UniqueHandle& process : processes) {
         const ULONGLONG now = GetTickCount64();
@@ -195,12 +125,13 @@ bool AllEnded(const std::vector<UniqueHandle>& processes, DWORD timeoutMs = WAIT
 void EndAgentsIn(const std::string& dir) {
     std::vector<UniqueHandle> agents = Processes("UploadAgent.exe", dir);
     if (agents.empty() || AllEnded(agents, 3000)) return;
-    for (HWND control = FindWindowExA(HWND_MESSAGE, nullptr, "VelorexUploadAgentControl", nullptr); control;
-         control = FindWindowExA(HWND_MESSAGE, control, "VelorexUploadAgentControl", nullptr)) {
+    using standin::ControlWindow;
+    for (HWND control = FindWindowExA(HWND_MESSAGE, nullptr, ControlWindow::CLASS_NAME, nullptr); control;
+         control = FindWindowExA(HWND_MESSAGE, control, ControlWindow::CLASS_NAME, nullptr)) {
         DWORD pid = 0;
         GetWindowThreadProcessId(control, &pid);
         for (const UniqueHandle& agent : agents)
-            if (GetProcessId(agent.get()) == pid) PostMessageA(control, WM_APP + 2, 0, 0);
+            if (GetProcessId(agent.get()) == pid) PostMessageA(control, ControlWindow::MSG_DIE, 0, 0);
     }
     AllEnded(agents);
 }
@@ -241,7 +172,7 @@ RunResult RunAndWaitForTree(const std::string& commandLine) {
     }
     ResumeThread(thread.get());
 
-    const ULONGLONG end = GetTickCount64() + WAIT_MS;
+    const ULONGLONG end = GetTickCount64() + INSTALL_WAIT_MS;
     for (;;) {
         const ULONGLONG now = GetTickCount64();
         DWORD message = 0;
@@ -253,12 +184,12 @@ RunResult RunAndWaitForTree(const std::string& commandLine) {
             // every later start of one fails: it is asked to end first, the way it allows.
             EndAgentsIn(InstallDir());
             TerminateJobObject(job.get(), 99);
-            WaitForSingleObject(process.get(), WAIT_MS);
+            WaitForSingleObject(process.get(), INSTALL_WAIT_MS);
             return result;
         }
         if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) break;
     }
-    result.finished = WaitForSingleObject(process.get(), WAIT_MS) == WAIT_OBJECT_0;
+    result.finished = WaitForSingleObject(process.get(), INSTALL_WAIT_MS) == WAIT_OBJECT_0;
     GetExitCodeProcess(process.get(), &result.exitCode);
     return result;
 }
@@ -306,53 +237,22 @@ void ForgetPendingDeletes() {
 }
 
 DWORD RunStandin(const std::string& switches) {
-    std::string line = "\"" + WindowsPath(STANDIN_AGENT_EXE) + "\" " + switches;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return 999;
-    UniqueHandle process(info.hProcess), thread(info.hThread);
-    if (WaitForSingleObject(process.get(), WAIT_MS) != WAIT_OBJECT_0) return 998;
-    DWORD code = 997;
-    GetExitCodeProcess(process.get(), &code);
-    return code;
+    return ProgramProcess("\"" + WindowsPath(STANDIN_AGENT_EXE) + "\" " + switches).WaitForExit(INSTALL_WAIT_MS);
 }
 
-// The installed parcelo.exe, started as the Start menu shortcut starts it.
-class InstalledProgram : public ProgramProcess {
-public:
-    InstalledProgram() : ProgramProcess("\"" + InstallDir() + "\\parcelo.exe\"") {}
-    // The program's own drop window.
-    HWND Window() const { return WaitForWindow("Sonavo", nullptr, WAIT_MS); }
-    // Exit from its menu; the exit code, or 0xFFFFFFFF when it did not end.
-    DWORD Exit() const {
-        HWND window = Find("Sonavo");
-        if (!window || !PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_CMD_EXIT, 0), 0)) return 0xFFFFFFFF;
-        return WaitForExit(WAIT_MS);
-    }
-};
-
 std::string ShortcutTarget(const std::string& link) {
-    IShellLinkW* shellLink = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&shellLink))))
+    ComPtr<IShellLinkW> shellLink;
+    ComPtr<IPersistFile> file;
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shellLink.PutVoid())))
         return "<no shell link>";
-    std::string target = "<unreadable>";
-    IPersistFile* file = nullptr;
-    wchar_t widePath[MAX_PATH] = {};
-    MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, widePath, MAX_PATH);
-    if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        wchar_t path[MAX_PATH] = {};
-        if (SUCCEEDED(file->Load(widePath, STGM_READ)) &&
-            SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH))) {
-            char narrow[MAX_PATH * 2] = {};
-            WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, sizeof narrow, nullptr, nullptr);
-            target = narrow;
-        }
-        file->Release();
-    }
-    shellLink->Release();
-    return target;
+    if (FAILED(shellLink->QueryInterface(IID_IPersistFile, file.PutVoid())) ||
+        FAILED(file->Load(Wide(link).c_str(), STGM_READ)) ||
+        FAILED(shellLink->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH)))
+        return "<unreadable>";
+    char narrow[MAX_PATH * 2] = {};
+    WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
 }
 
 }  // namespace
@@ -418,17 +318,18 @@ protected:
     // Starts the installed program and waits for its window and for the agent that COM
     // started for it from the install folder, which only the setup's registration can do.
     void StartProgram() {
-        program_ = std::make_unique<InstalledProgram>();
+        program_ = std::make_unique<ParceloProcess>("", InstallDir() + "\\parcelo.exe");  // as its shortcut starts it
         ASSERT_TRUE(program_->Started());
-        HWND window = program_->Window();
+        HWND window = program_->Window(INSTALL_WAIT_MS);
         ASSERT_NE(nullptr, window);
         EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-        ASSERT_TRUE(WaitUntil([&] { return !(agents_ = Processes("UploadAgent.exe", InstallDir())).empty(); }))
+        ASSERT_TRUE(PumpUntil([&] { return !(agents_ = Processes("UploadAgent.exe", InstallDir())).empty(); },
+                              INSTALL_WAIT_MS))
             << "no agent started from " << InstallDir();
     }
     void ExitProgram() {
         ASSERT_TRUE(program_);
-        EXPECT_EQ(0u, program_->Exit());
+        EXPECT_EQ(0u, program_->Exit(INSTALL_WAIT_MS));
         // The agent ends with its last client, and only then may its file go.
         EXPECT_TRUE(AllEnded(agents_));
         agents_.clear();
@@ -437,8 +338,8 @@ protected:
     void ExpectInstalled(bool machineWide) {
         const std::string dir = InstallDir();
         const std::string quoted = "\"" + dir + "\\UploadAgent.exe\"";
-        EXPECT_EQ(ReadFileBytes(WindowsPath(PARCELO_EXE)), ReadFileBytes(dir + "\\parcelo.exe"));
-        EXPECT_EQ(ReadFileBytes(WindowsPath(STANDIN_AGENT_EXE)), ReadFileBytes(dir + "\\UploadAgent.exe"));
+        EXPECT_TRUE(Contents(ParceloPath()) == Contents(dir + "\\parcelo.exe"));
+        EXPECT_TRUE(Contents(WindowsPath(STANDIN_AGENT_EXE)) == Contents(dir + "\\UploadAgent.exe"));
         EXPECT_TRUE(Exists(dir + "\\uninstall.exe"));
 
         EXPECT_TRUE(Same(dir + "\\parcelo.exe", ShortcutTarget(Shortcut()))) << ShortcutTarget(Shortcut());
@@ -492,8 +393,8 @@ protected:
         }
     }
 
-    MenuBuilderOff menuBuilderOff_;
-    std::unique_ptr<InstalledProgram> program_;
+    std::optional<ScopedRegValue> menuBuilderOff_ = MenuBuilderOff();
+    std::unique_ptr<ParceloProcess> program_;
     std::vector<UniqueHandle> agents_;
     bool vendorKeyExisted_ = false;
 };
@@ -518,7 +419,7 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsWithoutLeftovers) {
 
 TEST_F(InstallerTest, ClearSettingsSwitchDeletesOnlyTheProgramKey) {
     ASSERT_EQ(0u, Install(" /MACHINEREG").exitCode);
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\User", "Email",
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT_KEY) + "\\User").c_str(), "Email",
                                              REG_SZ, "someone@example.com", 20));
 
     const RunResult uninstall = Uninstall(" /CLEARSETTINGS");
@@ -531,7 +432,7 @@ TEST_F(InstallerTest, ClearSettingsSwitchDeletesOnlyTheProgramKey) {
 TEST_F(InstallerTest, ARunningProgramKeepsSetupAndUninstallFromTouchingIt) {
     ASSERT_EQ(0u, Install(" /MACHINEREG").exitCode);
     StartProgram();
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\User", "Email",
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT_KEY) + "\\User").c_str(), "Email",
                                              REG_SZ, "someone@example.com", 20));
 
     // Neither ends it nor pulls its files away: a silent run just gives up.
@@ -550,12 +451,12 @@ TEST_F(InstallerTest, ARunningProgramKeepsSetupAndUninstallFromTouchingIt) {
 
 TEST_F(InstallerTest, WithoutMachineRegOnlyThePerUserRegistrationComesAndGoes) {
     const std::string before = RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY);
-    ASSERT_NE("<none>", before);  // the build's stand-in, as the test prefix was prepared
+    ASSERT_NE(ABSENT_TEXT, before);  // the build's stand-in, as the test prefix was prepared
 
     ASSERT_EQ(0u, Install("").exitCode);
     ExpectInstalled(false);
     EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY));
-    EXPECT_EQ(0xDEADBEEF, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "MachineRegistration"));
+    EXPECT_EQ(ABSENT_NUMBER, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "MachineRegistration"));
 
     ASSERT_TRUE(Uninstall("").finished);
     ExpectNothingLeft(false);

@@ -2,8 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "agent/AgentProtocol.h"
+#include "standin/StandinIds.h"
+#include "tests/support/AgentScript.h"
+#include "tests/support/Files.h"
 #include "tests/support/Items.h"
-#include "tests/integration/AgentScript.h"
+#include "tests/support/MessagePump.h"
+#include "tests/support/ScopedRegValue.h"
 #include "tests/unit/FakeHost.h"
 
 using namespace agentproto;
@@ -112,30 +116,19 @@ TEST_F(AgentIntegration, ASuccessReportedInsideSignInStoresThatSignInAndReplays)
 }
 
 TEST_F(AgentIntegration, TheDefaultAgentSignsInAndTheWaitingFileIsUploaded) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
     const std::string tag = std::to_string(GetCurrentProcessId());
-    const std::string root = std::string(temp) + "parcelo-locker-" + tag;
-    const std::string file = std::string(temp) + "parcelo-it-" + tag + ".mp3";
+    const std::string root = TempFolder() + "parcelo-locker-" + tag;
+    const std::string file = TempFolder() + "parcelo-it-" + tag + ".mp3";
     const std::string user = "it" + tag + "@example.com";
-    const std::string agentKey = "Software\\Velorex\\UploadAgent";
-    RegSetKeyValueA(HKEY_CURRENT_USER, agentKey.c_str(), "LockerRoot", REG_SZ, root.c_str(),
-                    static_cast<DWORD>(root.size() + 1));
-    {
-        HANDLE out = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(out, INVALID_HANDLE_VALUE);
-        std::string bytes(200000, 'a');
-        DWORD written = 0;
-        WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(out);
-    }
+    const ScopedRegValue lockerRoot(HKEY_CURRENT_USER, standin::AGENT_KEY, "LockerRoot", root);
+    ASSERT_TRUE(WriteBytes(file, std::string(200000, 'a')));
     ASSERT_NE(Connect(), nullptr);
     host.receiver.AddFile(Dropped(file.c_str(), true));  // signed out: waits
     EXPECT_EQ(host.deferred.pendingFiles.size(), 1u);
     host.receiver.RequestSignIn(user, "pw", 1, true);
     const bool finished = PumpUntil([&] {
         return !host.display.empty() && host.display.back() == "progress:-1" && DisplayShows("uploading:" + file);
-    }, 20000);
+    });
     std::string seen;
     for (const std::string& entry : host.display) seen += entry + "\n";
     EXPECT_TRUE(finished) << seen;
@@ -146,12 +139,9 @@ TEST_F(AgentIntegration, TheDefaultAgentSignsInAndTheWaitingFileIsUploaded) {
     EXPECT_TRUE(GetFileAttributesExA(stored.c_str(), GetFileExInfoStandard, &data)) << stored;
     EXPECT_EQ(data.nFileSizeLow, 200000u);
 
-    DeleteFileA(stored.c_str());
-    RemoveDirectoryA((root + "\\" + user).c_str());
-    RemoveDirectoryA(root.c_str());
+    RemoveTree(root);
     DeleteFileA(file.c_str());
-    RegDeleteTreeA(HKEY_CURRENT_USER, (agentKey + "\\Accounts\\" + user).c_str());
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, agentKey.c_str(), "LockerRoot");
+    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(standin::AGENT_KEY) + "\\Accounts\\" + user).c_str());
 }
 
 TEST_F(AgentIntegration, AfterTheAgentDiesTheNextRequestConnectsAfresh) {

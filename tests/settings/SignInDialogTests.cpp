@@ -1,16 +1,15 @@
 // The Sign In dialog run modally from its real template: how it is filled, when OK can be
 // pressed, what confirming does in which order, and what the three ways of cancelling drop.
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "agent/AgentProtocol.h"
-#include "tests/support/Items.h"
 #include "agent/StatusTable.h"
 #include "res/resource.h"
-#include "tests/settings/DialogDriver.h"
-#include "tests/settings/PrivateHive.h"
+#include "tests/support/DialogDriver.h"
+#include "tests/support/Items.h"
+#include "tests/support/WindowFacts.h"
 #include "tests/ui/MainWindowFixture.h"
 
 using namespace agentproto;
@@ -21,24 +20,18 @@ namespace {
 class SignInDialogTest : public MainWindowTest {
 protected:
     void SetUp() override {
-        hive_ = std::make_unique<PrivateHive>();
         MainWindowTest::SetUp();
         MainWindow::seams.runSignInDialog = nullptr;  // the real dialog
         Open();
         fakeAgent.calls.clear();
     }
-    void TearDown() override {
-        MainWindowTest::TearDown();
-        hive_.reset();
-    }
-    int Run(DialogDriver::OnInit onInit, DialogDriver::OnRunning onRunning) {
-        DialogDriver driver(std::move(onInit), std::move(onRunning));
+    // Runs the dialog: `onInit` right after its WM_INITDIALOG, `step` once its loop runs.
+    int Run(DialogDriver::OnInit onInit, DialogDriver::Step step) {
+        DialogDriver driver({std::move(step)}, std::move(onInit));
         const int result = window->RunSignInDialog();
-        EXPECT_EQ(driver.dialogs, 1);
+        EXPECT_EQ(driver.owners.size(), 1u);
         return result;
     }
-
-    std::unique_ptr<PrivateHive> hive_;
 };
 
 HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
@@ -54,11 +47,11 @@ class ConfirmRecorder {
 public:
     ConfirmRecorder(MainWindow& main, FakeAgent& agent) : main_(main), agent_(agent) {
         current_ = this;
-        hook_ = SetWindowsHookExA(WH_CALLWNDPROC, &ConfirmRecorder::Watch, nullptr, GetCurrentThreadId());
+        hook_.Reset(SetWindowsHookExA(WH_CALLWNDPROC, &ConfirmRecorder::Watch, nullptr, GetCurrentThreadId()));
         agent_.onCall = [this](DISPID id) { OnCall(id); };
     }
     ~ConfirmRecorder() {
-        UnhookWindowsHookEx(hook_);
+        hook_.Reset();
         agent_.onCall = nullptr;
         current_ = nullptr;
     }
@@ -95,7 +88,7 @@ private:
     static ConfirmRecorder* current_;
     MainWindow& main_;
     FakeAgent& agent_;
-    HHOOK hook_;
+    OwnedHook hook_;
     HWND dialog_ = nullptr;
     bool recording_ = false;
 };

@@ -10,8 +10,6 @@ std::string EventSink::Joined(bool statusesOnly) const {
     return all;
 }
 
-bool EventSink::PumpUntil(const std::function<bool()>& pred) { return ::PumpUntil(pred, 15000); }
-
 bool EventSink::WaitForStatus(short code) {
     const std::string wanted = "S" + std::to_string(code);
     return PumpUntil([&] {

@@ -3,6 +3,7 @@
 #include "StandinTest.h"
 #include "agent/AgentProtocol.h"
 #include "standin/StandinIds.h"
+#include "tests/support/Registry.h"
 
 using namespace agentproto;
 
@@ -24,7 +25,7 @@ TEST_F(SignInTest, FirstSignInCreatesAccountLaterOnesNeedItsPassword) {
     // Only a salted hash is kept.
     const std::string key = std::string(standin::AGENT_KEY) + "\\Accounts\\" + account;
     const std::string salt = RegText(HKEY_CURRENT_USER, key, "Salt"), hash = RegText(HKEY_CURRENT_USER, key, "PasswordHash");
-    EXPECT_NE("<none>", salt);
+    EXPECT_NE(ABSENT_TEXT, salt);
     EXPECT_EQ(64u, hash.size());
     EXPECT_EQ(std::string::npos, (salt + hash).find("s3cret"));
 

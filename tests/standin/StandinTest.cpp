@@ -6,18 +6,9 @@
 
 #include "agent/AgentProtocol.h"
 #include "standin/StandinIds.h"
-#include "standin/UniqueHandle.h"
+#include "tests/support/Files.h"
 
 namespace {
-
-void RemoveTree(const std::wstring& dir) {
-    std::wstring from = dir + L'\0';  // double-terminated list
-    SHFILEOPSTRUCTW op = {};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NO_UI;
-    SHFileOperationW(&op);
-}
 
 void SetWide(const char* key, const char* name, const std::wstring& value) {
     const std::wstring wideName(name, name + strlen(name));
@@ -71,9 +62,7 @@ VARIANT RefTo(VARIANT* inner) {
 void StandinTest::SetUp() {
     ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     ResetAgentKey();
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    scratch_ = std::wstring(temp) + L"standin-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+    scratch_ = Wide(TempFolder()) + L"standin-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                std::to_wstring(GetTickCount());
     ASSERT_TRUE(CreateDirectoryW(scratch_.c_str(), nullptr));
     SetWide(standin::AGENT_KEY, "LockerRoot", scratch_ + L"\\Locker");
@@ -161,23 +150,6 @@ void StandinTest::SetAgentValue(const char* name, DWORD value) {
     RegSetKeyValueA(HKEY_CURRENT_USER, standin::AGENT_KEY, name, REG_DWORD, &value, sizeof(value));
 }
 
-std::string StandinTest::RegText(HKEY root, const std::string& path, const char* name) {
-    char value[1024] = {};
-    DWORD size = sizeof(value) - 1;
-    if (RegGetValueA(root, path.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) return "<none>";
-    return value;
-}
-
-HWND StandinTest::FindControlWindow() {
-    return FindWindowExA(HWND_MESSAGE, nullptr, "VelorexUploadAgentControl", nullptr);
-}
-
-DWORD StandinTest::ServerProcessId() {
-    DWORD pid = 0;
-    if (HWND control = FindControlWindow()) GetWindowThreadProcessId(control, &pid);
-    return pid;
-}
-
 std::string StandinTest::NewAccount(const char* tag) {
     const std::string account =
         std::string("standin-") + tag + "-" + std::to_string(GetCurrentProcessId()) + "@example.com";
@@ -193,9 +165,7 @@ std::wstring StandinTest::WriteSource(const wchar_t* name, size_t size) {
     const std::wstring path = scratch_ + L"\\" + name;
     std::string data(size, '\0');
     for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>((i * 7 + i / 251) & 0xff);
-    standin::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    EXPECT_TRUE(WriteFile(file.get(), data.data(), static_cast<DWORD>(size), &written, nullptr));
+    EXPECT_TRUE(WriteBytes(path, data));
     return path;
 }
 
@@ -204,16 +174,4 @@ std::wstring StandinTest::FileUrl(const std::wstring& path) const {
     DWORD length = ARRAYSIZE(url);
     EXPECT_HRESULT_SUCCEEDED(UrlCreateFromPathW(path.c_str(), url, &length, 0));
     return url;
-}
-
-std::string StandinTest::ReadFile(const std::wstring& path, bool* exists) {
-    standin::UniqueHandle file(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (exists) *exists = file.valid();
-    std::string data;
-    char buffer[65536];
-    DWORD got = 0;
-    while (file.valid() && ::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got)
-        data.append(buffer, got);
-    return data;
 }

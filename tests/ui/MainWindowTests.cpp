@@ -6,6 +6,9 @@
 
 #include "agent/AgentProtocol.h"
 #include "res/resource.h"
+#include "tests/support/Owned.h"
+#include "tests/support/Registry.h"
+#include "tests/support/WindowFacts.h"
 
 using namespace agentproto;
 
@@ -69,20 +72,12 @@ private:
     HHOOK posted_;
 };
 
-std::string ClassOf(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
 }  // namespace
 
 TEST_F(MainWindowTest, TheWindowIsATopmostHiddenPopupOfClassSonavoAtTheLowerRight) {
     MainWindow& main = Open();
-    EXPECT_EQ(ClassOf(handle), "Sonavo");
-    char title[32] = {};
-    GetWindowTextA(handle, title, sizeof title);
-    EXPECT_STREQ(title, "Parcelo");
+    EXPECT_EQ(ClassNameOf(handle), "Sonavo");
+    EXPECT_EQ(TextOf(handle), "Parcelo");
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(handle, GWL_STYLE)) & ~WS_CLIPSIBLINGS, WS_POPUP | WS_SYSMENU);
     EXPECT_TRUE(GetWindowLongPtrA(handle, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_FALSE(IsWindowVisible(handle));
@@ -96,12 +91,10 @@ TEST_F(MainWindowTest, TheWindowIsATopmostHiddenPopupOfClassSonavoAtTheLowerRigh
     EXPECT_EQ(SendMessageA(handle, WM_GETICON, ICON_SMALL, 0), reinterpret_cast<LRESULT>(main.smallIcon.Get()));
     EXPECT_EQ(SendMessageA(handle, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(main.largeIcon));
     EXPECT_NE(main.largeIcon, nullptr);
-    ICONINFO small;  // the system's small size, not the large one squeezed
-    ASSERT_TRUE(GetIconInfo(main.smallIcon.Get(), &small));
+    const IconParts small(main.smallIcon.Get());  // the system's small size, not the large one squeezed
+    ASSERT_TRUE(small.Valid());
     BITMAP image = {};
-    GetObjectA(small.hbmColor, sizeof image, &image);
-    DeleteObject(small.hbmColor);
-    DeleteObject(small.hbmMask);
+    GetObjectA(small.Info().hbmColor, sizeof image, &image);
     EXPECT_EQ(image.bmWidth, GetSystemMetrics(SM_CXSMICON));
     EXPECT_EQ(image.bmHeight, GetSystemMetrics(SM_CYSMICON));
     EXPECT_EQ(SendMessageA(handle, WM_NCHITTEST, 0, MAKELPARAM(rect.left + 5, rect.top + 5)), HTCAPTION);
@@ -110,18 +103,16 @@ TEST_F(MainWindowTest, TheWindowIsATopmostHiddenPopupOfClassSonavoAtTheLowerRigh
 TEST_F(MainWindowTest, ShowParceloShowsTheWindowAtTheDeferredStartOnly) {
     Open(" /showparcelo", false);
     EXPECT_FALSE(IsWindowVisible(handle));
-    Pump();
+    RunLoop();
     EXPECT_TRUE(IsWindowVisible(handle));
 }
 
 TEST_F(MainWindowTest, CreationDeferredStartAndDestructionHappenInOrder) {
     Recorder recorder(fakeAgent);
-    HKEY key;
-    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\Position", 0, nullptr, 0, KEY_WRITE, nullptr,
-                    &key, nullptr);
-    RegCloseKey(key);  // a Position key: the deferred start places the window
+    // A Position key: the deferred start places the window.
+    CreateKey(HKEY_CURRENT_USER, std::string(PRODUCT_KEY) + "\\Position");
     Open(" /registeruser", false);
-    Pump();
+    RunLoop();
     DestroyWindow(handle);
     const std::vector<std::string> expected = {
         "WM_CREATE", "WM_SETTEXT", "WM_SETICON(small)", "WM_SETICON(big)",
@@ -143,18 +134,10 @@ TEST_F(MainWindowTest, DestructionSavesWhileTheWindowExistsAndEndsTheLoop) {
     SetWindowPos(handle, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     SendMessageA(handle, WM_CLOSE, 0, 0);  // as the system's close does
     EXPECT_EQ(main.windowHandle, nullptr);
-    char text[16] = {};
-    DWORD size = sizeof text;
-    RegGetValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\Position", "Visible", RRF_RT_REG_SZ, nullptr,
-                 text, &size);
     // Stored inverted: shown when it was closed, though the system hides a window before
     // WM_DESTROY reaches it.
-    EXPECT_STREQ(text, "False");
-    DWORD x = 0;
-    size = sizeof x;
-    RegGetValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\Position", "X", RRF_RT_REG_DWORD, nullptr, &x,
-                 &size);
-    EXPECT_EQ(x, 40u);
+    EXPECT_EQ(StoredText("Position", "Visible"), "False");
+    EXPECT_EQ(StoredNumber("Position", "X"), 40u);
     EXPECT_EQ(main.referenceCount, 2);  // the test's hold and WM_CREATE's; the drop registration is gone
     MSG quit;
     EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
@@ -166,7 +149,7 @@ TEST_F(MainWindowTest, TheLastReleaseDestroysTheAgentClientWhileOleIsUp) {
     ASSERT_NE(window->agentClient.Current(), nullptr);
     EXPECT_GT(fakeAgent.refs, 1);
     DestroyWindow(handle);
-    Pump();
+    RunLoop();
     window->Release();  // the test's hold
     window->Release();  // the start-up code's: the end of the object
     window = nullptr;
@@ -211,16 +194,11 @@ TEST_F(MainWindowTest, SwitchesAreFoundWithTheirBlankInOrderAndCaseSensitively) 
 }
 
 TEST_F(MainWindowTest, ClearRegDeletesTheProductKeyAndEndsTheStart) {
-    HKEY key;
-    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\User", 0, nullptr, 0, KEY_WRITE, nullptr,
-                    &key, nullptr);
-    RegSetValueExA(key, "User name", 0, REG_SZ, reinterpret_cast<const BYTE*>("a"), 2);
-    RegCloseKey(key);
+    RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT_KEY) + "\\User").c_str(), "User name", REG_SZ, "a", 2);
     Open("parcelo.exe /clearreg");
     EXPECT_EQ(handle, nullptr);
-    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo", 0, KEY_READ, &key), ERROR_SUCCESS);
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.", 0, KEY_READ, &key), ERROR_SUCCESS);
-    RegCloseKey(key);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, VENDOR_KEY));
 }
 
 TEST_F(MainWindowTest, DoubleClickOnTheWindowHidesIt) {

@@ -45,14 +45,6 @@ LRESULT CALLBACK FakeHost::WindowProc(HWND window, UINT message, WPARAM wParam, 
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int FakeHost::ShowMessage(HWND owner, const char* text, const char* caption, UINT type) {
-    boxes.push_back({owner, text ? text : "(null)", caption ? caption : "(null)", type});
-    if (boxAnswers.empty()) return IDOK;
-    const int answer = boxAnswers.front();
-    boxAnswers.erase(boxAnswers.begin());
-    return answer;
-}
-
 int FakeHost::RunSignInDialog() {
     ++signInDialogRuns;
     if (!signInDialog) {

@@ -1,6 +1,8 @@
 // Dropped items, the Locker request and the sign-in that they may wait for.
 #include "tests/unit/AgentFixture.h"
+#include "tests/support/Files.h"
 #include "tests/support/Items.h"
+#include "tests/support/Owned.h"
 
 #include <winioctl.h>
 
@@ -190,24 +192,22 @@ class SizeCheckTest : public AgentTest {
 protected:
     void SetUp() override {
         AgentTest::SetUp();
-        char dir[MAX_PATH];
-        GetTempPathA(MAX_PATH, dir);
-        path = std::string(dir) + "parcelo size " + std::to_string(GetCurrentProcessId()) + ".mp3";
+        path = TempFolder() + "parcelo size " + std::to_string(GetCurrentProcessId()) + ".mp3";
     }
     void TearDown() override {
         DeleteFileA(path.c_str());
         AgentTest::TearDown();
     }
     void MakeFile(long long size) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        const UniqueHandle file(
+            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file.valid());
         LARGE_INTEGER end;
         end.QuadPart = size;
         DWORD ignored = 0;
-        DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);  // where supported
-        ASSERT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN));
-        ASSERT_TRUE(SetEndOfFile(file));
-        CloseHandle(file);
+        DeviceIoControl(file.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);  // where supported
+        ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(file.get()));
     }
     std::string path;
 };
@@ -242,18 +242,17 @@ TEST_F(SizeCheckTest, FourGiBAndOneKiBIsNotMistakenForOneKiB) {
 TEST_F(SizeCheckTest, AFileHeldOpenByAnotherIsStillChecked) {
     AgentClient& client = Connected();
     MakeFile(30000000);
-    HANDLE other = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    UniqueHandle other(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(other.valid());
     EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), E_FAIL);
-    CloseHandle(other);
+    other.reset();
     EXPECT_EQ(agent.Count(DispUpload), 0);
 }
 
 TEST_F(SizeCheckTest, WhatIsNoFileGoesToTheAgent) {
     AgentClient& client = Connected();
-    char dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    for (const char* item : std::vector<const char*>{"http://host.invalid/x.mp3", "C:\\no\\such\\file.mp3", dir, ""})
+    const std::string dir = TempFolder();
+    for (const char* item : {"http://host.invalid/x.mp3", "C:\\no\\such\\file.mp3", dir.c_str(), ""})
         client.Upload(Dropped(item), 1);
     EXPECT_EQ(agent.Count(DispUpload), 4);
     EXPECT_TRUE(host.boxes.empty());
@@ -271,7 +270,7 @@ protected:
     }
     std::size_t Prompts() const {
         std::size_t n = 0;
-        for (const ShownBox& box : host.boxes) n += box.type == MB_YESNO;
+        for (const RecordedBox& box : host.boxes) n += box.type == MB_YESNO;
         return n;
     }
 };

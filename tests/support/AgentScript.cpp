@@ -1,19 +1,18 @@
-#include "tests/integration/AgentScript.h"
+#include "tests/support/AgentScript.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
 
-namespace {
+#include "standin/ControlWindow.h"
+#include "standin/StandinIds.h"
+#include "tests/support/Files.h"
+#include "tests/support/Owned.h"
 
-const char SCRIPT_KEY[] = "Software\\Velorex\\UploadAgent\\Script";
-const char CONTROL_CLASS[] = "VelorexUploadAgentControl";
+using standin::SCRIPT_KEY;
 
-}  // namespace
-
-AgentScript::AgentScript() {
+AgentScript::AgentScript() : logPath_(TempFolder() + "agent-calls-" + std::to_string(GetCurrentProcessId()) + ".log") {
     RegDeleteTreeA(HKEY_CURRENT_USER, SCRIPT_KEY);
-    char dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    logPath_ = std::string(dir) + "agent-calls-" + std::to_string(GetCurrentProcessId()) + ".log";
     DeleteFileA(logPath_.c_str());
     SetText("LogFile", logPath_);
 }
@@ -52,23 +51,35 @@ std::vector<std::string> AgentScript::LoggedCalls(long dispid) const {
     return found;
 }
 
-HWND AgentScript::ControlWindow() { return FindWindowExA(HWND_MESSAGE, nullptr, CONTROL_CLASS, nullptr); }
+std::vector<long> AgentScript::CallOrder(const std::vector<long>& ids) const {
+    std::vector<long> order;
+    for (const std::string& line : Log()) {
+        long id = -1;
+        if (sscanf(line.c_str(), "dispid=%ld", &id) == 1 && std::find(ids.begin(), ids.end(), id) != ids.end())
+            order.push_back(id);
+    }
+    return order;
+}
+
+HWND AgentScript::ControlWindow() { return FindWindowExA(HWND_MESSAGE, nullptr, standin::ControlWindow::CLASS_NAME, nullptr); }
+
+DWORD AgentScript::AgentPid() {
+    DWORD pid = 0;
+    if (HWND control = ControlWindow()) GetWindowThreadProcessId(control, &pid);
+    return pid;
+}
 
 bool AgentScript::Fire(long eventId, int value) {
     HWND control = ControlWindow();
-    return control && PostMessageA(control, WM_APP + 1, static_cast<WPARAM>(eventId), static_cast<LPARAM>(value));
+    return control &&
+           PostMessageA(control, standin::ControlWindow::MSG_FIRE, static_cast<WPARAM>(eventId), static_cast<LPARAM>(value));
 }
 
 bool AgentScript::KillServer() {
     HWND control = ControlWindow();
-    if (!control) return false;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(control, &pid);
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    if (!process) return false;
-    PostMessageA(control, WM_APP + 2, 0, 0);
-    const bool gone = WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
-    CloseHandle(process);
-    return gone;
+    const DWORD pid = AgentPid();
+    UniqueHandle process(pid ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr);
+    if (!control || !process.valid()) return false;
+    PostMessageA(control, standin::ControlWindow::MSG_DIE, 0, 0);
+    return WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0;
 }
-

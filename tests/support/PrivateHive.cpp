@@ -1,4 +1,4 @@
-#include "tests/settings/PrivateHive.h"
+#include "tests/support/PrivateHive.h"
 
 namespace {
 const char TESTS_KEY[] = "Software\\Parcelo Tests";
@@ -6,14 +6,17 @@ const char TESTS_KEY[] = "Software\\Parcelo Tests";
 
 PrivateHive::PrivateHive() : path_(std::string(TESTS_KEY) + "\\" + std::to_string(GetCurrentProcessId())) {
     RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_, nullptr) ==
-        ERROR_SUCCESS)
-        RegOverridePredefKey(HKEY_CURRENT_USER, root_);
+    HKEY root = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr) ==
+        ERROR_SUCCESS) {
+        root_.Reset(root);
+        RegOverridePredefKey(HKEY_CURRENT_USER, root);
+    }
 }
 
 PrivateHive::~PrivateHive() {
     RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    if (root_) RegCloseKey(root_);
+    root_.Reset();
     RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, TESTS_KEY);  // refused while another process still has its own
 }
