@@ -1,8 +1,7 @@
-// The agent side's decisions that need no window: version gate, status table, the sink's
-// checks, the reminder's clock arithmetic and what the size check may open.
+// The agent side's decisions that need no window: version gate, the status messages' texts, the
+// sink's checks, the reminder's clock arithmetic and what the size check may open.
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstdint>
 
 #include "agent/NotificationCheck.h"
@@ -21,25 +20,6 @@ TEST(VersionGate, ComparesTheFirstFiveBytesAsText) {
 TEST(VersionGate, AMissingTextIsNeverAccepted) {
     EXPECT_FALSE(IsCompatibleVersion(nullptr));
     EXPECT_FALSE(IsCompatibleVersion(""));
-}
-
-TEST(StatusTable, EveryCodeHasAtMostOneMeaningAndTheListedOnesHaveTheirs) {
-    int withAction = 0;
-    for (int code = SHRT_MIN; code <= SHRT_MAX; ++code) {
-        const StatusRule rule = LookupStatus(code);
-        if (rule.action == StatusAction::None) continue;
-        ++withAction;
-        const bool boxed = rule.action == StatusAction::Message || rule.action == StatusAction::MessageThenSignIn;
-        EXPECT_EQ(boxed, rule.text != nullptr) << code;
-    }
-    EXPECT_EQ(withAction, 29);
-    EXPECT_EQ(LookupStatus(108).action, StatusAction::MessageThenSignIn);
-    EXPECT_EQ(LookupStatus(118).action, StatusAction::MessageThenSignIn);
-    EXPECT_EQ(LookupStatus(111).action, StatusAction::UploadFailed);
-    EXPECT_EQ(LookupStatus(120).action, StatusAction::CannotConnect);
-    EXPECT_EQ(LookupStatus(19).action, StatusAction::SignedIn);
-    for (int code : {14, 18, 20, 21, 23, 100, 119, 122, -1})
-        EXPECT_EQ(LookupStatus(code).action, StatusAction::None) << code;
 }
 
 TEST(StatusTable, OutsideTextIsInsertedNotInterpreted) {
