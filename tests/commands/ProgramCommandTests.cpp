@@ -35,7 +35,7 @@ protected:
 
 TEST_F(ProgramCommandTest, KeysAndTheTrayIconWorkTheRealProgramUntilItsExit) {
     ParceloProcess program;
-    HWND window = program.WaitForShown("Sonavo");
+    HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
     HWND icon = nullptr;
     ASSERT_TRUE(PumpUntil([&] {
@@ -59,7 +59,7 @@ TEST_F(ProgramCommandTest, KeysAndTheTrayIconWorkTheRealProgramUntilItsExit) {
 
 TEST_F(ProgramCommandTest, TheProxyDialogRefusesABadAddressWithARealBoxAndStoresAGoodOne) {
     ParceloProcess program;
-    HWND window = program.WaitForShown("Sonavo");
+    HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
     PostMessageA(window, WM_COMMAND, ID_CMD_PROXY_SETTINGS, 0);
     HWND dialog = program.Dialog("Proxy setup");

@@ -10,7 +10,9 @@
 #include "res/resource.h"
 #include "tests/drop/DragSource.h"
 #include "tests/support/DialogDriver.h"
+#include "tests/support/Files.h"
 #include "tests/support/Items.h"
+#include "tests/support/Owned.h"
 #include "tests/support/WindowFacts.h"
 #include "tests/ui/MainWindowFixture.h"
 
@@ -183,18 +185,11 @@ namespace {
 // A file in a folder of its own, removed with the folder.
 class ScratchFile {
 public:
-    explicit ScratchFile(const std::wstring& name) {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        folder_ = std::wstring(temp) + L"parcelo-drop-" + std::to_wstring(GetCurrentProcessId());
+    explicit ScratchFile(const std::wstring& name)
+        : folder_(Wide(TempFolder()) + L"parcelo-drop-" + std::to_wstring(GetCurrentProcessId())),
+          path_(folder_ + L"\\" + name) {
         CreateDirectoryW(folder_.c_str(), nullptr);
-        path_ = folder_ + L"\\" + name;
-        HANDLE file = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
-            WriteFile(file, "ID3", 3, &written, nullptr);
-            CloseHandle(file);
-        }
+        WriteBytes(path_, "ID3");
     }
     ~ScratchFile() {
         DeleteFileW(path_.c_str());
@@ -232,11 +227,13 @@ TEST_F(DropTest, EveryNameIsHandedOverExactlyAsDropped) {
 
 TEST_F(DropTest, APipeNameGoesToTheAgentUnopenedFromEitherSource) {
     const std::wstring name = L"\\\\.\\pipe\\parcelo-drop-" + std::to_wstring(GetCurrentProcessId());
-    HANDLE pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, 0, 1, 0, 0, 0, nullptr);
-    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    const UniqueHandle pipe(
+        CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, 0, 1, 0, 0, 0, nullptr));
+    ASSERT_TRUE(pipe.valid());
+    const UniqueHandle connected(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     OVERLAPPED client = {};
-    client.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    EXPECT_FALSE(ConnectNamedPipe(pipe, &client));
+    client.hEvent = connected.get();
+    EXPECT_FALSE(ConnectNamedPipe(pipe.get(), &client));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
     fakeAgent.AnswerShort(DispIsSignedIn, 1);
     OpenShown();
@@ -245,7 +242,5 @@ TEST_F(DropTest, APipeNameGoesToTheAgentUnopenedFromEitherSource) {
     Handed();
     EXPECT_EQ(Uploads(), (Items{Narrow(name), Narrow(name)}));
     EXPECT_EQ(WaitForSingleObject(client.hEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the size check opened the pipe";
-    CancelIo(pipe);
-    CloseHandle(client.hEvent);
-    CloseHandle(pipe);
+    CancelIo(pipe.get());
 }

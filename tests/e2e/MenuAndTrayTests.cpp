@@ -16,9 +16,8 @@ class MenuAndTrayTest : public UserSessionTest {};
 TEST_F(MenuAndTrayTest, DisplayParceloInTheMenuAndCtrlDHideTheWindowAndTheTrayIconsDoubleClickBringsItBack) {
     StorePosition(600, 400);  // in the open, so that a menu opened from it has room on every side
     ParceloProcess program;
-    HWND window = program.Window();
+    HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return Visible(window); }));
     ASSERT_EQ(CentreOf(window).x, 600 + 116 / 2) << "not at the stored place";
 
     const POINT click = CentreOf(window);
@@ -59,16 +58,14 @@ TEST_F(MenuAndTrayTest, DisplayParceloInTheMenuAndCtrlDHideTheWindowAndTheTrayIc
     ASSERT_NO_FATAL_FAILURE(ClickToMakeActive(window));
     PressKeys({VK_CONTROL, 'D'});
     EXPECT_TRUE(PumpUntil([&] { return !Visible(window); })) << "Ctrl+D did not hide the window";
-    PostMessageA(window, WM_COMMAND, ID_CMD_EXIT, 0);
-    EXPECT_EQ(program.WaitForExit(), 0u);
+    EXPECT_EQ(program.Exit(), 0u);
 }
 
 TEST_F(MenuAndTrayTest, ShiftF10AndTheMenuKeyOpenTheMenuAndCtrlXEndsTheProgram) {
     StorePosition(600, 400);  // in the open, so that a menu opened from it has room on every side
     ParceloProcess program;
-    HWND window = program.Window();
+    HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return Visible(window); }));
     // A click makes it the window that gets the keys.
     ASSERT_NO_FATAL_FAILURE(ClickToMakeActive(window));
 
@@ -99,9 +96,8 @@ TEST_F(MenuAndTrayTest, ShiftF10AndTheMenuKeyOpenTheMenuAndCtrlXEndsTheProgram) 
 TEST_F(MenuAndTrayTest, ExitEndsTheAgentAndKeepsTheWindowsPlaceAndTheSettingsForTheNextStart) {
     {
         ParceloProcess program;
-        HWND window = program.Window();
+        HWND window = program.ShownWindow();
         ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(PumpUntil([&] { return Visible(window); }));
 
         // Moved with the mouse: the whole window is a handle to carry it by.
         RECT before = {};
@@ -135,9 +131,8 @@ TEST_F(MenuAndTrayTest, ExitEndsTheAgentAndKeepsTheWindowsPlaceAndTheSettingsFor
 
     // The next start puts the window back where it was left.
     ParceloProcess again;
-    HWND window = again.Window();
+    HWND window = again.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return Visible(window); }));
     RECT rect = {};
     GetWindowRect(window, &rect);
     EXPECT_EQ(static_cast<DWORD>(rect.left), StoredNumber("Position", "X"));
@@ -151,9 +146,8 @@ TEST_F(MenuAndTrayTest, ExitEndsTheAgentAndKeepsTheWindowsPlaceAndTheSettingsFor
 TEST_F(MenuAndTrayTest, TheWindowStillTakesTheKeysAfterSigningInThroughTheDialog) {
     StorePosition(600, 400);  // in the open, so that a menu opened from it has room on every side
     ParceloProcess program;
-    HWND window = program.Window();
+    HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return Visible(window); }));
     ASSERT_NO_FATAL_FAILURE(ClickToMakeActive(window));
     PressKeys({VK_CONTROL, 'S'});
     ConfirmSignIn(program, "keys pass", false);
@@ -161,6 +155,5 @@ TEST_F(MenuAndTrayTest, TheWindowStillTakesTheKeysAfterSigningInThroughTheDialog
     EXPECT_TRUE(WaitUntilReadyForKeys(window, 5000)) << "the window is not the active one";
     PressKeys({VK_CONTROL, 'D'});
     EXPECT_TRUE(PumpUntil([&] { return !Visible(window); }, 5000)) << "Ctrl+D did not reach the window";
-    PostMessageA(window, WM_COMMAND, ID_CMD_EXIT, 0);
-    EXPECT_EQ(program.WaitForExit(), 0u);
+    EXPECT_EQ(program.Exit(), 0u);
 }

@@ -27,9 +27,8 @@ class SecondStartTest : public UserSessionTest {};
 TEST_F(SecondStartTest, AnAutomaticSignInIsRepeatedAtTheNextStartWhichThenUploadsDroppedUrls) {
     {
         ParceloProcess first;
-        HWND window = first.Window();
+        HWND window = first.ShownWindow();
         ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }));
         ASSERT_TRUE(WaitUntilReadyForKeys(window));
         PressKeys({VK_CONTROL, 'S'});  // "Sign in..." from the keyboard
         ConfirmSignIn(first, "auto pass", true);

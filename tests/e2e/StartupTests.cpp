@@ -78,8 +78,7 @@ TEST_F(StartupTest, AStartWithAutomaticSignInShowsOnlyTheDropWindowAndExitLeaves
     EXPECT_EQ(ProcessesNamed("UploadAgent.exe"), std::set<DWORD>{agent});
     EXPECT_EQ(ProcessesNamed("parcelo.exe"), std::set<DWORD>{program.Pid()});
 
-    PostMessageA(window, WM_COMMAND, ID_CMD_EXIT, 0);
-    EXPECT_EQ(program.WaitForExit(), 0u);
+    EXPECT_EQ(program.Exit(), 0u);
     EXPECT_TRUE(WaitForProcessEnd(agent)) << "the agent outlived the program";
     EXPECT_TRUE(PumpUntil([] { return ProcessesNamed("UploadAgent.exe").empty(); }, 5000));
     EXPECT_TRUE(ProcessesNamed("parcelo.exe").empty());

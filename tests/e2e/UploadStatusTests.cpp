@@ -23,9 +23,8 @@ TEST_F(UploadStatusTest, TheStatusLinesShowTheFileBeingUploadedItsProgressAndThe
     StorePosition(900, 700);
 
     ParceloProcess program;
-    HWND window = program.Window();
+    HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }));
     ASSERT_TRUE(WaitForStatus(window, "Drag files here", "")) << "not signed in automatically";
 
     // The item as the agent has it queued, with only its last ten characters shown.

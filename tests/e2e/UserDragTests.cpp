@@ -33,9 +33,8 @@ TEST_F(UserDragTest, AFileDraggedFromAnotherProgramWhileSignedOutAsksForSignInTh
     const std::string song = MakeSong("dragged.mp3", 2);
     ParceloProcess program;
     ASSERT_TRUE(program.Started());
-    HWND window = program.Window();
+    HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }));
 
     ProgramProcess source(DragSourceCommand({200, 200}, "files", song));
     HWND handle = DragSourceWindow(source);
@@ -60,9 +59,8 @@ TEST_F(UserDragTest, AFileDraggedFromAnotherProgramWhileSignedOutAsksForSignInTh
 TEST_F(UserDragTest, AFileDraggedFromAnotherProgramAfterSigningInThroughTheMenuGoesStraightToTheLocker) {
     const std::string song = MakeSong("second.mp3");
     ParceloProcess program;
-    HWND window = program.Window();
+    HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }));
 
     // "Sign in..." from the menu, chosen by its underlined letter.
     ClickRight(CentreOf(window));
@@ -104,9 +102,8 @@ TEST_F(UserDragTest, AFileDraggedFromANativeX11ProgramArrivesAsAFileAndReachesTh
     } cleanup{WindowsPath(unixFolder)};
 
     ParceloProcess program;
-    HWND window = program.Window();
+    HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }));
     ASSERT_TRUE(WaitForStatus(window, "Drag files here", "")) << "no automatic sign-in";
 
     LinuxProcess source(std::string(E2E_XDND_SOURCE) + " " + log + " 200 200 file://" + unixFolder +

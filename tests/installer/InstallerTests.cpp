@@ -201,6 +201,7 @@ void ForgetPendingDeletes() {
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SESSION_MANAGER_KEY, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return;
+    const OwnedKey owned(key);
     const wchar_t name[] = L"PendingFileRenameOperations";
     DWORD type = 0, size = 0;
     if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_MULTI_SZ) {
@@ -233,7 +234,6 @@ void ForgetPendingDeletes() {
             }
         }
     }
-    RegCloseKey(key);
 }
 
 DWORD RunStandin(const std::string& switches) {

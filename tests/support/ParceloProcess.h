@@ -15,6 +15,8 @@ public:
 
     // The drop window, shown or not, once it exists.
     HWND Window(DWORD timeoutMs = WAIT_MS) const { return WaitForWindow("Sonavo", nullptr, timeoutMs); }
+    // The drop window once it shows on the screen.
+    HWND ShownWindow(DWORD timeoutMs = WAIT_MS) const { return WaitForShown("Sonavo", nullptr, timeoutMs); }
     // A dialog or message box of the program once it shows, by its caption.
     HWND Dialog(const char* title, DWORD timeoutMs = WAIT_MS) const { return WaitForShown("#32770", title, timeoutMs); }
     HWND Menu(DWORD timeoutMs = WAIT_MS) const { return WaitForShown("#32768", nullptr, timeoutMs); }

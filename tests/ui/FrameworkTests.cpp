@@ -6,6 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/Owned.h"
+#include "tests/support/WindowFacts.h"
 #include "ui/DialogObject.h"
 #include "ui/MessageTable.h"
 #include "ui/WindowClassInfo.h"
@@ -88,39 +90,33 @@ protected:
 
 TEST_F(Framework, TheFirstMessageAlreadyReachesTheTableWithTheHandleSet) {
     ProbeWindow probe;
-    HWND window = probe.Make();
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(probe.windowHandle, window);
+    const OwnedWindow window(probe.Make());
+    ASSERT_TRUE(window);
+    EXPECT_EQ(probe.windowHandle, window.Get());
     ASSERT_FALSE(probe.seen.empty());
     for (const ProbeWindow::Seen& each : probe.seen) EXPECT_TRUE(each.handleSet) << each.message;
-    char text[64] = {};
-    GetWindowTextA(window, text, sizeof text);
-    EXPECT_STREQ(text, "set during WM_CREATE");  // the WM_CREATE handler could use its handle
-    DestroyWindow(window);
+    EXPECT_EQ(TextOf(window.Get()), "set during WM_CREATE");  // the WM_CREATE handler could use its handle
 }
 
 TEST_F(Framework, AHandlerThatClearsTheFlagRunsAndTheDefaultRunsToo) {
     ProbeWindow probe;
-    HWND window = probe.Make();
+    const OwnedWindow window(probe.Make());
     const int before = probe.setTextRuns;
-    SetWindowTextA(window, "changed");
+    SetWindowTextA(window.Get(), "changed");
     EXPECT_EQ(probe.setTextRuns, before + 1);
-    char text[64] = {};
-    GetWindowTextA(window, text, sizeof text);
-    EXPECT_STREQ(text, "changed");
-    DestroyWindow(window);
+    EXPECT_EQ(TextOf(window.Get()), "changed");
 }
 
 TEST_F(Framework, CommandsMatchIdAndCodeAndTheFirstEntryWins) {
     ProbeWindow probe;
-    HWND window = probe.Make();
+    const OwnedWindow owned(probe.Make());
+    HWND window = owned.Get();
     EXPECT_EQ(SendMessageA(window, CHECK, 0, 0), 1234);
     EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(7, 1), 0), 1);
     EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(7, 0), 0), 2);
     EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(8, 2), 0), 700);
     EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(8, 1), 0), 0);  // not handled: default gives 0
     EXPECT_EQ(probe.commands, 2);
-    DestroyWindow(window);
 }
 
 TEST_F(Framework, NcDestroyClearsTheHandleAndTheObjectCanBindAgain) {
@@ -143,9 +139,8 @@ TEST_F(Framework, ACreateHandlerThatThrowsFailsTheCreation) {
     EXPECT_NE(probe.gone, nullptr);  // the half-made window went away at once
     EXPECT_EQ(probe.windowHandle, nullptr);
     probe.createThrows = false;
-    HWND window = probe.Make();
-    EXPECT_NE(window, nullptr);
-    DestroyWindow(window);
+    const OwnedWindow window(probe.Make());
+    EXPECT_TRUE(window);
 }
 
 TEST_F(Framework, AFailedCreationLeavesNoBindingBehind) {

@@ -54,13 +54,13 @@ class Recorder {
 public:
     explicit Recorder(FakeAgent& agent) : agent_(agent) {
         g_events = &events;
-        sent_ = SetWindowsHookExA(WH_CALLWNDPROC, &Watch, nullptr, GetCurrentThreadId());
-        posted_ = SetWindowsHookExA(WH_GETMESSAGE, &WatchPosted, nullptr, GetCurrentThreadId());
+        sent_.Reset(SetWindowsHookExA(WH_CALLWNDPROC, &Watch, nullptr, GetCurrentThreadId()));
+        posted_.Reset(SetWindowsHookExA(WH_GETMESSAGE, &WatchPosted, nullptr, GetCurrentThreadId()));
         agent_.onCall = [this](DISPID id) { events.push_back("agent:" + std::to_string(id)); };
     }
     ~Recorder() {
-        UnhookWindowsHookEx(sent_);
-        UnhookWindowsHookEx(posted_);
+        sent_.Reset();
+        posted_.Reset();
         agent_.onCall = nullptr;
         g_events = nullptr;
     }
@@ -68,8 +68,8 @@ public:
 
 private:
     FakeAgent& agent_;
-    HHOOK sent_;
-    HHOOK posted_;
+    OwnedHook sent_;
+    OwnedHook posted_;
 };
 
 }  // namespace
