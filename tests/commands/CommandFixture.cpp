@@ -7,7 +7,6 @@
 namespace {
 
 CommandTest* g_test = nullptr;
-std::vector<std::string> g_messages;
 std::vector<SeenMenu>* g_menus = nullptr;
 const std::function<void(HWND)>* g_inside = nullptr;
 
@@ -42,13 +41,6 @@ std::string Describe(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void Record(const char* how, const MSG& msg) {
-    const MainWindow* main = GetMainWindow();
-    if (!main || !msg.hwnd || msg.hwnd != main->windowHandle) return;
-    const std::string what = Describe(msg.message, msg.wParam, msg.lParam);
-    if (!what.empty()) g_messages.push_back(std::string(how) + " " + what);
-}
-
 SeenMenu ReadMenu(HWND menuWindow) {
     SeenMenu seen = {{0, 0}, {}};
     RECT rect = {0, 0, 0, 0};
@@ -72,28 +64,16 @@ SeenMenu ReadMenu(HWND menuWindow) {
     return seen;
 }
 
-LRESULT CALLBACK SentHook(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION) {
-        Record("sent", {sent->hwnd, sent->message, sent->wParam, sent->lParam, 0, {0, 0}});
-        if (sent->message == WM_ENTERIDLE && sent->wParam == MSGF_MENU) {
-            // Without a menu window it is the system's keyboard menu mode: seen, and ended.
-            // A menu no test asked for is ended too, so that it cannot hold the test up.
-            HWND menuWindow = reinterpret_cast<HWND>(sent->lParam);
-            if (g_menus)
-                g_menus->push_back(menuWindow ? ReadMenu(menuWindow) : SeenMenu{{-1, -1}, {"keyboard menu mode"}});
-            if (g_menus && menuWindow && g_inside && *g_inside)
-                (*g_inside)(menuWindow);
-            else
-                EndMenu();
-        }
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-LRESULT CALLBACK PostedHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION && wParam == PM_REMOVE) Record("posted", *reinterpret_cast<const MSG*>(lParam));
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+void ProbeMenus(const CWPSTRUCT& sent) {
+    if (sent.message != WM_ENTERIDLE || sent.wParam != MSGF_MENU) return;
+    // Without a menu window it is the system's keyboard menu mode: seen, and ended.
+    // A menu no test asked for is ended too, so that it cannot hold the test up.
+    HWND menuWindow = reinterpret_cast<HWND>(sent.lParam);
+    if (g_menus) g_menus->push_back(menuWindow ? ReadMenu(menuWindow) : SeenMenu{{-1, -1}, {"keyboard menu mode"}});
+    if (g_menus && menuWindow && g_inside && *g_inside)
+        (*g_inside)(menuWindow);
+    else
+        EndMenu();
 }
 
 }  // namespace
@@ -104,16 +84,13 @@ void CommandTest::SetUp() {
     // earlier test would make it call back with mouse moves.
     SetCursorPos(700, 500);
     g_test = this;
-    g_messages.clear();
     g_shellNotifyIcon = &RecordTray;
-    const DWORD thread = GetCurrentThreadId();
-    hooks_[0].Reset(SetWindowsHookExA(WH_CALLWNDPROC, &SentHook, nullptr, thread));
-    hooks_[1].Reset(SetWindowsHookExA(WH_GETMESSAGE, &PostedHook, nullptr, thread));
+    log_ = std::make_unique<MessageLog>(&Describe, &ProbeMenus);
 }
 
 void CommandTest::TearDown() {
     MainWindowTest::TearDown();
-    for (OwnedHook& hook : hooks_) hook.Reset();
+    log_.reset();
     g_shellNotifyIcon = &Shell_NotifyIconA;
     g_test = nullptr;
 }
@@ -153,11 +130,7 @@ std::vector<SeenMenu> CommandTest::Menus(const std::function<void()>& open, cons
     return seen;
 }
 
-std::vector<std::string> CommandTest::TakeMessages() {
-    std::vector<std::string> taken;
-    taken.swap(g_messages);
-    return taken;
-}
+std::vector<std::string> CommandTest::TakeMessages() { return log_->Take(); }
 
 bool TrayHasIcon(HWND owner, UINT id) {
     NOTIFYICONDATAA data;

@@ -5,10 +5,11 @@
 #include "tests/ui/MainWindowFixture.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "tests/support/Owned.h"
+#include "tests/support/MessageLog.h"
 #include "ui/TrayIcon.h"
 
 // One call that reached the shell, as the recorder in front of it saw it.
@@ -59,7 +60,7 @@ public:
     bool refuseTray = false;
 
 private:
-    OwnedHook hooks_[2];
+    std::unique_ptr<MessageLog> log_;
 };
 
 // Whether the notification area holds an icon for this window and id.

@@ -24,41 +24,6 @@ void ResetAgentKey() {
 
 }  // namespace
 
-VARIANT Text(const wchar_t* text) {
-    VARIANT v;
-    v.vt = VT_BSTR;
-    v.bstrVal = SysAllocString(text);
-    return v;
-}
-
-VARIANT Flag(bool value) {
-    VARIANT v;
-    v.vt = VT_BOOL;
-    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return v;
-}
-
-VARIANT I2(short value) {
-    VARIANT v;
-    v.vt = VT_I2;
-    v.iVal = value;
-    return v;
-}
-
-VARIANT I4(LONG value) {
-    VARIANT v;
-    v.vt = VT_I4;
-    v.lVal = value;
-    return v;
-}
-
-VARIANT RefTo(VARIANT* inner) {
-    VARIANT v;
-    v.vt = VT_BYREF | VT_VARIANT;
-    v.pvarVal = inner;
-    return v;
-}
-
 void StandinTest::SetUp() {
     ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     ResetAgentKey();

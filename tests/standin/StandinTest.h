@@ -9,14 +9,7 @@
 #include <vector>
 
 #include "agent/ComPtr.h"
-
-
-// Arguments handed to Call; it frees them.
-VARIANT Text(const wchar_t* text);
-VARIANT Flag(bool value);
-VARIANT I2(short value);
-VARIANT I4(LONG value);
-VARIANT RefTo(VARIANT* inner);  // VT_BYREF|VT_VARIANT
+#include "tests/support/Variants.h"  // the arguments handed to Call, which frees them
 
 struct Result {
     VARIANT v;

@@ -2,10 +2,9 @@
 // order of creation, deferred start and destruction, and its reference-counted life.
 #include "tests/ui/MainWindowFixture.h"
 
-#include <cstring>
-
 #include "agent/AgentProtocol.h"
 #include "res/resource.h"
+#include "tests/support/MessageLog.h"
 #include "tests/support/Owned.h"
 #include "tests/support/Registry.h"
 #include "tests/support/WindowFacts.h"
@@ -14,63 +13,19 @@ using namespace agentproto;
 
 namespace {
 
-std::vector<std::string>* g_events = nullptr;
-
-const char* Name(UINT message) {
+std::string Name(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_CREATE: return "WM_CREATE";
     case WM_DESTROY: return "WM_DESTROY";
     case WM_NCDESTROY: return "WM_NCDESTROY";
     case WM_SETTEXT: return "WM_SETTEXT";
-    case WM_SETICON: return "WM_SETICON";
+    case WM_SETICON: return wParam == ICON_SMALL ? "WM_SETICON(small)" : "WM_SETICON(big)";
     case WM_SHOWWINDOW: return "WM_SHOWWINDOW";
     case WM_WINDOWPOSCHANGED: return "WM_WINDOWPOSCHANGED";
     case DeferredStartMessage: return "DeferredStart";
-    default: return nullptr;
+    default: return "";
     }
 }
-
-LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam) {
-    auto* info = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    char name[16] = {};
-    if (code == HC_ACTION && g_events && GetClassNameA(info->hwnd, name, sizeof name) && !strcmp(name, "Sonavo")) {
-        if (const char* name = Name(info->message)) {
-            std::string entry = name;
-            if (info->message == WM_SETICON) entry += info->wParam == ICON_SMALL ? "(small)" : "(big)";
-            g_events->push_back(entry);
-        }
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-LRESULT CALLBACK WatchPosted(int code, WPARAM wParam, LPARAM lParam) {
-    auto* msg = reinterpret_cast<const MSG*>(lParam);
-    if (code == HC_ACTION && wParam == PM_REMOVE && g_events && msg->message == DeferredStartMessage)
-        g_events->push_back("DeferredStart");
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-class Recorder {
-public:
-    explicit Recorder(FakeAgent& agent) : agent_(agent) {
-        g_events = &events;
-        sent_.Reset(SetWindowsHookExA(WH_CALLWNDPROC, &Watch, nullptr, GetCurrentThreadId()));
-        posted_.Reset(SetWindowsHookExA(WH_GETMESSAGE, &WatchPosted, nullptr, GetCurrentThreadId()));
-        agent_.onCall = [this](DISPID id) { events.push_back("agent:" + std::to_string(id)); };
-    }
-    ~Recorder() {
-        sent_.Reset();
-        posted_.Reset();
-        agent_.onCall = nullptr;
-        g_events = nullptr;
-    }
-    std::vector<std::string> events;
-
-private:
-    FakeAgent& agent_;
-    OwnedHook sent_;
-    OwnedHook posted_;
-};
 
 }  // namespace
 
@@ -108,21 +63,24 @@ TEST_F(MainWindowTest, ShowParceloShowsTheWindowAtTheDeferredStartOnly) {
 }
 
 TEST_F(MainWindowTest, CreationDeferredStartAndDestructionHappenInOrder) {
-    Recorder recorder(fakeAgent);
+    MessageLog log(&Name);
+    fakeAgent.onCall = [&](DISPID id) { log.entries.push_back("agent:" + std::to_string(id)); };
     // A Position key: the deferred start places the window.
     CreateKey(HKEY_CURRENT_USER, std::string(PRODUCT_KEY) + "\\Position");
     Open(" /registeruser", false);
     RunLoop();
     DestroyWindow(handle);
+    fakeAgent.onCall = nullptr;
     const std::vector<std::string> expected = {
-        "WM_CREATE", "WM_SETTEXT", "WM_SETICON(small)", "WM_SETICON(big)",
-        "DeferredStart", "WM_WINDOWPOSCHANGED",                         // settings place the window
-        "agent:13", "agent:15", "agent:14",                               // connect: version, status, configure
-        "agent:21",                                                       // register a new user
-        "WM_DESTROY", "WM_NCDESTROY"};
+        "sent WM_CREATE", "sent WM_SETTEXT", "sent WM_SETICON(small)", "sent WM_SETICON(big)",
+        "posted DeferredStart", "sent WM_WINDOWPOSCHANGED",  // settings place the window
+        "agent:13", "agent:15", "agent:14",                  // connect: version, status, configure
+        "agent:21",                                          // register a new user
+        "sent WM_DESTROY", "sent WM_NCDESTROY"};
     std::vector<std::string> seen;
-    for (const std::string& event : recorder.events)
-        if (seen.empty() || event != "WM_WINDOWPOSCHANGED" || seen.back() == "DeferredStart") seen.push_back(event);
+    for (const std::string& event : log.entries)
+        if (seen.empty() || event != "sent WM_WINDOWPOSCHANGED" || seen.back() == "posted DeferredStart")
+            seen.push_back(event);
     EXPECT_EQ(seen, expected);
     MSG quit;
     EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
