@@ -468,11 +468,13 @@ TEST_F(Accelerators, NoOtherKeyOrModifierReachesACommand) {
 
 // ------------------------------------------------------------------------ dialogs
 
-// What the program and the user rely on in each control: its id, its class and its text.
+// What the program and the user rely on in each control: its id, its class, its text and whether
+// it starts enabled.
 struct ControlFacts {
     int id;
     const char* cls;  // "Edit", "Button" or "Static"
     const char* text;
+    bool enabled;
     int names;  // a label: the id of the field it names, which stands to its right on the same row
 };
 
@@ -491,13 +493,13 @@ DialogFacts SignInFacts() {
             "Sign In",
             false,
             {
-                {IDC_EMAIL, "Edit", "", 0},
-                {IDC_PASSWORD, "Edit", "", 0},
-                {IDOK, "Button", "OK", 0},
-                {IDCANCEL, "Button", "Cancel", 0},
-                {NO_ID, "Static", "E-mail :", IDC_EMAIL},
-                {NO_ID, "Static", "Password :", IDC_PASSWORD},
-                {IDC_AUTO_SIGNIN, "Button", "Auto Sign in", 0},
+                {IDC_EMAIL, "Edit", "", true, 0},
+                {IDC_PASSWORD, "Edit", "", true, 0},
+                {IDOK, "Button", "OK", false, 0},
+                {IDCANCEL, "Button", "Cancel", true, 0},
+                {NO_ID, "Static", "E-mail :", true, IDC_EMAIL},
+                {NO_ID, "Static", "Password :", true, IDC_PASSWORD},
+                {IDC_AUTO_SIGNIN, "Button", "Auto Sign in", true, 0},
             },
             // OK is skipped while it is disabled.
             {IDC_EMAIL, IDC_PASSWORD, IDCANCEL, IDC_AUTO_SIGNIN}};
@@ -508,11 +510,11 @@ DialogFacts ProxyFacts() {
             "Proxy setup",
             true,
             {
-                {IDOK, "Button", "OK", 0},
-                {IDCANCEL, "Button", "Cancel", 0},
-                {IDC_USE_PROXY, "Button", "Use Proxy", 0},
-                {IDC_PROXY_LABEL, "Static", "Proxy IP", IDC_PROXY_IP},
-                {IDC_PROXY_IP, "Edit", "", 0},
+                {IDOK, "Button", "OK", true, 0},
+                {IDCANCEL, "Button", "Cancel", true, 0},
+                {IDC_USE_PROXY, "Button", "Use Proxy", true, 0},
+                {IDC_PROXY_LABEL, "Static", "Proxy IP", false, IDC_PROXY_IP},
+                {IDC_PROXY_IP, "Edit", "", false, 0},
             },
             // The address field is skipped while "Use Proxy" is unchecked.
             {IDOK, IDCANCEL, IDC_USE_PROXY}};
@@ -550,6 +552,7 @@ void ExpectControls(const DialogFacts& facts) {
         EXPECT_EQ(c.id, GetDlgCtrlID(child));
         EXPECT_EQ(0, lstrcmpiA(c.cls, ClassNameOf(child).c_str())) << ClassNameOf(child);
         EXPECT_EQ(c.text, TextOf(child));
+        EXPECT_EQ(c.enabled, IsWindowEnabled(child) != FALSE);
         child = GetWindow(child, GW_HWNDNEXT);
     }
     EXPECT_EQ(nullptr, child) << "more controls than the template lists";
