@@ -73,7 +73,8 @@ void HandOverQueue::Step(FileReceiver& receiver) {
         return;
     }
     const std::size_t index = batch.next++;
-    const UploadItem item = batch.items[index];
+    // Held here, not in the batch, which a message loop inside the call may clear.
+    UploadItem item = std::move(batch.items[index]);
     const AddResult result = receiver.AddFile(item);
     Batch* still = Front(serial);
     if (!still || result == AddResult::Handled) return;
@@ -91,4 +92,5 @@ void HandOverQueue::Step(FileReceiver& receiver) {
     }
     still->lostOnce = index;
     still->next = index;
+    still->items[index] = std::move(item);
 }
