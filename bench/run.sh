@@ -62,7 +62,8 @@ table() {
             if (!(name in P)) { printf "| %s | (no result) | | | %s | no |\n", label, goal; return }
             p = P[name]; b = B[name]; r = R[name]
             if (kind == "absolute") {
-                printf "| %s | %s %s | — | — | %s | %s |\n", label, num(p), unit, goal, p <= limit ? "yes" : "no"
+                printf "| %s | %s %s | %s | %s | %s | %s |\n", label, num(p), unit, b > 0 ? num(b) " " unit : "—",
+                       b > 0 ? sprintf("%.2f", r) : "—", goal, p <= limit ? "yes" : "no"
                 return
             }
             if (kind == "growth") {

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "agent/ComText.h"
-#include "drop/DropFileList.h"
 #include "drop/DroppedText.h"
 
 namespace {
@@ -69,28 +68,23 @@ const DropFormat* DropFormatTable(UINT fileGroupDescriptorFormat) {
     return table;
 }
 
-HRESULT DropFileList(IDataObject* data, CLIPFORMAT format, std::vector<UploadItem>& batch) {
+HRESULT DropFileList(IDataObject* data, CLIPFORMAT format, DropBatch& batch) {
     Medium medium;
     if (!medium.Fetch(data, format)) return E_FAIL;
-    // Parsed here rather than by index through the shell: the block comes from another
-    // program, and a bad offset in it must not be followed.
     LockedGlobal locked(medium.Global());
-    for (const DroppedPath& path : ParseDropFiles(reinterpret_cast<const unsigned char*>(locked.Bytes()), locked.Size())) {
-        UploadItem item;
-        item.fromFileList = true;
-        if (path.wide) item.text.assign(path.utf16.begin(), path.utf16.end());
-        else item.text = NarrowToWide(path.narrow.c_str());
-        batch.push_back(std::move(item));
-    }
+    // Read by the hand-over, not here: the block comes from another program, and it is
+    // checked before any name is used rather than followed by index through the shell.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(locked.Bytes());
+    batch.fileList.assign(bytes, bytes + locked.Size());
     return S_OK;
 }
 
-HRESULT DropText(IDataObject* data, CLIPFORMAT format, std::vector<UploadItem>& batch) {
+HRESULT DropText(IDataObject* data, CLIPFORMAT format, DropBatch& batch) {
     Medium medium;
     if (!medium.Fetch(data, format)) return E_FAIL;
     LockedGlobal locked(medium.Global());
     UploadItem item;
     item.text = NarrowToWide(TextFromBlock(locked.Bytes(), locked.Size()).c_str());
-    batch.push_back(std::move(item));
+    batch.items.push_back(std::move(item));
     return S_OK;
 }

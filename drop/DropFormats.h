@@ -1,14 +1,15 @@
 // Which dragged formats the drop window takes, in order of preference, and how each is
-// read into the items of one drop.
+// taken from a drop.
 #pragma once
 
 #include <ole2.h>
 #include <vector>
 
 #include "agent/UploadItem.h"
+#include "drop/HandOverQueue.h"
 
-// Fetches and reads the data into `batch`; the source is released as soon as it returns.
-using DropHandler = HRESULT (*)(IDataObject* data, CLIPFORMAT format, std::vector<UploadItem>& batch);
+// Fetches the data and copies it into `batch`; the source is released as soon as it returns.
+using DropHandler = HRESULT (*)(IDataObject* data, CLIPFORMAT format, DropBatch& batch);
 
 struct DropFormat {
     UINT format;
@@ -21,7 +22,7 @@ struct DropFormat {
 const DropFormat* DropFormatTable(UINT fileGroupDescriptorFormat);
 
 // Each fails only when its format cannot be fetched, so that the next row is tried.
-HRESULT DropFileList(IDataObject* data, CLIPFORMAT format, std::vector<UploadItem>& batch);
-HRESULT DropText(IDataObject* data, CLIPFORMAT format, std::vector<UploadItem>& batch);
+HRESULT DropFileList(IDataObject* data, CLIPFORMAT format, DropBatch& batch);
+HRESULT DropText(IDataObject* data, CLIPFORMAT format, DropBatch& batch);
 
 bool OffersFormat(IDataObject* data, UINT format);

@@ -34,7 +34,7 @@ STDMETHODIMP MainWindow::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     try {
         for (const DropFormat* row = DropFormatTable(fileGroupDescriptorFormat); row->handler; ++row) {
             if (!OffersFormat(data, row->format)) continue;
-            std::vector<UploadItem> batch;
+            DropBatch batch;
             result = row->handler(data, row->fetchFormat, batch);
             if (result >= 0) {
                 dropped = row->effect;

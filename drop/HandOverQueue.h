@@ -9,8 +9,15 @@
 #include <vector>
 
 #include "agent/UploadItem.h"
+#include "drop/DropFileList.h"
 
 class FileReceiver;
+
+// One drop as the window took it: a file list, read only when its turn comes, or the items.
+struct DropBatch {
+    std::vector<unsigned char> fileList;  // the DROPFILES block as fetched
+    std::vector<UploadItem> items;
+};
 
 class HandOverQueue {
 public:
@@ -18,12 +25,12 @@ public:
     HandOverQueue(const HandOverQueue&) = delete;
     HandOverQueue& operator=(const HandOverQueue&) = delete;
 
-    // One drop's items; an empty drop asks nothing of anyone.
-    void Append(std::vector<UploadItem> batch);
-    // Hands items over while `inTime` allows; true when another slice is needed. The
-    // receiver may run message loops, and a slice reached from inside one returns false at
-    // once: the slice below it carries on.
-    bool RunSlice(FileReceiver& receiver, const std::function<bool()>& inTime);
+    // One drop; an empty drop asks nothing of anyone.
+    void Append(DropBatch batch);
+    // Hands items over, one short step after another, while `goOn` allows; true when another
+    // slice is needed. The receiver may run message loops, and a slice reached from inside
+    // one returns false at once: the slice below it carries on.
+    bool RunSlice(FileReceiver& receiver, const std::function<bool()>& goOn);
     // Forgets every item not yet handed over (the program ends).
     void Clear();
     bool Empty() const { return batches_.empty(); }
@@ -31,6 +38,8 @@ public:
 private:
     struct Batch {
         unsigned long serial = 0;
+        DroppedFileList fileList;  // read into `items` a few names at a time
+        bool checked = false;
         std::vector<UploadItem> items;
         std::size_t next = 0;
         bool begun = false;               // BeginFiles has said yes on the connection in use

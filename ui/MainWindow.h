@@ -79,8 +79,8 @@ public:
     void ShowContextMenu(bool byMouse);
     void GetMenuItemState(UINT id);
 
-    // Takes one drop's items; they go to the agent once the drop has returned.
-    void QueueHandOver(std::vector<UploadItem> batch);
+    // Takes one drop; its items go to the agent once the drop has returned.
+    void QueueHandOver(DropBatch batch);
 
     void LoadSettings();
     void SaveSettings();

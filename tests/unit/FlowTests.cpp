@@ -68,7 +68,7 @@ TEST_F(AgentTest, ItemsLostWithTheirAgentGoToTheNextConnectionInOrder) {
     dieOn2(agent);
     dieOn2(spare);
     HandOverQueue queue;
-    queue.Append({Dropped("C:\\1.mp3"), Dropped("C:\\2.mp3"), Dropped("C:\\3.mp3")});
+    queue.Append({{}, {Dropped("C:\\1.mp3"), Dropped("C:\\2.mp3"), Dropped("C:\\3.mp3")}});
     FakeHost::nextAgent = &spare;
     ASSERT_TRUE(queue.RunSlice(host.receiver, [&] { return host.deferred.pendingFiles.empty(); }));
     FakeHost::nextAgent = &third;
