@@ -58,12 +58,13 @@ table() {
     awk -v small="$SMALL" -v large="$LARGE" '
         function num(x) { return x >= 100 ? sprintf("%.0f", x) : sprintf("%.2f", x) }
         # limit: the goal as a number; 0 for a figure without one.
-        function row(name, label, unit, goal, limit, kind,    p, b, r, met) {
+        function row(name, label, unit, goal, limit, kind,    p, b, r, met, floor, ratio) {
             if (!(name in P)) { printf "| %s | (no result) | | | %s | no |\n", label, goal; return }
             p = P[name]; b = B[name]; r = R[name]
             if (kind == "absolute") {
-                printf "| %s | %s %s | %s | %s | %s | %s |\n", label, num(p), unit, b > 0 ? num(b) " " unit : "—",
-                       b > 0 ? sprintf("%.2f", r) : "—", goal, p <= limit ? "yes" : "no"
+                floor = "—"; ratio = "—"
+                if (b > 0) { floor = num(b) " " unit; ratio = sprintf("%.2f", r) }
+                printf "| %s | %s %s | %s | %s | %s | %s |\n", label, num(p), unit, floor, ratio, goal, (p <= limit ? "yes" : "no")
                 return
             }
             if (kind == "growth") {
