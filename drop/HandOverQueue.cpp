@@ -38,7 +38,12 @@ HandOverQueue::Batch* HandOverQueue::Front(unsigned long serial) {
 bool HandOverQueue::RunSlice(FileReceiver& receiver, const std::function<bool()>& goOn) {
     if (running_) return false;  // the slice below carries on, and asks for the next one
     running_ = true;
-    while (!batches_.empty() && goOn()) Step(receiver);
+    // At least one step, so that a stream of input (a mouse moved on and on) slows the
+    // hand-over down but never stops it.
+    while (!batches_.empty()) {
+        Step(receiver);
+        if (!goOn()) break;
+    }
     running_ = false;
     return !batches_.empty();
 }

@@ -27,8 +27,8 @@ public:
 
     // One drop; an empty drop asks nothing of anyone.
     void Append(DropBatch batch);
-    // Hands items over, one short step after another, while `goOn` allows; true when another
-    // slice is needed. The receiver may run message loops, and a slice reached from inside
+    // Hands items over, one short step after another, the first always and the others while
+    // `goOn` allows; true when another slice is needed. The receiver may run message loops, and a slice reached from inside
     // one returns false at once: the slice below it carries on.
     bool RunSlice(FileReceiver& receiver, const std::function<bool()>& goOn);
     // Forgets every item not yet handed over (the program ends).

@@ -82,6 +82,17 @@ TEST_F(AgentTest, ItemsLostWithTheirAgentGoToTheNextConnectionInOrder) {
     host.link.Destroy();  // before `third` goes
 }
 
+TEST_F(AgentTest, EverySliceHandsSomethingOverEvenWhenOtherWorkIsAlwaysWaiting) {
+    Connected();
+    agent.AnswerShort(DispIsSignedIn, 1);
+    HandOverQueue queue;
+    queue.Append({{}, {Dropped("C:\\1.mp3"), Dropped("C:\\2.mp3")}});
+    int slices = 1;
+    while (queue.RunSlice(host.receiver, [] { return false; })) ++slices;
+    EXPECT_EQ(slices, 4);  // BeginFiles, one item a slice, the end of the batch
+    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3"}));
+}
+
 TEST_F(AgentTest, CancelHandsNothingOverAndDropsWhatWaited) {
     Connected();
     host.deferred.AddPendingFile(Dropped("C:\\earlier.mp3"));
