@@ -12,9 +12,9 @@ namespace {
 
 // Passed unchanged with every sign-in and registration request, so the agent can tell
 // which client asks.
-const char kSignInExtra[] = "Parcelo 1.0";
+const char SIGN_IN_EXTRA[] = "Parcelo 1.0";
 
-const HRESULT kSignInRefused = static_cast<HRESULT>(0x800E0000L);
+const HRESULT SIGN_IN_REFUSED = static_cast<HRESULT>(0x800E0000L);
 
 // The result's type is not looked at: agents answer these with VT_I2, VT_I4 or VT_BOOL.
 int LowShort(const VARIANT& v) { return static_cast<SHORT>(v.iVal); }
@@ -24,7 +24,7 @@ int LowShort(const VARIANT& v) { return static_cast<SHORT>(v.iVal); }
 int CreateAgentObject(IDispatch** agent) {
     *agent = nullptr;
     CLSID clsid;
-    if (FAILED(CLSIDFromProgID(kProgIdW, &clsid))) return 1;
+    if (FAILED(CLSIDFromProgID(PROG_ID_W, &clsid))) return 1;
     if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                                 reinterpret_cast<void**>(agent))) ||
         !*agent)
@@ -37,7 +37,7 @@ bool IsAgentGoneError(HRESULT hr) {
            hr == RPC_E_DISCONNECTED || hr == CO_E_OBJNOTCONNECTED;
 }
 
-AgentClient::AgentClient() : signInExtra_(kSignInExtra) {}
+AgentClient::AgentClient() : signInExtra_(SIGN_IN_EXTRA) {}
 
 AgentClient::~AgentClient() {
     if (!sink_) return;
@@ -45,6 +45,10 @@ AgentClient::~AgentClient() {
     // Whatever a vanished agent still held of the sink is dropped on this side; left in
     // place, the apartment's shutdown later stumbles over it.
     CoDisconnectObject(sink_.get(), 0);
+}
+
+void AgentClient::GiveUp() {
+    if (sink_) sink_->Disconnect();
 }
 
 int AgentClient::Connect(AgentFactory factory) {
@@ -100,7 +104,7 @@ HRESULT AgentClient::SignIn(const char* email, const char* password) {
     ScopedVariant result;
     const HRESULT hr = Call(DispSignIn, args.v, 3, &result);
     if (FAILED(hr) || (*result).vt != VT_I4) return DISP_E_EXCEPTION;
-    return (*result).lVal != 0 ? S_OK : kSignInRefused;
+    return (*result).lVal != 0 ? S_OK : SIGN_IN_REFUSED;
 }
 
 HRESULT AgentClient::IsSignedIn(int* value) { return ReadShort(DispIsSignedIn, value); }
@@ -113,9 +117,11 @@ HRESULT AgentClient::SignOut() {
     return Call(DispSignOut, &arg, 1, &result);
 }
 
-HRESULT AgentClient::Upload(const char* path, int flag) {
+HRESULT AgentClient::Upload(const UploadItem& item, int flag) {
     VariantArgs<2> args;
-    args.SetText(1, path);
+    // The exact text: for a name the code page holds, the same BSTR its narrow form gives.
+    args.v[1].vt = VT_BSTR;
+    args.v[1].bstrVal = SysAllocStringLen(item.text.data(), static_cast<UINT>(item.text.size()));
     args.v[0].vt = VT_BOOL;
     args.v[0].boolVal = static_cast<VARIANT_BOOL>(flag);
     ScopedVariant result;

@@ -8,6 +8,7 @@
 
 #include "agent/AgentEventSink.h"
 #include "agent/ComPtr.h"
+#include "agent/UploadItem.h"
 
 // Creates the agent object. Returns 0, or the failure code shown to the user:
 // 1 = the ProgID is not registered, 2 = the object could not be created.
@@ -32,7 +33,7 @@ public:
     virtual HRESULT SignIn(const char* email, const char* password);
     virtual HRESULT IsSignedIn(int* value);
     virtual HRESULT SignOut();
-    virtual HRESULT Upload(const char* path, int flag);
+    virtual HRESULT Upload(const UploadItem& item, int flag);
     virtual HRESULT OpenLocker();
     virtual HRESULT RegisterUser();
     virtual HRESULT Upgrade();
@@ -49,6 +50,9 @@ public:
 
     // True once a call has found the agent's process gone; the owner then replaces the client.
     bool IsGone() const { return gone_; }
+    // The owner has replaced the client: no notification reaches it any more, even from an
+    // agent that in fact runs on. Asks nothing of the agent.
+    void GiveUp();
     DWORD SinkCookie() const { return sink_ ? sink_->Cookie() : 0; }
 
 protected:

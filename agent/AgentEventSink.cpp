@@ -14,7 +14,7 @@ HRESULT AgentEventSink::FindConnectionPoint(IDispatch* agent, IConnectionPoint**
     HRESULT hr = agent->QueryInterface(IID_IConnectionPointContainer, container.PutVoid());
     if (FAILED(hr)) return hr;
     if (!container) return E_NOINTERFACE;
-    return container->FindConnectionPoint(agentproto::kEventIid, point);
+    return container->FindConnectionPoint(agentproto::EVENT_IID, point);
 }
 
 HRESULT AgentEventSink::Advise(IDispatch* agent) {
@@ -39,10 +39,16 @@ HRESULT AgentEventSink::Unadvise(IDispatch* agent) {
     return hr;
 }
 
+void AgentEventSink::Disconnect() {
+    client_ = nullptr;
+    cookie_ = 0;
+    CoDisconnectObject(this, 0);
+}
+
 STDMETHODIMP AgentEventSink::QueryInterface(REFIID riid, void** out) {
     if (!out) return E_POINTER;
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-        IsEqualIID(riid, agentproto::kEventIid)) {
+        IsEqualIID(riid, agentproto::EVENT_IID)) {
         *out = static_cast<IDispatch*>(this);
         return S_OK;
     }
@@ -52,6 +58,7 @@ STDMETHODIMP AgentEventSink::QueryInterface(REFIID riid, void** out) {
 
 // The handlers run message boxes and dialogs; nothing they throw may reach the agent.
 HRESULT AgentEventSink::Forward(void (AgentClient::*handler)(int), SHORT value) {
+    if (!client_) return CO_E_OBJNOTCONNECTED;
     try {
         (client_->*handler)(value);
         return S_OK;

@@ -15,6 +15,9 @@ public:
 
     HRESULT Advise(IDispatch* agent);
     HRESULT Unadvise(IDispatch* agent);
+    // From now on nothing reaches the client. Cuts the agent off on this side only: an agent
+    // that may have stopped answering is asked nothing.
+    void Disconnect();
     DWORD Cookie() const { return cookie_; }
 
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override;

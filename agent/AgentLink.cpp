@@ -14,7 +14,11 @@ void AgentLink::Destroy() {
 }
 
 AgentClient* AgentLink::Get() {
-    if (client_ && client_->IsGone()) retired_.push_back(std::move(client_));
+    if (client_ && client_->IsGone()) {
+        // An agent that only seemed gone runs on and keeps notifying: one client hears it.
+        client_->GiveUp();
+        retired_.push_back(std::move(client_));
+    }
     if (client_) return client_.get();
     // Status handlers run while the client is being built; they must reach that client,
     // not start a second one.

@@ -20,6 +20,9 @@ public:
     AgentClient* Get();
     // The client as it stands, never created here; null while there is none.
     AgentClient* Current() const { return client_.get(); }
+    // Frees the clients replaced so far. Only where none of their code can be running: between
+    // two messages of the program's outermost loop.
+    void ReleaseRetired() { retired_.clear(); }
     void Destroy();
 
 private:
@@ -27,7 +30,8 @@ private:
     AgentFactory factory_;
     std::unique_ptr<AgentClient> client_;
     AgentClient* building_ = nullptr;
-    // A client whose agent died may still be on the call stack (a notification handler
-    // that asked for the client again); it is kept until the link goes.
+    // A replaced client may still be on the call stack (a notification handler that asked
+    // for the client again, a call in flight); it hears nothing more, but is kept until
+    // ReleaseRetired.
     std::vector<std::unique_ptr<AgentClient>> retired_;
 };

@@ -7,8 +7,8 @@
 
 namespace agentproto {
 
-constexpr const char*    kProgId  = "Velorex2.Request2";
-constexpr const wchar_t* kProgIdW = L"Velorex2.Request2";
+constexpr const char*    PROG_ID  = "Velorex2.Request2";
+constexpr const wchar_t* PROG_ID_W = L"Velorex2.Request2";
 
 // Dispatch ids on the request object.
 enum MethodId : DISPID {
@@ -34,6 +34,6 @@ enum EventId : DISPID {
 };
 
 // {6131A45E-0A0F-48BC-88E7-C3697F59D219}: the agent's event dispinterface.
-constexpr IID kEventIid = {0x6131a45e, 0x0a0f, 0x48bc, {0x88, 0xe7, 0xc3, 0x69, 0x7f, 0x59, 0xd2, 0x19}};
+constexpr IID EVENT_IID = {0x6131a45e, 0x0a0f, 0x48bc, {0x88, 0xe7, 0xc3, 0x69, 0x7f, 0x59, 0xd2, 0x19}};
 
 }  // namespace agentproto

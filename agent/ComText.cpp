@@ -1,6 +1,7 @@
 #include "agent/ComText.h"
 
 #include <climits>
+#include <cstring>
 
 BSTR NarrowToBstr(const char* text) {
     if (!text) return nullptr;
@@ -11,9 +12,20 @@ BSTR NarrowToBstr(const char* text) {
     return out;
 }
 
-std::string BstrToNarrow(BSTR text) {
-    const UINT length = text ? SysStringLen(text) : 0;
-    if (length == 0 || length > INT_MAX) return std::string();
+std::string BstrToNarrow(BSTR text) { return WideToNarrow(text, text ? SysStringLen(text) : 0); }
+
+std::wstring NarrowToWide(const char* text) {
+    if (!text || !*text) return std::wstring();
+    const int needed = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (needed <= 1) return std::wstring();
+    std::wstring out(static_cast<size_t>(needed), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, &out[0], needed);
+    out.resize(static_cast<size_t>(needed - 1));
+    return out;
+}
+
+std::string WideToNarrow(const wchar_t* text, size_t length) {
+    if (!text || length == 0 || length > INT_MAX) return std::string();
     const int wide = static_cast<int>(length);
     const int needed = WideCharToMultiByte(CP_ACP, 0, text, wide, nullptr, 0, nullptr, nullptr);
     if (needed <= 0) return std::string();

@@ -9,6 +9,10 @@
 BSTR NarrowToBstr(const char* text);
 // A null BSTR is an empty text; the whole length is converted.
 std::string BstrToNarrow(BSTR text);
+// A narrow text as the agent has always been given it: read in the system code page.
+std::wstring NarrowToWide(const char* text);
+// For narrow message texts only: what the code page lacks comes out as its default character.
+std::string WideToNarrow(const wchar_t* text, size_t length);
 
 class ScopedVariant {
 public:

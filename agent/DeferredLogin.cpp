@@ -1,8 +1,6 @@
 #include "agent/DeferredLogin.h"
 
-void DeferredLogin::AddPendingFile(const char* item) {
-    if (item) pendingFiles.emplace_back(item);
-}
+void DeferredLogin::AddPendingFile(const UploadItem& item) { pendingFiles.push_back(item); }
 
 void DeferredLogin::ClearDeferred() {
     lockerPending = 0;

@@ -5,15 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "agent/UploadItem.h"
+
 class DeferredLogin {
 public:
-    std::vector<std::string> pendingFiles;  // in order of arrival; duplicates kept
+    std::vector<UploadItem> pendingFiles;  // in order of arrival, exactly as dropped; duplicates kept
     int lockerPending = 0;
     std::string userName;
     std::string password;
     int autoLogin = 0;
 
-    void AddPendingFile(const char* item);
+    void AddPendingFile(const UploadItem& item);
     // Drops the pending items and the Locker request; the credentials stay.
     void ClearDeferred();
     // Replaces the credentials with those of a new sign-in request.

@@ -25,14 +25,23 @@ long FileReceiver::BeginFiles() {
     return ShowSignInDialog() ? 1 : 0;
 }
 
-long FileReceiver::AddFile(const char* item) {
-    if (!item) return E_POINTER;
+AddResult FileReceiver::AddFile(const UploadItem& item) {
     AgentClient* client = host_.GetAgentClient();
-    if (!client) return E_FAIL;
-    if (SignedIn(*client)) return client->Upload(item, 1);
-    host_.Deferred().AddPendingFile(item);
-    return S_OK;
+    if (!client) return AddResult::NoAgent;
+    int signedIn = 0;
+    HRESULT hr = client->IsSignedIn(&signedIn);
+    // A vanished agent can report no sign-in for what it is given: the item belongs to
+    // the next connection, not to a wait that nothing will end.
+    if (IsAgentGoneError(hr)) return AddResult::AgentGone;
+    if (SUCCEEDED(hr) && signedIn == 1) {
+        hr = client->Upload(item, 1);
+        return IsAgentGoneError(hr) ? AddResult::AgentGone : AddResult::Handled;
+    }
+    HoldForSignIn(item);
+    return AddResult::Handled;
 }
+
+void FileReceiver::HoldForSignIn(const UploadItem& item) { host_.Deferred().AddPendingFile(item); }
 
 bool FileReceiver::ShowSignInDialog() { return host_.RunSignInDialog() != IDCANCEL; }
 
@@ -50,15 +59,19 @@ void FileReceiver::ReplayDeferred() {
     }
     // Only what was pending now is replayed; an item that has to wait again goes back
     // into the list for the next sign-in instead of being dropped or walked forever.
-    std::vector<std::string> items = std::move(deferred.pendingFiles);
+    std::vector<UploadItem> items = std::move(deferred.pendingFiles);
     deferred.pendingFiles.clear();
-    for (const std::string& item : items) AddFile(item.c_str());
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (AddFile(items[i]) != AddResult::AgentGone) continue;
+        // The agent went away during the replay: the rest waits for the next sign-in.
+        for (; i < items.size(); ++i) HoldForSignIn(items[i]);
+    }
 }
 
 void FileReceiver::RequestSignIn(const std::string& user, const std::string& pass, int autoSignIn,
                                  bool signOutFirst) {
     host_.Deferred().RecordRequest(user, pass, autoSignIn);
-    host_.Display().SetStatus(kConnectingText, nullptr);
+    host_.Display().SetStatus(CONNECTING_TEXT, nullptr);
     AgentClient* client = host_.GetAgentClient();
     if (!client) return;
     if (signOutFirst) client->SignOut();

@@ -4,7 +4,16 @@
 
 #include <string>
 
+#include "agent/UploadItem.h"
+
 class AgentHost;
+
+// What became of an item given to AddFile.
+enum class AddResult {
+    Handled,    // uploaded, held for the sign-in, or refused with a message
+    NoAgent,    // no agent could be reached; the user has been told
+    AgentGone,  // the agent's process went away before it took the item
+};
 
 class FileReceiver {
 public:
@@ -15,7 +24,9 @@ public:
 
     // 1 to hand the items of a drop over, 0 to stop (no agent, or the user cancelled).
     virtual long BeginFiles();
-    virtual long AddFile(const char* item);
+    virtual AddResult AddFile(const UploadItem& item);
+    // Keeps an item for the next sign-in.
+    void HoldForSignIn(const UploadItem& item);
 
     // The sign-in succeeded: store its credentials, open a requested Locker, replay items.
     void ReplayDeferred();

@@ -11,9 +11,9 @@ enum class NotificationVerdict {
     Status,         // forward to OnStatus
 };
 
-constexpr long kNotifyProgressId = 1;
-constexpr long kNotifyStatusId   = 2;
-constexpr unsigned short kShortVarType = 2;  // VT_I2
+constexpr long NOTIFY_PROGRESS_ID = 1;
+constexpr long NOTIFY_STATUS_ID   = 2;
+constexpr unsigned short SHORT_VAR_TYPE = 2;  // VT_I2
 
 NotificationVerdict CheckNotification(bool hasParameters, long dispatchId, unsigned argumentCount,
                                       unsigned short argumentType);

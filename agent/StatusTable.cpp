@@ -1,13 +1,13 @@
 #include "agent/StatusTable.h"
 
 
-const char* const kReadyText      = "Drag files here";
-const char* const kWorkingText    = "One moment, please";
-const char* const kConnectingText = "Connecting...";
+const char* const READY_TEXT      = "Drag files here";
+const char* const WORKING_TEXT    = "One moment, please";
+const char* const CONNECTING_TEXT = "Connecting...";
 
 namespace {
 
-const char kCannotConnect[] = "Cannot connect to Sonavo. Please try again.";
+const char CANNOT_CONNECT[] = "Cannot connect to Sonavo. Please try again.";
 
 struct StatusEntry {
     int code;
@@ -15,24 +15,24 @@ struct StatusEntry {
 };
 
 // Scanned in order; the first entry with the code wins.
-const StatusEntry kStatusTable[] = {
+const StatusEntry STATUS_TABLE[] = {
     {10, {StatusAction::Ready, nullptr}},
-    {11, {StatusAction::Ready, nullptr}},
+    {STATUS_SIGNED_IN_IDLE, {StatusAction::Ready, nullptr}},
     {16, {StatusAction::Ready, nullptr}},
     {12, {StatusAction::Working, nullptr}},
     {17, {StatusAction::Working, nullptr}},
     {13, {StatusAction::Uploading, nullptr}},
     {15, {StatusAction::Uploading, nullptr}},
-    {19, {StatusAction::SignedIn, nullptr}},
+    {STATUS_SIGNED_IN, {StatusAction::SignedIn, nullptr}},
     {22, {StatusAction::Busy, nullptr}},
-    {101, {StatusAction::Message, kCannotConnect}},
-    {102, {StatusAction::Message, kCannotConnect}},
-    {103, {StatusAction::Message, kCannotConnect}},
-    {105, {StatusAction::Message, kCannotConnect}},
-    {106, {StatusAction::Message, kCannotConnect}},
-    {107, {StatusAction::Message, kCannotConnect}},
-    {110, {StatusAction::Message, kCannotConnect}},
-    {115, {StatusAction::Message, kCannotConnect}},
+    {101, {StatusAction::Message, CANNOT_CONNECT}},
+    {102, {StatusAction::Message, CANNOT_CONNECT}},
+    {103, {StatusAction::Message, CANNOT_CONNECT}},
+    {105, {StatusAction::Message, CANNOT_CONNECT}},
+    {106, {StatusAction::Message, CANNOT_CONNECT}},
+    {107, {StatusAction::Message, CANNOT_CONNECT}},
+    {110, {StatusAction::Message, CANNOT_CONNECT}},
+    {115, {StatusAction::Message, CANNOT_CONNECT}},
     {104, {StatusAction::Message, "Authentication failed"}},
     {108, {StatusAction::MessageThenSignIn, "Failed to authenticate. Bad user name or password"}},
     {109, {StatusAction::Message, "Operation is not allowed: User is not logged in"}},
@@ -53,7 +53,7 @@ const StatusEntry kStatusTable[] = {
 }  // namespace
 
 StatusRule LookupStatus(int statusCode) {
-    for (const StatusEntry& entry : kStatusTable)
+    for (const StatusEntry& entry : STATUS_TABLE)
         if (entry.code == statusCode) return entry.rule;
     return {StatusAction::None, nullptr};
 }

@@ -4,6 +4,14 @@
 
 #include <string>
 
+// The codes the program branches on, beyond what showing them takes.
+constexpr int STATUS_SIGNED_IN_IDLE = 11;  // the only status at which signing out acts
+constexpr int STATUS_BUSY_FIRST = 12;      // 12 to 15: connecting or uploading; the skin turns
+constexpr int STATUS_BUSY_LAST = 15;
+constexpr int STATUS_SIGNED_IN = 19;       // the sign-in succeeded: what waited for it goes on
+
+constexpr bool IsBusyStatus(int code) { return code >= STATUS_BUSY_FIRST && code <= STATUS_BUSY_LAST; }
+
 enum class StatusAction {
     None,
     Ready,              // "Drag files here", second line cleared
@@ -25,9 +33,9 @@ struct StatusRule {
 // Codes without a rule give {None, nullptr}.
 StatusRule LookupStatus(int statusCode);
 
-extern const char* const kReadyText;
-extern const char* const kWorkingText;
-extern const char* const kConnectingText;
+extern const char* const READY_TEXT;
+extern const char* const WORKING_TEXT;
+extern const char* const CONNECTING_TEXT;
 
 // The message box texts that carry a value.
 std::string FormatConnectFailure(int failureCode);

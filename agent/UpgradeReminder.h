@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-constexpr int64_t kReminderPeriodSeconds = 604800;  // 7 days
+constexpr int64_t REMINDER_PERIOD_SECONDS = 604800;  // 7 days
 
 // Computed in 64 bits: a stored time near the end of the 32-bit range must not wrap
 // around and make the reminder due at once.

@@ -3,22 +3,24 @@
 #include <string>
 
 #include "agent/AgentHost.h"
+#include "agent/ComText.h"
 #include "agent/DeferredLogin.h"
 #include "agent/FileReceiver.h"
+#include "agent/SizeCheckPath.h"
 #include "agent/StatusTable.h"
 #include "agent/UpgradeReminder.h"
 #include "settings/UserSettings.h"
 
 namespace {
 
-const char kCaption[] = "Parcelo";
+const char CAPTION[] = "Parcelo";
 
 // The file's full size; false when it cannot be read (not a file, not there, no access),
 // in which case the item still goes to the agent, which reports what becomes of it.
-bool ReadFileSize(const char* path, unsigned long long* size) {
+bool ReadFileSize(const std::wstring& path, unsigned long long* size) {
     // Full sharing: a size query must never stand in the way of whoever has the file open,
     // nor fail because of them and let a large file through unchecked.
-    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER value;
@@ -49,16 +51,18 @@ void UploadController::CheckForUpgrade() {
     if (FAILED(IsUpgradeAvailable(&available)) || available != 1) return;
     const int answer = host_.ShowMessage(
         host_.MainWindowHandle(),
-        "A new version of Parcelo is availible for free download. Would you like to upgrade?", kCaption,
+        "A new version of Parcelo is availible for free download. Would you like to upgrade?", CAPTION,
         MB_YESNO);
     if (answer == IDYES) Upgrade();
 }
 
-HRESULT UploadController::Upload(const char* path, int flag) {
-    if (!path) return E_POINTER;
+HRESULT UploadController::Upload(const UploadItem& item, int flag) {
+    // What the check must not open goes unchecked, as a file it cannot open does.
+    const bool mayOpen = MayOpenForSizeCheck(std::u16string(item.text.begin(), item.text.end()), item.fromFileList);
     unsigned long long size = 0;
-    if (!ReadFileSize(path, &size) || size < kMaxUploadBytes) return AgentClient::Upload(path, flag);
-    host_.ShowMessage(nullptr, FormatTooBig(path).c_str(), kCaption, MB_OK);
+    if (!mayOpen || !ReadFileSize(item.text, &size) || size < MAX_UPLOAD_BYTES) return AgentClient::Upload(item, flag);
+    const std::string shown = WideToNarrow(item.text.data(), item.text.size());
+    host_.ShowMessage(nullptr, FormatTooBig(shown.c_str()).c_str(), CAPTION, MB_OK);
     return E_FAIL;
 }
 
@@ -76,7 +80,7 @@ HRESULT UploadController::OpenLocker() {
 void UploadController::OnProgress(int percent) { host_.Display().SetProgress(percent); }
 
 void UploadController::ShowStatusMessage(const char* text) {
-    host_.ShowMessage(host_.MainWindowHandle(), text, kCaption, MB_OK);
+    host_.ShowMessage(host_.MainWindowHandle(), text, CAPTION, MB_OK);
 }
 
 void UploadController::OnStatus(int code) {
@@ -85,11 +89,11 @@ void UploadController::OnStatus(int code) {
     switch (rule.action) {
     case StatusAction::None: break;
     case StatusAction::Ready:
-        display.SetStatus(kReadyText, nullptr);
+        display.SetStatus(READY_TEXT, nullptr);
         display.SetProgress(-1);
         break;
     case StatusAction::Working:
-        display.SetStatus(kWorkingText, nullptr);
+        display.SetStatus(WORKING_TEXT, nullptr);
         display.SetProgress(-1);
         break;
     case StatusAction::Uploading: {
@@ -105,7 +109,7 @@ void UploadController::OnStatus(int code) {
     case StatusAction::MessageThenSignIn:
         ShowStatusMessage(rule.text);
         // Sent, so the Sign In dialog has run and ended before this notification returns.
-        SendMessageA(host_.MainWindowHandle(), WM_COMMAND, kSignInCommand, 0);
+        SendMessageA(host_.MainWindowHandle(), WM_COMMAND, SIGN_IN_COMMAND, 0);
         break;
     case StatusAction::UploadFailed: {
         char name[261];

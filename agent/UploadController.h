@@ -3,18 +3,19 @@
 #pragma once
 
 #include "agent/AgentClient.h"
+#include "res/resource.h"
 
 class AgentHost;
 
-constexpr unsigned long long kMaxUploadBytes = 26214400;  // 25 MiB: this size and above are refused
-constexpr WPARAM kSignInCommand = MAKEWPARAM(32775, 1);   // CmdSignIn, as an accelerator sends it
+constexpr unsigned long long MAX_UPLOAD_BYTES = 26214400;  // 25 MiB: this size and above are refused
+constexpr WPARAM SIGN_IN_COMMAND = MAKEWPARAM(ID_CMD_SIGN_IN, 1);  // as an accelerator sends it
 
 class UploadController : public AgentClient {
 public:
     explicit UploadController(AgentHost& host) : host_(host) {}
 
     HRESULT SignIn(const char* email, const char* password) override;
-    HRESULT Upload(const char* path, int flag) override;
+    HRESULT Upload(const UploadItem& item, int flag) override;
     HRESULT OpenLocker() override;
     void OnProgress(int percent) override;
     void OnStatus(int code) override;

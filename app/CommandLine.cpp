@@ -9,7 +9,7 @@ struct SwitchEntry {
     StartSwitch effect;
 };
 
-const SwitchEntry kSwitches[] = {
+const SwitchEntry SWITCHES[] = {
     {" /registeruser", StartSwitch::RegisterUser},
     {" /showparcelo", StartSwitch::ShowParcelo},
     {" /clearreg", StartSwitch::ClearSettings},
@@ -19,7 +19,7 @@ const SwitchEntry kSwitches[] = {
 
 StartSwitch FindStartSwitch(const char* commandLine) {
     if (!commandLine) return StartSwitch::None;
-    for (const SwitchEntry& entry : kSwitches)
+    for (const SwitchEntry& entry : SWITCHES)
         if (std::strstr(commandLine, entry.text)) return entry.effect;
     return StartSwitch::None;
 }

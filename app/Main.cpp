@@ -7,6 +7,16 @@
 #include "ui/AppModule.h"
 #include "ui/MainWindow.h"
 
+namespace {
+
+// Between two messages of this loop no handler of the program runs: the one place where a
+// replaced agent client cannot be in use any more.
+void ReleaseRetiredAgentClients() {
+    if (MainWindow* main = GetMainWindow()) main->agentClient.ReleaseRetired();
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const char* commandLine = GetCommandLineA();
     OleInitialize(nullptr);
@@ -16,10 +26,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // reference in WM_CREATE, and the release after the loop ends it.
     MainWindow* window = new (std::nothrow) MainWindow();
     if (window && window->ParseCommandLine(commandLine) && window->CreateDropWindow()) {
-        RunMessageLoop(window->windowHandle, LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS)));
+        RunMessageLoop(window->windowHandle, LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS)),
+                       &ReleaseRetiredAgentClients);
         window->Release();
-    } else if (window && window->referenceCount == 0) {
-        window->AddRef();  // never reached the window: give it the one reference it needs to end
+    } else if (window) {
+        // No window: give back the reference a failed WM_CREATE kept, or give the object the
+        // one it needs to end.
+        if (window->referenceCount == 0) window->AddRef();
         window->Release();
     }
     OleUninitialize();

@@ -10,7 +10,7 @@ using namespace agentproto;
 
 bool BareAgent::Create() {
     CLSID clsid;
-    if (FAILED(CLSIDFromProgID(kProgIdW, &clsid))) return false;
+    if (FAILED(CLSIDFromProgID(PROG_ID_W, &clsid))) return false;
     return SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, agent_.PutVoid()));
 }
 

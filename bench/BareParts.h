@@ -15,7 +15,7 @@ class IgnoringSink final : public IDispatch {
 public:
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-            IsEqualIID(riid, agentproto::kEventIid)) {
+            IsEqualIID(riid, agentproto::EVENT_IID)) {
             *out = static_cast<IDispatch*>(this);
             return S_OK;
         }

@@ -13,7 +13,7 @@ namespace {
 
 using namespace agentproto;
 
-const char kClassName[] = "ParceloBareStart";
+const char CLASS_NAME[] = "ParceloBareStart";
 
 // The agent and the sink's registration, undone in reverse order.
 class Connection {
@@ -27,12 +27,12 @@ public:
 
     bool Open() {
         CLSID clsid;
-        if (FAILED(CLSIDFromProgID(kProgIdW, &clsid))) return false;
+        if (FAILED(CLSIDFromProgID(PROG_ID_W, &clsid))) return false;
         if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, agent_.PutVoid()))) return false;
         bare::Call(agent_.Get(), DispGetVersion, nullptr, 0);
         ComPtr<IConnectionPointContainer> container;
         if (SUCCEEDED(agent_->QueryInterface(IID_IConnectionPointContainer, container.PutVoid())) &&
-            SUCCEEDED(container->FindConnectionPoint(kEventIid, point_.Put())) &&
+            SUCCEEDED(container->FindConnectionPoint(EVENT_IID, point_.Put())) &&
             FAILED(point_->Advise(&sink_, &cookie_)))
             cookie_ = 0;
         bare::Call(agent_.Get(), DispGetStatus, nullptr, 0);
@@ -65,7 +65,7 @@ private:
 };
 
 int Run(HINSTANCE instance) {
-    const HWND window = bare::CreateDropSizedWindow(instance, &bare::QuitOnDestroy, kClassName);
+    const HWND window = bare::CreateDropSizedWindow(instance, &bare::QuitOnDestroy, CLASS_NAME);
     if (!window) return 1;
 
     Connection agent;

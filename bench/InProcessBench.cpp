@@ -11,16 +11,20 @@
 //                                                               in-process agent: the client's own cost
 //   inproc_bench calls <count>                                  diagnostics: round trips, size checks
 //   inproc_bench paths <items> <batches>                        diagnostics: one item's way, three forms
+//   inproc_bench release <small> <large> <rounds>               a real DoDragDrop: when the source is
+//                                                               released, how the window answers after
 //
 // drop and replay run both sizes by turns in one process, so that the growth from the small
 // to the large size is measured under the same conditions.
 #include <windows.h>
 #include <ole2.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,6 +32,8 @@
 #include "bench/BareAgent.h"
 #include "bench/BenchSupport.h"
 #include "bench/FileListData.h"
+#include "tests/drop/DragSource.h"
+#include "tests/support/WindowFacts.h"
 #include "res/resource.h"
 #include "ui/AppModule.h"
 #include "ui/MainWindow.h"
@@ -36,8 +42,8 @@ using namespace agentproto;
 
 namespace {
 
-const char kScriptKey[] = "Software\\Velorex\\UploadAgent\\Script";
-constexpr UINT kRepaintFlags = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
+const char SCRIPT_KEY[] = "Software\\Velorex\\UploadAgent\\Script";
+constexpr UINT REPAINT_FLAGS = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
 
 int g_boxes = 0;
 int g_signInDialogs = 0;
@@ -59,6 +65,15 @@ void Pump() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// The window's own message loop until it has handed every dropped item to the agent.
+void RunUntilHandedOver(MainWindow& window) {
+    MSG msg;
+    while (!window.handOver.Empty() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -89,11 +104,11 @@ public:
     }
     SignedInScript(const SignedInScript&) = delete;
     SignedInScript& operator=(const SignedInScript&) = delete;
-    ~SignedInScript() { RegDeleteTreeA(HKEY_CURRENT_USER, kScriptKey); }
+    ~SignedInScript() { RegDeleteTreeA(HKEY_CURRENT_USER, SCRIPT_KEY); }
 
 private:
     static void Set(const char* name, DWORD value) {
-        RegSetKeyValueA(HKEY_CURRENT_USER, kScriptKey, name, REG_DWORD, &value, sizeof value);
+        RegSetKeyValueA(HKEY_CURRENT_USER, SCRIPT_KEY, name, REG_DWORD, &value, sizeof value);
     }
 };
 
@@ -212,10 +227,17 @@ std::vector<std::string> Narrow(const std::vector<std::wstring>& paths) {
     return items;
 }
 
-// Each round: kSmallAround small runs of each side, one large run of each, kSmallAround small
+std::vector<UploadItem> Dropped(const std::vector<std::wstring>& paths) {
+    std::vector<UploadItem> items;
+    items.reserve(paths.size());
+    for (const std::wstring& path : paths) items.push_back({path, true});
+    return items;
+}
+
+// Each round: SMALL_AROUND small runs of each side, one large run of each, SMALL_AROUND small
 // runs again, all ABAB. Both sizes see the same load, the small size gets more samples, and
 // each large run has small runs just before and after it to be compared with.
-constexpr int kSmallAround = 2;
+constexpr int SMALL_AROUND = 2;
 
 struct SizedTimes {
     Series parcelo, bare;
@@ -224,7 +246,7 @@ struct SizedTimes {
 // Per round: the large run over the median of that round's small runs (10 when linear); the
 // median of the rounds.
 double Growth(const std::vector<double>& small, const std::vector<double>& large) {
-    const size_t perRound = 2 * kSmallAround;
+    const size_t perRound = 2 * SMALL_AROUND;
     std::vector<double> growths;
     for (size_t round = 0; round < large.size() && (round + 1) * perRound <= small.size(); ++round) {
         const std::vector<double> around(small.begin() + static_cast<long>(round * perRound),
@@ -263,7 +285,7 @@ void PrintSized(const char* name, const SizedTimes& sized, size_t items) {
 template <class RunSide>
 bool RunRounds(int rounds, RunSide runSide, SizedTimes sized[2]) {
     auto smallPairs = [&] {
-        for (int i = 0; i < kSmallAround; ++i)
+        for (int i = 0; i < SMALL_AROUND; ++i)
             if (!runSide(0, 0, sized[0].parcelo) || !runSide(1, 0, sized[0].bare)) return false;
         return true;
     };
@@ -327,8 +349,8 @@ struct AgentChoice {
     bool null;
 };
 
-const AgentChoice kStandin = {&CreateAgentObject, &StandinUploads, "", false};
-const AgentChoice kNullAgent = {&NullAgentFactory, &NullAgentUploads, "own-", true};
+const AgentChoice STANDIN = {&CreateAgentObject, &StandinUploads, "", false};
+const AgentChoice NULL_AGENT = {&NullAgentFactory, &NullAgentUploads, "own-", true};
 
 bool Connect(const AgentChoice& agent, ParceloWindow& window, BareAgent& bare) {
     if (!window.Open(agent.factory)) return false;
@@ -358,6 +380,7 @@ int RunDrop(const AgentChoice& agent, const size_t sizes[2], bool real, int roun
                                [&] {
                                    DWORD effect = DROPEFFECT_COPY;
                                    target->Drop(list, 0, POINTL{0, 0}, &effect);
+                                   RunUntilHandedOver(*window);
                                },
                                series);
         },
@@ -380,14 +403,15 @@ int RunReplay(const AgentChoice& agent, const size_t sizes[2], int rounds) {
     ParceloWindow window;
     BareAgent bare;
     if (!Connect(agent, window, bare)) return 1;
-    const std::vector<std::string> items[2] = {Narrow(MakePaths(sizes[0], false)), Narrow(MakePaths(sizes[1], false))};
+    const std::vector<std::string> narrow[2] = {Narrow(MakePaths(sizes[0], false)), Narrow(MakePaths(sizes[1], false))};
+    const std::vector<UploadItem> items[2] = {Dropped(MakePaths(sizes[0], false)), Dropped(MakePaths(sizes[1], false))};
     AgentClient* client = window->agentClient.Current();
     SizedTimes sized[2];
     const bool ok = RunRounds(
         rounds,
         [&](int side, int size, Series& series) {
             if (side == 1)
-                return TimeUploads("bare", sizes[size], agent.uploads, [&] { BareReplay(bare, items[size]); }, series);
+                return TimeUploads("bare", sizes[size], agent.uploads, [&] { BareReplay(bare, narrow[size]); }, series);
             window->deferredLogin.pendingFiles = items[size];  // as dropped while signed out
             return TimeUploads("parcelo", sizes[size], agent.uploads, [&] { client->OnStatus(19); }, series) &&
                    window->deferredLogin.pendingFiles.empty();
@@ -403,6 +427,179 @@ int RunReplay(const AgentChoice& agent, const size_t sizes[2], int rounds) {
     }
     std::snprintf(name, sizeof name, "%sreplay-growth", agent.prefix);
     PrintGrowth(name, sized);
+    return 0;
+}
+
+// Sends WM_NULL to a window from a thread of its own every 50 ms and times each answer.
+class AnswerProbe {
+public:
+    explicit AnswerProbe(HWND window) : window_(window), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        thread_ = CreateThread(nullptr, 0, &AnswerProbe::Run, this, 0, nullptr);
+    }
+    AnswerProbe(const AnswerProbe&) = delete;
+    AnswerProbe& operator=(const AnswerProbe&) = delete;
+    ~AnswerProbe() { Stop(); }
+    // The answer times, in ms; a message not answered within 10 s counts as 10 s.
+    const std::vector<double>& Stop() {
+        if (thread_) {
+            SetEvent(stop_);
+            WaitForSingleObject(thread_, INFINITE);
+            CloseHandle(thread_);
+            CloseHandle(stop_);
+            thread_ = nullptr;
+        }
+        return answers_;
+    }
+
+private:
+    static DWORD WINAPI Run(void* self) {
+        auto* probe = static_cast<AnswerProbe*>(self);
+        while (WaitForSingleObject(probe->stop_, 50) == WAIT_TIMEOUT) {
+            Stopwatch clock;
+            DWORD_PTR result = 0;
+            SendMessageTimeoutA(probe->window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+            probe->answers_.push_back(clock.Ms());
+        }
+        return 0;
+    }
+
+    HWND window_;
+    HANDLE stop_;
+    HANDLE thread_ = nullptr;
+    std::vector<double> answers_;
+};
+
+double Percentile(std::vector<double> values, double share) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    size_t at = static_cast<size_t>(share * static_cast<double>(values.size()) + 0.999999);
+    return values[at == 0 ? 0 : at - 1];
+}
+
+// The least drop target that releases its source with the data in hand: a window whose Drop
+// fetches the file list and copies it, nothing more.
+class BareDropWindow final : public IDropTarget {
+public:
+    BareDropWindow() {
+        WNDCLASSA type = {};
+        type.lpfnWndProc = &DefWindowProcA;
+        type.hInstance = GetModuleHandleA(nullptr);
+        type.lpszClassName = "ParceloBenchBareDrop";
+        RegisterClassA(&type);
+        window_ = CreateWindowExA(WS_EX_TOPMOST, type.lpszClassName, "", WS_POPUP | WS_VISIBLE, 100, 100, 116, 96,
+                                  nullptr, nullptr, type.hInstance, nullptr);
+        RegisterDragDrop(window_, this);
+    }
+    BareDropWindow(const BareDropWindow&) = delete;
+    BareDropWindow& operator=(const BareDropWindow&) = delete;
+    ~BareDropWindow() {
+        RevokeDragDrop(window_);
+        DestroyWindow(window_);
+    }
+    HWND Handle() const { return window_; }
+    size_t Copied() const { return copied_.size(); }
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) {
+            *out = static_cast<IDropTarget*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
+        FORMATETC query = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        *effect = data->QueryGetData(&query) == S_OK ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+        return S_OK;
+    }
+    STDMETHODIMP DragOver(DWORD, POINTL, DWORD* effect) override {
+        *effect = DROPEFFECT_COPY;
+        return S_OK;
+    }
+    STDMETHODIMP DragLeave() override { return S_OK; }
+    STDMETHODIMP Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
+        FORMATETC query = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        STGMEDIUM medium = {};
+        if (FAILED(data->GetData(&query, &medium))) return E_FAIL;
+        const auto* bytes = static_cast<const unsigned char*>(GlobalLock(medium.hGlobal));
+        copied_.assign(bytes, bytes + GlobalSize(medium.hGlobal));
+        GlobalUnlock(medium.hGlobal);
+        ReleaseStgMedium(&medium);
+        *effect = DROPEFFECT_COPY;
+        return S_OK;
+    }
+
+private:
+    HWND window_ = nullptr;
+    std::vector<unsigned char> copied_;
+};
+
+// Real drags of both sizes onto the shown window, signed in: the time from the window's
+// fetch of the file list to the source's DoDragDrop returning, and, while the large drops
+// are handed over, how long the window takes to answer a message sent to it.
+int RunRelease(const size_t sizes[2], int rounds) {
+    ParceloWindow window;
+    if (!window.Open()) return 1;
+    BareDropWindow bare;
+    const std::vector<std::wstring> paths[2] = {MakePaths(sizes[0], false), MakePaths(sizes[1], false)};
+    Series released[2], bareReleased[2];
+    std::vector<double> answers, dropOnly[2];
+    ComPtr<IDataObject> lists[2] = {ComPtr<IDataObject>(NewFileListData(paths[0])),
+                                    ComPtr<IDataObject>(NewFileListData(paths[1]))};
+    for (int round = 0; round < rounds; ++round) {
+        for (int size = 0; size < 2; ++size) {
+            // Parcelo's own part of it: Drop called directly, with no transfer of the data.
+            DWORD effect = DROPEFFECT_COPY;
+            Stopwatch direct;
+            window->Drop(lists[size].Get(), 0, POINTL{0, 0}, &effect);
+            dropOnly[size].push_back(direct.Ms());
+            RunUntilHandedOver(*window);
+
+            const DragOutcome floor = RunDrag(CentreOf(bare.Handle()), {Files(paths[size])}, DROPEFFECT_COPY);
+            if (floor.result != DRAGDROP_S_DROP || floor.fetchToReturnMs < 0 || bare.Copied() == 0) {
+                std::fprintf(stderr, "bare drag of %zu: result 0x%08lx\n", sizes[size],
+                             static_cast<unsigned long>(floor.result));
+                return 1;
+            }
+            bareReleased[size].wall.push_back(floor.fetchToReturnMs);
+
+            const LONG before = StandinUploads();
+            std::unique_ptr<AnswerProbe> probe;
+            if (size == 1) probe = std::make_unique<AnswerProbe>(window->windowHandle);
+            const DragOutcome drag = RunDrag(CentreOf(window->windowHandle), {Files(paths[size])}, DROPEFFECT_COPY);
+            RunUntilHandedOver(*window);
+            if (probe) {
+                const std::vector<double>& times = probe->Stop();
+                answers.insert(answers.end(), times.begin(), times.end());
+            }
+            const LONG arrived = StandinUploads() - before;
+            if (drag.result != DRAGDROP_S_DROP || drag.fetchToReturnMs < 0 || arrived != static_cast<LONG>(sizes[size])) {
+                std::fprintf(stderr, "drag of %zu: result 0x%08lx, %ld uploads arrived\n", sizes[size],
+                             static_cast<unsigned long>(drag.result), arrived);
+                return 1;
+            }
+            released[size].wall.push_back(drag.fetchToReturnMs);
+        }
+    }
+    char name[64];
+    for (int size = 0; size < 2; ++size) {
+        std::printf("source released after the fetch, drop of %zu files, ms (bare: a target that only copies the list)\n",
+                    sizes[size]);
+        PrintSamples("Drop called directly", dropOnly[size]);
+        std::snprintf(name, sizeof name, "release-%zu-ms", sizes[size]);
+        PrintTimes(name, released[size].wall, bareReleased[size].wall);
+    }
+    const double growth = Median(released[1].wall) / Median(released[0].wall);
+    const double bareGrowth = Median(bareReleased[1].wall) / Median(bareReleased[0].wall);
+    std::printf("  growth large/small: parcelo %.2f, bare %.2f\n", growth, bareGrowth);
+    PrintResult("release-growth", growth, bareGrowth, growth / bareGrowth);
+    std::printf("the window's answer to WM_NULL during the hand-over of %zu files: %zu messages, p50 %.2f ms, "
+                "p99 %.2f ms, max %.2f ms\n",
+                sizes[1], answers.size(), Percentile(answers, 0.5), Percentile(answers, 0.99),
+                Percentile(answers, 1.0));
+    PrintResult("answer-p99-ms", Percentile(answers, 0.99), 0, 0);
     return 0;
 }
 
@@ -484,7 +681,7 @@ private:
 
 double RepaintMicroseconds(HWND window, int repaints) {
     Stopwatch clock;
-    for (int i = 0; i < repaints; ++i) RedrawWindow(window, nullptr, nullptr, kRepaintFlags);
+    for (int i = 0; i < repaints; ++i) RedrawWindow(window, nullptr, nullptr, REPAINT_FLAGS);
     return clock.Ms() * 1000.0 / repaints;
 }
 
@@ -525,9 +722,8 @@ int RunPaths(int items, int batches) {
     ParceloWindow window;
     BareAgent bare;
     if (!window.Open() || !bare.Create()) return 1;
-    const std::vector<std::string> narrow = Narrow(MakePaths(static_cast<size_t>(items), false));
-    std::vector<std::wstring> wide;
-    for (const std::string& item : narrow) wide.emplace_back(item.begin(), item.end());
+    const std::vector<std::wstring> wide = MakePaths(static_cast<size_t>(items), false);
+    const std::vector<UploadItem> dropped = Dropped(wide);
     AgentClient* client = window->agentClient.Current();
     const char* labels[3] = {"bare: IsSignedIn + Upload", "parcelo client: same two calls", "parcelo AddFile"};
     Series series[3];
@@ -540,9 +736,9 @@ int RunPaths(int items, int batches) {
                     } else if (form == 1) {
                         int signedIn = 0;
                         if (SUCCEEDED(client->IsSignedIn(&signedIn)) && signedIn == 1)
-                            client->AgentClient::Upload(narrow[i].c_str(), 1);
+                            client->AgentClient::Upload(dropped[i], 1);
                     } else {
-                        window->receiver.AddFile(narrow[i].c_str());
+                        window->receiver.AddFile(dropped[i]);
                     }
                 }
             }, series[form]);
@@ -583,7 +779,7 @@ int RunCalls(int count) {
     clock.Restart();
     for (int i = 0; i < count; ++i) {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kScriptKey, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, SCRIPT_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
         for (const char* name : {"12.hr", "12.vt", "12.value", "12.value", "12.delay", "12.events", "LogFile"}) {
             BYTE data[64];
             DWORD size = sizeof data, type = 0;
@@ -635,17 +831,22 @@ int main(int argc, char** argv) {
         const size_t sizes[2] = {std::strtoul(argv[first], nullptr, 10), std::strtoul(argv[first + 1], nullptr, 10)};
         const int rounds = std::atoi(argv[first + 2]);
         if (own)
-            return RunDrop(kNullAgent, sizes, false, rounds) || RunDrop(kNullAgent, sizes, true, rounds) ||
-                   RunReplay(kNullAgent, sizes, rounds);
-        if (what == "replay") return RunReplay(kStandin, sizes, rounds);
-        if (std::strcmp(argv[2], "missing") == 0) return RunDrop(kStandin, sizes, false, rounds);
-        if (std::strcmp(argv[2], "real") == 0) return RunDrop(kStandin, sizes, true, rounds);
+            return RunDrop(NULL_AGENT, sizes, false, rounds) || RunDrop(NULL_AGENT, sizes, true, rounds) ||
+                   RunReplay(NULL_AGENT, sizes, rounds);
+        if (what == "replay") return RunReplay(STANDIN, sizes, rounds);
+        if (std::strcmp(argv[2], "missing") == 0) return RunDrop(STANDIN, sizes, false, rounds);
+        if (std::strcmp(argv[2], "real") == 0) return RunDrop(STANDIN, sizes, true, rounds);
     }
     if (what == "paint" && argc == 4) return RunPaint(std::atoi(argv[2]), std::atoi(argv[3]));
     if (what == "calls" && argc == 3) return RunCalls(std::atoi(argv[2]));
     if (what == "paths" && argc == 4) return RunPaths(std::atoi(argv[2]), std::atoi(argv[3]));
+    if (what == "release" && argc == 5) {
+        const size_t sizes[2] = {std::strtoul(argv[2], nullptr, 10), std::strtoul(argv[3], nullptr, 10)};
+        return RunRelease(sizes, std::atoi(argv[4]));
+    }
     std::fprintf(stderr,
                  "usage: inproc_bench drop <missing|real> <small> <large> <rounds> | replay <small> <large> <rounds> |"
-                 " own <small> <large> <rounds> | paint <repaints> <runs> | calls <count>\n");
+                 " own <small> <large> <rounds> | paint <repaints> <runs> | calls <count> | paths <items> <batches> |"
+                 " release <small> <large> <rounds>\n");
     return 2;
 }

@@ -266,7 +266,7 @@ int main(int argc, char** argv) {
     ComPtr<IDispatch> holder;  // warm: keeps one server running throughout
     if (!cold) {
         CLSID clsid;
-        if (FAILED(CLSIDFromProgID(agentproto::kProgIdW, &clsid)) ||
+        if (FAILED(CLSIDFromProgID(agentproto::PROG_ID_W, &clsid)) ||
             FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, holder.PutVoid()))) {
             std::fprintf(stderr, "cannot reach the agent\n");
             return 1;

@@ -148,7 +148,7 @@ int ProfileBare(HINSTANCE instance, const char* reportPath) {
     {
         CLSID clsid;
         ComPtr<IDispatch> agent;
-        if (FAILED(CLSIDFromProgID(agentproto::kProgIdW, &clsid)) ||
+        if (FAILED(CLSIDFromProgID(agentproto::PROG_ID_W, &clsid)) ||
             FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, agent.PutVoid())))
             return 1;
         clock.Step("bare.agent-create(CLSIDFromProgID,CoCreateInstance)");
@@ -158,7 +158,7 @@ int ProfileBare(HINSTANCE instance, const char* reportPath) {
         ComPtr<IConnectionPoint> point;
         DWORD cookie = 0;
         if (SUCCEEDED(agent->QueryInterface(IID_IConnectionPointContainer, container.PutVoid())) &&
-            SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, point.Put())))
+            SUCCEEDED(container->FindConnectionPoint(agentproto::EVENT_IID, point.Put())))
             point->Advise(&sink, &cookie);
         bare::Call(agent.Get(), agentproto::DispGetStatus, nullptr, 0);
         VARIANT five;
@@ -273,6 +273,12 @@ public:
     }
 };
 
+// As MainWindow loads it: at the small-icon size, the program's own (not shared) copy.
+HICON LoadSmallIcon(HINSTANCE instance) {
+    return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL), IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+}
+
 // MainWindow's constructor, WM_CREATE and deferred start, one call at a time.
 int ProfileCalls(HINSTANCE instance, const char* reportPath) {
     StepClock clock;
@@ -280,12 +286,11 @@ int ProfileCalls(HINSTANCE instance, const char* reportPath) {
     clock.Step("calls.OleInitialize");
     RegisterClipboardFormatA("FileGroupDescriptor");
     clock.Step("calls.RegisterClipboardFormatA");
-    HCURSOR cursors[2] = {LoadCursorA(instance, MAKEINTRESOURCEA(IDC_OPEN_HAND)),
-                          LoadCursorA(instance, MAKEINTRESOURCEA(IDC_GRAB_HAND))};
+    LoadCursorA(instance, MAKEINTRESOURCEA(IDC_OPEN_HAND));  // shared: nothing to give back
+    LoadCursorA(instance, MAKEINTRESOURCEA(IDC_GRAB_HAND));
     clock.Step("calls.LoadCursorA-x2");
-    HICON icons[2] = {LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL)),
-                      LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_LARGE))};
-    clock.Step("calls.LoadIconA-x2");
+    HICON icons[2] = {LoadSmallIcon(instance), LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_LARGE))};
+    clock.Step("calls.LoadImageA+LoadIconA");
     HFONT font = CreateFontA(-10, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial Narrow");
     clock.Step("calls.CreateFontA");
@@ -300,9 +305,9 @@ int ProfileCalls(HINSTANCE instance, const char* reportPath) {
     NoDrop target;
     RegisterDragDrop(window, &target);
     clock.Step("calls.RegisterDragDrop");
-    NotifyTrayIcon(window, TRAY_ICON_ID, LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL)), kTrayTip, NIM_ADD);
-    clock.Step("calls.LoadIconA+Shell_NotifyIconA(NIM_ADD)");
-    SetTimer(window, SKIN_TIMER_ID, kSkinTimerPeriod, nullptr);
+    NotifyTrayIcon(window, TRAY_ICON_ID, icons[0], TRAY_TIP, NIM_ADD);
+    clock.Step("calls.Shell_NotifyIconA(NIM_ADD)");
+    SetTimer(window, SKIN_TIMER_ID, SKIN_TIMER_PERIOD, nullptr);
     SetWindowTextA(window, "Parcelo");
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons[0]));
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons[1]));
@@ -317,8 +322,7 @@ int ProfileCalls(HINSTANCE instance, const char* reportPath) {
     DeleteDC(frameDc);
     for (HBITMAP frame : frames) DeleteObject(frame);
     DeleteObject(font);
-    for (HICON icon : icons) DestroyIcon(icon);
-    for (HCURSOR cursor : cursors) DestroyCursor(cursor);
+    DestroyIcon(icons[0]);  // the cursors and the large icon are shared
     OleUninitialize();
     return 0;
 }
@@ -326,15 +330,15 @@ int ProfileCalls(HINSTANCE instance, const char* reportPath) {
 // The bare program's start with parts of parcelo.exe's added, one bit each, so that timing
 // the variants side by side shows what each part costs the start (ladder-<hex bits>).
 enum LadderPart : unsigned {
-    kOle = 1,           // OleInitialize instead of CoInitializeEx
-    kResources = 2,     // clipboard format, two cursors, two icons, the status font
-    kBitmaps = 4,       // the four skin frames and a memory DC
-    kDropTarget = 8,    // RegisterDragDrop
-    kTray = 16,         // the tray icon's NIM_ADD
-    kWindowIcons = 32,  // SetTimer, SetWindowTextA, WM_SETICON small and big
-    kSettings = 64,     // the three settings keys opened and read
-    kDeferred = 128,    // connect and show from a posted message, as the drop window does
-    kRepaints = 256,    // two RedrawWindow while hidden, as the first status does
+    OLE = 1,           // OleInitialize instead of CoInitializeEx
+    RESOURCES = 2,     // clipboard format, two cursors, two icons, the status font
+    BITMAPS = 4,       // the four skin frames and a memory DC
+    DROP_TARGET = 8,    // RegisterDragDrop
+    TRAY = 16,         // the tray icon's NIM_ADD
+    WINDOW_ICONS = 32,  // SetTimer, SetWindowTextA, WM_SETICON small and big
+    SETTINGS = 64,     // the three settings keys opened and read
+    DEFERRED = 128,    // connect and show from a posted message, as the drop window does
+    REPAINTS = 256,    // two RedrawWindow while hidden, as the first status does
 };
 
 struct LadderState {
@@ -347,12 +351,12 @@ struct LadderState {
     bare::IgnoringSink sink;
 };
 
-const UINT kLadderStart = WM_USER + 104;
+const UINT LADDER_START = WM_USER + 104;
 LadderState* g_ladder = nullptr;
 
 void LadderConnectAndShow(HWND window) {
     LadderState& state = *g_ladder;
-    if (state.parts & kSettings) {
+    if (state.parts & SETTINGS) {
         for (const char* key : {"Software\\Sonavo Inc.\\Parcelo\\Proxy", "Software\\Sonavo Inc.\\Parcelo\\Position",
                                 "Software\\Sonavo Inc.\\Parcelo\\User"}) {
             HKEY opened = nullptr;
@@ -363,16 +367,16 @@ void LadderConnectAndShow(HWND window) {
         }
     }
     CLSID clsid;
-    if (FAILED(CLSIDFromProgID(agentproto::kProgIdW, &clsid)) ||
+    if (FAILED(CLSIDFromProgID(agentproto::PROG_ID_W, &clsid)) ||
         FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, state.agent.PutVoid())))
         return;
     bare::Call(state.agent.Get(), agentproto::DispGetVersion, nullptr, 0);
     ComPtr<IConnectionPointContainer> container;
     if (SUCCEEDED(state.agent->QueryInterface(IID_IConnectionPointContainer, container.PutVoid())) &&
-        SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, state.point.Put())))
+        SUCCEEDED(container->FindConnectionPoint(agentproto::EVENT_IID, state.point.Put())))
         state.point->Advise(&state.sink, &state.cookie);
     bare::Call(state.agent.Get(), agentproto::DispGetStatus, nullptr, 0);
-    if (state.parts & kRepaints) {
+    if (state.parts & REPAINTS) {
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     }
@@ -385,7 +389,7 @@ void LadderConnectAndShow(HWND window) {
 }
 
 LRESULT CALLBACK LadderProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kLadderStart) {
+    if (message == LADDER_START) {
         LadderConnectAndShow(window);
         return 0;
     }
@@ -401,18 +405,17 @@ int RunLadder(HINSTANCE instance, unsigned parts) {
     state.parts = parts;
     state.instance = instance;
     g_ladder = &state;
-    if (parts & kOle)
+    if (parts & OLE)
         OleInitialize(nullptr);
     else
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    HCURSOR cursors[2] = {};
     HICON icons[2] = {};
     HFONT font = nullptr;
-    if (parts & kResources) {
+    if (parts & RESOURCES) {
         RegisterClipboardFormatA("FileGroupDescriptor");
-        cursors[0] = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_OPEN_HAND));
-        cursors[1] = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_GRAB_HAND));
-        icons[0] = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL));
+        LoadCursorA(instance, MAKEINTRESOURCEA(IDC_OPEN_HAND));  // shared: nothing to give back
+        LoadCursorA(instance, MAKEINTRESOURCEA(IDC_GRAB_HAND));
+        icons[0] = LoadSmallIcon(instance);
         icons[1] = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_LARGE));
         font = CreateFontA(-10, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial Narrow");
@@ -421,22 +424,24 @@ int RunLadder(HINSTANCE instance, unsigned parts) {
     if (!window) return 1;
     HBITMAP frames[4] = {};
     HDC frameDc = nullptr;
-    if (parts & kBitmaps) {
+    if (parts & BITMAPS) {
         for (int i = 0; i < 4; ++i) frames[i] = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_SKIN_FRAME0 + i));
         frameDc = CreateCompatibleDC(nullptr);
     }
     NoDrop target;
-    if (parts & kDropTarget) RegisterDragDrop(window, &target);
-    if (parts & kTray)
-        NotifyTrayIcon(window, TRAY_ICON_ID, LoadIconA(instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL)), kTrayTip, NIM_ADD);
-    if (parts & kWindowIcons) {
-        SetTimer(window, SKIN_TIMER_ID, kSkinTimerPeriod, nullptr);
+    if (parts & DROP_TARGET) RegisterDragDrop(window, &target);
+    if (parts & TRAY) {
+        if (!icons[0]) icons[0] = LoadSmallIcon(instance);
+        NotifyTrayIcon(window, TRAY_ICON_ID, icons[0], TRAY_TIP, NIM_ADD);
+    }
+    if (parts & WINDOW_ICONS) {
+        SetTimer(window, SKIN_TIMER_ID, SKIN_TIMER_PERIOD, nullptr);
         SetWindowTextA(window, "Parcelo");
         SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons[0]));
         SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons[1]));
     }
-    if (parts & kDeferred)
-        PostMessageA(window, kLadderStart, 0, 0);
+    if (parts & DEFERRED)
+        PostMessageA(window, LADDER_START, 0, 0);
     else
         LadderConnectAndShow(window);
     MSG msg;
@@ -444,8 +449,8 @@ int RunLadder(HINSTANCE instance, unsigned parts) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    if (parts & kTray) NotifyTrayIcon(window, TRAY_ICON_ID, nullptr, "", NIM_DELETE);
-    if (parts & kDropTarget) RevokeDragDrop(window);
+    if (parts & TRAY) NotifyTrayIcon(window, TRAY_ICON_ID, nullptr, "", NIM_DELETE);
+    if (parts & DROP_TARGET) RevokeDragDrop(window);
     if (state.cookie) state.point->Unadvise(state.cookie);
     state.point.Reset();
     state.agent.Reset();
@@ -453,11 +458,8 @@ int RunLadder(HINSTANCE instance, unsigned parts) {
     for (HBITMAP frame : frames)
         if (frame) DeleteObject(frame);
     if (font) DeleteObject(font);
-    for (HICON icon : icons)
-        if (icon) DestroyIcon(icon);
-    for (HCURSOR cursor : cursors)
-        if (cursor) DestroyCursor(cursor);
-    if (parts & kOle)
+    if (icons[0]) DestroyIcon(icons[0]);  // the cursors and the large icon are shared
+    if (parts & OLE)
         OleUninitialize();
     else
         CoUninitialize();

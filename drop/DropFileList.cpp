@@ -1,59 +1,69 @@
 #include "drop/DropFileList.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace {
 
-constexpr std::size_t kHeaderSize = 20;  // pFiles, pt.x, pt.y, fNC, fWide
+constexpr std::size_t HEADER_SIZE = 20;  // pFiles, pt.x, pt.y, fNC, fWide
 
 uint32_t ReadDword(const unsigned char* at) {
     return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 | static_cast<uint32_t>(at[2]) << 16 |
            static_cast<uint32_t>(at[3]) << 24;
 }
 
-// Characters of one list, either width, read only where a whole character lies inside.
-class ListReader {
-public:
-    ListReader(const unsigned char* block, std::size_t size, std::size_t at, bool wide)
-        : block_(block), size_(size), at_(at), width_(wide ? 2 : 1) {}
-    bool Next(char16_t& c) {
-        if (size_ - at_ < width_) return false;
-        c = width_ == 2 ? static_cast<char16_t>(block_[at_] | block_[at_ + 1] << 8) : block_[at_];
-        at_ += width_;
-        return true;
-    }
-
-private:
-    const unsigned char* block_;
-    std::size_t size_;
-    std::size_t at_;
-    std::size_t width_;
-};
-
 }  // namespace
 
-std::vector<DroppedPath> ParseDropFiles(const unsigned char* block, std::size_t size) {
-    std::vector<DroppedPath> paths;
-    if (!block || size < kHeaderSize) return paths;
-    const std::size_t start = ReadDword(block);
-    const bool wide = ReadDword(block + 16) != 0;
-    if (start < kHeaderSize || start >= size) return paths;
-
-    ListReader reader(block, size, start, wide);
-    DroppedPath entry;
-    entry.wide = wide;
-    for (char16_t c;;) {
+bool DroppedFileList::Check() {
+    left_ = 0;
+    const std::size_t size = block_.size();
+    if (size < HEADER_SIZE) return false;
+    const std::size_t start = ReadDword(block_.data());
+    wide_ = ReadDword(block_.data() + 16) != 0;
+    if (start < HEADER_SIZE || start >= size) return false;
+    const std::size_t width = wide_ ? 2 : 1;
+    std::size_t names = 0;
+    bool emptyName = true;
+    for (std::size_t at = start;; at += width) {
         // A list cut off by the end of its block may have lost the end of its last name,
         // and that name would lead to another file or none: none of it is taken.
-        if (!reader.Next(c)) return {};
-        if (c != 0) {
-            if (wide) entry.utf16.push_back(c);
-            else entry.narrow.push_back(static_cast<char>(c));
+        if (size - at < width) return false;
+        if (block_[at] != 0 || (wide_ && block_[at + 1] != 0)) {
+            emptyName = false;
             continue;
         }
-        if (entry.utf16.empty() && entry.narrow.empty()) return paths;  // the closing empty entry
-        paths.push_back(std::move(entry));
-        entry = DroppedPath();
-        entry.wide = wide;
+        if (emptyName) break;  // the closing empty entry
+        ++names;
+        emptyName = true;
     }
+    at_ = start;
+    left_ = names;
+    return true;
+}
+
+std::vector<DroppedPath> DroppedFileList::Take(std::size_t most) {
+    std::vector<DroppedPath> paths;
+    const std::size_t width = wide_ ? 2 : 1;
+    for (; left_ > 0 && paths.size() < most; --left_) {
+        std::size_t end = at_;  // inside the block: the check found every name's end
+        while (block_[end] != 0 || (wide_ && block_[end + 1] != 0)) end += width;
+        DroppedPath entry;
+        entry.wide = wide_;
+        if (wide_) {
+            entry.utf16.resize((end - at_) / 2);
+            for (std::size_t i = 0; i < entry.utf16.size(); ++i)
+                entry.utf16[i] = static_cast<char16_t>(block_[at_ + 2 * i] | block_[at_ + 2 * i + 1] << 8);
+        } else {
+            entry.narrow.assign(reinterpret_cast<const char*>(block_.data() + at_), end - at_);
+        }
+        paths.push_back(std::move(entry));
+        at_ = end + width;
+    }
+    return paths;
+}
+
+std::vector<DroppedPath> ParseDropFiles(const unsigned char* block, std::size_t size) {
+    if (!block) return {};
+    DroppedFileList list(std::vector<unsigned char>(block, block + size));
+    return list.Check() ? list.Take(list.Left()) : std::vector<DroppedPath>();
 }

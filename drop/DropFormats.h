@@ -1,12 +1,15 @@
 // Which dragged formats the drop window takes, in order of preference, and how each is
-// handed to the file receiver.
+// taken from a drop.
 #pragma once
 
 #include <ole2.h>
+#include <vector>
 
-class AgentHost;
+#include "agent/UploadItem.h"
+#include "drop/HandOverQueue.h"
 
-using DropHandler = HRESULT (*)(IDataObject* data, CLIPFORMAT format, AgentHost& host);
+// Fetches the data and copies it into `batch`; the source is released as soon as it returns.
+using DropHandler = HRESULT (*)(IDataObject* data, CLIPFORMAT format, DropBatch& batch);
 
 struct DropFormat {
     UINT format;
@@ -19,7 +22,7 @@ struct DropFormat {
 const DropFormat* DropFormatTable(UINT fileGroupDescriptorFormat);
 
 // Each fails only when its format cannot be fetched, so that the next row is tried.
-HRESULT DropFileList(IDataObject* data, CLIPFORMAT format, AgentHost& host);
-HRESULT DropText(IDataObject* data, CLIPFORMAT format, AgentHost& host);
+HRESULT DropFileList(IDataObject* data, CLIPFORMAT format, DropBatch& batch);
+HRESULT DropText(IDataObject* data, CLIPFORMAT format, DropBatch& batch);
 
 bool OffersFormat(IDataObject* data, UINT format);

@@ -1,4 +1,7 @@
 // The drop window's IDropTarget face: the format table decides the effect and the handler.
+#include <utility>
+#include <vector>
+
 #include "drop/DropFormats.h"
 #include "ui/MainWindow.h"
 
@@ -31,9 +34,13 @@ STDMETHODIMP MainWindow::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     try {
         for (const DropFormat* row = DropFormatTable(fileGroupDescriptorFormat); row->handler; ++row) {
             if (!OffersFormat(data, row->format)) continue;
-            result = row->handler(data, row->fetchFormat, *this);
+            DropBatch batch;
+            result = row->handler(data, row->fetchFormat, batch);
             if (result >= 0) {
                 dropped = row->effect;
+                // Handed over once the source has its answer: a sign-in or ten thousand
+                // calls to the agent must not hold up the program the drag came from.
+                QueueHandOver(std::move(batch));
                 break;
             }
         }

@@ -26,7 +26,7 @@ bool DecodeText(const unsigned char* bytes, std::size_t size, std::size_t limit,
 }
 
 bool DecodeNumber(const unsigned char* bytes, std::size_t size, int32_t& out) {
-    if (size != kNumberLimit || !bytes) return false;
+    if (size != NUMBER_LIMIT || !bytes) return false;
     uint32_t value = 0;
     for (std::size_t i = 0; i < size; ++i) value |= static_cast<uint32_t>(bytes[i]) << (8 * i);
     out = static_cast<int32_t>(value);

@@ -6,9 +6,9 @@
 #include <string>
 
 // A value is taken only when it fits its read limit (terminating NUL included for texts).
-constexpr std::size_t kNameLimit = 200;
-constexpr std::size_t kProxyLimit = 16;
-constexpr std::size_t kNumberLimit = 4;
+constexpr std::size_t NAME_LIMIT = 200;
+constexpr std::size_t PROXY_LIMIT = 16;
+constexpr std::size_t NUMBER_LIMIT = 4;
 
 // The text up to its first NUL; the bytes need not be terminated, but the text and its
 // NUL must fit the limit.

@@ -9,10 +9,10 @@
 
 namespace {
 
-const char kVendorKey[] = "Software\\Sonavo Inc.";
-const char kProxyKey[] = "Software\\Sonavo Inc.\\Parcelo\\Proxy";
-const char kPositionKey[] = "Software\\Sonavo Inc.\\Parcelo\\Position";
-const char kUserKey[] = "Software\\Sonavo Inc.\\Parcelo\\User";
+const char VENDOR_KEY[] = "Software\\Sonavo Inc.";
+const char PROXY_KEY[] = "Software\\Sonavo Inc.\\Parcelo\\Proxy";
+const char POSITION_KEY[] = "Software\\Sonavo Inc.\\Parcelo\\Position";
+const char USER_KEY[] = "Software\\Sonavo Inc.\\Parcelo\\User";
 
 class RegistryKey {
 public:
@@ -45,7 +45,7 @@ public:
     }
     bool ReadNumber(const char* name, int32_t& out) const {
         std::vector<unsigned char> bytes;
-        return Read(name, kNumberLimit, bytes) && DecodeNumber(bytes.data(), bytes.size(), out);
+        return Read(name, NUMBER_LIMIT, bytes) && DecodeNumber(bytes.data(), bytes.size(), out);
     }
     void WriteText(const char* name, const std::string& text) const {
         RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
@@ -76,20 +76,21 @@ bool ShowsOnAMonitor(HWND window, int32_t x, int32_t y) {
 }  // namespace
 
 void MainWindow::LoadSettings() {
+    settingsRead = true;
     const int32_t defaultX = GetSystemMetrics(SM_CXFULLSCREEN) - 110;
     const int32_t defaultY = GetSystemMetrics(SM_CYFULLSCREEN) - 90;
     int32_t x = defaultX, y = defaultY;
     {
         RegistryKey proxy;
-        if (proxy.OpenExisting(kProxyKey)) {
+        if (proxy.OpenExisting(PROXY_KEY)) {
             std::string text;
-            if (proxy.ReadText("UseProxy", kProxyLimit, text)) settings.useProxy = DecodeUseProxy(text);
-            proxy.ReadText("ProxyIP", kProxyLimit, settings.proxyIP);
+            if (proxy.ReadText("UseProxy", PROXY_LIMIT, text)) settings.useProxy = DecodeUseProxy(text);
+            proxy.ReadText("ProxyIP", PROXY_LIMIT, settings.proxyIP);
         }
     }
     {
         RegistryKey position;
-        if (position.OpenExisting(kPositionKey)) {
+        if (position.OpenExisting(POSITION_KEY)) {
             position.ReadNumber("X", x);
             position.ReadNumber("Y", y);
             position.ReadNumber("Remind Time", settings.remindTime);
@@ -104,9 +105,9 @@ void MainWindow::LoadSettings() {
     }
     {
         RegistryKey user;
-        if (!user.OpenExisting(kUserKey)) return;
-        user.ReadText("User name", kNameLimit, settings.userName);
-        user.ReadText("Password", kNameLimit, settings.password);
+        if (!user.OpenExisting(USER_KEY)) return;
+        user.ReadText("User name", NAME_LIMIT, settings.userName);
+        user.ReadText("Password", NAME_LIMIT, settings.password);
         if (!user.ReadNumber("Auto Login", settings.autoLogin)) settings.autoLogin = 0;
     }
     if (settings.userName.empty() || settings.autoLogin != 1) return;
@@ -114,15 +115,17 @@ void MainWindow::LoadSettings() {
 }
 
 void MainWindow::SaveSettings() {
+    // Nothing read yet (a window whose creation failed): empty values would replace the stored ones.
+    if (!settingsRead) return;
     RegistryKey proxy;
-    if (proxy.OpenForWriting(kProxyKey)) {
+    if (proxy.OpenForWriting(PROXY_KEY)) {
         proxy.WriteText("UseProxy", settings.useProxy != 0 ? "True" : "False");
         proxy.WriteText("ProxyIP", settings.proxyIP);
     }
     RegistryKey position;
-    if (position.OpenForWriting(kPositionKey)) {
-        // Stored inverted; nothing reads it back.
-        position.WriteText("Visible", IsWindowVisible(windowHandle) ? "False" : "True");
+    if (position.OpenForWriting(POSITION_KEY)) {
+        const bool visible = visibleAtClose >= 0 ? visibleAtClose == 1 : IsWindowVisible(windowHandle) != FALSE;
+        position.WriteText("Visible", visible ? "False" : "True");  // stored inverted; nothing reads it back
         RECT rect = {0, 0, 0, 0};
         GetWindowRect(windowHandle, &rect);
         position.WriteNumber("X", rect.left);
@@ -130,7 +133,7 @@ void MainWindow::SaveSettings() {
         position.WriteNumber("Remind Time", settings.remindTime);
     }
     RegistryKey user;
-    if (user.OpenForWriting(kUserKey)) {
+    if (user.OpenForWriting(USER_KEY)) {
         user.WriteText("User name", settings.userName);
         user.WriteText("Password", settings.password);
         user.WriteNumber("Auto Login", settings.autoLogin);
@@ -139,7 +142,7 @@ void MainWindow::SaveSettings() {
 
 void MainWindow::ClearSettings() {
     RegistryKey vendor;
-    if (!vendor.OpenExisting(kVendorKey, KEY_READ | KEY_WRITE | DELETE)) return;
+    if (!vendor.OpenExisting(VENDOR_KEY, KEY_READ | KEY_WRITE | DELETE)) return;
     // The product key has subkeys, which a plain key deletion refuses to remove.
     RegDeleteTreeA(vendor.Get(), "Parcelo");
 }

@@ -82,7 +82,7 @@ std::string AccountStore::Normalize(const std::wstring& address) {
 }
 
 AccountStore::Outcome AccountStore::Verify(const std::string& account, const std::wstring& password) {
-    const std::string path = std::string(kAgentKey) + "\\Accounts\\" + account;
+    const std::string path = std::string(AGENT_KEY) + "\\Accounts\\" + account;
     RegKey key = RegKey::Create(HKEY_CURRENT_USER, path);
     if (!key.valid()) return Outcome::Failed;
     std::string salt, stored, computed;

@@ -14,14 +14,14 @@ namespace {
 
 Agent* g_current = nullptr;
 
-constexpr short kReadySignedOut = 10;
-constexpr short kReadySignedIn = 11;
-constexpr short kConnecting = 12;
-constexpr short kDownloadingUpgrade = 17;
-constexpr short kSignedIn = 19;
-constexpr short kAuthenticationFailed = 104;
-constexpr short kBadPassword = 108;
-constexpr short kNotSignedIn = 109;
+constexpr short READY_SIGNED_OUT = 10;
+constexpr short READY_SIGNED_IN = 11;
+constexpr short CONNECTING = 12;
+constexpr short DOWNLOADING_UPGRADE = 17;
+constexpr short SIGNED_IN = 19;
+constexpr short AUTHENTICATION_FAILED = 104;
+constexpr short BAD_PASSWORD = 108;
+constexpr short NOT_SIGNED_IN = 109;
 
 void PostStatus(short code) { Notifier::Post(agentproto::EventStatus, code); }
 
@@ -45,7 +45,7 @@ void Agent::EndSession() {
 
 void Agent::Upload(const std::wstring& item) {
     if (!SignedIn()) {
-        PostStatus(kNotSignedIn);
+        PostStatus(NOT_SIGNED_IN);
         return;
     }
     // Dropped text often carries a line break or spaces around the URL.
@@ -59,23 +59,23 @@ bool Agent::SignIn(const std::wstring& address, const std::wstring& password) {
     // A malformed request is refused outright and leaves the session as it was.
     const std::string account = AccountStore::Normalize(address);
     if (account.empty() || password.empty()) {
-        PostStatus(kAuthenticationFailed);
+        PostStatus(AUTHENTICATION_FAILED);
         return false;
     }
     EndSession();
-    PostStatus(kConnecting);
+    PostStatus(CONNECTING);
     switch (AccountStore::Verify(account, password)) {
     case AccountStore::Outcome::Created:
     case AccountStore::Outcome::Matched:
         account_ = account;
-        PostStatus(kSignedIn);
-        PostStatus(kReadySignedIn);
+        PostStatus(SIGNED_IN);
+        PostStatus(READY_SIGNED_IN);
         break;
     case AccountStore::Outcome::WrongPassword:
-        PostStatus(kBadPassword);
+        PostStatus(BAD_PASSWORD);
         break;
     case AccountStore::Outcome::Failed:
-        PostStatus(kAuthenticationFailed);
+        PostStatus(AUTHENTICATION_FAILED);
         break;
     }
     return true;
@@ -83,12 +83,12 @@ bool Agent::SignIn(const std::wstring& address, const std::wstring& password) {
 
 void Agent::SignOut() {
     EndSession();
-    PostStatus(kReadySignedOut);
+    PostStatus(READY_SIGNED_OUT);
 }
 
 void Agent::OpenLocker() {
     if (!SignedIn()) {
-        PostStatus(kNotSignedIn);
+        PostStatus(NOT_SIGNED_IN);
         return;
     }
     const std::wstring locker = AgentSettings::LockerOf(account_);
@@ -104,9 +104,9 @@ bool Agent::UpgradeAvailable() const { return AgentSettings::UpgradeAvailable();
 void Agent::Upgrade() {
     // Pretends to fetch and install the new version: nothing on screen, no restart.
     if (!AgentSettings::UpgradeAvailable()) return;
-    PostStatus(kDownloadingUpgrade);
+    PostStatus(DOWNLOADING_UPGRADE);
     AgentSettings::ClearUpgradeAvailable();
-    PostStatus(SignedIn() ? kReadySignedIn : kReadySignedOut);
+    PostStatus(SignedIn() ? READY_SIGNED_IN : READY_SIGNED_OUT);
 }
 
 }  // namespace standin

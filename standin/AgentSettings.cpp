@@ -9,7 +9,7 @@ namespace standin {
 
 std::wstring AgentSettings::LockerRoot() {
     std::wstring root;
-    if (RegKey::Open(HKEY_CURRENT_USER, kAgentKey).readWideString("LockerRoot", &root) && !root.empty()) return root;
+    if (RegKey::Open(HKEY_CURRENT_USER, AGENT_KEY).readWideString("LockerRoot", &root) && !root.empty()) return root;
     wchar_t local[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, local)))
         return std::wstring();
@@ -25,28 +25,28 @@ std::wstring AgentSettings::LockerOf(const std::string& account) {
 
 ULONGLONG AgentSettings::QuotaBytes() {
     ULONGLONG quota = 0;
-    if (RegKey::Open(HKEY_CURRENT_USER, kAgentKey).readNumber("QuotaBytes", &quota)) return quota;
+    if (RegKey::Open(HKEY_CURRENT_USER, AGENT_KEY).readNumber("QuotaBytes", &quota)) return quota;
     return 10ull << 30;
 }
 
 DWORD AgentSettings::ChunkDelayMs() {
     ULONGLONG delay = 0;
-    RegKey::Open(HKEY_CURRENT_USER, kAgentKey).readNumber("ChunkDelay", &delay);
+    RegKey::Open(HKEY_CURRENT_USER, AGENT_KEY).readNumber("ChunkDelay", &delay);
     return static_cast<DWORD>(delay < 60000 ? delay : 60000);
 }
 
 bool AgentSettings::UpgradeAvailable() {
     ULONGLONG flag = 0;
-    return RegKey::Open(HKEY_CURRENT_USER, kAgentKey).readNumber("UpgradeAvailable", &flag) && flag == 1;
+    return RegKey::Open(HKEY_CURRENT_USER, AGENT_KEY).readNumber("UpgradeAvailable", &flag) && flag == 1;
 }
 
 void AgentSettings::ClearUpgradeAvailable() {
-    RegKey key = RegKey::Open(HKEY_CURRENT_USER, kAgentKey, KEY_SET_VALUE);
+    RegKey key = RegKey::Open(HKEY_CURRENT_USER, AGENT_KEY, KEY_SET_VALUE);
     if (key.valid()) key.deleteValue("UpgradeAvailable");
 }
 
 void AgentSettings::SetRegisteredUser(const std::wstring& extra) {
-    RegKey key = RegKey::Create(HKEY_CURRENT_USER, kAgentKey);
+    RegKey key = RegKey::Create(HKEY_CURRENT_USER, AGENT_KEY);
     if (key.valid()) key.setWideString("RegisteredUser", extra);
 }
 

@@ -55,7 +55,7 @@ STDMETHODIMP_(ULONG) ConnectionPoint::Release() { return owner_->Release(); }
 
 STDMETHODIMP ConnectionPoint::GetConnectionInterface(IID* iid) {
     if (!iid) return E_POINTER;
-    *iid = agentproto::kEventIid;
+    *iid = agentproto::EVENT_IID;
     return S_OK;
 }
 
@@ -73,7 +73,7 @@ STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     // The event IID first, as the real agent does; a sink that only admits IDispatch is
     // still called through it.
     ComPtr<IDispatch> target;
-    if (FAILED(sink->QueryInterface(agentproto::kEventIid, target.PutVoid())) &&
+    if (FAILED(sink->QueryInterface(agentproto::EVENT_IID, target.PutVoid())) &&
         FAILED(sink->QueryInterface(IID_IDispatch, target.PutVoid())))
         return CONNECT_E_CANNOTCONNECT;
     try {

@@ -23,16 +23,16 @@ bool ControlWindow::Create(HINSTANCE instance) {
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = &ControlWindow::WndProc;
     wc.hInstance = instance;
-    wc.lpszClassName = kClassName;
+    wc.lpszClassName = CLASS_NAME;
     if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-    hwnd_ = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    hwnd_ = CreateWindowExA(0, CLASS_NAME, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
     g_window = hwnd_;
     return hwnd_ != nullptr;
 }
 
 void ControlWindow::HonourDieRequest() {
     MSG msg;
-    if (g_window && PeekMessageA(&msg, g_window, kMsgDie, kMsgDie, PM_REMOVE)) Die();
+    if (g_window && PeekMessageA(&msg, g_window, MSG_DIE, MSG_DIE, PM_REMOVE)) Die();
 }
 
 void ControlWindow::CountCall(DISPID id) noexcept {
@@ -45,26 +45,26 @@ void ControlWindow::CountCall(DISPID id) noexcept {
 
 void ControlWindow::Die() {
     ServerModule::RevokeClassObject();
-    ExitProcess(kDiedExitCode);
+    ExitProcess(DIED_EXIT_CODE);
 }
 
 LRESULT CALLBACK ControlWindow::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
         switch (message) {
-        case kMsgFire:
+        case MSG_FIRE:
             Notifier::FireNow(static_cast<DISPID>(wParam), static_cast<short>(lParam));
             return 0;
-        case kMsgFireQueued:
+        case MSG_FIRE_QUEUED:
             EventHub::Broadcast(static_cast<DISPID>(wParam), static_cast<short>(lParam));
             return 0;
-        case kMsgRawEvent:
+        case MSG_RAW_EVENT:
             EventHub::BroadcastRaw(static_cast<DISPID>(wParam), static_cast<UINT>(lParam));
             return 0;
-        case kMsgCallCount: {
+        case MSG_CALL_COUNT: {
             const auto found = g_calls.find(static_cast<DISPID>(wParam));
             return found == g_calls.end() ? 0 : found->second;
         }
-        case kMsgDie:
+        case MSG_DIE:
             Die();
         default:
             break;

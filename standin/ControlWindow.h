@@ -9,13 +9,13 @@ namespace standin {
 
 class ControlWindow {
 public:
-    static constexpr const char* kClassName = "VelorexUploadAgentControl";
-    static constexpr UINT kMsgFire = WM_APP + 1;        // wParam event id, lParam value
-    static constexpr UINT kMsgDie = WM_APP + 2;         // end at once, without the clients
-    static constexpr UINT kMsgRawEvent = WM_APP + 3;    // wParam event id, lParam VT_I4 count
-    static constexpr UINT kMsgCallCount = WM_APP + 4;   // sent: wParam dispatch id; answers the count
-    static constexpr UINT kMsgFireQueued = WM_APP + 10; // internal: status already recorded
-    static constexpr UINT kDiedExitCode = 2;
+    static constexpr const char* CLASS_NAME = "VelorexUploadAgentControl";
+    static constexpr UINT MSG_FIRE = WM_APP + 1;        // wParam event id, lParam value
+    static constexpr UINT MSG_DIE = WM_APP + 2;         // end at once, without the clients
+    static constexpr UINT MSG_RAW_EVENT = WM_APP + 3;    // wParam event id, lParam VT_I4 count
+    static constexpr UINT MSG_CALL_COUNT = WM_APP + 4;   // sent: wParam dispatch id; answers the count
+    static constexpr UINT MSG_FIRE_QUEUED = WM_APP + 10; // internal: status already recorded
+    static constexpr UINT DIED_EXIT_CODE = 2;
 
     ControlWindow() = default;
     ControlWindow(const ControlWindow&) = delete;

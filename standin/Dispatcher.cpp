@@ -21,7 +21,7 @@ struct Method {
     Arg args[3];
 };
 
-constexpr Method kMethods[] = {
+constexpr Method METHODS[] = {
     {DispUpload, L"Upload", 2, {Arg::Text, Arg::Flag}},
     {DispSignIn, L"SignIn", 3, {Arg::Text, Arg::Text, Arg::Text}},
     {DispOpenLocker, L"OpenLocker", 1, {Arg::VariantRef}},
@@ -38,16 +38,16 @@ constexpr Method kMethods[] = {
 };
 
 // Members of the real agent that Parcelo never calls: present, accepting anything, inert.
-constexpr DISPID kInert[] = {5, 9, 10, 11, 16};
+constexpr DISPID INERT[] = {5, 9, 10, 11, 16};
 
 const Method* Find(DISPID id) {
-    for (const Method& m : kMethods)
+    for (const Method& m : METHODS)
         if (m.id == id) return &m;
     return nullptr;
 }
 
 bool IsInert(DISPID id) {
-    for (DISPID inert : kInert)
+    for (DISPID inert : INERT)
         if (inert == id) return true;
     return false;
 }
@@ -164,7 +164,7 @@ HRESULT Dispatcher::Invoke(DISPID id, WORD flags, const DISPPARAMS& params, VARI
 HRESULT Dispatcher::IdOfName(const wchar_t* name, DISPID* id) {
     *id = DISPID_UNKNOWN;
     if (!name) return DISP_E_UNKNOWNNAME;
-    for (const Method& m : kMethods) {
+    for (const Method& m : METHODS) {
         if (CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, name, -1, m.name, -1) == CSTR_EQUAL) {
             *id = m.id;
             return S_OK;

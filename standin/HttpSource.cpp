@@ -5,7 +5,7 @@
 namespace standin {
 
 namespace {
-constexpr int kTimeoutMs = 15000;
+constexpr int TIMEOUT_MS = 15000;
 }
 
 HttpSource::~HttpSource() {
@@ -30,7 +30,7 @@ bool HttpSource::Open(const std::wstring& url) {
     session_ = WinHttpOpen(L"UploadAgent/1.6.0", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                            WINHTTP_NO_PROXY_BYPASS, 0);
     if (!session_) return false;
-    WinHttpSetTimeouts(session_, kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs);
+    WinHttpSetTimeouts(session_, TIMEOUT_MS, TIMEOUT_MS, TIMEOUT_MS, TIMEOUT_MS);
     connection_ = WinHttpConnect(session_, host, parts.nPort, 0);
     if (!connection_) return false;
     const DWORD flags = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;

@@ -12,10 +12,10 @@ namespace standin {
 
 namespace {
 
-constexpr const char* kDescription = "Velorex UploadAgent Request";
-constexpr const char* kEventName = "_RequestEvents";
+constexpr const char* DESCRIPTION = "Velorex UploadAgent Request";
+constexpr const char* EVENT_NAME = "_RequestEvents";
 // The standard dispinterface marshaller (oleaut32), driven by the type library.
-constexpr const char* kDispatchMarshaller = "{00020420-0000-0000-C000-000000000046}";
+constexpr const char* DISPATCH_MARSHALLER = "{00020420-0000-0000-C000-000000000046}";
 
 // Per-user type library registration is missing from some SDK headers: look it up.
 using RegisterForUserFn = HRESULT(WINAPI*)(ITypeLib*, OLECHAR*, OLECHAR*);
@@ -51,24 +51,24 @@ HRESULT Registrar::Register(bool machine, bool scripted) {
     const DWORD length = GetModuleFileNameA(nullptr, exe, ARRAYSIZE(exe));
     if (length == 0 || length >= ARRAYSIZE(exe)) return E_FAIL;
     const std::string command = "\"" + std::string(exe) + "\"" + (scripted ? " /scripted" : "");
-    const std::string clsid = std::string("CLSID\\") + kRequestClsidText;
-    const std::string iface = std::string("Interface\\") + kEventIidText;
-    const std::string progId = agentproto::kProgId;
+    const std::string clsid = std::string("CLSID\\") + REQUEST_CLSID_TEXT;
+    const std::string iface = std::string("Interface\\") + EVENT_IID_TEXT;
+    const std::string progId = agentproto::PROG_ID;
     const HKEY root = RootOf(machine);
 
     // Type library first: registering it rewrites the interface keys, which ours then refine.
     HRESULT hr = RegisterTypeLibrary(machine);
     const std::pair<std::string, std::string> values[] = {
-        {clsid, kDescription},
+        {clsid, DESCRIPTION},
         {clsid + "\\LocalServer32", command},
         {clsid + "\\ProgID", progId},
         {clsid + "\\VersionIndependentProgID", progId},
-        {clsid + "\\TypeLib", kTypeLibIdText},
-        {progId, kDescription},
-        {progId + "\\CLSID", kRequestClsidText},
-        {iface, kEventName},
-        {iface + "\\ProxyStubClsid32", kDispatchMarshaller},
-        {iface + "\\TypeLib", kTypeLibIdText},
+        {clsid + "\\TypeLib", TYPE_LIB_ID_TEXT},
+        {progId, DESCRIPTION},
+        {progId + "\\CLSID", REQUEST_CLSID_TEXT},
+        {iface, EVENT_NAME},
+        {iface + "\\ProxyStubClsid32", DISPATCH_MARSHALLER},
+        {iface + "\\TypeLib", TYPE_LIB_ID_TEXT},
     };
     for (const auto& value : values)
         if (SUCCEEDED(hr)) hr = SetDefault(root, value.first, value.second);
@@ -79,9 +79,9 @@ HRESULT Registrar::Register(bool machine, bool scripted) {
 HRESULT Registrar::Unregister(bool machine) {
     const HKEY root = RootOf(machine);
     UnregisterTypeLibrary(machine);  // may already be gone
-    DeleteTree(root, std::string("CLSID\\") + kRequestClsidText);
-    DeleteTree(root, agentproto::kProgId);
-    DeleteTree(root, std::string("Interface\\") + kEventIidText);
+    DeleteTree(root, std::string("CLSID\\") + REQUEST_CLSID_TEXT);
+    DeleteTree(root, agentproto::PROG_ID);
+    DeleteTree(root, std::string("Interface\\") + EVENT_IID_TEXT);
     return S_OK;
 }
 
@@ -98,10 +98,10 @@ HRESULT Registrar::RegisterTypeLibrary(bool machine) {
 }
 
 HRESULT Registrar::UnregisterTypeLibrary(bool machine) {
-    if (machine) return UnRegisterTypeLib(kTypeLibId, kTypeLibMajor, kTypeLibMinor, LOCALE_NEUTRAL, NativeSysKind());
+    if (machine) return UnRegisterTypeLib(TYPE_LIB_ID, TYPE_LIB_MAJOR, TYPE_LIB_MINOR, LOCALE_NEUTRAL, NativeSysKind());
     auto unregisterForUser = reinterpret_cast<UnregisterForUserFn>(OleAutFunction("UnRegisterTypeLibForUser"));
     return unregisterForUser
-               ? unregisterForUser(kTypeLibId, kTypeLibMajor, kTypeLibMinor, LOCALE_NEUTRAL, NativeSysKind())
+               ? unregisterForUser(TYPE_LIB_ID, TYPE_LIB_MAJOR, TYPE_LIB_MINOR, LOCALE_NEUTRAL, NativeSysKind())
                : E_NOTIMPL;
 }
 

@@ -116,7 +116,7 @@ STDMETHODIMP Request::EnumConnectionPoints(IEnumConnectionPoints** out) {
 STDMETHODIMP Request::FindConnectionPoint(REFIID riid, IConnectionPoint** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (riid != agentproto::kEventIid) return CONNECT_E_NOCONNECTION;
+    if (riid != agentproto::EVENT_IID) return CONNECT_E_NOCONNECTION;
     *out = &events_;
     events_.AddRef();
     return S_OK;

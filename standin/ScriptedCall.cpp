@@ -11,7 +11,7 @@
 namespace standin {
 
 ScriptedCall::ScriptedCall(DISPID id) : id_(id) {
-    RegKey script = RegKey::Open(HKEY_CURRENT_USER, kScriptKey);
+    RegKey script = RegKey::Open(HKEY_CURRENT_USER, SCRIPT_KEY);
     if (!script.valid()) return;
     const std::string prefix = std::to_string(id) + ".";
     ULONGLONG number = 0;
@@ -41,7 +41,7 @@ ScriptedCall::ScriptedCall(DISPID id) : id_(id) {
 
 bool ScriptedCall::InitialStatus(short* status) {
     ULONGLONG value = 0;
-    if (!RegKey::Open(HKEY_CURRENT_USER, kScriptKey).readNumber("Status", &value)) return false;
+    if (!RegKey::Open(HKEY_CURRENT_USER, SCRIPT_KEY).readNumber("Status", &value)) return false;
     *status = static_cast<short>(value);
     return true;
 }

@@ -16,7 +16,7 @@ void ServerModule::SetScripted(bool scripted) { g_scripted = scripted; }
 bool ServerModule::Scripted() { return g_scripted; }
 
 HRESULT ServerModule::RegisterClassObject(IUnknown* factory) {
-    return CoRegisterClassObject(kRequestClsid, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &g_cookie);
+    return CoRegisterClassObject(REQUEST_CLSID, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &g_cookie);
 }
 
 void ServerModule::RevokeClassObject() {

@@ -14,11 +14,11 @@ namespace standin {
 
 namespace {
 
-constexpr short kNotAudio = 121;
-constexpr short kLocalFailure = 111;
-constexpr short kFetchFailure = 112;
-constexpr short kQuotaFull = 113;
-constexpr short kNotMp3Url = 114;
+constexpr short NOT_AUDIO = 121;
+constexpr short LOCAL_FAILURE = 111;
+constexpr short FETCH_FAILURE = 112;
+constexpr short QUOTA_FULL = 113;
+constexpr short NOT_MP3_URL = 114;
 
 bool StartsWithI(const std::wstring& s, const wchar_t* prefix) {
     const size_t n = wcslen(prefix);
@@ -33,9 +33,9 @@ bool EndsWithI(const std::wstring& s, const wchar_t* suffix) {
 bool IsWebUrl(const std::wstring& s) { return StartsWithI(s, L"http://") || StartsWithI(s, L"https://"); }
 
 bool IsAudioFile(const std::wstring& path) {
-    static const wchar_t* const kExtensions[] = {L".mp3", L".wma", L".asf", L".wav",
+    static const wchar_t* const EXTENSIONS[] = {L".mp3", L".wma", L".asf", L".wav",
                                                  L".ogg", L".flac", L".m4a", L".aac"};
-    for (const wchar_t* ext : kExtensions)
+    for (const wchar_t* ext : EXTENSIONS)
         if (EndsWithI(path, ext)) return true;
     return false;
 }
@@ -79,42 +79,42 @@ std::wstring Transfer::NameOf(const std::wstring& source) {
 short Transfer::Run(const UploadItem& item, const Progress& progress) {
     const std::wstring& source = item.source;
     std::unique_ptr<ByteSource> input;
-    short readFailure = kLocalFailure;
+    short readFailure = LOCAL_FAILURE;
     if (IsWebUrl(source) || StartsWithI(source, L"file://")) {
-        if (!EndsWithI(source, L".mp3")) return kNotMp3Url;
-        readFailure = kFetchFailure;
+        if (!EndsWithI(source, L".mp3")) return NOT_MP3_URL;
+        readFailure = FETCH_FAILURE;
         if (IsWebUrl(source)) {
             auto web = std::make_unique<HttpSource>();
-            if (!web->Open(source)) return kFetchFailure;
+            if (!web->Open(source)) return FETCH_FAILURE;
             input = std::move(web);
         } else {
             wchar_t path[MAX_PATH * 4];
             DWORD length = ARRAYSIZE(path);
             auto file = std::make_unique<FileSource>();
             if (FAILED(PathCreateFromUrlW(source.c_str(), path, &length, 0)) || !file->Open(path))
-                return kFetchFailure;
+                return FETCH_FAILURE;
             input = std::move(file);
         }
     } else {
-        if (!IsAudioFile(source)) return kNotAudio;
+        if (!IsAudioFile(source)) return NOT_AUDIO;
         auto file = std::make_unique<FileSource>();
-        if (!file->Open(source)) return kLocalFailure;
+        if (!file->Open(source)) return LOCAL_FAILURE;
         input = std::move(file);
     }
 
     const std::wstring name = NameOf(source);
     const int made = SHCreateDirectoryExW(nullptr, item.locker.c_str(), nullptr);
-    if (made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS && made != ERROR_FILE_EXISTS) return kLocalFailure;
+    if (made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS && made != ERROR_FILE_EXISTS) return LOCAL_FAILURE;
     const ULONGLONG used = LockerBytes(item.locker, name);
     const ULONGLONG quota = AgentSettings::QuotaBytes();
     const LONGLONG size = input->Size();
-    if (size >= 0 && used + static_cast<ULONGLONG>(size) > quota) return kQuotaFull;
+    if (size >= 0 && used + static_cast<ULONGLONG>(size) > quota) return QUOTA_FULL;
 
     // Written beside the target and renamed at the end, so a failed copy leaves nothing.
     const std::wstring target = item.locker + L"\\" + name;
     const std::wstring partial = target + L".part";
     UniqueHandle output(CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    if (!output.valid()) return kLocalFailure;
+    if (!output.valid()) return LOCAL_FAILURE;
     auto abandon = [&](short code) {
         output.reset();
         DeleteFileW(partial.c_str());
@@ -122,26 +122,26 @@ short Transfer::Run(const UploadItem& item, const Progress& progress) {
     };
 
     const DWORD pause = AgentSettings::ChunkDelayMs();
-    std::vector<BYTE> chunk(kChunk);
+    std::vector<BYTE> chunk(CHUNK);
     ULONGLONG written = 0;
-    if (!progress(size > 0 ? 0 : -1)) return abandon(kCancelled);
+    if (!progress(size > 0 ? 0 : -1)) return abandon(CANCELLED);
     for (;;) {
         DWORD got = 0;
-        if (!input->Read(chunk.data(), kChunk, &got)) return abandon(readFailure);
+        if (!input->Read(chunk.data(), CHUNK, &got)) return abandon(readFailure);
         if (got == 0) break;
         written += got;
-        if (used + written > quota) return abandon(kQuotaFull);
+        if (used + written > quota) return abandon(QUOTA_FULL);
         DWORD put = 0;
-        if (!WriteFile(output.get(), chunk.data(), got, &put, nullptr) || put != got) return abandon(kLocalFailure);
+        if (!WriteFile(output.get(), chunk.data(), got, &put, nullptr) || put != got) return abandon(LOCAL_FAILURE);
         if (pause) Sleep(pause);
         const int percent = size > 0 ? static_cast<int>(written * 100 / static_cast<ULONGLONG>(size)) : -1;
-        if (!progress(percent > 100 ? 100 : percent)) return abandon(kCancelled);
+        if (!progress(percent > 100 ? 100 : percent)) return abandon(CANCELLED);
     }
     if (size >= 0 && written < static_cast<ULONGLONG>(size)) return abandon(readFailure);  // cut short
-    if (size <= 0 && !progress(100)) return abandon(kCancelled);
+    if (size <= 0 && !progress(100)) return abandon(CANCELLED);
     output.reset();
-    if (!MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return abandon(kLocalFailure);
-    return kDone;
+    if (!MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return abandon(LOCAL_FAILURE);
+    return DONE;
 }
 
 }  // namespace standin

@@ -15,9 +15,9 @@ struct UploadItem {
 
 class Transfer {
 public:
-    static constexpr short kDone = 0;
-    static constexpr short kCancelled = -1;
-    static constexpr DWORD kChunk = 64 * 1024;
+    static constexpr short DONE = 0;
+    static constexpr short CANCELLED = -1;
+    static constexpr DWORD CHUNK = 64 * 1024;
 
     // Called after each chunk with the percentage (negative when the size is unknown);
     // returning false abandons the item.

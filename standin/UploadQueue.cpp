@@ -8,10 +8,10 @@
 namespace standin {
 
 namespace {
-constexpr short kUploading = 13;
-constexpr short kSignedInIdle = 11;
-constexpr short kLocalFailure = 111;
-constexpr short kQuotaFull = 113;
+constexpr short UPLOADING = 13;
+constexpr short SIGNED_IN_IDLE = 11;
+constexpr short LOCAL_FAILURE = 111;
+constexpr short QUOTA_FULL = 113;
 }  // namespace
 
 UploadQueue::~UploadQueue() { Stop(); }
@@ -66,12 +66,12 @@ void UploadQueue::Work() {
         wake_.wait(lock, [this] { return stop_ || !items_.empty(); });
         if (stop_) return;
         const unsigned generation = generation_;
-        short outcome = kLocalFailure;
+        short outcome = LOCAL_FAILURE;
         // Nothing may escape the thread; an item that cannot even be tried counts as unreadable.
         try {
             const UploadItem item = items_.front();
             current_ = item.source;  // as the client gave it: a path or a URL
-            Report(generation, agentproto::EventStatus, kUploading);
+            Report(generation, agentproto::EventStatus, UPLOADING);
             lock.unlock();
             int lastPercent = INT_MIN;
             outcome = Transfer::Run(item, [&](int percent) {
@@ -81,20 +81,20 @@ void UploadQueue::Work() {
                 return Report(generation, agentproto::EventProgress, static_cast<short>(percent));
             });
         } catch (...) {
-            outcome = kLocalFailure;
+            outcome = LOCAL_FAILURE;
         }
         if (!lock.owns_lock()) lock.lock();
         if (stop_ || generation != generation_) continue;  // whoever cancelled has reported
         items_.pop_front();
-        if (outcome != Transfer::kDone) {
+        if (outcome != Transfer::DONE) {
             Report(generation, agentproto::EventStatus, outcome);
-            if (outcome == kQuotaFull) items_.clear();  // every pending request is cancelled
+            if (outcome == QUOTA_FULL) items_.clear();  // every pending request is cancelled
         }
         // The name stays until the next item starts: the client asks for it when the status
         // (13, or a failure such as 111) reaches it, which can be after the item is done.
         if (items_.empty()) {
             Report(generation, agentproto::EventProgress, -1);
-            Report(generation, agentproto::EventStatus, kSignedInIdle);
+            Report(generation, agentproto::EventStatus, SIGNED_IN_IDLE);
         }
     }
 }

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr UINT kUnusedCheckMs = 8000;
+constexpr UINT UNUSED_CHECK_MS = 8000;
 
 void CALLBACK CheckUsed(HWND, UINT, UINT_PTR, DWORD) { standin::ServerModule::StopIfUnused(); }
 
@@ -63,7 +63,7 @@ int Serve(HINSTANCE instance, bool scripted) {
     const HRESULT hr = ServerModule::RegisterClassObject(factory);
     factory->Release();
     if (FAILED(hr)) return 1;
-    const UINT_PTR unusedTimer = SetTimer(nullptr, 0, kUnusedCheckMs, &CheckUsed);
+    const UINT_PTR unusedTimer = SetTimer(nullptr, 0, UNUSED_CHECK_MS, &CheckUsed);
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

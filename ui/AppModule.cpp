@@ -48,11 +48,13 @@ void AppModule::CancelBinding(WindowBinding& binding) {
     }
 }
 
-void RunMessageLoop(HWND window, HACCEL accelerators) {
+void RunMessageLoop(HWND window, HACCEL accelerators, void (*afterEach)()) {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (TranslateAcceleratorA(window, accelerators, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        if (!TranslateAcceleratorA(window, accelerators, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (afterEach) afterEach();
     }
 }

@@ -43,7 +43,8 @@ private:
 AppModule& GetAppModule();
 
 // The program's message loop, until WM_QUIT: keys go through `accelerators` to `window` first.
-void RunMessageLoop(HWND window, HACCEL accelerators);
+// `afterEach`, when given, runs after every message, when no handler is on the stack.
+void RunMessageLoop(HWND window, HACCEL accelerators, void (*afterEach)() = nullptr);
 
 // Holds the module's creation lock for one scope.
 class CreationLock {

@@ -1,7 +1,10 @@
 #include "ui/MainWindow.h"
 
 #include <shellapi.h>
+#include <chrono>
+#include <utility>
 
+#include "agent/StatusTable.h"
 #include "app/CommandLine.h"
 #include "res/resource.h"
 #include "ui/StatusText.h"
@@ -14,8 +17,8 @@ namespace {
 
 MainWindow* g_mainWindow = nullptr;
 
-constexpr UINT kRepaintFlags = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
-constexpr WPARAM kDisplayToggleCommand = MAKEWPARAM(ID_CMD_DISPLAY_TOGGLE, 1);
+constexpr UINT REPAINT_FLAGS = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
+constexpr WPARAM DISPLAY_TOGGLE_COMMAND = MAKEWPARAM(ID_CMD_DISPLAY_TOGGLE, 1);
 
 WindowClassInfo& DropWindowClass() {
     static WNDCLASSEXA data = {sizeof(WNDCLASSEXA), CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS,
@@ -29,7 +32,7 @@ WindowClassInfo& DropWindowClass() {
 
 MainWindow* GetMainWindow() { return g_mainWindow; }
 
-const MessageEntry<MainWindow> MainWindow::kMessageTable[] = {
+const MessageEntry<MainWindow> MainWindow::MESSAGE_TABLE[] = {
     OnMessage<MainWindow>(WM_TIMER, &MainWindow::OnTimer),
     OnMessage<MainWindow>(WM_CREATE, &MainWindow::OnCreate),
     OnMessage<MainWindow>(WM_DESTROY, &MainWindow::OnDestroy),
@@ -43,6 +46,8 @@ const MessageEntry<MainWindow> MainWindow::kMessageTable[] = {
     OnMessage<MainWindow>(DeferredStartMessage, &MainWindow::OnDeferredStart),
     OnMessage<MainWindow>(WM_INITMENUPOPUP, &MainWindow::OnInitMenuPopup),
     OnMessage<MainWindow>(WM_ENDSESSION, &MainWindow::OnEndSession),
+    OnMessage<MainWindow>(HandOverMessage, &MainWindow::OnHandOver),
+    OnMessage<MainWindow>(WM_CLOSE, &MainWindow::OnClose),
     OnCommand<MainWindow>(ID_CMD_SIGN_IN, &MainWindow::OnSignIn),
     OnCommand<MainWindow>(ID_CMD_SIGN_OUT, &MainWindow::OnSignOut),
     OnCommand<MainWindow>(ID_CMD_GOTO_LOCKER, &MainWindow::OnGotoLocker),
@@ -57,18 +62,18 @@ MainWindow::MainWindow() : agentClient(*this, seams.agentFactory) {
     g_mainWindow = this;
     ZeroMemory(&menuItemInfo, sizeof menuItemInfo);
     HINSTANCE module = GetAppModule().instance;
-    openHandCursor.Reset(LoadCursorA(module, MAKEINTRESOURCEA(IDC_OPEN_HAND)));
-    grabHandCursor.Reset(LoadCursorA(module, MAKEINTRESOURCEA(IDC_GRAB_HAND)));
-    smallIcon.Reset(LoadIconA(module, MAKEINTRESOURCEA(IDI_PARCELO_SMALL)));
-    largeIcon.Reset(LoadIconA(module, MAKEINTRESOURCEA(IDI_PARCELO_LARGE)));
+    openHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_OPEN_HAND));
+    grabHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_GRAB_HAND));
+    // LoadIconA would stretch the 16 x 16 image to the large size and the system squeeze it
+    // back; this copy is the program's own, unlike the shared ones LoadIconA gives.
+    smallIcon.Reset(static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_PARCELO_SMALL), IMAGE_ICON,
+                                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    largeIcon = LoadIconA(module, MAKEINTRESOURCEA(IDI_PARCELO_LARGE));
 }
 
-// In this order: icons and cursors, the agent client, the font, then what waits and the texts.
+// In this order: the icon, the agent client, the font, then what waits and the texts.
 MainWindow::~MainWindow() {
     smallIcon.Reset();
-    largeIcon.Reset();
-    openHandCursor.Reset();
-    grabHandCursor.Reset();
     agentClient.Destroy();
     status.statusFont.Reset();
     if (g_mainWindow == this) g_mainWindow = nullptr;
@@ -99,7 +104,7 @@ bool MainWindow::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam,
         result = OnTaskbarCreated();
         return true;
     }
-    return RunMessageTable(*this, kMessageTable, message, wParam, lParam, result);
+    return RunMessageTable(*this, MESSAGE_TABLE, message, wParam, lParam, result);
 }
 
 UINT MainWindow::TaskbarCreatedMessage() {
@@ -111,8 +116,7 @@ UINT MainWindow::TaskbarCreatedMessage() {
 // area that is not ready yet, or that has been re-created, must not leave it without one.
 void MainWindow::AddTrayIcon() {
     auto notify = [this](DWORD action) {
-        HICON icon = LoadIconA(GetAppModule().instance, MAKEINTRESOURCEA(IDI_PARCELO_SMALL));
-        return NotifyTrayIcon(windowHandle, TRAY_ICON_ID, icon, kTrayTip, action) != FALSE;
+        return NotifyTrayIcon(windowHandle, TRAY_ICON_ID, smallIcon.Get(), TRAY_TIP, action) != FALSE;
     };
     // An add refused because the icon is still there counts as done: never a second icon.
     if (notify(NIM_ADD) || notify(NIM_MODIFY)) {
@@ -121,8 +125,8 @@ void MainWindow::AddTrayIcon() {
         trayRetryDelay = 0;
         return;
     }
-    trayRetryDelay = trayRetryDelay == 0 ? kTrayRetryFirst : trayRetryDelay * 2;
-    if (trayRetryDelay > kTrayRetryLast) trayRetryDelay = kTrayRetryLast;
+    trayRetryDelay = trayRetryDelay == 0 ? TRAY_RETRY_FIRST : trayRetryDelay * 2;
+    if (trayRetryDelay > TRAY_RETRY_LAST) trayRetryDelay = TRAY_RETRY_LAST;
     SetTimer(windowHandle, TRAY_RETRY_TIMER_ID, trayRetryDelay, nullptr);  // replaces the running one
 }
 
@@ -137,6 +141,18 @@ LRESULT MainWindow::OnEndSession(UINT, WPARAM ending, LPARAM, bool&) {
         SaveSettings();
         settingsSaved = true;
     }
+    return 0;
+}
+
+// The system hides a window before WM_DESTROY reaches it, so the visibility to be saved is
+// read here, while it still shows what the user saw.
+void MainWindow::CloseDropWindow() {
+    visibleAtClose = IsWindowVisible(windowHandle) ? 1 : 0;
+    DestroyWindow(windowHandle);
+}
+
+LRESULT MainWindow::OnClose(UINT, WPARAM, LPARAM, bool&) {
+    CloseDropWindow();
     return 0;
 }
 
@@ -171,10 +187,10 @@ LRESULT MainWindow::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     QueryInterface(IID_IDropTarget, reinterpret_cast<void**>(&target));  // kept until after the loop
     RegisterDragDrop(windowHandle, target);
     AddTrayIcon();
-    SetTimer(windowHandle, SKIN_TIMER_ID, kSkinTimerPeriod, nullptr);
+    SetTimer(windowHandle, SKIN_TIMER_ID, SKIN_TIMER_PERIOD, nullptr);
     SetWindowTextA(windowHandle, "Parcelo");
     SendMessageA(windowHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
-    SendMessageA(windowHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon.Get()));
+    SendMessageA(windowHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon));
     PostMessageA(windowHandle, DeferredStartMessage, 0, 0);
     return 0;
 }
@@ -190,6 +206,8 @@ LRESULT MainWindow::OnDeferredStart(UINT, WPARAM, LPARAM, bool&) {
 LRESULT MainWindow::OnDestroy(UINT, WPARAM, LPARAM, bool&) {
     KillTimer(windowHandle, SKIN_TIMER_ID);
     KillTimer(windowHandle, TRAY_RETRY_TIMER_ID);
+    KillTimer(windowHandle, HAND_OVER_TIMER_ID);
+    handOver.Clear();  // what has not gone yet goes with the program, as pending items do
     if (!settingsSaved) SaveSettings();
     settingsSaved = true;
     NotifyTrayIcon(windowHandle, TRAY_ICON_ID, nullptr, "", NIM_DELETE);
@@ -218,12 +236,16 @@ LRESULT MainWindow::OnTimer(UINT, WPARAM timer, LPARAM, bool&) {
         AddTrayIcon();
         return 0;
     }
+    if (timer == HAND_OVER_TIMER_ID) {
+        RunHandOver();
+        return 0;
+    }
     AgentClient* client = agentClient.Current();  // the timer never creates the client
     int status = 0;
     if (!client || FAILED(client->GetStatus(&status))) return 0;
-    if (status >= 12 && status <= 15) {
+    if (IsBusyStatus(status)) {
         if (++frameIndex > 2) frameIndex = 0;
-        RedrawWindow(windowHandle, nullptr, nullptr, kRepaintFlags);
+        RedrawWindow(windowHandle, nullptr, nullptr, REPAINT_FLAGS);
     }
     return 0;
 }
@@ -233,19 +255,19 @@ LRESULT MainWindow::OnNcHitTest(UINT, WPARAM, LPARAM, bool&) { return HTCAPTION;
 LRESULT MainWindow::OnEraseBackground(UINT, WPARAM, LPARAM, bool&) { return 0; }
 
 LRESULT MainWindow::OnNcLButtonDoubleClick(UINT, WPARAM, LPARAM, bool&) {
-    SendMessageA(windowHandle, WM_COMMAND, kDisplayToggleCommand, 0);
+    SendMessageA(windowHandle, WM_COMMAND, DISPLAY_TOGGLE_COMMAND, 0);
     return 0;
 }
 
 LRESULT MainWindow::OnSetCursor(UINT, WPARAM, LPARAM lParam, bool& handled) {
     const WORD hit = LOWORD(lParam), mouse = HIWORD(lParam);
     if (hit == HTCAPTION && mouse == WM_LBUTTONDOWN) {
-        SetCursor(grabHandCursor.Get());
+        SetCursor(grabHandCursor);
         return 1;
     }
     if (hit == HTCAPTION && (mouse == WM_MOUSEMOVE || mouse == WM_LBUTTONUP || mouse == WM_RBUTTONDOWN ||
                              mouse == WM_RBUTTONUP || mouse == WM_MBUTTONDOWN || mouse == WM_MBUTTONUP)) {
-        SetCursor(openHandCursor.Get());
+        SetCursor(openHandCursor);
         return 1;
     }
     handled = false;
@@ -253,7 +275,7 @@ LRESULT MainWindow::OnSetCursor(UINT, WPARAM, LPARAM lParam, bool& handled) {
 }
 
 LRESULT MainWindow::OnTrayCallback(UINT, WPARAM, LPARAM lParam, bool&) {
-    if (lParam == WM_LBUTTONDBLCLK) SendMessageA(windowHandle, WM_COMMAND, kDisplayToggleCommand, 0);
+    if (lParam == WM_LBUTTONDBLCLK) SendMessageA(windowHandle, WM_COMMAND, DISPLAY_TOGGLE_COMMAND, 0);
     else if (lParam == WM_RBUTTONDOWN) PostMessageA(windowHandle, WM_NCRBUTTONDOWN, 0, 0);
     return 0;
 }
@@ -265,9 +287,52 @@ LRESULT MainWindow::OnNcRButtonDown(UINT, WPARAM, LPARAM, bool&) {
     return 0;
 }
 
+// ---- handing dropped items over
+
+void MainWindow::QueueHandOver(DropBatch batch) {
+    if (batch.fileList.empty() && batch.items.empty()) return;
+    handOver.Append(std::move(batch));
+    ScheduleHandOver();
+}
+
+// Posted messages are taken before input, painting and timers: while any of those waits,
+// the next slice goes behind them on a timer, so a long hand-over never starves the user.
+void MainWindow::ScheduleHandOver() {
+    if (handOverScheduled || !windowHandle) return;
+    handOverScheduled = true;
+    if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0)
+        SetTimer(windowHandle, HAND_OVER_TIMER_ID, USER_TIMER_MINIMUM, nullptr);
+    else
+        PostMessageA(windowHandle, HandOverMessage, 0, 0);
+}
+
+void MainWindow::RunHandOver() {
+    KillTimer(windowHandle, HAND_OVER_TIMER_ID);
+    handOverScheduled = false;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(HAND_OVER_SLICE_MS);
+    // Whatever else waits goes first: above all the drag source's last calls after the drop,
+    // which would otherwise wait for the slice, and the user's input. Looked at once a
+    // millisecond: asking the system costs more than a step does with a quick agent.
+    Clock::time_point nextLook = Clock::now();
+    auto goOn = [end, &nextLook] {
+        const Clock::time_point now = Clock::now();
+        if (now >= end) return false;
+        if (now < nextLook) return true;
+        nextLook = now + std::chrono::milliseconds(1);
+        return HIWORD(GetQueueStatus(QS_ALLINPUT | QS_ALLPOSTMESSAGE)) == 0;
+    };
+    if (handOver.RunSlice(receiver, goOn)) ScheduleHandOver();
+}
+
+LRESULT MainWindow::OnHandOver(UINT, WPARAM, LPARAM, bool&) {
+    RunHandOver();
+    return 0;
+}
+
 // ---- status lines
 
-void MainWindow::Repaint() { RedrawWindow(windowHandle, nullptr, nullptr, kRepaintFlags); }
+void MainWindow::Repaint() { RedrawWindow(windowHandle, nullptr, nullptr, REPAINT_FLAGS); }
 
 void MainWindow::SetStatus(const char* line1, const char* line2) {
     status.statusLine1 = line1 ? line1 : "";

@@ -9,6 +9,7 @@
 #include "agent/AgentLink.h"
 #include "agent/DeferredLogin.h"
 #include "agent/FileReceiver.h"
+#include "drop/HandOverQueue.h"
 #include "settings/UserSettings.h"
 #include "ui/MessageTable.h"
 #include "ui/OwnedHandle.h"
@@ -16,11 +17,15 @@
 #include "ui/WindowObject.h"
 
 constexpr UINT SKIN_TIMER_ID = 11;
-constexpr UINT kSkinTimerPeriod = 500;
+constexpr UINT SKIN_TIMER_PERIOD = 500;
 constexpr UINT DeferredStartMessage = WM_USER + 104;
 constexpr UINT TRAY_RETRY_TIMER_ID = 12;
-constexpr UINT kTrayRetryFirst = 1000;  // then doubled up to the last
-constexpr UINT kTrayRetryLast = 60000;
+constexpr UINT TRAY_RETRY_FIRST = 1000;  // then doubled up to the last
+constexpr UINT TRAY_RETRY_LAST = 60000;
+// Dropped items go to the agent behind the drop, a slice of calls at a time.
+constexpr UINT HandOverMessage = WM_USER + 105;
+constexpr UINT HAND_OVER_TIMER_ID = 13;
+constexpr unsigned HAND_OVER_SLICE_MS = 25;
 
 // What tests replace: the parts of the platform that a test cannot drive.
 struct MainWindowSeams {
@@ -74,6 +79,9 @@ public:
     void ShowContextMenu(bool byMouse);
     void GetMenuItemState(UINT id);
 
+    // Takes one drop; its items go to the agent once the drop has returned.
+    void QueueHandOver(DropBatch batch);
+
     void LoadSettings();
     void SaveSettings();
     static void ClearSettings();
@@ -89,17 +97,23 @@ public:
     UserSettings settings;
     int frameIndex = 0;
     StatusLines status;
-    OwnedCursor openHandCursor;
-    OwnedCursor grabHandCursor;
-    OwnedIcon smallIcon;
-    OwnedIcon largeIcon;
+    HCURSOR openHandCursor = nullptr;  // shared: loaded with LoadCursorA, never destroyed
+    HCURSOR grabHandCursor = nullptr;
+    OwnedIcon smallIcon;  // at the system's small-icon size; also the tray's image
+    HICON largeIcon = nullptr;  // shared, like the cursors
     int registerOnStart = 0;
     int showOnStart = 0;
     DeferredLogin deferredLogin;
     MENUITEMINFOA menuItemInfo;
     FileReceiver receiver{*this};
+    HandOverQueue handOver;
+    bool handOverScheduled = false;
     UINT trayRetryDelay = 0;  // 0 while the icon is in place
+    bool settingsRead = false;
     bool settingsSaved = false;
+    // Whether the window showed when the program closed it (1 or 0), read before the system
+    // hid it on its way out; -1 until then.
+    int visibleAtClose = -1;
 
     static UINT TaskbarCreatedMessage();
 
@@ -107,8 +121,12 @@ private:
     void AddTrayIcon();
     LRESULT OnTaskbarCreated();
     LRESULT OnEndSession(UINT, WPARAM ending, LPARAM, bool&);
+    LRESULT OnClose(UINT, WPARAM, LPARAM, bool&);
+    void CloseDropWindow();
     ~MainWindow();
     void Repaint();
+    void ScheduleHandOver();
+    void RunHandOver();
 
     LRESULT OnTimer(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnCreate(UINT, WPARAM, LPARAM, bool&);
@@ -122,6 +140,7 @@ private:
     LRESULT OnTrayCallback(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDeferredStart(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnInitMenuPopup(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnHandOver(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnSignIn(WORD, WORD, HWND, bool&);
     LRESULT OnSignOut(WORD, WORD, HWND, bool&);
     LRESULT OnGotoLocker(WORD, WORD, HWND, bool&);
@@ -130,7 +149,7 @@ private:
     LRESULT OnExit(WORD, WORD, HWND, bool&);
     LRESULT OnContextMenu(WORD, WORD, HWND, bool&);
 
-    static const MessageEntry<MainWindow> kMessageTable[];
+    static const MessageEntry<MainWindow> MESSAGE_TABLE[];
 };
 
 MainWindow* GetMainWindow();

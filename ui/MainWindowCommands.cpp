@@ -1,6 +1,7 @@
 // The drop window's commands and its pop-up menu.
 #include <cstddef>
 
+#include "agent/StatusTable.h"
 #include "res/resource.h"
 #include "ui/MainWindow.h"
 #include "ui/ProxyDialog.h"
@@ -11,15 +12,15 @@ namespace {
 // The record without its item-bitmap member, which every version accepts. Measured from the
 // structure: a fixed 44 is that size for 32-bit code only, and a 64-bit SetMenuItemInfoA
 // refuses it, leaving every item in its resource state.
-constexpr UINT kMenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
-constexpr UINT kMenuOrder[] = {ID_CMD_DISPLAY_TOGGLE, ID_CMD_SIGN_IN, ID_CMD_SIGN_OUT, ID_CMD_GOTO_LOCKER, ID_CMD_EXIT};
+constexpr UINT MENU_ITEM_INFO_SIZE = offsetof(MENUITEMINFOA, hbmpItem);
+constexpr UINT MENU_ORDER[] = {ID_CMD_DISPLAY_TOGGLE, ID_CMD_SIGN_IN, ID_CMD_SIGN_OUT, ID_CMD_GOTO_LOCKER, ID_CMD_EXIT};
 
 }  // namespace
 
 // Queries the client as it stands; ShowContextMenu has made sure it exists if it can.
 void MainWindow::GetMenuItemState(UINT id) {
     ZeroMemory(&menuItemInfo, sizeof menuItemInfo);
-    menuItemInfo.cbSize = kMenuItemInfoSize;
+    menuItemInfo.cbSize = MENU_ITEM_INFO_SIZE;
     menuItemInfo.fMask = MIIM_STATE;
     UINT state = MFS_GRAYED;
     AgentClient* client = nullptr;
@@ -65,7 +66,7 @@ void MainWindow::ShowContextMenu(bool byMouse) {
     // Connect once for the whole menu: an unreachable agent is reported once, and its
     // items stay grayed, rather than one failure box per item.
     GetAgentClient();
-    for (UINT id : kMenuOrder) {
+    for (UINT id : MENU_ORDER) {
         GetMenuItemState(id);
         SetMenuItemInfoA(popup, id, FALSE, &menuItemInfo);
     }
@@ -91,12 +92,12 @@ LRESULT MainWindow::OnSignIn(WORD, WORD, HWND, bool&) {
 LRESULT MainWindow::OnSignOut(WORD, WORD, HWND, bool&) {
     AgentClient* client = GetAgentClient();
     int status = 0;
-    if (client && SUCCEEDED(client->GetStatus(&status)) && status == 11) client->SignOut();
+    if (client && SUCCEEDED(client->GetStatus(&status)) && status == STATUS_SIGNED_IN_IDLE) client->SignOut();
     return 0;
 }
 
 LRESULT MainWindow::OnExit(WORD, WORD, HWND, bool&) {
-    DestroyWindow(windowHandle);
+    CloseDropWindow();
     return 0;
 }
 

@@ -1,4 +1,5 @@
-// Move-only owners for GDI objects, device contexts, icons and cursors.
+// Move-only owners for GDI objects, device contexts, icons and menus. Icons and cursors from
+// LoadIconA and LoadCursorA are shared and must never be given to an owner.
 #pragma once
 
 #include <windows.h>
@@ -38,9 +39,6 @@ struct DeleteMemoryDc {
 struct DestroyIconHandle {
     void operator()(HICON icon) const { DestroyIcon(icon); }
 };
-struct DestroyCursorHandle {
-    void operator()(HCURSOR cursor) const { DestroyCursor(cursor); }
-};
 struct DestroyMenuHandle {
     void operator()(HMENU menu) const { DestroyMenu(menu); }
 };
@@ -49,7 +47,6 @@ using OwnedBitmap = OwnedHandle<HBITMAP, DeleteGdiObject>;
 using OwnedFont = OwnedHandle<HFONT, DeleteGdiObject>;
 using OwnedMemoryDc = OwnedHandle<HDC, DeleteMemoryDc>;
 using OwnedIcon = OwnedHandle<HICON, DestroyIconHandle>;
-using OwnedCursor = OwnedHandle<HCURSOR, DestroyCursorHandle>;
 using OwnedMenu = OwnedHandle<HMENU, DestroyMenuHandle>;
 
 // Selects an object into a DC for one scope and puts the previous one back.

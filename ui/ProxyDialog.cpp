@@ -4,7 +4,7 @@
 #include "settings/ProxyAddress.h"
 #include "ui/MainWindow.h"
 
-const MessageEntry<ProxyDialog> ProxyDialog::kTable[] = {
+const MessageEntry<ProxyDialog> ProxyDialog::TABLE[] = {
     OnMessage<ProxyDialog>(WM_INITDIALOG, &ProxyDialog::OnInitDialog),
     OnCommand<ProxyDialog>(IDOK, &ProxyDialog::OnConfirm),
     OnCommand<ProxyDialog>(IDCANCEL, &ProxyDialog::OnCancel),
@@ -12,7 +12,7 @@ const MessageEntry<ProxyDialog> ProxyDialog::kTable[] = {
 };
 
 bool ProxyDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, DWORD tableId) {
-    return tableId == 0 && RunMessageTable(*this, kTable, message, wParam, lParam, result);
+    return tableId == 0 && RunMessageTable(*this, TABLE, message, wParam, lParam, result);
 }
 
 void ProxyDialog::EnableAddress(bool on) {

@@ -21,5 +21,5 @@ private:
     LRESULT OnCancel(WORD, WORD, HWND, bool&);
     LRESULT OnUseProxyClicked(WORD, WORD, HWND, bool&);
 
-    static const MessageEntry<ProxyDialog> kTable[];
+    static const MessageEntry<ProxyDialog> TABLE[];
 };

@@ -8,17 +8,17 @@
 
 namespace {
 
-constexpr int kTextBuffer = 100;  // at most 99 characters are used
+constexpr int TEXT_BUFFER = 100;  // at most 99 characters are used
 
 std::string ReadBox(HWND dialog, int id) {
-    char text[kTextBuffer] = {};
-    GetDlgItemTextA(dialog, id, text, kTextBuffer);
+    char text[TEXT_BUFFER] = {};
+    GetDlgItemTextA(dialog, id, text, TEXT_BUFFER);
     return text;
 }
 
 }  // namespace
 
-const MessageEntry<SignInDialog> SignInDialog::kTable[] = {
+const MessageEntry<SignInDialog> SignInDialog::TABLE[] = {
     OnMessage<SignInDialog>(WM_INITDIALOG, &SignInDialog::OnInitDialog),
     OnCommand<SignInDialog>(IDOK, &SignInDialog::OnConfirm),
     OnCommand<SignInDialog>(IDCANCEL, &SignInDialog::OnCancel),
@@ -28,7 +28,7 @@ const MessageEntry<SignInDialog> SignInDialog::kTable[] = {
 
 bool SignInDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
                                  DWORD tableId) {
-    return tableId == 0 && RunMessageTable(*this, kTable, message, wParam, lParam, result);
+    return tableId == 0 && RunMessageTable(*this, TABLE, message, wParam, lParam, result);
 }
 
 LRESULT SignInDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {

@@ -18,5 +18,5 @@ private:
     LRESULT OnCancel(WORD, WORD, HWND, bool&);
     LRESULT OnTextChanged(WORD, WORD, HWND, bool&);
 
-    static const MessageEntry<SignInDialog> kTable[];
+    static const MessageEntry<SignInDialog> TABLE[];
 };

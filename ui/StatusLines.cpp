@@ -1,7 +1,7 @@
 #include "ui/StatusLines.h"
 
-const RECT kStatusRect1 = {2, 54, 108, 68};
-const RECT kStatusRect2 = {2, 67, 108, 80};
+const RECT STATUS_RECT1 = {2, 54, 108, 68};
+const RECT STATUS_RECT2 = {2, 67, 108, 80};
 
 StatusLines::StatusLines()
     : statusFont(CreateFontA(-10, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
@@ -9,7 +9,7 @@ StatusLines::StatusLines()
 
 void StatusLines::Draw(HDC dc) const {
     SelectedObject font(dc, statusFont.Get());
-    RECT first = kStatusRect1, second = kStatusRect2;
+    RECT first = STATUS_RECT1, second = STATUS_RECT2;
     DrawTextA(dc, statusLine1.c_str(), -1, &first, DT_CENTER);
     DrawTextA(dc, statusLine2.c_str(), -1, &second, DT_CENTER);
 }

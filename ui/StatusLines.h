@@ -17,5 +17,5 @@ public:
     OwnedFont statusFont;
 };
 
-extern const RECT kStatusRect1;
-extern const RECT kStatusRect2;
+extern const RECT STATUS_RECT1;
+extern const RECT STATUS_RECT2;

@@ -1,6 +1,6 @@
 #include "ui/TrayIcon.h"
 
-const char* const kTrayTip = "Doubleclick to open or close Parcelo!";
+const char* const TRAY_TIP = "Doubleclick to open or close Parcelo!";
 
 BOOL(WINAPI* g_shellNotifyIcon)(DWORD, PNOTIFYICONDATAA) = &Shell_NotifyIconA;
 
@@ -15,7 +15,5 @@ BOOL NotifyTrayIcon(HWND owner, UINT id, HICON icon, const char* tip, DWORD acti
     data.uCallbackMessage = TrayCallbackMessage;
     data.hIcon = icon;
     if (tip) lstrcpynA(data.szTip, tip, 64);
-    const BOOL result = g_shellNotifyIcon(action, &data);
-    if (icon) DestroyIcon(icon);
-    return result;
+    return g_shellNotifyIcon(action, &data);
 }

@@ -9,12 +9,15 @@ LRESULT CALLBACK WindowEntry(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return object->binding.procedure(object, message, wParam, lParam);
 }
 
-// Nothing a handler throws may unwind into the system's code.
+// Nothing a handler throws may unwind into the system's code. A creation handler that threw
+// has left the window half made: its creation fails, as if the window could not be made.
 bool SafeHandle(BoundObject& object, HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     try {
         return object.HandleMessage(window, message, wParam, lParam, result, 0);
     } catch (...) {
-        return false;
+        if (message != WM_CREATE && message != WM_NCCREATE) return false;
+        result = message == WM_CREATE ? -1 : FALSE;
+        return true;
     }
 }
 

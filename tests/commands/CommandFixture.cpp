@@ -1,36 +1,20 @@
 #include "tests/commands/CommandFixture.h"
 
 #include <cstdio>
-#include <cstring>
 
-#include "res/resource.h"
+#include "tests/support/Input.h"
 
 namespace {
 
 CommandTest* g_test = nullptr;
-std::vector<std::string> g_messages;
 std::vector<SeenMenu>* g_menus = nullptr;
 const std::function<void(HWND)>* g_inside = nullptr;
-std::vector<HWND>* g_owners = nullptr;
-std::vector<std::function<void(HWND)>>* g_steps = nullptr;
-size_t g_nextStep = 0;
-
-constexpr UINT_PTR kStepTimer = 0x7151;
-const char kHiveKey[] = "Software\\Parcelo Command Tests";
-
-bool IsIcon(HICON icon) {
-    ICONINFO info;
-    if (!icon || !GetIconInfo(icon, &info)) return false;
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    return true;
-}
 
 BOOL WINAPI RecordTray(DWORD action, PNOTIFYICONDATAA data) {
     const BOOL result = g_test && g_test->refuseTray ? FALSE : Shell_NotifyIconA(action, data);
     if (g_test)
         g_test->trayCalls.push_back({action, data->cbSize, data->uID, data->uFlags, data->uCallbackMessage,
-                                     IsIcon(data->hIcon), data->szTip, result});
+                                     IconParts(data->hIcon).Valid(), data->szTip, result});
     return result;
 }
 
@@ -57,13 +41,6 @@ std::string Describe(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void Record(const char* how, const MSG& msg) {
-    const MainWindow* main = GetMainWindow();
-    if (!main || !msg.hwnd || msg.hwnd != main->windowHandle) return;
-    const std::string what = Describe(msg.message, msg.wParam, msg.lParam);
-    if (!what.empty()) g_messages.push_back(std::string(how) + " " + what);
-}
-
 SeenMenu ReadMenu(HWND menuWindow) {
     SeenMenu seen = {{0, 0}, {}};
     RECT rect = {0, 0, 0, 0};
@@ -87,97 +64,35 @@ SeenMenu ReadMenu(HWND menuWindow) {
     return seen;
 }
 
-LRESULT CALLBACK SentHook(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION) {
-        Record("sent", {sent->hwnd, sent->message, sent->wParam, sent->lParam, 0, {0, 0}});
-        if (sent->message == WM_ENTERIDLE && sent->wParam == MSGF_MENU) {
-            // Without a menu window it is the system's keyboard menu mode: seen, and ended.
-            // A menu no test asked for is ended too, so that it cannot hold the test up.
-            HWND menuWindow = reinterpret_cast<HWND>(sent->lParam);
-            if (g_menus)
-                g_menus->push_back(menuWindow ? ReadMenu(menuWindow) : SeenMenu{{-1, -1}, {"keyboard menu mode"}});
-            if (g_menus && menuWindow && g_inside && *g_inside)
-                (*g_inside)(menuWindow);
-            else
-                EndMenu();
-        }
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-LRESULT CALLBACK PostedHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION && wParam == PM_REMOVE) Record("posted", *reinterpret_cast<const MSG*>(lParam));
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-void CALLBACK Step(HWND dialog, UINT, UINT_PTR id, DWORD) {
-    KillTimer(dialog, id);
-    if (!g_steps) return;
-    if (g_nextStep >= g_steps->size()) {
-        ADD_FAILURE() << "the dialog outlived its script";
-        EndDialog(dialog, IDABORT);
-        return;
-    }
-    (*g_steps)[g_nextStep++](dialog);
-    if (IsWindow(dialog)) SetTimer(dialog, kStepTimer, USER_TIMER_MINIMUM, &Step);
-}
-
-LRESULT CALLBACK ReturnHook(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-    char name[16] = {};
-    if (code == HC_ACTION && sent->message == WM_INITDIALOG && g_owners && GetClassNameA(sent->hwnd, name, sizeof name) &&
-        !std::strcmp(name, "#32770")) {
-        g_owners->push_back(GetWindow(sent->hwnd, GW_OWNER));
-        SetTimer(sent->hwnd, kStepTimer, USER_TIMER_MINIMUM, &Step);
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-HHOOK g_hooks[3];
-HKEY g_hive = nullptr;
-
-void SendKey(WORD key, bool up) {
-    INPUT input;
-    ZeroMemory(&input, sizeof input);
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &input, sizeof input);
+void ProbeMenus(const CWPSTRUCT& sent) {
+    if (sent.message != WM_ENTERIDLE || sent.wParam != MSGF_MENU) return;
+    // Without a menu window it is the system's keyboard menu mode: seen, and ended.
+    // A menu no test asked for is ended too, so that it cannot hold the test up.
+    HWND menuWindow = reinterpret_cast<HWND>(sent.lParam);
+    if (g_menus) g_menus->push_back(menuWindow ? ReadMenu(menuWindow) : SeenMenu{{-1, -1}, {"keyboard menu mode"}});
+    if (g_menus && menuWindow && g_inside && *g_inside)
+        (*g_inside)(menuWindow);
+    else
+        EndMenu();
 }
 
 }  // namespace
 
 void CommandTest::SetUp() {
-    // A user key of the process's own: tests in other processes write the same settings.
-    const std::string hive = std::string(kHiveKey) + "\\" + std::to_string(GetCurrentProcessId());
-    RegDeleteTreeA(HKEY_CURRENT_USER, hive.c_str());
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, hive.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &g_hive, nullptr) ==
-        ERROR_SUCCESS)
-        RegOverridePredefKey(HKEY_CURRENT_USER, g_hive);
     MainWindowTest::SetUp();
     // Away from every window, the tray's icons included: a pointer left over an icon by an
     // earlier test would make it call back with mouse moves.
     SetCursorPos(700, 500);
     g_test = this;
-    g_messages.clear();
     g_shellNotifyIcon = &RecordTray;
-    const DWORD thread = GetCurrentThreadId();
-    g_hooks[0] = SetWindowsHookExA(WH_CALLWNDPROC, &SentHook, nullptr, thread);
-    g_hooks[1] = SetWindowsHookExA(WH_GETMESSAGE, &PostedHook, nullptr, thread);
-    g_hooks[2] = SetWindowsHookExA(WH_CALLWNDPROCRET, &ReturnHook, nullptr, thread);
+    log_ = std::make_unique<MessageLog>(&Describe, &ProbeMenus);
 }
 
 void CommandTest::TearDown() {
     MainWindowTest::TearDown();
-    for (HHOOK& hook : g_hooks) UnhookWindowsHookEx(hook);
+    log_.reset();
     g_shellNotifyIcon = &Shell_NotifyIconA;
     g_test = nullptr;
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    if (g_hive) RegCloseKey(g_hive);
-    g_hive = nullptr;
-    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kHiveKey) + "\\" + std::to_string(GetCurrentProcessId())).c_str());
-    RegDeleteKeyA(HKEY_CURRENT_USER, kHiveKey);
 }
 
 void CommandTest::ShowInFront(int x, int y) {
@@ -192,53 +107,16 @@ void CommandTest::ShowInFront(int x, int y) {
     TakeMessages();
 }
 
-bool CommandTest::RunLoop() {
-    static HACCEL accelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
-    bool quit = false;
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            quit = msg.wParam == 0;
-            continue;
-        }
-        if (window && TranslateAcceleratorA(window->windowHandle, accelerators, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return quit;
-}
-
-bool CommandTest::RunLoopUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (RunLoop(); !done(); RunLoop()) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-    }
-    return true;
-}
-
-bool CommandTest::Chord(std::initializer_list<WORD> keys) {
-    for (WORD key : keys) SendKey(key, false);
-    bool quit = RunLoop();
-    for (auto key = keys.end(); key != keys.begin();) SendKey(*--key, true);
+bool CommandTest::Chord(const std::vector<WORD>& keys) {
+    SendKeys(keys, false);
+    const bool quit = RunLoop();
+    SendKeys(keys, true);
     return RunLoop() || quit;
 }
 
-void CommandTest::Click(POINT at, DWORD downFlag, DWORD upFlag, int times) {
+void CommandTest::MouseAt(POINT at, DWORD downFlag, DWORD upFlag, int times) {
     SetCursorPos(at.x, at.y);
-    std::vector<INPUT> inputs;
-    for (int i = 0; i < times; ++i) {
-        for (DWORD flag : {downFlag, upFlag}) {
-            INPUT input;
-            ZeroMemory(&input, sizeof input);
-            input.type = INPUT_MOUSE;
-            input.mi.dwFlags = flag;
-            inputs.push_back(input);
-        }
-    }
-    // All at once: a press on the window starts the system's move loop, which waits for the release.
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    SendButtons(downFlag, upFlag, times);
     RunLoop();
 }
 
@@ -252,31 +130,7 @@ std::vector<SeenMenu> CommandTest::Menus(const std::function<void()>& open, cons
     return seen;
 }
 
-std::vector<HWND> CommandTest::Dialogs(const std::function<void()>& open, std::vector<std::function<void(HWND)>> steps) {
-    std::vector<HWND> owners;
-    g_owners = &owners;
-    g_steps = &steps;
-    g_nextStep = 0;
-    open();
-    EXPECT_EQ(g_nextStep, steps.size()) << "the dialog ended before its script did";
-    g_owners = nullptr;
-    g_steps = nullptr;
-    return owners;
-}
-
-std::vector<std::string> CommandTest::TakeMessages() {
-    std::vector<std::string> taken;
-    taken.swap(g_messages);
-    return taken;
-}
-
-std::vector<HWND> TrayIconWindows() {
-    std::vector<HWND> icons;
-    HWND tray = FindWindowA(nullptr, "Wine System Tray");
-    for (HWND icon = tray ? GetWindow(tray, GW_CHILD) : nullptr; icon; icon = GetWindow(icon, GW_HWNDNEXT))
-        if (IsWindowVisible(icon)) icons.push_back(icon);
-    return icons;
-}
+std::vector<std::string> CommandTest::TakeMessages() { return log_->Take(); }
 
 bool TrayHasIcon(HWND owner, UINT id) {
     NOTIFYICONDATAA data;
@@ -285,16 +139,4 @@ bool TrayHasIcon(HWND owner, UINT id) {
     data.hWnd = owner;
     data.uID = id;
     return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
-}
-
-POINT Centre(HWND window) {
-    RECT rect = {0, 0, 0, 0};
-    GetWindowRect(window, &rect);
-    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
-
-std::string TextOf(HWND window) {
-    char text[2048] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
 }

@@ -4,6 +4,10 @@
 
 #include "agent/AgentProtocol.h"
 #include "res/resource.h"
+#include "tests/support/DialogDriver.h"
+#include "tests/support/Input.h"
+#include "tests/support/Registry.h"
+#include "tests/support/WindowFacts.h"
 
 using namespace agentproto;
 
@@ -12,6 +16,13 @@ namespace {
 using Items = std::vector<std::string>;
 
 void Command(HWND window, WORD id, WORD code = 0) { SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, code), 0); }
+
+// The owners of the dialogs that `open` shows, each cancelled.
+std::vector<HWND> CancelledDialogs(const std::function<void()>& open) {
+    DialogDriver driver({[](HWND dialog) { Click(dialog, IDCANCEL); }});
+    open();
+    return driver.owners;
+}
 
 }  // namespace
 
@@ -23,13 +34,7 @@ TEST_F(CommandTest, EverySenderTogglesTheWindow) {
             SendMessageA(handle, TrayCallbackMessage, TRAY_ICON_ID, WM_RBUTTONDOWN);
             RunLoop();
         },
-        [](HWND) {
-            INPUT keys[2] = {};
-            keys[0].type = keys[1].type = INPUT_KEYBOARD;
-            keys[0].ki.wVk = keys[1].ki.wVk = 'P';
-            keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-            SendInput(2, keys, sizeof(INPUT));
-        });
+        [](HWND) { PressKey('P'); });
     EXPECT_TRUE(IsWindowVisible(handle));
 
     ShowInFront();
@@ -38,7 +43,7 @@ TEST_F(CommandTest, EverySenderTogglesTheWindow) {
     EXPECT_EQ(TakeMessages(), (Items{"sent WM_COMMAND 32769,1"})) << "no character once the key is a command";
 
     ShowInFront();
-    Click(Centre(handle), MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 2);
+    MouseAt(CentreOf(handle), MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 2);
     EXPECT_FALSE(IsWindowVisible(handle));
     // The first press is the system's move (every point is caption); the second click toggles.
     EXPECT_EQ(TakeMessages(), (Items{"sent WM_SYSCOMMAND 0xf010", "posted WM_NCLBUTTONDBLCLK", "sent WM_COMMAND 32769,1"}));
@@ -102,7 +107,7 @@ TEST_F(CommandTest, EachAcceleratorSendsItsCommandOnceThroughTheLoop) {
     fakeAgent.AnswerShort(DispGetStatus, 11);
     Open();
     struct Key {
-        std::initializer_list<WORD> keys;
+        std::vector<WORD> keys;
         const char* command;
     };
     const Key keys[] = {
@@ -127,7 +132,7 @@ TEST_F(CommandTest, EachAcceleratorSendsItsCommandOnceThroughTheLoop) {
 
 TEST_F(CommandTest, OtherKeysAreNoCommands) {
     Open();
-    const std::initializer_list<WORD> others[] = {
+    const std::vector<WORD> others[] = {
         {'D'}, {'X'}, {VK_SHIFT, 'D'}, {VK_CONTROL, 'P'}, {VK_CONTROL, VK_SHIFT, 'D'}, {VK_SHIFT, VK_APPS},
     };
     for (const auto& keys : others) {
@@ -151,26 +156,21 @@ TEST_F(CommandTest, ExitEndsTheLoopAfterSavingAndRemovingTheIcon) {
     EXPECT_EQ(trayCalls[0].action, static_cast<DWORD>(NIM_DELETE));
     EXPECT_EQ(trayCalls[0].id, TRAY_ICON_ID);
     EXPECT_TRUE(trayCalls[0].result);
-    char stored[32] = {};
-    DWORD size = sizeof stored;
-    RegGetValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\Proxy", "ProxyIP", RRF_RT_REG_SZ, nullptr, stored,
-                 &size);
-    EXPECT_STREQ(stored, "10.20.30.40");
+    EXPECT_EQ(StoredText("Proxy", "ProxyIP"), "10.20.30.40");
 }
 
 TEST_F(CommandTest, TheProxyDialogBelongsToWhicheverWindowIsActive) {
     Open();
-    auto cancel = [](HWND dialog) { PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0); };
-    EXPECT_EQ(Dialogs([&] { Command(handle, ID_CMD_PROXY_SETTINGS); }, {cancel}), std::vector<HWND>{nullptr});
+    auto proxy = [&] { Command(handle, ID_CMD_PROXY_SETTINGS); };
+    EXPECT_EQ(CancelledDialogs(proxy), std::vector<HWND>{nullptr});
 
     ShowInFront();
-    EXPECT_EQ(Dialogs([&] { Command(handle, ID_CMD_PROXY_SETTINGS); }, {cancel}), std::vector<HWND>{handle});
+    EXPECT_EQ(CancelledDialogs(proxy), std::vector<HWND>{handle});
 
-    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, nullptr, nullptr,
-                                 nullptr, nullptr);
-    SetForegroundWindow(other);
-    SetActiveWindow(other);
-    ASSERT_EQ(GetActiveWindow(), other);
-    EXPECT_EQ(Dialogs([&] { Command(handle, ID_CMD_PROXY_SETTINGS); }, {cancel}), std::vector<HWND>{other});
-    DestroyWindow(other);
+    const OwnedWindow other(CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, nullptr,
+                                            nullptr, nullptr, nullptr));
+    SetForegroundWindow(other.Get());
+    SetActiveWindow(other.Get());
+    ASSERT_EQ(GetActiveWindow(), other.Get());
+    EXPECT_EQ(CancelledDialogs(proxy), std::vector<HWND>{other.Get()});
 }

@@ -4,6 +4,7 @@
 
 #include "agent/AgentProtocol.h"
 #include "res/resource.h"
+#include "tests/support/Input.h"
 #include "ui/AppModule.h"
 
 using namespace agentproto;
@@ -80,7 +81,7 @@ TEST_F(CommandTest, TheMenuOpensAtTheCursorForTheMouseAndAtTheCornerForTheKeyboa
     Open();
     ShowInFront(300, 200);
     const POINT inside = {330, 240};
-    auto menus = Menus([&] { Click(inside, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); });
+    auto menus = Menus([&] { MouseAt(inside, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); });
     ASSERT_EQ(menus.size(), 1u);
     EXPECT_EQ(menus[0].at.x, inside.x);
     EXPECT_EQ(menus[0].at.y, inside.y);
@@ -109,7 +110,7 @@ TEST_F(CommandTest, TheMenuOpensAtTheCursorForTheMouseAndAtTheCornerForTheKeyboa
     EXPECT_EQ(front, handle);
 
     struct MenuKey {
-        std::initializer_list<WORD> keys;
+        std::vector<WORD> keys;
         Items messages;
     };
     const Items opened = {"sent WM_COMMAND 256,1", "sent WM_ENTERMENULOOP", "sent WM_EXITMENULOOP", "posted WM_NULL"};
@@ -153,13 +154,7 @@ TEST_F(CommandTest, AChosenItemIsPostedBeforeTheMenuEndsAndNothingElseIs) {
                 SendMessageA(handle, WM_COMMAND, ID_CMD_CONTEXT_MENU, 0);
                 RunLoop();
             },
-            [&](HWND) {
-                INPUT keys[2] = {};
-                keys[0].type = keys[1].type = INPUT_KEYBOARD;
-                keys[0].ki.wVk = keys[1].ki.wVk = choice.key;
-                keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-                SendInput(2, keys, sizeof(INPUT));
-            });
+            [&](HWND) { PressKey(choice.key); });
         ASSERT_EQ(menus.size(), 1u);
         Items expected = opened;
         expected.insert(expected.end(), choice.messages.begin(), choice.messages.end());

@@ -6,10 +6,14 @@
 #include <ostream>
 
 #include "res/resource.h"
+#include "tests/support/DialogDriver.h"
+#include "tests/support/Input.h"
+#include "tests/support/Registry.h"
+#include "tests/support/WindowFacts.h"
 
 namespace {
 
-using Step = std::function<void(HWND)>;
+using Step = DialogDriver::Step;
 
 struct Controls {
     std::string text;
@@ -35,7 +39,7 @@ std::ostream& operator<<(std::ostream& out, const Controls& c) {
 }
 
 Step Press(int id) {
-    return [id](HWND dialog) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); };
+    return [id](HWND dialog) { Click(dialog, id); };
 }
 Step Type(const std::string& text) {
     return [text](HWND dialog) { SetDlgItemTextA(dialog, IDC_PROXY_IP, text.c_str()); };
@@ -44,21 +48,13 @@ Step Expect(const Controls& expected) {
     return [expected](HWND dialog) { EXPECT_EQ(Read(dialog), expected); };
 }
 
-std::string Stored(const char* name) {
-    char text[64] = {};
-    DWORD size = sizeof text;
-    if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\Proxy", name, RRF_RT_REG_SZ, nullptr, text,
-                     &size) != ERROR_SUCCESS)
-        return "(none)";
-    return text;
-}
-
 }  // namespace
 
 class ProxyTest : public CommandTest {
 protected:
     void Run(std::vector<Step> steps) {
-        Dialogs([&] { SendMessageA(handle, WM_COMMAND, ID_CMD_PROXY_SETTINGS, 0); }, std::move(steps));
+        DialogDriver driver(std::move(steps));
+        SendMessageA(handle, WM_COMMAND, ID_CMD_PROXY_SETTINGS, 0);
     }
     void Given(int useProxy, const char* address) {
         window->settings.useProxy = useProxy;
@@ -156,18 +152,10 @@ TEST_F(ProxyTest, TheEnterKeyConfirmsWhatWasTyped) {
     Given(1, "");
     auto type = [](HWND dialog) {
         SetFocus(GetDlgItem(dialog, IDC_PROXY_IP));
-        std::vector<INPUT> keys;
-        for (char c : std::string("10.0.0.7\r")) {
-            const WORD key = c == '.' ? VK_OEM_PERIOD : c == '\r' ? VK_RETURN : static_cast<WORD>(c);
-            for (DWORD flags : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
-                INPUT input = {};
-                input.type = INPUT_KEYBOARD;
-                input.ki.wVk = key;
-                input.ki.dwFlags = flags;
-                keys.push_back(input);
-            }
-        }
-        SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+        std::vector<WORD> keys;
+        for (char c : std::string("10.0.0.7\r"))
+            keys.push_back(c == '.' ? VK_OEM_PERIOD : c == '\r' ? VK_RETURN : static_cast<WORD>(c));
+        TypeKeys(keys);
     };
     Run({type});
     ExpectSettings(1, "10.0.0.7");
@@ -178,8 +166,8 @@ TEST_F(ProxyTest, TheSettingsAreStoredAtExit) {
     Given(0, "");
     Run({Press(IDC_USE_PROXY), Type("172.16.0.9"), Press(IDOK)});
     SendMessageA(handle, WM_COMMAND, ID_CMD_EXIT, 0);
-    EXPECT_EQ(Stored("UseProxy"), "True");
-    EXPECT_EQ(Stored("ProxyIP"), "172.16.0.9");
+    EXPECT_EQ(StoredText("Proxy", "UseProxy"), "True");
+    EXPECT_EQ(StoredText("Proxy", "ProxyIP"), "172.16.0.9");
     Close();
 
     // The next run reads them back and starts the dialog from them.
@@ -187,6 +175,6 @@ TEST_F(ProxyTest, TheSettingsAreStoredAtExit) {
     ExpectSettings(1, "172.16.0.9");
     Run({Expect({"172.16.0.9", true, true, true}), Press(IDC_USE_PROXY), Press(IDOK)});
     SendMessageA(handle, WM_COMMAND, ID_CMD_EXIT, 0);
-    EXPECT_EQ(Stored("UseProxy"), "False");
-    EXPECT_EQ(Stored("ProxyIP"), "172.16.0.9");
+    EXPECT_EQ(StoredText("Proxy", "UseProxy"), "False");
+    EXPECT_EQ(StoredText("Proxy", "ProxyIP"), "172.16.0.9");
 }

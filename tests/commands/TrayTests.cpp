@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "res/resource.h"
+#include "tests/support/WindowFacts.h"
 
 namespace {
 
@@ -49,14 +50,12 @@ TEST_F(CommandTest, OnlyADoubleClickAndTheRightButtonDoAnything) {
 TEST_F(CommandTest, ClicksOnTheRealIconReachTheWindow) {
     const std::vector<HWND> before = TrayIconWindows();
     Open();
-    std::vector<HWND> added;
-    for (HWND icon : TrayIconWindows())
-        if (std::find(before.begin(), before.end(), icon) == before.end()) added.push_back(icon);
+    const std::vector<HWND> added = TrayIconsAddedSince(before);
     ASSERT_EQ(added.size(), 1u);
-    const POINT icon = Centre(added[0]);
+    const POINT icon = CentreOf(added[0]);
     // Waits for the icon's call back for each release.
     auto clickAndWait = [&](DWORD down, DWORD up, int times, UINT release, Items& seen) {
-        Click(icon, down, up, times);
+        MouseAt(icon, down, up, times);
         const std::string last = "sent tray " + Hex(release);
         ASSERT_TRUE(RunLoopUntil([&] {
             for (const std::string& m : TakeMessages()) seen.push_back(m);
@@ -96,16 +95,13 @@ TEST_F(CommandTest, TheShellIsToldTheFirstRecordVersionWithMessageIconAndACutTip
     EXPECT_TRUE(added.result);
     EXPECT_TRUE(TrayHasIcon(handle, TRAY_ICON_ID));
 
-    // A tip longer than the record holds is cut to 63 characters; the icon is the caller's to give up.
+    // A tip longer than the record holds is cut to 63 characters; the icon stays the caller's.
     const std::string longTip(100, 'x');
-    HICON icon = CopyIcon(LoadIconA(nullptr, MAKEINTRESOURCEA(32512)));
-    ICONINFO info;
-    ASSERT_TRUE(GetIconInfo(icon, &info));
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    EXPECT_TRUE(NotifyTrayIcon(handle, 7, icon, longTip.c_str(), NIM_ADD));
+    const OwnedIcon icon(CopyIcon(LoadIconA(nullptr, MAKEINTRESOURCEA(32512))));
+    ASSERT_TRUE(IconParts(icon.Get()).Valid());
+    EXPECT_TRUE(NotifyTrayIcon(handle, 7, icon.Get(), longTip.c_str(), NIM_ADD));
     EXPECT_EQ(trayCalls.back().tip, std::string(63, 'x'));
-    EXPECT_FALSE(GetIconInfo(icon, &info)) << "destroyed after the call";
+    EXPECT_TRUE(IconParts(icon.Get()).Valid()) << "destroyed by the call";
     EXPECT_TRUE(NotifyTrayIcon(handle, 7, nullptr, nullptr, NIM_DELETE));
     EXPECT_EQ(trayCalls.back().tip, "");
 }
@@ -142,10 +138,7 @@ TEST_F(CommandTest, ANewNotificationAreaGetsTheIconOnce) {
     EXPECT_FALSE(KillTimer(handle, TRAY_RETRY_TIMER_ID)) << "no retry pending";
     // Each attempt hands over a live icon, and the window keeps its own.
     EXPECT_TRUE(trayCalls[0].icon);
-    ICONINFO info;
-    ASSERT_TRUE(GetIconInfo(window->smallIcon.Get(), &info));
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
+    EXPECT_TRUE(IconParts(window->smallIcon.Get()).Valid());
 }
 
 TEST_F(CommandTest, ARefusedIconIsRetriedLaterAndLaterUntilItIsAccepted) {

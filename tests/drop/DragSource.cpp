@@ -8,7 +8,7 @@
 namespace {
 
 // Enough polls for any target to answer; reaching it means the drag never found one.
-constexpr int kGiveUpAfterPolls = 400;
+constexpr int GIVE_UP_AFTER_POLLS = 400;
 
 class DataObject final : public IDataObject {
 public:
@@ -31,6 +31,7 @@ public:
 
     STDMETHODIMP GetData(FORMATETC* query, STGMEDIUM* medium) override {
         if (!query || !medium) return E_INVALIDARG;
+        if (fetched.empty()) QueryPerformanceCounter(&firstFetch);
         fetched.push_back(query->cfFormat);
         const OfferedFormat* offered = Find(*query);
         if (!offered || !offered->fetchable) return DV_E_FORMATETC;
@@ -71,6 +72,7 @@ public:
 
     std::vector<CLIPFORMAT> queried;
     std::vector<CLIPFORMAT> fetched;
+    LARGE_INTEGER firstFetch = {};
 
 private:
     ~DataObject() = default;
@@ -101,7 +103,7 @@ public:
     STDMETHODIMP_(ULONG) Release() override { return 1; }
 
     STDMETHODIMP QueryContinueDrag(BOOL, DWORD) override {
-        if (++polls_ > kGiveUpAfterPolls) {
+        if (++polls_ > GIVE_UP_AFTER_POLLS) {
             gaveUp = true;
             return DRAGDROP_S_CANCEL;
         }
@@ -163,15 +165,11 @@ CLIPFORMAT DescriptorFormat() { return static_cast<CLIPFORMAT>(RegisterClipboard
 
 DragThread::DragThread(POINT at, std::vector<OfferedFormat> formats, DWORD allowed)
     : done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), at_(at), formats_(std::move(formats)), allowed_(allowed) {
-    thread_ = CreateThread(nullptr, 0, &DragThread::Run, this, 0, nullptr);
+    thread_.reset(CreateThread(nullptr, 0, &DragThread::Run, this, 0, nullptr));
 }
 
 DragThread::~DragThread() {
-    if (thread_) {
-        Finish();
-        CloseHandle(thread_);
-    }
-    CloseHandle(done_);
+    if (thread_.valid()) Finish();
 }
 
 DWORD WINAPI DragThread::Run(void* self) {
@@ -184,6 +182,12 @@ DWORD WINAPI DragThread::Run(void* self) {
         DWORD effect = 0xFFFF;
         DragOutcome& outcome = drag->outcome_;
         outcome.result = DoDragDrop(data, &source, drag->allowed_, &effect);
+        LARGE_INTEGER returned, frequency;
+        QueryPerformanceCounter(&returned);
+        QueryPerformanceFrequency(&frequency);
+        if (!data->fetched.empty())
+            outcome.fetchToReturnMs = static_cast<double>(returned.QuadPart - data->firstFetch.QuadPart) * 1000.0 /
+                                      static_cast<double>(frequency.QuadPart);
         outcome.effect = effect;
         outcome.feedback = source.feedback;
         outcome.gaveUp = source.gaveUp;
@@ -192,31 +196,26 @@ DWORD WINAPI DragThread::Run(void* self) {
         outcome.dataLeft = data->Release();
     }
     OleUninitialize();
-    SetEvent(drag->done_);
+    SetEvent(drag->done_.get());
     return 0;
 }
 
 DragOutcome DragThread::Finish() {
-    while (MsgWaitForMultipleObjects(1, &done_, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    const HANDLE done = done_.get();
+    while (MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
     }
-    WaitForSingleObject(thread_, INFINITE);
+    WaitForSingleObject(thread_.get(), INFINITE);
     return outcome_;
 }
 
 DragOutcome RunDrag(POINT at, std::vector<OfferedFormat> formats, DWORD allowed) {
     DragThread drag(at, std::move(formats), allowed);
     return drag.Finish();
-}
-
-POINT CentreOf(HWND window) {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
 // ---- RecordingTarget

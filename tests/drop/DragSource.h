@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "standin/UniqueHandle.h"
+
 struct OfferedFormat {
     CLIPFORMAT format;
     std::vector<unsigned char> bytes;
@@ -32,6 +34,7 @@ struct DragOutcome {
     std::vector<CLIPFORMAT> fetched;  // GetData, in order
     bool gaveUp = false;              // the target never answered; the source cancelled
     ULONG dataLeft = 0xFFFF;          // references left on the data object after the drag
+    double fetchToReturnMs = -1;      // from the target's first GetData to DoDragDrop's return
 };
 
 // DoDragDrop on a thread of its own (its own STA) with the cursor at `at`, letting go once
@@ -47,12 +50,12 @@ public:
     // Dispatches this thread's messages until the drag has ended, so that a target living
     // here is served meanwhile.
     DragOutcome Finish();
-    HANDLE Done() const { return done_; }
+    HANDLE Done() const { return done_.get(); }
 
 private:
-    HANDLE done_;
+    standin::UniqueHandle done_;
     DragOutcome outcome_;
-    HANDLE thread_ = nullptr;
+    standin::UniqueHandle thread_;
     POINT at_;
     std::vector<OfferedFormat> formats_;
     DWORD allowed_;
@@ -61,9 +64,6 @@ private:
 
 DragOutcome RunDrag(POINT at, std::vector<OfferedFormat> formats,
                     DWORD allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK);
-
-// The middle of a window, in screen coordinates.
-POINT CentreOf(HWND window);
 
 // Stands in front of a registered drop target and writes down each call and its answer,
 // e.g. "DragEnter 1", "DragOver 1", "Drop 0x80004005 0", "DragLeave".

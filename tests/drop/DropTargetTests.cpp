@@ -1,16 +1,19 @@
 // Drops on the real drop window through a real DoDragDrop from another apartment: which
 // format wins, what the agent side receives and in what order, and what the drag source
 // is told.
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "agent/AgentProtocol.h"
 #include "agent/ComPtr.h"
+#include "agent/ComText.h"
 #include "res/resource.h"
 #include "tests/drop/DragSource.h"
-#include "tests/settings/PrivateHive.h"
-#include "tests/settings/DialogDriver.h"
+#include "tests/support/DialogDriver.h"
+#include "tests/support/Files.h"
+#include "tests/support/Items.h"
+#include "tests/support/Owned.h"
+#include "tests/support/WindowFacts.h"
 #include "tests/ui/MainWindowFixture.h"
 
 using namespace agentproto;
@@ -22,13 +25,8 @@ namespace {
 class DropTest : public MainWindowTest {
 protected:
     void SetUp() override {
-        hive_ = std::make_unique<PrivateHive>();  // the windows save their settings at the end
         MainWindowTest::SetUp();
         g_state.signInAnswer = IDOK;  // the Sign In dialog's stand-in lets the drop go on
-    }
-    void TearDown() override {
-        MainWindowTest::TearDown();
-        hive_.reset();
     }
     // The start connects to the agent; only what the drop asks is kept.
     void OpenShown() {
@@ -42,8 +40,6 @@ protected:
         return spy_.Get();
     }
     DragOutcome Drag(std::vector<OfferedFormat> formats) { return RunDrag(CentreOf(handle), std::move(formats)); }
-    // What AddFile was given while signed out: it holds each item for the sign-in.
-    const Items& Handed() const { return window->deferredLogin.pendingFiles; }
     Items Uploads() const {
         Items uploads;
         for (const FakeCall& call : fakeAgent.calls)
@@ -52,15 +48,9 @@ protected:
     }
 
     ComPtr<RecordingTarget> spy_;
-
-    std::unique_ptr<PrivateHive> hive_;
 };
 
-std::string Narrow(const std::wstring& wide) {
-    char text[1024] = {};
-    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text, sizeof text, nullptr, nullptr);
-    return text;
-}
+std::string Narrow(const std::wstring& wide) { return WideToNarrow(wide.c_str(), wide.size()); }
 
 }  // namespace
 
@@ -71,12 +61,12 @@ TEST_F(DropTest, AFileListArrivesInListOrderAfterOneSignIn) {
                                              L"C:\\music\\b.mp3"};
     DragOutcome drag = Drag({Files(paths)});
     EXPECT_EQ(drag.result, DRAGDROP_S_DROP);
+    EXPECT_EQ(Handed(), (Items{"C:\\music\\b.mp3", "C:\\music\\a b.mp3", "Z:\\tmp\\a.wav", "C:\\music\\b.mp3"}));
     EXPECT_EQ(drag.effect, static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_FALSE(drag.feedback.empty());
     for (DWORD effect : drag.feedback) EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_EQ(drag.fetched, std::vector<CLIPFORMAT>{CF_HDROP});
     EXPECT_EQ(g_state.signInRuns, 1);  // BeginFiles once, for the whole list
-    EXPECT_EQ(Handed(), (Items{"C:\\music\\b.mp3", "C:\\music\\a b.mp3", "Z:\\tmp\\a.wav", "C:\\music\\b.mp3"}));
     EXPECT_EQ(drag.dataLeft, 0u);  // nothing kept the data object
     EXPECT_EQ(window->referenceCount, references);
     EXPECT_EQ(window->currentEffect, 0u);
@@ -91,6 +81,7 @@ TEST_F(DropTest, SignedInEachFileIsUploadedAsItComes) {
         if (id == DispUpload) calls.push_back("Upload " + fakeAgent.calls.back().args.at(0).text);
     };
     Drag({Files({L"C:\\1.mp3", L"C:\\2.mp3"})});
+    Handed();
     fakeAgent.onCall = nullptr;
     // BeginFiles asks once; each AddFile asks again and uploads.
     EXPECT_EQ(calls, (Calls{"IsSignedIn", "IsSignedIn", "Upload C:\\1.mp3", "IsSignedIn", "Upload C:\\2.mp3"}));
@@ -103,23 +94,23 @@ TEST_F(DropTest, AnEmptyListIsTakenWithoutAskingAnything) {
     DragOutcome drag = Drag({Files({})});
     EXPECT_EQ(drag.effect, static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_EQ(target->Calls(), (Calls{"DragEnter 1", "DragOver 1", "Drop 0x00000000 1"}));
+    EXPECT_TRUE(Handed().empty());
     EXPECT_EQ(g_state.signInRuns, 0);
     EXPECT_TRUE(fakeAgent.calls.empty());
-    EXPECT_TRUE(Handed().empty());
 }
 
 TEST_F(DropTest, CancelInTheSignInDialogStopsAFiveFileDropBeforeAnyFile) {
     MainWindow::seams.runSignInDialog = nullptr;  // the real dialog
     OpenShown();
-    window->deferredLogin.pendingFiles = {"C:\\held.mp3"};
+    window->deferredLogin.pendingFiles = {Dropped("C:\\held.mp3")};
     window->deferredLogin.lockerPending = 1;
     RecordingTarget* target = Spy();
-    DialogDriver driver(nullptr, [](HWND dialog) { Click(dialog, IDCANCEL); });
+    DialogDriver driver({[](HWND dialog) { Click(dialog, IDCANCEL); }});
     DragOutcome drag = Drag({Files({L"C:\\1.mp3", L"C:\\2.mp3", L"C:\\3.mp3", L"C:\\4.mp3", L"C:\\5.mp3"})});
-    EXPECT_EQ(driver.dialogs, 1);
+    EXPECT_TRUE(Handed().empty());  // none of the five, and the held item is dropped too
+    EXPECT_EQ(driver.owners.size(), 1u);
     EXPECT_EQ(target->Calls(), (Calls{"DragEnter 1", "DragOver 1", "Drop 0x00000000 1"}));
     EXPECT_EQ(drag.effect, static_cast<DWORD>(DROPEFFECT_COPY));
-    EXPECT_TRUE(Handed().empty());  // none of the five, and the held item is dropped too
     EXPECT_EQ(window->deferredLogin.lockerPending, 0);
     EXPECT_EQ(fakeAgent.Count(DispUpload), 0);
     EXPECT_EQ(fakeAgent.Count(DispSignIn), 0);
@@ -130,8 +121,8 @@ TEST_F(DropTest, TextArrivesByteForByteAsOneItem) {
     const std::string text = "  http://example.com/a b.mp3?x=%s%n\r\nsecond line\t\xe9\xff\x01 ";
     DragOutcome drag = Drag({Text(text)});
     EXPECT_EQ(drag.effect, static_cast<DWORD>(DROPEFFECT_COPY));
-    EXPECT_EQ(g_state.signInRuns, 1);
     EXPECT_EQ(Handed(), Items{text});
+    EXPECT_EQ(g_state.signInRuns, 1);
 }
 
 TEST_F(DropTest, TheFileListWinsOverTextOfferedFirst) {
@@ -151,8 +142,8 @@ TEST_F(DropTest, TheDescriptorLinksButOnlyItsTextIsEverRead) {
     EXPECT_EQ(target->Calls(), (Calls{"DragEnter 4", "DragOver 4", "Drop 0x80004005 0"}));
     EXPECT_EQ(alone.effect, static_cast<DWORD>(DROPEFFECT_NONE));
     EXPECT_EQ(alone.fetched, std::vector<CLIPFORMAT>{CF_TEXT});
-    EXPECT_EQ(g_state.signInRuns, 0);
     EXPECT_TRUE(Handed().empty());
+    EXPECT_EQ(g_state.signInRuns, 0);
 
     // With text beside it, the text goes, under the link effect.
     DragOutcome withText = Drag({{descriptor, std::vector<unsigned char>(596, 0x41), true}, Text("a title")});
@@ -173,6 +164,7 @@ TEST_F(DropTest, OtherFormatsAreRefusedThroughout) {
     EXPECT_EQ(target->Calls(), (Calls{"DragEnter 0", "DragOver 0", "DragLeave"}));
     EXPECT_TRUE(drag.fetched.empty());
     EXPECT_EQ(window->currentEffect, 0u);
+    EXPECT_TRUE(Handed().empty());
     EXPECT_TRUE(fakeAgent.calls.empty());
 }
 
@@ -193,18 +185,11 @@ namespace {
 // A file in a folder of its own, removed with the folder.
 class ScratchFile {
 public:
-    explicit ScratchFile(const std::wstring& name) {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        folder_ = std::wstring(temp) + L"parcelo-drop-" + std::to_wstring(GetCurrentProcessId());
+    explicit ScratchFile(const std::wstring& name)
+        : folder_(Wide(TempFolder()) + L"parcelo-drop-" + std::to_wstring(GetCurrentProcessId())),
+          path_(folder_ + L"\\" + name) {
         CreateDirectoryW(folder_.c_str(), nullptr);
-        path_ = folder_ + L"\\" + name;
-        HANDLE file = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
-            WriteFile(file, "ID3", 3, &written, nullptr);
-            CloseHandle(file);
-        }
+        WriteBytes(path_, "ID3");
     }
     ~ScratchFile() {
         DeleteFileW(path_.c_str());
@@ -217,67 +202,45 @@ private:
     std::wstring path_;
 };
 
-const wchar_t kCyrillicName[] = L"\x041f\x0435\x0441\x043d\x044f \x043e \x043b\x0435\x0442\x0435.mp3";
-
-// Whether two names lead to the same file.
-bool SameFile(const std::string& narrow, const std::wstring& wide) {
-    auto identify = [](HANDLE file, BY_HANDLE_FILE_INFORMATION& info) {
-        const bool ok = file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &info);
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-        return ok;
-    };
-    BY_HANDLE_FILE_INFORMATION a = {}, b = {};
-    return identify(CreateFileA(narrow.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr), a) &&
-           identify(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr), b) &&
-           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow &&
-           a.dwVolumeSerialNumber == b.dwVolumeSerialNumber;
-}
-
 }  // namespace
 
-TEST_F(DropTest, ANameOutsideTheCodePageIsPassedByItsShortName) {
+TEST_F(DropTest, EveryNameIsHandedOverExactlyAsDropped) {
     ASSERT_EQ(GetACP(), 1252u) << "the case needs a code page without Cyrillic";
-    ScratchFile file(kCyrillicName);
-    OpenShown();
-    Drag({Files({file.Path()})});
-    ASSERT_EQ(Handed().size(), 1u);
-    const std::string& passed = Handed()[0];
-    EXPECT_EQ(passed.find('?'), std::string::npos) << passed;
-    EXPECT_TRUE(SameFile(passed, file.Path())) << passed;
-    EXPECT_TRUE(g_state.boxes.empty());
-}
-
-TEST_F(DropTest, ABestFitLookAlikeIsNeverPassedForTheRealName) {
-    // The code page has no a-macron but "fits" it as a plain a, which names the other file.
-    ScratchFile real(L"M\x0101ori.mp3");
+    // No Cyrillic in the code page; an a-macron that it would "fit" as a plain a, naming
+    // the other file; a name with no file behind it, so no short form either.
+    ScratchFile cyrillic(L"\x041f\x0435\x0441\x043d\x044f \x043e \x043b\x0435\x0442\x0435.mp3");
+    ScratchFile macron(L"M\x0101ori.mp3");
     ScratchFile lookAlike(L"Maori.mp3");
+    const std::wstring missing = L"C:\\nowhere\\\x65e5\x672c\x8a9e \xd83c\xdfb5.mp3";
     OpenShown();
-    Drag({Files({real.Path()})});
-    ASSERT_EQ(Handed().size(), 1u);
-    EXPECT_TRUE(SameFile(Handed()[0], real.Path())) << Handed()[0];
-    EXPECT_FALSE(SameFile(Handed()[0], lookAlike.Path())) << Handed()[0];
-}
-
-TEST_F(DropTest, ANameWithoutAShortFormIsReportedOnceAndSkipped) {
-    OpenShown();
-    const std::wstring missing = L"C:\\nowhere\\" + std::wstring(kCyrillicName);  // no file, so no short name
-    Drag({Files({L"C:\\before.mp3", missing, L"C:\\after.mp3"})});
-    EXPECT_EQ(Handed(), (Items{"C:\\before.mp3", "C:\\after.mp3"}));
+    Drag({Files({cyrillic.Path(), macron.Path(), missing, L"C:\\plain.mp3"})});
+    Handed();
+    std::vector<std::wstring> texts;
+    for (const UploadItem& item : window->deferredLogin.pendingFiles) {
+        texts.push_back(item.text);
+        EXPECT_TRUE(item.fromFileList);
+    }
+    EXPECT_EQ(texts, (std::vector<std::wstring>{cyrillic.Path(), macron.Path(), missing, L"C:\\plain.mp3"}));
+    EXPECT_TRUE(g_state.boxes.empty());
     EXPECT_EQ(g_state.signInRuns, 1);
-    ASSERT_EQ(g_state.boxes.size(), 1u);
-    const RecordedBox& box = g_state.boxes[0];
-    EXPECT_EQ(box.owner, handle);
-    EXPECT_EQ(box.caption, "Parcelo");
-    EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
-    EXPECT_EQ(box.text, "Parcelo cannot pass the file '" + Narrow(missing) +
-                            "' to the Locker because its name uses characters this system's code page cannot "
-                            "show. Rename the file and drop it again.");
 }
 
-TEST_F(DropTest, ADropOfOnlyUnpassableNamesAsksForNoSignIn) {
+TEST_F(DropTest, APipeNameGoesToTheAgentUnopenedFromEitherSource) {
+    const std::wstring name = L"\\\\.\\pipe\\parcelo-drop-" + std::to_wstring(GetCurrentProcessId());
+    const UniqueHandle pipe(
+        CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, 0, 1, 0, 0, 0, nullptr));
+    ASSERT_TRUE(pipe.valid());
+    const UniqueHandle connected(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    OVERLAPPED client = {};
+    client.hEvent = connected.get();
+    EXPECT_FALSE(ConnectNamedPipe(pipe.get(), &client));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+    fakeAgent.AnswerShort(DispIsSignedIn, 1);
     OpenShown();
-    Drag({Files({L"C:\\nowhere\\" + std::wstring(kCyrillicName)})});
-    EXPECT_EQ(g_state.boxes.size(), 1u);
-    EXPECT_EQ(g_state.signInRuns, 0);
-    EXPECT_TRUE(fakeAgent.calls.empty());
+    Drag({Text(Narrow(name))});
+    Drag({Files({name})});
+    Handed();
+    EXPECT_EQ(Uploads(), (Items{Narrow(name), Narrow(name)}));
+    EXPECT_EQ(WaitForSingleObject(client.hEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the size check opened the pipe";
+    CancelIo(pipe.get());
 }

@@ -1,13 +1,12 @@
 // The drop target called directly, for data no well-behaved program sends: file lists
 // that lie about their size, text without its NUL, formats offered but not delivered.
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "agent/ComPtr.h"
 #include "tests/drop/DragSource.h"
-#include "tests/settings/PrivateHive.h"
+#include "tests/support/Owned.h"
 #include "tests/ui/MainWindowFixture.h"
 
 using Items = std::vector<std::string>;
@@ -17,14 +16,9 @@ namespace {
 class DirectDropTest : public MainWindowTest {
 protected:
     void SetUp() override {
-        hive_ = std::make_unique<PrivateHive>();  // the windows save their settings at the end
         MainWindowTest::SetUp();
         g_state.signInAnswer = IDOK;
         Open();
-    }
-    void TearDown() override {
-        MainWindowTest::TearDown();
-        hive_.reset();
     }
     struct Result {
         HRESULT hr;
@@ -39,9 +33,6 @@ protected:
         result.hr = window->Drop(data.Get(), MK_LBUTTON, point, &result.dropEffect);
         return result;
     }
-    const Items& Handed() const { return window->deferredLogin.pendingFiles; }
-
-    std::unique_ptr<PrivateHive> hive_;
 };
 
 std::vector<unsigned char> Narrow(const std::vector<std::string>& paths, DWORD offset = 20) {
@@ -171,20 +162,19 @@ TEST_F(DirectDropTest, TheEffectDependsOnTheDataAloneAndEndsWithTheDrag) {
     }
 }
 
-TEST_F(DirectDropTest, TheWindowComesToTheFrontBeforeTheDropIsHandled) {
-    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr, nullptr,
-                                 nullptr, nullptr);
+TEST_F(DirectDropTest, TheDropAnswersInFrontAndHandsOverOnlyOnceItHasReturned) {
+    const OwnedWindow other(CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr,
+                                            nullptr, nullptr, nullptr));
     ShowWindow(handle, SW_SHOW);
-    SetForegroundWindow(other);
-    ASSERT_EQ(GetForegroundWindow(), other);
-    HWND frontAtFirstCall = nullptr;
-    fakeAgent.onCall = [&](DISPID) {
-        if (!frontAtFirstCall) frontAtFirstCall = GetForegroundWindow();
-    };
-    DropOn({Text("x")});
-    fakeAgent.onCall = nullptr;
-    EXPECT_EQ(frontAtFirstCall, handle);
-    DestroyWindow(other);
+    SetForegroundWindow(other.Get());
+    ASSERT_EQ(GetForegroundWindow(), other.Get());
+    fakeAgent.calls.clear();
+    EXPECT_EQ(DropOn({Text("x")}).hr, S_OK);
+    EXPECT_EQ(GetForegroundWindow(), handle);
+    EXPECT_TRUE(fakeAgent.calls.empty());  // not one call to the agent while the source waits
+    EXPECT_EQ(g_state.signInRuns, 0);
+    EXPECT_EQ(Handed(), Items{"x"});
+    EXPECT_EQ(g_state.signInRuns, 1);
 }
 
 TEST_F(DirectDropTest, WithoutAnAgentNothingIsHandedOverAndTheUserIsToldOnce) {

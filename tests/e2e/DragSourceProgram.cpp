@@ -19,8 +19,8 @@
 
 namespace {
 
-constexpr UINT_PTR kGiveUpTimer = 1;
-constexpr UINT kGiveUpAfterMs = 60000;
+constexpr UINT_PTR GIVE_UP_TIMER = 1;
+constexpr UINT GIVE_UP_AFTER_MS = 60000;
 
 std::vector<OfferedFormat> g_offer;
 DWORD g_exitCode = 0x400;
@@ -47,7 +47,7 @@ public:
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_LBUTTONDOWN: {
-        KillTimer(window, kGiveUpTimer);
+        KillTimer(window, GIVE_UP_TIMER);
         IDataObject* data = NewDataObject(g_offer);
         ButtonSource source;
         DWORD effect = DROPEFFECT_NONE;
@@ -60,7 +60,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     }
     case WM_TIMER:
-        if (wParam == kGiveUpTimer) DestroyWindow(window);
+        if (wParam == GIVE_UP_TIMER) DestroyWindow(window);
         return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     default: return DefWindowProcW(window, message, wParam, lParam);
@@ -104,7 +104,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, windowClass.lpszClassName, L"Drag me", WS_POPUP,
                                   x, y, 64, 64, nullptr, nullptr, instance, nullptr);
     ShowWindow(window, SW_SHOWNOACTIVATE);
-    SetTimer(window, kGiveUpTimer, kGiveUpAfterMs, nullptr);
+    SetTimer(window, GIVE_UP_TIMER, GIVE_UP_AFTER_MS, nullptr);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

@@ -4,32 +4,8 @@
 #include "res/resource.h"
 #include "tests/e2e/UserSessionFixture.h"
 
-using namespace e2e;
 
 namespace {
-
-const std::string kPosition = std::string(kProductKey) + "\\Position";
-const std::string kUser = std::string(kProductKey) + "\\User";
-const std::string kProxy = std::string(kProductKey) + "\\Proxy";
-
-// The notification area Wine shows without a desktop: a small window of the shell's process
-// at the top left of the screen, one icon after the other.
-HWND TrayWindow() {
-    HWND tray = FindWindowA(nullptr, "Wine System Tray");
-    return tray && IsWindowVisible(tray) ? tray : nullptr;
-}
-
-// The middle of the first icon. The icons stand in a row in the window's client area, each in
-// a square as high as the row; the cases run one at a time and each removes its icon when it
-// ends, so the first is the program's own.
-POINT FirstTrayIcon(HWND tray) {
-    RECT client = {};
-    GetClientRect(tray, &client);
-    POINT origin = {0, 0};
-    ClientToScreen(tray, &origin);
-    const int cell = client.bottom - client.top;
-    return {origin.x + cell / 2, origin.y + cell / 2};
-}
 
 bool Visible(HWND window) { return IsWindowVisible(window) != FALSE; }
 
@@ -39,10 +15,9 @@ class MenuAndTrayTest : public UserSessionTest {};
 
 TEST_F(MenuAndTrayTest, DisplayParceloInTheMenuAndCtrlDHideTheWindowAndTheTrayIconsDoubleClickBringsItBack) {
     StorePosition(600, 400);  // in the open, so that a menu opened from it has room on every side
-    Parcelo program;
-    HWND window = program.Window();
+    ParceloProcess program;
+    HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
     ASSERT_EQ(CentreOf(window).x, 600 + 116 / 2) << "not at the stored place";
 
     const POINT click = CentreOf(window);
@@ -61,36 +36,36 @@ TEST_F(MenuAndTrayTest, DisplayParceloInTheMenuAndCtrlDHideTheWindowAndTheTrayIc
 
     // The first item, "Display Parcelo", checked while the window shows.
     ClickLeft({(menuRect.left + menuRect.right) / 2, menuRect.top + 8});
-    EXPECT_TRUE(WaitUntil([&] { return !Visible(window); })) << "Display Parcelo left the window on the screen";
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu) || !Visible(menu); }));
+    EXPECT_TRUE(PumpUntil([&] { return !Visible(window); })) << "Display Parcelo left the window on the screen";
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(menu) || !Visible(menu); }));
     EXPECT_TRUE(program.Running());
 
-    HWND tray = TrayWindow();
-    ASSERT_NE(tray, nullptr) << "no notification area window";
-    const POINT icon = FirstTrayIcon(tray);
+    // The notification area Wine shows without a desktop: a small window of the shell's
+    // process at the top left of the screen, one icon after the other.
+    HWND trayIcon = TrayIcon();
+    ASSERT_NE(trayIcon, nullptr) << "no icon of the program in the notification area";
+    const POINT icon = CentreOf(trayIcon);
     DoubleClickLeft(icon);
-    EXPECT_TRUE(WaitUntil([&] { return Visible(window); })) << "a double-click on the tray icon did not show the window";
+    EXPECT_TRUE(PumpUntil([&] { return Visible(window); })) << "a double-click on the tray icon did not show the window";
     MoveMouse({10, 500});
     DoubleClickLeft(icon);
-    EXPECT_TRUE(WaitUntil([&] { return !Visible(window); })) << "a second double-click did not hide it again";
+    EXPECT_TRUE(PumpUntil([&] { return !Visible(window); })) << "a second double-click did not hide it again";
     MoveMouse({10, 500});
     DoubleClickLeft(icon);
-    ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
+    ASSERT_TRUE(PumpUntil([&] { return Visible(window); }));
 
     // Ctrl+D does what the menu item does. Hidden, the window gets no more keys.
     ASSERT_NO_FATAL_FAILURE(ClickToMakeActive(window));
     PressKeys({VK_CONTROL, 'D'});
-    EXPECT_TRUE(WaitUntil([&] { return !Visible(window); })) << "Ctrl+D did not hide the window";
-    PostMessageA(window, WM_COMMAND, ID_CMD_EXIT, 0);
-    EXPECT_EQ(program.WaitForExit(), 0u);
+    EXPECT_TRUE(PumpUntil([&] { return !Visible(window); })) << "Ctrl+D did not hide the window";
+    EXPECT_EQ(program.Exit(), 0u);
 }
 
 TEST_F(MenuAndTrayTest, ShiftF10AndTheMenuKeyOpenTheMenuAndCtrlXEndsTheProgram) {
     StorePosition(600, 400);  // in the open, so that a menu opened from it has room on every side
-    Parcelo program;
-    HWND window = program.Window();
+    ParceloProcess program;
+    HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
     // A click makes it the window that gets the keys.
     ASSERT_NO_FATAL_FAILURE(ClickToMakeActive(window));
 
@@ -104,14 +79,14 @@ TEST_F(MenuAndTrayTest, ShiftF10AndTheMenuKeyOpenTheMenuAndCtrlXEndsTheProgram) 
     EXPECT_EQ(menuRect.left, windowRect.left);
     EXPECT_EQ(menuRect.top, windowRect.top);
     PressKey(VK_ESCAPE);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(menu) || !Visible(menu); })) << "Escape left the menu open";
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(menu) || !Visible(menu); })) << "Escape left the menu open";
     ASSERT_TRUE(WaitUntilReadyForKeys(window));
 
     PressKeys({VK_APPS});
     menu = program.Menu();
     ASSERT_NE(menu, nullptr) << "the menu key opened no menu";
     PressKey(VK_ESCAPE);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(menu) || !Visible(menu); }));
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(menu) || !Visible(menu); }));
     ASSERT_TRUE(WaitUntilReadyForKeys(window));
 
     PressKeys({VK_CONTROL, 'X'});
@@ -120,10 +95,9 @@ TEST_F(MenuAndTrayTest, ShiftF10AndTheMenuKeyOpenTheMenuAndCtrlXEndsTheProgram) 
 
 TEST_F(MenuAndTrayTest, ExitEndsTheAgentAndKeepsTheWindowsPlaceAndTheSettingsForTheNextStart) {
     {
-        Parcelo program;
-        HWND window = program.Window();
+        ParceloProcess program;
+        HWND window = program.ShownWindow();
         ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
 
         // Moved with the mouse: the whole window is a handle to carry it by.
         RECT before = {};
@@ -133,7 +107,7 @@ TEST_F(MenuAndTrayTest, ExitEndsTheAgentAndKeepsTheWindowsPlaceAndTheSettingsFor
         GlideMouse({CentreOf(window).x - 400, CentreOf(window).y - 300}, 10);
         ReleaseLeft();
         RECT after = {};
-        ASSERT_TRUE(WaitUntil([&] {
+        ASSERT_TRUE(PumpUntil([&] {
             GetWindowRect(window, &after);
             return after.left == before.left - 400 && after.top == before.top - 300;
         })) << "the window did not follow the mouse: " << after.left << "," << after.top;
@@ -143,27 +117,26 @@ TEST_F(MenuAndTrayTest, ExitEndsTheAgentAndKeepsTheWindowsPlaceAndTheSettingsFor
         EXPECT_EQ(program.WaitForExit(), 0u);
         ASSERT_NE(agent, 0u) << "no agent while the menu was open";
         EXPECT_TRUE(WaitForProcessEnd(agent)) << "the agent outlived the program";
-        EXPECT_EQ(AgentPid(), 0u);
+        EXPECT_EQ(AgentScript::AgentPid(), 0u);
 
-        EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kPosition, "X"), static_cast<DWORD>(after.left));
-        EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kPosition, "Y"), static_cast<DWORD>(after.top));
-        EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kPosition, "Remind Time"), 0u);
-        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kProxy, "UseProxy"), "False");
-        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kProxy, "ProxyIP"), "");
-        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kUser, "User name"), "");
-        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kUser, "Password"), "");
-        EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kUser, "Auto Login"), 0u);
+        EXPECT_EQ(StoredNumber("Position", "X"), static_cast<DWORD>(after.left));
+        EXPECT_EQ(StoredNumber("Position", "Y"), static_cast<DWORD>(after.top));
+        EXPECT_EQ(StoredNumber("Position", "Remind Time"), 0u);
+        EXPECT_EQ(StoredText("Proxy", "UseProxy"), "False");
+        EXPECT_EQ(StoredText("Proxy", "ProxyIP"), "");
+        EXPECT_EQ(StoredText("User", "User name"), "");
+        EXPECT_EQ(StoredText("User", "Password"), "");
+        EXPECT_EQ(StoredNumber("User", "Auto Login"), 0u);
     }
 
     // The next start puts the window back where it was left.
-    Parcelo again;
-    HWND window = again.Window();
+    ParceloProcess again;
+    HWND window = again.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
     RECT rect = {};
     GetWindowRect(window, &rect);
-    EXPECT_EQ(static_cast<DWORD>(rect.left), ReadNumber(HKEY_CURRENT_USER, kPosition, "X"));
-    EXPECT_EQ(static_cast<DWORD>(rect.top), ReadNumber(HKEY_CURRENT_USER, kPosition, "Y"));
+    EXPECT_EQ(static_cast<DWORD>(rect.left), StoredNumber("Position", "X"));
+    EXPECT_EQ(static_cast<DWORD>(rect.top), StoredNumber("Position", "Y"));
     ExitThroughMenu(again, window);
     EXPECT_EQ(again.WaitForExit(), 0u);
 }
@@ -172,17 +145,15 @@ TEST_F(MenuAndTrayTest, ExitEndsTheAgentAndKeepsTheWindowsPlaceAndTheSettingsFor
 // system makes some other program's window the active one; the program takes it back.
 TEST_F(MenuAndTrayTest, TheWindowStillTakesTheKeysAfterSigningInThroughTheDialog) {
     StorePosition(600, 400);  // in the open, so that a menu opened from it has room on every side
-    Parcelo program;
-    HWND window = program.Window();
+    ParceloProcess program;
+    HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return Visible(window); }));
     ASSERT_NO_FATAL_FAILURE(ClickToMakeActive(window));
     PressKeys({VK_CONTROL, 'S'});
     ConfirmSignIn(program, "keys pass", false);
     ASSERT_TRUE(WaitForStatus(window, "Drag files here", ""));
     EXPECT_TRUE(WaitUntilReadyForKeys(window, 5000)) << "the window is not the active one";
     PressKeys({VK_CONTROL, 'D'});
-    EXPECT_TRUE(WaitUntil([&] { return !Visible(window); }, 5000)) << "Ctrl+D did not reach the window";
-    PostMessageA(window, WM_COMMAND, ID_CMD_EXIT, 0);
-    EXPECT_EQ(program.WaitForExit(), 0u);
+    EXPECT_TRUE(PumpUntil([&] { return !Visible(window); }, 5000)) << "Ctrl+D did not reach the window";
+    EXPECT_EQ(program.Exit(), 0u);
 }

@@ -2,14 +2,10 @@
 // but the drop window, and after Exit no process of the program or of its agent is left.
 #include "tests/e2e/UserSessionFixture.h"
 
-#include <tlhelp32.h>
-
-#include <cctype>
 #include <set>
 
 #include "res/resource.h"
 
-using namespace e2e;
 
 namespace {
 
@@ -26,24 +22,6 @@ WORD Subsystem(const std::string& path) {
     return nt->OptionalHeader.Subsystem;
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-// The ids of the running processes with that executable name.
-std::set<DWORD> ProcessesNamed(const std::string& name) {
-    std::set<DWORD> found;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return found;
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        if (Lower(entry.szExeFile) == Lower(name)) found.insert(entry.th32ProcessID);
-    CloseHandle(snapshot);
-    return found;
-}
-
 // Every visible top-level window that is a console, or that belongs to one of `pids` and is
 // not `allowed`.
 std::vector<std::string> StrayWindows(const std::set<DWORD>& pids, HWND allowed) {
@@ -56,13 +34,11 @@ std::vector<std::string> StrayWindows(const std::set<DWORD>& pids, HWND allowed)
         [](HWND window, LPARAM data) -> BOOL {
             auto* s = reinterpret_cast<Search*>(data);
             if (!IsWindowVisible(window) || window == s->allowed) return TRUE;
-            char className[128] = {}, title[128] = {};
-            GetClassNameA(window, className, sizeof className);
-            GetWindowTextA(window, title, sizeof title);
+            const std::string className = ClassNameOf(window);
             DWORD pid = 0;
             GetWindowThreadProcessId(window, &pid);
-            if (s->pids->count(pid) || std::string(className) == "ConsoleWindowClass")
-                s->found.push_back(std::string(className) + " \"" + title + "\" of process " + std::to_string(pid));
+            if (s->pids->count(pid) || className == "ConsoleWindowClass")
+                s->found.push_back(className + " \"" + TextOf(window) + "\" of process " + std::to_string(pid));
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
@@ -74,22 +50,22 @@ std::vector<std::string> StrayWindows(const std::set<DWORD>& pids, HWND allowed)
 class StartupTest : public UserSessionTest {};
 
 TEST_F(StartupTest, TheProgramAndTheAgentAreWindowsGuiProgramsSoNeitherOpensAConsole) {
-    EXPECT_EQ(Subsystem(ProgramPath()), IMAGE_SUBSYSTEM_WINDOWS_GUI) << ProgramPath();
-    EXPECT_EQ(Subsystem(AgentPath()), IMAGE_SUBSYSTEM_WINDOWS_GUI) << AgentPath();
+    EXPECT_EQ(Subsystem(ParceloPath()), IMAGE_SUBSYSTEM_WINDOWS_GUI) << ParceloPath();
+    EXPECT_EQ(Subsystem(WindowsPath(UPLOAD_AGENT_EXE)), IMAGE_SUBSYSTEM_WINDOWS_GUI) << WindowsPath(UPLOAD_AGENT_EXE);
 }
 
 TEST_F(StartupTest, AStartWithAutomaticSignInShowsOnlyTheDropWindowAndExitLeavesNoProcessBehind) {
     StoreAutomaticSignIn("startup pass");
     ASSERT_TRUE(ProcessesNamed("UploadAgent.exe").empty()) << "an agent from before is still running";
 
-    Parcelo program;
+    ParceloProcess program;
     HWND window = program.Window();
     ASSERT_NE(window, nullptr);
     // Looked at again and again while the program starts, connects and signs in.
     std::vector<std::string> strays;
     DWORD agent = 0;
-    const bool ready = WaitUntil([&] {
-        if (!agent) agent = AgentPid();
+    const bool ready = PumpUntil([&] {
+        if (!agent) agent = AgentScript::AgentPid();
         std::set<DWORD> pids = {program.Pid()};
         if (agent) pids.insert(agent);
         for (const std::string& stray : StrayWindows(pids, window)) strays.push_back(stray);
@@ -102,9 +78,8 @@ TEST_F(StartupTest, AStartWithAutomaticSignInShowsOnlyTheDropWindowAndExitLeaves
     EXPECT_EQ(ProcessesNamed("UploadAgent.exe"), std::set<DWORD>{agent});
     EXPECT_EQ(ProcessesNamed("parcelo.exe"), std::set<DWORD>{program.Pid()});
 
-    PostMessageA(window, WM_COMMAND, ID_CMD_EXIT, 0);
-    EXPECT_EQ(program.WaitForExit(), 0u);
+    EXPECT_EQ(program.Exit(), 0u);
     EXPECT_TRUE(WaitForProcessEnd(agent)) << "the agent outlived the program";
-    EXPECT_TRUE(WaitUntil([] { return ProcessesNamed("UploadAgent.exe").empty(); }, 5000));
+    EXPECT_TRUE(PumpUntil([] { return ProcessesNamed("UploadAgent.exe").empty(); }, 5000));
     EXPECT_TRUE(ProcessesNamed("parcelo.exe").empty());
 }

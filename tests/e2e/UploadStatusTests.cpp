@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "agent/AgentProtocol.h"
+#include "standin/StandinIds.h"
 #include "tests/e2e/UserSessionFixture.h"
 
-using namespace e2e;
 
 class UploadStatusTest : public UserSessionTest {};
 
@@ -16,16 +16,15 @@ TEST_F(UploadStatusTest, TheStatusLinesShowTheFileBeingUploadedItsProgressAndThe
     StoreAutomaticSignIn("status pass");
     // A slow line: 16 chunks a quarter of a second apart keep the progress on the screen
     // long enough to be looked at several times.
-    AgentValue slowLine("ChunkDelay", 250);
+    const ScopedRegValue slowLine(HKEY_CURRENT_USER, standin::AGENT_KEY, "ChunkDelay", DWORD{250});
     const std::string song = MakeSong("progress-song.mp3", 16);
     // Wholly on the screen (the default place reaches below the bottom edge under Wine), so
     // that every pixel of it is compared.
     StorePosition(900, 700);
 
-    Parcelo program;
-    HWND window = program.Window();
+    ParceloProcess program;
+    HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }));
     ASSERT_TRUE(WaitForStatus(window, "Drag files here", "")) << "not signed in automatically";
 
     // The item as the agent has it queued, with only its last ten characters shown.
@@ -37,7 +36,7 @@ TEST_F(UploadStatusTest, TheStatusLinesShowTheFileBeingUploadedItsProgressAndThe
     for (int percent = 0; percent <= 100; ++percent)
         percentOf[status.Add(uploading, std::to_string(percent) + "% done (1 to go)")] = percent;
 
-    Process source(DragSourceCommand({200, 200}, "files", song));
+    ProgramProcess source(DragSourceCommand({200, 200}, "files", song));
     HWND handle = DragSourceWindow(source);
     ASSERT_NE(handle, nullptr);
     DragWithMouse(handle, window);
@@ -52,7 +51,7 @@ TEST_F(UploadStatusTest, TheStatusLinesShowTheFileBeingUploadedItsProgressAndThe
     GetWindowRect(window, &area);
     ASSERT_EQ(area.left, 900);
     ASSERT_EQ(area.bottom, 700 + 96);
-    const bool settled = WaitUntil(
+    const bool settled = PumpUntil(
         [&] {
             ++looks;
             bool captured = false;

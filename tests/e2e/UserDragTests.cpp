@@ -8,22 +8,11 @@
 #include "agent/AgentProtocol.h"
 #include "tests/e2e/UserSessionFixture.h"
 
-using namespace e2e;
 using namespace agentproto;
 
 namespace {
 
-constexpr DWORD kDroppedCopy = 0x100 | DROPEFFECT_COPY;  // the drag source's exit code for a copy
-
-std::vector<long> CallOrder(const AgentScript& script, const std::vector<long>& ids) {
-    std::vector<long> order;
-    for (const std::string& line : script.Log()) {
-        long id = -1;
-        if (sscanf(line.c_str(), "dispid=%ld", &id) != 1) continue;
-        if (std::find(ids.begin(), ids.end(), id) != ids.end()) order.push_back(id);
-    }
-    return order;
-}
+constexpr DWORD DROPPED_COPY = 0x100 | DROPEFFECT_COPY;  // the drag source's exit code for a copy
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -42,23 +31,22 @@ class UserDragTest : public UserSessionTest {};
 
 TEST_F(UserDragTest, AFileDraggedFromAnotherProgramWhileSignedOutAsksForSignInThenReachesTheLocker) {
     const std::string song = MakeSong("dragged.mp3", 2);
-    Parcelo program;
+    ParceloProcess program;
     ASSERT_TRUE(program.Started());
-    HWND window = program.Window();
+    HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }));
 
-    Process source(DragSourceCommand({200, 200}, "files", song));
+    ProgramProcess source(DragSourceCommand({200, 200}, "files", song));
     HWND handle = DragSourceWindow(source);
     ASSERT_NE(handle, nullptr);
     DragWithMouse(handle, window);
 
     // The drop waits inside the program until the dialog is answered.
     ConfirmSignIn(program, "drag pass", false);
-    EXPECT_EQ(source.WaitForExit(), kDroppedCopy);
+    EXPECT_EQ(source.WaitForExit(), DROPPED_COPY);
     ASSERT_TRUE(WaitForLockerFile("dragged.mp3"));
     EXPECT_EQ(Contents(InLocker("dragged.mp3")), Contents(song));
-    EXPECT_EQ(CallOrder(script, {DispUpload, DispSignIn, DispSignOut}),
+    EXPECT_EQ(script.CallOrder({DispUpload, DispSignIn, DispSignOut}),
               (std::vector<long>{DispSignOut, DispSignIn, DispUpload}));
     const std::vector<std::string> uploads = script.LoggedCalls(DispUpload);
     ASSERT_EQ(uploads.size(), 1u);
@@ -70,10 +58,9 @@ TEST_F(UserDragTest, AFileDraggedFromAnotherProgramWhileSignedOutAsksForSignInTh
 
 TEST_F(UserDragTest, AFileDraggedFromAnotherProgramAfterSigningInThroughTheMenuGoesStraightToTheLocker) {
     const std::string song = MakeSong("second.mp3");
-    Parcelo program;
-    HWND window = program.Window();
+    ParceloProcess program;
+    HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }));
 
     // "Sign in..." from the menu, chosen by its underlined letter.
     ClickRight(CentreOf(window));
@@ -86,12 +73,12 @@ TEST_F(UserDragTest, AFileDraggedFromAnotherProgramAfterSigningInThroughTheMenuG
     EXPECT_NE(script.LoggedCalls(DispSignIn)[0].find("\t8:" + account_ + "\t8:menu pass\t"), std::string::npos)
         << script.LoggedCalls(DispSignIn)[0];
 
-    Process source(DragSourceCommand({200, 200}, "files", song));
+    ProgramProcess source(DragSourceCommand({200, 200}, "files", song));
     HWND handle = DragSourceWindow(source);
     ASSERT_NE(handle, nullptr);
     DragWithMouse(handle, window);
-    EXPECT_EQ(source.WaitForExit(), kDroppedCopy) << "the drop did not go through without a question";
-    EXPECT_EQ(program.FindWindowOf("#32770"), nullptr) << "a dialog or box came up for a signed-in drop";
+    EXPECT_EQ(source.WaitForExit(), DROPPED_COPY) << "the drop did not go through without a question";
+    EXPECT_EQ(program.FindShown("#32770"), nullptr) << "a dialog or box came up for a signed-in drop";
     ASSERT_TRUE(WaitForLockerFile("second.mp3"));
     EXPECT_EQ(Contents(InLocker("second.mp3")), Contents(song));
     EXPECT_EQ(script.LoggedCalls(DispSignIn).size(), 1u);
@@ -107,37 +94,36 @@ TEST_F(UserDragTest, AFileDraggedFromANativeX11ProgramArrivesAsAFileAndReachesTh
     CreateDirectoryA(WindowsPath(unixFolder).c_str(), nullptr);
     std::string audio = "ID3";
     for (int i = 0; audio.size() < 70000; ++i) audio += static_cast<char>(i * 13);
-    WriteFile(WindowsPath(unixFolder + "/native song.mp3"), audio);
+    WriteBytes(WindowsPath(unixFolder + "/native song.mp3"), audio);
     const std::string log = unixFolder + "/drag.log";
     struct Cleanup {
         std::string folder;
         ~Cleanup() { RemoveTree(folder); }
     } cleanup{WindowsPath(unixFolder)};
 
-    Parcelo program;
-    HWND window = program.Window();
+    ParceloProcess program;
+    HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }));
     ASSERT_TRUE(WaitForStatus(window, "Drag files here", "")) << "no automatic sign-in";
 
     LinuxProcess source(std::string(E2E_XDND_SOURCE) + " " + log + " 200 200 file://" + unixFolder +
                         "/native%20song.mp3");
     ASSERT_GT(source.Pid(), 0);
     auto logLines = [&] { return Lines(Contents(WindowsPath(log))); };
-    ASSERT_TRUE(WaitUntil([&] { return Has(logLines(), "ready"); })) << Contents(WindowsPath(log));
+    ASSERT_TRUE(PumpUntil([&] { return Has(logLines(), "ready"); })) << Contents(WindowsPath(log));
 
     const POINT target = CentreOf(window);
     ASSERT_EQ(RunShell("xdotool mousemove 232 232 mousedown 1"), 0);
-    ASSERT_TRUE(WaitUntil([&] { return Has(logLines(), "grabbed"); })) << Contents(WindowsPath(log));
+    ASSERT_TRUE(PumpUntil([&] { return Has(logLines(), "grabbed"); })) << Contents(WindowsPath(log));
     for (int step = 1; step <= 6; ++step) {
         const int x = 232 + (target.x - 232) * step / 6, y = 232 + (target.y - 232) * step / 6;
         ASSERT_EQ(RunShell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y)), 0);
     }
-    ASSERT_TRUE(WaitUntil([&] { return Has(logLines(), "status 1 XdndActionCopy"); }))
+    ASSERT_TRUE(PumpUntil([&] { return Has(logLines(), "status 1 XdndActionCopy"); }))
         << "the window never accepted the drag:\n"
         << Contents(WindowsPath(log));
     ASSERT_EQ(RunShell("xdotool mouseup 1"), 0);
-    ASSERT_TRUE(WaitUntil([&] { return Has(logLines(), "done"); })) << Contents(WindowsPath(log));
+    ASSERT_TRUE(PumpUntil([&] { return Has(logLines(), "done"); })) << Contents(WindowsPath(log));
     EXPECT_TRUE(Has(logLines(), "asked text/uri-list")) << Contents(WindowsPath(log));
     EXPECT_TRUE(Has(logLines(), "finished 1 XdndActionCopy")) << Contents(WindowsPath(log));
 

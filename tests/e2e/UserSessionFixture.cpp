@@ -1,20 +1,18 @@
 #include "tests/e2e/UserSessionFixture.h"
 
 #include "res/resource.h"
-
-using namespace e2e;
+#include "standin/StandinIds.h"
 
 void UserSessionTest::SetUp() {
     AgentScript::KillServer();  // a fresh agent starts signed out
-    RegDeleteTreeA(HKEY_CURRENT_USER, kProductKey);
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    folder_ = std::string(temp) + "parcelo-e2e-user-" + std::to_string(GetCurrentProcessId());
+    DeleteProductKey();
+    folder_ = TempFolder() + "parcelo-e2e-user-" + std::to_string(GetCurrentProcessId());
     RemoveTree(folder_);
     CreateDirectoryA(folder_.c_str(), nullptr);
     locker_ = folder_ + "\\Locker";
-    lockerRoot_ = std::make_unique<AgentValue>("LockerRoot", locker_);
+    lockerRoot_ = std::make_unique<ScopedRegValue>(HKEY_CURRENT_USER, standin::AGENT_KEY, "LockerRoot", locker_);
     account_ = "user" + std::to_string(GetCurrentProcessId()) + "@example.com";
+    trayBefore_ = TrayIconWindows();
     MoveMouse({10, 500});  // away from every window the case will look at
 }
 
@@ -26,10 +24,11 @@ void UserSessionTest::TearDown() {
     }
     // The agent ends by itself once its last client has gone; one the case left behind is
     // stopped, so that the next case starts from a signed-out agent.
-    if (AgentPid() != 0 && !WaitForProcessEnd(AgentPid(), 10000)) AgentScript::KillServer();
+    const DWORD agent = AgentScript::AgentPid();
+    if (agent != 0 && !WaitForProcessEnd(agent, 10000)) AgentScript::KillServer();
     lockerRoot_.reset();
-    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kAgentKey) + "\\Accounts\\" + account_).c_str());
-    RegDeleteTreeA(HKEY_CURRENT_USER, kProductKey);
+    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(standin::AGENT_KEY) + "\\Accounts\\" + account_).c_str());
+    DeleteProductKey();
     RemoveTree(folder_);
     MoveMouse({10, 500});
 }
@@ -39,7 +38,7 @@ std::string UserSessionTest::MakeSong(const char* name, int chunks) {
     const int size = chunks * 65536 + 1000;
     for (int i = 0; static_cast<int>(audio.size()) < size; ++i) audio += static_cast<char>(i * 7 + i / 256);
     const std::string path = folder_ + "\\" + name;
-    WriteFile(path, audio);
+    WriteBytes(path, audio);
     return path;
 }
 
@@ -47,11 +46,11 @@ std::string UserSessionTest::InLocker(const char* name) const { return locker_ +
 
 bool UserSessionTest::WaitForLockerFile(const char* name, DWORD timeoutMs) const {
     const std::string path = InLocker(name);
-    return WaitUntil([&] { return Exists(path); }, timeoutMs);
+    return PumpUntil([&] { return Exists(path); }, timeoutMs);
 }
 
 void UserSessionTest::StoreAutomaticSignIn(const std::string& password) {
-    const std::string user = std::string(kProductKey) + "\\User";
+    const std::string user = std::string(PRODUCT_KEY) + "\\User";
     RegSetKeyValueA(HKEY_CURRENT_USER, user.c_str(), "User name", REG_SZ, account_.c_str(),
                     static_cast<DWORD>(account_.size() + 1));
     RegSetKeyValueA(HKEY_CURRENT_USER, user.c_str(), "Password", REG_SZ, password.c_str(),
@@ -61,23 +60,23 @@ void UserSessionTest::StoreAutomaticSignIn(const std::string& password) {
 }
 
 void UserSessionTest::StorePosition(DWORD x, DWORD y) {
-    const std::string position = std::string(kProductKey) + "\\Position";
+    const std::string position = std::string(PRODUCT_KEY) + "\\Position";
     RegSetKeyValueA(HKEY_CURRENT_USER, position.c_str(), "X", REG_DWORD, &x, sizeof x);
     RegSetKeyValueA(HKEY_CURRENT_USER, position.c_str(), "Y", REG_DWORD, &y, sizeof y);
 }
 
-void UserSessionTest::ConfirmSignIn(const Parcelo& program, const std::string& password, bool automatic) {
+void UserSessionTest::ConfirmSignIn(const ParceloProcess& program, const std::string& password, bool automatic) {
     HWND dialog = program.Dialog("Sign In");
     ASSERT_NE(dialog, nullptr) << "no Sign In dialog";
     SendMessageA(GetDlgItem(dialog, IDC_EMAIL), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(account_.c_str()));
     SendMessageA(GetDlgItem(dialog, IDC_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(password.c_str()));
     if (automatic) {
-        PostMessageA(GetDlgItem(dialog, IDC_AUTO_SIGNIN), BM_CLICK, 0, 0);
-        ASSERT_TRUE(WaitUntil([&] { return IsDlgButtonChecked(dialog, IDC_AUTO_SIGNIN) == BST_CHECKED; }, kWaitMs));
+        PostClick(dialog, IDC_AUTO_SIGNIN);
+        ASSERT_TRUE(PumpUntil([&] { return IsDlgButtonChecked(dialog, IDC_AUTO_SIGNIN) == BST_CHECKED; }));
     }
     ASSERT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << "OK stays disabled with both fields filled";
-    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, kWaitMs));
+    PostClick(dialog, IDOK);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
 }
 
 void UserSessionTest::DragWithMouse(HWND from, HWND target) {
@@ -90,20 +89,25 @@ void UserSessionTest::DragWithMouse(HWND from, HWND target) {
 }
 
 std::string UserSessionTest::DragSourceCommand(POINT at, const std::string& kind, const std::string& item) {
-    std::string path = std::string("Z:") + E2E_DRAG_SOURCE_EXE;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return "\"" + path + "\" " + std::to_string(at.x) + " " + std::to_string(at.y) + " " + kind + " \"" + item + "\"";
+    return "\"" + WindowsPath(E2E_DRAG_SOURCE_EXE) + "\" " + std::to_string(at.x) + " " + std::to_string(at.y) + " " +
+           kind + " \"" + item + "\"";
 }
 
-HWND UserSessionTest::DragSourceWindow(const Process& source) {
-    return source.WaitForWindow("ParceloE2eDragSource", nullptr, kWaitMs);
+HWND UserSessionTest::DragSourceWindow(const ProgramProcess& source) {
+    return source.WaitForShown("ParceloE2eDragSource");
+}
+
+HWND UserSessionTest::TrayIcon() const {
+    std::vector<HWND> added;
+    // One: the icon of a program that has just ended may still be on its way out.
+    PumpUntil([&] { return (added = TrayIconsAddedSince(trayBefore_)).size() == 1; });
+    return added.size() == 1 ? added[0] : nullptr;
 }
 
 bool UserSessionTest::WaitForStatus(HWND window, const std::string& line1, const std::string& line2,
                                     DWORD timeoutMs) const {
     RECT area = {};
-    const bool shown = WaitUntil(
+    const bool shown = PumpUntil(
         [&] {
             GetWindowRect(window, &area);
             return ShownFrame(area, line1, line2) >= 0;
@@ -133,14 +137,14 @@ void UserSessionTest::ClickToMakeActive(HWND window) {
     ASSERT_TRUE(WaitUntilReadyForKeys(window)) << "a click did not make the window the active one";
 }
 
-void UserSessionTest::ExitThroughMenu(const Parcelo& program, HWND window, DWORD* agent) {
+void UserSessionTest::ExitThroughMenu(const ParceloProcess& program, HWND window, DWORD* agent) {
     // Made the active window first: under Wine a right click on a window that is not the
     // active one opened no menu.
     ASSERT_NO_FATAL_FAILURE(ClickToMakeActive(window));
     ClickRight(CentreOf(window));
     HWND menu = program.Menu();
     ASSERT_NE(menu, nullptr) << "no menu after a right click on the window";
-    if (agent) *agent = AgentPid();
+    if (agent) *agent = AgentScript::AgentPid();
     RECT rect = {};
     GetWindowRect(menu, &rect);
     // The last item is Exit; a point just inside the bottom border is on it whatever the

@@ -7,9 +7,17 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "tests/e2e/E2eDriver.h"
-#include "tests/integration/AgentScript.h"
+#include "tests/e2e/LinuxProcess.h"
+#include "tests/e2e/StatusMatcher.h"
+#include "tests/support/AgentScript.h"
+#include "tests/support/Files.h"
+#include "tests/support/Input.h"
+#include "tests/support/ParceloProcess.h"
+#include "tests/support/Registry.h"
+#include "tests/support/ScopedRegValue.h"
+#include "tests/support/WindowFacts.h"
 
 class UserSessionTest : public ::testing::Test {
 protected:
@@ -19,7 +27,7 @@ protected:
     // An audio file of `chunks` times 64 KiB (plus a little) in the case's folder.
     std::string MakeSong(const char* name, int chunks = 1);
     std::string InLocker(const char* name) const;
-    bool WaitForLockerFile(const char* name, DWORD timeoutMs = e2e::kWaitMs) const;
+    bool WaitForLockerFile(const char* name, DWORD timeoutMs = WAIT_MS) const;
 
     // The settings a previous run would have left: this account, and automatic sign-in on.
     void StoreAutomaticSignIn(const std::string& password);
@@ -28,7 +36,10 @@ protected:
     static void StorePosition(DWORD x, DWORD y);
 
     // Fills the program's Sign In dialog and presses OK, as a person would.
-    void ConfirmSignIn(const e2e::Parcelo& program, const std::string& password, bool automatic);
+    void ConfirmSignIn(const ParceloProcess& program, const std::string& password, bool automatic);
+
+    // The program's icon in the notification area, once it is there.
+    HWND TrayIcon() const;
 
 public:
     // Drags from the middle of another program's window to the middle of `target` with the
@@ -36,12 +47,12 @@ public:
     static void DragWithMouse(HWND from, HWND target);
     // Starts the second Windows program with something to drag ("files" or "text").
     static std::string DragSourceCommand(POINT at, const std::string& kind, const std::string& item);
-    static HWND DragSourceWindow(const e2e::Process& source);
+    static HWND DragSourceWindow(const ProgramProcess& source);
 
 protected:
     // Waits until the drop window shows these two status lines over its skin.
     bool WaitForStatus(HWND window, const std::string& line1, const std::string& line2,
-                       DWORD timeoutMs = e2e::kWaitMs) const;
+                       DWORD timeoutMs = WAIT_MS) const;
     // Saves the screen around `area` (with a margin) under the build folder, for the docs or
     // for a failure.
     static void SaveScreen(const RECT& area, const std::string& name);
@@ -50,12 +61,13 @@ protected:
     // once a left click has made it the active one;
     // `agent` gets the agent's process id while the menu is open (the menu asks the agent
     // which items to enable).
-    static void ExitThroughMenu(const e2e::Parcelo& program, HWND window, DWORD* agent = nullptr);
+    static void ExitThroughMenu(const ParceloProcess& program, HWND window, DWORD* agent = nullptr);
     // A click on the window, so that it is the active one and takes the keys; the mouse then
     // moves off it. Fails the test when the window does not become the active one.
     static void ClickToMakeActive(HWND window);
 
     AgentScript script;
     std::string folder_, locker_, account_;
-    std::unique_ptr<e2e::AgentValue> lockerRoot_;
+    std::unique_ptr<ScopedRegValue> lockerRoot_;
+    std::vector<HWND> trayBefore_;
 };

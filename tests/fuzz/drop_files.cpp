@@ -65,5 +65,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (expected.closed) FUZZ_CHECK(paths.size() == expected.paths.size());
     FUZZ_CHECK(paths.size() <= expected.paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) FUZZ_CHECK(Same(paths[i], expected.paths[i]));
+
+    // Taken a few names at a time, as the window does, the list is the same.
+    DroppedFileList list(std::vector<unsigned char>(data, data + size));
+    FUZZ_CHECK(list.Check() == !paths.empty() || (list.Left() == 0 && paths.empty()));
+    const std::size_t chunk = size ? data[size - 1] % 5 + 1 : 1;
+    std::vector<DroppedPath> taken;
+    for (std::vector<DroppedPath> part; !(part = list.Take(chunk)).empty();) {
+        FUZZ_CHECK(part.size() <= chunk);
+        taken.insert(taken.end(), part.begin(), part.end());
+    }
+    FUZZ_CHECK(taken.size() == paths.size());
+    for (std::size_t i = 0; i < taken.size(); ++i) FUZZ_CHECK(Same(taken[i], paths[i]));
     return 0;
 }

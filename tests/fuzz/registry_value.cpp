@@ -26,7 +26,7 @@ void CheckText(const uint8_t* bytes, std::size_t size, std::size_t limit) {
 void CheckNumber(const uint8_t* bytes, std::size_t size) {
     int32_t out = 0x5A5A5A5A;
     const bool taken = DecodeNumber(bytes, size, out);
-    if (size > kNumberLimit) FUZZ_CHECK(!taken);
+    if (size > NUMBER_LIMIT) FUZZ_CHECK(!taken);
     if (!taken) return;
     uint32_t expected = 0;
     for (std::size_t i = 0; i < size; ++i) expected |= static_cast<uint32_t>(bytes[i]) << (8 * i);
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (size == 0) {
         std::string out;
         int32_t number = 0;
-        DecodeText(nullptr, 0, kNameLimit, out);
+        DecodeText(nullptr, 0, NAME_LIMIT, out);
         FUZZ_CHECK(out.empty());
         DecodeNumber(nullptr, 0, number);
         return 0;
@@ -66,15 +66,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const uint8_t* bytes = data + 1;
     const std::size_t length = size - 1;
     switch (choice % 8) {
-        case 0: CheckText(bytes, length, kNameLimit); break;
-        case 1: CheckText(bytes, length, kProxyLimit); break;
+        case 0: CheckText(bytes, length, NAME_LIMIT); break;
+        case 1: CheckText(bytes, length, PROXY_LIMIT); break;
         case 2: CheckText(bytes, length, choice / 8); break;  // any small limit, zero included
         case 3:
         case 4: CheckNumber(bytes, length); break;
         case 5: CheckUseProxy(bytes, length); break;
         case 6: CheckReminder(bytes, length); break;
         default:
-            CheckText(bytes, length, kNameLimit);
+            CheckText(bytes, length, NAME_LIMIT);
             CheckNumber(bytes, length);
             CheckUseProxy(bytes, length);
             break;

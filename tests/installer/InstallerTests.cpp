@@ -8,46 +8,41 @@
 #include <objbase.h>
 #include <oleauto.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "agent/AgentProtocol.h"
-#include "res/resource.h"
+#include "agent/ComPtr.h"
+#include "standin/ControlWindow.h"
 #include "standin/StandinIds.h"
-#include "standin/UniqueHandle.h"
-#include "tests/support/MessagePump.h"
-#include "tests/support/ProgramProcess.h"
-
-using standin::UniqueHandle;
+#include "tests/support/Files.h"
+#include "tests/support/Owned.h"
+#include "tests/support/ParceloProcess.h"
+#include "tests/support/Registry.h"
+#include "tests/support/ScopedRegValue.h"
 
 namespace {
 
 // A setup, an uninstall or a cold agent start; each takes a second or two under Wine. Short
 // enough that a failing test still ends, and puts the prefix back, inside ctest's timeout.
-constexpr DWORD kWaitMs = 30000;
+constexpr DWORD INSTALL_WAIT_MS = 30000;
 
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Parcelo";
-const char kProductKey[] = "Software\\Sonavo Inc.\\Parcelo";
-const char kVendorKey[] = "Software\\Sonavo Inc.";
-const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Parcelo";
+const char SESSION_MANAGER_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 // Everything the agent's registration writes, under either hive's Software\Classes.
-const std::string kAgentClassKeys[] = {
-    std::string("Software\\Classes\\CLSID\\") + standin::kRequestClsidText,
-    std::string("Software\\Classes\\") + agentproto::kProgId,
-    std::string("Software\\Classes\\Interface\\") + standin::kEventIidText,
-    std::string("Software\\Classes\\TypeLib\\") + standin::kTypeLibIdText,
+const std::string AGENT_CLASS_KEYS[] = {
+    std::string("Software\\Classes\\CLSID\\") + standin::REQUEST_CLSID_TEXT,
+    std::string("Software\\Classes\\") + agentproto::PROG_ID,
+    std::string("Software\\Classes\\Interface\\") + standin::EVENT_IID_TEXT,
+    std::string("Software\\Classes\\TypeLib\\") + standin::TYPE_LIB_ID_TEXT,
 };
-const std::string kLocalServerKey = kAgentClassKeys[0] + "\\LocalServer32";
+const std::string LOCAL_SERVER_KEY = AGENT_CLASS_KEYS[0] + "\\LocalServer32";
 
 std::string Folder(int csidl) {
     char path[MAX_PATH] = {};
@@ -61,55 +56,10 @@ std::string Shortcut() { return ShortcutFolder() + "\\Parcelo.lnk"; }
 // uninstaller's copy of itself) goes away with it.
 std::string ScratchTemp() { return Folder(CSIDL_LOCAL_APPDATA) + "\\parcelo-installer-test-temp"; }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 bool Same(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) == 0; }
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.size() >= prefix.size() && Same(text.substr(0, prefix.size()), prefix);
-}
-
-std::vector<char> ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = dir + "\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
-bool KeyExists(HKEY root, const std::string& path) {
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
-std::string RegText(HKEY root, const std::string& path, const char* name = nullptr) {
-    char text[1024] = {};
-    DWORD size = sizeof text;
-    if (RegGetValueA(root, path.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) return "<none>";
-    return text;
-}
-
-DWORD RegNumber(HKEY root, const std::string& path, const char* name) {
-    DWORD value = 0xDEADBEEF, size = sizeof value;
-    RegGetValueA(root, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
-    return value;
 }
 
 // The environment of this process, with TEMP and TMP sent to the scratch folder.
@@ -122,10 +72,8 @@ std::wstring ChildEnvironment() {
         if (_wcsicmp(name.c_str(), L"TEMP") != 0 && _wcsicmp(name.c_str(), L"TMP") != 0) entries.push_back(entry);
     }
     FreeEnvironmentStringsW(block);
-    wchar_t temp[MAX_PATH] = {};
-    MultiByteToWideChar(CP_ACP, 0, ScratchTemp().c_str(), -1, temp, MAX_PATH);
-    entries.push_back(std::wstring(L"TEMP=") + temp);
-    entries.push_back(std::wstring(L"TMP=") + temp);
+    entries.push_back(L"TEMP=" + Wide(ScratchTemp()));
+    entries.push_back(L"TMP=" + Wide(ScratchTemp()));
     std::sort(entries.begin(), entries.end(), [](const std::wstring& a, const std::wstring& b) {
         return _wcsicmp(a.c_str(), b.c_str()) < 0;
     });
@@ -136,42 +84,24 @@ std::wstring ChildEnvironment() {
 
 // Under Wine, a shortcut saved in the Start menu also becomes a desktop entry and icons in the
 // host user's home, outside the prefix, which no uninstaller takes back. Wine's menu builder is
-// off while a test runs; the switch is read from the registry by each new process (an
-// environment block handed to CreateProcess does not reach Wine's loader).
-class MenuBuilderOff {
-public:
-    MenuBuilderOff() {
-        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-        if (!ntdll || !GetProcAddress(ntdll, "wine_get_version")) return;
-        if (RegGetValueA(HKEY_CURRENT_USER, kWineOverridesKey, kMenuBuilder, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+// off while a test runs (unless someone chose otherwise); the switch is read from the registry by
+// each new process (an environment block handed to CreateProcess does not reach Wine's loader).
+std::optional<ScopedRegValue> MenuBuilderOff() {
+    const char* const overrides = "Software\\Wine\\DllOverrides";
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    if (!ntdll || !GetProcAddress(ntdll, "wine_get_version") ||
+        RegGetValueA(HKEY_CURRENT_USER, overrides, "winemenubuilder.exe", RRF_RT_ANY, nullptr, nullptr, nullptr) ==
             ERROR_SUCCESS)
-            return;  // someone else's choice, kept as it is
-        set_ = RegSetKeyValueA(HKEY_CURRENT_USER, kWineOverridesKey, kMenuBuilder, REG_SZ, "", 1) == ERROR_SUCCESS;
-    }
-    ~MenuBuilderOff() {
-        if (set_) RegDeleteKeyValueA(HKEY_CURRENT_USER, kWineOverridesKey, kMenuBuilder);
-    }
-    MenuBuilderOff(const MenuBuilderOff&) = delete;
-    MenuBuilderOff& operator=(const MenuBuilderOff&) = delete;
-
-private:
-    static constexpr const char* kWineOverridesKey = "Software\\Wine\\DllOverrides";
-    static constexpr const char* kMenuBuilder = "winemenubuilder.exe";
-    bool set_ = false;
-};
-
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) { return PumpUntil(done, timeoutMs); }
+        return std::nullopt;
+    return std::optional<ScopedRegValue>(std::in_place, HKEY_CURRENT_USER, overrides, "winemenubuilder.exe",
+                                         std::string());
+}
 
 // The running processes of this name whose image lies in `dir` (anywhere, for an empty one).
 std::vector<UniqueHandle> Processes(const char* exeName, const std::string& dir) {
     std::vector<UniqueHandle> found;
-    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.valid()) return found;
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
-        if (_stricmp(entry.szExeFile, exeName) != 0) continue;
-        UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    for (DWORD pid : ProcessesNamed(exeName)) {
+        UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
         char image[MAX_PATH * 2] = {};
         DWORD size = sizeof image;
         if (!process.valid() || !QueryFullProcessImageNameA(process.get(), 0, image, &size)) continue;
@@ -180,7 +110,7 @@ std::vector<UniqueHandle> Processes(const char* exeName, const std::string& dir)
     return found;
 }
 
-bool AllEnded(const std::vector<UniqueHandle>& processes, DWORD timeoutMs = kWaitMs) {
+bool AllEnded(const std::vector<UniqueHandle>& processes, DWORD timeoutMs = INSTALL_WAIT_MS) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     for (const UniqueHandle& process : processes) {
         const ULONGLONG now = GetTickCount64();
@@ -195,12 +125,13 @@ bool AllEnded(const std::vector<UniqueHandle>& processes, DWORD timeoutMs = kWai
 void EndAgentsIn(const std::string& dir) {
     std::vector<UniqueHandle> agents = Processes("UploadAgent.exe", dir);
     if (agents.empty() || AllEnded(agents, 3000)) return;
-    for (HWND control = FindWindowExA(HWND_MESSAGE, nullptr, "VelorexUploadAgentControl", nullptr); control;
-         control = FindWindowExA(HWND_MESSAGE, control, "VelorexUploadAgentControl", nullptr)) {
+    using standin::ControlWindow;
+    for (HWND control = FindWindowExA(HWND_MESSAGE, nullptr, ControlWindow::CLASS_NAME, nullptr); control;
+         control = FindWindowExA(HWND_MESSAGE, control, ControlWindow::CLASS_NAME, nullptr)) {
         DWORD pid = 0;
         GetWindowThreadProcessId(control, &pid);
         for (const UniqueHandle& agent : agents)
-            if (GetProcessId(agent.get()) == pid) PostMessageA(control, WM_APP + 2, 0, 0);
+            if (GetProcessId(agent.get()) == pid) PostMessageA(control, ControlWindow::MSG_DIE, 0, 0);
     }
     AllEnded(agents);
 }
@@ -241,7 +172,7 @@ RunResult RunAndWaitForTree(const std::string& commandLine) {
     }
     ResumeThread(thread.get());
 
-    const ULONGLONG end = GetTickCount64() + kWaitMs;
+    const ULONGLONG end = GetTickCount64() + INSTALL_WAIT_MS;
     for (;;) {
         const ULONGLONG now = GetTickCount64();
         DWORD message = 0;
@@ -253,12 +184,12 @@ RunResult RunAndWaitForTree(const std::string& commandLine) {
             // every later start of one fails: it is asked to end first, the way it allows.
             EndAgentsIn(InstallDir());
             TerminateJobObject(job.get(), 99);
-            WaitForSingleObject(process.get(), kWaitMs);
+            WaitForSingleObject(process.get(), INSTALL_WAIT_MS);
             return result;
         }
         if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) break;
     }
-    result.finished = WaitForSingleObject(process.get(), kWaitMs) == WAIT_OBJECT_0;
+    result.finished = WaitForSingleObject(process.get(), INSTALL_WAIT_MS) == WAIT_OBJECT_0;
     GetExitCodeProcess(process.get(), &result.exitCode);
     return result;
 }
@@ -268,8 +199,9 @@ RunResult RunAndWaitForTree(const std::string& commandLine) {
 // records even for a plain user: drop the requests for the scratch folder, which is gone.
 void ForgetPendingDeletes() {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SESSION_MANAGER_KEY, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return;
+    const OwnedKey owned(key);
     const wchar_t name[] = L"PendingFileRenameOperations";
     DWORD type = 0, size = 0;
     if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_MULTI_SZ) {
@@ -302,57 +234,25 @@ void ForgetPendingDeletes() {
             }
         }
     }
-    RegCloseKey(key);
 }
 
 DWORD RunStandin(const std::string& switches) {
-    std::string line = "\"" + WindowsPath(STANDIN_AGENT_EXE) + "\" " + switches;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return 999;
-    UniqueHandle process(info.hProcess), thread(info.hThread);
-    if (WaitForSingleObject(process.get(), kWaitMs) != WAIT_OBJECT_0) return 998;
-    DWORD code = 997;
-    GetExitCodeProcess(process.get(), &code);
-    return code;
+    return ProgramProcess("\"" + WindowsPath(STANDIN_AGENT_EXE) + "\" " + switches).WaitForExit(INSTALL_WAIT_MS);
 }
 
-// The installed parcelo.exe, started as the Start menu shortcut starts it.
-class InstalledProgram : public ProgramProcess {
-public:
-    InstalledProgram() : ProgramProcess("\"" + InstallDir() + "\\parcelo.exe\"") {}
-    // The program's own drop window.
-    HWND Window() const { return WaitForWindow("Sonavo", nullptr, kWaitMs); }
-    // Exit from its menu; the exit code, or 0xFFFFFFFF when it did not end.
-    DWORD Exit() const {
-        HWND window = Find("Sonavo");
-        if (!window || !PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_CMD_EXIT, 0), 0)) return 0xFFFFFFFF;
-        return WaitForExit(kWaitMs);
-    }
-};
-
 std::string ShortcutTarget(const std::string& link) {
-    IShellLinkW* shellLink = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&shellLink))))
+    ComPtr<IShellLinkW> shellLink;
+    ComPtr<IPersistFile> file;
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shellLink.PutVoid())))
         return "<no shell link>";
-    std::string target = "<unreadable>";
-    IPersistFile* file = nullptr;
-    wchar_t widePath[MAX_PATH] = {};
-    MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, widePath, MAX_PATH);
-    if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        wchar_t path[MAX_PATH] = {};
-        if (SUCCEEDED(file->Load(widePath, STGM_READ)) &&
-            SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH))) {
-            char narrow[MAX_PATH * 2] = {};
-            WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, sizeof narrow, nullptr, nullptr);
-            target = narrow;
-        }
-        file->Release();
-    }
-    shellLink->Release();
-    return target;
+    if (FAILED(shellLink->QueryInterface(IID_IPersistFile, file.PutVoid())) ||
+        FAILED(file->Load(Wide(link).c_str(), STGM_READ)) ||
+        FAILED(shellLink->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH)))
+        return "<unreadable>";
+    char narrow[MAX_PATH * 2] = {};
+    WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
 }
 
 }  // namespace
@@ -361,30 +261,30 @@ class InstallerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        vendorKeyExisted_ = KeyExists(HKEY_CURRENT_USER, kVendorKey);
+        vendorKeyExisted_ = KeyExists(HKEY_CURRENT_USER, VENDOR_KEY);
         RemoveLeftovers();
         CreateDirectoryA(ScratchTemp().c_str(), nullptr);
         // A stand-in server still running from an earlier test would answer in place of the
         // agent the setup registers.
         ASSERT_TRUE(AllEnded(Processes("UploadAgent.exe", ""))) << "an UploadAgent from an earlier test still runs";
         ASSERT_FALSE(Exists(InstallDir()));
-        ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
+        ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, UNINSTALL_KEY));
     }
 
     void TearDown() override {
         program_.reset();
         RemoveLeftovers();
         ForgetPendingDeletes();
-        RegDeleteTreeA(HKEY_CURRENT_USER, kProductKey);
-        RegDeleteKeyA(HKEY_CURRENT_USER, kProductKey);
+        RegDeleteTreeA(HKEY_CURRENT_USER, PRODUCT_KEY);
+        RegDeleteKeyA(HKEY_CURRENT_USER, PRODUCT_KEY);
         if (!vendorKeyExisted_) {
-            RegDeleteTreeA(HKEY_CURRENT_USER, kVendorKey);
-            RegDeleteKeyA(HKEY_CURRENT_USER, kVendorKey);
+            RegDeleteTreeA(HKEY_CURRENT_USER, VENDOR_KEY);
+            RegDeleteKeyA(HKEY_CURRENT_USER, VENDOR_KEY);
         }
         // The prefix as prepared: the build's stand-in, machine-wide, scripted.
         EXPECT_EQ(0u, RunStandin("/RegServer /machine /scripted"));
         ITypeLib* library = nullptr;
-        EXPECT_HRESULT_SUCCEEDED(LoadRegTypeLib(standin::kTypeLibId, standin::kTypeLibMajor, standin::kTypeLibMinor,
+        EXPECT_HRESULT_SUCCEEDED(LoadRegTypeLib(standin::TYPE_LIB_ID, standin::TYPE_LIB_MAJOR, standin::TYPE_LIB_MINOR,
                                                 0, &library));
         if (library) library->Release();
         CoUninitialize();
@@ -396,15 +296,15 @@ protected:
     static void RemoveLeftovers() {
         const std::string dir = InstallDir();
         EndAgentsIn(dir);
-        if (StartsWith(RegText(HKEY_CURRENT_USER, kLocalServerKey), "\"" + dir + "\\"))
-            for (const std::string& key : kAgentClassKeys) {
+        if (StartsWith(RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY), "\"" + dir + "\\"))
+            for (const std::string& key : AGENT_CLASS_KEYS) {
                 RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
                 RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
             }
         RemoveTree(dir);
         RemoveTree(ShortcutFolder());
-        RegDeleteTreeA(HKEY_CURRENT_USER, kUninstallKey);
-        RegDeleteKeyA(HKEY_CURRENT_USER, kUninstallKey);
+        RegDeleteTreeA(HKEY_CURRENT_USER, UNINSTALL_KEY);
+        RegDeleteKeyA(HKEY_CURRENT_USER, UNINSTALL_KEY);
         RemoveTree(ScratchTemp());
     }
 
@@ -418,17 +318,18 @@ protected:
     // Starts the installed program and waits for its window and for the agent that COM
     // started for it from the install folder, which only the setup's registration can do.
     void StartProgram() {
-        program_ = std::make_unique<InstalledProgram>();
+        program_ = std::make_unique<ParceloProcess>("", InstallDir() + "\\parcelo.exe");  // as its shortcut starts it
         ASSERT_TRUE(program_->Started());
-        HWND window = program_->Window();
+        HWND window = program_->Window(INSTALL_WAIT_MS);
         ASSERT_NE(nullptr, window);
         EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-        ASSERT_TRUE(WaitUntil([&] { return !(agents_ = Processes("UploadAgent.exe", InstallDir())).empty(); }))
+        ASSERT_TRUE(PumpUntil([&] { return !(agents_ = Processes("UploadAgent.exe", InstallDir())).empty(); },
+                              INSTALL_WAIT_MS))
             << "no agent started from " << InstallDir();
     }
     void ExitProgram() {
         ASSERT_TRUE(program_);
-        EXPECT_EQ(0u, program_->Exit());
+        EXPECT_EQ(0u, program_->Exit(INSTALL_WAIT_MS));
         // The agent ends with its last client, and only then may its file go.
         EXPECT_TRUE(AllEnded(agents_));
         agents_.clear();
@@ -437,38 +338,38 @@ protected:
     void ExpectInstalled(bool machineWide) {
         const std::string dir = InstallDir();
         const std::string quoted = "\"" + dir + "\\UploadAgent.exe\"";
-        EXPECT_EQ(ReadFileBytes(WindowsPath(PARCELO_EXE)), ReadFileBytes(dir + "\\parcelo.exe"));
-        EXPECT_EQ(ReadFileBytes(WindowsPath(STANDIN_AGENT_EXE)), ReadFileBytes(dir + "\\UploadAgent.exe"));
+        EXPECT_TRUE(Contents(ParceloPath()) == Contents(dir + "\\parcelo.exe"));
+        EXPECT_TRUE(Contents(WindowsPath(STANDIN_AGENT_EXE)) == Contents(dir + "\\UploadAgent.exe"));
         EXPECT_TRUE(Exists(dir + "\\uninstall.exe"));
 
         EXPECT_TRUE(Same(dir + "\\parcelo.exe", ShortcutTarget(Shortcut()))) << ShortcutTarget(Shortcut());
 
-        EXPECT_EQ("Parcelo", RegText(HKEY_CURRENT_USER, kUninstallKey, "DisplayName"));
-        EXPECT_EQ("1.0.0", RegText(HKEY_CURRENT_USER, kUninstallKey, "DisplayVersion"));
-        EXPECT_EQ("Sonavo Inc.", RegText(HKEY_CURRENT_USER, kUninstallKey, "Publisher"));
-        EXPECT_TRUE(Same("\"" + dir + "\\uninstall.exe\"", RegText(HKEY_CURRENT_USER, kUninstallKey, "UninstallString")));
-        EXPECT_TRUE(Same(dir, RegText(HKEY_CURRENT_USER, kUninstallKey, "InstallLocation")));
-        EXPECT_TRUE(StartsWith(RegText(HKEY_CURRENT_USER, kUninstallKey, "DisplayIcon"), dir + "\\parcelo.exe"));
-        EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, kUninstallKey, "NoModify"));
-        EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, kUninstallKey, "NoRepair"));
+        EXPECT_EQ("Parcelo", RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayName"));
+        EXPECT_EQ("1.0.0", RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayVersion"));
+        EXPECT_EQ("Sonavo Inc.", RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "Publisher"));
+        EXPECT_TRUE(Same("\"" + dir + "\\uninstall.exe\"", RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "UninstallString")));
+        EXPECT_TRUE(Same(dir, RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation")));
+        EXPECT_TRUE(StartsWith(RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayIcon"), dir + "\\parcelo.exe"));
+        EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "NoModify"));
+        EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "NoRepair"));
         DWORD bytes = 0;
         for (const char* file : {"parcelo.exe", "UploadAgent.exe", "uninstall.exe"}) {
             WIN32_FILE_ATTRIBUTE_DATA data = {};
             GetFileAttributesExA((dir + "\\" + file).c_str(), GetFileExInfoStandard, &data);
             bytes += data.nFileSizeLow;
         }
-        const DWORD kilobytes = RegNumber(HKEY_CURRENT_USER, kUninstallKey, "EstimatedSize");
+        const DWORD kilobytes = RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "EstimatedSize");
         EXPECT_GE(kilobytes, bytes / 1024);
         EXPECT_LE(kilobytes, bytes / 1024 + 3);
 
-        EXPECT_TRUE(Same(quoted, RegText(HKEY_CURRENT_USER, kLocalServerKey))) << RegText(HKEY_CURRENT_USER, kLocalServerKey);
+        EXPECT_TRUE(Same(quoted, RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY))) << RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY);
         if (machineWide) {
-            EXPECT_TRUE(Same(quoted, RegText(HKEY_LOCAL_MACHINE, kLocalServerKey)))
-                << RegText(HKEY_LOCAL_MACHINE, kLocalServerKey);
+            EXPECT_TRUE(Same(quoted, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY)))
+                << RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY);
         }
         CLSID clsid = {};
-        EXPECT_HRESULT_SUCCEEDED(CLSIDFromProgID(agentproto::kProgIdW, &clsid));
-        EXPECT_TRUE(IsEqualCLSID(standin::kRequestClsid, clsid));
+        EXPECT_HRESULT_SUCCEEDED(CLSIDFromProgID(agentproto::PROG_ID_W, &clsid));
+        EXPECT_TRUE(IsEqualCLSID(standin::REQUEST_CLSID, clsid));
     }
 
     // Nothing of the install is left; `machineWide`: nor of the agent's machine-wide registration.
@@ -479,8 +380,8 @@ protected:
         EXPECT_FALSE(Exists(dir));
         EXPECT_FALSE(Exists(Shortcut()));
         EXPECT_FALSE(Exists(ShortcutFolder()));
-        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
-        for (const std::string& key : kAgentClassKeys) {
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, UNINSTALL_KEY));
+        for (const std::string& key : AGENT_CLASS_KEYS) {
             EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key)) << "HKCU\\" << key;
             if (machineWide) {
                 EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key)) << "HKLM\\" << key;
@@ -488,12 +389,12 @@ protected:
         }
         if (machineWide) {
             CLSID clsid = {};
-            EXPECT_HRESULT_FAILED(CLSIDFromProgID(agentproto::kProgIdW, &clsid));
+            EXPECT_HRESULT_FAILED(CLSIDFromProgID(agentproto::PROG_ID_W, &clsid));
         }
     }
 
-    MenuBuilderOff menuBuilderOff_;
-    std::unique_ptr<InstalledProgram> program_;
+    std::optional<ScopedRegValue> menuBuilderOff_ = MenuBuilderOff();
+    std::unique_ptr<ParceloProcess> program_;
     std::vector<UniqueHandle> agents_;
     bool vendorKeyExisted_ = false;
 };
@@ -503,35 +404,35 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsWithoutLeftovers) {
     ASSERT_TRUE(setup.finished);
     ASSERT_EQ(0u, setup.exitCode);
     ExpectInstalled(true);
-    EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, kUninstallKey, "MachineRegistration"));
+    EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "MachineRegistration"));
 
     StartProgram();
     ExitProgram();
-    ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, kProductKey));  // the program saved its settings
+    ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));  // the program saved its settings
 
     const RunResult uninstall = Uninstall("");
     ASSERT_TRUE(uninstall.finished);
     EXPECT_EQ(0u, uninstall.exitCode);
     ExpectNothingLeft(true);
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kProductKey));  // settings stay unless asked
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));  // settings stay unless asked
 }
 
 TEST_F(InstallerTest, ClearSettingsSwitchDeletesOnlyTheProgramKey) {
     ASSERT_EQ(0u, Install(" /MACHINEREG").exitCode);
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\User", "Email",
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT_KEY) + "\\User").c_str(), "Email",
                                              REG_SZ, "someone@example.com", 20));
 
     const RunResult uninstall = Uninstall(" /CLEARSETTINGS");
     ASSERT_TRUE(uninstall.finished);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kProductKey));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kVendorKey));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, VENDOR_KEY));
     ExpectNothingLeft(true);
 }
 
 TEST_F(InstallerTest, ARunningProgramKeepsSetupAndUninstallFromTouchingIt) {
     ASSERT_EQ(0u, Install(" /MACHINEREG").exitCode);
     StartProgram();
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\User", "Email",
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT_KEY) + "\\User").c_str(), "Email",
                                              REG_SZ, "someone@example.com", 20));
 
     // Neither ends it nor pulls its files away: a silent run just gives up.
@@ -540,7 +441,7 @@ TEST_F(InstallerTest, ARunningProgramKeepsSetupAndUninstallFromTouchingIt) {
     EXPECT_EQ(2u, again.exitCode);  // NSIS: aborted by the script
     ASSERT_TRUE(Uninstall(" /CLEARSETTINGS").finished);
     EXPECT_TRUE(program_->Running());
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kProductKey));  // settings neither
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));  // settings neither
     ExpectInstalled(true);
 
     ExitProgram();
@@ -549,15 +450,15 @@ TEST_F(InstallerTest, ARunningProgramKeepsSetupAndUninstallFromTouchingIt) {
 }
 
 TEST_F(InstallerTest, WithoutMachineRegOnlyThePerUserRegistrationComesAndGoes) {
-    const std::string before = RegText(HKEY_LOCAL_MACHINE, kLocalServerKey);
-    ASSERT_NE("<none>", before);  // the build's stand-in, as the test prefix was prepared
+    const std::string before = RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY);
+    ASSERT_NE(ABSENT_TEXT, before);  // the build's stand-in, as the test prefix was prepared
 
     ASSERT_EQ(0u, Install("").exitCode);
     ExpectInstalled(false);
-    EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, kLocalServerKey));
-    EXPECT_EQ(0xDEADBEEF, RegNumber(HKEY_CURRENT_USER, kUninstallKey, "MachineRegistration"));
+    EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY));
+    EXPECT_EQ(ABSENT_NUMBER, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "MachineRegistration"));
 
     ASSERT_TRUE(Uninstall("").finished);
     ExpectNothingLeft(false);
-    EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, kLocalServerKey));
+    EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY));
 }

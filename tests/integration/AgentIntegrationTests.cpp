@@ -2,7 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "agent/AgentProtocol.h"
-#include "tests/integration/AgentScript.h"
+#include "standin/StandinIds.h"
+#include "tests/support/AgentScript.h"
+#include "tests/support/Files.h"
+#include "tests/support/Items.h"
+#include "tests/support/MessagePump.h"
+#include "tests/support/ScopedRegValue.h"
 #include "tests/unit/FakeHost.h"
 
 using namespace agentproto;
@@ -89,7 +94,7 @@ TEST_F(AgentIntegration, NotificationsArriveOnTheGuiThread) {
 TEST_F(AgentIntegration, ASuccessReportedInsideSignInStoresThatSignInAndReplays) {
     ASSERT_NE(Connect(), nullptr);
     host.deferred.RecordRequest("old@example.com", "old", 1);
-    host.deferred.AddPendingFile("http://127.0.0.1:9/a.mp3");
+    host.deferred.AddPendingFile(Dropped("http://127.0.0.1:9/a.mp3"));
     script.Set("2.vt", VT_I4);
     script.Set("2.value", 1);
     script.SetText("2.events", "2:19");
@@ -111,30 +116,19 @@ TEST_F(AgentIntegration, ASuccessReportedInsideSignInStoresThatSignInAndReplays)
 }
 
 TEST_F(AgentIntegration, TheDefaultAgentSignsInAndTheWaitingFileIsUploaded) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
     const std::string tag = std::to_string(GetCurrentProcessId());
-    const std::string root = std::string(temp) + "parcelo-locker-" + tag;
-    const std::string file = std::string(temp) + "parcelo-it-" + tag + ".mp3";
+    const std::string root = TempFolder() + "parcelo-locker-" + tag;
+    const std::string file = TempFolder() + "parcelo-it-" + tag + ".mp3";
     const std::string user = "it" + tag + "@example.com";
-    const std::string agentKey = "Software\\Velorex\\UploadAgent";
-    RegSetKeyValueA(HKEY_CURRENT_USER, agentKey.c_str(), "LockerRoot", REG_SZ, root.c_str(),
-                    static_cast<DWORD>(root.size() + 1));
-    {
-        HANDLE out = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(out, INVALID_HANDLE_VALUE);
-        std::string bytes(200000, 'a');
-        DWORD written = 0;
-        WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(out);
-    }
+    const ScopedRegValue lockerRoot(HKEY_CURRENT_USER, standin::AGENT_KEY, "LockerRoot", root);
+    ASSERT_TRUE(WriteBytes(file, std::string(200000, 'a')));
     ASSERT_NE(Connect(), nullptr);
-    host.receiver.AddFile(file.c_str());  // signed out: waits
+    host.receiver.AddFile(Dropped(file.c_str(), true));  // signed out: waits
     EXPECT_EQ(host.deferred.pendingFiles.size(), 1u);
     host.receiver.RequestSignIn(user, "pw", 1, true);
     const bool finished = PumpUntil([&] {
         return !host.display.empty() && host.display.back() == "progress:-1" && DisplayShows("uploading:" + file);
-    }, 20000);
+    });
     std::string seen;
     for (const std::string& entry : host.display) seen += entry + "\n";
     EXPECT_TRUE(finished) << seen;
@@ -145,31 +139,27 @@ TEST_F(AgentIntegration, TheDefaultAgentSignsInAndTheWaitingFileIsUploaded) {
     EXPECT_TRUE(GetFileAttributesExA(stored.c_str(), GetFileExInfoStandard, &data)) << stored;
     EXPECT_EQ(data.nFileSizeLow, 200000u);
 
-    DeleteFileA(stored.c_str());
-    RemoveDirectoryA((root + "\\" + user).c_str());
-    RemoveDirectoryA(root.c_str());
+    RemoveTree(root);
     DeleteFileA(file.c_str());
-    RegDeleteTreeA(HKEY_CURRENT_USER, (agentKey + "\\Accounts\\" + user).c_str());
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, agentKey.c_str(), "LockerRoot");
+    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(standin::AGENT_KEY) + "\\Accounts\\" + user).c_str());
 }
 
 TEST_F(AgentIntegration, AfterTheAgentDiesTheNextRequestConnectsAfresh) {
     AgentClient* first = Connect();
     ASSERT_NE(first, nullptr);
     ASSERT_TRUE(AgentScript::KillServer());
-    host.receiver.AddFile("C:\\waiting.mp3");  // the dead agent cannot say: the item waits
+    EXPECT_EQ(host.receiver.AddFile(Dropped("C:\\waiting.mp3")), AddResult::AgentGone);
     EXPECT_TRUE(first->IsGone());
-    EXPECT_EQ(host.deferred.pendingFiles.size(), 1u);
+    EXPECT_TRUE(host.deferred.pendingFiles.empty());
 
     script.Set("12.vt", VT_I2);
     script.Set("12.value", 1);
     script.Set("1.hr", S_OK);
-    AgentClient* second = host.GetAgentClient();
-    ASSERT_NE(second, nullptr);
-    EXPECT_NE(second, first);
-    ASSERT_TRUE(AgentScript::Fire(2, 19));
-    ASSERT_TRUE(PumpUntil([&] { return host.deferred.pendingFiles.empty(); }));
-    EXPECT_FALSE(script.LoggedCalls(DispUpload).empty());
+    EXPECT_EQ(host.receiver.AddFile(Dropped("C:\\waiting.mp3")), AddResult::Handled);
+    EXPECT_NE(host.link.Current(), first);
+    const std::vector<std::string> uploads = script.LoggedCalls(DispUpload);
+    ASSERT_EQ(uploads.size(), 1u);
+    EXPECT_NE(uploads[0].find("8:C:\\waiting.mp3"), std::string::npos) << uploads[0];
 }
 
 TEST_F(AgentIntegration, AnAgentThatDiesUnnoticedLeavesAnOrderlyShutdown) {
@@ -183,14 +173,14 @@ protected:
     void SetUp() override {
         char clsid[64] = {};
         LONG size = sizeof clsid;
-        ASSERT_EQ(RegQueryValueA(HKEY_LOCAL_MACHINE, kKey, clsid, &size), ERROR_SUCCESS);
+        ASSERT_EQ(RegQueryValueA(HKEY_LOCAL_MACHINE, KEY, clsid, &size), ERROR_SUCCESS);
         saved_ = clsid;
         ASSERT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\Velorex2.Request2"), ERROR_SUCCESS);
     }
     void TearDown() override {
-        RegSetValueA(HKEY_LOCAL_MACHINE, kKey, REG_SZ, saved_.c_str(), static_cast<DWORD>(saved_.size()));
+        RegSetValueA(HKEY_LOCAL_MACHINE, KEY, REG_SZ, saved_.c_str(), static_cast<DWORD>(saved_.size()));
     }
-    static constexpr const char* kKey = "Software\\Classes\\Velorex2.Request2\\CLSID";
+    static constexpr const char* KEY = "Software\\Classes\\Velorex2.Request2\\CLSID";
     std::string saved_;
 };
 

@@ -1,11 +1,11 @@
-// The agent side's decisions that need no window: version gate, status table, the sink's
-// checks and the reminder's clock arithmetic.
+// The agent side's decisions that need no window: version gate, the status messages' texts, the
+// sink's checks, the reminder's clock arithmetic and what the size check may open.
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstdint>
 
 #include "agent/NotificationCheck.h"
+#include "agent/SizeCheckPath.h"
 #include "agent/StatusTable.h"
 #include "agent/UpgradeReminder.h"
 #include "agent/VersionGate.h"
@@ -20,25 +20,6 @@ TEST(VersionGate, ComparesTheFirstFiveBytesAsText) {
 TEST(VersionGate, AMissingTextIsNeverAccepted) {
     EXPECT_FALSE(IsCompatibleVersion(nullptr));
     EXPECT_FALSE(IsCompatibleVersion(""));
-}
-
-TEST(StatusTable, EveryCodeHasAtMostOneMeaningAndTheListedOnesHaveTheirs) {
-    int withAction = 0;
-    for (int code = SHRT_MIN; code <= SHRT_MAX; ++code) {
-        const StatusRule rule = LookupStatus(code);
-        if (rule.action == StatusAction::None) continue;
-        ++withAction;
-        const bool boxed = rule.action == StatusAction::Message || rule.action == StatusAction::MessageThenSignIn;
-        EXPECT_EQ(boxed, rule.text != nullptr) << code;
-    }
-    EXPECT_EQ(withAction, 29);
-    EXPECT_EQ(LookupStatus(108).action, StatusAction::MessageThenSignIn);
-    EXPECT_EQ(LookupStatus(118).action, StatusAction::MessageThenSignIn);
-    EXPECT_EQ(LookupStatus(111).action, StatusAction::UploadFailed);
-    EXPECT_EQ(LookupStatus(120).action, StatusAction::CannotConnect);
-    EXPECT_EQ(LookupStatus(19).action, StatusAction::SignedIn);
-    for (int code : {14, 18, 20, 21, 23, 100, 119, 122, -1})
-        EXPECT_EQ(LookupStatus(code).action, StatusAction::None) << code;
 }
 
 TEST(StatusTable, OutsideTextIsInsertedNotInterpreted) {
@@ -67,4 +48,46 @@ TEST(UpgradeReminder, DueOnlyAfterMoreThanSevenDays) {
     EXPECT_FALSE(IsReminderDue(1800000000, 1700000000));  // clock set back
     EXPECT_FALSE(IsReminderDue(INT32_MAX, 1700000000));   // no wrap-around
     EXPECT_TRUE(IsReminderDue(INT32_MIN, 0));
+}
+
+TEST(SizeCheckPath, OpensLocalFilesAndDraggedSharesButNoDeviceAndNoTypedShare) {
+    struct Case {
+        const char16_t* path;
+        bool fromList, fromText;
+    } cases[] = {
+        {u"C:\\Music\\a.mp3", true, true},
+        {u"z:/tmp/a b.mp3", true, true},
+        {u"C:\\Music\\a.mp3:stream", true, true},
+        {u"C:\\Music\\console.mp3", true, true},
+        {u"C:\\Music\\COM10.mp3", true, true},
+        {u"\\\\server\\share\\a.mp3", true, false},
+        {u"//server/share/a.mp3", true, false},
+        {u"\\\\server\\share", false, false},
+        {u"\\\\server\\share\\", false, false},
+        {u"\\\\server", false, false},
+        {u"\\\\.\\pipe\\parcelo", false, false},
+        {u"//./pipe/parcelo", false, false},
+        {u"\\\\?\\C:\\Music\\a.mp3", false, false},
+        {u"\\\\?\\UNC\\server\\share\\a.mp3", false, false},
+        {u"\\??\\C:\\a.mp3", false, false},
+        {u"C:\\Music\\nul", false, false},
+        {u"C:\\Music\\NUL.mp3", false, false},
+        {u"C:\\Music\\con  .mp3", false, false},
+        {u"C:\\Music\\aux:", false, false},
+        {u"C:\\prn\\a.mp3", false, false},
+        {u"C:\\Music\\com1.mp3", false, false},
+        {u"C:\\Music\\Lpt9", false, false},
+        {u"C:\\Music\\COM\u00b9.mp3", false, false},
+        {u"C:\\CONOUT$", false, false},
+        {u"\\\\server\\share\\con.mp3", false, false},
+        {u"C:music.mp3", false, false},
+        {u"\\Music\\a.mp3", false, false},
+        {u"a.mp3", false, false},
+        {u"http://example.com/a.mp3", false, false},
+        {u"", false, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(MayOpenForSizeCheck(c.path, true), c.fromList) << std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path));
+        EXPECT_EQ(MayOpenForSizeCheck(c.path, false), c.fromText) << std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path));
+    }
 }

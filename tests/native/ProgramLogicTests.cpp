@@ -54,19 +54,19 @@ TEST(ProxyAddress, AcceptsFourGroupsUpTo255AndNothingElse) {
 TEST(RegistryValue, TextsAreTakenOnlyWhenTheyFitAndNeverReadPastTheirBytes) {
     std::string out = "kept";
     const unsigned char fifteen[] = "123456789012345";  // 16 bytes with its NUL
-    EXPECT_TRUE(DecodeText(fifteen, 16, kProxyLimit, out));
+    EXPECT_TRUE(DecodeText(fifteen, 16, PROXY_LIMIT, out));
     EXPECT_EQ(out, "123456789012345");
     const unsigned char sixteen[] = "1234567890123456";
     out = "kept";
-    EXPECT_FALSE(DecodeText(sixteen, 17, kProxyLimit, out));
+    EXPECT_FALSE(DecodeText(sixteen, 17, PROXY_LIMIT, out));
     EXPECT_EQ(out, "kept");
     const unsigned char unterminated[] = {'a', 'b', 'c'};
-    EXPECT_TRUE(DecodeText(unterminated, 3, kProxyLimit, out));
+    EXPECT_TRUE(DecodeText(unterminated, 3, PROXY_LIMIT, out));
     EXPECT_EQ(out, "abc");
     const unsigned char embedded[] = {'a', 0, 'b', 0};
-    EXPECT_TRUE(DecodeText(embedded, 4, kNameLimit, out));
+    EXPECT_TRUE(DecodeText(embedded, 4, NAME_LIMIT, out));
     EXPECT_EQ(out, "a");
-    EXPECT_TRUE(DecodeText(nullptr, 0, kNameLimit, out));
+    EXPECT_TRUE(DecodeText(nullptr, 0, NAME_LIMIT, out));
     EXPECT_EQ(out, "");
 }
 

@@ -1,13 +1,13 @@
 // The settings kept in the per-user registry: what a run reads at its deferred start, what
 // it writes at its end, which stored shapes are taken, and the automatic sign-in.
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "agent/AgentProtocol.h"
 #include "agent/StatusTable.h"
-#include "tests/settings/PrivateHive.h"
+#include "tests/support/Owned.h"
+#include "tests/support/Registry.h"
 #include "tests/ui/MainWindowFixture.h"
 
 using namespace agentproto;
@@ -15,25 +15,16 @@ using Bytes = std::vector<unsigned char>;
 
 namespace {
 
-const std::string kProduct = "Software\\Sonavo Inc.\\Parcelo";
+const std::string PRODUCT = PRODUCT_KEY;
 
 class SettingsTest : public MainWindowTest {
 protected:
-    void SetUp() override {
-        hive_ = std::make_unique<PrivateHive>();
-        MainWindowTest::SetUp();
-    }
-    void TearDown() override {
-        MainWindowTest::TearDown();
-        hive_.reset();
-    }
-
     // Opens the window and runs its deferred start, with the settings as `prepare` leaves them.
     template <class Prepare>
     MainWindow& StartWith(Prepare prepare, const char* commandLine = "parcelo.exe") {
         Open(commandLine, false);
         prepare(window->settings);
-        Pump();
+        RunLoop();
         return *window;
     }
     MainWindow& Start(const char* commandLine = "parcelo.exe") {
@@ -41,12 +32,10 @@ protected:
     }
     // Ends the window the way the program does, which saves.
     void End() { Close(); }
-
-    std::unique_ptr<PrivateHive> hive_;
 };
 
 void Put(const std::string& key, const char* name, DWORD type, const Bytes& bytes) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, (kProduct + "\\" + key).c_str(), name, type, bytes.data(),
+    RegSetKeyValueA(HKEY_CURRENT_USER, (PRODUCT + "\\" + key).c_str(), name, type, bytes.data(),
                     static_cast<DWORD>(bytes.size()));
 }
 
@@ -62,12 +51,7 @@ Bytes Dword(int32_t value) {
     return bytes;
 }
 
-void MakeKey(const std::string& key) {
-    HKEY created = nullptr;
-    RegCreateKeyExA(HKEY_CURRENT_USER, (kProduct + "\\" + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created,
-                    nullptr);
-    RegCloseKey(created);
-}
+void MakeKey(const std::string& key) { CreateKey(HKEY_CURRENT_USER, PRODUCT + "\\" + key); }
 
 struct Stored {
     bool exists = false;
@@ -85,11 +69,13 @@ std::ostream& operator<<(std::ostream& out, const Stored& stored) {
     return out;
 }
 
+// The bytes as stored, read with RegQueryValueEx: RegGetValue adds a NUL where one is missing.
 Stored Get(const std::string& key, const char* name) {
     Stored stored;
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, (kProduct + "\\" + key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, (PRODUCT + "\\" + key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
         return stored;
+    const OwnedKey owned(opened);
     Bytes buffer(1024);
     DWORD size = static_cast<DWORD>(buffer.size());
     if (RegQueryValueExA(opened, name, nullptr, &stored.type, buffer.data(), &size) == ERROR_SUCCESS) {
@@ -97,7 +83,6 @@ Stored Get(const std::string& key, const char* name) {
         buffer.resize(size);
         stored.bytes = buffer;
     }
-    RegCloseKey(opened);
     return stored;
 }
 
@@ -107,19 +92,14 @@ Stored Number(int32_t value) { return {true, REG_DWORD, Dword(value)}; }
 DWORD ValueCount(const std::string& key) {
     HKEY opened = nullptr;
     DWORD values = 0;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, (kProduct + key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return 0;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, (PRODUCT + key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return 0;
+    const OwnedKey owned(opened);
     RegQueryInfoKeyA(opened, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
                      nullptr);
-    RegCloseKey(opened);
     return values;
 }
 
-bool KeyExists(const std::string& path) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
-    RegCloseKey(opened);
-    return true;
-}
+bool KeyExists(const std::string& path) { return KeyExists(HKEY_CURRENT_USER, path); }
 
 POINT TopLeft(HWND window) {
     RECT rect = {};
@@ -191,29 +171,29 @@ TEST_F(SettingsTest, EveryValueIsWrittenBackEveryTimeFromWhatTheRunHolds) {
 
 TEST_F(SettingsTest, AKeyThatCannotBeCreatedIsSkippedAndTheOthersAreWritten) {
     MakeKey("Proxy");
-    HKEY proxy = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (kProduct + "\\Proxy").c_str(), 0, WRITE_DAC, &proxy), ERROR_SUCCESS);
+    HKEY opened = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (PRODUCT + "\\Proxy").c_str(), 0, WRITE_DAC, &opened), ERROR_SUCCESS);
+    const OwnedKey proxy(opened);
     ACL empty;
     InitializeAcl(&empty, sizeof empty, ACL_REVISION);
     SECURITY_DESCRIPTOR locked;
     InitializeSecurityDescriptor(&locked, SECURITY_DESCRIPTOR_REVISION);
     SetSecurityDescriptorDacl(&locked, TRUE, &empty, FALSE);  // nobody may open it
-    ASSERT_EQ(RegSetKeySecurity(proxy, DACL_SECURITY_INFORMATION, &locked), ERROR_SUCCESS);
-    RegCloseKey(proxy);
+    ASSERT_EQ(RegSetKeySecurity(proxy.Get(), DACL_SECURITY_INFORMATION, &locked), ERROR_SUCCESS);
 
     MainWindow& main = Start();
     main.settings.userName = "after@example.com";
     End();
     EXPECT_EQ(Get("User", "User name"), Text("after@example.com"));
     EXPECT_EQ(Get("Position", "Remind Time"), Number(0));
-    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, (kProduct + "\\Proxy").c_str()), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, (PRODUCT + "\\Proxy").c_str()), ERROR_SUCCESS);
 }
 
 TEST_F(SettingsTest, TheEndOfTheSessionSavesOnceAndVisibleIsStoredInverted) {
     Start(" /showparcelo");
     SetWindowPos(handle, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(handle, WM_ENDSESSION, FALSE, 0);  // the session goes on: nothing yet
-    EXPECT_FALSE(KeyExists(kProduct));
+    EXPECT_FALSE(KeyExists(PRODUCT));
     SendMessageA(handle, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_EQ(Get("Position", "Visible"), Text("False"));  // shown, so "False"
     EXPECT_EQ(Get("Position", "X"), Number(40));
@@ -226,6 +206,15 @@ TEST_F(SettingsTest, TheEndOfTheSessionSavesOnceAndVisibleIsStoredInverted) {
     EXPECT_EQ(Get("Position", "X"), Number(40));
     EXPECT_EQ(Get("Position", "Y"), Number(30));
     EXPECT_EQ(Get("User", "User name"), Text(""));
+}
+
+// As when its creation fails: the settings were never read, so nothing is written over them.
+TEST_F(SettingsTest, AWindowGoneBeforeItsDeferredStartWritesNothing) {
+    Put("User", "User name", REG_SZ, Sz("me@example.com"));
+    Open("parcelo.exe", false);
+    End();
+    EXPECT_EQ(Get("User", "User name"), Text("me@example.com"));
+    EXPECT_FALSE(KeyExists(PRODUCT + "\\Position"));
 }
 
 TEST_F(SettingsTest, AHiddenWindowAtTheEndOfTheSessionIsStoredAsVisibleTrue) {
@@ -267,7 +256,7 @@ TEST_F(SettingsTest, UseProxyIsOnForTrueOrYesInAnyCaseAndUnchangedWhenNotTaken) 
         MainWindow& main = StartWith([](UserSettings& s) { s.useProxy = 7; });
         EXPECT_EQ(main.settings.useProxy, c.expected) << c.name;
         Close();
-        ClearProductKey();
+        DeleteProductKey();
     }
 }
 
@@ -294,7 +283,7 @@ TEST_F(SettingsTest, ProxyIpIsTakenOnlyWhenItFitsSixteenBytesWithItsNul) {
         EXPECT_EQ(main.settings.proxyIP, c.expected) << c.name;
         End();
         EXPECT_EQ(Get("Proxy", "ProxyIP"), Text(c.expected)) << c.name;
-        ClearProductKey();
+        DeleteProductKey();
     }
 }
 
@@ -336,7 +325,7 @@ TEST_F(SettingsTest, ThePositionKeyPlacesTheWindowWithDefaultsForMissingValues) 
         EXPECT_EQ(SizeOf(handle).cx, size.cx) << c.name;
         EXPECT_EQ(SizeOf(handle).cy, size.cy) << c.name;
         Close();
-        ClearProductKey();
+        DeleteProductKey();
     }
 }
 
@@ -355,7 +344,7 @@ TEST_F(SettingsTest, NumbersAndTextsInOtherShapesAreNotTaken) {
     EXPECT_EQ(main.settings.password, std::string(199, 'p'));
     EXPECT_EQ(main.settings.autoLogin, 0);
     Close();
-    ClearProductKey();
+    DeleteProductKey();
 
     Put("User", "User name", REG_SZ, Sz(std::string(199, 'u')));        // 200 bytes with its NUL
     Put("User", "Password", REG_SZ, Sz(std::string(200, 'p')));         // 201
@@ -387,7 +376,7 @@ TEST_F(SettingsTest, AStoredAutomaticSignInStartsWithTheCredentialsRecordedFirst
     MainWindow& main = Start();
     fakeAgent.onCall = nullptr;
     EXPECT_EQ(seen, (std::vector<std::string>{
-                        "connect recorded me@example.com/secret/1 status " + std::string(kConnectingText),
+                        "connect recorded me@example.com/secret/1 status " + std::string(CONNECTING_TEXT),
                         "SignIn me@example.com/secret recorded me@example.com/secret/1"}));
     EXPECT_TRUE(main.deferredLogin.HasRequest());
 }
@@ -413,7 +402,7 @@ TEST_F(SettingsTest, NoAutomaticSignInWithoutAUserNameOrWithAutoLoginOtherThanOn
         EXPECT_EQ(fakeAgent.Count(DispSignIn), 0) << c.name;
         EXPECT_FALSE(main.deferredLogin.HasRequest()) << c.name;
         Close();
-        ClearProductKey();
+        DeleteProductKey();
     }
 }
 
@@ -423,14 +412,15 @@ TEST_F(SettingsTest, ClearRegRemovesTheProductKeyWithItsSubkeysAndKeepsTheVendor
     Put("User", "User name", REG_SZ, Sz("me@example.com"));
     Put("Position", "X", REG_DWORD, Dword(1));
     Put("Proxy\\Deeper", "x", REG_SZ, Sz("y"));
-    RegSetKeyValueA(HKEY_CURRENT_USER, kProduct.c_str(), "Installed", REG_SZ, "1", 2);
-    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Other", "Kept", REG_SZ, "1", 2);
+    RegSetKeyValueA(HKEY_CURRENT_USER, PRODUCT.c_str(), "Installed", REG_SZ, "1", 2);
+    const std::string other = std::string(VENDOR_KEY) + "\\Other";
+    RegSetKeyValueA(HKEY_CURRENT_USER, other.c_str(), "Kept", REG_SZ, "1", 2);
     Open("parcelo.exe /clearreg");
     EXPECT_EQ(handle, nullptr);
-    EXPECT_FALSE(KeyExists(kProduct));
-    EXPECT_TRUE(KeyExists("Software\\Sonavo Inc.\\Other"));
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.");
+    EXPECT_FALSE(KeyExists(PRODUCT));
+    EXPECT_TRUE(KeyExists(other));
+    RegDeleteTreeA(HKEY_CURRENT_USER, VENDOR_KEY);
 
     Open("parcelo.exe /clearreg");  // without a vendor key there is nothing to do
-    EXPECT_FALSE(KeyExists("Software\\Sonavo Inc."));
+    EXPECT_FALSE(KeyExists(VENDOR_KEY));
 }

@@ -1,15 +1,15 @@
 // The Sign In dialog run modally from its real template: how it is filled, when OK can be
 // pressed, what confirming does in which order, and what the three ways of cancelling drop.
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "agent/AgentProtocol.h"
 #include "agent/StatusTable.h"
 #include "res/resource.h"
-#include "tests/settings/DialogDriver.h"
-#include "tests/settings/PrivateHive.h"
+#include "tests/support/DialogDriver.h"
+#include "tests/support/Items.h"
+#include "tests/support/WindowFacts.h"
 #include "tests/ui/MainWindowFixture.h"
 
 using namespace agentproto;
@@ -20,24 +20,18 @@ namespace {
 class SignInDialogTest : public MainWindowTest {
 protected:
     void SetUp() override {
-        hive_ = std::make_unique<PrivateHive>();
         MainWindowTest::SetUp();
         MainWindow::seams.runSignInDialog = nullptr;  // the real dialog
         Open();
         fakeAgent.calls.clear();
     }
-    void TearDown() override {
-        MainWindowTest::TearDown();
-        hive_.reset();
-    }
-    int Run(DialogDriver::OnInit onInit, DialogDriver::OnRunning onRunning) {
-        DialogDriver driver(std::move(onInit), std::move(onRunning));
+    // Runs the dialog: `onInit` right after its WM_INITDIALOG, `step` once its loop runs.
+    int Run(DialogDriver::OnInit onInit, DialogDriver::Step step) {
+        DialogDriver driver({std::move(step)}, std::move(onInit));
         const int result = window->RunSignInDialog();
-        EXPECT_EQ(driver.dialogs, 1);
+        EXPECT_EQ(driver.owners.size(), 1u);
         return result;
     }
-
-    std::unique_ptr<PrivateHive> hive_;
 };
 
 HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
@@ -53,11 +47,11 @@ class ConfirmRecorder {
 public:
     ConfirmRecorder(MainWindow& main, FakeAgent& agent) : main_(main), agent_(agent) {
         current_ = this;
-        hook_ = SetWindowsHookExA(WH_CALLWNDPROC, &ConfirmRecorder::Watch, nullptr, GetCurrentThreadId());
+        hook_.Reset(SetWindowsHookExA(WH_CALLWNDPROC, &ConfirmRecorder::Watch, nullptr, GetCurrentThreadId()));
         agent_.onCall = [this](DISPID id) { OnCall(id); };
     }
     ~ConfirmRecorder() {
-        UnhookWindowsHookEx(hook_);
+        hook_.Reset();
         agent_.onCall = nullptr;
         current_ = nullptr;
     }
@@ -94,7 +88,7 @@ private:
     static ConfirmRecorder* current_;
     MainWindow& main_;
     FakeAgent& agent_;
-    HHOOK hook_;
+    OwnedHook hook_;
     HWND dialog_ = nullptr;
     bool recording_ = false;
 };
@@ -190,7 +184,7 @@ TEST_F(SignInDialogTest, ConfirmingHidesReadsRecordsShowsConnectingThenSignsOutA
     });
     EXPECT_TRUE(shownAtFirst);
     EXPECT_EQ(result, IDOK);
-    const std::string after = " hidden status " + std::string(kConnectingText) +
+    const std::string after = " hidden status " + std::string(CONNECTING_TEXT) +
                               "|line two recorded me@example.com/p4ss word/1";
     EXPECT_EQ(recorder.events, (Events{"hide", "read 202", "read 201", "check 225", "SignOut" + after,
                                        "SignIn me@example.com/p4ss word" + after}));
@@ -236,7 +230,7 @@ TEST_F(SignInDialogTest, WithoutAnAgentTheHiddenDialogStillEnds) {
     ASSERT_EQ(g_state.boxes.size(), 1u);
     EXPECT_NE(g_state.boxes[0].text.find("failure code '2'"), std::string::npos);
     EXPECT_EQ(window->deferredLogin.userName, "me@example.com");
-    EXPECT_EQ(window->status.statusLine1, kConnectingText);
+    EXPECT_EQ(window->status.statusLine1, CONNECTING_TEXT);
 }
 
 TEST_F(SignInDialogTest, EveryWayOfCancellingDropsHeldItemsAndKeepsTheCredentials) {
@@ -250,7 +244,7 @@ TEST_F(SignInDialogTest, EveryWayOfCancellingDropsHeldItemsAndKeepsTheCredential
     };
     for (const Way& way : ways) {
         window->deferredLogin.RecordRequest("old@example.com", "old", 1);
-        window->deferredLogin.pendingFiles = {"C:\\a.mp3", "C:\\b.mp3"};
+        window->deferredLogin.pendingFiles = {Dropped("C:\\a.mp3"), Dropped("C:\\b.mp3")};
         window->deferredLogin.lockerPending = 1;
         const int result = Run(nullptr, [&](HWND dialog) {
             SetDlgItemTextA(dialog, IDC_EMAIL, "new@example.com");

@@ -4,17 +4,19 @@
 #include "EventSink.h"
 #include "StandinTest.h"
 #include "agent/AgentProtocol.h"
-#include "standin/UniqueHandle.h"
+#include "standin/ControlWindow.h"
+#include "tests/support/AgentScript.h"
+#include "tests/support/MessagePump.h"
+#include "tests/support/Owned.h"
 
 using namespace agentproto;
-using standin::UniqueHandle;
 
 namespace {
 
-constexpr UINT kFire = WM_APP + 1;
-constexpr UINT kDie = WM_APP + 2;
-constexpr UINT kRawEvent = WM_APP + 3;
-constexpr UINT kCallCount = WM_APP + 4;
+constexpr UINT FIRE = standin::ControlWindow::MSG_FIRE;
+constexpr UINT DIE = standin::ControlWindow::MSG_DIE;
+constexpr UINT RAW_EVENT = standin::ControlWindow::MSG_RAW_EVENT;
+constexpr UINT CALL_COUNT = standin::ControlWindow::MSG_CALL_COUNT;
 
 bool IsDisconnection(HRESULT hr) {
     return hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) || hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED) ||
@@ -24,14 +26,14 @@ bool IsDisconnection(HRESULT hr) {
 class ControlTest : public StandinTest {
 protected:
     static UniqueHandle OpenServer() {
-        const DWORD pid = ServerProcessId();
+        const DWORD pid = AgentScript::AgentPid();
         return UniqueHandle(pid ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid) : nullptr);
     }
     static LONG Status(IDispatch* agent) { return Number(agent, DispGetStatus, VT_I2); }
     static LONG Calls(DISPID id) {
         DWORD_PTR count = 0;
-        EXPECT_TRUE(SendMessageTimeoutA(FindControlWindow(), kCallCount, static_cast<WPARAM>(id), 0, SMTO_BLOCK, 5000,
-                                        &count));
+        EXPECT_TRUE(SendMessageTimeoutA(AgentScript::ControlWindow(), CALL_COUNT, static_cast<WPARAM>(id), 0,
+                                        SMTO_BLOCK, 5000, &count));
         return static_cast<LONG>(count);
     }
 };
@@ -46,19 +48,19 @@ TEST_F(ControlTest, PostedNotificationsReachEverySinkOfEveryClient) {
     EventSink plain(false);       // only IDispatch
     Advise(first.Get(), &typed);
     const DWORD plainCookie = Advise(second.Get(), &plain);
-    const HWND control = FindControlWindow();
+    const HWND control = AgentScript::ControlWindow();
     ASSERT_TRUE(control);
 
-    PostMessageA(control, kFire, EventStatus, 113);
-    PostMessageA(control, kFire, EventProgress, 55);
-    PostMessageA(control, kRawEvent, EventStatus, 3);
-    ASSERT_TRUE(EventSink::PumpUntil([&] { return typed.events().size() == 3 && plain.events().size() == 3; }));
+    PostMessageA(control, FIRE, EventStatus, 113);
+    PostMessageA(control, FIRE, EventProgress, 55);
+    PostMessageA(control, RAW_EVENT, EventStatus, 3);
+    ASSERT_TRUE(PumpUntil([&] { return typed.events().size() == 3 && plain.events().size() == 3; }));
     EXPECT_EQ("S113 P55 E2(3:1,3:2,3:3)", typed.Joined());
     EXPECT_EQ(typed.Joined(), plain.Joined());
     EXPECT_EQ(113, Status(second.Get()));
 
     Unadvise(second.Get(), plainCookie);
-    PostMessageA(control, kFire, EventStatus, -7);
+    PostMessageA(control, FIRE, EventStatus, -7);
     ASSERT_TRUE(typed.WaitForStatus(-7));
     EXPECT_EQ(3u, plain.events().size());
 }
@@ -93,13 +95,13 @@ TEST_F(ControlTest, DieDisconnectsClientsEvenInsideADelayedCall) {
     ASSERT_TRUE(agent);
     UniqueHandle server = OpenServer();
     ASSERT_TRUE(server.valid());
-    const HWND control = FindControlWindow();
+    const HWND control = AgentScript::ControlWindow();
 
     // The call blocks the agent for a minute unless the die request cuts it short.
     SetScript("13.delay", 60000);
     std::thread killer([control] {
         Sleep(300);
-        PostMessageA(control, kDie, 0, 0);
+        PostMessageA(control, DIE, 0, 0);
     });
     const HRESULT inFlight = Call(agent.Get(), DispGetVersion, {});
     killer.join();

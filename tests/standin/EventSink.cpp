@@ -10,8 +10,6 @@ std::string EventSink::Joined(bool statusesOnly) const {
     return all;
 }
 
-bool EventSink::PumpUntil(const std::function<bool()>& pred) { return ::PumpUntil(pred, 15000); }
-
 bool EventSink::WaitForStatus(short code) {
     const std::string wanted = "S" + std::to_string(code);
     return PumpUntil([&] {
@@ -23,7 +21,7 @@ bool EventSink::WaitForStatus(short code) {
 
 STDMETHODIMP EventSink::QueryInterface(REFIID riid, void** out) {
     if (!out) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || (admitEventIid_ && riid == agentproto::kEventIid)) {
+    if (riid == IID_IUnknown || riid == IID_IDispatch || (admitEventIid_ && riid == agentproto::EVENT_IID)) {
         *out = static_cast<IDispatch*>(this);
         AddRef();
         return S_OK;

@@ -3,7 +3,6 @@
 
 #include <windows.h>
 #include <oaidl.h>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,8 +17,6 @@ public:
     std::string Joined(bool statusesOnly = false) const;  // "S12 S19 S11"
     std::string Statuses() const { return Joined(true); }
     void Clear() { events_.clear(); }
-    // Pumps messages until pred holds or 15 s pass.
-    static bool PumpUntil(const std::function<bool()>& pred);
     bool WaitForStatus(short code);
 
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override;

@@ -4,50 +4,41 @@
 #include "StandinTest.h"
 #include "agent/AgentProtocol.h"
 #include "standin/StandinIds.h"
-#include "standin/UniqueHandle.h"
+#include "tests/support/AgentScript.h"
+#include "tests/support/ProgramProcess.h"
+#include "tests/support/Registry.h"
 
 using namespace standin;
 
 namespace {
 
-std::string Read(HKEY root, const std::string& path, const char* name = nullptr) {
-    return StandinTest::RegText(root, path, name);
-}
-
-const std::string kClsidKey = std::string("Software\\Classes\\CLSID\\") + kRequestClsidText;
-const std::string kInterfaceKey = std::string("Software\\Classes\\Interface\\") + kEventIidText;
+const std::string CLSID_KEY = std::string("Software\\Classes\\CLSID\\") + REQUEST_CLSID_TEXT;
+const std::string INTERFACE_KEY = std::string("Software\\Classes\\Interface\\") + EVENT_IID_TEXT;
+const std::string PROG_ID_CLSID_KEY = std::string("Software\\Classes\\") + agentproto::PROG_ID + "\\CLSID";
 
 // The exe as registered machine-wide, without quotes and switches.
 std::string AgentExe() {
-    std::string command = Read(HKEY_LOCAL_MACHINE, kClsidKey + "\\LocalServer32");
+    std::string command = RegText(HKEY_LOCAL_MACHINE, CLSID_KEY + "\\LocalServer32");
     if (command.size() > 1 && command[0] == '"') return command.substr(1, command.find('"', 1) - 1);
     return command.substr(0, command.find(' '));
 }
 
 DWORD RunAgent(const std::string& switches) {
-    std::string command = "\"" + AgentExe() + "\" " + switches;
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 999;
-    UniqueHandle process(pi.hProcess), thread(pi.hThread);
-    if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) return 998;
-    DWORD code = 997;
-    GetExitCodeProcess(pi.hProcess, &code);
-    return code;
+    return ProgramProcess("\"" + AgentExe() + "\" " + switches).WaitForExit(30000);
 }
 
 void ExpectMachineRegistration() {
-    EXPECT_NE(std::string::npos, Read(HKEY_LOCAL_MACHINE, kClsidKey + "\\LocalServer32").find("/scripted"));
-    EXPECT_EQ(kRequestClsidText, Read(HKEY_LOCAL_MACHINE, std::string("Software\\Classes\\") + agentproto::kProgId + "\\CLSID"));
-    EXPECT_EQ("{00020420-0000-0000-C000-000000000046}", Read(HKEY_LOCAL_MACHINE, kInterfaceKey + "\\ProxyStubClsid32"));
-    EXPECT_EQ(kTypeLibIdText, Read(HKEY_LOCAL_MACHINE, kInterfaceKey + "\\TypeLib"));
+    EXPECT_NE(std::string::npos, RegText(HKEY_LOCAL_MACHINE, CLSID_KEY + "\\LocalServer32").find("/scripted"));
+    EXPECT_EQ(REQUEST_CLSID_TEXT, RegText(HKEY_LOCAL_MACHINE, PROG_ID_CLSID_KEY));
+    EXPECT_EQ("{00020420-0000-0000-C000-000000000046}",
+              RegText(HKEY_LOCAL_MACHINE, INTERFACE_KEY + "\\ProxyStubClsid32"));
+    EXPECT_EQ(TYPE_LIB_ID_TEXT, RegText(HKEY_LOCAL_MACHINE, INTERFACE_KEY + "\\TypeLib"));
 
     // The registered library describes the event interface the way clients expect.
     ComPtr<ITypeLib> library;
-    ASSERT_HRESULT_SUCCEEDED(LoadRegTypeLib(kTypeLibId, kTypeLibMajor, kTypeLibMinor, 0, library.Put()));
+    ASSERT_HRESULT_SUCCEEDED(LoadRegTypeLib(TYPE_LIB_ID, TYPE_LIB_MAJOR, TYPE_LIB_MINOR, 0, library.Put()));
     ComPtr<ITypeInfo> events;
-    ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(agentproto::kEventIid, events.Put()));
+    ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(agentproto::EVENT_IID, events.Put()));
     TYPEATTR* attributes = nullptr;
     ASSERT_HRESULT_SUCCEEDED(events->GetTypeAttr(&attributes));
     EXPECT_EQ(TKIND_DISPATCH, attributes->typekind);
@@ -63,16 +54,15 @@ TEST_F(RegistrationTest, PerUserRegistrationComesAndGoes) {
     ExpectMachineRegistration();  // as the test prefix was prepared
     ASSERT_FALSE(AgentExe().empty());
     ASSERT_EQ(0u, RunAgent("/RegServer"));
-    const std::string command = Read(HKEY_CURRENT_USER, kClsidKey + "\\LocalServer32");
+    const std::string command = RegText(HKEY_CURRENT_USER, CLSID_KEY + "\\LocalServer32");
     EXPECT_NE(std::string::npos, command.find("UploadAgent.exe\"")) << command;
     EXPECT_EQ(std::string::npos, command.find("/scripted"));
-    EXPECT_EQ(kRequestClsidText,
-              Read(HKEY_CURRENT_USER, std::string("Software\\Classes\\") + agentproto::kProgId + "\\CLSID"));
-    EXPECT_EQ(kTypeLibIdText, Read(HKEY_CURRENT_USER, kInterfaceKey + "\\TypeLib"));
+    EXPECT_EQ(REQUEST_CLSID_TEXT, RegText(HKEY_CURRENT_USER, PROG_ID_CLSID_KEY));
+    EXPECT_EQ(TYPE_LIB_ID_TEXT, RegText(HKEY_CURRENT_USER, INTERFACE_KEY + "\\TypeLib"));
 
     ASSERT_EQ(0u, RunAgent("-UnregServer"));
-    for (const std::string& key : {kClsidKey, std::string("Software\\Classes\\") + agentproto::kProgId, kInterfaceKey})
-        EXPECT_EQ("<none>", Read(HKEY_CURRENT_USER, key)) << key;
+    for (const std::string& key : {CLSID_KEY, std::string("Software\\Classes\\") + agentproto::PROG_ID, INTERFACE_KEY})
+        EXPECT_EQ(ABSENT_TEXT, RegText(HKEY_CURRENT_USER, key)) << key;
 
     // Wine's per-user type library calls act machine-wide: put the prefix back as prepared.
     ASSERT_EQ(0u, RunAgent("/RegServer /machine /scripted"));
@@ -84,7 +74,7 @@ TEST_F(RegistrationTest, WithoutScriptedSwitchTheScriptIsIgnored) {
     struct Restore {
         ~Restore() { RunAgent("/RegServer /machine /scripted"); }
     } restore;
-    EXPECT_EQ(std::string::npos, Read(HKEY_LOCAL_MACHINE, kClsidKey + "\\LocalServer32").find("/scripted"));
+    EXPECT_EQ(std::string::npos, RegText(HKEY_LOCAL_MACHINE, CLSID_KEY + "\\LocalServer32").find("/scripted"));
 
     SetScript("13.vt", VT_I4);
     SetScript("13.hr", static_cast<DWORD>(E_FAIL));
@@ -94,7 +84,7 @@ TEST_F(RegistrationTest, WithoutScriptedSwitchTheScriptIsIgnored) {
     ASSERT_HRESULT_SUCCEEDED(Call(agent.Get(), agentproto::DispGetVersion, {}, &version.v));
     EXPECT_EQ(L"1.6.0", version.text());
     // Let this server go before the scripted registration returns.
-    UniqueHandle server(OpenProcess(SYNCHRONIZE, FALSE, ServerProcessId()));
+    UniqueHandle server(OpenProcess(SYNCHRONIZE, FALSE, AgentScript::AgentPid()));
     agent.Reset();
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.get(), 15000));
 }

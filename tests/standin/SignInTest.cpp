@@ -3,6 +3,7 @@
 #include "StandinTest.h"
 #include "agent/AgentProtocol.h"
 #include "standin/StandinIds.h"
+#include "tests/support/Registry.h"
 
 using namespace agentproto;
 
@@ -22,9 +23,9 @@ TEST_F(SignInTest, FirstSignInCreatesAccountLaterOnesNeedItsPassword) {
     EXPECT_EQ(11, Number(agent.Get(), DispGetStatus, VT_I2));
 
     // Only a salted hash is kept.
-    const std::string key = std::string(standin::kAgentKey) + "\\Accounts\\" + account;
+    const std::string key = std::string(standin::AGENT_KEY) + "\\Accounts\\" + account;
     const std::string salt = RegText(HKEY_CURRENT_USER, key, "Salt"), hash = RegText(HKEY_CURRENT_USER, key, "PasswordHash");
-    EXPECT_NE("<none>", salt);
+    EXPECT_NE(ABSENT_TEXT, salt);
     EXPECT_EQ(64u, hash.size());
     EXPECT_EQ(std::string::npos, (salt + hash).find("s3cret"));
 
@@ -67,6 +68,6 @@ TEST_F(SignInTest, MalformedAddressOrEmptyPasswordIsRefusedWith104) {
     ASSERT_TRUE(sink.WaitForStatus(104));
     EXPECT_EQ(0, Number(agent.Get(), DispIsSignedIn, VT_I4));
     HKEY created = nullptr;  // nothing was created
-    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, (std::string(standin::kAgentKey) + "\\Accounts\\" + good).c_str(),
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, (std::string(standin::AGENT_KEY) + "\\Accounts\\" + good).c_str(),
                                            0, KEY_READ, &created));
 }

@@ -6,18 +6,9 @@
 
 #include "agent/AgentProtocol.h"
 #include "standin/StandinIds.h"
-#include "standin/UniqueHandle.h"
+#include "tests/support/Files.h"
 
 namespace {
-
-void RemoveTree(const std::wstring& dir) {
-    std::wstring from = dir + L'\0';  // double-terminated list
-    SHFILEOPSTRUCTW op = {};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NO_UI;
-    SHFileOperationW(&op);
-}
 
 void SetWide(const char* key, const char* name, const std::wstring& value) {
     const std::wstring wideName(name, name + strlen(name));
@@ -26,62 +17,25 @@ void SetWide(const char* key, const char* name, const std::wstring& value) {
 }
 
 void ResetAgentKey() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, standin::kScriptKey);
+    RegDeleteTreeA(HKEY_CURRENT_USER, standin::SCRIPT_KEY);
     for (const char* name : {"LockerRoot", "QuotaBytes", "ChunkDelay", "UpgradeAvailable", "RegisteredUser"})
-        RegDeleteKeyValueA(HKEY_CURRENT_USER, standin::kAgentKey, name);
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, standin::AGENT_KEY, name);
 }
 
 }  // namespace
 
-VARIANT Text(const wchar_t* text) {
-    VARIANT v;
-    v.vt = VT_BSTR;
-    v.bstrVal = SysAllocString(text);
-    return v;
-}
-
-VARIANT Flag(bool value) {
-    VARIANT v;
-    v.vt = VT_BOOL;
-    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return v;
-}
-
-VARIANT I2(short value) {
-    VARIANT v;
-    v.vt = VT_I2;
-    v.iVal = value;
-    return v;
-}
-
-VARIANT I4(LONG value) {
-    VARIANT v;
-    v.vt = VT_I4;
-    v.lVal = value;
-    return v;
-}
-
-VARIANT RefTo(VARIANT* inner) {
-    VARIANT v;
-    v.vt = VT_BYREF | VT_VARIANT;
-    v.pvarVal = inner;
-    return v;
-}
-
 void StandinTest::SetUp() {
     ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     ResetAgentKey();
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    scratch_ = std::wstring(temp) + L"standin-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+    scratch_ = Wide(TempFolder()) + L"standin-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                std::to_wstring(GetTickCount());
     ASSERT_TRUE(CreateDirectoryW(scratch_.c_str(), nullptr));
-    SetWide(standin::kAgentKey, "LockerRoot", scratch_ + L"\\Locker");
+    SetWide(standin::AGENT_KEY, "LockerRoot", scratch_ + L"\\Locker");
 }
 
 void StandinTest::TearDown() {
     for (const std::string& account : accounts_)
-        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(standin::kAgentKey) + "\\Accounts\\" + account).c_str());
+        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(standin::AGENT_KEY) + "\\Accounts\\" + account).c_str());
     ResetAgentKey();
     if (!scratch_.empty()) RemoveTree(scratch_);
     CoUninitialize();
@@ -90,7 +44,7 @@ void StandinTest::TearDown() {
 ComPtr<IDispatch> StandinTest::Create(HRESULT* hr) {
     CLSID clsid;
     ComPtr<IDispatch> agent;
-    HRESULT result = CLSIDFromProgID(agentproto::kProgIdW, &clsid);
+    HRESULT result = CLSIDFromProgID(agentproto::PROG_ID_W, &clsid);
     if (SUCCEEDED(result))
         result = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, agent.PutVoid());
     if (hr) *hr = result;
@@ -135,7 +89,7 @@ DWORD StandinTest::Advise(IDispatch* agent, IUnknown* sink) {
     DWORD cookie = 0;
     EXPECT_HRESULT_SUCCEEDED(agent->QueryInterface(IID_IConnectionPointContainer, container.PutVoid()));
     if (!container) return 0;
-    EXPECT_HRESULT_SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, point.Put()));
+    EXPECT_HRESULT_SUCCEEDED(container->FindConnectionPoint(agentproto::EVENT_IID, point.Put()));
     if (point) {
         EXPECT_HRESULT_SUCCEEDED(point->Advise(sink, &cookie));
     }
@@ -146,36 +100,19 @@ void StandinTest::Unadvise(IDispatch* agent, DWORD cookie) {
     ComPtr<IConnectionPointContainer> container;
     ComPtr<IConnectionPoint> point;
     agent->QueryInterface(IID_IConnectionPointContainer, container.PutVoid());
-    if (container && SUCCEEDED(container->FindConnectionPoint(agentproto::kEventIid, point.Put()))) {
+    if (container && SUCCEEDED(container->FindConnectionPoint(agentproto::EVENT_IID, point.Put()))) {
         EXPECT_HRESULT_SUCCEEDED(point->Unadvise(cookie));
     }
 }
 
 void StandinTest::SetScript(const char* name, DWORD value) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, standin::kScriptKey, name, REG_DWORD, &value, sizeof(value));
+    RegSetKeyValueA(HKEY_CURRENT_USER, standin::SCRIPT_KEY, name, REG_DWORD, &value, sizeof(value));
 }
 
-void StandinTest::SetScriptText(const char* name, const wchar_t* value) { SetWide(standin::kScriptKey, name, value); }
+void StandinTest::SetScriptText(const char* name, const wchar_t* value) { SetWide(standin::SCRIPT_KEY, name, value); }
 
 void StandinTest::SetAgentValue(const char* name, DWORD value) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, standin::kAgentKey, name, REG_DWORD, &value, sizeof(value));
-}
-
-std::string StandinTest::RegText(HKEY root, const std::string& path, const char* name) {
-    char value[1024] = {};
-    DWORD size = sizeof(value) - 1;
-    if (RegGetValueA(root, path.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) return "<none>";
-    return value;
-}
-
-HWND StandinTest::FindControlWindow() {
-    return FindWindowExA(HWND_MESSAGE, nullptr, "VelorexUploadAgentControl", nullptr);
-}
-
-DWORD StandinTest::ServerProcessId() {
-    DWORD pid = 0;
-    if (HWND control = FindControlWindow()) GetWindowThreadProcessId(control, &pid);
-    return pid;
+    RegSetKeyValueA(HKEY_CURRENT_USER, standin::AGENT_KEY, name, REG_DWORD, &value, sizeof(value));
 }
 
 std::string StandinTest::NewAccount(const char* tag) {
@@ -193,9 +130,7 @@ std::wstring StandinTest::WriteSource(const wchar_t* name, size_t size) {
     const std::wstring path = scratch_ + L"\\" + name;
     std::string data(size, '\0');
     for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>((i * 7 + i / 251) & 0xff);
-    standin::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    EXPECT_TRUE(WriteFile(file.get(), data.data(), static_cast<DWORD>(size), &written, nullptr));
+    EXPECT_TRUE(WriteBytes(path, data));
     return path;
 }
 
@@ -204,16 +139,4 @@ std::wstring StandinTest::FileUrl(const std::wstring& path) const {
     DWORD length = ARRAYSIZE(url);
     EXPECT_HRESULT_SUCCEEDED(UrlCreateFromPathW(path.c_str(), url, &length, 0));
     return url;
-}
-
-std::string StandinTest::ReadFile(const std::wstring& path, bool* exists) {
-    standin::UniqueHandle file(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (exists) *exists = file.valid();
-    std::string data;
-    char buffer[65536];
-    DWORD got = 0;
-    while (file.valid() && ::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got)
-        data.append(buffer, got);
-    return data;
 }

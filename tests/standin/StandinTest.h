@@ -9,14 +9,7 @@
 #include <vector>
 
 #include "agent/ComPtr.h"
-
-
-// Arguments handed to Call; it frees them.
-VARIANT Text(const wchar_t* text);
-VARIANT Flag(bool value);
-VARIANT I2(short value);
-VARIANT I4(LONG value);
-VARIANT RefTo(VARIANT* inner);  // VT_BYREF|VT_VARIANT
+#include "tests/support/Variants.h"  // the arguments handed to Call, which frees them
 
 struct Result {
     VARIANT v;
@@ -45,15 +38,11 @@ public:
     static void SetScript(const char* name, DWORD value);
     static void SetScriptText(const char* name, const wchar_t* value);
     static void SetAgentValue(const char* name, DWORD value);
-    static std::string RegText(HKEY root, const std::string& path, const char* name = nullptr);  // "<none>" if absent
-    static HWND FindControlWindow();
-    static DWORD ServerProcessId();
 
     std::string NewAccount(const char* tag);  // removed again at the end of the test
     std::wstring LockerOf(const std::string& account) const;
     std::wstring WriteSource(const wchar_t* name, size_t size);  // deterministic content
     std::wstring FileUrl(const std::wstring& path) const;
-    static std::string ReadFile(const std::wstring& path, bool* exists = nullptr);
 
     std::wstring scratch_;
 

@@ -1,8 +1,9 @@
 // Uploads into the local Locker: the notification sequence, refused items, URLs, the quota.
 #include "EventSink.h"
-#include "LoopbackServer.h"
 #include "StandinTest.h"
 #include "agent/AgentProtocol.h"
+#include "tests/support/Files.h"
+#include "tests/support/LoopbackServer.h"
 
 using namespace agentproto;
 
@@ -32,9 +33,8 @@ protected:
     std::wstring CurrentFileName() { return TextOf(agent_.Get(), DispGetCurrentFileName); }
     // Same bytes in the Locker as in the source; no gigantic diff on failure.
     void ExpectCopied(const std::string& expected, const std::wstring& lockerFile) {
-        bool exists = false;
-        const std::string actual = ReadFile(lockerFile, &exists);
-        EXPECT_TRUE(exists);
+        EXPECT_TRUE(Exists(lockerFile));
+        const std::string actual = Contents(lockerFile);
         EXPECT_TRUE(actual == expected) << actual.size() << " bytes instead of " << expected.size();
     }
 
@@ -64,7 +64,7 @@ TEST_F(UploadTest, AudioFileIsCopiedWithProgressInOrder) {
     Upload(source);
     ASSERT_TRUE(sink_.WaitForStatus(11));
     EXPECT_EQ("S13 P0 P64 P100 P-1 S11", sink_.Joined());
-    ExpectCopied(ReadFile(source), LockerOf(account) + L"\\Song One.MP3");
+    ExpectCopied(Contents(source), LockerOf(account) + L"\\Song One.MP3");
     EXPECT_EQ(0, FilesToGo());
     EXPECT_EQ(source, CurrentFileName());  // kept for a client that asks after the end
 }
@@ -73,11 +73,11 @@ TEST_F(UploadTest, RefusedItemsReportTheirCodeAndTheQueueGoesOn) {
     const std::string account = NewAccount("refused");
     SignInAs(account);
     // A download held by the server keeps the worker busy until every item is queued.
-    LoopbackServer server("first");
+    LoopbackServer server("first", true);
     const std::wstring good = WriteSource(L"track two.mp3", 5000);
     const std::wstring closed = L"http://127.0.0.1:" + std::to_wstring(LoopbackServer::ClosedPort()) + L"/gone.mp3";
 
-    Upload(L"http://127.0.0.1:" + std::to_wstring(server.port()) + L"/first.mp3");
+    Upload(L"http://127.0.0.1:" + std::to_wstring(server.Port()) + L"/first.mp3");
     Upload(WriteSource(L"notes.txt", 10));                   // not audio
     Upload(scratch_ + L"\\missing.ogg");                    // cannot be read
     Upload(FileUrl(WriteSource(L"clip.wav", 10)));           // a URL must name an mp3
@@ -90,10 +90,8 @@ TEST_F(UploadTest, RefusedItemsReportTheirCodeAndTheQueueGoesOn) {
     ASSERT_TRUE(sink_.WaitForStatus(11));
     EXPECT_EQ("S13 S13 S121 S13 S111 S13 S114 S13 S114 S13 S112 S13 S112 S13 S11", sink_.Statuses());
     ExpectCopied("first", LockerOf(account) + L"\\first.mp3");
-    ExpectCopied(ReadFile(good), LockerOf(account) + L"\\track two.mp3");
-    bool exists = true;
-    ReadFile(LockerOf(account) + L"\\notes.txt", &exists);
-    EXPECT_FALSE(exists);
+    ExpectCopied(Contents(good), LockerOf(account) + L"\\track two.mp3");
+    EXPECT_FALSE(Exists(LockerOf(account) + L"\\notes.txt"));
 }
 
 TEST_F(UploadTest, FullLockerGives113AndCancelsWhatIsPending) {
@@ -101,9 +99,9 @@ TEST_F(UploadTest, FullLockerGives113AndCancelsWhatIsPending) {
     SignInAs(account);
     SetAgentValue("QuotaBytes", 150000);
     const std::string first(100000, 'q');
-    LoopbackServer server(first);  // holds the worker until all is queued
+    LoopbackServer server(first, true);  // holds the worker until all is queued
 
-    Upload(L"http://127.0.0.1:" + std::to_wstring(server.port()) + L"/1.mp3");
+    Upload(L"http://127.0.0.1:" + std::to_wstring(server.Port()) + L"/1.mp3");
     Upload(WriteSource(L"2.mp3", 100000));
     Upload(WriteSource(L"3.mp3", 100));
     server.Release();
@@ -112,9 +110,7 @@ TEST_F(UploadTest, FullLockerGives113AndCancelsWhatIsPending) {
     EXPECT_EQ(0, FilesToGo());
     ExpectCopied(first, LockerOf(account) + L"\\1.mp3");
     for (const wchar_t* name : {L"\\2.mp3", L"\\3.mp3", L"\\2.mp3.part"}) {
-        bool exists = true;
-        ReadFile(LockerOf(account) + name, &exists);
-        EXPECT_FALSE(exists) << name;
+        EXPECT_FALSE(Exists(LockerOf(account) + name)) << name;
     }
 }
 
@@ -122,11 +118,11 @@ TEST_F(UploadTest, WebDownloadIsQueuedFirstAndCountedWhileItRuns) {
     const std::string account = NewAccount("web");
     SignInAs(account);
     std::string body(70000, 'x');
-    LoopbackServer server(body);
-    ASSERT_NE(0, server.port());
+    LoopbackServer server(body, true);
+    ASSERT_NE(0, server.Port());
     const std::wstring local = WriteSource(L"after.flac", 1000);
 
-    const std::wstring url = L"http://127.0.0.1:" + std::to_wstring(server.port()) + L"/live%20set.mp3";
+    const std::wstring url = L"http://127.0.0.1:" + std::to_wstring(server.Port()) + L"/live%20set.mp3";
     Upload(L" " + url + L"\r\n");
     Upload(local);
     // The server holds its answer, so the first item is still in progress here.
@@ -138,5 +134,5 @@ TEST_F(UploadTest, WebDownloadIsQueuedFirstAndCountedWhileItRuns) {
     ASSERT_TRUE(sink_.WaitForStatus(11));
     EXPECT_EQ("S13 S13 S11", sink_.Statuses());
     ExpectCopied(body, LockerOf(account) + L"\\live set.mp3");
-    ExpectCopied(ReadFile(local), LockerOf(account) + L"\\after.flac");
+    ExpectCopied(Contents(local), LockerOf(account) + L"\\after.flac");
 }

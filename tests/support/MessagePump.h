@@ -6,5 +6,8 @@
 
 #include <functional>
 
+// Long enough for a cold agent start (a second under Wine) and a program's start on a busy machine.
+constexpr DWORD WAIT_MS = 20000;
+
 // Dispatches this thread's messages until `done` holds or `timeoutMs` passes.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = WAIT_MS);

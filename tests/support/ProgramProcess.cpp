@@ -1,45 +1,70 @@
 #include "tests/support/ProgramProcess.h"
 
-#include "tests/support/MessagePump.h"
+#include <tlhelp32.h>
 
-#include <algorithm>
-
-std::string WindowsPath(const char* unixPath) {
-    std::string path = std::string("Z:") + unixPath;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
+std::set<DWORD> ProcessesNamed(const std::string& exeName) {
+    std::set<DWORD> found;
+    const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.valid()) return found;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry))
+        if (_stricmp(entry.szExeFile, exeName.c_str()) == 0) found.insert(entry.th32ProcessID);
+    return found;
 }
 
-ProgramProcess::ProgramProcess(std::string commandLine) {
+bool WaitForProcessEnd(DWORD pid, DWORD timeoutMs) {
+    UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    return !process.valid() || WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool ProgramProcess::Start(const std::string& commandLine) {
+    End();
+    std::string line = commandLine;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    started_ = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                              &info_) != FALSE;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return false;
+    process_.reset(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    pid_ = info.dwProcessId;
+    return true;
 }
 
-ProgramProcess::~ProgramProcess() {
-    if (!started_) return;
+void ProgramProcess::End() {
     if (Running()) {
-        TerminateProcess(info_.hProcess, 99);
-        WaitForSingleObject(info_.hProcess, 15000);
+        TerminateProcess(process_.get(), 99);
+        WaitForSingleObject(process_.get(), 15000);
     }
-    CloseHandle(info_.hProcess);
-    CloseHandle(info_.hThread);
+    process_.reset();
+    pid_ = 0;
 }
 
-bool ProgramProcess::Running() const { return started_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+bool ProgramProcess::Running() const { return Started() && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
 
-HWND ProgramProcess::Find(const char* className, const char* title) const {
-    if (!started_) return nullptr;
+DWORD ProgramProcess::WaitForExit(DWORD timeoutMs) const {
+    if (!Started() || WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0) return 0xFFFFFFFF;
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
+HWND ProgramProcess::Search(const char* className, const char* title, bool shownOnly) const {
+    if (!Started()) return nullptr;
     for (HWND window = FindWindowExA(nullptr, nullptr, className, title); window;
          window = FindWindowExA(nullptr, window, className, title)) {
         DWORD pid = 0;
         GetWindowThreadProcessId(window, &pid);
-        if (pid == info_.dwProcessId) return window;
+        if (pid == pid_ && (!shownOnly || IsWindowVisible(window))) return window;
     }
     return nullptr;
 }
 
+HWND ProgramProcess::Find(const char* className, const char* title) const { return Search(className, title, false); }
+
+HWND ProgramProcess::FindShown(const char* className, const char* title) const {
+    return Search(className, title, true);
+}
 
 HWND ProgramProcess::WaitForWindow(const char* className, const char* title, DWORD timeoutMs) const {
     HWND found = nullptr;
@@ -47,9 +72,8 @@ HWND ProgramProcess::WaitForWindow(const char* className, const char* title, DWO
     return found;
 }
 
-DWORD ProgramProcess::WaitForExit(DWORD timeoutMs) const {
-    if (!started_ || WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return 0xFFFFFFFF;
-    DWORD code = 0xFFFFFFFF;
-    GetExitCodeProcess(info_.hProcess, &code);
-    return code;
+HWND ProgramProcess::WaitForShown(const char* className, const char* title, DWORD timeoutMs) const {
+    HWND found = nullptr;
+    PumpUntil([&] { return (found = FindShown(className, title)) != nullptr; }, timeoutMs);
+    return found;
 }

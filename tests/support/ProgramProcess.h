@@ -1,32 +1,50 @@
-// A program that a test starts as a separate process and finds by its windows.
+// A Windows program that a test starts as a separate process, finds by its windows (by
+// process id: parallel tests would take each other's windows) and ends by its handle.
 #pragma once
 
 #include <windows.h>
 
+#include <set>
 #include <string>
 
-// "Z:\..." for a path of this machine's file system.
-std::string WindowsPath(const char* unixPath);
+#include "tests/support/MessagePump.h"
+#include "tests/support/Owned.h"
+
+// The ids of the running processes with that executable name, in any case.
+std::set<DWORD> ProcessesNamed(const std::string& exeName);
+// True once the process with that id has ended (or was never there), within `timeoutMs`.
+bool WaitForProcessEnd(DWORD pid, DWORD timeoutMs = WAIT_MS);
 
 class ProgramProcess {
 public:
-    explicit ProgramProcess(std::string commandLine);
+    ProgramProcess() = default;
+    explicit ProgramProcess(const std::string& commandLine) { Start(commandLine); }
     // A program still running here has failed its test: it must not hold up the next one.
-    ~ProgramProcess();
+    ~ProgramProcess() { End(); }
     ProgramProcess(const ProgramProcess&) = delete;
     ProgramProcess& operator=(const ProgramProcess&) = delete;
 
-    bool Started() const { return started_; }
+    bool Start(const std::string& commandLine);
+    // Ends the program by force when it still runs.
+    void End();
+    bool Started() const { return process_.valid(); }
     bool Running() const;
-    DWORD Pid() const { return info_.dwProcessId; }
-    // A top-level window of this process with that class (and title, when given), or null.
+    DWORD Pid() const { return pid_; }
+    // The exit code, or 0xFFFFFFFF when the program did not end in time.
+    DWORD WaitForExit(DWORD timeoutMs = WAIT_MS) const;
+
+    // A top-level window of this process with that class (and title, when given), shown or
+    // not; null when there is none.
     HWND Find(const char* className, const char* title = nullptr) const;
     // The same, waited for while this thread's messages are dispatched.
-    HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs) const;
-    // The exit code, or 0xFFFFFFFF when the program did not end in time.
-    DWORD WaitForExit(DWORD timeoutMs) const;
+    HWND WaitForWindow(const char* className, const char* title = nullptr, DWORD timeoutMs = WAIT_MS) const;
+    // Only a window that shows on the screen: a dialog or menu.
+    HWND FindShown(const char* className, const char* title = nullptr) const;
+    HWND WaitForShown(const char* className, const char* title = nullptr, DWORD timeoutMs = WAIT_MS) const;
 
 private:
-    PROCESS_INFORMATION info_ = {};
-    bool started_ = false;
+    HWND Search(const char* className, const char* title, bool shownOnly) const;
+
+    UniqueHandle process_;
+    DWORD pid_ = 0;
 };

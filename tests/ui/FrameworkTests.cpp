@@ -2,9 +2,12 @@
 // the handled flag, WM_NCDESTROY, dialog results and class registration.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
+#include "tests/support/Owned.h"
+#include "tests/support/WindowFacts.h"
 #include "ui/DialogObject.h"
 #include "ui/MessageTable.h"
 #include "ui/WindowClassInfo.h"
@@ -12,7 +15,7 @@
 
 namespace {
 
-constexpr UINT kCheck = WM_APP + 5;
+constexpr UINT CHECK = WM_APP + 5;
 
 WindowClassInfo& TestClass() {
     static WNDCLASSEXA data = {sizeof(WNDCLASSEXA), 0, &WindowObject::WindowBindingProcedure, 0, 0, nullptr,
@@ -42,10 +45,12 @@ public:
     HWND gone = nullptr;
     int setTextRuns = 0;
     int commands = 0;
+    bool createThrows = false;
 
 private:
     LRESULT OnCreate(UINT, WPARAM, LPARAM, bool&) {
         SetWindowTextA(windowHandle, "set during WM_CREATE");
+        if (createThrows) throw std::runtime_error("half made");
         return 0;
     }
     LRESULT OnSetText(UINT, WPARAM, LPARAM, bool& handled) {
@@ -57,23 +62,23 @@ private:
     LRESULT OnSeven(WORD, WORD, HWND, bool&) { return ++commands; }
     LRESULT OnSevenCodeTwo(WORD, WORD, HWND, bool&) { return 700; }
 
-    static const MessageEntry<ProbeWindow> kTable[];
+    static const MessageEntry<ProbeWindow> TABLE[];
 };
 
-const MessageEntry<ProbeWindow> ProbeWindow::kTable[] = {
+const MessageEntry<ProbeWindow> ProbeWindow::TABLE[] = {
     OnMessage<ProbeWindow>(WM_CREATE, &ProbeWindow::OnCreate),
     OnMessage<ProbeWindow>(WM_SETTEXT, &ProbeWindow::OnSetText),
-    OnMessage<ProbeWindow>(kCheck, &ProbeWindow::OnCheck),
+    OnMessage<ProbeWindow>(CHECK, &ProbeWindow::OnCheck),
     OnCommand<ProbeWindow>(8, &ProbeWindow::OnSevenCodeTwo, 2),
     OnCommand<ProbeWindow>(7, &ProbeWindow::OnSeven),
-    OnMessage<ProbeWindow>(kCheck, &ProbeWindow::OnCheck),  // never reached: the first match wins
+    OnMessage<ProbeWindow>(CHECK, &ProbeWindow::OnCheck),  // never reached: the first match wins
 };
 
 bool ProbeWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
                                 DWORD tableId) {
     seen.push_back({message, window != nullptr && window == windowHandle});
     if (tableId != 0) return false;
-    return RunMessageTable(*this, kTable, message, wParam, lParam, result);
+    return RunMessageTable(*this, TABLE, message, wParam, lParam, result);
 }
 
 }  // namespace
@@ -85,39 +90,33 @@ protected:
 
 TEST_F(Framework, TheFirstMessageAlreadyReachesTheTableWithTheHandleSet) {
     ProbeWindow probe;
-    HWND window = probe.Make();
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(probe.windowHandle, window);
+    const OwnedWindow window(probe.Make());
+    ASSERT_TRUE(window);
+    EXPECT_EQ(probe.windowHandle, window.Get());
     ASSERT_FALSE(probe.seen.empty());
     for (const ProbeWindow::Seen& each : probe.seen) EXPECT_TRUE(each.handleSet) << each.message;
-    char text[64] = {};
-    GetWindowTextA(window, text, sizeof text);
-    EXPECT_STREQ(text, "set during WM_CREATE");  // the WM_CREATE handler could use its handle
-    DestroyWindow(window);
+    EXPECT_EQ(TextOf(window.Get()), "set during WM_CREATE");  // the WM_CREATE handler could use its handle
 }
 
 TEST_F(Framework, AHandlerThatClearsTheFlagRunsAndTheDefaultRunsToo) {
     ProbeWindow probe;
-    HWND window = probe.Make();
+    const OwnedWindow window(probe.Make());
     const int before = probe.setTextRuns;
-    SetWindowTextA(window, "changed");
+    SetWindowTextA(window.Get(), "changed");
     EXPECT_EQ(probe.setTextRuns, before + 1);
-    char text[64] = {};
-    GetWindowTextA(window, text, sizeof text);
-    EXPECT_STREQ(text, "changed");
-    DestroyWindow(window);
+    EXPECT_EQ(TextOf(window.Get()), "changed");
 }
 
 TEST_F(Framework, CommandsMatchIdAndCodeAndTheFirstEntryWins) {
     ProbeWindow probe;
-    HWND window = probe.Make();
-    EXPECT_EQ(SendMessageA(window, kCheck, 0, 0), 1234);
+    const OwnedWindow owned(probe.Make());
+    HWND window = owned.Get();
+    EXPECT_EQ(SendMessageA(window, CHECK, 0, 0), 1234);
     EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(7, 1), 0), 1);
     EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(7, 0), 0), 2);
     EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(8, 2), 0), 700);
     EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(8, 1), 0), 0);  // not handled: default gives 0
     EXPECT_EQ(probe.commands, 2);
-    DestroyWindow(window);
 }
 
 TEST_F(Framework, NcDestroyClearsTheHandleAndTheObjectCanBindAgain) {
@@ -129,8 +128,19 @@ TEST_F(Framework, NcDestroyClearsTheHandleAndTheObjectCanBindAgain) {
     HWND second = probe.Make();
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(probe.windowHandle, second);
-    EXPECT_EQ(SendMessageA(second, kCheck, 0, 0), 1234);
+    EXPECT_EQ(SendMessageA(second, CHECK, 0, 0), 1234);
     DestroyWindow(second);
+}
+
+TEST_F(Framework, ACreateHandlerThatThrowsFailsTheCreation) {
+    ProbeWindow probe;
+    probe.createThrows = true;
+    EXPECT_EQ(probe.Make(), nullptr);
+    EXPECT_NE(probe.gone, nullptr);  // the half-made window went away at once
+    EXPECT_EQ(probe.windowHandle, nullptr);
+    probe.createThrows = false;
+    const OwnedWindow window(probe.Make());
+    EXPECT_TRUE(window);
 }
 
 TEST_F(Framework, AFailedCreationLeavesNoBindingBehind) {
@@ -185,7 +195,7 @@ public:
 
 private:
     LRESULT OnInit(UINT, WPARAM, LPARAM, bool&) {
-        if (++inits == 1) PostMessageA(windowHandle, kCheck, 0, 0);
+        if (++inits == 1) PostMessageA(windowHandle, CHECK, 0, 0);
         return keepFocus ? FALSE : TRUE;
     }
     LRESULT OnCheck(UINT, WPARAM, LPARAM, bool&) {
@@ -198,19 +208,19 @@ private:
     LRESULT OnFortyTwo(WORD, WORD, HWND, bool&) { return 555; }
     LRESULT OnColor(UINT, WPARAM, LPARAM, bool&) { return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH)); }
 
-    static const MessageEntry<ProbeDialog> kTable[];
+    static const MessageEntry<ProbeDialog> TABLE[];
 };
 
-const MessageEntry<ProbeDialog> ProbeDialog::kTable[] = {
+const MessageEntry<ProbeDialog> ProbeDialog::TABLE[] = {
     OnMessage<ProbeDialog>(WM_INITDIALOG, &ProbeDialog::OnInit),
-    OnMessage<ProbeDialog>(kCheck, &ProbeDialog::OnCheck),
+    OnMessage<ProbeDialog>(CHECK, &ProbeDialog::OnCheck),
     OnMessage<ProbeDialog>(WM_CTLCOLORSTATIC, &ProbeDialog::OnColor),
     OnCommand<ProbeDialog>(42, &ProbeDialog::OnFortyTwo),
 };
 
 bool ProbeDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, DWORD tableId) {
     if (message == WM_INITDIALOG) initSawHandle = windowHandle != nullptr;
-    return tableId == 0 && RunMessageTable(*this, kTable, message, wParam, lParam, result);
+    return tableId == 0 && RunMessageTable(*this, TABLE, message, wParam, lParam, result);
 }
 
 }  // namespace

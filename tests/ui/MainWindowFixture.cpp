@@ -1,14 +1,15 @@
 #include "tests/ui/MainWindowFixture.h"
 
-#include "tests/support/ScreenPixels.h"
+#include "res/resource.h"
+#include "tests/support/Items.h"
+#include "tests/support/MessagePump.h"
 
 WindowTestState g_state;
 
 namespace {
 
 int WINAPI RecordBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    g_state.boxes.push_back({owner, text ? text : "", caption ? caption : "", type});
-    return g_state.boxAnswer;
+    return g_state.Record(owner, text, caption, type);
 }
 
 time_t FixedClock(time_t* out) {
@@ -31,22 +32,20 @@ INT_PTR RecordSignIn(HWND) {
 
 }  // namespace
 
-void ClearProductKey() { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo"); }
-
 void MainWindowTest::SetUp() {
+    hive_ = std::make_unique<PrivateHive>();
     OleInitialize(nullptr);
     GetAppModule().Init(GetModuleHandleA(nullptr));
     g_state = WindowTestState();
     g_state.agent = &fakeAgent;
     MainWindow::seams = {&RecordBox, &FixedClock, &FactoryOfState, &RecordSignIn};
-    ClearProductKey();
 }
 
 void MainWindowTest::TearDown() {
     Close();
-    ClearProductKey();
     MainWindow::seams = MainWindowSeams();
     OleUninitialize();
+    hive_.reset();
 }
 
 MainWindow& MainWindowTest::Open(const char* commandLine, bool start) {
@@ -55,14 +54,14 @@ MainWindow& MainWindowTest::Open(const char* commandLine, bool start) {
     if (!window->ParseCommandLine(commandLine)) return *window;
     handle = window->CreateDropWindow();
     EXPECT_NE(handle, nullptr);
-    if (start) Pump();
+    if (start) RunLoop();
     return *window;
 }
 
 void MainWindowTest::Close() {
     if (!window) return;
     if (window->windowHandle) DestroyWindow(window->windowHandle);
-    Pump();
+    RunLoop();
     // The test's hold, then the one WM_CREATE kept (the start-up code gives that back).
     if (window->referenceCount > 1) window->Release();
     window->Release();
@@ -70,46 +69,33 @@ void MainWindowTest::Close() {
     handle = nullptr;
 }
 
-void MainWindowTest::Pump() {
+bool MainWindowTest::RunLoop() {
+    static HACCEL accelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    bool quit = false;
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) continue;
+        if (msg.message == WM_QUIT) {
+            quit = msg.wParam == 0;
+            continue;
+        }
+        if (window && TranslateAcceleratorA(window->windowHandle, accelerators, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    return quit;
 }
 
-std::vector<uint32_t> CaptureClient(HWND window, int width, int height) {
-    HDC dc = GetDC(window);
-    std::vector<uint32_t> pixels = ReadPixels(dc, 0, 0, width, height);
-    ReleaseDC(window, dc);
-    return pixels;
+bool MainWindowTest::RunLoopUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (RunLoop(); !done(); RunLoop()) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    }
+    return true;
 }
 
-std::vector<uint32_t> ExpectedFrame(int bitmapId, const std::string& line1, const std::string& line2, int width,
-                                    int height) {
-    HDC screen = GetDC(nullptr);
-    HDC canvas = CreateCompatibleDC(screen);
-    HBITMAP target = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ oldTarget = SelectObject(canvas, target);
-    HDC frameDc = CreateCompatibleDC(screen);
-    HBITMAP frame = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId));
-    HGDIOBJ oldFrame = SelectObject(frameDc, frame);
-    BitBlt(canvas, 0, 0, width, height, frameDc, 0, 0, SRCCOPY);
-    HFONT font = CreateFontA(-10, 0, 0, 0, 0, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, "Arial Narrow");
-    HGDIOBJ oldFont = SelectObject(canvas, font);
-    RECT first = {2, 54, 108, 68}, second = {2, 67, 108, 80};
-    DrawTextA(canvas, line1.c_str(), -1, &first, DT_CENTER);
-    DrawTextA(canvas, line2.c_str(), -1, &second, DT_CENTER);
-    SelectObject(canvas, oldFont);
-    std::vector<uint32_t> pixels = ReadPixels(canvas, 0, 0, width, height);
-    DeleteObject(font);
-    SelectObject(frameDc, oldFrame);
-    DeleteObject(frame);
-    DeleteDC(frameDc);
-    SelectObject(canvas, oldTarget);
-    DeleteObject(target);
-    DeleteDC(canvas);
-    ReleaseDC(nullptr, screen);
-    return pixels;
+std::vector<std::string> MainWindowTest::Handed() {
+    EXPECT_TRUE(PumpUntil([&] { return window->handOver.Empty(); }));
+    return Texts(window->deferredLogin.pendingFiles);
 }

@@ -1,25 +1,22 @@
-// A real drop window in the test process, with an in-process agent and recorded boxes.
+// A real drop window in the test process, with an in-process agent, recorded boxes and a
+// private registry hive.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "tests/support/BoxRecorder.h"
+#include "tests/support/MessagePump.h"
+#include "tests/support/PrivateHive.h"
 #include "tests/unit/FakeAgent.h"
 #include "ui/MainWindow.h"
 
-struct RecordedBox {
-    HWND owner;
-    std::string text;
-    std::string caption;
-    UINT type;
-};
-
 // What the seams see and answer; reset for every test.
-struct WindowTestState {
-    std::vector<RecordedBox> boxes;
-    int boxAnswer = IDOK;
+struct WindowTestState : BoxRecorder {
     time_t now = 1700000000;
     FakeAgent* agent = nullptr;  // null: the agent cannot be created (failure code 2)
     int signInRuns = 0;
@@ -35,18 +32,17 @@ protected:
     // Creates the window; with `start`, also delivers the deferred start.
     MainWindow& Open(const char* commandLine = "parcelo.exe", bool start = true);
     void Close();
-    static void Pump();
+    // app/Main.cpp's loop, run until the queue is empty; true once WM_QUIT has come.
+    bool RunLoop();
+    // The same loop, waiting for what another process sends; false if `done` never held.
+    bool RunLoopUntil(const std::function<bool()>& done, DWORD timeoutMs = WAIT_MS);
+    // Once the window has handed every drop over: what AddFile held for the sign-in.
+    std::vector<std::string> Handed();
 
     FakeAgent fakeAgent;
     MainWindow* window = nullptr;
     HWND handle = nullptr;
+
+private:
+    std::unique_ptr<PrivateHive> hive_;  // the windows read and save their settings
 };
-
-// The window's client area as 0x00RRGGBB pixels, top row first.
-std::vector<uint32_t> CaptureClient(HWND window, int width, int height);
-// What a bitmap resource looks like as the same pixels, with the status lines drawn over it
-// the way the window should draw them.
-std::vector<uint32_t> ExpectedFrame(int bitmapId, const std::string& line1, const std::string& line2, int width,
-                                    int height);
-
-void ClearProductKey();

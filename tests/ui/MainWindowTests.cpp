@@ -2,87 +2,37 @@
 // order of creation, deferred start and destruction, and its reference-counted life.
 #include "tests/ui/MainWindowFixture.h"
 
-#include <cstring>
-
 #include "agent/AgentProtocol.h"
 #include "res/resource.h"
+#include "tests/support/MessageLog.h"
+#include "tests/support/Owned.h"
+#include "tests/support/Registry.h"
+#include "tests/support/WindowFacts.h"
 
 using namespace agentproto;
 
 namespace {
 
-std::vector<std::string>* g_events = nullptr;
-
-const char* Name(UINT message) {
+std::string Name(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_CREATE: return "WM_CREATE";
     case WM_DESTROY: return "WM_DESTROY";
     case WM_NCDESTROY: return "WM_NCDESTROY";
     case WM_SETTEXT: return "WM_SETTEXT";
-    case WM_SETICON: return "WM_SETICON";
+    case WM_SETICON: return wParam == ICON_SMALL ? "WM_SETICON(small)" : "WM_SETICON(big)";
     case WM_SHOWWINDOW: return "WM_SHOWWINDOW";
     case WM_WINDOWPOSCHANGED: return "WM_WINDOWPOSCHANGED";
     case DeferredStartMessage: return "DeferredStart";
-    default: return nullptr;
+    default: return "";
     }
-}
-
-LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam) {
-    auto* info = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    char name[16] = {};
-    if (code == HC_ACTION && g_events && GetClassNameA(info->hwnd, name, sizeof name) && !strcmp(name, "Sonavo")) {
-        if (const char* name = Name(info->message)) {
-            std::string entry = name;
-            if (info->message == WM_SETICON) entry += info->wParam == ICON_SMALL ? "(small)" : "(big)";
-            g_events->push_back(entry);
-        }
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-LRESULT CALLBACK WatchPosted(int code, WPARAM wParam, LPARAM lParam) {
-    auto* msg = reinterpret_cast<const MSG*>(lParam);
-    if (code == HC_ACTION && wParam == PM_REMOVE && g_events && msg->message == DeferredStartMessage)
-        g_events->push_back("DeferredStart");
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-class Recorder {
-public:
-    explicit Recorder(FakeAgent& agent) : agent_(agent) {
-        g_events = &events;
-        sent_ = SetWindowsHookExA(WH_CALLWNDPROC, &Watch, nullptr, GetCurrentThreadId());
-        posted_ = SetWindowsHookExA(WH_GETMESSAGE, &WatchPosted, nullptr, GetCurrentThreadId());
-        agent_.onCall = [this](DISPID id) { events.push_back("agent:" + std::to_string(id)); };
-    }
-    ~Recorder() {
-        UnhookWindowsHookEx(sent_);
-        UnhookWindowsHookEx(posted_);
-        agent_.onCall = nullptr;
-        g_events = nullptr;
-    }
-    std::vector<std::string> events;
-
-private:
-    FakeAgent& agent_;
-    HHOOK sent_;
-    HHOOK posted_;
-};
-
-std::string ClassOf(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
 }
 
 }  // namespace
 
 TEST_F(MainWindowTest, TheWindowIsATopmostHiddenPopupOfClassSonavoAtTheLowerRight) {
     MainWindow& main = Open();
-    EXPECT_EQ(ClassOf(handle), "Sonavo");
-    char title[32] = {};
-    GetWindowTextA(handle, title, sizeof title);
-    EXPECT_STREQ(title, "Parcelo");
+    EXPECT_EQ(ClassNameOf(handle), "Sonavo");
+    EXPECT_EQ(TextOf(handle), "Parcelo");
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(handle, GWL_STYLE)) & ~WS_CLIPSIBLINGS, WS_POPUP | WS_SYSMENU);
     EXPECT_TRUE(GetWindowLongPtrA(handle, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_FALSE(IsWindowVisible(handle));
@@ -94,37 +44,43 @@ TEST_F(MainWindowTest, TheWindowIsATopmostHiddenPopupOfClassSonavoAtTheLowerRigh
     EXPECT_EQ(rect.right - rect.left, 110 + 2 * fx);
     EXPECT_EQ(rect.bottom - rect.top, 90 + 2 * fy);
     EXPECT_EQ(SendMessageA(handle, WM_GETICON, ICON_SMALL, 0), reinterpret_cast<LRESULT>(main.smallIcon.Get()));
-    EXPECT_EQ(SendMessageA(handle, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(main.largeIcon.Get()));
-    EXPECT_NE(main.smallIcon.Get(), nullptr);
-    EXPECT_NE(main.largeIcon.Get(), nullptr);
+    EXPECT_EQ(SendMessageA(handle, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(main.largeIcon));
+    EXPECT_NE(main.largeIcon, nullptr);
+    const IconParts small(main.smallIcon.Get());  // the system's small size, not the large one squeezed
+    ASSERT_TRUE(small.Valid());
+    BITMAP image = {};
+    GetObjectA(small.Info().hbmColor, sizeof image, &image);
+    EXPECT_EQ(image.bmWidth, GetSystemMetrics(SM_CXSMICON));
+    EXPECT_EQ(image.bmHeight, GetSystemMetrics(SM_CYSMICON));
     EXPECT_EQ(SendMessageA(handle, WM_NCHITTEST, 0, MAKELPARAM(rect.left + 5, rect.top + 5)), HTCAPTION);
 }
 
 TEST_F(MainWindowTest, ShowParceloShowsTheWindowAtTheDeferredStartOnly) {
     Open(" /showparcelo", false);
     EXPECT_FALSE(IsWindowVisible(handle));
-    Pump();
+    RunLoop();
     EXPECT_TRUE(IsWindowVisible(handle));
 }
 
 TEST_F(MainWindowTest, CreationDeferredStartAndDestructionHappenInOrder) {
-    Recorder recorder(fakeAgent);
-    HKEY key;
-    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\Position", 0, nullptr, 0, KEY_WRITE, nullptr,
-                    &key, nullptr);
-    RegCloseKey(key);  // a Position key: the deferred start places the window
+    MessageLog log(&Name);
+    fakeAgent.onCall = [&](DISPID id) { log.entries.push_back("agent:" + std::to_string(id)); };
+    // A Position key: the deferred start places the window.
+    CreateKey(HKEY_CURRENT_USER, std::string(PRODUCT_KEY) + "\\Position");
     Open(" /registeruser", false);
-    Pump();
+    RunLoop();
     DestroyWindow(handle);
+    fakeAgent.onCall = nullptr;
     const std::vector<std::string> expected = {
-        "WM_CREATE", "WM_SETTEXT", "WM_SETICON(small)", "WM_SETICON(big)",
-        "DeferredStart", "WM_WINDOWPOSCHANGED",                         // settings place the window
-        "agent:13", "agent:15", "agent:14",                               // connect: version, status, configure
-        "agent:21",                                                       // register a new user
-        "WM_DESTROY", "WM_NCDESTROY"};
+        "sent WM_CREATE", "sent WM_SETTEXT", "sent WM_SETICON(small)", "sent WM_SETICON(big)",
+        "posted DeferredStart", "sent WM_WINDOWPOSCHANGED",  // settings place the window
+        "agent:13", "agent:15", "agent:14",                  // connect: version, status, configure
+        "agent:21",                                          // register a new user
+        "sent WM_DESTROY", "sent WM_NCDESTROY"};
     std::vector<std::string> seen;
-    for (const std::string& event : recorder.events)
-        if (seen.empty() || event != "WM_WINDOWPOSCHANGED" || seen.back() == "DeferredStart") seen.push_back(event);
+    for (const std::string& event : log.entries)
+        if (seen.empty() || event != "sent WM_WINDOWPOSCHANGED" || seen.back() == "posted DeferredStart")
+            seen.push_back(event);
     EXPECT_EQ(seen, expected);
     MSG quit;
     EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
@@ -134,20 +90,12 @@ TEST_F(MainWindowTest, DestructionSavesWhileTheWindowExistsAndEndsTheLoop) {
     MainWindow& main = Open(" /showparcelo");
     main.settings.userName = "me@example.com";
     SetWindowPos(handle, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    DestroyWindow(handle);
+    SendMessageA(handle, WM_CLOSE, 0, 0);  // as the system's close does
     EXPECT_EQ(main.windowHandle, nullptr);
-    char text[16] = {};
-    DWORD size = sizeof text;
-    RegGetValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\Position", "Visible", RRF_RT_REG_SZ, nullptr,
-                 text, &size);
-    // Stored inverted. The system hides a window before WM_DESTROY reaches it, so a window
-    // closed this way is never visible there.
-    EXPECT_STREQ(text, "True");
-    DWORD x = 0;
-    size = sizeof x;
-    RegGetValueA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\Position", "X", RRF_RT_REG_DWORD, nullptr, &x,
-                 &size);
-    EXPECT_EQ(x, 40u);
+    // Stored inverted: shown when it was closed, though the system hides a window before
+    // WM_DESTROY reaches it.
+    EXPECT_EQ(StoredText("Position", "Visible"), "False");
+    EXPECT_EQ(StoredNumber("Position", "X"), 40u);
     EXPECT_EQ(main.referenceCount, 2);  // the test's hold and WM_CREATE's; the drop registration is gone
     MSG quit;
     EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
@@ -159,7 +107,7 @@ TEST_F(MainWindowTest, TheLastReleaseDestroysTheAgentClientWhileOleIsUp) {
     ASSERT_NE(window->agentClient.Current(), nullptr);
     EXPECT_GT(fakeAgent.refs, 1);
     DestroyWindow(handle);
-    Pump();
+    RunLoop();
     window->Release();  // the test's hold
     window->Release();  // the start-up code's: the end of the object
     window = nullptr;
@@ -204,16 +152,11 @@ TEST_F(MainWindowTest, SwitchesAreFoundWithTheirBlankInOrderAndCaseSensitively) 
 }
 
 TEST_F(MainWindowTest, ClearRegDeletesTheProductKeyAndEndsTheStart) {
-    HKEY key;
-    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo\\User", 0, nullptr, 0, KEY_WRITE, nullptr,
-                    &key, nullptr);
-    RegSetValueExA(key, "User name", 0, REG_SZ, reinterpret_cast<const BYTE*>("a"), 2);
-    RegCloseKey(key);
+    RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT_KEY) + "\\User").c_str(), "User name", REG_SZ, "a", 2);
     Open("parcelo.exe /clearreg");
     EXPECT_EQ(handle, nullptr);
-    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.\\Parcelo", 0, KEY_READ, &key), ERROR_SUCCESS);
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Sonavo Inc.", 0, KEY_READ, &key), ERROR_SUCCESS);
-    RegCloseKey(key);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, VENDOR_KEY));
 }
 
 TEST_F(MainWindowTest, DoubleClickOnTheWindowHidesIt) {
@@ -226,9 +169,9 @@ TEST_F(MainWindowTest, DoubleClickOnTheWindowHidesIt) {
 TEST_F(MainWindowTest, TheCursorIsAHandOverTheWindowAndTheSystemsElsewhere) {
     MainWindow& main = Open(" /showparcelo");
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_LBUTTONDOWN)), 1);
-    EXPECT_EQ(GetCursor(), main.grabHandCursor.Get());
+    EXPECT_EQ(GetCursor(), main.grabHandCursor);
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_MOUSEMOVE)), 1);
-    EXPECT_EQ(GetCursor(), main.openHandCursor.Get());
+    EXPECT_EQ(GetCursor(), main.openHandCursor);
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTERROR, WM_LBUTTONDOWN)), 0);
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_LBUTTONDBLCLK)), 0);
 }

@@ -1,6 +1,7 @@
 // The agent client against an in-process agent: what each call passes, how answers are
 // read, and how the connection is made and remade.
 #include "tests/unit/AgentFixture.h"
+#include "tests/support/Items.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ TEST_F(AgentTest, EveryCallUsesMethodDispatchWithTheUserLocaleAndNoNames) {
     client.AgentClient::SignIn("a@b.c", "pw");
     client.IsSignedIn(&value);
     client.SignOut();
-    client.Upload("C:\\m.mp3", 1);
+    client.Upload(Dropped("C:\\m.mp3"), 1);
     client.AgentClient::OpenLocker();  // the plain call, without the sign-in check
     client.RegisterUser();
     client.Upgrade();
@@ -43,7 +44,7 @@ TEST_F(AgentTest, ArgumentsArriveInDeclaredOrderWithTheirTypes) {
     AgentClient& client = Connected();
     client.SignIn("user@example.com", "secret");
     EXPECT_EQ(Args(agent.Last(DispSignIn)), "8:user@example.com 8:secret 8:Parcelo 1.0 ");
-    client.Upload("C:\\Music\\song.mp3", 1);
+    client.Upload(Dropped("C:\\Music\\song.mp3"), 1);
     EXPECT_EQ(Args(agent.Last(DispUpload)), "8:C:\\Music\\song.mp3 11:1 ");
     client.AgentClient::OpenLocker();  // the plain call, without the sign-in check
     EXPECT_EQ(Args(agent.Last(DispOpenLocker)), "16396:0 ");  // VT_BYREF|VT_VARIANT at an empty VARIANT
@@ -210,7 +211,7 @@ TEST_F(AgentTest, AStatusDuringConnectionReachesTheClientBeingBuilt) {
     // Signed in already, one item waiting: the initial 19 replays it through the new client.
     agent.AnswerShort(DispGetStatus, 19);
     agent.AnswerShort(DispIsSignedIn, 1);
-    host.deferred.AddPendingFile("http://example.invalid/a.mp3");
+    host.deferred.AddPendingFile(Dropped("http://example.invalid/a.mp3"));
     ASSERT_NE(host.GetAgentClient(), nullptr);
     EXPECT_EQ(FakeHost::factoryCalls, 1);
     ASSERT_EQ(agent.Count(DispUpload), 1);
@@ -219,8 +220,10 @@ TEST_F(AgentTest, AStatusDuringConnectionReachesTheClientBeingBuilt) {
 
 TEST_F(AgentTest, AVanishedAgentIsReplacedAndWaitingItemsSurvive) {
     AgentClient& first = Connected();
+    host.deferred.AddPendingFile(Dropped("C:\\waiting.mp3"));
     agent.Fail(DispIsSignedIn, static_cast<HRESULT>(0x800706BAL));
-    host.receiver.AddFile("C:\\a.mp3");
+    // Gone: the item is neither uploaded nor held for a sign-in this agent can never report.
+    EXPECT_EQ(host.receiver.AddFile(Dropped("C:\\a.mp3")), AddResult::AgentGone);
     EXPECT_TRUE(first.IsGone());
     ASSERT_EQ(host.deferred.pendingFiles.size(), 1u);
 
@@ -233,7 +236,15 @@ TEST_F(AgentTest, AVanishedAgentIsReplacedAndWaitingItemsSurvive) {
     EXPECT_EQ(FakeHost::factoryCalls, 2);
     replacement->OnStatus(19);
     ASSERT_EQ(second.Count(DispUpload), 1);
-    EXPECT_EQ(second.Last(DispUpload)->args[0].text, "C:\\a.mp3");
+    EXPECT_EQ(second.Last(DispUpload)->args[0].text, "C:\\waiting.mp3");
+
+    // An agent that only seemed gone can still notify: the first client hears nothing, and
+    // nothing was asked of that agent to stop it. It lets go of the agent when released.
+    EXPECT_NE(agent.sink, nullptr);
+    EXPECT_TRUE(FAILED(agent.Fire(EventStatus, 104)));
+    EXPECT_TRUE(host.boxes.empty());
+    host.link.ReleaseRetired();
+    EXPECT_EQ(agent.refs, 1);
 }
 
 TEST_F(AgentTest, EveryDisconnectionCodeCountsAsGone) {

@@ -102,7 +102,7 @@ STDMETHODIMP FakeAgent::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DI
 
 STDMETHODIMP FakeAgent::FindConnectionPoint(REFIID riid, IConnectionPoint** point) {
     *point = nullptr;
-    if (!IsEqualIID(riid, kEventIid)) return CONNECT_E_NOCONNECTION;
+    if (!IsEqualIID(riid, EVENT_IID)) return CONNECT_E_NOCONNECTION;
     *point = this;
     AddRef();
     return S_OK;
@@ -110,7 +110,7 @@ STDMETHODIMP FakeAgent::FindConnectionPoint(REFIID riid, IConnectionPoint** poin
 
 STDMETHODIMP FakeAgent::Advise(IUnknown* unknown, DWORD* cookie) {
     if (sink) return CONNECT_E_ADVISELIMIT;
-    HRESULT hr = unknown->QueryInterface(kEventIid, reinterpret_cast<void**>(&sink));
+    HRESULT hr = unknown->QueryInterface(EVENT_IID, reinterpret_cast<void**>(&sink));
     if (FAILED(hr)) return hr;
     *cookie = 42;
     return S_OK;

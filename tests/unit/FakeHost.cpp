@@ -7,16 +7,16 @@ int FakeHost::failureCode = 1;
 int FakeHost::factoryCalls = 0;
 
 namespace {
-const char kClass[] = "ParceloTestHost";
+const char CLASS[] = "ParceloTestHost";
 }
 
 FakeHost::FakeHost(AgentFactory factory) : link(*this, factory) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = &FakeHost::WindowProc;
     wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = kClass;
+    wc.lpszClassName = CLASS;
     RegisterClassA(&wc);  // fails harmlessly when registered by an earlier host
-    window = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 10, 10, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    window = CreateWindowExA(0, CLASS, "", WS_POPUP, 0, 0, 10, 10, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     factoryCalls = 0;
 }
@@ -39,18 +39,10 @@ LRESULT CALLBACK FakeHost::WindowProc(HWND window, UINT message, WPARAM wParam, 
     auto* host = reinterpret_cast<FakeHost*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (host && message == WM_COMMAND) {
         host->commands.push_back(wParam);
-        if (LOWORD(wParam) == LOWORD(kSignInCommand)) host->receiver.ShowSignInDialog();
+        if (LOWORD(wParam) == LOWORD(SIGN_IN_COMMAND)) host->receiver.ShowSignInDialog();
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
-}
-
-int FakeHost::ShowMessage(HWND owner, const char* text, const char* caption, UINT type) {
-    boxes.push_back({owner, text ? text : "(null)", caption ? caption : "(null)", type});
-    if (boxAnswers.empty()) return IDOK;
-    const int answer = boxAnswers.front();
-    boxAnswers.erase(boxAnswers.begin());
-    return answer;
 }
 
 int FakeHost::RunSignInDialog() {

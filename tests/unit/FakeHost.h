@@ -12,16 +12,11 @@
 #include "agent/DeferredLogin.h"
 #include "agent/FileReceiver.h"
 #include "settings/UserSettings.h"
+#include "tests/support/BoxRecorder.h"
 #include "tests/unit/FakeAgent.h"
 
-struct ShownBox {
-    HWND owner;
-    std::string text;
-    std::string caption;
-    UINT type;
-};
-
-class FakeHost : public AgentHost, public StatusDisplay {
+// Its boxes are recorded and answered as BoxRecorder says.
+class FakeHost : public AgentHost, public StatusDisplay, public BoxRecorder {
 public:
     explicit FakeHost(AgentFactory factory = &FakeHost::Factory);
     ~FakeHost();
@@ -34,8 +29,6 @@ public:
     HWND window = nullptr;
     int32_t now = 1700000000;
     std::vector<std::string> display;  // "status:L1|L2", "uploading:N", "progress:P", "busy", "cannot"
-    std::vector<ShownBox> boxes;
-    std::vector<int> boxAnswers;         // taken in order; IDOK when empty
     std::vector<WPARAM> commands;        // WM_COMMAND wParams the window received
     std::function<int()> signInDialog;   // what the Sign In dialog does; Cancel by default
     int signInDialogRuns = 0;
@@ -45,7 +38,9 @@ public:
     AgentLink link;
 
     HWND MainWindowHandle() override { return window; }
-    int ShowMessage(HWND owner, const char* text, const char* caption, UINT type) override;
+    int ShowMessage(HWND owner, const char* text, const char* caption, UINT type) override {
+        return Record(owner, text, caption, type);
+    }
     int32_t Now() override { return now; }
     StatusDisplay& Display() override { return *this; }
     int RunSignInDialog() override;

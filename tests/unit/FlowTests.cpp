@@ -1,9 +1,13 @@
 // Dropped items, the Locker request and the sign-in that they may wait for.
 #include "tests/unit/AgentFixture.h"
+#include "tests/support/Files.h"
+#include "tests/support/Items.h"
+#include "tests/support/Owned.h"
 
 #include <winioctl.h>
 
 #include "agent/UploadController.h"
+#include "drop/HandOverQueue.h"
 
 namespace {
 
@@ -20,8 +24,8 @@ TEST_F(AgentTest, SignedInItemsGoStraightToTheAgent) {
     Connected();
     agent.AnswerShort(DispIsSignedIn, 1);
     EXPECT_EQ(host.receiver.BeginFiles(), 1);
-    host.receiver.AddFile("http://host.invalid/a.mp3");
-    host.receiver.AddFile("no such file.mp3");
+    host.receiver.AddFile(Dropped("http://host.invalid/a.mp3"));
+    host.receiver.AddFile(Dropped("no such file.mp3"));
     EXPECT_EQ(host.signInDialogRuns, 0);
     EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"http://host.invalid/a.mp3", "no such file.mp3"}));
     EXPECT_EQ(agent.Last(DispUpload)->args[1].text, "1");
@@ -32,7 +36,7 @@ TEST_F(AgentTest, ThreeItemsDroppedSignedOutWaitForTheSignInAndKeepTheirOrder) {
     Connected();
     host.signInDialog = SignInAndConfirm(host, "me@example.com", "pw", 0);
     ASSERT_EQ(host.receiver.BeginFiles(), 1);
-    for (const char* item : {"C:\\1.mp3", "C:\\2.mp3", "C:\\1.mp3"}) host.receiver.AddFile(item);
+    for (const char* item : {"C:\\1.mp3", "C:\\2.mp3", "C:\\1.mp3"}) host.receiver.AddFile(Dropped(item));
     EXPECT_EQ(host.signInDialogRuns, 1);
     EXPECT_EQ(agent.Count(DispSignOut), 1);
     EXPECT_EQ(agent.Last(DispSignIn)->args[0].text, "me@example.com");
@@ -48,9 +52,50 @@ TEST_F(AgentTest, ThreeItemsDroppedSignedOutWaitForTheSignInAndKeepTheirOrder) {
     EXPECT_EQ(host.settings.autoLogin, 0);
 }
 
+TEST_F(AgentTest, ItemsLostWithTheirAgentGoToTheNextConnectionInOrder) {
+    Connected();
+    agent.AnswerShort(DispIsSignedIn, 1);
+    spare.AnswerShort(DispIsSignedIn, 1);
+    FakeAgent third;
+    third.AnswerShort(DispIsSignedIn, 1);
+    // Each agent's process goes away while it is given "2", the second time for good.
+    auto dieOn2 = [](FakeAgent& dying) {
+        dying.onCall = [&dying](DISPID id) {
+            if (id == DispUpload && dying.calls.back().args[0].text == "C:\\2.mp3")
+                dying.Fail(DispUpload, static_cast<HRESULT>(0x800706BEL));
+        };
+    };
+    dieOn2(agent);
+    dieOn2(spare);
+    HandOverQueue queue;
+    queue.Append({{}, {Dropped("C:\\1.mp3"), Dropped("C:\\2.mp3"), Dropped("C:\\3.mp3")}});
+    FakeHost::nextAgent = &spare;
+    ASSERT_TRUE(queue.RunSlice(host.receiver, [&] { return host.deferred.pendingFiles.empty(); }));
+    FakeHost::nextAgent = &third;
+    EXPECT_FALSE(queue.RunSlice(host.receiver, [] { return true; }));
+    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3"}));
+    EXPECT_EQ(Uploaded(spare), std::vector<std::string>{"C:\\2.mp3"});
+    EXPECT_EQ(Uploaded(third), std::vector<std::string>{"C:\\3.mp3"});
+    // Sent once more only: an agent that dies on it again cannot make it start agents for ever.
+    EXPECT_EQ(Texts(host.deferred.pendingFiles), std::vector<std::string>{"C:\\2.mp3"});
+    EXPECT_EQ(host.signInDialogRuns, 0);  // each new connection was asked and said signed in
+    host.link.Destroy();  // before `third` goes
+}
+
+TEST_F(AgentTest, EverySliceHandsSomethingOverEvenWhenOtherWorkIsAlwaysWaiting) {
+    Connected();
+    agent.AnswerShort(DispIsSignedIn, 1);
+    HandOverQueue queue;
+    queue.Append({{}, {Dropped("C:\\1.mp3"), Dropped("C:\\2.mp3")}});
+    int slices = 1;
+    while (queue.RunSlice(host.receiver, [] { return false; })) ++slices;
+    EXPECT_EQ(slices, 4);  // BeginFiles, one item a slice, the end of the batch
+    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3"}));
+}
+
 TEST_F(AgentTest, CancelHandsNothingOverAndDropsWhatWaited) {
     Connected();
-    host.deferred.AddPendingFile("C:\\earlier.mp3");
+    host.deferred.AddPendingFile(Dropped("C:\\earlier.mp3"));
     host.deferred.lockerPending = 1;
     EXPECT_EQ(host.receiver.BeginFiles(), 0);
     EXPECT_TRUE(host.deferred.pendingFiles.empty());
@@ -69,8 +114,8 @@ TEST_F(AgentTest, WithoutAnAgentNothingIsHandedOverAndTheUserIsTold) {
 TEST_F(AgentTest, AFailedSignedInQueryCountsAsSignedOut) {
     Connected();
     agent.Fail(DispIsSignedIn, E_FAIL);
-    host.receiver.AddFile("C:\\a.mp3");
-    EXPECT_EQ(host.deferred.pendingFiles, (std::vector<std::string>{"C:\\a.mp3"}));
+    host.receiver.AddFile(Dropped("C:\\a.mp3"));
+    EXPECT_EQ(Texts(host.deferred.pendingFiles), (std::vector<std::string>{"C:\\a.mp3"}));
     EXPECT_EQ(host.receiver.BeginFiles(), 0);  // the dialog ran and was cancelled
     EXPECT_EQ(host.signInDialogRuns, 1);
 }
@@ -100,11 +145,11 @@ TEST_F(AgentTest, LockerRequestCancelledOpensNothing) {
 TEST_F(AgentTest, ReplayWhileStillSignedOutEndsAndKeepsItemsForTheNextSignIn) {
     Connected();
     host.deferred.RecordRequest("me@example.com", "pw", 1);
-    host.deferred.AddPendingFile("C:\\a.mp3");
-    host.deferred.AddPendingFile("C:\\b.mp3");
+    host.deferred.AddPendingFile(Dropped("C:\\a.mp3"));
+    host.deferred.AddPendingFile(Dropped("C:\\b.mp3"));
     agent.Fire(2, 19);  // the agent still says signed out
     EXPECT_EQ(agent.Count(DispUpload), 0);
-    EXPECT_EQ(host.deferred.pendingFiles, (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3"}));
+    EXPECT_EQ(Texts(host.deferred.pendingFiles), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3"}));
     agent.AnswerShort(DispIsSignedIn, 1);
     agent.Fire(2, 19);
     EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3"}));
@@ -139,7 +184,7 @@ TEST_F(AgentTest, ASuccessReportedDuringTheDialogsSignInStoresThatSignIn) {
 
 TEST_F(AgentTest, BadPasswordReopensTheDialogAndItemsStillWait) {
     Connected();
-    host.deferred.AddPendingFile("C:\\a.mp3");
+    host.deferred.AddPendingFile(Dropped("C:\\a.mp3"));
     int runs = 0;
     host.signInDialog = [&] {
         ++runs;
@@ -158,24 +203,22 @@ class SizeCheckTest : public AgentTest {
 protected:
     void SetUp() override {
         AgentTest::SetUp();
-        char dir[MAX_PATH];
-        GetTempPathA(MAX_PATH, dir);
-        path = std::string(dir) + "parcelo size " + std::to_string(GetCurrentProcessId()) + ".mp3";
+        path = TempFolder() + "parcelo size " + std::to_string(GetCurrentProcessId()) + ".mp3";
     }
     void TearDown() override {
         DeleteFileA(path.c_str());
         AgentTest::TearDown();
     }
     void MakeFile(long long size) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        const UniqueHandle file(
+            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file.valid());
         LARGE_INTEGER end;
         end.QuadPart = size;
         DWORD ignored = 0;
-        DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);  // where supported
-        ASSERT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN));
-        ASSERT_TRUE(SetEndOfFile(file));
-        CloseHandle(file);
+        DeviceIoControl(file.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);  // where supported
+        ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(file.get()));
     }
     std::string path;
 };
@@ -183,7 +226,7 @@ protected:
 TEST_F(SizeCheckTest, OneByteUnder25MiBIsHandedOver) {
     AgentClient& client = Connected();
     MakeFile(26214399);
-    EXPECT_EQ(client.Upload(path.c_str(), 1), S_OK);
+    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), S_OK);
     EXPECT_EQ(agent.Count(DispUpload), 1);
     EXPECT_TRUE(host.boxes.empty());
 }
@@ -191,7 +234,7 @@ TEST_F(SizeCheckTest, OneByteUnder25MiBIsHandedOver) {
 TEST_F(SizeCheckTest, Exactly25MiBIsRefusedWithAnUnownedBox) {
     AgentClient& client = Connected();
     MakeFile(26214400);
-    EXPECT_EQ(client.Upload(path.c_str(), 1), E_FAIL);
+    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), E_FAIL);
     EXPECT_EQ(agent.Count(DispUpload), 0);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].owner, nullptr);
@@ -203,26 +246,25 @@ TEST_F(SizeCheckTest, Exactly25MiBIsRefusedWithAnUnownedBox) {
 TEST_F(SizeCheckTest, FourGiBAndOneKiBIsNotMistakenForOneKiB) {
     AgentClient& client = Connected();
     MakeFile(4294967296LL + 1024);
-    EXPECT_EQ(client.Upload(path.c_str(), 1), E_FAIL);
+    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), E_FAIL);
     EXPECT_EQ(agent.Count(DispUpload), 0);
 }
 
 TEST_F(SizeCheckTest, AFileHeldOpenByAnotherIsStillChecked) {
     AgentClient& client = Connected();
     MakeFile(30000000);
-    HANDLE other = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(client.Upload(path.c_str(), 1), E_FAIL);
-    CloseHandle(other);
+    UniqueHandle other(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(other.valid());
+    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), E_FAIL);
+    other.reset();
     EXPECT_EQ(agent.Count(DispUpload), 0);
 }
 
 TEST_F(SizeCheckTest, WhatIsNoFileGoesToTheAgent) {
     AgentClient& client = Connected();
-    char dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    for (const char* item : std::vector<const char*>{"http://host.invalid/x.mp3", "C:\\no\\such\\file.mp3", dir, ""})
-        client.Upload(item, 1);
+    const std::string dir = TempFolder();
+    for (const char* item : {"http://host.invalid/x.mp3", "C:\\no\\such\\file.mp3", dir.c_str(), ""})
+        client.Upload(Dropped(item), 1);
     EXPECT_EQ(agent.Count(DispUpload), 4);
     EXPECT_TRUE(host.boxes.empty());
 }
@@ -239,7 +281,7 @@ protected:
     }
     std::size_t Prompts() const {
         std::size_t n = 0;
-        for (const ShownBox& box : host.boxes) n += box.type == MB_YESNO;
+        for (const RecordedBox& box : host.boxes) n += box.type == MB_YESNO;
         return n;
     }
 };

@@ -1,9 +1,18 @@
 // What each StatusCode does on screen, in message boxes and to the Sign In dialog.
 #include "tests/unit/AgentFixture.h"
+#include "tests/support/Items.h"
+
+#include <climits>
+#include <set>
 
 #include "agent/UploadController.h"
 
 namespace {
+
+const int READY_CODES[] = {10, 11, 16};
+const int WORKING_CODES[] = {12, 17};
+const int UPLOADING_CODES[] = {13, 15};
+constexpr int SIGNED_IN_CODE = 19, BUSY_CODE = 22, UPLOAD_FAILED_CODE = 111, CANNOT_CONNECT_CODE = 120;
 
 struct BoxCase {
     int code;
@@ -11,7 +20,7 @@ struct BoxCase {
     bool signInAfter;
 };
 
-const BoxCase kBoxCodes[] = {
+const BoxCase BOX_CODES[] = {
     {101, "Cannot connect to Sonavo. Please try again.", false},
     {102, "Cannot connect to Sonavo. Please try again.", false},
     {103, "Cannot connect to Sonavo. Please try again.", false},
@@ -34,16 +43,26 @@ const BoxCase kBoxCodes[] = {
      false},
 };
 
+// Every code the tests here give a meaning.
+std::set<int> ListedCodes() {
+    std::set<int> codes(std::begin(READY_CODES), std::end(READY_CODES));
+    codes.insert(std::begin(WORKING_CODES), std::end(WORKING_CODES));
+    codes.insert(std::begin(UPLOADING_CODES), std::end(UPLOADING_CODES));
+    codes.insert({SIGNED_IN_CODE, BUSY_CODE, UPLOAD_FAILED_CODE, CANNOT_CONNECT_CODE});
+    for (const BoxCase& row : BOX_CODES) codes.insert(row.code);
+    return codes;
+}
+
 }  // namespace
 
 TEST_F(AgentTest, ReadyAndWorkingCodesSetTheFirstLineAndClearTheSecond) {
     AgentClient& client = Connected();
-    for (int code : {10, 11, 16}) {
+    for (int code : READY_CODES) {
         host.display.clear();
         client.OnStatus(code);
         EXPECT_EQ(host.display, (std::vector<std::string>{"status:Drag files here|(null)", "progress:-1"})) << code;
     }
-    for (int code : {12, 17}) {
+    for (int code : WORKING_CODES) {
         host.display.clear();
         client.OnStatus(code);
         EXPECT_EQ(host.display, (std::vector<std::string>{"status:One moment, please|(null)", "progress:-1"})) << code;
@@ -64,15 +83,15 @@ TEST_F(AgentTest, UploadingCodesShowTheAgentsCurrentFile) {
 
 TEST_F(AgentTest, BusyAndCannotConnectCodesChangeOnlyTheStatusLines) {
     AgentClient& client = Connected();
-    client.OnStatus(22);
-    client.OnStatus(120);
+    client.OnStatus(BUSY_CODE);
+    client.OnStatus(CANNOT_CONNECT_CODE);
     EXPECT_EQ(host.display, (std::vector<std::string>{"busy", "cannot"}));
     EXPECT_TRUE(host.boxes.empty());
 }
 
 TEST_F(AgentTest, MessageCodesShowTheirBoxOwnedByTheWindow) {
     AgentClient& client = Connected();
-    for (const BoxCase& row : kBoxCodes) {
+    for (const BoxCase& row : BOX_CODES) {
         host.boxes.clear();
         host.commands.clear();
         host.signInDialogRuns = 0;
@@ -94,7 +113,7 @@ TEST_F(AgentTest, MessageCodesShowTheirBoxOwnedByTheWindow) {
 
 TEST_F(AgentTest, MessageCodesDropNothingThatWaits) {
     AgentClient& client = Connected();
-    host.deferred.AddPendingFile("C:\\a.mp3");
+    host.deferred.AddPendingFile(Dropped("C:\\a.mp3"));
     host.deferred.lockerPending = 1;
     for (int code : {104, 109, 112, 113, 114, 121}) client.OnStatus(code);
     EXPECT_EQ(host.deferred.pendingFiles.size(), 1u);
@@ -114,12 +133,46 @@ TEST_F(AgentTest, UploadFailureNamesTheFileCutTo260Characters) {
               "Sorry, but an error occurred when we tried to upload 100% %s %n.mp3 to your Locker. Please try again");
 }
 
+// The agent sends its codes as 16-bit numbers: every one outside the list, with an item waiting
+// for a sign-in the agent already reports, touches neither the window, the boxes, the dialog,
+// the waiting item nor the agent.
 TEST_F(AgentTest, UnlistedCodesDoNothing) {
     AgentClient& client = Connected();
-    for (int code : {-1, 0, 9, 14, 18, 20, 21, 23, 100, 119, 122, 32767, -32768}) client.OnStatus(code);
+    agent.AnswerShort(DispIsSignedIn, 1);
+    host.deferred.AddPendingFile(Dropped("C:\\waiting.mp3"));
+    agent.calls.clear();
+    const std::set<int> listed = ListedCodes();
+    for (int code = SHRT_MIN; code <= SHRT_MAX; ++code)
+        if (!listed.count(code)) client.OnStatus(code);
     EXPECT_TRUE(host.display.empty());
     EXPECT_TRUE(host.boxes.empty());
+    EXPECT_TRUE(host.commands.empty());
+    EXPECT_EQ(host.signInDialogRuns, 0);
+    EXPECT_EQ(host.deferred.pendingFiles.size(), 1u);
     EXPECT_TRUE(agent.calls.empty());
+}
+
+// Each listed code, sent alone, does one thing the user notices: it changes the status lines,
+// or shows one box with a text, or sends on what waited for the sign-in; never two of these.
+TEST_F(AgentTest, EveryListedCodeDoesOneThingTheUserNotices) {
+    AgentClient& client = Connected();
+    agent.AnswerShort(DispIsSignedIn, 1);
+    agent.AnswerText(DispGetCurrentFileName, L"C:\\Music\\now.mp3");
+    for (int code : ListedCodes()) {
+        host.display.clear();
+        host.boxes.clear();
+        host.deferred.pendingFiles.clear();
+        host.deferred.AddPendingFile(Dropped("C:\\waiting.mp3"));
+        const int uploads = agent.Count(DispUpload);
+        client.OnStatus(code);
+        const bool shown = !host.display.empty(), boxed = !host.boxes.empty();
+        const bool sentOn = agent.Count(DispUpload) > uploads;
+        EXPECT_EQ(int(shown) + int(boxed) + int(sentOn), 1) << code;
+        EXPECT_LE(host.boxes.size(), 1u) << code;
+        if (boxed) {
+            EXPECT_FALSE(host.boxes[0].text.empty()) << code;
+        }
+    }
 }
 
 TEST_F(AgentTest, ProgressGoesToTheSecondLineUnchanged) {

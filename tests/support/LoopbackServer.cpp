@@ -1,4 +1,4 @@
-#include "LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 
 namespace {
 
@@ -10,7 +10,7 @@ SOCKET Listen(unsigned short* port) {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int size = sizeof(address);
-    if (bind(s, reinterpret_cast<sockaddr*>(&address), size) || listen(s, 1) ||
+    if (bind(s, reinterpret_cast<sockaddr*>(&address), size) || listen(s, 4) ||
         getsockname(s, reinterpret_cast<sockaddr*>(&address), &size)) {
         closesocket(s);
         return INVALID_SOCKET;
@@ -21,8 +21,8 @@ SOCKET Listen(unsigned short* port) {
 
 }  // namespace
 
-LoopbackServer::LoopbackServer(std::string body)
-    : body_(std::move(body)), release_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+LoopbackServer::LoopbackServer(std::string body, bool held)
+    : body_(std::move(body)), release_(CreateEventA(nullptr, TRUE, held ? FALSE : TRUE, nullptr)) {
     listener_ = Listen(&port_);
     if (listener_ != INVALID_SOCKET) thread_ = std::thread(&LoopbackServer::Serve, this);
 }
@@ -31,8 +31,12 @@ LoopbackServer::~LoopbackServer() {
     Release();
     if (listener_ != INVALID_SOCKET) closesocket(listener_);  // unblocks accept
     if (thread_.joinable()) thread_.join();
-    CloseHandle(release_);
     WSACleanup();
+}
+
+std::vector<std::string> LoopbackServer::Requests() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return requests_;
 }
 
 unsigned short LoopbackServer::ClosedPort() {
@@ -44,23 +48,35 @@ unsigned short LoopbackServer::ClosedPort() {
 }
 
 void LoopbackServer::Serve() {
-    SOCKET client = accept(listener_, nullptr, nullptr);
-    if (client == INVALID_SOCKET) return;
+    for (;;) {
+        SOCKET client = accept(listener_, nullptr, nullptr);
+        if (client == INVALID_SOCKET) return;
+        Answer(client);
+        closesocket(client);
+    }
+}
+
+void LoopbackServer::Answer(SOCKET client) {
+    const DWORD timeout = 5000;  // a client that never finishes its request holds up no one
+    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
     std::string request;
-    char buffer[1024];
-    while (request.find("\r\n\r\n") == std::string::npos) {
+    char buffer[4096];
+    while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
         const int got = recv(client, buffer, sizeof(buffer), 0);
-        if (got <= 0) break;
+        if (got <= 0) return;
         request.append(buffer, got);
     }
-    WaitForSingleObject(release_, 30000);
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        requests_.push_back(request.substr(0, request.find("\r\n")));
+    }
+    WaitForSingleObject(release_.get(), 30000);
     const std::string response = "HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " +
                                  std::to_string(body_.size()) + "\r\nConnection: close\r\n\r\n" + body_;
     for (size_t sent = 0; sent < response.size();) {
         const int put = send(client, response.data() + sent, static_cast<int>(response.size() - sent), 0);
         if (put <= 0) break;
-        sent += put;
+        sent += static_cast<size_t>(put);
     }
     shutdown(client, SD_SEND);
-    closesocket(client);
 }

@@ -3,16 +3,16 @@
 #pragma once
 
 #include <windows.h>
-#include <functional>
+
 #include <string>
 #include <vector>
-
-#include "tests/support/MessagePump.h"
 
 class AgentScript {
 public:
     AgentScript();   // starts from an empty script with a fresh log
     ~AgentScript();  // removes the script, so later tests meet the default agent
+    AgentScript(const AgentScript&) = delete;
+    AgentScript& operator=(const AgentScript&) = delete;
 
     void Set(const std::string& name, DWORD value);
     void SetText(const std::string& name, const std::string& value);
@@ -21,8 +21,12 @@ public:
     // The call log, one line a call, TAB-separated fields.
     std::vector<std::string> Log() const;
     std::vector<std::string> LoggedCalls(long dispid) const;
+    // The logged calls among `ids`, in the order the log has them.
+    std::vector<long> CallOrder(const std::vector<long>& ids) const;
 
+    // The agent's control window and process; null and 0 when no agent runs.
     static HWND ControlWindow();
+    static DWORD AgentPid();
     static bool Fire(long eventId, int value);
     // Makes the server end at once and waits until its process is gone.
     static bool KillServer();
@@ -30,4 +34,3 @@ public:
 private:
     std::string logPath_;
 };
-

@@ -1,0 +1,24 @@
+// Files a test makes, reads and removes, by narrow (code page) or wide path, and the Windows
+// name of a path on this machine's own file system.
+#pragma once
+
+#include <string>
+
+// "Z:\..." for a path of this machine's file system.
+std::string WindowsPath(const std::string& unixPath);
+// This process's temporary folder, with its closing backslash.
+std::string TempFolder();
+
+// The bytes, or "(missing)" when the file cannot be opened.
+std::string Contents(const std::string& path);
+std::string Contents(const std::wstring& path);
+bool WriteBytes(const std::string& path, const std::string& bytes);
+bool WriteBytes(const std::wstring& path, const std::string& bytes);
+bool Exists(const std::string& path);
+bool Exists(const std::wstring& path);
+// The folder with everything in it.
+void RemoveTree(const std::string& folder);
+void RemoveTree(const std::wstring& folder);
+
+std::wstring Wide(const std::string& text);  // code page to UTF-16
+std::string Utf8(const std::wstring& text);

@@ -1,0 +1,42 @@
+#include "tests/support/Registry.h"
+
+#include "tests/support/Owned.h"
+
+std::string RegText(HKEY root, const std::string& key, const char* name) {
+    char text[1024] = {};
+    DWORD size = sizeof text;
+    if (RegGetValueA(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) return ABSENT_TEXT;
+    return text;
+}
+
+DWORD RegNumber(HKEY root, const std::string& key, const char* name) {
+    DWORD value = 0, size = sizeof value;
+    if (RegGetValueA(root, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+        return ABSENT_NUMBER;
+    return value;
+}
+
+bool KeyExists(HKEY root, const std::string& key) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    OwnedKey owned(opened);
+    return true;
+}
+
+bool CreateKey(HKEY root, const std::string& key) {
+    HKEY created = nullptr;
+    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr) != ERROR_SUCCESS)
+        return false;
+    OwnedKey owned(created);
+    return true;
+}
+
+std::string StoredText(const char* subkey, const char* name) {
+    return RegText(HKEY_CURRENT_USER, std::string(PRODUCT_KEY) + "\\" + subkey, name);
+}
+
+DWORD StoredNumber(const char* subkey, const char* name) {
+    return RegNumber(HKEY_CURRENT_USER, std::string(PRODUCT_KEY) + "\\" + subkey, name);
+}
+
+void DeleteProductKey() { RegDeleteTreeA(HKEY_CURRENT_USER, PRODUCT_KEY); }

@@ -1,0 +1,30 @@
+// The program's settings key, stated once for every test, and reading what is stored under
+// HKEY_CURRENT_USER or another root.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+constexpr char VENDOR_KEY[] = "Software\\Sonavo Inc.";
+constexpr char PRODUCT_KEY[] = "Software\\Sonavo Inc.\\Parcelo";
+
+// What the reads below give for a value that is not there.
+constexpr char ABSENT_TEXT[] = "(absent)";
+constexpr DWORD ABSENT_NUMBER = 0xFFFFFFFF;
+
+// A REG_SZ value (the key's default value for a null name), or ABSENT_TEXT.
+std::string RegText(HKEY root, const std::string& key, const char* name = nullptr);
+// A REG_DWORD value, or ABSENT_NUMBER.
+DWORD RegNumber(HKEY root, const std::string& key, const char* name);
+bool KeyExists(HKEY root, const std::string& key);
+// An empty key (with its parents), or the key as it is.
+bool CreateKey(HKEY root, const std::string& key);
+
+// The same under the program's key: `subkey` "User", "Position" or "Proxy".
+std::string StoredText(const char* subkey, const char* name);
+DWORD StoredNumber(const char* subkey, const char* name);
+
+// For the tests that run the real program, which keeps its settings in the prefix's own user
+// key (a private hive cannot reach another process): none before the case, none after it.
+void DeleteProductKey();

@@ -1,0 +1,48 @@
+#include "tests/support/WindowFacts.h"
+
+#include <algorithm>
+
+POINT CentreOf(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+std::string TextOf(HWND window) {
+    char text[2048] = {};
+    DWORD_PTR copied = 0;
+    // A hung window of another process must not hang the test.
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                        &copied);
+    return text;
+}
+
+std::string ClassNameOf(HWND window) {
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void PostClick(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+HWND TrayWindow() {
+    HWND tray = FindWindowA(nullptr, "Wine System Tray");
+    return tray && IsWindowVisible(tray) ? tray : nullptr;
+}
+
+std::vector<HWND> TrayIconWindows() {
+    std::vector<HWND> icons;
+    HWND tray = TrayWindow();
+    for (HWND icon = tray ? GetWindow(tray, GW_CHILD) : nullptr; icon; icon = GetWindow(icon, GW_HWNDNEXT))
+        if (IsWindowVisible(icon)) icons.push_back(icon);
+    return icons;
+}
+
+std::vector<HWND> TrayIconsAddedSince(const std::vector<HWND>& before) {
+    std::vector<HWND> added;
+    for (HWND icon : TrayIconWindows())
+        if (std::find(before.begin(), before.end(), icon) == before.end()) added.push_back(icon);
+    return added;
+}
