@@ -3,13 +3,21 @@
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="$ROOT/build"
-PACKAGES=(cmake make g++ googletest g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev
-          wine wine64 fonts-liberation xvfb xauth x11-utils xdotool imagemagick
-          clang libclang-rt-14-dev nsis libx11-dev)
+# What running Parcelo needs: the cross compiler (its -posix thread model only), widl and Wine's
+# oaidl.idl for the stand-in's type library, Wine, a virtual display with its fonts, xdpyinfo
+# to tell whether there is a display, and ImageMagick's import for the screenshot without one.
+RUN_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev
+              wine wine64 fonts-liberation xvfb xauth x11-utils imagemagick)
+# What the tests need besides: GoogleTest, the host compiler and Xlib for the native tests and the
+# X11 drag source, xdotool, clang with libFuzzer, NSIS for the setup.
+TEST_PACKAGES=("${RUN_PACKAGES[@]}" g++ googletest libx11-dev xdotool clang libclang-rt-14-dev nsis)
 
+# install_packages [PACKAGE...]: installs those of the packages that are missing (all of
+# TEST_PACKAGES when none are named).
 install_packages() {
-    local missing=()
-    for p in "${PACKAGES[@]}"; do
+    local wanted=("$@") missing=() p
+    ((${#wanted[@]})) || wanted=("${TEST_PACKAGES[@]}")
+    for p in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     if ((${#missing[@]})); then
@@ -21,11 +29,18 @@ install_packages() {
     fi
 }
 
+# build_windows DIR TESTS [TARGET...]: configures build/DIR with the tests ON or OFF and builds
+# the targets (everything when none are named). run.sh and test.sh keep folders of their own, so
+# neither reconfigures the other's.
 build_windows() {
-    echo "== building (MinGW-w64, x86_64)"
-    cmake -S "$ROOT" -B "$BUILD/win" -DCMAKE_BUILD_TYPE=Release \
-          -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" -DPARCELO_TESTS="${1:-OFF}" >/dev/null
-    cmake --build "$BUILD/win" -j "$(nproc)" -- --no-print-directory >/dev/null
+    local dir=$1 tests=$2
+    shift 2
+    local targets=()
+    (($#)) && targets=(--target "$@")
+    echo "== building (MinGW-w64, x86_64) into $BUILD/$dir"
+    cmake -S "$ROOT" -B "$BUILD/$dir" -DCMAKE_BUILD_TYPE=Release \
+          -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" -DPARCELO_TESTS="$tests" >/dev/null
+    cmake --build "$BUILD/$dir" -j "$(nproc)" "${targets[@]}" -- --no-print-directory >/dev/null
 }
 
 # The unit-level Windows tests again, built with undefined-behaviour traps (a trap ends the

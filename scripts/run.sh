@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
-# Starts Parcelo with the stand-in agent: installs what is missing, builds, prepares the
+# Starts Parcelo with the stand-in agent: installs what running needs (not the test tools),
+# builds the program and the agent into build/app (the tests keep build/win), prepares the
 # private prefix build/wine-app with the agent registered, then runs parcelo.exe with
 # " /showparcelo" under Wine. On the user's X display it runs until you choose Exit from its
 # menu (right-click the window or the tray icon). Without a display it runs on a virtual one
 # for PARCELO_RUN_SECONDS (default 15), saves a screenshot and says where.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
-install_packages
-build_windows OFF
-prepare_prefix app
+install_packages "${RUN_PACKAGES[@]}"
+build_windows app OFF parcelo UploadAgent
+AGENT_EXE="$BUILD/app/standin/UploadAgent.exe" prepare_prefix app
 use_prefix app
-program="$BUILD/win/parcelo.exe"
+program="$BUILD/app/parcelo.exe"
 
 if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
     wine "$program" " /showparcelo" "$@"
