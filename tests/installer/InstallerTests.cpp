@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "agent/AgentProtocol.h"
+#include "agent/ComText.h"
 #include "agent/ComPtr.h"
 #include "standin/ControlWindow.h"
 #include "standin/StandinIds.h"
@@ -34,6 +35,7 @@ namespace {
 constexpr DWORD INSTALL_WAIT_MS = 30000;
 
 const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Parcelo";
+const char RUN_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char SESSION_MANAGER_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 // Everything the agent's registration writes, under either hive's Software\Classes.
 const std::string AGENT_CLASS_KEYS[] = {
@@ -101,7 +103,7 @@ std::optional<ScopedRegValue> MenuBuilderOff() {
 std::vector<UniqueHandle> Processes(const char* exeName, const std::string& dir) {
     std::vector<UniqueHandle> found;
     for (DWORD pid : ProcessesNamed(exeName)) {
-        UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+        UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
         char image[MAX_PATH * 2] = {};
         DWORD size = sizeof image;
         if (!process.valid() || !QueryFullProcessImageNameA(process.get(), 0, image, &size)) continue;
@@ -144,14 +146,17 @@ struct RunResult {
 // Runs a command and waits until it and everything it started have ended: the uninstaller
 // hands over to a copy of itself and returns at once. A job keeps the whole tree together, and
 // a tree that hangs (an uninstaller waiting for a program that never ends) ends with the job.
-RunResult RunAndWaitForTree(const std::string& commandLine) {
+// Without `wholeTree` only the command itself is waited for: a setup waits for its helpers
+// itself, and the Parcelo it starts again after an update is meant to outlive it.
+RunResult RunAndWaitForTree(const std::string& commandLine, bool wholeTree) {
     RunResult result;
     UniqueHandle job(CreateJobObjectA(nullptr, nullptr));
     UniqueHandle port(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1));
     if (!job.valid() || !port.valid()) return result;
     JOBOBJECT_ASSOCIATE_COMPLETION_PORT association = {job.get(), port.get()};
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
-    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    limits.BasicLimitInformation.LimitFlags =
+        JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | (wholeTree ? 0 : JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK);
     if (!SetInformationJobObject(job.get(), JobObjectAssociateCompletionPortInformation, &association,
                                  sizeof association) ||
         !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits))
@@ -240,20 +245,47 @@ DWORD RunStandin(const std::string& switches) {
     return ProgramProcess("\"" + WindowsPath(STANDIN_AGENT_EXE) + "\" " + switches).WaitForExit(INSTALL_WAIT_MS);
 }
 
-std::string ShortcutTarget(const std::string& link) {
+struct Link {
+    std::string target, arguments;
+};
+
+Link ReadShortcut(const std::string& path) {
     ComPtr<IShellLinkW> shellLink;
     ComPtr<IPersistFile> file;
-    wchar_t path[MAX_PATH] = {};
+    wchar_t target[MAX_PATH] = {}, arguments[MAX_PATH] = {};
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shellLink.PutVoid())))
-        return "<no shell link>";
+        return {"<no shell link>", ""};
     if (FAILED(shellLink->QueryInterface(IID_IPersistFile, file.PutVoid())) ||
-        FAILED(file->Load(Wide(link).c_str(), STGM_READ)) ||
-        FAILED(shellLink->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH)))
-        return "<unreadable>";
-    char narrow[MAX_PATH * 2] = {};
-    WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, sizeof narrow, nullptr, nullptr);
-    return narrow;
+        FAILED(file->Load(Wide(path).c_str(), STGM_READ)) ||
+        FAILED(shellLink->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) ||
+        FAILED(shellLink->GetArguments(arguments, MAX_PATH)))
+        return {"<unreadable>", ""};
+    return {WideToNarrow(target, wcslen(target)), WideToNarrow(arguments, wcslen(arguments))};
 }
+
+// Every value under the key and its subkeys, names, types and bytes, in the registry's order.
+std::string KeyContents(HKEY root, const std::string& key) {
+    HKEY opened;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return ABSENT_TEXT;
+    const OwnedKey owned(opened);
+    std::string contents = "[" + key + "]\n";
+    char name[256];
+    BYTE data[4096];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        if (RegEnumValueA(opened, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
+        contents += std::string(name, nameSize) + ":" + std::to_string(type) + "=" +
+                    std::string(reinterpret_cast<const char*>(data), dataSize) + "\n";
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name;
+        if (RegEnumKeyExA(opened, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        contents += KeyContents(root, key + "\\" + name);
+    }
+    return contents;
+}
+
+std::string FolderOf(const std::string& file) { return file.substr(0, file.find_last_of('\\')); }
 
 }  // namespace
 
@@ -309,23 +341,26 @@ protected:
     }
 
     static RunResult Install(const std::string& switches) {
-        return RunAndWaitForTree("\"" + WindowsPath(PARCELO_SETUP) + "\" /S" + switches);
+        return RunAndWaitForTree("\"" + WindowsPath(PARCELO_SETUP) + "\" /S" + switches, false);
     }
     static RunResult Uninstall(const std::string& switches) {
-        return RunAndWaitForTree("\"" + InstallDir() + "\\uninstall.exe\" /S" + switches);
+        return RunAndWaitForTree("\"" + InstallDir() + "\\uninstall.exe\" /S" + switches, true);
     }
 
-    // Starts the installed program and waits for its window and for the agent that COM
-    // started for it from the install folder, which only the setup's registration can do.
-    void StartProgram() {
-        program_ = std::make_unique<ParceloProcess>("", InstallDir() + "\\parcelo.exe");  // as its shortcut starts it
+    // Starts the installed program the way its shortcut does and waits for its window, and for
+    // the agent that COM started for it from `agentDir`: the install folder, which only the
+    // setup's registration can lead to, unless another agent is registered.
+    void StartProgram(const std::string& agentDir = InstallDir()) {
+        const Link link = ReadShortcut(Shortcut());
+        ASSERT_TRUE(Same(InstallDir() + "\\parcelo.exe", link.target)) << link.target;
+        program_ = std::make_unique<ParceloProcess>(link.arguments, link.target);
         ASSERT_TRUE(program_->Started());
-        HWND window = program_->Window(INSTALL_WAIT_MS);
+        HWND window = program_->ShownWindow(INSTALL_WAIT_MS);
         ASSERT_NE(nullptr, window);
         EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-        ASSERT_TRUE(PumpUntil([&] { return !(agents_ = Processes("UploadAgent.exe", InstallDir())).empty(); },
+        ASSERT_TRUE(PumpUntil([&] { return !(agents_ = Processes("UploadAgent.exe", agentDir)).empty(); },
                               INSTALL_WAIT_MS))
-            << "no agent started from " << InstallDir();
+            << "no agent started from " << agentDir;
     }
     void ExitProgram() {
         ASSERT_TRUE(program_);
@@ -335,14 +370,18 @@ protected:
         agents_.clear();
     }
 
-    void ExpectInstalled(bool machineWide) {
+    // `locker`: with the Local Locker, registered per user and, `machineWide`, for all users.
+    void ExpectInstalled(bool locker, bool machineWide) {
         const std::string dir = InstallDir();
         const std::string quoted = "\"" + dir + "\\UploadAgent.exe\"";
         EXPECT_TRUE(Contents(ParceloPath()) == Contents(dir + "\\parcelo.exe"));
-        EXPECT_TRUE(Contents(WindowsPath(STANDIN_AGENT_EXE)) == Contents(dir + "\\UploadAgent.exe"));
+        EXPECT_EQ(locker, Contents(WindowsPath(STANDIN_AGENT_EXE)) == Contents(dir + "\\UploadAgent.exe"));
         EXPECT_TRUE(Exists(dir + "\\uninstall.exe"));
 
-        EXPECT_TRUE(Same(dir + "\\parcelo.exe", ShortcutTarget(Shortcut()))) << ShortcutTarget(Shortcut());
+        // Started by hand, Parcelo shows itself: the switch as the program looks for it.
+        const Link link = ReadShortcut(Shortcut());
+        EXPECT_TRUE(Same(dir + "\\parcelo.exe", link.target)) << link.target;
+        EXPECT_EQ(" /showparcelo", link.arguments);
 
         EXPECT_EQ("Parcelo", RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayName"));
         EXPECT_EQ("1.0.0", RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayVersion"));
@@ -353,7 +392,7 @@ protected:
         EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "NoModify"));
         EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "NoRepair"));
         DWORD bytes = 0;
-        for (const char* file : {"parcelo.exe", "UploadAgent.exe", "uninstall.exe"}) {
+        for (const char* file : {"parcelo.exe", "UploadAgent.exe", "uninstall.exe"}) {  // one absent: 0
             WIN32_FILE_ATTRIBUTE_DATA data = {};
             GetFileAttributesExA((dir + "\\" + file).c_str(), GetFileExInfoStandard, &data);
             bytes += data.nFileSizeLow;
@@ -362,7 +401,13 @@ protected:
         EXPECT_GE(kilobytes, bytes / 1024);
         EXPECT_LE(kilobytes, bytes / 1024 + 3);
 
+        if (!locker) {
+            EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, LOCAL_SERVER_KEY));
+            EXPECT_EQ(ABSENT_NUMBER, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "MachineRegistration"));
+            return;
+        }
         EXPECT_TRUE(Same(quoted, RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY))) << RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY);
+        EXPECT_EQ(machineWide ? 1u : ABSENT_NUMBER, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "MachineRegistration"));
         if (machineWide) {
             EXPECT_TRUE(Same(quoted, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY)))
                 << RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY);
@@ -381,6 +426,7 @@ protected:
         EXPECT_FALSE(Exists(Shortcut()));
         EXPECT_FALSE(Exists(ShortcutFolder()));
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, UNINSTALL_KEY));
+        EXPECT_EQ(ABSENT_TEXT, RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
         for (const std::string& key : AGENT_CLASS_KEYS) {
             EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key)) << "HKCU\\" << key;
             if (machineWide) {
@@ -400,11 +446,15 @@ protected:
 };
 
 TEST_F(InstallerTest, InstallsRunsAndUninstallsWithoutLeftovers) {
+    // No agent registered: the Local Locker comes with the setup by default.
+    ASSERT_EQ(0u, RunStandin("/UnregServer /machine"));
     const RunResult setup = Install(" /MACHINEREG");
     ASSERT_TRUE(setup.finished);
     ASSERT_EQ(0u, setup.exitCode);
-    ExpectInstalled(true);
-    EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "MachineRegistration"));
+    ExpectInstalled(true, true);
+    // Autostart by default, hidden in the tray: the quoted path and no switch.
+    EXPECT_TRUE(Same("\"" + InstallDir() + "\\parcelo.exe\"", RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo")))
+        << RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo");
 
     StartProgram();
     ExitProgram();
@@ -418,7 +468,10 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsWithoutLeftovers) {
 }
 
 TEST_F(InstallerTest, ClearSettingsSwitchDeletesOnlyTheProgramKey) {
-    ASSERT_EQ(0u, Install(" /MACHINEREG").exitCode);
+    // Asked for, the Local Locker replaces the registered agent, and goes again with the uninstall.
+    ASSERT_EQ(0u, Install(" /MACHINEREG /NOAUTOSTART /LOCALLOCKER").exitCode);
+    ExpectInstalled(true, true);
+    EXPECT_EQ(ABSENT_TEXT, RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT_KEY) + "\\User").c_str(), "Email",
                                              REG_SZ, "someone@example.com", 20));
 
@@ -429,34 +482,79 @@ TEST_F(InstallerTest, ClearSettingsSwitchDeletesOnlyTheProgramKey) {
     ExpectNothingLeft(true);
 }
 
-TEST_F(InstallerTest, ARunningProgramKeepsSetupAndUninstallFromTouchingIt) {
-    ASSERT_EQ(0u, Install(" /MACHINEREG").exitCode);
-    StartProgram();
+TEST_F(InstallerTest, AnUpdateClosesTheRunningProgramAndStartsItAgain) {
+    ASSERT_EQ(0u, Install(" /MACHINEREG /LOCALLOCKER").exitCode);
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT_KEY) + "\\User").c_str(), "Email",
                                              REG_SZ, "someone@example.com", 20));
-
-    // Neither ends it nor pulls its files away: a silent run just gives up.
-    const RunResult again = Install(" /MACHINEREG");
-    ASSERT_TRUE(again.finished);
-    EXPECT_EQ(2u, again.exitCode);  // NSIS: aborted by the script
-    ASSERT_TRUE(Uninstall(" /CLEARSETTINGS").finished);
-    EXPECT_TRUE(program_->Running());
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));  // settings neither
-    ExpectInstalled(true);
-
+    StartProgram();
     ExitProgram();
+    const std::string settings = KeyContents(HKEY_CURRENT_USER, PRODUCT_KEY);  // as the program saves them
+    StartProgram();
+    // A mark on the running copy that only a replacement takes away.
+    const std::string exe = InstallDir() + "\\parcelo.exe";
+    const FILETIME marked = {0, 0x01000000};
+    {
+        UniqueHandle file(CreateFileA(exe.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &marked));
+    }
+
+    const RunResult update = Install(" /MACHINEREG /LOCALLOCKER /NOAUTOSTART");
+    ASSERT_TRUE(update.finished);
+    EXPECT_EQ(0u, update.exitCode);
+    EXPECT_EQ(0u, program_->WaitForExit(0));  // ended by its own Exit
+    EXPECT_TRUE(AllEnded(agents_));
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    ASSERT_TRUE(GetFileAttributesExA(exe.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_NE(0, CompareFileTime(&marked, &data.ftLastWriteTime));
+    ExpectInstalled(true, true);
+    // The later setup without the choice takes the autostart away.
+    EXPECT_EQ(ABSENT_TEXT, RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+
+    // Back as it was: running from the install folder, its window shown, its settings untouched.
+    std::vector<UniqueHandle> restarted;
+    ASSERT_TRUE(PumpUntil([&] { return !(restarted = Processes("parcelo.exe", InstallDir())).empty(); }, INSTALL_WAIT_MS));
+    program_ = std::make_unique<ParceloProcess>(std::move(restarted.front()));
+    ASSERT_NE(nullptr, program_->ShownWindow(INSTALL_WAIT_MS));
+    EXPECT_EQ(settings, KeyContents(HKEY_CURRENT_USER, PRODUCT_KEY));
+    ASSERT_TRUE(PumpUntil([&] { return !(agents_ = Processes("UploadAgent.exe", InstallDir())).empty(); },
+                          INSTALL_WAIT_MS));
+    ExitProgram();
+
     ASSERT_TRUE(Uninstall("").finished);
     ExpectNothingLeft(true);
+}
+
+TEST_F(InstallerTest, AnotherRegisteredAgentIsLeftAloneAndUsed) {
+    // The prefix's own agent, from the build folder, is the other one here.
+    const std::string before = RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY);
+    ASSERT_NE(ABSENT_TEXT, before);
+
+    ASSERT_EQ(0u, Install(" /MACHINEREG").exitCode);
+    ExpectInstalled(false, true);
+    EXPECT_FALSE(Exists(InstallDir() + "\\UploadAgent.exe"));
+    EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY));
+    StartProgram(FolderOf(WindowsPath(STANDIN_AGENT_EXE)));
+    ExitProgram();
+
+    ASSERT_TRUE(Uninstall("").finished);
+    ExpectNothingLeft(false);
+    EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY));
 }
 
 TEST_F(InstallerTest, WithoutMachineRegOnlyThePerUserRegistrationComesAndGoes) {
     const std::string before = RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY);
     ASSERT_NE(ABSENT_TEXT, before);  // the build's stand-in, as the test prefix was prepared
 
-    ASSERT_EQ(0u, Install("").exitCode);
-    ExpectInstalled(false);
+    ASSERT_EQ(0u, Install(" /LOCALLOCKER").exitCode);
+    ExpectInstalled(true, false);
     EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY));
-    EXPECT_EQ(ABSENT_NUMBER, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "MachineRegistration"));
+
+    // Where a per-user Local Locker would hide the registered agent (as Windows lets it), an
+    // update that is not asked for it takes it away.
+    ASSERT_EQ(0u, Install("").exitCode);
+    ExpectInstalled(false, false);
+    EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY));
 
     ASSERT_TRUE(Uninstall("").finished);
     ExpectNothingLeft(false);

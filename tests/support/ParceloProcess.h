@@ -12,6 +12,8 @@ std::string ParceloPath();
 class ParceloProcess : public ProgramProcess {
 public:
     explicit ParceloProcess(const std::string& switches = " /showparcelo", const std::string& exe = ParceloPath());
+    // One that something else started.
+    explicit ParceloProcess(UniqueHandle running) { Adopt(std::move(running)); }
 
     // The drop window, shown or not, once it exists.
     HWND Window(DWORD timeoutMs = WAIT_MS) const { return WaitForWindow("Sonavo", nullptr, timeoutMs); }

@@ -31,6 +31,12 @@ bool ProgramProcess::Start(const std::string& commandLine) {
     return true;
 }
 
+void ProgramProcess::Adopt(UniqueHandle process) {
+    End();
+    pid_ = GetProcessId(process.get());
+    process_ = std::move(process);
+}
+
 void ProgramProcess::End() {
     if (Running()) {
         TerminateProcess(process_.get(), 99);

@@ -25,6 +25,9 @@ public:
     ProgramProcess& operator=(const ProgramProcess&) = delete;
 
     bool Start(const std::string& commandLine);
+    // Takes over a process that something else started (a handle with SYNCHRONIZE,
+    // PROCESS_QUERY_LIMITED_INFORMATION and PROCESS_TERMINATE).
+    void Adopt(UniqueHandle process);
     // Ends the program by force when it still runs.
     void End();
     bool Started() const { return process_.valid(); }
