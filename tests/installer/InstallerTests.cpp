@@ -467,16 +467,20 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsWithoutLeftovers) {
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));  // settings stay unless asked
 }
 
-TEST_F(InstallerTest, ClearSettingsSwitchDeletesOnlyTheProgramKey) {
+TEST_F(InstallerTest, UninstallClosesTheProgramAndClearSettingsDeletesOnlyItsKey) {
     // Asked for, the Local Locker replaces the registered agent, and goes again with the uninstall.
     ASSERT_EQ(0u, Install(" /MACHINEREG /NOAUTOSTART /LOCALLOCKER").exitCode);
     ExpectInstalled(true, true);
     EXPECT_EQ(ABSENT_TEXT, RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT_KEY) + "\\User").c_str(), "Email",
                                              REG_SZ, "someone@example.com", 20));
+    StartProgram();
 
+    // The running program is closed first: what it saves on its way out is deleted after it.
     const RunResult uninstall = Uninstall(" /CLEARSETTINGS");
     ASSERT_TRUE(uninstall.finished);
+    EXPECT_EQ(0u, program_->WaitForExit(0));
+    EXPECT_TRUE(AllEnded(agents_));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, VENDOR_KEY));
     ExpectNothingLeft(true);
