@@ -286,7 +286,10 @@ Section "-Finish"
   ${EndIf}
   ${IfNot} ${SectionIsSelected} ${SecLocker}
     ${If} $OtherAgent != ""
-      DetailPrint "Another UploadAgent is registered ($OtherAgent): the Local Locker is left out and ${PRODUCT} uses that agent"
+      DetailPrint "${PRODUCT} uses the UploadAgent already registered; the Local Locker is left out."
+      DetailPrint "That agent: $OtherAgent"
+      ; The details stay up until Next, so that this is read.
+      SetAutoClose false
     ${EndIf}
     ${If} ${FileExists} "$INSTDIR\UploadAgent.exe"
       !insertmacro _AgentRegisteredHere HKCU
