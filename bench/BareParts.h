@@ -5,10 +5,26 @@
 
 #include <windows.h>
 #include <oaidl.h>
+#include <ole2.h>
 
 #include "agent/AgentProtocol.h"
 
 namespace bare {
+
+// A drop target that lives as long as the window it is registered for: nothing to count.
+class UncountedDropTarget : public IDropTarget {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) {
+            *out = static_cast<IDropTarget*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+};
 
 // The agent insists on a sink that takes its event interface.
 class IgnoringSink final : public IDispatch {

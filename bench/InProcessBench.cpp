@@ -30,6 +30,7 @@
 
 #include "agent/AgentProtocol.h"
 #include "bench/BareAgent.h"
+#include "bench/BareParts.h"
 #include "bench/BenchSupport.h"
 #include "bench/FileListData.h"
 #include "tests/drop/DragSource.h"
@@ -478,7 +479,7 @@ double Percentile(std::vector<double> values, double share) {
 
 // The least drop target that releases its source with the data in hand: a window whose Drop
 // fetches the file list and copies it, nothing more.
-class BareDropWindow final : public IDropTarget {
+class BareDropWindow final : public bare::UncountedDropTarget {
 public:
     BareDropWindow() {
         WNDCLASSA type = {};
@@ -499,16 +500,6 @@ public:
     HWND Handle() const { return window_; }
     size_t Copied() const { return copied_.size(); }
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) {
-            *out = static_cast<IDropTarget*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
         FORMATETC query = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
         *effect = data->QueryGetData(&query) == S_OK ? DROPEFFECT_COPY : DROPEFFECT_NONE;

@@ -246,18 +246,8 @@ int RunLateStart(HINSTANCE instance, const char* reportPath, DWORD delayMs) {
 }
 
 // Takes no drops; RegisterDragDrop needs a target to hold.
-class NoDrop final : public IDropTarget {
+class NoDrop final : public bare::UncountedDropTarget {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) {
-            *out = static_cast<IDropTarget*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override {
         *effect = DROPEFFECT_NONE;
         return S_OK;
