@@ -20,13 +20,14 @@ UploadItem ItemOf(const DroppedPath& path) {
 
 }  // namespace
 
-void HandOverQueue::Append(DropBatch batch) {
-    if (batch.fileList.empty() && batch.items.empty()) return;
+bool HandOverQueue::Append(DropBatch batch) {
+    if (batch.fileList.empty() && batch.items.empty()) return false;
     Batch added;
     added.serial = nextSerial_++;
     added.fileList = DroppedFileList(std::move(batch.fileList));
     added.items = std::move(batch.items);
     batches_.push_back(std::move(added));
+    return true;
 }
 
 void HandOverQueue::Clear() { batches_.clear(); }

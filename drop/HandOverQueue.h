@@ -25,11 +25,11 @@ public:
     HandOverQueue(const HandOverQueue&) = delete;
     HandOverQueue& operator=(const HandOverQueue&) = delete;
 
-    // One drop; an empty drop asks nothing of anyone.
-    void Append(DropBatch batch);
+    // One drop; false for an empty one, which asks nothing of anyone.
+    bool Append(DropBatch batch);
     // Hands items over, one short step after another, the first always and the others while
-    // `goOn` allows; true when another slice is needed. The receiver may run message loops, and a slice reached from inside
-    // one returns false at once: the slice below it carries on.
+    // `goOn` allows; true when another slice is needed. The receiver may run message loops,
+    // and a slice reached from inside one returns false at once: the slice below carries on.
     bool RunSlice(FileReceiver& receiver, const std::function<bool()>& goOn);
     // Forgets every item not yet handed over (the program ends).
     void Clear();

@@ -290,9 +290,7 @@ LRESULT MainWindow::OnNcRButtonDown(UINT, WPARAM, LPARAM, bool&) {
 // ---- handing dropped items over
 
 void MainWindow::QueueHandOver(DropBatch batch) {
-    if (batch.fileList.empty() && batch.items.empty()) return;
-    handOver.Append(std::move(batch));
-    ScheduleHandOver();
+    if (handOver.Append(std::move(batch))) ScheduleHandOver();
 }
 
 // Posted messages are taken before input, painting and timers: while any of those waits,
