@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the hand cursors (.cur, 32 x 32, 1 bpp) and the program icons (.ico).
+"""Draws the hand cursors (.cur, 1 bpp) and the program icons (.ico) at every size they are used.
 
 Python 3 standard library only; the build uses the committed files and never runs this.
 
@@ -7,8 +7,12 @@ Python 3 standard library only; the build uses the committed files and never run
     python3 res/tools/make_cursors_icons.py --preview out.png  # also writes an enlarged sheet
 
 Cursors: the open hand shows the window can be dragged; the closed hand is shown while it is.
-Both share one hot spot so the window does not jump when one replaces the other.
-Icons: the skin's motif (white beamed notes on an indigo tile) reduced to 16 and 32 pixels.
+Both share one hot spot so the window does not jump when one replaces the other. Each file holds
+the hand at 32 pixels and at the cursor size of every display scale up to 300 % (32 x the scale),
+drawn from the 32 pixel design's shapes with an outline as many pixels wide as the scale.
+Icons: the skin's motif (white beamed notes on an indigo tile). Both files hold 16 (16 colours,
+placed by hand), 20, 24, 32, 40, 48 and 64 pixels; the large icon's 32 pixel images stay in 16
+and 256 colours, every other size is 32 bpp with an alpha channel for smooth edges.
 """
 import argparse
 import math
@@ -21,6 +25,8 @@ import imaging as im  # noqa: E402
 
 HOTSPOT = (16, 10)
 CUR = 32
+CURSOR_SIZES = [32, 40, 48, 56, 64, 80, 96]
+ICON_SIZES = [16, 20, 24, 32, 40, 48, 64]
 
 # ---------------------------------------------------------------- cursors
 
@@ -46,15 +52,39 @@ def _palm(x0, x1, top, bottom):
     return px
 
 
-def _outline(shape, lines):
-    """Black where the shape meets the outside, or on an explicit crease line; white inside."""
-    grid = [[TRANSPARENT] * CUR for _ in range(CUR)]
-    for x, y in shape:
-        edge = any((x + dx, y + dy) not in shape for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
-        grid[y][x] = BLACK if edge else WHITE
-    for x, y in lines:
-        if (x, y) in shape:
-            grid[y][x] = BLACK
+def _outline(shape, creases, size=CUR):
+    """The hand at `size` pixels from its 32 pixel design: black where the shape meets the
+    outside (within as many pixels as the scale makes of one) or on a crease, white inside.
+    creases: (x0, y0, x1, y1) runs of design pixels, inclusive, each along a row or a column."""
+    s = size / CUR
+    thick = max(1, int(s + 0.5))
+
+    def design(p):
+        return int((p + 0.5) / s)
+
+    inside = [[(design(x), design(y)) in shape for x in range(size)] for y in range(size)]
+
+    def outside(x, y):
+        return not (0 <= x < size and 0 <= y < size and inside[y][x])
+
+    def on_crease(x, y):
+        cx, cy = x + 0.5, y + 0.5
+        for x0, y0, x1, y1 in creases:
+            if x0 == x1:   # a column: `thick` pixels wide about its centre line, as long as its run
+                if abs(cx - (x0 + 0.5) * s) <= thick / 2 and y0 * s <= cy < (y1 + 1) * s:
+                    return True
+            elif abs(cy - (y0 + 0.5) * s) <= thick / 2 and x0 * s <= cx < (x1 + 1) * s:
+                return True
+        return False
+
+    grid = [[TRANSPARENT] * size for _ in range(size)]
+    for y in range(size):
+        for x in range(size):
+            if not inside[y][x]:
+                continue
+            edge = any(outside(x + dx, y + dy) for dx in range(-thick, thick + 1)
+                       for dy in range(-thick, thick + 1) if 0 < abs(dx) + abs(dy) <= thick)
+            grid[y][x] = BLACK if edge or on_crease(x, y) else WHITE
     return grid
 
 
@@ -63,7 +93,7 @@ def _rows(spans):
     return {(x, y) for y, (x0, x1) in spans.items() for x in range(x0, x1 + 1)}
 
 
-def open_hand():
+def open_hand(size=CUR):
     tips = [(8, 4), (12, 2), (16, 3), (20, 6)]          # index .. little finger: x, tip row
     shape = set()
     for x0, top in tips:
@@ -72,13 +102,12 @@ def open_hand():
     # Thumb, spread out to the upper left.
     shape |= _rows({9: (4, 5), 10: (3, 6), 11: (3, 7), 12: (4, 8), 13: (4, 8), 14: (5, 8),
                     15: (6, 8), 16: (7, 8)})
-    creases = {(8, y) for y in range(4, 13)}             # index finger's edge against the thumb
-    for x0, top in tips[1:]:
-        creases |= {(x0, y) for y in range(top, 13)}     # between the fingers
-    return _outline(shape, creases)
+    creases = [(8, 4, 8, 12)]                           # index finger's edge against the thumb
+    creases += [(x0, top, x0, 12) for x0, top in tips[1:]]   # between the fingers
+    return _outline(shape, creases, size)
 
 
-def closed_hand():
+def closed_hand(size=CUR):
     tips = [(8, 8), (12, 7), (16, 7), (20, 8)]          # curled fingers seen as knuckles
     shape = set()
     for x0, top in tips:
@@ -87,20 +116,30 @@ def closed_hand():
     # Thumb folded against the side of the fist, its tip laid across the fingers.
     shape |= _rows({12: (7, 8), 13: (6, 8), 14: (5, 8), 15: (5, 8), 16: (5, 8), 17: (6, 8),
                     18: (7, 8)})
-    creases = set()
-    for x0, top in tips[1:]:
-        creases |= {(x0, y) for y in range(top, 12)}
-    creases |= {(x, 12) for x in range(9, 24)}           # finger tips folded onto the palm
-    creases |= {(8, y) for y in range(8, 13)}
-    creases |= {(x, 16) for x in range(8, 13)} | {(13, 15), (13, 14)}
-    return _outline(shape, creases)
+    creases = [(x0, top, x0, 11) for x0, top in tips[1:]]
+    creases += [(9, 12, 23, 12)]                        # finger tips folded onto the palm
+    creases += [(8, 8, 8, 12), (8, 16, 12, 16), (13, 14, 13, 15)]
+    return _outline(shape, creases, size)
 
 
-def cursor_file(grid):
-    indices = [[1 if v == WHITE else 0 for v in row] for row in grid]
-    mask = [[1 if v == TRANSPARENT else 0 for v in row] for row in grid]
-    data = im.icon_image(indices, mask, [(0, 0, 0), (255, 255, 255)], 1)
-    return im.cur(CUR, CUR, HOTSPOT, data)
+def hotspot_at(size):
+    """The design's hot spot pixel at `size`: the pixel over its centre."""
+    s = size / CUR
+    return tuple(int((v + 0.5) * s) for v in HOTSPOT)
+
+
+def cursor_file(hand):
+    """hand(size) gives the grid at that size; one image for each of CURSOR_SIZES."""
+    images = []
+    for size in CURSOR_SIZES:
+        grid = hand(size)
+        hx, hy = hotspot_at(size)
+        assert grid[hy][hx] != TRANSPARENT, "the hot spot must be on the hand"
+        indices = [[1 if v == WHITE else 0 for v in row] for row in grid]
+        mask = [[1 if v == TRANSPARENT else 0 for v in row] for row in grid]
+        data = im.icon_image(indices, mask, [(0, 0, 0), (255, 255, 255)], 1)
+        images.append((size, size, (hx, hy), data))
+    return im.cur(images)
 
 
 # ---------------------------------------------------------------- icons
@@ -114,8 +153,8 @@ EDGE = im.hex_rgb("#11123a")
 def icon_sample(x, y, size, notes=True):
     """Colour of the icon at (x, y) in a size x size square, None where it is transparent."""
     s = size / 32.0
-    inset = 0.5 if size <= 16 else 1.0
-    radius = 3.5 if size <= 16 else 6.0
+    inset = 0.5 if size <= 16 else s
+    radius = 3.5 if size <= 16 else 6.0 * s
     c0 = size / 2.0
     tile = im.sd_round_box(x, y, c0, c0, c0 - inset, c0 - inset, radius)
     if tile > 0.0:
@@ -222,6 +261,29 @@ def render_icon(size, ss=4):
     return rows
 
 
+def render_icon_alpha(size, ss=4):
+    """Supersampled, for 32 bpp images: rows of (r, g, b, alpha), alpha the covered share."""
+    rows = []
+    for py in range(size):
+        row = []
+        for px in range(size):
+            acc = [0.0, 0.0, 0.0]
+            hits = 0
+            for sy in range(ss):
+                for sx in range(ss):
+                    c = icon_sample(px + (sx + 0.5) / ss, py + (sy + 0.5) / ss, size)
+                    if c is not None:
+                        hits += 1
+                        for i in range(3):
+                            acc[i] += c[i]
+            if hits == 0:
+                row.append((0, 0, 0, 0))
+            else:
+                row.append(tuple(int(round(a / hits * 255)) for a in acc) + (int(round(hits * 255 / (ss * ss))),))
+        rows.append(row)
+    return rows
+
+
 def median_cut(colours, count):
     boxes = [list(colours)]
     while len(boxes) < count:
@@ -272,6 +334,11 @@ def icon_entry(size, bpp):
     return (size, size, bpp, im.icon_image(idx, mask, pal, bpp)), (idx, mask, pal)
 
 
+def icon_entry32(size):
+    rgba = render_icon_alpha(size)
+    return (size, size, 32, im.icon_image32(rgba)), rgba
+
+
 # ---------------------------------------------------------------- preview
 
 def preview_tile(idx, mask, pal, k, bg):
@@ -279,10 +346,18 @@ def preview_tile(idx, mask, pal, k, bg):
     return im.scale(img, k)
 
 
+def alpha_tile(rgba, k, bg):
+    def over(px):
+        a = px[3]
+        return tuple(int(round(c * a / 255 + b * (255 - a) / 255)) for c, b in zip(px[:3], bg))
+    img = [[over(px) for px in row] for row in rgba]
+    return im.scale(img, k)
+
+
 def cursor_tile(grid, k, bg):
     colours = {TRANSPARENT: bg, BLACK: (0, 0, 0), WHITE: (255, 255, 255)}
     img = [[colours[v] for v in row] for row in grid]
-    hx, hy = HOTSPOT
+    hx, hy = hotspot_at(len(grid))
     img[hy][hx] = (255, 0, 0) if grid[hy][hx] == WHITE else (255, 80, 80)
     return im.scale(img, k)
 
@@ -301,15 +376,19 @@ def main():
             f.write(data)
         print("wrote", os.path.normpath(path))
 
-    hands = {"hand_open.cur": open_hand(), "hand_closed.cur": closed_hand()}
-    for name, grid in hands.items():
-        save(name, cursor_file(grid))
+    hands = {"hand_open.cur": open_hand, "hand_closed.cur": closed_hand}
+    for name, hand in hands.items():
+        save(name, cursor_file(hand))
 
     small4, small4_px = icon_entry(16, 4)
     large4, large4_px = icon_entry(32, 4)
     large8, large8_px = icon_entry(32, 8)
-    save("parcelo_small.ico", im.ico([small4]))
-    save("parcelo_large.ico", im.ico([large4, large8]))
+    alpha = {size: icon_entry32(size) for size in ICON_SIZES if size != 16}
+    # The 16 pixel image is the hand-placed one in both; the large icon's 32 pixel images stay
+    # in 16 and 256 colours, the small icon's is one more of the 32 bpp sizes.
+    save("parcelo_small.ico", im.ico([small4] + [alpha[size][0] for size in ICON_SIZES if size != 16]))
+    save("parcelo_large.ico", im.ico([small4] + [entry for size in ICON_SIZES if size != 16
+                                                 for entry in ([large4, large8] if size == 32 else [alpha[size][0]])]))
 
     if args.preview:
         gap = 12
@@ -319,8 +398,11 @@ def main():
             tiles.append(preview_tile(*large4_px, 4, bg))
             tiles.append(preview_tile(*large8_px, 4, bg))
             tiles.append(preview_tile(*large8_px, 1, bg))
-        tiles.append(cursor_tile(hands["hand_open.cur"], 4, (120, 160, 200)))
-        tiles.append(cursor_tile(hands["hand_closed.cur"], 4, (120, 160, 200)))
+            for size in (24, 48, 64):
+                tiles.append(alpha_tile(alpha[size][1], 2, bg))
+        for size in (32, 48, 64, 96):
+            tiles.append(cursor_tile(open_hand(size), 2, (120, 160, 200)))
+            tiles.append(cursor_tile(closed_hand(size), 2, (120, 160, 200)))
         w = gap + sum(len(t[0]) + gap for t in tiles)
         h = gap * 2 + max(len(t) for t in tiles)
         sheet = im.canvas(w, h, (128, 128, 128))

@@ -1,15 +1,25 @@
 #!/usr/bin/env python3
-"""Draws the drop window's four skin frames as 116 x 96, 24 bpp .bmp files.
+"""Draws the drop window's skin frames at every display scale the program serves.
+
+At 100 %: the four frames as 116 x 96, 24 bpp .bmp files. At 125, 150, 175, 200, 250 and 300 %:
+the three frames of the animation cycle, drawn afresh from the same shapes at that size (not
+enlarged), as PNG files, which the program decodes with WIC; the spare fourth frame is never
+shown, so it exists at 100 % only.
 
 Python 3 standard library only, so the images can be redrawn on any machine; the build uses the
-committed .bmp files and never runs this.
+committed files and never runs this (all scales take about two minutes).
 
-    python3 res/tools/make_skin.py            # rewrites res/images/skin_frame*.bmp
+    python3 res/tools/make_skin.py            # rewrites res/images/skin_frame*.bmp, skin_*_*.png
     python3 res/tools/make_skin.py --preview out.png   # also writes an enlarged contact sheet
 
 The frames differ only in the angle of the background swirl. The status band, where the program
 prints two lines of black text, is an opaque light panel drawn last, so it is the same in every
 frame and the text stays legible whatever the swirl does.
+
+Every shape is placed in logical pixels (those of the 100 % frame) and each output pixel is
+sampled at its centre; anti-aliasing stays about one output pixel wide at any scale, and the
+window's one-pixel rim becomes as many pixels as the scale makes of it. At 100 % the result is
+exactly the frames drawn before the other scales existed.
 """
 import argparse
 import math
@@ -21,6 +31,9 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import imaging as im  # noqa: E402  (sibling module, found through the path set above)
 
 W, H = 116, 96
+# In percent: ui/DropLayout.h's SKIN_SCALES, whose first is kept as bitmaps.
+SCALES = [100, 125, 150, 175, 200, 250, 300]
+CYCLE_FRAMES = 3
 
 # The program draws its two status lines into (2, 54)-(108, 68) and (2, 67)-(108, 80), as far
 # left as x = 2: the panel runs the full width under the window's rim, so that even a line that
@@ -88,15 +101,21 @@ def swirl(x, y, phase):
     return tuple(ch * vign for ch in c)
 
 
-def pixel(px, py, phase):
-    x, y = px + 0.5, py + 0.5
+def _overlap(a0, a1, b0, b1):
+    return max(0.0, min(a1, b1) - max(a0, b0))
+
+
+def pixel(px, py, phase, s=1.0):
+    """Output pixel (px, py) of a frame drawn at scale s (1.0 for 100 %)."""
+    x, y = (px + 0.5) / s, (py + 0.5) / s
     c = swirl(x, y, phase)
 
-    # Motif: soft shadow first, then the white note and the accent arrow.
+    # Motif: soft shadow first, then the white note and the accent arrow. Distances are logical;
+    # coverage takes them in output pixels.
     sh = min(note_sdf(x - 1.0, y - 1.5), arrow_sdf(x - 1.0, y - 1.5))
     c = im.mix(c, (0.0, 0.0, 0.08), 0.45 * (1.0 - im.smoothstep(-1.0, 2.2, sh)))
-    c = im.mix(c, WHITE, im.coverage(note_sdf(x, y)))
-    c = im.mix(c, ACCENT, im.coverage(arrow_sdf(x, y)))
+    c = im.mix(c, WHITE, im.coverage(note_sdf(x, y) * s))
+    c = im.mix(c, ACCENT, im.coverage(arrow_sdf(x, y) * s))
 
     # Drop panel: drop shadow, light fill, thin outline.
     l, t, r, b = PANEL
@@ -106,20 +125,25 @@ def pixel(px, py, phase):
     c = im.mix(c, (0.0, 0.0, 0.05), 0.35 * (1.0 - im.smoothstep(-1.0, 1.8, psh)))
     pd = im.sd_round_box(x, y, pcx, pcy, hw, hh, PANEL_RADIUS)
     fill = im.mix(PANEL_TOP, PANEL_BOTTOM, im.clamp((y - t) / (b - t), 0.0, 1.0))
-    c = im.mix(c, PANEL_LINE, im.coverage(pd))
-    c = im.mix(c, fill, im.coverage(pd + 1.0))
+    c = im.mix(c, PANEL_LINE, im.coverage(pd * s))
+    c = im.mix(c, fill, im.coverage((pd + 1.0) * s))
 
-    # One-pixel dark edge around the whole window, with a faint highlight inside it, so the
-    # borderless window keeps a crisp outline on light and dark desktops alike.
-    if px in (0, W - 1) or py in (0, H - 1):
-        c = EDGE
-    elif px in (1, W - 2) or py in (1, H - 2):
-        c = im.mix(c, WHITE, 0.18)
-    return c
+    # One logical pixel of dark edge around the whole window, with a faint highlight inside it,
+    # so the borderless window keeps a crisp outline on light and dark desktops alike. Each output
+    # pixel takes the share of its area that falls in the edge and in the highlight.
+    x0, x1, y0, y1 = px / s, (px + 1) / s, py / s, (py + 1) / s
+    area = (x1 - x0) * (y1 - y0)
+    inside_edge = _overlap(x0, x1, 1, W - 1) * _overlap(y0, y1, 1, H - 1) / area
+    inside_highlight = _overlap(x0, x1, 2, W - 2) * _overlap(y0, y1, 2, H - 2) / area
+    highlight = im.mix(c, WHITE, 0.18)
+    return tuple(inner * inside_highlight + light * (inside_edge - inside_highlight) + edge * (1.0 - inside_edge)
+                 for inner, light, edge in zip(c, highlight, EDGE))
 
 
-def render_frame(phase):
-    return [[pixel(px, py, phase) for px in range(W)] for py in range(H)]
+def render_frame(phase, scale=100):
+    s = scale / 100.0
+    w, h = (W * scale + 50) // 100, (H * scale + 50) // 100
+    return [[pixel(px, py, phase, s) for px in range(w)] for py in range(h)]
 
 
 def main():
@@ -130,25 +154,38 @@ def main():
     args = ap.parse_args()
 
     os.makedirs(args.out, exist_ok=True)
+
+    def save(name, data):
+        path = os.path.join(args.out, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        print("wrote", os.path.normpath(path), len(data), "bytes")
+
     frames = []
     for i, phase in enumerate(FRAME_PHASES):
         img = im.to_bytes(render_frame(phase))
         frames.append(img)
-        path = os.path.join(args.out, "skin_frame%d.bmp" % i)
-        with open(path, "wb") as f:
-            f.write(im.bmp24(img))
-        print("wrote", os.path.normpath(path))
+        save("skin_frame%d.bmp" % i, im.bmp24(img))
+    larger = []
+    for scale in SCALES[1:]:
+        for i, phase in enumerate(FRAME_PHASES[:CYCLE_FRAMES]):
+            img = im.to_bytes(render_frame(phase, scale))
+            if scale == 200 and i == 0:
+                larger = img
+            save("skin_%d_%d.png" % (scale, i), im.png(img))
 
     if args.preview:
         scale = 3
         gap = 8
         sheet_w = gap + len(frames) * (W * scale + gap)
-        sheet_h = gap + H * scale + gap + H + gap
+        sheet_h = gap + H * scale + gap + 2 * H + gap
         sheet = im.canvas(sheet_w, sheet_h, (96, 96, 104))
         for i, img in enumerate(frames):
             x0 = gap + i * (W * scale + gap)
             im.blit(sheet, im.scale(img, scale), x0, gap)
             im.blit(sheet, img, x0, gap + H * scale + gap)
+        # Frame 0 at 200 % beside the 100 % frames: drawn at that size, not enlarged.
+        im.blit(sheet, larger, gap + W + gap, gap + H * scale + gap)
         im.write_png(args.preview, sheet)
         print("wrote", args.preview)
 

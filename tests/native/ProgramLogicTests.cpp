@@ -1,5 +1,5 @@
 // The program's window-free decisions: switches, status texts, stored values, proxy
-// addresses and dropped file lists.
+// addresses, dropped file lists, and the drop window's geometry at every display scale.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,6 +9,8 @@
 #include "drop/DroppedText.h"
 #include "settings/ProxyAddress.h"
 #include "settings/RegistryValue.h"
+#include "ui/DropLayout.h"
+#include "ui/PixelImage.h"
 #include "ui/StatusText.h"
 
 TEST(CommandLine, FirstSwitchInTableOrderWins) {
@@ -153,4 +155,85 @@ TEST(DroppedText, StopsAtTheFirstNulOrTheEndOfTheBlock) {
     EXPECT_EQ(TextFromBlock("line 1\r\nline 2\0tail", 20), "line 1\r\nline 2");
     EXPECT_EQ(TextFromBlock(nullptr, 5), "");
     EXPECT_EQ(TextFromBlock("x", 0), "");
+}
+
+TEST(DropLayout, TheWindowAndEverythingInItScaleWithTheDisplay) {
+    const LayoutSize at150 = ScaleToDpi(SKIN_SIZE, 144), at200 = ScaleToDpi(SKIN_SIZE, 192);
+    EXPECT_EQ(at150.width, 174);
+    EXPECT_EQ(at150.height, 144);
+    EXPECT_EQ(at200.width, 232);
+    EXPECT_EQ(at200.height, 192);
+    const LayoutRect line1 = ScaleToDpi(STATUS_LINE1, 192);
+    EXPECT_EQ(line1.left, 4);
+    EXPECT_EQ(line1.top, 108);
+    EXPECT_EQ(line1.right, 216);
+    EXPECT_EQ(line1.bottom, 136);
+    // Every scale's frames are drawn at exactly the window's size there, and the lines keep
+    // inside the band and the band inside the window.
+    for (int scale : SKIN_SCALES) {
+        const unsigned dpi = static_cast<unsigned>(scale) * LOGICAL_DPI / 100;
+        SCOPED_TRACE(scale);
+        EXPECT_EQ(SkinScaleFor(dpi), scale);
+        const LayoutSize frame = SkinSizeAtScale(scale), window = ScaleToDpi(SKIN_SIZE, dpi);
+        EXPECT_EQ(frame.width, window.width);
+        EXPECT_EQ(frame.height, window.height);
+        const LayoutRect band = ScaleToDpi(STATUS_BAND, dpi);
+        for (LayoutRect line : {ScaleToDpi(STATUS_LINE1, dpi), ScaleToDpi(STATUS_LINE2, dpi)}) {
+            EXPECT_GE(line.left, band.left);
+            EXPECT_GE(line.top, band.top);
+            EXPECT_LE(line.right, band.right);
+            EXPECT_LE(line.bottom, band.bottom);
+            EXPECT_GE(line.bottom - line.top, ScaleToDpi(STATUS_FONT_HEIGHT, dpi));
+        }
+        EXPECT_LE(band.right, window.width);
+        EXPECT_LE(band.bottom, window.height);
+    }
+}
+
+TEST(DropLayout, TheNearestLargerScaleServesADisplayAndAnyDpiIsHeldToTheRange) {
+    EXPECT_EQ(SkinScaleFor(96), 100);
+    EXPECT_EQ(SkinScaleFor(97), 125);
+    EXPECT_EQ(SkinScaleFor(121), 150);
+    EXPECT_EQ(SkinScaleFor(193), 250);
+    EXPECT_EQ(SkinScaleFor(MAX_DPI), 300);  // and made larger from there
+    EXPECT_EQ(SkinScaleFor(72), 100);        // and made smaller
+    EXPECT_EQ(UsableDpi(0), LOGICAL_DPI);
+    EXPECT_EQ(UsableDpi(1), MIN_DPI);
+    EXPECT_EQ(UsableDpi(0xFFFFFFFFu), MAX_DPI);
+    EXPECT_EQ(ScaleToDpi(SKIN_SIZE, 0xFFFF).width, ScaleToDpi(SKIN_SIZE, MAX_DPI).width);
+}
+
+TEST(DropLayout, AGrownWindowMovesBackOnlyAsFarAsItsGrowthTookItOffTheMonitor) {
+    const int logical = SKIN_SIZE.width, grown = ScaleToDpi(logical, 192);
+    // Saved flush with the edge at 100 %: flush again at 200 %.
+    EXPECT_EQ(KeepGrowthInside(1280 - logical, grown, logical, 1280), 1280 - grown);
+    // Reaching past the edge at 100 % already: it keeps that, and only the growth goes back.
+    EXPECT_EQ(KeepGrowthInside(1290 - logical, grown, logical, 1280), 1290 - grown);
+    // Room enough, or not grown: where it was.
+    EXPECT_EQ(KeepGrowthInside(100, grown, logical, 1280), 100);
+    EXPECT_EQ(KeepGrowthInside(1250, logical, logical, 1280), 1250);
+    EXPECT_EQ(KeepGrowthInside(INT32_MAX, grown, logical, INT32_MIN), INT32_MAX - (grown - logical));
+    EXPECT_EQ(KeepGrowthInside(INT32_MIN, grown, logical, INT32_MAX), INT32_MIN);
+}
+
+TEST(PixelImage, ResizingAveragesWhatEachPixelCoversAndRepeatsAtWholeFactors) {
+    PixelImage checks{4, 2, {0x000000, 0xFFFFFF, 0x000000, 0xFFFFFF, 0xFFFFFF, 0x000000, 0xFFFFFF, 0x000000}};
+    const PixelImage twice = ResizePixels(checks, 8, 4);
+    ASSERT_TRUE(twice.Valid());
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(twice.pixels[y * 8 + x], checks.pixels[(y / 2) * 4 + x / 2]) << x << "," << y;
+    const PixelImage half = ResizePixels(checks, 2, 1);
+    ASSERT_TRUE(half.Valid());
+    EXPECT_EQ(half.pixels[0], 0x808080u);  // 127.5, rounded half up
+    EXPECT_EQ(half.pixels[1], 0x808080u);
+    // Two thirds: the middle target pixel takes half of each of two source pixels.
+    PixelImage ramp{3, 1, {0x000000, 0x000090, 0x0000FF}};
+    const PixelImage smaller = ResizePixels(ramp, 2, 1);
+    ASSERT_TRUE(smaller.Valid());
+    EXPECT_EQ(smaller.pixels[0], 0x000030u);  // (0 + 0x90 / 2) / 1.5
+    EXPECT_EQ(smaller.pixels[1], 0x0000DAu);  // (0x90 / 2 + 0xFF) / 1.5
+    EXPECT_FALSE(ResizePixels(ramp, 0, 1).Valid());
+    EXPECT_FALSE(ResizePixels(PixelImage{3, 2, {1, 2, 3}}, 2, 2).Valid());
+    EXPECT_FALSE(ResizePixels(ramp, MAX_RESIZE_SIDE + 1, 1).Valid());
 }
