@@ -25,6 +25,8 @@
 #define IDB_SKIN_FRAME1           253
 #define IDB_SKIN_FRAME2           254
 #define IDB_SKIN_FRAME3           255
+// The cycle's frames at a larger display scale (in percent): PNG images, RCDATA.
+#define IDR_SKIN_PNG(scale, frame) ((scale) * 10 + (frame))
 
 // Commands (menu items, accelerators)
 #define ID_CMD_SIGN_OUT           248

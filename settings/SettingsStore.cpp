@@ -5,6 +5,7 @@
 
 #include "agent/AgentClient.h"
 #include "settings/RegistryValue.h"
+#include "ui/DropLayout.h"
 #include "ui/MainWindow.h"
 
 namespace {
@@ -73,12 +74,28 @@ bool ShowsOnAMonitor(HWND window, int32_t x, int32_t y) {
     return MonitorFromRect(&placed, MONITOR_DEFAULTTONULL) != nullptr;
 }
 
+// A place stored at a lower scale holds the corner of a smaller window: the growth must not
+// carry the window off the work area of its monitor (the coordinates that were read, only).
+void KeepGrowthOnMonitor(HWND window, bool movesX, bool movesY, int32_t& x, int32_t& y) {
+    RECT now = {0, 0, 0, 0};
+    GetWindowRect(window, &now);
+    const int width = now.right - now.left, height = now.bottom - now.top;
+    const RECT placed = {x, y, static_cast<LONG>(static_cast<int64_t>(x) + width),
+                         static_cast<LONG>(static_cast<int64_t>(y) + height)};
+    MONITORINFO monitor;
+    ZeroMemory(&monitor, sizeof monitor);
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromRect(&placed, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    if (movesX) x = KeepGrowthInside(x, width, SKIN_SIZE.width, monitor.rcWork.right);
+    if (movesY) y = KeepGrowthInside(y, height, SKIN_SIZE.height, monitor.rcWork.bottom);
+}
+
 }  // namespace
 
 void MainWindow::LoadSettings() {
     settingsRead = true;
-    const int32_t defaultX = GetSystemMetrics(SM_CXFULLSCREEN) - 110;
-    const int32_t defaultY = GetSystemMetrics(SM_CYFULLSCREEN) - 90;
+    const int32_t defaultX = GetSystemMetrics(SM_CXFULLSCREEN) - ScaleToDpi(DEFAULT_PLACE_INSET.width, dpi);
+    const int32_t defaultY = GetSystemMetrics(SM_CYFULLSCREEN) - ScaleToDpi(DEFAULT_PLACE_INSET.height, dpi);
     int32_t x = defaultX, y = defaultY;
     {
         RegistryKey proxy;
@@ -91,15 +108,17 @@ void MainWindow::LoadSettings() {
     {
         RegistryKey position;
         if (position.OpenExisting(POSITION_KEY)) {
-            position.ReadNumber("X", x);
-            position.ReadNumber("Y", y);
+            bool readX = position.ReadNumber("X", x);
+            bool readY = position.ReadNumber("Y", y);
             position.ReadNumber("Remind Time", settings.remindTime);
             // A place on a monitor that is no longer there (or a corrupt one) would leave the
             // window where nobody can see it or drop onto it, and it would be saved there again.
             if (!ShowsOnAMonitor(windowHandle, x, y)) {
                 x = defaultX;
                 y = defaultY;
+                readX = readY = false;
             }
+            KeepGrowthOnMonitor(windowHandle, readX, readY, x, y);
             SetWindowPos(windowHandle, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
         }
     }

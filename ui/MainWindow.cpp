@@ -7,6 +7,7 @@
 #include "agent/StatusTable.h"
 #include "app/CommandLine.h"
 #include "res/resource.h"
+#include "ui/DisplayDpi.h"
 #include "ui/StatusText.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowClassInfo.h"
@@ -48,6 +49,7 @@ const MessageEntry<MainWindow> MainWindow::MESSAGE_TABLE[] = {
     OnMessage<MainWindow>(WM_ENDSESSION, &MainWindow::OnEndSession),
     OnMessage<MainWindow>(HandOverMessage, &MainWindow::OnHandOver),
     OnMessage<MainWindow>(WM_CLOSE, &MainWindow::OnClose),
+    OnMessage<MainWindow>(WM_DPICHANGED, &MainWindow::OnDpiChanged),
     OnCommand<MainWindow>(ID_CMD_SIGN_IN, &MainWindow::OnSignIn),
     OnCommand<MainWindow>(ID_CMD_SIGN_OUT, &MainWindow::OnSignOut),
     OnCommand<MainWindow>(ID_CMD_GOTO_LOCKER, &MainWindow::OnGotoLocker),
@@ -61,19 +63,19 @@ MainWindow::MainWindow() : agentClient(*this, seams.agentFactory) {
     fileGroupDescriptorFormat = RegisterClipboardFormatA("FileGroupDescriptor");
     g_mainWindow = this;
     ZeroMemory(&menuItemInfo, sizeof menuItemInfo);
-    HINSTANCE module = GetAppModule().instance;
-    openHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_OPEN_HAND));
-    grabHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_GRAB_HAND));
-    // LoadIconA would stretch the 16 x 16 image to the large size and the system squeeze it
-    // back; this copy is the program's own, unlike the shared ones LoadIconA gives.
-    smallIcon.Reset(static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_PARCELO_SMALL), IMAGE_ICON,
-                                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
-    largeIcon = LoadIconA(module, MAKEINTRESOURCEA(IDI_PARCELO_LARGE));
+    // The window is made on the primary monitor, at the lower right of its full-screen area.
+    dpi = DpiOfPrimaryMonitor();
+    LoadArtForDpi();
+    LoadTrayIconForMonitor();
 }
 
-// In this order: the icon, the agent client, the font, then what waits and the texts.
+// In this order: the icons and cursors, the agent client, the font, then what waits and the texts.
 MainWindow::~MainWindow() {
     smallIcon.Reset();
+    largeIcon.Reset();
+    trayIcon.Reset();
+    openHandCursor.Reset();
+    grabHandCursor.Reset();
     agentClient.Destroy();
     status.statusFont.Reset();
     if (g_mainWindow == this) g_mainWindow = nullptr;
@@ -90,9 +92,10 @@ bool MainWindow::ParseCommandLine(const char* commandLine) {
 }
 
 HWND MainWindow::CreateDropWindow() {
-    const int frameX = GetSystemMetrics(SM_CXDLGFRAME), frameY = GetSystemMetrics(SM_CYDLGFRAME);
+    // Exactly one skin frame at the display's scale, whatever the frame metrics.
+    const LayoutSize size = ScaleToDpi(SKIN_SIZE, dpi);
     const int right = GetSystemMetrics(SM_CXFULLSCREEN), bottom = GetSystemMetrics(SM_CYFULLSCREEN);
-    const RECT rect = {right - 2 * frameX - 110, bottom - 2 * frameY - 90, right, bottom};
+    const RECT rect = {right - size.width, bottom - size.height, right, bottom};
     return Create(nullptr, rect, nullptr, WS_POPUP | WS_SYSMENU, WS_EX_TOPMOST, nullptr,
                   DropWindowClass().EnsureRegistered(), nullptr);
 }
@@ -116,7 +119,7 @@ UINT MainWindow::TaskbarCreatedMessage() {
 // area that is not ready yet, or that has been re-created, must not leave it without one.
 void MainWindow::AddTrayIcon() {
     auto notify = [this](DWORD action) {
-        return NotifyTrayIcon(windowHandle, TRAY_ICON_ID, smallIcon.Get(), TRAY_TIP, action) != FALSE;
+        return NotifyTrayIcon(windowHandle, TRAY_ICON_ID, trayIcon.Get(), TRAY_TIP, action) != FALSE;
     };
     // An add refused because the icon is still there counts as done: never a second icon.
     if (notify(NIM_ADD) || notify(NIM_MODIFY)) {
@@ -180,8 +183,8 @@ STDMETHODIMP_(ULONG) MainWindow::Release() {
 // ---- window handlers
 
 LRESULT MainWindow::OnCreate(UINT, WPARAM, LPARAM, bool&) {
-    HINSTANCE resources = GetAppModule().resourceInstance;
-    for (int i = 0; i < 4; ++i) skinFrames[i].Reset(LoadBitmapA(resources, MAKEINTRESOURCEA(IDB_SKIN_FRAME0 + i)));
+    FitToWindowDpi();
+    LoadSkinForWindow();
     frameDC.Reset(CreateCompatibleDC(nullptr));
     IDropTarget* target = nullptr;
     QueryInterface(IID_IDropTarget, reinterpret_cast<void**>(&target));  // kept until after the loop
@@ -190,7 +193,7 @@ LRESULT MainWindow::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     SetTimer(windowHandle, SKIN_TIMER_ID, SKIN_TIMER_PERIOD, nullptr);
     SetWindowTextA(windowHandle, "Parcelo");
     SendMessageA(windowHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
-    SendMessageA(windowHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon));
+    SendMessageA(windowHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon.Get()));
     PostMessageA(windowHandle, DeferredStartMessage, 0, 0);
     return 0;
 }
@@ -224,7 +227,9 @@ LRESULT MainWindow::OnPaint(UINT, WPARAM, LPARAM, bool&) {
     HDC dc = BeginPaint(windowHandle, &paint);
     {
         SelectedObject frame(frameDC.Get(), skinFrames[frameIndex].Get());
-        BitBlt(dc, 0, 0, 156, 96, frameDC.Get(), 0, 0, SRCCOPY);
+        RECT client = {0, 0, 0, 0};
+        GetClientRect(windowHandle, &client);  // the frames' size
+        BitBlt(dc, 0, 0, client.right, client.bottom, frameDC.Get(), 0, 0, SRCCOPY);
         DrawStatus(dc);
     }
     EndPaint(windowHandle, &paint);
@@ -244,7 +249,7 @@ LRESULT MainWindow::OnTimer(UINT, WPARAM timer, LPARAM, bool&) {
     int status = 0;
     if (!client || FAILED(client->GetStatus(&status))) return 0;
     if (IsBusyStatus(status)) {
-        if (++frameIndex > 2) frameIndex = 0;
+        if (++frameIndex >= SKIN_CYCLE_FRAMES) frameIndex = 0;
         RedrawWindow(windowHandle, nullptr, nullptr, REPAINT_FLAGS);
     }
     return 0;
@@ -262,12 +267,12 @@ LRESULT MainWindow::OnNcLButtonDoubleClick(UINT, WPARAM, LPARAM, bool&) {
 LRESULT MainWindow::OnSetCursor(UINT, WPARAM, LPARAM lParam, bool& handled) {
     const WORD hit = LOWORD(lParam), mouse = HIWORD(lParam);
     if (hit == HTCAPTION && mouse == WM_LBUTTONDOWN) {
-        SetCursor(grabHandCursor);
+        SetCursor(grabHandCursor.Get());
         return 1;
     }
     if (hit == HTCAPTION && (mouse == WM_MOUSEMOVE || mouse == WM_LBUTTONUP || mouse == WM_RBUTTONDOWN ||
                              mouse == WM_RBUTTONUP || mouse == WM_MBUTTONDOWN || mouse == WM_MBUTTONUP)) {
-        SetCursor(openHandCursor);
+        SetCursor(openHandCursor.Get());
         return 1;
     }
     handled = false;

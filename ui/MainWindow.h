@@ -11,6 +11,7 @@
 #include "agent/FileReceiver.h"
 #include "drop/HandOverQueue.h"
 #include "settings/UserSettings.h"
+#include "ui/DropLayout.h"
 #include "ui/MessageTable.h"
 #include "ui/OwnedHandle.h"
 #include "ui/StatusLines.h"
@@ -91,16 +92,21 @@ public:
     UINT fileGroupDescriptorFormat = 0;
     LONG referenceCount = 0;
 
-    OwnedBitmap skinFrames[4];
+    OwnedBitmap skinFrames[SKIN_CYCLE_FRAMES];  // the client area's size, made for `dpi`
     OwnedMemoryDc frameDC;
     AgentLink agentClient;
     UserSettings settings;
     int frameIndex = 0;
     StatusLines status;
-    HCURSOR openHandCursor = nullptr;  // shared: loaded with LoadCursorA, never destroyed
-    HCURSOR grabHandCursor = nullptr;
-    OwnedIcon smallIcon;  // at the system's small-icon size; also the tray's image
-    HICON largeIcon = nullptr;  // shared, like the cursors
+    // What depends on the display: the window's DPI, the cursors and icons made for it, and the
+    // tray's icon, made for the DPI of the monitor whose notification area shows it.
+    UINT dpi = LOGICAL_DPI;
+    OwnedCursor openHandCursor;
+    OwnedCursor grabHandCursor;
+    OwnedIcon smallIcon;
+    OwnedIcon largeIcon;
+    OwnedIcon trayIcon;
+    UINT trayIconDpi = 0;
     int registerOnStart = 0;
     int showOnStart = 0;
     DeferredLogin deferredLogin;
@@ -125,6 +131,13 @@ private:
     void CloseDropWindow();
     ~MainWindow();
     void Repaint();
+    // ui/MainWindowScale.cpp: the font, cursors and icons for `dpi`; the frames for the window
+    // as it stands; the tray's icon when its monitor's DPI changed (true then).
+    void LoadArtForDpi();
+    void LoadSkinForWindow();
+    bool LoadTrayIconForMonitor();
+    void FitToWindowDpi();
+    LRESULT OnDpiChanged(UINT, WPARAM, LPARAM, bool&);
     void ScheduleHandOver();
     void RunHandOver();
 

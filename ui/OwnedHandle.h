@@ -1,5 +1,6 @@
-// Move-only owners for GDI objects, device contexts, icons and menus. Icons and cursors from
-// LoadIconA and LoadCursorA are shared and must never be given to an owner.
+// Move-only owners for GDI objects, device contexts, icons, cursors and menus. Icons and cursors
+// from LoadIconA and LoadCursorA are shared and must never be given to an owner; those from
+// LoadImageW without LR_SHARED are the caller's.
 #pragma once
 
 #include <windows.h>
@@ -39,6 +40,9 @@ struct DeleteMemoryDc {
 struct DestroyIconHandle {
     void operator()(HICON icon) const { DestroyIcon(icon); }
 };
+struct DestroyCursorHandle {
+    void operator()(HCURSOR cursor) const { DestroyCursor(cursor); }
+};
 struct DestroyMenuHandle {
     void operator()(HMENU menu) const { DestroyMenu(menu); }
 };
@@ -47,6 +51,7 @@ using OwnedBitmap = OwnedHandle<HBITMAP, DeleteGdiObject>;
 using OwnedFont = OwnedHandle<HFONT, DeleteGdiObject>;
 using OwnedMemoryDc = OwnedHandle<HDC, DeleteMemoryDc>;
 using OwnedIcon = OwnedHandle<HICON, DestroyIconHandle>;
+using OwnedCursor = OwnedHandle<HCURSOR, DestroyCursorHandle>;
 using OwnedMenu = OwnedHandle<HMENU, DestroyMenuHandle>;
 
 // Selects an object into a DC for one scope and puts the previous one back.

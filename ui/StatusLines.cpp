@@ -1,15 +1,19 @@
 #include "ui/StatusLines.h"
 
-const RECT STATUS_RECT1 = {2, 54, 108, 68};
-const RECT STATUS_RECT2 = {2, 67, 108, 80};
+#include "ui/DisplayDpi.h"
+#include "ui/DropLayout.h"
 
-StatusLines::StatusLines()
-    : statusFont(CreateFontA(-10, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial Narrow")) {}
+void StatusLines::SetDpi(UINT dpi) {
+    statusFont.Reset(CreateFontW(-ScaleToDpi(STATUS_FONT_HEIGHT, dpi), 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE,
+                                 ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                 DEFAULT_PITCH | FF_DONTCARE, L"Arial Narrow"));
+    line1Rect = ToRect(ScaleToDpi(STATUS_LINE1, dpi));
+    line2Rect = ToRect(ScaleToDpi(STATUS_LINE2, dpi));
+}
 
 void StatusLines::Draw(HDC dc) const {
     SelectedObject font(dc, statusFont.Get());
-    RECT first = STATUS_RECT1, second = STATUS_RECT2;
+    RECT first = line1Rect, second = line2Rect;
     DrawTextA(dc, statusLine1.c_str(), -1, &first, DT_CENTER);
     DrawTextA(dc, statusLine2.c_str(), -1, &second, DT_CENTER);
 }

@@ -7,7 +7,9 @@
 
 class StatusLines {
 public:
-    StatusLines();
+    // Makes the font and the rectangles for a display of `dpi` dots per inch; until then
+    // nothing is drawn.
+    void SetDpi(UINT dpi);
 
     // Draws both lines with the status font, centred in their rectangles.
     void Draw(HDC dc) const;
@@ -15,7 +17,5 @@ public:
     std::string statusLine1;
     std::string statusLine2;
     OwnedFont statusFont;
+    RECT line1Rect = {0, 0, 0, 0}, line2Rect = {0, 0, 0, 0};
 };
-
-extern const RECT STATUS_RECT1;
-extern const RECT STATUS_RECT2;

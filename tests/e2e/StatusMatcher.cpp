@@ -16,7 +16,7 @@ HMODULE ProgramResources() {
     return module.Get();
 }
 
-constexpr int WINDOW_WIDTH = SKIN_WIDTH, WINDOW_HEIGHT = SKIN_HEIGHT;
+constexpr int WINDOW_WIDTH = SKIN_SIZE.width, WINDOW_HEIGHT = SKIN_SIZE.height;
 
 }  // namespace
 
@@ -98,33 +98,4 @@ int StatusMatcher::Match(const RECT& area, bool* captured) const {
         for (const Pixels& frame : pairs_[i].frames)
             if (part.Shows(frame)) return static_cast<int>(i);
     return -1;
-}
-
-bool SaveBitmap(const Pixels& pixels, int width, int height, const std::string& path) {
-    if (pixels.size() != static_cast<size_t>(width) * height) return false;
-    const int rowBytes = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;  // bottom row first
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biSizeImage = rowBytes * height;
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + info.biSizeImage;
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
-    for (int row = height - 1; row >= 0; --row) {
-        std::string line(rowBytes, '\0');
-        for (int x = 0; x < width; ++x) {
-            const uint32_t p = pixels[row * width + x];
-            line[x * 3] = static_cast<char>(p & 0xFF);
-            line[x * 3 + 1] = static_cast<char>((p >> 8) & 0xFF);
-            line[x * 3 + 2] = static_cast<char>((p >> 16) & 0xFF);
-        }
-        bytes += line;
-    }
-    return WriteBytes(path, bytes);
 }

@@ -16,8 +16,6 @@ Pixels CaptureScreen(const RECT& area);
 Pixels ExpectedWindow(int frame, const std::string& line1, const std::string& line2);
 // Which animation frame the window at `area` shows with those lines (0..2), or -1.
 int ShownFrame(const RECT& area, const std::string& line1, const std::string& line2);
-// Saves pixels of `width` x `height` as a 24-bit BMP (a picture of a failure, or for the docs).
-bool SaveBitmap(const Pixels& pixels, int width, int height, const std::string& path);
 
 // Tells which of many possible pairs of status lines the window shows, with the expected
 // pictures drawn once up front rather than at every look.

@@ -116,7 +116,7 @@ bool UserSessionTest::WaitForStatus(HWND window, const std::string& line1, const
     if (!shown) {
         // What was there and what was expected, side by side in the build folder.
         SaveScreen(area, "shown");
-        SaveBitmap(ExpectedWindow(0, line1, line2), 116, 96,
+        SaveBitmap(ExpectedWindow(0, line1, line2), SKIN_SIZE.width, SKIN_SIZE.height,
                    WindowsPath(std::string(E2E_SCREENSHOT_DIR) + "/expected.bmp"));
     }
     return shown;

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int WIDTH = SKIN_WIDTH, HEIGHT = SKIN_HEIGHT, GAP = 6;
+constexpr int WIDTH = SKIN_SIZE.width, HEIGHT = SKIN_SIZE.height, GAP = 6;
 
 struct Lines {
     const char* first;

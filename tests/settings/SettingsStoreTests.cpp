@@ -288,8 +288,8 @@ TEST_F(SettingsTest, ProxyIpIsTakenOnlyWhenItFitsSixteenBytesWithItsNul) {
 }
 
 TEST_F(SettingsTest, ThePositionKeyPlacesTheWindowWithDefaultsForMissingValues) {
-    const int defaultX = GetSystemMetrics(SM_CXFULLSCREEN) - 110;
-    const int defaultY = GetSystemMetrics(SM_CYFULLSCREEN) - 90;
+    const int defaultX = GetSystemMetrics(SM_CXFULLSCREEN) - DEFAULT_PLACE_INSET.width;
+    const int defaultY = GetSystemMetrics(SM_CYFULLSCREEN) - DEFAULT_PLACE_INSET.height;
     Open("parcelo.exe", false);
     const POINT created = TopLeft(handle);
     const SIZE size = SizeOf(handle);
@@ -327,6 +327,27 @@ TEST_F(SettingsTest, ThePositionKeyPlacesTheWindowWithDefaultsForMissingValues) 
         Close();
         DeleteProductKey();
     }
+}
+
+// A place saved at 100 % flush with the work area's lower right corner, read by a window twice as
+// large: flush again, not half off the monitor. A coordinate not stored takes the default place
+// for the window's scale.
+TEST_F(SettingsTest, APlaceStoredAtALowerScaleKeepsTheGrownWindowOnItsMonitor) {
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const LayoutSize grown = ScaleToDpi(SKIN_SIZE, 192);
+    auto atTwiceTheScale = [this](UserSettings&) { SendMessageW(handle, WM_DPICHANGED, MAKEWPARAM(192, 192), 0); };
+    Put("Position", "X", REG_DWORD, Dword(work.right - SKIN_SIZE.width));
+    Put("Position", "Y", REG_DWORD, Dword(work.bottom - SKIN_SIZE.height));
+    StartWith(atTwiceTheScale);
+    EXPECT_EQ(TopLeft(handle), (POINT{work.right - grown.width, work.bottom - grown.height}));
+    EXPECT_EQ(SizeOf(handle).cx, grown.width);
+    Close();
+    DeleteProductKey();
+    Put("Position", "Y", REG_DWORD, Dword(work.top + 10));
+    StartWith(atTwiceTheScale);
+    EXPECT_EQ(TopLeft(handle), (POINT{GetSystemMetrics(SM_CXFULLSCREEN) - ScaleToDpi(DEFAULT_PLACE_INSET.width, 192),
+                                      work.top + 10}));
 }
 
 TEST_F(SettingsTest, NumbersAndTextsInOtherShapesAreNotTaken) {

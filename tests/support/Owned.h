@@ -18,9 +18,6 @@ struct RemoveHook {
 struct DestroyWindowHandle {
     void operator()(HWND window) const { DestroyWindow(window); }
 };
-struct DestroyCursorHandle {
-    void operator()(HCURSOR cursor) const { DestroyCursor(cursor); }
-};
 struct DestroyAcceleratorTableHandle {
     void operator()(HACCEL table) const { DestroyAcceleratorTable(table); }
 };
@@ -31,7 +28,6 @@ struct FreeModule {
 using OwnedKey = OwnedHandle<HKEY, CloseRegKey>;
 using OwnedHook = OwnedHandle<HHOOK, RemoveHook>;
 using OwnedWindow = OwnedHandle<HWND, DestroyWindowHandle>;
-using OwnedCursor = OwnedHandle<HCURSOR, DestroyCursorHandle>;
 using OwnedAccelerators = OwnedHandle<HACCEL, DestroyAcceleratorTableHandle>;
 using OwnedModule = OwnedHandle<HMODULE, FreeModule>;
 
@@ -63,6 +59,12 @@ public:
     IconParts& operator=(const IconParts&) = delete;
     bool Valid() const { return valid_; }
     const ICONINFO& Info() const { return info_; }
+    // The image's size in pixels (a monochrome one's mask holds two images, one above the other).
+    SIZE Size() const {
+        BITMAP facts = {};
+        GetObjectW(info_.hbmColor ? info_.hbmColor : info_.hbmMask, sizeof facts, &facts);
+        return {facts.bmWidth, info_.hbmColor ? facts.bmHeight : facts.bmHeight / 2};
+    }
 
 private:
     ICONINFO info_ = {};

@@ -38,20 +38,16 @@ TEST_F(MainWindowTest, TheWindowIsATopmostHiddenPopupOfClassSonavoAtTheLowerRigh
     EXPECT_FALSE(IsWindowVisible(handle));
     RECT rect;
     GetWindowRect(handle, &rect);
-    const int fx = GetSystemMetrics(SM_CXDLGFRAME), fy = GetSystemMetrics(SM_CYDLGFRAME);
     EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXFULLSCREEN));
     EXPECT_EQ(rect.bottom, GetSystemMetrics(SM_CYFULLSCREEN));
-    EXPECT_EQ(rect.right - rect.left, 110 + 2 * fx);
-    EXPECT_EQ(rect.bottom - rect.top, 90 + 2 * fy);
+    EXPECT_EQ(rect.right - rect.left, SKIN_SIZE.width);  // whatever the frame metrics
+    EXPECT_EQ(rect.bottom - rect.top, SKIN_SIZE.height);
     EXPECT_EQ(SendMessageA(handle, WM_GETICON, ICON_SMALL, 0), reinterpret_cast<LRESULT>(main.smallIcon.Get()));
-    EXPECT_EQ(SendMessageA(handle, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(main.largeIcon));
-    EXPECT_NE(main.largeIcon, nullptr);
-    const IconParts small(main.smallIcon.Get());  // the system's small size, not the large one squeezed
-    ASSERT_TRUE(small.Valid());
-    BITMAP image = {};
-    GetObjectA(small.Info().hbmColor, sizeof image, &image);
-    EXPECT_EQ(image.bmWidth, GetSystemMetrics(SM_CXSMICON));
-    EXPECT_EQ(image.bmHeight, GetSystemMetrics(SM_CYSMICON));
+    EXPECT_EQ(SendMessageA(handle, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(main.largeIcon.Get()));
+    // Each at the system's size for it, not one image squeezed or stretched to the other.
+    EXPECT_EQ(IconParts(main.smallIcon.Get()).Size().cx, GetSystemMetrics(SM_CXSMICON));
+    EXPECT_EQ(IconParts(main.smallIcon.Get()).Size().cy, GetSystemMetrics(SM_CYSMICON));
+    EXPECT_EQ(IconParts(main.largeIcon.Get()).Size().cx, GetSystemMetrics(SM_CXICON));
     EXPECT_EQ(SendMessageA(handle, WM_NCHITTEST, 0, MAKELPARAM(rect.left + 5, rect.top + 5)), HTCAPTION);
 }
 
@@ -169,9 +165,9 @@ TEST_F(MainWindowTest, DoubleClickOnTheWindowHidesIt) {
 TEST_F(MainWindowTest, TheCursorIsAHandOverTheWindowAndTheSystemsElsewhere) {
     MainWindow& main = Open(" /showparcelo");
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_LBUTTONDOWN)), 1);
-    EXPECT_EQ(GetCursor(), main.grabHandCursor);
+    EXPECT_EQ(GetCursor(), main.grabHandCursor.Get());
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_MOUSEMOVE)), 1);
-    EXPECT_EQ(GetCursor(), main.openHandCursor);
+    EXPECT_EQ(GetCursor(), main.openHandCursor.Get());
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTERROR, WM_LBUTTONDOWN)), 0);
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_LBUTTONDBLCLK)), 0);
 }

@@ -1,10 +1,13 @@
 // What the drop window shows, read back from its pixels: the skin frame, the status lines
-// drawn in their rectangles, and the animation while the agent works.
+// drawn in their rectangles, the animation while the agent works, and all of it at another
+// scale once the window is told it moved to a monitor of that scale.
 #include "tests/ui/MainWindowFixture.h"
 
 #include "agent/AgentProtocol.h"
 #include "res/resource.h"
+#include "tests/support/Owned.h"
 #include "tests/support/ScreenPixels.h"
+#include "ui/DisplayDpi.h"
 
 using namespace agentproto;
 
@@ -14,6 +17,20 @@ int Differences(const Pixels& a, const Pixels& b) {
     int count = 0;
     for (size_t i = 0; i < a.size() && i < b.size(); ++i) count += a[i] != b[i];
     return count + static_cast<int>(a.size() > b.size() ? a.size() - b.size() : b.size() - a.size());
+}
+
+// The share, in percent, of 2 x 2 pixel squares above the status band that are one colour: all
+// of them in a 100 % picture made twice as large, few in one drawn at 200 %.
+int PercentOfFlatSquares(const Pixels& pixels, int width) {
+    int flat = 0, all = 0;
+    for (int y = 0; y + 1 < ScaleToDpi(STATUS_BAND.top, 192); y += 2) {
+        for (int x = 0; x + 1 < width; x += 2) {
+            const size_t at = static_cast<size_t>(y) * width + x;
+            flat += pixels[at] == pixels[at + 1] && pixels[at] == pixels[at + width] && pixels[at] == pixels[at + width + 1];
+            ++all;
+        }
+    }
+    return all ? 100 * flat / all : 100;
 }
 
 }  // namespace
@@ -28,16 +45,22 @@ protected:
         return SkinPixels(GetModuleHandleA(nullptr), bitmapId, line1, line2);
     }
     void Tick() { SendMessageA(handle, WM_TIMER, SKIN_TIMER_ID, 0); }
+    // The window told what the system tells it when it reaches a monitor of another scale.
+    RECT MoveToScale(UINT dpi, LPARAM suggested) {
+        SendMessageW(handle, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), suggested);
+        RECT rect = {};
+        GetWindowRect(handle, &rect);
+        return rect;
+    }
 };
+
 
 TEST_F(PaintTest, TheWindowIsExactlyOneSkinFrame) {
     Open(" /showparcelo");
     RECT client;
     GetClientRect(handle, &client);
-    if (GetSystemMetrics(SM_CXDLGFRAME) == 3 && GetSystemMetrics(SM_CYDLGFRAME) == 3) {
-        EXPECT_EQ(client.right, SKIN_WIDTH);
-        EXPECT_EQ(client.bottom, SKIN_HEIGHT);
-    }
+    EXPECT_EQ(client.right, SKIN_SIZE.width);
+    EXPECT_EQ(client.bottom, SKIN_SIZE.height);
 }
 
 TEST_F(PaintTest, NothingIsWrittenBeforeTheFirstStatus) {
@@ -116,4 +139,71 @@ TEST_F(PaintTest, StatusTextsFollowTheirRules) {
     fakeAgent.AnswerShort(DispGetFilesToGo, 0);
     main.SetProgress(100);
     EXPECT_EQ(main.status.statusLine2, "100% done (0 to go)");
+}
+
+TEST_F(PaintTest, AtAMonitorOfAnotherScaleTheWindowTakesTheSuggestedPlaceAndRedrawsAtThatScale) {
+    fakeAgent.AnswerShort(DispGetStatus, 11);
+    MainWindow& main = Open(" /showparcelo");
+    const Pixels logical = Expected(IDB_SKIN_FRAME0, "Drag files here", "");
+    const Pixels logicalBlank = Expected(IDB_SKIN_FRAME0, "", "");
+    const LayoutSize size = ScaleToDpi(SKIN_SIZE, 192);
+    RECT suggested = {40, 30, 40 + size.width, 30 + size.height};
+    RECT rect = MoveToScale(192, reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_TRUE(EqualRect(&rect, &suggested));
+    const Pixels shown = Shown();
+    EXPECT_EQ(BlocksUnlike100Percent(logical, shown, size, 192), 0);
+    EXPECT_LT(PercentOfFlatSquares(shown, size.width), 50) << "the 100 % skin enlarged, not the 200 % one";
+    // The text in its band, as large as the 100 % text made twice as large.
+    main.SetStatus("", nullptr);
+    const RECT ink = DifferenceBounds(shown, Shown(), size.width), ink100 = DifferenceBounds(logical, logicalBlank, SKIN_SIZE.width);
+    const RECT band = ToRect(ScaleToDpi(STATUS_BAND, 192));
+    EXPECT_GE(ink.top, band.top);
+    EXPECT_LE(ink.bottom, band.bottom);
+    const int height = 2 * (ink100.bottom - ink100.top), width = 2 * (ink100.right - ink100.left);
+    EXPECT_NEAR(ink.bottom - ink.top, height, height / 8);  // hinted glyphs do not grow exactly in step
+    EXPECT_NEAR(ink.right - ink.left, width, width / 8);
+    // Only that scale's frames are there, each the window's size.
+    for (const OwnedBitmap& frame : main.skinFrames) {
+        BITMAP facts = {};
+        ASSERT_TRUE(GetObjectW(frame.Get(), sizeof facts, &facts));
+        EXPECT_EQ(facts.bmWidth, size.width);
+        EXPECT_EQ(facts.bmHeight, size.height);
+    }
+    // Icons and the hand at the system's sizes for that scale.
+    EXPECT_EQ(IconParts(reinterpret_cast<HICON>(SendMessageW(handle, WM_GETICON, ICON_SMALL, 0))).Size().cx,
+              MetricForDpi(SM_CXSMICON, 192));
+    EXPECT_EQ(IconParts(reinterpret_cast<HICON>(SendMessageW(handle, WM_GETICON, ICON_BIG, 0))).Size().cx,
+              MetricForDpi(SM_CXICON, 192));
+    SendMessageW(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_MOUSEMOVE));
+    EXPECT_EQ(IconParts(GetCursor()).Size().cx, MetricForDpi(SM_CXCURSOR, 192));
+
+    // Back at 100 %: exactly the picture it had.
+    main.SetStatus("Drag files here", nullptr);
+    RECT back = {40, 30, 40 + SKIN_SIZE.width, 30 + SKIN_SIZE.height};
+    rect = MoveToScale(96, reinterpret_cast<LPARAM>(&back));
+    EXPECT_TRUE(EqualRect(&rect, &back));
+    EXPECT_EQ(Differences(Shown(), logical), 0);
+}
+
+// Any program can send the message: a pointer that means nothing here, none, or a rectangle of
+// another size leave the window where it is (or where suggested), at the scale's size.
+TEST_F(PaintTest, ADpiChangeFromElsewhereNeverTakesTheWindowOffItsSize) {
+    Open(" /showparcelo");
+    RECT before = {};
+    GetWindowRect(handle, &before);
+    const LayoutSize size = ScaleToDpi(SKIN_SIZE, 144);
+    for (LPARAM nonsense : {LPARAM(0), LPARAM(16), LPARAM(-1)}) {
+        const RECT rect = MoveToScale(144, nonsense);
+        EXPECT_EQ(rect.left, before.left) << nonsense;
+        EXPECT_EQ(rect.top, before.top);
+        EXPECT_EQ(rect.right - rect.left, size.width);
+        EXPECT_EQ(rect.bottom - rect.top, size.height);
+    }
+    RECT huge = {10, 20, 10 + 5000, 20 + 5000};
+    RECT rect = MoveToScale(0xFFFF, reinterpret_cast<LPARAM>(&huge));
+    const LayoutSize largest = ScaleToDpi(SKIN_SIZE, MAX_DPI);
+    EXPECT_EQ(rect.left, 10);
+    EXPECT_EQ(rect.right - rect.left, largest.width);
+    EXPECT_EQ(rect.bottom - rect.top, largest.height);
+    EXPECT_EQ(CaptureClient(handle).size(), static_cast<size_t>(largest.width) * largest.height);
 }
