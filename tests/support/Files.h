@@ -22,3 +22,4 @@ void RemoveTree(const std::wstring& folder);
 
 std::wstring Wide(const std::string& text);  // code page to UTF-16
 std::string Utf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& text);

@@ -4,6 +4,7 @@
 
 #include "agent/AgentProtocol.h"
 #include "res/resource.h"
+#include "tests/support/Files.h"
 #include "tests/support/ScreenPixels.h"
 
 using namespace agentproto;
@@ -31,7 +32,7 @@ protected:
 };
 
 TEST_F(PaintTest, TheWindowIsExactlyOneSkinFrame) {
-    Open(" /showparcelo");
+    Open(L" /showparcelo");
     RECT client;
     GetClientRect(handle, &client);
     if (GetSystemMetrics(SM_CXDLGFRAME) == 3 && GetSystemMetrics(SM_CYDLGFRAME) == 3) {
@@ -42,14 +43,14 @@ TEST_F(PaintTest, TheWindowIsExactlyOneSkinFrame) {
 
 TEST_F(PaintTest, NothingIsWrittenBeforeTheFirstStatus) {
     g_state.agent = nullptr;  // no agent: no status ever arrives
-    Open(" /showparcelo");
+    Open(L" /showparcelo");
     EXPECT_EQ(Differences(Shown(), Expected(IDB_SKIN_FRAME0, "", "")), 0);
 }
 
 TEST_F(PaintTest, TheStatusLinesAreDrawnOverTheSkinInTheirRectangles) {
     fakeAgent.AnswerShort(DispGetStatus, 11);
-    MainWindow& main = Open(" /showparcelo");
-    EXPECT_EQ(main.status.statusLine1, "Drag files here");
+    MainWindow& main = Open(L" /showparcelo");
+    EXPECT_EQ(Utf8(main.status.statusLine1), "Drag files here");
     EXPECT_EQ(Differences(Shown(), Expected(IDB_SKIN_FRAME0, "Drag files here", "")), 0);
     fakeAgent.AnswerShort(DispGetFilesToGo, 2);
     main.agentClient.Current()->OnProgress(40);
@@ -61,8 +62,8 @@ TEST_F(PaintTest, TheStatusLinesAreDrawnOverTheSkinInTheirRectangles) {
 TEST_F(PaintTest, TheSkinTurnsOnlyWhileTheAgentIsBusy) {
     fakeAgent.AnswerShort(DispGetStatus, 13);
     fakeAgent.AnswerText(DispGetCurrentFileName, L"a.mp3");
-    MainWindow& main = Open(" /showparcelo");
-    const std::string line1 = main.status.statusLine1;
+    MainWindow& main = Open(L" /showparcelo");
+    const std::string line1 = Utf8(main.status.statusLine1);
     EXPECT_EQ(line1, "Uploading a.mp3");
     for (int frame : {IDB_SKIN_FRAME1, IDB_SKIN_FRAME2, IDB_SKIN_FRAME0, IDB_SKIN_FRAME1}) {
         Tick();
@@ -86,7 +87,7 @@ TEST_F(PaintTest, TheSkinTurnsOnlyWhileTheAgentIsBusy) {
 
 TEST_F(PaintTest, WithoutAnAgentTheTimerAsksNothingAndTheSkinHolds) {
     g_state.agent = nullptr;
-    MainWindow& main = Open(" /showparcelo");
+    MainWindow& main = Open(L" /showparcelo");
     g_state.agent = &fakeAgent;  // reachable now, but the timer must not connect
     Tick();
     Tick();
@@ -97,23 +98,23 @@ TEST_F(PaintTest, WithoutAnAgentTheTimerAsksNothingAndTheSkinHolds) {
 
 TEST_F(PaintTest, StatusTextsFollowTheirRules) {
     MainWindow& main = Open();
-    main.SetStatus("Connecting...", nullptr);
+    main.SetStatus(L"Connecting...", nullptr);
     main.SetProgress(40);  // files to go unknown here: the fake says 0
-    main.SetUploadingStatus("0123456789");
-    EXPECT_EQ(main.status.statusLine1, "Uploading 0123456789");
-    main.SetUploadingStatus("C:\\Music\\0123456789A");
-    EXPECT_EQ(main.status.statusLine1, "Uploading ...123456789A");
-    main.SetUploadingStatus("");
-    EXPECT_EQ(main.status.statusLine1, "Uploading ");
+    main.SetUploadingStatus(L"0123456789");
+    EXPECT_EQ(Utf8(main.status.statusLine1), "Uploading 0123456789");
+    main.SetUploadingStatus(L"C:\\Music\\0123456789A");
+    EXPECT_EQ(Utf8(main.status.statusLine1), "Uploading ...123456789A");
+    main.SetUploadingStatus(L"");
+    EXPECT_EQ(Utf8(main.status.statusLine1), "Uploading ");
     fakeAgent.Fail(DispGetFilesToGo, E_FAIL);
     main.SetProgress(55);
-    EXPECT_EQ(main.status.statusLine2, "55% done");  // never an invented count
-    main.SetStatus("Connecting...", nullptr);
-    EXPECT_EQ(main.status.statusLine2, "55% done");
+    EXPECT_EQ(Utf8(main.status.statusLine2), "55% done");  // never an invented count
+    main.SetStatus(L"Connecting...", nullptr);
+    EXPECT_EQ(Utf8(main.status.statusLine2), "55% done");
     main.SetProgress(-1);
-    EXPECT_EQ(main.status.statusLine2, "");
-    EXPECT_EQ(main.status.statusLine1, "Connecting...");
+    EXPECT_EQ(Utf8(main.status.statusLine2), "");
+    EXPECT_EQ(Utf8(main.status.statusLine1), "Connecting...");
     fakeAgent.AnswerShort(DispGetFilesToGo, 0);
     main.SetProgress(100);
-    EXPECT_EQ(main.status.statusLine2, "100% done (0 to go)");
+    EXPECT_EQ(Utf8(main.status.statusLine2), "100% done (0 to go)");
 }
