@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/Items.h"
+#include "tests/support/Registry.h"
 #include "tests/support/WindowFacts.h"
 #include "tests/ui/MainWindowFixture.h"
 
@@ -258,4 +259,41 @@ TEST_F(SignInDialogTest, EveryWayOfCancellingDropsHeldItemsAndKeepsTheCredential
         EXPECT_EQ(Utf8(window->deferredLogin.password), "old") << way.name;
         EXPECT_TRUE(fakeAgent.calls.empty()) << way.name;
     }
+}
+
+// An e-mail and a password in any script reach the agent exactly as typed, are kept exactly
+// once the agent reports the sign-in done, and come back exactly: stored, at the next start's
+// automatic sign-in and in the dialog.
+TEST_F(SignInDialogTest, AnyScriptIsSignedInStoredAndShownAgainExactly) {
+    const std::string email = "дмитрий.日本@пример.рф", password = "пароль 日本語 \U0001F511";
+    auto expectSignIn = [&](const char* when) {
+        const FakeCall* signIn = fakeAgent.Last(DispSignIn);
+        ASSERT_NE(signIn, nullptr) << when;
+        EXPECT_EQ(signIn->args.at(0).text, email) << when;
+        EXPECT_EQ(signIn->args.at(1).text, password) << when;
+    };
+    Run(nullptr, [&](HWND dialog) {
+        SetTextOf(dialog, IDC_EMAIL, email);
+        SetTextOf(dialog, IDC_PASSWORD, password);
+        Click(dialog, IDC_AUTO_SIGNIN);
+        Click(dialog, IDOK);
+    });
+    expectSignIn("typed");
+    fakeAgent.Fire(EventStatus, 19);
+    Close();
+    EXPECT_EQ(StoredText("User", "User name"), email);
+    EXPECT_EQ(StoredText("User", "Password"), password);
+
+    fakeAgent.calls.clear();
+    Open();
+    expectSignIn("at the next start");
+    std::string shownEmail, shownPassword;
+    Run(
+        [&](HWND dialog, LRESULT) {
+            shownEmail = TextOf(Item(dialog, IDC_EMAIL));
+            shownPassword = TextOf(Item(dialog, IDC_PASSWORD));
+        },
+        [](HWND dialog) { Click(dialog, IDCANCEL); });
+    EXPECT_EQ(shownEmail, email);
+    EXPECT_EQ(shownPassword, password);
 }

@@ -26,6 +26,15 @@ std::wstring Wide(const std::string& text) {
     return wide;
 }
 
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    std::string out(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr)),
+                    '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), size, &out[0], static_cast<int>(out.size()), nullptr, nullptr);
+    return out;
+}
+
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
     const int size = static_cast<int>(text.size());

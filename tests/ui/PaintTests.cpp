@@ -2,6 +2,8 @@
 // drawn in their rectangles, and the animation while the agent works.
 #include "tests/ui/MainWindowFixture.h"
 
+#include <cstdlib>
+
 #include "agent/AgentProtocol.h"
 #include "res/resource.h"
 #include "tests/support/Files.h"
@@ -117,4 +119,32 @@ TEST_F(PaintTest, StatusTextsFollowTheirRules) {
     fakeAgent.AnswerShort(DispGetFilesToGo, 0);
     main.SetProgress(100);
     EXPECT_EQ(Utf8(main.status.statusLine2), "100% done (0 to go)");
+}
+
+// A name the code page cannot hold is drawn as itself, never as the question marks it would
+// have become on its way through the code page.
+TEST_F(PaintTest, NamesInAnyScriptAreDrawnAsThemselves) {
+    MainWindow& main = Open(L" /showparcelo");
+    main.SetUploadingStatus(L"??????.mp3");
+    const Pixels questionMarks = Shown();
+    for (const char* name : {"Москва.mp3", "東京の夏.mp3"}) {
+        main.SetUploadingStatus(FromUtf8(name).c_str());
+        const Pixels drawn = Shown();
+        EXPECT_GT(Differences(drawn, questionMarks), 0) << name;
+        EXPECT_EQ(Differences(drawn, Expected(IDB_SKIN_FRAME0, std::string("Uploading ") + name, "")), 0) << name;
+        main.SetUploadingStatus(L"");
+        main.SetUploadingStatus(FromUtf8(name).c_str());
+        EXPECT_EQ(Differences(Shown(), drawn), 0) << name;
+    }
+    // The last ten characters, whatever a character takes in the code page.
+    main.SetUploadingStatus(FromUtf8("夏の東京で聴いた歌のアルバム.mp3").c_str());
+    EXPECT_EQ(Utf8(main.status.statusLine1), "Uploading ...歌のアルバム.mp3");
+}
+
+// The run under a double-byte code page is only worth its name if the process has that page.
+TEST(CodePage, FollowsTheLocaleOfTheRun) {
+    const char* locale = std::getenv("LC_ALL");
+    if (locale && std::string(locale).rfind("ja_JP", 0) == 0) {
+        EXPECT_EQ(GetACP(), 932u);
+    }
 }

@@ -203,15 +203,16 @@ class SizeCheckTest : public AgentTest {
 protected:
     void SetUp() override {
         AgentTest::SetUp();
-        path = TempFolder() + "parcelo size " + std::to_string(GetCurrentProcessId()) + ".mp3";
+        // A name no code page holds whole: it must reach the check, and the box, as it is.
+        path = Utf8(Wide(TempFolder())) + "parcelo size Дмитрий 日本 " + std::to_string(GetCurrentProcessId()) + ".mp3";
     }
     void TearDown() override {
-        DeleteFileA(path.c_str());
+        DeleteFileW(FromUtf8(path).c_str());
         AgentTest::TearDown();
     }
     void MakeFile(long long size) {
-        const UniqueHandle file(
-            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        const UniqueHandle file(CreateFileW(FromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(file.valid());
         LARGE_INTEGER end;
         end.QuadPart = size;
@@ -253,7 +254,8 @@ TEST_F(SizeCheckTest, FourGiBAndOneKiBIsNotMistakenForOneKiB) {
 TEST_F(SizeCheckTest, AFileHeldOpenByAnotherIsStillChecked) {
     AgentClient& client = Connected();
     MakeFile(30000000);
-    UniqueHandle other(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueHandle other(
+        CreateFileW(FromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(other.valid());
     EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), E_FAIL);
     other.reset();
