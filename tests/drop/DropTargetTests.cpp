@@ -161,7 +161,7 @@ TEST_F(DropTest, TheDescriptorLinksButOnlyItsTextIsEverRead) {
     DragOutcome withText = Drag({{DescriptorFormat(false), descriptorBytes, true}, Text("a title")});
     EXPECT_EQ(withText.effect, static_cast<DWORD>(DROPEFFECT_LINK));
     EXPECT_EQ(withText.fetched, std::vector<CLIPFORMAT>{CF_TEXT});
-    DragOutcome withWide = Drag({{DescriptorFormat(true), descriptorBytes, true}, WideText(L"\u0442\u0438\u0442\u0443\u043b")});
+    DragOutcome withWide = Drag({{DescriptorFormat(true), descriptorBytes, true}, WideText(FromUtf8("титул"))});
     EXPECT_EQ(withWide.effect, static_cast<DWORD>(DROPEFFECT_LINK));
     EXPECT_EQ(withWide.fetched, std::vector<CLIPFORMAT>{CF_UNICODETEXT});
     EXPECT_EQ(Handed(), (Items{"a title", "титул"}));
