@@ -14,6 +14,6 @@ void StatusLines::SetDpi(UINT dpi) {
 void StatusLines::Draw(HDC dc) const {
     SelectedObject font(dc, statusFont.Get());
     RECT first = line1Rect, second = line2Rect;
-    DrawTextA(dc, statusLine1.c_str(), -1, &first, DT_CENTER);
-    DrawTextA(dc, statusLine2.c_str(), -1, &second, DT_CENTER);
+    DrawTextW(dc, statusLine1.c_str(), -1, &first, DT_CENTER);
+    DrawTextW(dc, statusLine2.c_str(), -1, &second, DT_CENTER);
 }

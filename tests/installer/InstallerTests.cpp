@@ -260,7 +260,7 @@ Link ReadShortcut(const std::string& path) {
         FAILED(shellLink->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) ||
         FAILED(shellLink->GetArguments(arguments, MAX_PATH)))
         return {"<unreadable>", ""};
-    return {WideToNarrow(target, wcslen(target)), WideToNarrow(arguments, wcslen(arguments))};
+    return {Utf8(target), Utf8(arguments)};
 }
 
 // Every value under the key and its subkeys, names, types and bytes, in the registry's order.

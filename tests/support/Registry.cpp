@@ -1,12 +1,16 @@
 #include "tests/support/Registry.h"
 
+#include "tests/support/Files.h"
 #include "tests/support/Owned.h"
 
 std::string RegText(HKEY root, const std::string& key, const char* name) {
-    char text[1024] = {};
+    wchar_t text[1024] = {};
     DWORD size = sizeof text;
-    if (RegGetValueA(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) return ABSENT_TEXT;
-    return text;
+    const std::wstring value = name ? FromUtf8(name) : std::wstring();
+    if (RegGetValueW(root, FromUtf8(key).c_str(), name ? value.c_str() : nullptr, RRF_RT_REG_SZ, nullptr, text, &size) !=
+        ERROR_SUCCESS)
+        return ABSENT_TEXT;
+    return Utf8(text);
 }
 
 DWORD RegNumber(HKEY root, const std::string& key, const char* name) {

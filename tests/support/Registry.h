@@ -13,7 +13,7 @@ constexpr char PRODUCT_KEY[] = "Software\\Sonavo Inc.\\Parcelo";
 constexpr char ABSENT_TEXT[] = "(absent)";
 constexpr DWORD ABSENT_NUMBER = 0xFFFFFFFF;
 
-// A REG_SZ value (the key's default value for a null name), or ABSENT_TEXT.
+// A REG_SZ value (the key's default value for a null name) in UTF-8, exactly as stored, or ABSENT_TEXT.
 std::string RegText(HKEY root, const std::string& key, const char* name = nullptr);
 // A REG_DWORD value, or ABSENT_NUMBER.
 DWORD RegNumber(HKEY root, const std::string& key, const char* name);

@@ -47,8 +47,8 @@ void DrawSkin(HDC canvas, HMODULE resources, int bitmapId, const std::string& li
                                L"Arial Narrow"));
     SelectedObject selected(canvas, font.Get());
     RECT first = ToRect(STATUS_LINE1), second = ToRect(STATUS_LINE2);
-    DrawTextA(canvas, line1.c_str(), -1, &first, DT_CENTER);
-    DrawTextA(canvas, line2.c_str(), -1, &second, DT_CENTER);
+    DrawTextW(canvas, FromUtf8(line1).c_str(), -1, &first, DT_CENTER);
+    DrawTextW(canvas, FromUtf8(line2).c_str(), -1, &second, DT_CENTER);
 }
 
 Pixels SkinPixels(HMODULE resources, int bitmapId, const std::string& line1, const std::string& line2) {

@@ -17,9 +17,9 @@ namespace {
 
 HICON g_trayIcon = nullptr;
 
-BOOL WINAPI RecordTrayIcon(DWORD action, PNOTIFYICONDATAA data) {
+BOOL WINAPI RecordTrayIcon(DWORD action, PNOTIFYICONDATAW data) {
     if (action == NIM_ADD) g_trayIcon = data->hIcon;
-    return Shell_NotifyIconA(action, data);
+    return Shell_NotifyIconW(action, data);
 }
 
 }  // namespace
@@ -38,7 +38,7 @@ protected:
 TEST_F(ScaledWindow, IsOneSkinFrameAtTheScaleWithItsTextInTheBand) {
     fakeAgent.AnswerShort(DispGetStatus, 11);
     fakeAgent.AnswerShort(DispGetFilesToGo, 2);
-    MainWindow& main = Open(" /showparcelo");
+    MainWindow& main = Open(L" /showparcelo");
     main.agentClient.Current()->OnProgress(40);
     const LayoutSize size = ScaleToDpi(SKIN_SIZE, dpi);
     RECT rect = {};
@@ -59,7 +59,7 @@ TEST_F(ScaledWindow, IsOneSkinFrameAtTheScaleWithItsTextInTheBand) {
         SaveBitmap(shown, size.width, size.height, WindowsPath(std::string(SCREENSHOT_DIR) + "/docs-window-200.bmp"));
 
     // The text: inside its band, and as large as the 100 % text at this scale.
-    main.SetStatus("", nullptr);
+    main.SetStatus(L"", nullptr);
     main.SetProgress(-1);
     const RECT ink = DifferenceBounds(shown, CaptureClient(handle), size.width);
     const RECT ink100 = DifferenceBounds(logical, SkinPixels(GetModuleHandleW(nullptr), IDB_SKIN_FRAME0, "", ""),
@@ -77,8 +77,8 @@ TEST_F(ScaledWindow, IsOneSkinFrameAtTheScaleWithItsTextInTheBand) {
 
 TEST_F(ScaledWindow, TheTrayIconTheWindowsIconsAndTheHandAreTheSystemsSizesForTheScale) {
     g_shellNotifyIcon = &RecordTrayIcon;
-    Open(" /showparcelo");
-    g_shellNotifyIcon = &Shell_NotifyIconA;
+    Open(L" /showparcelo");
+    g_shellNotifyIcon = &Shell_NotifyIconW;
     EXPECT_NE(GetSystemMetrics(SM_CXSMICON), MetricForDpi(SM_CXSMICON, LOGICAL_DPI)) << "the 100 % size";
     EXPECT_EQ(IconParts(g_trayIcon).Size().cx, GetSystemMetrics(SM_CXSMICON));
     EXPECT_EQ(IconParts(g_trayIcon).Size().cy, GetSystemMetrics(SM_CYSMICON));
