@@ -8,6 +8,7 @@
 #include <ole2.h>
 
 #include "agent/AgentProtocol.h"
+#include "ui/DropLayout.h"
 
 namespace bare {
 
@@ -79,9 +80,8 @@ inline HWND CreateDropSizedWindow(HINSTANCE instance, WNDPROC procedure, const c
     windowClass.lpszClassName = className;
     const ATOM atom = RegisterClassExA(&windowClass);
     if (!atom) return nullptr;
-    const int frameX = GetSystemMetrics(SM_CXDLGFRAME), frameY = GetSystemMetrics(SM_CYDLGFRAME);
     const int right = GetSystemMetrics(SM_CXFULLSCREEN), bottom = GetSystemMetrics(SM_CYFULLSCREEN);
-    const int left = right - 2 * frameX - 110, top = bottom - 2 * frameY - 90;
+    const int left = right - SKIN_SIZE.width, top = bottom - SKIN_SIZE.height;
     return CreateWindowExA(WS_EX_TOPMOST, MAKEINTATOM(atom), nullptr, WS_POPUP | WS_SYSMENU, left, top, right - left,
                            bottom - top, nullptr, nullptr, instance, nullptr);
 }

@@ -487,7 +487,7 @@ public:
         type.hInstance = GetModuleHandleA(nullptr);
         type.lpszClassName = "ParceloBenchBareDrop";
         RegisterClassA(&type);
-        window_ = CreateWindowExA(WS_EX_TOPMOST, type.lpszClassName, "", WS_POPUP | WS_VISIBLE, 100, 100, 116, 96,
+        window_ = CreateWindowExA(WS_EX_TOPMOST, type.lpszClassName, "", WS_POPUP | WS_VISIBLE, 100, 100, SKIN_SIZE.width, SKIN_SIZE.height,
                                   nullptr, nullptr, type.hInstance, nullptr);
         RegisterDragDrop(window_, this);
     }
@@ -601,7 +601,7 @@ public:
     BarePaintWindow()
         : skin_(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_SKIN_FRAME0))),
           memory_(CreateCompatibleDC(nullptr)),
-          font_(CreateFontW(-10, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+          font_(CreateFontW(-STATUS_FONT_HEIGHT, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Arial Narrow")) {}
     BarePaintWindow(const BarePaintWindow&) = delete;
     BarePaintWindow& operator=(const BarePaintWindow&) = delete;
@@ -650,9 +650,10 @@ private:
         PAINTSTRUCT paint;
         const HDC dc = BeginPaint(window, &paint);
         const HGDIOBJ oldSkin = SelectObject(memory_, skin_);
-        BitBlt(dc, 0, 0, 156, 96, memory_, 0, 0, SRCCOPY);
+        BitBlt(dc, 0, 0, SKIN_SIZE.width, SKIN_SIZE.height, memory_, 0, 0, SRCCOPY);
         const HGDIOBJ oldFont = SelectObject(dc, font_);
-        RECT first = {2, 54, 108, 68}, second = {2, 67, 108, 80};
+        RECT first = {STATUS_LINE1.left, STATUS_LINE1.top, STATUS_LINE1.right, STATUS_LINE1.bottom};
+        RECT second = {STATUS_LINE2.left, STATUS_LINE2.top, STATUS_LINE2.right, STATUS_LINE2.bottom};
         DrawTextW(dc, line1_, -1, &first, DT_CENTER);
         DrawTextW(dc, line2_, -1, &second, DT_CENTER);
         SelectObject(dc, oldFont);

@@ -4,13 +4,16 @@
 //
 //   start_bench <cold|warm> <runs> <parcelo.exe> <bare_start.exe> [<start_profile.exe> [<mode>...]]
 //   start_bench profile <runs> <start_profile.exe> <load_probe.exe>
+//   start_bench scale <runs> <parcelo.exe> <dpi>
 //
 // cold: no agent server runs when a program starts, so its CoCreateInstance starts one (and
 // the program's exit ends it again). warm: this program holds an agent object for the whole
 // run, so every program finds the server running. profile (warm): where the time goes, step
 // by step, as start_profile.exe and load_probe.exe report it. With start_profile.exe given,
 // cold and warm also time its late-start mode (or the modes named) as further programs
-// (ABCABC): parcelo.exe as the proposed start-up fix would make it.
+// (ABCABC): parcelo.exe as the proposed start-up fix would make it. scale (warm): parcelo.exe at
+// the display scale of <dpi> against parcelo.exe at 100 %, by turns, the scale set for each start
+// (LogPixels, which a process reads as it starts; the session runs nothing else meanwhile).
 #include <windows.h>
 #include <objbase.h>
 #include <psapi.h>
@@ -29,6 +32,7 @@
 #include "agent/AgentProtocol.h"
 #include "agent/ComPtr.h"
 #include "bench/BenchSupport.h"
+#include "ui/DropLayout.h"
 
 namespace {
 
@@ -37,6 +41,35 @@ struct Program {
     std::string commandLine;
     const char* windowClass;
     std::string mode;  // start_profile.exe's, for its results' names
+    DWORD dpi = 0;     // the display scale it starts at; 0 leaves it as it is
+};
+
+const wchar_t DESKTOP_KEY[] = L"Control Panel\\Desktop";
+
+void SetDisplayScale(DWORD dpi) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, DESKTOP_KEY, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+}
+
+// The display scale as it was before the benchmark, put back at its end.
+class KeptDisplayScale {
+public:
+    KeptDisplayScale() {
+        DWORD size = sizeof dpi_;
+        had_ = RegGetValueW(HKEY_CURRENT_USER, DESKTOP_KEY, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &dpi_, &size) ==
+               ERROR_SUCCESS;
+    }
+    KeptDisplayScale(const KeptDisplayScale&) = delete;
+    KeptDisplayScale& operator=(const KeptDisplayScale&) = delete;
+    ~KeptDisplayScale() {
+        if (had_)
+            SetDisplayScale(dpi_);
+        else
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, DESKTOP_KEY, L"LogPixels");
+    }
+
+private:
+    DWORD dpi_ = 0;
+    bool had_ = false;
 };
 
 struct Sample {
@@ -98,6 +131,7 @@ bool Measure(const Program& program, bool cold, Sample& sample) {
     }
     const LONG configuredBefore = cold ? 0 : AgentCallCount(agentproto::DispConfigure);
 
+    if (program.dpi) SetDisplayScale(program.dpi);
     ChildProcess child;
     Stopwatch clock;
     if (!child.Start(program.commandLine)) {
@@ -240,17 +274,26 @@ private:
 
 int main(int argc, char** argv) {
     const bool profile = argc == 5 && std::strcmp(argv[1], "profile") == 0;
+    const bool scaled = argc == 5 && std::strcmp(argv[1], "scale") == 0;
     if (argc < 5 ||
-        (std::strcmp(argv[1], "cold") != 0 && std::strcmp(argv[1], "warm") != 0 && !profile)) {
+        (std::strcmp(argv[1], "cold") != 0 && std::strcmp(argv[1], "warm") != 0 && !profile && !scaled)) {
         std::fprintf(stderr,
                      "usage: start_bench <cold|warm> <runs> <parcelo.exe> <bare_start.exe> [<start_profile.exe> [<mode>...]]\n"
-                     "       start_bench profile <runs> <start_profile.exe> <load_probe.exe>\n");
+                     "       start_bench profile <runs> <start_profile.exe> <load_probe.exe>\n"
+                     "       start_bench scale <runs> <parcelo.exe> <dpi>\n");
         return 2;
     }
     const bool cold = std::strcmp(argv[1], "cold") == 0;
     const int runs = std::atoi(argv[2]);
+    const DWORD scaleDpi = scaled ? static_cast<DWORD>(std::atoi(argv[4])) : 0;
     std::vector<Program> programs = {{"parcelo", Quoted(argv[3]) + " /showparcelo", "Sonavo", ""},
                                      {"bare", Quoted(argv[4]), "ParceloBareStart", ""}};
+    const KeptDisplayScale keptScale;
+    if (scaled) {
+        // The same program twice: at the scale, measured against itself at 100 %.
+        programs = {{"parcelo at the scale", programs[0].commandLine, "Sonavo", "", scaleDpi},
+                    {"parcelo at 100 %", programs[0].commandLine, "Sonavo", "", LOGICAL_DPI}};
+    }
     // start_profile.exe's modes to time as further programs: late-start unless others are named.
     std::vector<std::string> modes;
     for (int i = 6; i < argc; ++i) modes.push_back(argv[i]);
@@ -298,13 +341,26 @@ int main(int argc, char** argv) {
             priv[side].push_back(sample.privateKb);
         }
     }
-    const char* mode = cold ? "cold" : "warm";
-    std::printf("start-up, %s agent, %d runs each (ms; peak working set and private bytes in KiB)\n", mode, runs);
+    const std::string mode = cold ? "cold" : scaled ? "scale-" + std::to_string(scaleDpi * 100 / LOGICAL_DPI) : "warm";
+    std::printf("start-up, %s agent, %d runs each (ms; peak working set and private bytes in KiB)\n", mode.c_str(), runs);
     for (size_t side = 0; side < sides; ++side) {
         std::printf(" %s %s\n", programs[side].label, programs[side].mode.c_str());
         PrintSamples("time to shown, ms", ms[side]);
         PrintSamples("peak working set, KiB", peak[side]);
         PrintSamples("private bytes, KiB", priv[side]);
+    }
+    if (scaled) {
+        // What the skin's frames take in memory: the one scale's that the window loads, against
+        // every scale's, which it must never load.
+        auto framesKib = [](int scale) {
+            const LayoutSize size = SkinSizeAtScale(scale);
+            return SKIN_CYCLE_FRAMES * size.width * size.height * 4 / 1024.0;
+        };
+        double every = 0;
+        for (int scale : SKIN_SCALES) every += framesKib(scale);
+        const int chosen = SkinScaleFor(scaleDpi);
+        std::printf("the skin's frames as 32 bpp bitmaps, KiB: 100 %% %.0f, %d %% %.0f, every scale at once %.0f\n",
+                    framesKib(SKIN_SCALES[0]), chosen, framesKib(chosen), every);
     }
     const std::string prefix = std::string("start-") + mode;
     PrintResult((prefix + "-ms").c_str(), Median(ms[0]), Median(ms[1]), PairedRatio(ms[0], ms[1]));

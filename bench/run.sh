@@ -29,6 +29,8 @@ session() {
     echo "== start-up and memory, agent server already running"
     wine "$bin/start_bench.exe" warm "$WARM_RUNS" "$parcelo" "$bare" "$profile" \
         late-start ladder-0 ladder-10 ladder-1ef ladder-1ff
+    echo "== start-up and memory at 200 % against 100 %, agent server already running"
+    wine "$bin/start_bench.exe" scale "$WARM_RUNS" "$parcelo" 192
     echo "== start-up and memory, agent server started by the program"
     wine "$bin/start_bench.exe" cold "$COLD_RUNS" "$parcelo" "$bare"
     echo "== where the start-up time goes"
@@ -119,6 +121,26 @@ start_table() {
         }' "$LOG"
 }
 
+# Parcelo at 200 % against itself at 100 %.
+scale_table() {
+    awk '
+        function row(name, label, unit,    p, b, r) {
+            if (!(name in P)) { printf "| %s | (no result) | | | ≤ 1.10 | no |\n", label; return }
+            p = P[name]; b = B[name]; r = R[name]
+            printf "| %s | %.0f %s | %.0f %s | %.2f | ≤ 1.10 | %s |\n", label, p, unit, b, unit, r, (r <= 1.10 ? "yes" : "no")
+        }
+        $1 == "RESULT" { P[$2] = $3; B[$2] = $4; R[$2] = $5 }
+        /^the skin.s frames as 32 bpp bitmaps/ { frames = $0 }
+        END {
+            print "| Parcelo at 200 % against Parcelo at 100 %, warm start-up | 200 % | 100 % | ratio | goal | met? |"
+            print "|---|---|---|---|---|---|"
+            row("start-scale-200-ms", "7. Start-up to window shown and agent configured", "ms")
+            row("start-scale-200-peak-ws-kib", "7. Peak working set when shown", "KiB")
+            row("start-scale-200-private-kib", "7. Private bytes when shown", "KiB")
+            if (frames != "") { print ""; print frames }
+        }' "$LOG"
+}
+
 # What each item costs Parcelo itself, with an agent in the same process that answers at once.
 own_table() {
     awk -v small="$SMALL" -v large="$LARGE" '
@@ -178,4 +200,6 @@ echo
 own_table
 echo
 start_table
+echo
+scale_table
 exit "$rc"

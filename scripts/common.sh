@@ -99,6 +99,9 @@ prepare_prefix() {
     wineserver -p </dev/null >/dev/null 2>&1 || true
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+    # 100 %: a display scale that a test or a benchmark set for the processes it started (every
+    # process reads it as it starts) and could not put back, because it was ended, stops here.
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f </dev/null >/dev/null 2>&1
     # The status font's metric twin, where Windows would have the real face.
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Arial Narrow' /t REG_SZ /d 'Liberation Sans Narrow' /f \
         </dev/null >/dev/null 2>&1

@@ -4,7 +4,8 @@
 # private prefix build/wine-app with the agent registered, then runs parcelo.exe with
 # " /showparcelo" under Wine. On the user's X display it runs until you choose Exit from its
 # menu (right-click the window or the tray icon). Without a display it runs on a virtual one
-# for PARCELO_RUN_SECONDS (default 15), saves a screenshot and says where.
+# for PARCELO_RUN_SECONDS (default 15), saves a screenshot and says where. PARCELO_DPI runs it
+# at another display scale (144 for 150 %, 192 for 200 %; 96 is 100 %, the default).
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 install_packages "${RUN_PACKAGES[@]}"
@@ -12,6 +13,9 @@ build_windows app OFF parcelo UploadAgent
 AGENT_EXE="$BUILD/app/standin/UploadAgent.exe" prepare_prefix app
 use_prefix app
 program="$BUILD/app/parcelo.exe"
+# Set without a display, so the session ends again before the program starts on one.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${PARCELO_DPI:-96}" /f </dev/null >/dev/null 2>&1
+wineserver -k || true; wineserver -w
 
 if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
     wine "$program" " /showparcelo" "$@"

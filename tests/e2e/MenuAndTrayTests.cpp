@@ -18,7 +18,7 @@ TEST_F(MenuAndTrayTest, DisplayParceloInTheMenuAndCtrlDHideTheWindowAndTheTrayIc
     ParceloProcess program;
     HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_EQ(CentreOf(window).x, 600 + 116 / 2) << "not at the stored place";
+    ASSERT_EQ(CentreOf(window).x, 600 + SKIN_SIZE.width / 2) << "not at the stored place";
 
     const POINT click = CentreOf(window);
     ClickRight(click);

@@ -50,7 +50,7 @@ TEST_F(UploadStatusTest, TheStatusLinesShowTheFileBeingUploadedItsProgressAndThe
     RECT area = {};
     GetWindowRect(window, &area);
     ASSERT_EQ(area.left, 900);
-    ASSERT_EQ(area.bottom, 700 + 96);
+    ASSERT_EQ(area.bottom, 700 + SKIN_SIZE.height);
     const bool settled = PumpUntil(
         [&] {
             ++looks;

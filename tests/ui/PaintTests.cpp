@@ -211,7 +211,7 @@ TEST_F(PaintTest, AtAMonitorOfAnotherScaleTheWindowTakesTheSuggestedPlaceAndRedr
     // Back at 100 %: exactly the picture it had.
     main.SetStatus(L"Drag files here", nullptr);
     RECT back = {40, 30, 40 + SKIN_SIZE.width, 30 + SKIN_SIZE.height};
-    rect = MoveToScale(96, reinterpret_cast<LPARAM>(&back));
+    rect = MoveToScale(LOGICAL_DPI, reinterpret_cast<LPARAM>(&back));
     EXPECT_TRUE(EqualRect(&rect, &back));
     EXPECT_EQ(Differences(Shown(), logical), 0);
 }
