@@ -487,8 +487,8 @@ public:
         type.hInstance = GetModuleHandleA(nullptr);
         type.lpszClassName = "ParceloBenchBareDrop";
         RegisterClassA(&type);
-        window_ = CreateWindowExA(WS_EX_TOPMOST, type.lpszClassName, "", WS_POPUP | WS_VISIBLE, 100, 100, SKIN_SIZE.width, SKIN_SIZE.height,
-                                  nullptr, nullptr, type.hInstance, nullptr);
+        window_ = CreateWindowExA(WS_EX_TOPMOST, type.lpszClassName, "", WS_POPUP | WS_VISIBLE, 100, 100,
+                                  SKIN_SIZE.width, SKIN_SIZE.height, nullptr, nullptr, type.hInstance, nullptr);
         RegisterDragDrop(window_, this);
     }
     BareDropWindow(const BareDropWindow&) = delete;

@@ -25,6 +25,8 @@ public:
         if (old) Free()(old);
     }
     H Get() const { return h_; }
+    // Hands the handle to the caller, who frees it from now on.
+    H Release() { return std::exchange(h_, nullptr); }
     explicit operator bool() const { return h_ != nullptr; }
 
 private:

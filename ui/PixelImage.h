@@ -21,4 +21,4 @@ struct PixelImage {
 // valid or the size is not positive (or beyond MAX_RESIZE_SIDE).
 PixelImage ResizePixels(const PixelImage& source, int width, int height);
 
-constexpr int MAX_RESIZE_SIDE = 8192;
+constexpr int MAX_RESIZE_SIDE = 4096;

@@ -1,7 +1,7 @@
 // The drop window's skin frames for the display it is on. Only the frames of the one scale
-// that serves the DPI are read (ui/DropLayout.h): the 100 % bitmaps or one scale's PNG images,
-// decoded with WIC. Each frame is made exactly the window's size: from a larger scale by box
-// filtering, never by dropping pixels.
+// that serves the DPI are read (ui/DropLayout.h): the 100 % bitmaps or one scale's PNG images.
+// Each frame is made exactly the window's size: from a larger scale by box filtering, never by
+// dropping pixels.
 #pragma once
 
 #include <windows.h>

@@ -30,9 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     source.width = data[20] % 8 + 1;
     source.height = data[21] % 8 + 1;
     const int width = data[22] % 24, height = data[23] % 24;
-    for (int i = 0; i < source.width * source.height; ++i)
-        source.pixels.push_back(24 + 4 * static_cast<std::size_t>(i) + 3 < size ? static_cast<uint32_t>(ReadInt32(data + 24 + 4 * i))
-                                                                             : 0x00A0B0C0u);
+    for (int i = 0; i < source.width * source.height; ++i) {
+        const std::size_t at = 24 + 4 * static_cast<std::size_t>(i);
+        source.pixels.push_back(at + 3 < size ? static_cast<uint32_t>(ReadInt32(data + at)) : 0x00A0B0C0u);
+    }
     const PixelImage out = ResizePixels(source, width, height);
     FUZZ_CHECK(out.Valid() == (width > 0 && height > 0));
     if (!out.Valid()) return 0;
@@ -43,7 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             low = std::min(low, (p >> (8 * channel)) & 0xFF);
             high = std::max(high, (p >> (8 * channel)) & 0xFF);
         }
-        for (uint32_t p : out.pixels) FUZZ_CHECK(((p >> (8 * channel)) & 0xFF) >= low && ((p >> (8 * channel)) & 0xFF) <= high);
+        for (uint32_t p : out.pixels) {
+            const uint32_t value = (p >> (8 * channel)) & 0xFF;
+            FUZZ_CHECK(value >= low && value <= high);
+        }
     }
     return 0;
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "app/CommandLine.h"
 #include "drop/DropFileList.h"
@@ -11,6 +13,7 @@
 #include "settings/RegistryValue.h"
 #include "ui/DropLayout.h"
 #include "ui/PixelImage.h"
+#include "ui/PngImage.h"
 #include "ui/StatusText.h"
 
 TEST(CommandLine, FirstSwitchInTableOrderWins) {
@@ -283,4 +286,117 @@ TEST(PixelImage, ResizingAveragesWhatEachPixelCoversAndRepeatsAtWholeFactors) {
     EXPECT_FALSE(ResizePixels(ramp, 0, 1).Valid());
     EXPECT_FALSE(ResizePixels(PixelImage{3, 2, {1, 2, 3}}, 2, 2).Valid());
     EXPECT_FALSE(ResizePixels(ramp, MAX_RESIZE_SIDE + 1, 1).Valid());
+}
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void PutBig(Bytes& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+// A PNG whose data is stored, not compressed, in blocks of at most `block` bytes: each row is its
+// filter byte and its filtered bytes. Chunk checksums are left zero (the reader does not use them).
+Bytes StoredPng(uint32_t width, uint32_t height, uint8_t colourType, const Bytes& rows, size_t block = 65535) {
+    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    auto chunk = [&png](const char* type, const Bytes& body) {
+        PutBig(png, static_cast<uint32_t>(body.size()));
+        png.insert(png.end(), type, type + 4);
+        png.insert(png.end(), body.begin(), body.end());
+        PutBig(png, 0);
+    };
+    Bytes header;
+    PutBig(header, width);
+    PutBig(header, height);
+    header.insert(header.end(), {8, colourType, 0, 0, 0});
+    chunk("IHDR", header);
+    Bytes zlib = {0x78, 0x01};
+    for (size_t at = 0; at < rows.size() || at == 0; at += block) {
+        const size_t length = std::min(block, rows.size() - at);
+        zlib.push_back(at + length >= rows.size() ? 1 : 0);  // last block?
+        zlib.insert(zlib.end(), {static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
+                                 static_cast<uint8_t>(~length), static_cast<uint8_t>(~length >> 8)});
+        zlib.insert(zlib.end(), rows.begin() + static_cast<long>(at), rows.begin() + static_cast<long>(at + length));
+        if (rows.empty()) break;
+    }
+    uint32_t a = 1, b = 0;
+    for (uint8_t byte : rows) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    PutBig(zlib, b << 16 | a);
+    chunk("IDAT", zlib);
+    chunk("IEND", {});
+    return png;
+}
+
+Bytes FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+TEST(PngImage, EveryRowFilterIsUndoneAndOnlyTheFormsTheSkinUsesAreRead) {
+    // 2 x 5 RGB, one row per filter, each to give the pixels 0x102030 and 0x405060.
+    const Bytes rows = {
+        0, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60,                          // none
+        1, 0x10, 0x20, 0x30, 0x30, 0x30, 0x30,                          // left
+        2, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,                          // above
+        3, 0x08, 0x10, 0x18, 0x18, 0x18, 0x18,                          // average of left and above
+        4, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,                          // Paeth: above wins
+    };
+    const PixelImage image = DecodePng(StoredPng(2, 5, 2, rows, 9).data(), StoredPng(2, 5, 2, rows, 9).size());
+    ASSERT_TRUE(image.Valid());
+    for (int y = 0; y < 5; ++y) {
+        EXPECT_EQ(image.pixels[y * 2], 0x102030u) << y;
+        EXPECT_EQ(image.pixels[y * 2 + 1], 0x405060u) << y;
+    }
+    const Bytes rgba = {0, 1, 2, 3, 4};
+    const PixelImage withAlpha = DecodePng(StoredPng(1, 1, 6, rgba).data(), StoredPng(1, 1, 6, rgba).size());
+    ASSERT_TRUE(withAlpha.Valid());
+    EXPECT_EQ(withAlpha.pixels[0], 0x010203u);
+
+    Bytes bad = StoredPng(2, 5, 2, rows);
+    EXPECT_FALSE(DecodePng(bad.data(), bad.size() - 20).Valid());  // cut inside the data
+    bad[bad.size() - 20] ^= 1;                                       // a flipped bit: the checksum differs
+    EXPECT_FALSE(DecodePng(bad.data(), bad.size()).Valid());
+    Bytes filter = rows;
+    filter[0] = 5;
+    EXPECT_FALSE(DecodePng(StoredPng(2, 5, 2, filter).data(), StoredPng(2, 5, 2, filter).size()).Valid());
+    Bytes shortRows(rows.begin(), rows.end() - 1);
+    EXPECT_FALSE(DecodePng(StoredPng(2, 5, 2, shortRows).data(), StoredPng(2, 5, 2, shortRows).size()).Valid());
+    Bytes palette = StoredPng(2, 5, 3, rows);  // indexed colour: not the skin's
+    EXPECT_FALSE(DecodePng(palette.data(), palette.size()).Valid());
+    Bytes huge = StoredPng(MAX_RESIZE_SIDE + 1, 1, 2, {});
+    EXPECT_FALSE(DecodePng(huge.data(), huge.size()).Valid());
+    EXPECT_FALSE(DecodePng(nullptr, 0).Valid());
+    const Bytes good = StoredPng(2, 5, 2, rows);
+    uint32_t room[11] = {};
+    EXPECT_FALSE(DecodePngInto(good.data(), good.size(), room, 11));  // never more or less than the image
+    EXPECT_TRUE(DecodePngInto(good.data(), good.size(), room, 10));
+    EXPECT_EQ(room[10], 0u);
+}
+
+// The generator's PNG at 200 % (compressed with every kind of block the encoder chose), made half
+// as large, is the 100 % bitmap give or take the edges of its shapes.
+TEST(PngImage, TheSkinAt200PercentReadsAsThe100PercentFrameTwiceAsLarge) {
+    const Bytes png = FileBytes(PARCELO_SOURCE_DIR "/res/images/skin_200_0.png");
+    const PixelImage large = DecodePng(png.data(), png.size());
+    ASSERT_TRUE(large.Valid());
+    EXPECT_EQ(large.width, 2 * SKIN_SIZE.width);
+    EXPECT_EQ(large.height, 2 * SKIN_SIZE.height);
+    const PixelImage half = ResizePixels(large, SKIN_SIZE.width, SKIN_SIZE.height);
+    const Bytes bmp = FileBytes(PARCELO_SOURCE_DIR "/res/images/skin_frame0.bmp");
+    ASSERT_EQ(bmp.size(), 54u + SKIN_SIZE.width * 3 * SKIN_SIZE.height);  // 24 bpp, rows bottom first, no padding
+    double differences = 0;
+    for (int y = 0; y < SKIN_SIZE.height; ++y) {
+        for (int x = 0; x < SKIN_SIZE.width; ++x) {
+            const uint8_t* p = &bmp[54 + ((SKIN_SIZE.height - 1 - y) * SKIN_SIZE.width + x) * 3];
+            const uint32_t mine = half.pixels[y * SKIN_SIZE.width + x];
+            for (int c = 0; c < 3; ++c) differences += std::abs(int((mine >> (8 * c)) & 0xFF) - p[c]);
+        }
+    }
+    EXPECT_LT(differences / (SKIN_SIZE.width * SKIN_SIZE.height * 3), 4.0);  // on average, in 0..255
 }

@@ -3,6 +3,8 @@
 // sizes, ids, styles, texts and the order in which things appear.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <objbase.h>
+#include <wincodec.h>
 
 #include <algorithm>
 #include <cwctype>
@@ -11,11 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "agent/ComPtr.h"
 #include "res/resource.h"
 #include "tests/support/DisplayScale.h"
 #include "tests/support/Owned.h"
 #include "tests/support/WindowFacts.h"
 #include "ui/DropLayout.h"
+#include "ui/PngImage.h"
 
 namespace {
 
@@ -130,6 +134,44 @@ TEST(SkinBitmaps, EveryLargerScaleHasTheCycleFramesAsPngImagesOfItsSize) {
             EXPECT_EQ(2, png[25]);  // RGB
         }
     }
+}
+
+// The program reads its PNG images itself: the system's codec must find the same pixels in each.
+TEST(SkinBitmaps, EveryPngReadsAsTheSystemsCodecReadsIt) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    {
+        ComPtr<IWICImagingFactory> factory;
+        ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER,
+                                               IID_IWICImagingFactory, factory.PutVoid())));
+        for (int scale : SKIN_SCALES) {
+            for (int frame = 0; scale != SKIN_SCALES[0] && frame < SKIN_CYCLE_FRAMES; ++frame) {
+                SCOPED_TRACE(std::to_string(scale) + "% frame " + std::to_string(frame));
+                std::vector<BYTE> png = RawResource(MAKEINTRESOURCEW(IDR_SKIN_PNG(scale, frame)), MAKEINTRESOURCEW(10));
+                const PixelImage mine = DecodePng(png.data(), png.size());
+                ASSERT_TRUE(mine.Valid());
+                ComPtr<IWICStream> stream;
+                ComPtr<IWICBitmapDecoder> decoder;
+                ComPtr<IWICBitmapFrameDecode> decoded;
+                ComPtr<IWICFormatConverter> converter;
+                ASSERT_TRUE(SUCCEEDED(factory->CreateStream(stream.Put())) &&
+                            SUCCEEDED(stream->InitializeFromMemory(png.data(), static_cast<DWORD>(png.size()))) &&
+                            SUCCEEDED(factory->CreateDecoderFromStream(stream.Get(), nullptr,
+                                                                       WICDecodeMetadataCacheOnDemand, decoder.Put())) &&
+                            SUCCEEDED(decoder->GetFrame(0, decoded.Put())) &&
+                            SUCCEEDED(factory->CreateFormatConverter(converter.Put())) &&
+                            SUCCEEDED(converter->Initialize(decoded.Get(), GUID_WICPixelFormat32bppBGR,
+                                                            WICBitmapDitherTypeNone, nullptr, 0.0,
+                                                            WICBitmapPaletteTypeCustom)));
+                std::vector<uint32_t> theirs(mine.pixels.size());
+                ASSERT_TRUE(SUCCEEDED(converter->CopyPixels(nullptr, static_cast<UINT>(mine.width * 4),
+                                                            static_cast<UINT>(theirs.size() * 4),
+                                                            reinterpret_cast<BYTE*>(theirs.data()))));
+                for (uint32_t& pixel : theirs) pixel &= 0x00FFFFFF;
+                EXPECT_TRUE(theirs == mine.pixels);
+            }
+        }
+    }
+    CoUninitialize();
 }
 
 TEST(SkinBitmaps, TextBandIsTheSameCalmLightPanelInEveryFrame) {

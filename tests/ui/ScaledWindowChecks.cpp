@@ -36,10 +36,12 @@ protected:
 };
 
 TEST_F(ScaledWindow, IsOneSkinFrameAtTheScaleWithItsTextInTheBand) {
+    // What the README's pictures show, at 100 % and here.
     fakeAgent.AnswerShort(DispGetStatus, 11);
-    fakeAgent.AnswerShort(DispGetFilesToGo, 2);
+    fakeAgent.AnswerShort(DispGetFilesToGo, 1);
     MainWindow& main = Open(L" /showparcelo");
-    main.agentClient.Current()->OnProgress(40);
+    main.SetUploadingStatus(L"Ballads-song.mp3");
+    main.agentClient.Current()->OnProgress(56);
     const LayoutSize size = ScaleToDpi(SKIN_SIZE, dpi);
     RECT rect = {};
     GetWindowRect(handle, &rect);
@@ -53,10 +55,11 @@ TEST_F(ScaledWindow, IsOneSkinFrameAtTheScaleWithItsTextInTheBand) {
     SetWindowPos(handle, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateWindow(handle);
     const Pixels shown = CaptureClient(handle);
-    const Pixels logical = SkinPixels(GetModuleHandleW(nullptr), IDB_SKIN_FRAME0, "Drag files here", "40% done (2 to go)");
+    const Pixels logical =
+        SkinPixels(GetModuleHandleW(nullptr), IDB_SKIN_FRAME0, "Uploading ...s-song.mp3", "56% done (1 to go)");
     EXPECT_EQ(BlocksUnlike100Percent(logical, shown, size, dpi), 0);
     if (dpi == 2 * LOGICAL_DPI)
-        SaveBitmap(shown, size.width, size.height, WindowsPath(std::string(SCREENSHOT_DIR) + "/docs-window-200.bmp"));
+        SaveBitmap(shown, size.width, size.height, WindowsPath(std::string(SCREENSHOT_DIR) + "/docs-uploading-200.bmp"));
 
     // The text: inside its band, and as large as the 100 % text at this scale.
     main.SetStatus(L"", nullptr);
