@@ -13,6 +13,13 @@ void AgentLink::Destroy() {
     retired_.clear();
 }
 
+void AgentLink::ReleaseRetired() {
+    // Releasing a client calls its agent, and whatever runs meanwhile may retire another.
+    std::vector<std::unique_ptr<AgentClient>> leaving = std::move(retired_);
+    retired_.clear();
+    leaving.clear();
+}
+
 AgentClient* AgentLink::Get() {
     if (client_ && client_->IsGone()) {
         // An agent that only seemed gone runs on and keeps notifying: one client hears it.
@@ -25,6 +32,7 @@ AgentClient* AgentLink::Get() {
     if (building_) return building_;
 
     auto client = std::make_unique<UploadController>(host_);
+    client->SetWatch(watch_);
     building_ = client.get();
     const int failure = client->Connect(factory_);
     building_ = nullptr;

@@ -20,16 +20,22 @@ public:
     AgentClient* Get();
     // The client as it stands, never created here; null while there is none.
     AgentClient* Current() const { return client_.get(); }
+    // True while a client is being connected: it must not be used for work before its
+    // version check, its events and its configuration are in place.
+    bool Connecting() const { return building_ != nullptr; }
     // Frees the clients replaced so far. Only where none of their code can be running: between
     // two messages of the program's outermost loop.
-    void ReleaseRetired() { retired_.clear(); }
+    void ReleaseRetired();
     void Destroy();
+    // Every client's calls are watched by it from now on.
+    void SetWatch(CallWatch* watch) { watch_ = watch; }
 
 private:
     AgentHost& host_;
     AgentFactory factory_;
     std::unique_ptr<AgentClient> client_;
     AgentClient* building_ = nullptr;
+    CallWatch* watch_ = nullptr;
     // A replaced client may still be on the call stack (a notification handler that asked
     // for the client again, a call in flight); it hears nothing more, but is kept until
     // ReleaseRetired.

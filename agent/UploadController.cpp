@@ -6,31 +6,11 @@
 #include "agent/DeferredLogin.h"
 #include "agent/FileReceiver.h"
 #include "agent/SizeCheckPath.h"
+#include "agent/SizeProbe.h"
 #include "agent/StatusTable.h"
 #include "agent/UpgradeReminder.h"
 #include "settings/UserSettings.h"
 
-namespace {
-
-const wchar_t CAPTION[] = L"Parcelo";
-
-// The file's full size; false when it cannot be read (not a file, not there, no access),
-// in which case the item still goes to the agent, which reports what becomes of it.
-bool ReadFileSize(const std::wstring& path, unsigned long long* size) {
-    // Full sharing: a size query must never stand in the way of whoever has the file open,
-    // nor fail because of them and let a large file through unchecked.
-    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER value;
-    const BOOL ok = GetFileSizeEx(file, &value);
-    CloseHandle(file);
-    if (!ok || value.QuadPart < 0) return false;
-    *size = static_cast<unsigned long long>(value.QuadPart);
-    return true;
-}
-
-}  // namespace
 
 HRESULT UploadController::SignIn(const wchar_t* email, const wchar_t* password) {
     const HRESULT hr = AgentClient::SignIn(email, password);
@@ -50,7 +30,7 @@ void UploadController::CheckForUpgrade() {
     if (FAILED(IsUpgradeAvailable(&available)) || available != 1) return;
     const int answer = host_.ShowMessage(
         host_.MainWindowHandle(),
-        L"A new version of Parcelo is availible for free download. Would you like to upgrade?", CAPTION,
+        L"A new version of Parcelo is availible for free download. Would you like to upgrade?", MESSAGE_CAPTION,
         MB_YESNO);
     if (answer == IDYES) Upgrade();
 }
@@ -59,17 +39,29 @@ HRESULT UploadController::Upload(const UploadItem& item, int flag) {
     // What the check must not open goes unchecked, as a file it cannot open does.
     const bool mayOpen = MayOpenForSizeCheck(std::u16string(item.text.begin(), item.text.end()), item.fromFileList);
     unsigned long long size = 0;
-    if (!mayOpen || !ReadFileSize(item.text, &size) || size < MAX_UPLOAD_BYTES) return AgentClient::Upload(item, flag);
-    host_.ShowMessage(nullptr, FormatTooBig(item.text.c_str()).c_str(), CAPTION, MB_OK);
+    bool known = false;
+    if (mayOpen && OnLocalFixedDrive(item.text)) {
+        known = ReadFileSize(item.text, &size);
+    } else if (mayOpen) {
+        // A share or another drive may hold the window for a network timeout: read elsewhere,
+        // and asked again until read or given up.
+        switch (sizeProbe_.Check(item.text, &size)) {
+        case SizeProbe::Result::Waiting: return SIZE_CHECK_PENDING;
+        case SizeProbe::Result::Known: known = true; break;
+        case SizeProbe::Result::Unknown: break;
+        }
+    }
+    if (!known || size < MAX_UPLOAD_BYTES) return AgentClient::Upload(item, flag);
+    host_.ShowMessage(nullptr, FormatTooBig(item.text.c_str()).c_str(), MESSAGE_CAPTION, MB_OK);
     return E_FAIL;
 }
 
 HRESULT UploadController::OpenLocker() {
-    if (host_.Receiver().BeginFiles() != 1) return E_FAIL;
+    if (host_.Receiver().BeginFiles() != BeginResult::Go) return E_FAIL;
     int signedIn = 0;
     const HRESULT hr = IsSignedIn(&signedIn);
     if (FAILED(hr) || signedIn == 0) {
-        host_.Deferred().lockerPending = 1;
+        host_.Receiver().HoldLockerForSignIn();
         return 1;
     }
     return AgentClient::OpenLocker();
@@ -78,7 +70,7 @@ HRESULT UploadController::OpenLocker() {
 void UploadController::OnProgress(int percent) { host_.Display().SetProgress(percent); }
 
 void UploadController::ShowStatusMessage(const wchar_t* text) {
-    host_.ShowMessage(host_.MainWindowHandle(), text, CAPTION, MB_OK);
+    host_.ShowMessage(host_.MainWindowHandle(), text, MESSAGE_CAPTION, MB_OK);
 }
 
 void UploadController::OnStatus(int code) {

@@ -8,6 +8,7 @@
 #include "app/CommandLine.h"
 #include "res/resource.h"
 #include "ui/DisplayDpi.h"
+#include "ui/HungAgentBox.h"
 #include "ui/StatusText.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowClassInfo.h"
@@ -68,6 +69,8 @@ MainWindow::MainWindow() : agentClient(*this, seams.agentFactory) {
     dpi = DpiOfPrimaryMonitor();
     LoadArtForDpi();
     LoadTrayIconForMonitor();
+    callWatch.Start();
+    agentClient.SetWatch(&callWatch);
 }
 
 // In this order: the icons and cursors, the agent client, the font, then what waits and the texts.
@@ -78,6 +81,7 @@ MainWindow::~MainWindow() {
     openHandCursor.Reset();
     grabHandCursor.Reset();
     agentClient.Destroy();
+    callWatch.Stop();
     status.statusFont.Reset();
     if (g_mainWindow == this) g_mainWindow = nullptr;
 }
@@ -151,6 +155,7 @@ LRESULT MainWindow::OnEndSession(UINT, WPARAM ending, LPARAM, bool&) {
 // The system hides a window before WM_DESTROY reaches it, so the visibility to be saved is
 // read here, while it still shows what the user saw.
 void MainWindow::CloseDropWindow() {
+    closing = true;
     visibleAtClose = IsWindowVisible(windowHandle) ? 1 : 0;
     DestroyWindow(windowHandle);
 }
@@ -299,6 +304,10 @@ void MainWindow::QueueHandOver(DropBatch batch) {
     if (handOver.Append(std::move(batch))) ScheduleHandOver();
 }
 
+void MainWindow::HandOverFirst(HeldWork work) {
+    if (handOver.PutFirst(std::move(work))) ScheduleHandOver();
+}
+
 // Posted messages are taken before input, painting and timers: while any of those waits,
 // the next slice goes behind them on a timer, so a long hand-over never starves the user.
 void MainWindow::ScheduleHandOver() {
@@ -313,6 +322,13 @@ void MainWindow::ScheduleHandOver() {
 void MainWindow::RunHandOver() {
     KillTimer(windowHandle, HAND_OVER_TIMER_ID);
     handOverScheduled = false;
+    // A message loop inside the connection (a box it shows) must not hand items to a client
+    // that is not ready: they go once it is.
+    if (agentClient.Connecting()) {
+        handOverScheduled = true;
+        SetTimer(windowHandle, HAND_OVER_TIMER_ID, HAND_OVER_WAIT_MS, nullptr);
+        return;
+    }
     using Clock = std::chrono::steady_clock;
     const Clock::time_point end = Clock::now() + std::chrono::milliseconds(HAND_OVER_SLICE_MS);
     // Whatever else waits goes first: above all the drag source's last calls after the drop,
@@ -367,4 +383,26 @@ void MainWindow::ShowCannotConnectStatus() { SetStatus(L"Can't connect to Sonavo
 
 int MainWindow::ShowMessage(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
     return seams.messageBox(owner, text, caption, type);
+}
+
+// ---- an agent that does not answer
+
+HungChoice MainWindow::AskAboutHungAgent() { return ::AskAboutHungAgent(windowHandle); }
+
+// Posted while a call waits (the menu's Exit cannot be chosen then, but the setup posts its
+// own), they would otherwise wait for the call.
+bool MainWindow::ExitRequested() {
+    MSG msg;
+    if (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) return true;
+    if (!windowHandle) return false;
+    if (PeekMessageW(&msg, windowHandle, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) return true;
+    return PeekMessageW(&msg, windowHandle, WM_COMMAND, WM_COMMAND, PM_NOREMOVE) &&
+           LOWORD(msg.wParam) == ID_CMD_EXIT;
+}
+
+// The window's end does what Exit does (settings saved, tray icon and drop target gone);
+// the process then ends, since the call below would never return.
+void MainWindow::ExitNow() {
+    if (windowHandle) CloseDropWindow();
+    ExitProcess(0);
 }

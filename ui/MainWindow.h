@@ -7,6 +7,7 @@
 
 #include "agent/AgentHost.h"
 #include "agent/AgentLink.h"
+#include "agent/CallWatch.h"
 #include "agent/DeferredLogin.h"
 #include "agent/FileReceiver.h"
 #include "drop/HandOverQueue.h"
@@ -27,6 +28,7 @@ constexpr UINT TRAY_RETRY_LAST = 60000;
 constexpr UINT HandOverMessage = WM_USER + 105;
 constexpr UINT HAND_OVER_TIMER_ID = 13;
 constexpr unsigned HAND_OVER_SLICE_MS = 25;
+constexpr UINT HAND_OVER_WAIT_MS = 50;  // between looks at a connection still being made
 
 // What tests replace: the parts of the platform that a test cannot drive.
 struct MainWindowSeams {
@@ -67,7 +69,12 @@ public:
     UserSettings& Settings() override { return settings; }
     DeferredLogin& Deferred() override { return deferredLogin; }
     FileReceiver& Receiver() override { return receiver; }
+    void HandOverFirst(HeldWork work) override;
     AgentClient* GetAgentClient() override { return agentClient.Get(); }
+    HungChoice AskAboutHungAgent() override;
+    bool ExitRequested() override;
+    void ExitNow() override;
+    bool Ending() override { return closing || !windowHandle; }
 
     // StatusDisplay: every change repaints at once.
     void SetStatus(const wchar_t* line1, const wchar_t* line2) override;
@@ -95,6 +102,7 @@ public:
 
     OwnedBitmap skinFrames[SKIN_CYCLE_FRAMES];  // the client area's size, made for `dpi`
     OwnedMemoryDc frameDC;
+    CallWatch callWatch{*this};  // before the client, so it outlives the client's last call
     AgentLink agentClient;
     UserSettings settings;
     int frameIndex = 0;
@@ -116,6 +124,7 @@ public:
     HandOverQueue handOver;
     bool handOverScheduled = false;
     UINT trayRetryDelay = 0;  // 0 while the icon is in place
+    bool closing = false;
     bool settingsRead = false;
     bool settingsSaved = false;
     // Whether the window showed when the program closed it (1 or 0), read before the system
