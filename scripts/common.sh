@@ -78,6 +78,28 @@ build_native() {
     cmake --build "$BUILD/native" -j "$(nproc)" -- --no-print-directory >/dev/null
 }
 
+# Where every ctest run of the test command leaves its JUnit file and console log.
+JUNIT="$BUILD/junit"
+
+# run_ctest NAME ARGS...: one ctest run, its console output to stdout and to $JUNIT/NAME.log,
+# its results to $JUNIT/NAME.xml (or $JUNIT/NAME.missing when it wrote none and failed).
+run_ctest() {
+    local name=$1
+    shift
+    mkdir -p "$JUNIT"
+    rm -f "$JUNIT/$name".{xml,log,missing}
+    ctest --output-on-failure --no-tests=error --output-junit "$JUNIT/$name.xml" "$@" | tee "$JUNIT/$name.log"
+    local rc=${PIPESTATUS[0]}
+    ((rc != 0)) && [[ ! -f $JUNIT/$name.xml ]] && touch "$JUNIT/$name.missing"
+    return "$rc"
+}
+
+# The libFuzzer targets, natively with clang, into build/fuzz.
+build_fuzz() {
+    cmake -S "$ROOT/tests/fuzz" -B "$BUILD/fuzz" -DCMAKE_BUILD_TYPE= -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+    cmake --build "$BUILD/fuzz" -j "$(nproc)" -- --no-print-directory >/dev/null
+}
+
 # use_prefix NAME: every later wine call in this shell uses the private prefix build/wine-NAME.
 use_prefix() {
     export WINEPREFIX="$BUILD/wine-$1" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
