@@ -9,9 +9,9 @@ BUILD="$ROOT/build"
 RUN_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev
               wine wine64 fonts-liberation xvfb xauth x11-utils imagemagick)
 # What the tests need besides: GoogleTest, the host compiler and Xlib for the native tests and the
-# X11 drag source, xdotool, clang with libFuzzer, NSIS for the setup, and the glibc locales for
-# the run under a double-byte code page.
-TEST_PACKAGES=("${RUN_PACKAGES[@]}" g++ googletest libx11-dev xdotool clang libclang-rt-14-dev nsis locales)
+# X11 drag source, xdotool, clang with libFuzzer, NSIS for the setup, the glibc locales for the
+# run under a double-byte code page, and Python for the share that does not answer.
+TEST_PACKAGES=("${RUN_PACKAGES[@]}" g++ googletest libx11-dev xdotool clang libclang-rt-14-dev nsis locales python3)
 # The locale the tests' double-byte run takes its code page (932) from.
 TEST_LOCALE=ja_JP.UTF-8
 
@@ -92,6 +92,19 @@ run_ctest() {
     local rc=${PIPESTATUS[0]}
     ((rc != 0)) && [[ ! -f $JUNIT/$name.xml ]] && touch "$JUNIT/$name.missing"
     return "$rc"
+}
+
+# The test prefix's drive M: is a network drive whose files never answer: the folder it names is
+# where scripts/windows-tests.sh mounts tests/support/unanswered_share.py. Wine reads the
+# drive types once, when its session starts.
+SHARE_MOUNT="$BUILD/unanswered-share"
+prepare_unanswered_share() {
+    use_prefix test
+    mkdir -p "$SHARE_MOUNT"
+    ln -sfn "$SHARE_MOUNT" "$WINEPREFIX/dosdevices/m:"
+    wineserver -p </dev/null >/dev/null 2>&1 || true
+    wine reg add 'HKLM\Software\Wine\Drives' /v m: /t REG_SZ /d network /f </dev/null >/dev/null 2>&1
+    wineserver -k; wineserver -w
 }
 
 # The libFuzzer targets, natively with clang, into build/fuzz.

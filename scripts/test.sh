@@ -14,6 +14,7 @@ build_windows_ubsan
 build_native
 build_fuzz
 prepare_prefix test /scripted
+prepare_unanswered_share
 set +e
 rm -rf "$JUNIT" "$BUILD/win/one-process" "$BUILD/win-ubsan/one-process"
 

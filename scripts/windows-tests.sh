@@ -23,6 +23,19 @@ source "$(dirname "$0")/common.sh"
 use_prefix test
 
 CTEST_ARGS=("$@")
+
+# The share that does not answer, on the folder the prefix's drive M: names (root mounts it).
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo="sudo"
+$sudo python3 "$ROOT/tests/support/unanswered_share.py" "$SHARE_MOUNT" </dev/null >/dev/null 2>&1 &
+share_pid=$!
+for _ in $(seq 50); do mountpoint -q "$SHARE_MOUNT" && break; sleep 0.1; done
+mountpoint -q "$SHARE_MOUNT" || echo "== the share that does not answer could not be mounted (is /dev/fuse there?)"
+end_share() {
+    $sudo kill "$share_pid" 2>/dev/null
+    wait "$share_pid" 2>/dev/null
+}
+trap end_share EXIT
 WIN="$BUILD/win"
 UBSAN="$BUILD/win-ubsan"
 rm -rf "$WIN/one-process" "$UBSAN/one-process"
