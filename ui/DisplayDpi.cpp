@@ -1,6 +1,7 @@
 #include "ui/DisplayDpi.h"
 
 #include "ui/DropLayout.h"
+#include "ui/OwnedHandle.h"
 
 namespace {
 
@@ -42,9 +43,8 @@ UINT DpiOfMonitor(HMONITOR monitor) {
 UINT DpiOfSystem() {
     static const DpiForSystemCall call = Lookup<DpiForSystemCall>(User32(), "GetDpiForSystem");
     if (call) return UsableDpi(call());
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen) ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr);
+    const int dpi = screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
     return UsableDpi(dpi > 0 ? static_cast<UINT>(dpi) : 0);
 }
 

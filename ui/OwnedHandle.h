@@ -56,6 +56,22 @@ using OwnedIcon = OwnedHandle<HICON, DestroyIconHandle>;
 using OwnedCursor = OwnedHandle<HCURSOR, DestroyCursorHandle>;
 using OwnedMenu = OwnedHandle<HMENU, DestroyMenuHandle>;
 
+// The DC of a window (of the screen for null) for one scope.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    ~WindowDc() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
+    HDC Get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
 // Selects an object into a DC for one scope and puts the previous one back.
 class SelectedObject {
 public:

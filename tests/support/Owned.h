@@ -30,22 +30,6 @@ using OwnedWindow = OwnedHandle<HWND, DestroyWindowHandle>;
 using OwnedAccelerators = OwnedHandle<HACCEL, DestroyAcceleratorTableHandle>;
 using OwnedModule = OwnedHandle<HMODULE, FreeModule>;
 
-// The DC of a window (of the screen for null) for one scope.
-class WindowDc {
-public:
-    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    ~WindowDc() {
-        if (dc_) ReleaseDC(window_, dc_);
-    }
-    HDC Get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
-
 // What GetIconInfo tells of an icon or cursor; the bitmaps it hands out go with the object.
 class IconParts {
 public:
