@@ -1,11 +1,21 @@
 #include "tests/support/Registry.h"
 
+#include "tests/support/Files.h"
 #include "tests/support/Owned.h"
 
 std::string RegText(HKEY root, const std::string& key, const char* name) {
     char text[1024] = {};
     DWORD size = sizeof text;
     if (RegGetValueA(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) return ABSENT_TEXT;
+    return text;
+}
+
+std::wstring RegWideText(HKEY root, const std::string& key, const char* name) {
+    wchar_t text[1024] = {};
+    DWORD size = sizeof text;
+    if (RegGetValueW(root, Wide(key).c_str(), name ? Wide(name).c_str() : nullptr, RRF_RT_REG_SZ, nullptr, text,
+                     &size) != ERROR_SUCCESS)
+        return Wide(ABSENT_TEXT);
     return text;
 }
 
@@ -30,6 +40,33 @@ bool CreateKey(HKEY root, const std::string& key) {
     OwnedKey owned(created);
     return true;
 }
+
+namespace {
+
+std::string ContentsOf(HKEY root, const std::wstring& key, REGSAM view) {
+    HKEY opened;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS) return ABSENT_TEXT;
+    const OwnedKey owned(opened);
+    std::string contents = "[" + Utf8(key) + "]\n";
+    wchar_t name[256];
+    BYTE data[4096];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = ARRAYSIZE(name), dataSize = sizeof data, type = 0;
+        if (RegEnumValueW(opened, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
+        contents += Utf8(std::wstring(name, nameSize)) + ":" + std::to_string(type) + "=" +
+                    std::string(reinterpret_cast<const char*>(data), dataSize) + "\n";
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = ARRAYSIZE(name);
+        if (RegEnumKeyExW(opened, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        contents += ContentsOf(root, key + L"\\" + std::wstring(name, nameSize), view);
+    }
+    return contents;
+}
+
+}  // namespace
+
+std::string KeyContents(HKEY root, const std::string& key, REGSAM view) { return ContentsOf(root, Wide(key), view); }
 
 std::string StoredText(const char* subkey, const char* name) {
     return RegText(HKEY_CURRENT_USER, std::string(PRODUCT_KEY) + "\\" + subkey, name);
