@@ -1,6 +1,7 @@
 #include "agent/AgentClient.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "agent/AgentProtocol.h"
 #include "agent/ComText.h"
@@ -12,7 +13,7 @@ namespace {
 
 // Passed unchanged with every sign-in and registration request, so the agent can tell
 // which client asks.
-const char SIGN_IN_EXTRA[] = "Parcelo 1.0";
+const wchar_t SIGN_IN_EXTRA[] = L"Parcelo 1.0";
 
 const HRESULT SIGN_IN_REFUSED = static_cast<HRESULT>(0x800E0000L);
 
@@ -82,7 +83,7 @@ HRESULT AgentClient::Call(DISPID id, VARIANT* args, UINT count, VARIANT* result)
     return hr;
 }
 
-HRESULT AgentClient::CallWithText(DISPID id, const char* text) {
+HRESULT AgentClient::CallWithText(DISPID id, const wchar_t* text) {
     VariantArgs<1> args;
     args.SetText(0, text);
     ScopedVariant result;
@@ -96,7 +97,7 @@ HRESULT AgentClient::ReadShort(DISPID id, int* value) {
     return hr;
 }
 
-HRESULT AgentClient::SignIn(const char* email, const char* password) {
+HRESULT AgentClient::SignIn(const wchar_t* email, const wchar_t* password) {
     VariantArgs<3> args;  // reversed: the last declared argument comes first
     args.SetText(2, email);
     args.SetText(1, password);
@@ -119,7 +120,7 @@ HRESULT AgentClient::SignOut() {
 
 HRESULT AgentClient::Upload(const UploadItem& item, int flag) {
     VariantArgs<2> args;
-    // The exact text: for a name the code page holds, the same BSTR its narrow form gives.
+    // The exact text, embedded NULs and all.
     args.v[1].vt = VT_BSTR;
     args.v[1].bstrVal = SysAllocStringLen(item.text.data(), static_cast<UINT>(item.text.size()));
     args.v[0].vt = VT_BOOL;
@@ -158,24 +159,30 @@ HRESULT AgentClient::Configure(short value) {
     return Call(DispConfigure, &arg, 1, &result);
 }
 
-const char* AgentClient::GetVersion() {
+const wchar_t* AgentClient::GetVersion() {
     if (version_) return version_->c_str();
     ScopedVariant result;
     // Only a BSTR holds a text; anything else means the agent did not answer.
     if (FAILED(Call(DispGetVersion, nullptr, 0, &result)) || (*result).vt != VT_BSTR) return nullptr;
-    version_ = std::make_unique<std::string>(BstrToNarrow((*result).bstrVal));
+    const BSTR text = (*result).bstrVal;
+    version_ = std::make_unique<std::wstring>(text ? text : L"");
     return version_->c_str();
 }
 
-void AgentClient::GetCurrentFileName(char* buffer, size_t length) {
+void AgentClient::GetCurrentFileName(wchar_t* buffer, size_t length) {
     if (!buffer || length == 0) return;
-    buffer[0] = '\0';
+    buffer[0] = L'\0';
     ScopedVariant result;
     if (FAILED(Call(DispGetCurrentFileName, nullptr, 0, &result)) || (*result).vt != VT_BSTR) return;
-    const std::string name = BstrToNarrow((*result).bstrVal);
-    const size_t copied = name.size() < length - 1 ? name.size() : length - 1;
-    std::memcpy(buffer, name.data(), copied);
-    buffer[copied] = '\0';
+    const BSTR name = (*result).bstrVal;
+    // What a C string sees: text after an embedded NUL would never be shown.
+    size_t copied = name ? wcsnlen(name, SysStringLen(name)) : 0;
+    if (copied > length - 1) {
+        copied = length - 1;
+        if (copied > 0 && IS_HIGH_SURROGATE(name[copied - 1]) && IS_LOW_SURROGATE(name[copied])) --copied;
+    }
+    if (copied) std::memcpy(buffer, name, copied * sizeof(wchar_t));
+    buffer[copied] = L'\0';
 }
 
 HRESULT AgentClient::GetFilesToGo(int* count) { return ReadShort(DispGetFilesToGo, count); }

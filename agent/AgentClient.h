@@ -30,7 +30,7 @@ public:
     // to OnStatus. Returns 0 or the failure code (1, 2 or 3).
     int Connect(AgentFactory factory);
 
-    virtual HRESULT SignIn(const char* email, const char* password);
+    virtual HRESULT SignIn(const wchar_t* email, const wchar_t* password);
     virtual HRESULT IsSignedIn(int* value);
     virtual HRESULT SignOut();
     virtual HRESULT Upload(const UploadItem& item, int flag);
@@ -43,8 +43,10 @@ public:
     virtual HRESULT Configure(short value);
 
     // Null when the agent gave no version text.
-    const char* GetVersion();
-    void GetCurrentFileName(char* buffer, size_t length);
+    const wchar_t* GetVersion();
+    // The name cut to length - 1 characters (never between the halves of a surrogate pair)
+    // and terminated; empty when the agent does not say.
+    void GetCurrentFileName(wchar_t* buffer, size_t length);
     HRESULT GetFilesToGo(int* count);
     HRESULT IsUpgradeAvailable(long* value);
 
@@ -60,12 +62,12 @@ protected:
 
 private:
     HRESULT Call(DISPID id, VARIANT* args, UINT count, VARIANT* result);
-    HRESULT CallWithText(DISPID id, const char* text);
+    HRESULT CallWithText(DISPID id, const wchar_t* text);
     HRESULT ReadShort(DISPID id, int* value);
 
     ComPtr<IDispatch> agent_;
-    std::unique_ptr<std::string> version_;
-    std::string signInExtra_;
+    std::unique_ptr<std::wstring> version_;
+    std::wstring signInExtra_;
     std::unique_ptr<AgentEventSink> sink_;
     bool gone_ = false;
 };

@@ -12,8 +12,8 @@ struct UserSettings;
 
 class StatusDisplay {
 public:
-    virtual void SetStatus(const char* line1, const char* line2) = 0;  // null line2: unchanged
-    virtual void SetUploadingStatus(const char* fileName) = 0;
+    virtual void SetStatus(const wchar_t* line1, const wchar_t* line2) = 0;  // null line2: unchanged
+    virtual void SetUploadingStatus(const wchar_t* fileName) = 0;
     virtual void SetProgress(int percent) = 0;  // -1 clears the second line
     virtual void ShowBusyStatus() = 0;
     virtual void ShowCannotConnectStatus() = 0;
@@ -25,7 +25,7 @@ protected:
 class AgentHost {
 public:
     virtual HWND MainWindowHandle() = 0;
-    virtual int ShowMessage(HWND owner, const char* text, const char* caption, UINT type) = 0;
+    virtual int ShowMessage(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) = 0;
     virtual int32_t Now() = 0;
     virtual StatusDisplay& Display() = 0;
     virtual int RunSignInDialog() = 0;  // IDOK or IDCANCEL

@@ -30,7 +30,7 @@ AgentClient* AgentLink::Get() {
     building_ = nullptr;
     if (failure != 0) {
         client.reset();
-        host_.ShowMessage(host_.MainWindowHandle(), FormatConnectFailure(failure).c_str(), "Failure", MB_OK);
+        host_.ShowMessage(host_.MainWindowHandle(), FormatConnectFailure(failure).c_str(), L"Failure", MB_OK);
         return nullptr;
     }
     client_ = std::move(client);

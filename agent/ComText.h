@@ -1,18 +1,12 @@
-// Narrow (ANSI code page) text <-> BSTR, and a VARIANT that clears itself.
+// Code-page text read into UTF-16, and VARIANTs that clear themselves.
 #pragma once
 
 #include <windows.h>
 #include <oleauto.h>
 #include <string>
 
-// A null pointer gives a null BSTR. The caller owns the result.
-BSTR NarrowToBstr(const char* text);
-// A null BSTR is an empty text; the whole length is converted.
-std::string BstrToNarrow(BSTR text);
-// A narrow text as the agent has always been given it: read in the system code page.
+// Text that came in the system code page (a CF_TEXT drop, a narrow file list) as UTF-16.
 std::wstring NarrowToWide(const char* text);
-// For narrow message texts only: what the code page lacks comes out as its default character.
-std::string WideToNarrow(const wchar_t* text, size_t length);
 
 class ScopedVariant {
 public:
@@ -38,12 +32,10 @@ public:
     ~VariantArgs() {
         for (VARIANT& each : v) VariantClear(&each);
     }
-    void SetText(size_t index, const char* text);  // a null text becomes a null BSTR
+    // The exact text; a null text becomes a null BSTR.
+    void SetText(size_t index, const wchar_t* text) {
+        v[index].vt = VT_BSTR;
+        v[index].bstrVal = text ? SysAllocString(text) : nullptr;
+    }
     VARIANT v[N];
 };
-
-template <size_t N>
-void VariantArgs<N>::SetText(size_t index, const char* text) {
-    v[index].vt = VT_BSTR;
-    v[index].bstrVal = NarrowToBstr(text);
-}

@@ -7,7 +7,7 @@ void DeferredLogin::ClearDeferred() {
     pendingFiles.clear();
 }
 
-void DeferredLogin::RecordRequest(const std::string& user, const std::string& pass, int autoSignIn) {
+void DeferredLogin::RecordRequest(const std::wstring& user, const std::wstring& pass, int autoSignIn) {
     userName = user;
     password = pass;
     autoLogin = autoSignIn;

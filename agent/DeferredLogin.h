@@ -11,15 +11,15 @@ class DeferredLogin {
 public:
     std::vector<UploadItem> pendingFiles;  // in order of arrival, exactly as dropped; duplicates kept
     int lockerPending = 0;
-    std::string userName;
-    std::string password;
+    std::wstring userName;
+    std::wstring password;
     int autoLogin = 0;
 
     void AddPendingFile(const UploadItem& item);
     // Drops the pending items and the Locker request; the credentials stay.
     void ClearDeferred();
     // Replaces the credentials with those of a new sign-in request.
-    void RecordRequest(const std::string& user, const std::string& pass, int autoSignIn);
+    void RecordRequest(const std::wstring& user, const std::wstring& pass, int autoSignIn);
     // False until a sign-in has been requested in this run: a sign-in success reported
     // before that must not replace the stored settings with empty credentials.
     bool HasRequest() const { return hasRequest_; }

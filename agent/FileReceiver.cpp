@@ -68,7 +68,7 @@ void FileReceiver::ReplayDeferred() {
     }
 }
 
-void FileReceiver::RequestSignIn(const std::string& user, const std::string& pass, int autoSignIn,
+void FileReceiver::RequestSignIn(const std::wstring& user, const std::wstring& pass, int autoSignIn,
                                  bool signOutFirst) {
     host_.Deferred().RecordRequest(user, pass, autoSignIn);
     host_.Display().SetStatus(CONNECTING_TEXT, nullptr);

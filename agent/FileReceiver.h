@@ -34,7 +34,7 @@ public:
     // A sign-in request from the Sign In dialog (signOutFirst) or the automatic sign-in.
     // The credentials are recorded before the agent is called, so a success reported
     // while the call is still running stores the credentials of this request.
-    void RequestSignIn(const std::string& user, const std::string& pass, int autoSignIn, bool signOutFirst);
+    void RequestSignIn(const std::wstring& user, const std::wstring& pass, int autoSignIn, bool signOutFirst);
 
 private:
     AgentHost& host_;

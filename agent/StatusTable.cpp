@@ -1,13 +1,12 @@
 #include "agent/StatusTable.h"
 
-
-const char* const READY_TEXT      = "Drag files here";
-const char* const WORKING_TEXT    = "One moment, please";
-const char* const CONNECTING_TEXT = "Connecting...";
+const wchar_t* const READY_TEXT      = L"Drag files here";
+const wchar_t* const WORKING_TEXT    = L"One moment, please";
+const wchar_t* const CONNECTING_TEXT = L"Connecting...";
 
 namespace {
 
-const char CANNOT_CONNECT[] = "Cannot connect to Sonavo. Please try again.";
+const wchar_t CANNOT_CONNECT[] = L"Cannot connect to Sonavo. Please try again.";
 
 struct StatusEntry {
     int code;
@@ -33,21 +32,21 @@ const StatusEntry STATUS_TABLE[] = {
     {107, {StatusAction::Message, CANNOT_CONNECT}},
     {110, {StatusAction::Message, CANNOT_CONNECT}},
     {115, {StatusAction::Message, CANNOT_CONNECT}},
-    {104, {StatusAction::Message, "Authentication failed"}},
-    {108, {StatusAction::MessageThenSignIn, "Failed to authenticate. Bad user name or password"}},
-    {109, {StatusAction::Message, "Operation is not allowed: User is not logged in"}},
+    {104, {StatusAction::Message, L"Authentication failed"}},
+    {108, {StatusAction::MessageThenSignIn, L"Failed to authenticate. Bad user name or password"}},
+    {109, {StatusAction::Message, L"Operation is not allowed: User is not logged in"}},
     {111, {StatusAction::UploadFailed, nullptr}},
-    {112, {StatusAction::Message, "Failed to download file"}},
-    {113, {StatusAction::Message, "No space left in your locker. All pending requests will be canceled."}},
-    {114, {StatusAction::Message, "Upload error. Please make sure the URL ends in .mp3, then try again."}},
-    {116, {StatusAction::Message, "Cannot connect to SonavoWeb. Please try again."}},
-    {117, {StatusAction::Message, "Failed to connect! Make sure your session cookies enabled and try again."}},
+    {112, {StatusAction::Message, L"Failed to download file"}},
+    {113, {StatusAction::Message, L"No space left in your locker. All pending requests will be canceled."}},
+    {114, {StatusAction::Message, L"Upload error. Please make sure the URL ends in .mp3, then try again."}},
+    {116, {StatusAction::Message, L"Cannot connect to SonavoWeb. Please try again."}},
+    {117, {StatusAction::Message, L"Failed to connect! Make sure your session cookies enabled and try again."}},
     {118, {StatusAction::MessageThenSignIn,
-           "Failed to connect or server too busy. Make sure your persistent cookies enabled and try again."}},
+           L"Failed to connect or server too busy. Make sure your persistent cookies enabled and try again."}},
     {120, {StatusAction::CannotConnect, nullptr}},
     {121, {StatusAction::Message,
-           "Sorry, but we cannot upload files in this format. Please try an .mp3, .wma, .asf, or other "
-           "commonly used audio file."}},
+           L"Sorry, but we cannot upload files in this format. Please try an .mp3, .wma, .asf, or other "
+           L"commonly used audio file."}},
 };
 
 }  // namespace
@@ -59,16 +58,16 @@ StatusRule LookupStatus(int statusCode) {
 }
 
 // Texts from outside (paths, the agent's file names) are inserted, never used as formats.
-std::string FormatConnectFailure(int failureCode) {
-    return "Failed to connect to Sonavo Server with failure code '" + std::to_string(failureCode) +
-           "'. Reinstall Parcelo or download newer version.";
+std::wstring FormatConnectFailure(int failureCode) {
+    return L"Failed to connect to Sonavo Server with failure code '" + std::to_wstring(failureCode) +
+           L"'. Reinstall Parcelo or download newer version.";
 }
 
-std::string FormatUploadFailed(const char* fileName) {
-    return std::string("Sorry, but an error occurred when we tried to upload ") + (fileName ? fileName : "") +
-           " to your Locker. Please try again";
+std::wstring FormatUploadFailed(const wchar_t* fileName) {
+    return std::wstring(L"Sorry, but an error occurred when we tried to upload ") + (fileName ? fileName : L"") +
+           L" to your Locker. Please try again";
 }
 
-std::string FormatTooBig(const char* path) {
-    return std::string("File '") + (path ? path : "") + "' is too big to upload or wrong file name.";
+std::wstring FormatTooBig(const wchar_t* path) {
+    return std::wstring(L"File '") + (path ? path : L"") + L"' is too big to upload or wrong file name.";
 }

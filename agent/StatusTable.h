@@ -27,17 +27,17 @@ enum class StatusAction {
 
 struct StatusRule {
     StatusAction action;
-    const char* text;  // message box text, or null
+    const wchar_t* text;  // message box text, or null
 };
 
 // Codes without a rule give {None, nullptr}.
 StatusRule LookupStatus(int statusCode);
 
-extern const char* const READY_TEXT;
-extern const char* const WORKING_TEXT;
-extern const char* const CONNECTING_TEXT;
+extern const wchar_t* const READY_TEXT;
+extern const wchar_t* const WORKING_TEXT;
+extern const wchar_t* const CONNECTING_TEXT;
 
 // The message box texts that carry a value.
-std::string FormatConnectFailure(int failureCode);
-std::string FormatUploadFailed(const char* fileName);
-std::string FormatTooBig(const char* path);
+std::wstring FormatConnectFailure(int failureCode);
+std::wstring FormatUploadFailed(const wchar_t* fileName);
+std::wstring FormatTooBig(const wchar_t* path);

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "agent/AgentHost.h"
-#include "agent/ComText.h"
 #include "agent/DeferredLogin.h"
 #include "agent/FileReceiver.h"
 #include "agent/SizeCheckPath.h"
@@ -13,7 +12,7 @@
 
 namespace {
 
-const char CAPTION[] = "Parcelo";
+const wchar_t CAPTION[] = L"Parcelo";
 
 // The file's full size; false when it cannot be read (not a file, not there, no access),
 // in which case the item still goes to the agent, which reports what becomes of it.
@@ -33,7 +32,7 @@ bool ReadFileSize(const std::wstring& path, unsigned long long* size) {
 
 }  // namespace
 
-HRESULT UploadController::SignIn(const char* email, const char* password) {
+HRESULT UploadController::SignIn(const wchar_t* email, const wchar_t* password) {
     const HRESULT hr = AgentClient::SignIn(email, password);
     int signedIn = 0;
     if (hr >= 0 && SUCCEEDED(IsSignedIn(&signedIn)) && signedIn == 1 && IsReminderDue()) {
@@ -51,7 +50,7 @@ void UploadController::CheckForUpgrade() {
     if (FAILED(IsUpgradeAvailable(&available)) || available != 1) return;
     const int answer = host_.ShowMessage(
         host_.MainWindowHandle(),
-        "A new version of Parcelo is availible for free download. Would you like to upgrade?", CAPTION,
+        L"A new version of Parcelo is availible for free download. Would you like to upgrade?", CAPTION,
         MB_YESNO);
     if (answer == IDYES) Upgrade();
 }
@@ -61,8 +60,7 @@ HRESULT UploadController::Upload(const UploadItem& item, int flag) {
     const bool mayOpen = MayOpenForSizeCheck(std::u16string(item.text.begin(), item.text.end()), item.fromFileList);
     unsigned long long size = 0;
     if (!mayOpen || !ReadFileSize(item.text, &size) || size < MAX_UPLOAD_BYTES) return AgentClient::Upload(item, flag);
-    const std::string shown = WideToNarrow(item.text.data(), item.text.size());
-    host_.ShowMessage(nullptr, FormatTooBig(shown.c_str()).c_str(), CAPTION, MB_OK);
+    host_.ShowMessage(nullptr, FormatTooBig(item.text.c_str()).c_str(), CAPTION, MB_OK);
     return E_FAIL;
 }
 
@@ -79,7 +77,7 @@ HRESULT UploadController::OpenLocker() {
 
 void UploadController::OnProgress(int percent) { host_.Display().SetProgress(percent); }
 
-void UploadController::ShowStatusMessage(const char* text) {
+void UploadController::ShowStatusMessage(const wchar_t* text) {
     host_.ShowMessage(host_.MainWindowHandle(), text, CAPTION, MB_OK);
 }
 
@@ -97,8 +95,8 @@ void UploadController::OnStatus(int code) {
         display.SetProgress(-1);
         break;
     case StatusAction::Uploading: {
-        char name[260];
-        GetCurrentFileName(name, sizeof name);
+        wchar_t name[260];
+        GetCurrentFileName(name, ARRAYSIZE(name));
         display.SetUploadingStatus(name);
         break;
     }
@@ -109,11 +107,11 @@ void UploadController::OnStatus(int code) {
     case StatusAction::MessageThenSignIn:
         ShowStatusMessage(rule.text);
         // Sent, so the Sign In dialog has run and ended before this notification returns.
-        SendMessageA(host_.MainWindowHandle(), WM_COMMAND, SIGN_IN_COMMAND, 0);
+        SendMessageW(host_.MainWindowHandle(), WM_COMMAND, SIGN_IN_COMMAND, 0);
         break;
     case StatusAction::UploadFailed: {
-        char name[261];
-        GetCurrentFileName(name, sizeof name);
+        wchar_t name[261];
+        GetCurrentFileName(name, ARRAYSIZE(name));
         ShowStatusMessage(FormatUploadFailed(name).c_str());
         break;
     }
@@ -121,6 +119,6 @@ void UploadController::OnStatus(int code) {
 }
 
 void UploadController::ShowIncompatible() {
-    host_.ShowMessage(nullptr, "Incompatible server version. Download new version of Velorex (Parcelo) from SonavoWeb",
-                      "API", MB_OK);
+    host_.ShowMessage(nullptr, L"Incompatible server version. Download new version of Velorex (Parcelo) from SonavoWeb",
+                      L"API", MB_OK);
 }

@@ -14,7 +14,7 @@ class UploadController : public AgentClient {
 public:
     explicit UploadController(AgentHost& host) : host_(host) {}
 
-    HRESULT SignIn(const char* email, const char* password) override;
+    HRESULT SignIn(const wchar_t* email, const wchar_t* password) override;
     HRESULT Upload(const UploadItem& item, int flag) override;
     HRESULT OpenLocker() override;
     void OnProgress(int percent) override;
@@ -27,7 +27,7 @@ protected:
     void ShowIncompatible() override;
 
 private:
-    void ShowStatusMessage(const char* text);
+    void ShowStatusMessage(const wchar_t* text);
 
     AgentHost& host_;
 };

@@ -1,8 +1,8 @@
 #include "agent/VersionGate.h"
 
-#include <cstring>
+#include <cwchar>
 
-bool IsCompatibleVersion(const char* versionText) {
+bool IsCompatibleVersion(const wchar_t* versionText) {
     if (!versionText || !*versionText) return false;
-    return std::strncmp("1.6.000", versionText, 5) <= 0;
+    return std::wcsncmp(L"1.6.000", versionText, 5) <= 0;
 }

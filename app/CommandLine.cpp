@@ -1,25 +1,25 @@
 #include "app/CommandLine.h"
 
-#include <cstring>
+#include <cwchar>
 
 namespace {
 
 struct SwitchEntry {
-    const char* text;
+    const wchar_t* text;
     StartSwitch effect;
 };
 
 const SwitchEntry SWITCHES[] = {
-    {" /registeruser", StartSwitch::RegisterUser},
-    {" /showparcelo", StartSwitch::ShowParcelo},
-    {" /clearreg", StartSwitch::ClearSettings},
+    {L" /registeruser", StartSwitch::RegisterUser},
+    {L" /showparcelo", StartSwitch::ShowParcelo},
+    {L" /clearreg", StartSwitch::ClearSettings},
 };
 
 }  // namespace
 
-StartSwitch FindStartSwitch(const char* commandLine) {
+StartSwitch FindStartSwitch(const wchar_t* commandLine) {
     if (!commandLine) return StartSwitch::None;
     for (const SwitchEntry& entry : SWITCHES)
-        if (std::strstr(commandLine, entry.text)) return entry.effect;
+        if (std::wcsstr(commandLine, entry.text)) return entry.effect;
     return StartSwitch::None;
 }

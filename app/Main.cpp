@@ -18,7 +18,7 @@ void ReleaseRetiredAgentClients() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    const char* commandLine = GetCommandLineA();
+    const wchar_t* commandLine = GetCommandLineW();
     OleInitialize(nullptr);
     GetAppModule().Init(instance);
 
@@ -26,7 +26,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // reference in WM_CREATE, and the release after the loop ends it.
     MainWindow* window = new (std::nothrow) MainWindow();
     if (window && window->ParseCommandLine(commandLine) && window->CreateDropWindow()) {
-        RunMessageLoop(window->windowHandle, LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS)),
+        RunMessageLoop(window->windowHandle, LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS)),
                        &ReleaseRetiredAgentClients);
         window->Release();
     } else if (window) {

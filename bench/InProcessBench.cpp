@@ -51,9 +51,9 @@ int g_signInDialogs = 0;
 
 // Nothing may wait for a user: a box or a Sign In dialog would mean the drop did not go the
 // signed-in way, and is reported as a failed run.
-int WINAPI CountBox(HWND, LPCSTR text, LPCSTR, UINT) {
+int WINAPI CountBox(HWND, LPCWSTR text, LPCWSTR, UINT) {
     ++g_boxes;
-    std::fprintf(stderr, "message box: %s\n", text ? text : "");
+    std::fwprintf(stderr, L"message box: %ls\n", text ? text : L"");
     return IDOK;
 }
 
@@ -133,7 +133,7 @@ public:
         MainWindow::seams = {&CountBox, &time, factory, &CountSignIn};
         window_ = new MainWindow();
         window_->AddRef();
-        if (!window_->ParseCommandLine(" /showparcelo") || !window_->CreateDropWindow()) return false;
+        if (!window_->ParseCommandLine(L" /showparcelo") || !window_->CreateDropWindow()) return false;
         Stopwatch clock;
         while (!IsWindowVisible(window_->windowHandle)) {
             if (clock.Ms() > 30000) return false;
@@ -601,8 +601,8 @@ public:
     BarePaintWindow()
         : skin_(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_SKIN_FRAME0))),
           memory_(CreateCompatibleDC(nullptr)),
-          font_(CreateFontA(-10, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial Narrow")) {}
+          font_(CreateFontW(-10, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Arial Narrow")) {}
     BarePaintWindow(const BarePaintWindow&) = delete;
     BarePaintWindow& operator=(const BarePaintWindow&) = delete;
     ~BarePaintWindow() {
@@ -612,7 +612,7 @@ public:
         DeleteObject(skin_);
     }
 
-    bool Open(const RECT& like, const char* line1, const char* line2) {
+    bool Open(const RECT& like, const wchar_t* line1, const wchar_t* line2) {
         line1_ = line1;
         line2_ = line2;
         WNDCLASSEXA windowClass = {};
@@ -653,8 +653,8 @@ private:
         BitBlt(dc, 0, 0, 156, 96, memory_, 0, 0, SRCCOPY);
         const HGDIOBJ oldFont = SelectObject(dc, font_);
         RECT first = {2, 54, 108, 68}, second = {2, 67, 108, 80};
-        DrawTextA(dc, line1_, -1, &first, DT_CENTER);
-        DrawTextA(dc, line2_, -1, &second, DT_CENTER);
+        DrawTextW(dc, line1_, -1, &first, DT_CENTER);
+        DrawTextW(dc, line2_, -1, &second, DT_CENTER);
         SelectObject(dc, oldFont);
         SelectObject(memory_, oldSkin);
         EndPaint(window, &paint);
@@ -665,8 +665,8 @@ private:
     HDC memory_;
     HFONT font_;
     HWND handle_ = nullptr;
-    const char* line1_ = "";
-    const char* line2_ = "";
+    const wchar_t* line1_ = L"";
+    const wchar_t* line2_ = L"";
     long paints_ = 0;
 };
 
@@ -679,7 +679,7 @@ double RepaintMicroseconds(HWND window, int repaints) {
 // A repaint costs far less than the load on a shared machine drifts: the two windows take
 // turns in short batches (runs), many of them.
 int RunPaint(int repaints, int runs) {
-    const char line1[] = "Drag files here", line2[] = "40% done (2 to go)";
+    const wchar_t line1[] = L"Drag files here", line2[] = L"40% done (2 to go)";
     ParceloWindow window;
     if (!window.Open()) return 1;
     window->status.statusLine1 = line1;

@@ -80,9 +80,9 @@ double SinceProcessCreated() {
     return static_cast<double>(b.QuadPart - a.QuadPart) / 10000.0;
 }
 
-BOOL WINAPI TimedNotify(DWORD action, PNOTIFYICONDATAA data) {
+BOOL WINAPI TimedNotify(DWORD action, PNOTIFYICONDATAW data) {
     Stopwatch clock;
-    const BOOL result = Shell_NotifyIconA(action, data);
+    const BOOL result = Shell_NotifyIconW(action, data);
     g_trayMs += clock.Ms();
     return result;
 }
@@ -94,7 +94,7 @@ int TimedFactory(IDispatch** agent) {
     return result;
 }
 
-int WINAPI NoBox(HWND, LPCSTR, LPCSTR, UINT) { return IDOK; }
+int WINAPI NoBox(HWND, LPCWSTR, LPCWSTR, UINT) { return IDOK; }
 
 void WriteReport(const char* path) {
     if (std::strcmp(path, "-") == 0) return;
@@ -113,11 +113,11 @@ int ProfileParcelo(HINSTANCE instance, const char* reportPath) {
     MainWindow::seams = {&NoBox, &time, &TimedFactory, nullptr};
     g_shellNotifyIcon = &TimedNotify;
     MainWindow* window = new MainWindow();
-    window->ParseCommandLine(" /showparcelo");
+    window->ParseCommandLine(L" /showparcelo");
     clock.Step("parcelo.MainWindow-constructor(cursors,icons,font)");
     if (!window->CreateDropWindow()) return 1;
     clock.Step("parcelo.CreateDropWindow(class,window,WM_CREATE)");
-    Report("parcelo.-of-which-tray-icon(Shell_NotifyIconA)", g_trayMs);
+    Report("parcelo.-of-which-tray-icon(Shell_NotifyIconW)", g_trayMs);
     const HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
     MSG msg;
     while (!IsWindowVisible(window->windowHandle) && GetMessageA(&msg, nullptr, 0, 0) > 0) {
@@ -178,14 +178,14 @@ int ProfileBare(HINSTANCE instance, const char* reportPath) {
     return 0;
 }
 
-NOTIFYICONDATAA g_lateTray;
+NOTIFYICONDATAW g_lateTray;
 bool g_trayHeld = false;   // an add is waiting
 bool g_trayAdded = false;  // the held add has been made
 
 // Holds the first NIM_ADD back (with its own copy of the icon, which the caller destroys at
 // once) for the message loop to make once the window is shown.
-BOOL WINAPI HoldFirstAdd(DWORD action, PNOTIFYICONDATAA data) {
-    if (action != NIM_ADD || g_trayHeld || g_trayAdded) return Shell_NotifyIconA(action, data);
+BOOL WINAPI HoldFirstAdd(DWORD action, PNOTIFYICONDATAW data) {
+    if (action != NIM_ADD || g_trayHeld || g_trayAdded) return Shell_NotifyIconW(action, data);
     g_lateTray = *data;
     g_lateTray.hIcon = CopyIcon(data->hIcon);
     g_trayHeld = true;
@@ -197,7 +197,7 @@ int RunAsIs(HINSTANCE instance) {
     OleInitialize(nullptr);
     GetAppModule().Init(instance);
     MainWindow* window = new MainWindow();
-    if (window->ParseCommandLine(" /showparcelo") && window->CreateDropWindow())
+    if (window->ParseCommandLine(L" /showparcelo") && window->CreateDropWindow())
         RunMessageLoop(window->windowHandle, LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS)));
     window->Release();
     OleUninitialize();
@@ -210,7 +210,7 @@ int RunLateStart(HINSTANCE instance, const char* reportPath, DWORD delayMs) {
     GetAppModule().Init(instance);
     g_shellNotifyIcon = &HoldFirstAdd;
     MainWindow* window = new MainWindow();
-    if (window->ParseCommandLine(" /showparcelo") && window->CreateDropWindow()) {
+    if (window->ParseCommandLine(L" /showparcelo") && window->CreateDropWindow()) {
         const HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
         // Wakes the loop while the held work waits out its delay.
         const UINT_PTR tick = delayMs ? SetTimer(nullptr, 0, 20, nullptr) : 0;
@@ -228,7 +228,7 @@ int RunLateStart(HINSTANCE instance, const char* reportPath, DWORD delayMs) {
                 const bool registeredEarly = GetPropA(window->windowHandle, "OleDropTargetInterface") != nullptr;
                 OleInitialize(nullptr);
                 const HRESULT late = RegisterDragDrop(window->windowHandle, window);
-                Shell_NotifyIconA(NIM_ADD, &g_lateTray);
+                Shell_NotifyIconW(NIM_ADD, &g_lateTray);
                 if (std::strcmp(reportPath, "-") != 0) {
                     Report("late-start.registered-in-WM_CREATE", registeredEarly ? 1 : 0);
                     Report("late-start.RegisterDragDrop-after-show-HRESULT", static_cast<double>(static_cast<DWORD>(late)));
@@ -307,7 +307,7 @@ int ProfileCalls(HINSTANCE instance, const char* reportPath) {
     WriteReport(reportPath);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
-    NotifyTrayIcon(window, TRAY_ICON_ID, nullptr, "", NIM_DELETE);
+    NotifyTrayIcon(window, TRAY_ICON_ID, nullptr, L"", NIM_DELETE);
     RevokeDragDrop(window);
     DeleteDC(frameDc);
     for (HBITMAP frame : frames) DeleteObject(frame);
@@ -439,7 +439,7 @@ int RunLadder(HINSTANCE instance, unsigned parts) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    if (parts & TRAY) NotifyTrayIcon(window, TRAY_ICON_ID, nullptr, "", NIM_DELETE);
+    if (parts & TRAY) NotifyTrayIcon(window, TRAY_ICON_ID, nullptr, L"", NIM_DELETE);
     if (parts & DROP_TARGET) RevokeDragDrop(window);
     if (state.cookie) state.point->Unadvise(state.cookie);
     state.point.Reset();

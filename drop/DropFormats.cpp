@@ -58,19 +58,23 @@ bool OffersFormat(IDataObject* data, UINT format) {
     return data && data->QueryGetData(&query) >= 0;
 }
 
-const DropFormat* DropFormatTable(UINT fileGroupDescriptorFormat) {
+bool OffersRow(IDataObject* data, const DropFormat& row) {
+    return OffersFormat(data, row.format) || (row.alsoFormat != 0 && OffersFormat(data, row.alsoFormat));
+}
+
+const DropFormat* DropFormatTable(UINT fileGroupDescriptorFormat, UINT fileGroupDescriptorWFormat) {
     static const DropFormat table[] = {
-        {CF_HDROP, DROPEFFECT_COPY, &DropFileList, CF_HDROP},
-        {fileGroupDescriptorFormat, DROPEFFECT_LINK, &DropText, CF_TEXT},
-        {CF_TEXT, DROPEFFECT_COPY, &DropText, CF_TEXT},
-        {0, 0, nullptr, 0},
+        {CF_HDROP, 0, DROPEFFECT_COPY, &DropFileList},
+        {fileGroupDescriptorFormat, fileGroupDescriptorWFormat, DROPEFFECT_LINK, &DropText},
+        {CF_TEXT, 0, DROPEFFECT_COPY, &DropText},
+        {0, 0, 0, nullptr},
     };
     return table;
 }
 
-HRESULT DropFileList(IDataObject* data, CLIPFORMAT format, DropBatch& batch) {
+HRESULT DropFileList(IDataObject* data, DropBatch& batch) {
     Medium medium;
-    if (!medium.Fetch(data, format)) return E_FAIL;
+    if (!medium.Fetch(data, CF_HDROP)) return E_FAIL;
     LockedGlobal locked(medium.Global());
     // Read by the hand-over, not here: the block comes from another program, and it is
     // checked before any name is used rather than followed by index through the shell.
@@ -79,12 +83,31 @@ HRESULT DropFileList(IDataObject* data, CLIPFORMAT format, DropBatch& batch) {
     return S_OK;
 }
 
-HRESULT DropText(IDataObject* data, CLIPFORMAT format, DropBatch& batch) {
+namespace {
+
+// A source that offers both forms may fill its code-page text lossily, or with UTF-8:
+// only the UTF-16 form is sure to hold what the user dragged.
+bool FetchUnicodeText(IDataObject* data, std::wstring& text) {
     Medium medium;
-    if (!medium.Fetch(data, format)) return E_FAIL;
+    if (!OffersFormat(data, CF_UNICODETEXT) || !medium.Fetch(data, CF_UNICODETEXT)) return false;
     LockedGlobal locked(medium.Global());
+    text = TextFromWideBlock(reinterpret_cast<const unsigned char*>(locked.Bytes()), locked.Size());
+    return true;
+}
+
+bool FetchCodePageText(IDataObject* data, std::wstring& text) {
+    Medium medium;
+    if (!medium.Fetch(data, CF_TEXT)) return false;
+    LockedGlobal locked(medium.Global());
+    text = NarrowToWide(TextFromBlock(locked.Bytes(), locked.Size()).c_str());
+    return true;
+}
+
+}  // namespace
+
+HRESULT DropText(IDataObject* data, DropBatch& batch) {
     UploadItem item;
-    item.text = NarrowToWide(TextFromBlock(locked.Bytes(), locked.Size()).c_str());
+    if (!FetchUnicodeText(data, item.text) && !FetchCodePageText(data, item.text)) return E_FAIL;
     batch.items.push_back(std::move(item));
     return S_OK;
 }

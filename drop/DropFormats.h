@@ -3,26 +3,27 @@
 #pragma once
 
 #include <ole2.h>
-#include <vector>
 
-#include "agent/UploadItem.h"
 #include "drop/HandOverQueue.h"
 
 // Fetches the data and copies it into `batch`; the source is released as soon as it returns.
-using DropHandler = HRESULT (*)(IDataObject* data, CLIPFORMAT format, DropBatch& batch);
+using DropHandler = HRESULT (*)(IDataObject* data, DropBatch& batch);
 
 struct DropFormat {
     UINT format;
+    UINT alsoFormat;  // another form of the same data that counts as this row; 0 for none
     DWORD effect;
     DropHandler handler;  // null ends the table
-    CLIPFORMAT fetchFormat;  // what the handler asks the data object for
 };
 
-// Built once; the descriptor format's id is only known at run time.
-const DropFormat* DropFormatTable(UINT fileGroupDescriptorFormat);
+// Built once; the descriptor formats' ids are only known at run time.
+const DropFormat* DropFormatTable(UINT fileGroupDescriptorFormat, UINT fileGroupDescriptorWFormat);
+// Whether the data holds the row's format or its other form.
+bool OffersRow(IDataObject* data, const DropFormat& row);
 
-// Each fails only when its format cannot be fetched, so that the next row is tried.
-HRESULT DropFileList(IDataObject* data, CLIPFORMAT format, DropBatch& batch);
-HRESULT DropText(IDataObject* data, CLIPFORMAT format, DropBatch& batch);
+// Each fails only when its data cannot be fetched, so that the next row is tried.
+HRESULT DropFileList(IDataObject* data, DropBatch& batch);
+// The text as UTF-16 when the source offers it so, else its code-page text.
+HRESULT DropText(IDataObject* data, DropBatch& batch);
 
 bool OffersFormat(IDataObject* data, UINT format);

@@ -7,8 +7,9 @@
 
 STDMETHODIMP MainWindow::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     currentEffect = DROPEFFECT_NONE;
-    for (const DropFormat* row = DropFormatTable(fileGroupDescriptorFormat); row->handler; ++row) {
-        if (OffersFormat(data, row->format)) {
+    const DropFormat* table = DropFormatTable(fileGroupDescriptorFormat, fileGroupDescriptorWFormat);
+    for (const DropFormat* row = table; row->handler; ++row) {
+        if (OffersRow(data, *row)) {
             currentEffect = row->effect;
             break;
         }
@@ -32,10 +33,11 @@ STDMETHODIMP MainWindow::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     HRESULT result = E_FAIL;
     DWORD dropped = DROPEFFECT_NONE;
     try {
-        for (const DropFormat* row = DropFormatTable(fileGroupDescriptorFormat); row->handler; ++row) {
-            if (!OffersFormat(data, row->format)) continue;
+        const DropFormat* table = DropFormatTable(fileGroupDescriptorFormat, fileGroupDescriptorWFormat);
+        for (const DropFormat* row = table; row->handler; ++row) {
+            if (!OffersRow(data, *row)) continue;
             DropBatch batch;
-            result = row->handler(data, row->fetchFormat, batch);
+            result = row->handler(data, batch);
             if (result >= 0) {
                 dropped = row->effect;
                 // Handed over once the source has its answer: a sign-in or ten thousand

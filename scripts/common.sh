@@ -9,8 +9,11 @@ BUILD="$ROOT/build"
 RUN_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev
               wine wine64 fonts-liberation xvfb xauth x11-utils imagemagick)
 # What the tests need besides: GoogleTest, the host compiler and Xlib for the native tests and the
-# X11 drag source, xdotool, clang with libFuzzer, NSIS for the setup.
-TEST_PACKAGES=("${RUN_PACKAGES[@]}" g++ googletest libx11-dev xdotool clang libclang-rt-14-dev nsis)
+# X11 drag source, xdotool, clang with libFuzzer, NSIS for the setup, and the glibc locales for
+# the run under a double-byte code page.
+TEST_PACKAGES=("${RUN_PACKAGES[@]}" g++ googletest libx11-dev xdotool clang libclang-rt-14-dev nsis locales)
+# The locale the tests' double-byte run takes its code page (932) from.
+TEST_LOCALE=ja_JP.UTF-8
 
 # install_packages [PACKAGE...]: installs those of the packages that are missing (all of
 # TEST_PACKAGES when none are named).
@@ -27,6 +30,18 @@ install_packages() {
         $sudo apt-get update -qq
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
     fi
+}
+
+# ensure_locale NAME: generates the glibc locale NAME (ja_JP.UTF-8, say) when it is missing. Wine
+# takes a process's code page from its locale, and maps file names through the locale only
+# when it exists.
+ensure_locale() {
+    local name=$1 sudo=""
+    locale -a 2>/dev/null | grep -qix "${name/UTF-8/utf8}" && return 0
+    [[ $(id -u) -ne 0 ]] && sudo="sudo"
+    echo "== generating the locale $name"
+    $sudo sed -i "s/^# *\($name \)/\1/" /etc/locale.gen
+    $sudo locale-gen >/dev/null
 }
 
 # build_windows DIR TESTS [TARGET...]: configures build/DIR with the tests ON or OFF and builds

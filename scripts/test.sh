@@ -7,6 +7,7 @@ set -uo pipefail
 source "$(dirname "$0")/common.sh"
 set -e
 install_packages "${TEST_PACKAGES[@]}"
+ensure_locale "$TEST_LOCALE"
 build_windows win ON
 build_windows_ubsan
 build_native

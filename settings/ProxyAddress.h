@@ -3,4 +3,4 @@
 
 // Four groups of decimal digits, each 0 to 255, joined by single full stops, nothing else,
 // at most 15 characters. Leading zeros are allowed.
-bool IsValidProxyAddress(const char* text);
+bool IsValidProxyAddress(const wchar_t* text);

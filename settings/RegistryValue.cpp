@@ -2,12 +2,12 @@
 
 namespace {
 
-bool EqualsIgnoringCase(const std::string& text, const char* word) {
+bool EqualsIgnoringCase(const std::wstring& text, const wchar_t* word) {
     std::size_t i = 0;
     for (; word[i]; ++i) {
         if (i >= text.size()) return false;
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        wchar_t c = text[i];
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
         if (c != word[i]) return false;
     }
     return i == text.size();
@@ -15,11 +15,23 @@ bool EqualsIgnoringCase(const std::string& text, const char* word) {
 
 }  // namespace
 
-bool DecodeText(const unsigned char* bytes, std::size_t size, std::size_t limit, std::string& out) {
+bool DecodeText(const unsigned char* bytes, std::size_t size, std::size_t limit, std::wstring& out) {
+    if (size / 2 > limit || (size > 0 && !bytes)) return false;
+    const std::size_t units = size / 2;
+    std::size_t length = 0;
+    while (length < units && (bytes[2 * length] != 0 || bytes[2 * length + 1] != 0)) ++length;
+    // Stored without its NUL, the text may still need one more character than the limit allows.
+    if (length + 1 > limit) return false;
+    out.resize(length);
+    for (std::size_t i = 0; i < length; ++i)
+        out[i] = static_cast<wchar_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    return true;
+}
+
+bool DecodeCodePageText(const unsigned char* bytes, std::size_t size, std::size_t limit, std::string& out) {
     if (size > limit || (size > 0 && !bytes)) return false;
     std::size_t length = 0;
     while (length < size && bytes[length] != 0) ++length;
-    // Stored without its NUL, the text may still need one more byte than the limit allows.
     if (length + 1 > limit) return false;
     out.assign(reinterpret_cast<const char*>(bytes), length);
     return true;
@@ -33,6 +45,6 @@ bool DecodeNumber(const unsigned char* bytes, std::size_t size, int32_t& out) {
     return true;
 }
 
-int DecodeUseProxy(const std::string& text) {
-    return EqualsIgnoringCase(text, "true") || EqualsIgnoringCase(text, "yes") ? 1 : 0;
+int DecodeUseProxy(const std::wstring& text) {
+    return EqualsIgnoringCase(text, L"true") || EqualsIgnoringCase(text, L"yes") ? 1 : 0;
 }

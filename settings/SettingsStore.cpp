@@ -1,18 +1,19 @@
 // Keeping the settings in the per-user registry: read once at start, written once at exit.
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
-#include "agent/AgentClient.h"
+#include "agent/ComText.h"
 #include "settings/RegistryValue.h"
 #include "ui/MainWindow.h"
 
 namespace {
 
-const char VENDOR_KEY[] = "Software\\Sonavo Inc.";
-const char PROXY_KEY[] = "Software\\Sonavo Inc.\\Parcelo\\Proxy";
-const char POSITION_KEY[] = "Software\\Sonavo Inc.\\Parcelo\\Position";
-const char USER_KEY[] = "Software\\Sonavo Inc.\\Parcelo\\User";
+const wchar_t VENDOR_KEY[] = L"Software\\Sonavo Inc.";
+const wchar_t PROXY_KEY[] = L"Software\\Sonavo Inc.\\Parcelo\\Proxy";
+const wchar_t POSITION_KEY[] = L"Software\\Sonavo Inc.\\Parcelo\\Position";
+const wchar_t USER_KEY[] = L"Software\\Sonavo Inc.\\Parcelo\\User";
 
 class RegistryKey {
 public:
@@ -22,41 +23,71 @@ public:
     ~RegistryKey() {
         if (key_) RegCloseKey(key_);
     }
-    bool OpenExisting(const char* path, REGSAM access = KEY_READ) {
-        return RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, access, &key_) == ERROR_SUCCESS;
+    bool OpenExisting(const wchar_t* path, REGSAM access = KEY_READ) {
+        return RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, access, &key_) == ERROR_SUCCESS;
     }
-    bool OpenForWriting(const char* path) {
-        return RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key_,
+    bool OpenForWriting(const wchar_t* path) {
+        return RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key_,
                                nullptr) == ERROR_SUCCESS;
     }
     HKEY Get() const { return key_; }
 
-    // The raw bytes, when the value exists and fits `limit`.
-    bool Read(const char* name, std::size_t limit, std::vector<unsigned char>& bytes) const {
-        bytes.assign(limit, 0);
-        DWORD size = static_cast<DWORD>(limit);
-        if (RegQueryValueExA(key_, name, nullptr, nullptr, bytes.data(), &size) != ERROR_SUCCESS) return false;
-        bytes.resize(size);
+    // A text: characters, its NUL included, up to `limit`. Text-typed values come from the
+    // wide function as UTF-16; any other type is read as its bytes were always read, as
+    // code-page text, within `limit` bytes.
+    bool ReadText(const wchar_t* name, std::size_t limit, std::wstring& out) const {
+        Stored value;
+        if (!Read(name, limit * sizeof(wchar_t), value)) return false;
+        if (IsTextType(value.type)) return DecodeText(value.bytes.data(), value.bytes.size(), limit, out);
+        std::string narrow;
+        if (!DecodeCodePageText(value.bytes.data(), value.bytes.size(), limit, narrow)) return false;
+        out = NarrowToWide(narrow.c_str());
         return true;
     }
-    bool ReadText(const char* name, std::size_t limit, std::string& out) const {
-        std::vector<unsigned char> bytes;
-        return Read(name, limit, bytes) && DecodeText(bytes.data(), bytes.size(), limit, out);
+    // Four bytes of any type; of a text-typed value, the four bytes its code-page form has.
+    bool ReadNumber(const wchar_t* name, int32_t& out) const {
+        Stored value;
+        if (!Read(name, NUMBER_LIMIT * sizeof(wchar_t), value)) return false;
+        const std::vector<unsigned char> bytes = IsTextType(value.type) ? CodePageBytes(value.bytes) : value.bytes;
+        return DecodeNumber(bytes.data(), bytes.size(), out);
     }
-    bool ReadNumber(const char* name, int32_t& out) const {
-        std::vector<unsigned char> bytes;
-        return Read(name, NUMBER_LIMIT, bytes) && DecodeNumber(bytes.data(), bytes.size(), out);
+    void WriteText(const wchar_t* name, const std::wstring& text) const {
+        RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }
-    void WriteText(const char* name, const std::string& text) const {
-        RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>(text.size() + 1));
-    }
-    void WriteNumber(const char* name, int32_t value) const {
+    void WriteNumber(const wchar_t* name, int32_t value) const {
         const DWORD raw = static_cast<DWORD>(value);
-        RegSetValueExA(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&raw), sizeof raw);
+        RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&raw), sizeof raw);
     }
 
 private:
+    struct Stored {
+        DWORD type = REG_NONE;
+        std::vector<unsigned char> bytes;
+    };
+    static bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+    // What the code-page function gives of a text-typed value.
+    static std::vector<unsigned char> CodePageBytes(const std::vector<unsigned char>& utf16) {
+        const int units = static_cast<int>(utf16.size() / sizeof(wchar_t));
+        if (units == 0) return {};
+        std::wstring text(static_cast<size_t>(units), L'\0');
+        std::memcpy(&text[0], utf16.data(), static_cast<size_t>(units) * sizeof(wchar_t));
+        const int needed = WideCharToMultiByte(CP_ACP, 0, text.data(), units, nullptr, 0, nullptr, nullptr);
+        std::vector<unsigned char> bytes(static_cast<size_t>(needed > 0 ? needed : 0));
+        if (needed > 0)
+            WideCharToMultiByte(CP_ACP, 0, text.data(), units, reinterpret_cast<char*>(bytes.data()), needed, nullptr,
+                                nullptr);
+        return bytes;
+    }
+    bool Read(const wchar_t* name, std::size_t limit, Stored& value) const {
+        value.bytes.assign(limit, 0);
+        DWORD size = static_cast<DWORD>(limit);
+        if (RegQueryValueExW(key_, name, nullptr, &value.type, value.bytes.data(), &size) != ERROR_SUCCESS)
+            return false;
+        value.bytes.resize(size);
+        return true;
+    }
+
     HKEY key_ = nullptr;
 };
 
@@ -83,17 +114,17 @@ void MainWindow::LoadSettings() {
     {
         RegistryKey proxy;
         if (proxy.OpenExisting(PROXY_KEY)) {
-            std::string text;
-            if (proxy.ReadText("UseProxy", PROXY_LIMIT, text)) settings.useProxy = DecodeUseProxy(text);
-            proxy.ReadText("ProxyIP", PROXY_LIMIT, settings.proxyIP);
+            std::wstring text;
+            if (proxy.ReadText(L"UseProxy", PROXY_LIMIT, text)) settings.useProxy = DecodeUseProxy(text);
+            proxy.ReadText(L"ProxyIP", PROXY_LIMIT, settings.proxyIP);
         }
     }
     {
         RegistryKey position;
         if (position.OpenExisting(POSITION_KEY)) {
-            position.ReadNumber("X", x);
-            position.ReadNumber("Y", y);
-            position.ReadNumber("Remind Time", settings.remindTime);
+            position.ReadNumber(L"X", x);
+            position.ReadNumber(L"Y", y);
+            position.ReadNumber(L"Remind Time", settings.remindTime);
             // A place on a monitor that is no longer there (or a corrupt one) would leave the
             // window where nobody can see it or drop onto it, and it would be saved there again.
             if (!ShowsOnAMonitor(windowHandle, x, y)) {
@@ -106,9 +137,9 @@ void MainWindow::LoadSettings() {
     {
         RegistryKey user;
         if (!user.OpenExisting(USER_KEY)) return;
-        user.ReadText("User name", NAME_LIMIT, settings.userName);
-        user.ReadText("Password", NAME_LIMIT, settings.password);
-        if (!user.ReadNumber("Auto Login", settings.autoLogin)) settings.autoLogin = 0;
+        user.ReadText(L"User name", NAME_LIMIT, settings.userName);
+        user.ReadText(L"Password", NAME_LIMIT, settings.password);
+        if (!user.ReadNumber(L"Auto Login", settings.autoLogin)) settings.autoLogin = 0;
     }
     if (settings.userName.empty() || settings.autoLogin != 1) return;
     receiver.RequestSignIn(settings.userName, settings.password, 1, false);
@@ -119,24 +150,24 @@ void MainWindow::SaveSettings() {
     if (!settingsRead) return;
     RegistryKey proxy;
     if (proxy.OpenForWriting(PROXY_KEY)) {
-        proxy.WriteText("UseProxy", settings.useProxy != 0 ? "True" : "False");
-        proxy.WriteText("ProxyIP", settings.proxyIP);
+        proxy.WriteText(L"UseProxy", settings.useProxy != 0 ? L"True" : L"False");
+        proxy.WriteText(L"ProxyIP", settings.proxyIP);
     }
     RegistryKey position;
     if (position.OpenForWriting(POSITION_KEY)) {
         const bool visible = visibleAtClose >= 0 ? visibleAtClose == 1 : IsWindowVisible(windowHandle) != FALSE;
-        position.WriteText("Visible", visible ? "False" : "True");  // stored inverted; nothing reads it back
+        position.WriteText(L"Visible", visible ? L"False" : L"True");  // stored inverted; nothing reads it back
         RECT rect = {0, 0, 0, 0};
         GetWindowRect(windowHandle, &rect);
-        position.WriteNumber("X", rect.left);
-        position.WriteNumber("Y", rect.top);
-        position.WriteNumber("Remind Time", settings.remindTime);
+        position.WriteNumber(L"X", rect.left);
+        position.WriteNumber(L"Y", rect.top);
+        position.WriteNumber(L"Remind Time", settings.remindTime);
     }
     RegistryKey user;
     if (user.OpenForWriting(USER_KEY)) {
-        user.WriteText("User name", settings.userName);
-        user.WriteText("Password", settings.password);
-        user.WriteNumber("Auto Login", settings.autoLogin);
+        user.WriteText(L"User name", settings.userName);
+        user.WriteText(L"Password", settings.password);
+        user.WriteNumber(L"Auto Login", settings.autoLogin);
     }
 }
 
@@ -144,5 +175,5 @@ void MainWindow::ClearSettings() {
     RegistryKey vendor;
     if (!vendor.OpenExisting(VENDOR_KEY, KEY_READ | KEY_WRITE | DELETE)) return;
     // The product key has subkeys, which a plain key deletion refuses to remove.
-    RegDeleteTreeA(vendor.Get(), "Parcelo");
+    RegDeleteTreeW(vendor.Get(), L"Parcelo");
 }

@@ -6,9 +6,9 @@
 
 struct UserSettings {
     int useProxy = 0;
-    std::string proxyIP;
-    std::string userName;
-    std::string password;
+    std::wstring proxyIP;
+    std::wstring userName;
+    std::wstring password;
     int autoLogin = 0;       // exactly 1 means on
     int32_t remindTime = 0;  // C time of the last upgrade reminder; 0 = never
 };

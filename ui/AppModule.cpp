@@ -50,10 +50,10 @@ void AppModule::CancelBinding(WindowBinding& binding) {
 
 void RunMessageLoop(HWND window, HACCEL accelerators, void (*afterEach)()) {
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (!TranslateAcceleratorA(window, accelerators, &msg)) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (!TranslateAcceleratorW(window, accelerators, &msg)) {
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
         }
         if (afterEach) afterEach();
     }

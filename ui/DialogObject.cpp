@@ -3,7 +3,7 @@
 namespace {
 
 INT_PTR CALLBACK DialogEntry(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* object = reinterpret_cast<BoundObject*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    auto* object = reinterpret_cast<BoundObject*>(GetWindowLongPtrW(dialog, DWLP_USER));
     if (!object) return FALSE;
     return object->binding.procedure(object, message, wParam, lParam);
 }
@@ -25,7 +25,7 @@ bool ReturnsValueDirectly(UINT message) {
 INT_PTR DialogObject::RunModal(int templateId, HWND parent) {
     AppModule& module = GetAppModule();
     module.PushBinding(binding, this);
-    const INT_PTR result = DialogBoxParamA(module.resourceInstance, MAKEINTRESOURCEA(templateId), parent,
+    const INT_PTR result = DialogBoxParamW(module.resourceInstance, MAKEINTRESOURCEW(templateId), parent,
                                            &DialogBindingProcedure, 0);
     // A template that failed to load never sent a message: take back the pending binding.
     module.CancelBinding(binding);
@@ -38,8 +38,8 @@ INT_PTR CALLBACK DialogObject::DialogBindingProcedure(HWND dialog, UINT message,
     BoundObject* object = GetAppModule().TakeBinding();
     if (!object) return FALSE;
     static_cast<DialogObject*>(object)->Bind(dialog);
-    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(object));
-    SetWindowLongPtrA(dialog, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(&DialogEntry));
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(object));
+    SetWindowLongPtrW(dialog, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(&DialogEntry));
     return DialogEntry(dialog, message, wParam, lParam);
 }
 
@@ -54,11 +54,11 @@ LRESULT DialogObject::DialogMessageProcedure(BoundObject* object, UINT message, 
     }
     if (handled) {
         if (ReturnsValueDirectly(message)) return result;
-        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, result);
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, result);
         return TRUE;
     }
     if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(dialog, DWLP_USER, 0);
+        SetWindowLongPtrW(dialog, DWLP_USER, 0);
         object->windowHandle = nullptr;
         object->OnWindowGone(dialog);
     }

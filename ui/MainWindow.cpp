@@ -21,10 +21,10 @@ constexpr UINT REPAINT_FLAGS = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
 constexpr WPARAM DISPLAY_TOGGLE_COMMAND = MAKEWPARAM(ID_CMD_DISPLAY_TOGGLE, 1);
 
 WindowClassInfo& DropWindowClass() {
-    static WNDCLASSEXA data = {sizeof(WNDCLASSEXA), CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS,
+    static WNDCLASSEXW data = {sizeof(WNDCLASSEXW), CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS,
                                &WindowObject::WindowBindingProcedure, 0, 0, nullptr, nullptr, nullptr,
-                               reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), nullptr, "Sonavo", nullptr};
-    static WindowClassInfo info(data, IDC_ARROW, true);
+                               reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), nullptr, L"Sonavo", nullptr};
+    static WindowClassInfo info(data, reinterpret_cast<LPCWSTR>(IDC_ARROW), true);  // an id, not a text
     return info;
 }
 
@@ -58,17 +58,18 @@ const MessageEntry<MainWindow> MainWindow::MESSAGE_TABLE[] = {
 };
 
 MainWindow::MainWindow() : agentClient(*this, seams.agentFactory) {
-    fileGroupDescriptorFormat = RegisterClipboardFormatA("FileGroupDescriptor");
+    fileGroupDescriptorFormat = RegisterClipboardFormatW(L"FileGroupDescriptor");
+    fileGroupDescriptorWFormat = RegisterClipboardFormatW(L"FileGroupDescriptorW");
     g_mainWindow = this;
     ZeroMemory(&menuItemInfo, sizeof menuItemInfo);
     HINSTANCE module = GetAppModule().instance;
-    openHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_OPEN_HAND));
-    grabHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_GRAB_HAND));
-    // LoadIconA would stretch the 16 x 16 image to the large size and the system squeeze it
-    // back; this copy is the program's own, unlike the shared ones LoadIconA gives.
-    smallIcon.Reset(static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_PARCELO_SMALL), IMAGE_ICON,
+    openHandCursor = LoadCursorW(module, MAKEINTRESOURCEW(IDC_OPEN_HAND));
+    grabHandCursor = LoadCursorW(module, MAKEINTRESOURCEW(IDC_GRAB_HAND));
+    // LoadIconW would stretch the 16 x 16 image to the large size and the system squeeze it
+    // back; this copy is the program's own, unlike the shared ones LoadIconW gives.
+    smallIcon.Reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDI_PARCELO_SMALL), IMAGE_ICON,
                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
-    largeIcon = LoadIconA(module, MAKEINTRESOURCEA(IDI_PARCELO_LARGE));
+    largeIcon = LoadIconW(module, MAKEINTRESOURCEW(IDI_PARCELO_LARGE));
 }
 
 // In this order: the icon, the agent client, the font, then what waits and the texts.
@@ -79,7 +80,7 @@ MainWindow::~MainWindow() {
     if (g_mainWindow == this) g_mainWindow = nullptr;
 }
 
-bool MainWindow::ParseCommandLine(const char* commandLine) {
+bool MainWindow::ParseCommandLine(const wchar_t* commandLine) {
     switch (FindStartSwitch(commandLine)) {
     case StartSwitch::RegisterUser: registerOnStart = 1; return true;
     case StartSwitch::ShowParcelo: showOnStart = 1; return true;
@@ -108,7 +109,7 @@ bool MainWindow::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam,
 }
 
 UINT MainWindow::TaskbarCreatedMessage() {
-    static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+    static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
     return message;
 }
 
@@ -181,17 +182,17 @@ STDMETHODIMP_(ULONG) MainWindow::Release() {
 
 LRESULT MainWindow::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     HINSTANCE resources = GetAppModule().resourceInstance;
-    for (int i = 0; i < 4; ++i) skinFrames[i].Reset(LoadBitmapA(resources, MAKEINTRESOURCEA(IDB_SKIN_FRAME0 + i)));
+    for (int i = 0; i < 4; ++i) skinFrames[i].Reset(LoadBitmapW(resources, MAKEINTRESOURCEW(IDB_SKIN_FRAME0 + i)));
     frameDC.Reset(CreateCompatibleDC(nullptr));
     IDropTarget* target = nullptr;
     QueryInterface(IID_IDropTarget, reinterpret_cast<void**>(&target));  // kept until after the loop
     RegisterDragDrop(windowHandle, target);
     AddTrayIcon();
     SetTimer(windowHandle, SKIN_TIMER_ID, SKIN_TIMER_PERIOD, nullptr);
-    SetWindowTextA(windowHandle, "Parcelo");
-    SendMessageA(windowHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
-    SendMessageA(windowHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon));
-    PostMessageA(windowHandle, DeferredStartMessage, 0, 0);
+    SetWindowTextW(windowHandle, L"Parcelo");
+    SendMessageW(windowHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
+    SendMessageW(windowHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon));
+    PostMessageW(windowHandle, DeferredStartMessage, 0, 0);
     return 0;
 }
 
@@ -210,7 +211,7 @@ LRESULT MainWindow::OnDestroy(UINT, WPARAM, LPARAM, bool&) {
     handOver.Clear();  // what has not gone yet goes with the program, as pending items do
     if (!settingsSaved) SaveSettings();
     settingsSaved = true;
-    NotifyTrayIcon(windowHandle, TRAY_ICON_ID, nullptr, "", NIM_DELETE);
+    NotifyTrayIcon(windowHandle, TRAY_ICON_ID, nullptr, L"", NIM_DELETE);
     RevokeDragDrop(windowHandle);
     for (OwnedBitmap& frame : skinFrames) frame.Reset();
     frameDC.Reset();
@@ -255,7 +256,7 @@ LRESULT MainWindow::OnNcHitTest(UINT, WPARAM, LPARAM, bool&) { return HTCAPTION;
 LRESULT MainWindow::OnEraseBackground(UINT, WPARAM, LPARAM, bool&) { return 0; }
 
 LRESULT MainWindow::OnNcLButtonDoubleClick(UINT, WPARAM, LPARAM, bool&) {
-    SendMessageA(windowHandle, WM_COMMAND, DISPLAY_TOGGLE_COMMAND, 0);
+    SendMessageW(windowHandle, WM_COMMAND, DISPLAY_TOGGLE_COMMAND, 0);
     return 0;
 }
 
@@ -275,8 +276,8 @@ LRESULT MainWindow::OnSetCursor(UINT, WPARAM, LPARAM lParam, bool& handled) {
 }
 
 LRESULT MainWindow::OnTrayCallback(UINT, WPARAM, LPARAM lParam, bool&) {
-    if (lParam == WM_LBUTTONDBLCLK) SendMessageA(windowHandle, WM_COMMAND, DISPLAY_TOGGLE_COMMAND, 0);
-    else if (lParam == WM_RBUTTONDOWN) PostMessageA(windowHandle, WM_NCRBUTTONDOWN, 0, 0);
+    if (lParam == WM_LBUTTONDBLCLK) SendMessageW(windowHandle, WM_COMMAND, DISPLAY_TOGGLE_COMMAND, 0);
+    else if (lParam == WM_RBUTTONDOWN) PostMessageW(windowHandle, WM_NCRBUTTONDOWN, 0, 0);
     return 0;
 }
 
@@ -301,7 +302,7 @@ void MainWindow::ScheduleHandOver() {
     if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0)
         SetTimer(windowHandle, HAND_OVER_TIMER_ID, USER_TIMER_MINIMUM, nullptr);
     else
-        PostMessageA(windowHandle, HandOverMessage, 0, 0);
+        PostMessageW(windowHandle, HandOverMessage, 0, 0);
 }
 
 void MainWindow::RunHandOver() {
@@ -332,13 +333,13 @@ LRESULT MainWindow::OnHandOver(UINT, WPARAM, LPARAM, bool&) {
 
 void MainWindow::Repaint() { RedrawWindow(windowHandle, nullptr, nullptr, REPAINT_FLAGS); }
 
-void MainWindow::SetStatus(const char* line1, const char* line2) {
-    status.statusLine1 = line1 ? line1 : "";
+void MainWindow::SetStatus(const wchar_t* line1, const wchar_t* line2) {
+    status.statusLine1 = line1 ? line1 : L"";
     if (line2) status.statusLine2 = line2;
     Repaint();
 }
 
-void MainWindow::SetUploadingStatus(const char* fileName) {
+void MainWindow::SetUploadingStatus(const wchar_t* fileName) {
     status.statusLine1 = UploadingText(fileName);
     Repaint();
 }
@@ -355,10 +356,10 @@ void MainWindow::SetProgress(int percent) {
     Repaint();
 }
 
-void MainWindow::ShowBusyStatus() { SetStatus("One moment, please...", nullptr); }
+void MainWindow::ShowBusyStatus() { SetStatus(L"One moment, please...", nullptr); }
 
-void MainWindow::ShowCannotConnectStatus() { SetStatus("Can't connect to Sonavo", "Please try again"); }
+void MainWindow::ShowCannotConnectStatus() { SetStatus(L"Can't connect to Sonavo", L"Please try again"); }
 
-int MainWindow::ShowMessage(HWND owner, const char* text, const char* caption, UINT type) {
+int MainWindow::ShowMessage(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
     return seams.messageBox(owner, text, caption, type);
 }

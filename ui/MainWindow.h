@@ -29,7 +29,7 @@ constexpr unsigned HAND_OVER_SLICE_MS = 25;
 
 // What tests replace: the parts of the platform that a test cannot drive.
 struct MainWindowSeams {
-    int(WINAPI* messageBox)(HWND, LPCSTR, LPCSTR, UINT) = &MessageBoxA;
+    int(WINAPI* messageBox)(HWND, LPCWSTR, LPCWSTR, UINT) = &MessageBoxW;
     time_t (*clock)(time_t*) = &time;
     AgentFactory agentFactory = &CreateAgentObject;
     INT_PTR (*runSignInDialog)(HWND owner) = nullptr;  // null: the real Sign In dialog
@@ -41,7 +41,7 @@ public:
 
     MainWindow();
 
-    bool ParseCommandLine(const char* commandLine);
+    bool ParseCommandLine(const wchar_t* commandLine);
     // Registers the class and creates the hidden window at the start-up rectangle.
     HWND CreateDropWindow();
 
@@ -59,7 +59,7 @@ public:
 
     // AgentHost
     HWND MainWindowHandle() override { return windowHandle; }
-    int ShowMessage(HWND owner, const char* text, const char* caption, UINT type) override;
+    int ShowMessage(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) override;
     int32_t Now() override { return static_cast<int32_t>(seams.clock(nullptr)); }
     StatusDisplay& Display() override { return *this; }
     int RunSignInDialog() override;
@@ -69,8 +69,8 @@ public:
     AgentClient* GetAgentClient() override { return agentClient.Get(); }
 
     // StatusDisplay: every change repaints at once.
-    void SetStatus(const char* line1, const char* line2) override;
-    void SetUploadingStatus(const char* fileName) override;
+    void SetStatus(const wchar_t* line1, const wchar_t* line2) override;
+    void SetUploadingStatus(const wchar_t* fileName) override;
     void SetProgress(int percent) override;
     void ShowBusyStatus() override;
     void ShowCannotConnectStatus() override;
@@ -89,6 +89,7 @@ public:
     // The drop target part.
     DWORD currentEffect = 0;
     UINT fileGroupDescriptorFormat = 0;
+    UINT fileGroupDescriptorWFormat = 0;  // the same descriptor, wide
     LONG referenceCount = 0;
 
     OwnedBitmap skinFrames[4];
@@ -97,14 +98,14 @@ public:
     UserSettings settings;
     int frameIndex = 0;
     StatusLines status;
-    HCURSOR openHandCursor = nullptr;  // shared: loaded with LoadCursorA, never destroyed
+    HCURSOR openHandCursor = nullptr;  // shared: loaded with LoadCursorW, never destroyed
     HCURSOR grabHandCursor = nullptr;
     OwnedIcon smallIcon;  // at the system's small-icon size; also the tray's image
     HICON largeIcon = nullptr;  // shared, like the cursors
     int registerOnStart = 0;
     int showOnStart = 0;
     DeferredLogin deferredLogin;
-    MENUITEMINFOA menuItemInfo;
+    MENUITEMINFOW menuItemInfo;
     FileReceiver receiver{*this};
     HandOverQueue handOver;
     bool handOverScheduled = false;

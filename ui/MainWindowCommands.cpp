@@ -10,9 +10,9 @@
 namespace {
 
 // The record without its item-bitmap member, which every version accepts. Measured from the
-// structure: a fixed 44 is that size for 32-bit code only, and a 64-bit SetMenuItemInfoA
+// structure: a fixed 44 is that size for 32-bit code only, and a 64-bit SetMenuItemInfoW
 // refuses it, leaving every item in its resource state.
-constexpr UINT MENU_ITEM_INFO_SIZE = offsetof(MENUITEMINFOA, hbmpItem);
+constexpr UINT MENU_ITEM_INFO_SIZE = offsetof(MENUITEMINFOW, hbmpItem);
 constexpr UINT MENU_ORDER[] = {ID_CMD_DISPLAY_TOGGLE, ID_CMD_SIGN_IN, ID_CMD_SIGN_OUT, ID_CMD_GOTO_LOCKER, ID_CMD_EXIT};
 
 }  // namespace
@@ -50,7 +50,7 @@ void MainWindow::GetMenuItemState(UINT id) {
 }
 
 void MainWindow::ShowContextMenu(bool byMouse) {
-    OwnedMenu menu(LoadMenuA(GetAppModule().instance, MAKEINTRESOURCEA(IDR_CONTEXT_MENU)));
+    OwnedMenu menu(LoadMenuW(GetAppModule().instance, MAKEINTRESOURCEW(IDR_CONTEXT_MENU)));
     if (!menu) return;
     HMENU popup = GetSubMenu(menu.Get(), 0);
     if (!popup) return;
@@ -68,10 +68,10 @@ void MainWindow::ShowContextMenu(bool byMouse) {
     GetAgentClient();
     for (UINT id : MENU_ORDER) {
         GetMenuItemState(id);
-        SetMenuItemInfoA(popup, id, FALSE, &menuItemInfo);
+        SetMenuItemInfoW(popup, id, FALSE, &menuItemInfo);
     }
     TrackPopupMenu(popup, 0, at.x, at.y, 0, windowHandle, nullptr);
-    PostMessageA(windowHandle, WM_NULL, 0, 0);
+    PostMessageW(windowHandle, WM_NULL, 0, 0);
 }
 
 LRESULT MainWindow::OnDisplayToggle(WORD, WORD, HWND, bool&) {

@@ -21,7 +21,7 @@ void ProxyDialog::EnableAddress(bool on) {
 }
 
 LRESULT ProxyDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
-    SetDlgItemTextA(windowHandle, IDC_PROXY_IP, proxyIP.c_str());
+    SetDlgItemTextW(windowHandle, IDC_PROXY_IP, proxyIP.c_str());
     EnableAddress(useProxy != 0);
     CheckDlgButton(windowHandle, IDC_USE_PROXY, useProxy != 0 ? BST_CHECKED : BST_UNCHECKED);
     return TRUE;
@@ -35,10 +35,10 @@ LRESULT ProxyDialog::OnUseProxyClicked(WORD, WORD, HWND, bool&) {
 LRESULT ProxyDialog::OnConfirm(WORD, WORD, HWND, bool&) {
     useProxy = IsDlgButtonChecked(windowHandle, IDC_USE_PROXY) == BST_CHECKED ? 1 : 0;
     if (useProxy) {
-        char text[1024] = {};
-        GetDlgItemTextA(windowHandle, IDC_PROXY_IP, text, sizeof text);
+        wchar_t text[1024] = {};
+        GetDlgItemTextW(windowHandle, IDC_PROXY_IP, text, ARRAYSIZE(text));
         if (!IsValidProxyAddress(text)) {
-            GetMainWindow()->ShowMessage(windowHandle, "Bad IP address format.", "Proxy entry is invalid", MB_OK);
+            GetMainWindow()->ShowMessage(windowHandle, L"Bad IP address format.", L"Proxy entry is invalid", MB_OK);
             return 0;
         }
         proxyIP = text;

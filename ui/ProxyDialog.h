@@ -12,7 +12,7 @@ public:
                        DWORD tableId) override;
 
     int useProxy = 0;
-    std::string proxyIP;
+    std::wstring proxyIP;
 
 private:
     void EnableAddress(bool on);

@@ -10,9 +10,9 @@ namespace {
 
 constexpr int TEXT_BUFFER = 100;  // at most 99 characters are used
 
-std::string ReadBox(HWND dialog, int id) {
-    char text[TEXT_BUFFER] = {};
-    GetDlgItemTextA(dialog, id, text, TEXT_BUFFER);
+std::wstring ReadBox(HWND dialog, int id) {
+    wchar_t text[TEXT_BUFFER] = {};
+    GetDlgItemTextW(dialog, id, text, TEXT_BUFFER);
     return text;
 }
 
@@ -34,12 +34,12 @@ bool SignInDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lPara
 LRESULT SignInDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
     const UserSettings& settings = GetMainWindow()->settings;
     if (settings.autoLogin == 1) {
-        SetDlgItemTextA(windowHandle, IDC_PASSWORD, settings.password.c_str());
+        SetDlgItemTextW(windowHandle, IDC_PASSWORD, settings.password.c_str());
         CheckDlgButton(windowHandle, IDC_AUTO_SIGNIN, BST_CHECKED);
     }
-    SetDlgItemTextA(windowHandle, IDC_EMAIL, settings.userName.c_str());
+    SetDlgItemTextW(windowHandle, IDC_EMAIL, settings.userName.c_str());
     HWND email = GetDlgItem(windowHandle, IDC_EMAIL);
-    SendMessageA(email, EM_SETSEL, 0, -1);
+    SendMessageW(email, EM_SETSEL, 0, -1);
     SetFocus(email);
     return FALSE;  // the focus is set
 }
@@ -55,8 +55,8 @@ LRESULT SignInDialog::OnConfirm(WORD, WORD id, HWND, bool&) {
     if (!IsWindowEnabled(GetDlgItem(windowHandle, IDOK))) return 0;
     hadForeground = GetForegroundWindow() == windowHandle;
     ShowWindow(windowHandle, SW_HIDE);
-    const std::string password = ReadBox(windowHandle, IDC_PASSWORD);
-    const std::string email = ReadBox(windowHandle, IDC_EMAIL);
+    const std::wstring password = ReadBox(windowHandle, IDC_PASSWORD);
+    const std::wstring email = ReadBox(windowHandle, IDC_EMAIL);
     const int autoSignIn = IsDlgButtonChecked(windowHandle, IDC_AUTO_SIGNIN) == BST_CHECKED ? 1 : 0;
     GetMainWindow()->receiver.RequestSignIn(email, password, autoSignIn, true);
     EndDialog(windowHandle, id);

@@ -12,8 +12,8 @@ public:
     // Draws both lines with the status font, centred in their rectangles.
     void Draw(HDC dc) const;
 
-    std::string statusLine1;
-    std::string statusLine2;
+    std::wstring statusLine1;
+    std::wstring statusLine2;
     OwnedFont statusFont;
 };
 

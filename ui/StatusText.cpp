@@ -1,22 +1,25 @@
 #include "ui/StatusText.h"
 
-#include <cstdio>
-#include <cstring>
 
-std::string UploadingText(const char* fileName) {
-    if (!fileName) fileName = "";
-    const size_t length = std::strlen(fileName);
-    const char* tail = length > 10 ? fileName + length - 10 : fileName;
-    char buffer[112];
-    std::snprintf(buffer, sizeof buffer, length > 10 ? "Uploading ...%s" : "Uploading %s", tail);
-    return buffer;
+namespace {
+
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace
+
+std::wstring UploadingText(const wchar_t* fileName) {
+    const std::wstring name = fileName ? fileName : L"";
+    // Walk back over the last characters; a pair is taken whole or not at all.
+    std::size_t start = name.size();
+    for (std::size_t taken = 0; start > 0 && taken < UPLOADING_TAIL; ++taken)
+        start -= start >= 2 && IsLowSurrogate(name[start - 1]) && IsHighSurrogate(name[start - 2]) ? 2 : 1;
+    if (start == 0) return L"Uploading " + name;
+    return L"Uploading ..." + name.substr(start);
 }
 
-std::string ProgressText(int percent, const int* filesToGo) {
-    char buffer[104];
-    if (filesToGo)
-        std::snprintf(buffer, sizeof buffer, "%d%% done (%d to go)", percent, *filesToGo);
-    else
-        std::snprintf(buffer, sizeof buffer, "%d%% done", percent);
-    return buffer;
+std::wstring ProgressText(int percent, const int* filesToGo) {
+    std::wstring text = std::to_wstring(percent) + L"% done";
+    if (filesToGo) text += L" (" + std::to_wstring(*filesToGo) + L" to go)";
+    return text;
 }

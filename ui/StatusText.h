@@ -3,7 +3,12 @@
 
 #include <string>
 
-// "Uploading <name>" for names of up to 10 bytes, else "Uploading ..." and the last 10.
-std::string UploadingText(const char* fileName);
+// Characters of a file name the uploading line shows at most.
+constexpr std::size_t UPLOADING_TAIL = 10;
+
+// "Uploading <name>" for names of up to 10 characters, else "Uploading ..." and the last 10.
+// A character is a Unicode code point: the two halves of a surrogate pair count as one and
+// are never parted.
+std::wstring UploadingText(const wchar_t* fileName);
 // "40% done (3 to go)"; without a count (the agent could not say) the count is left out.
-std::string ProgressText(int percent, const int* filesToGo);
+std::wstring ProgressText(int percent, const int* filesToGo);

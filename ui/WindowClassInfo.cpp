@@ -7,12 +7,12 @@ ATOM WindowClassInfo::EnsureRegistered() {
     AppModule& module = GetAppModule();
     CreationLock hold(module);
     if (atom != 0) return atom;
-    classData.hCursor = LoadCursorA(systemCursor ? nullptr : module.instance, cursorId);
+    classData.hCursor = LoadCursorW(systemCursor ? nullptr : module.instance, cursorId);
     classData.hInstance = module.instance;
     classData.style &= ~CS_GLOBALCLASS;
-    WNDCLASSEXA existing = {};
+    WNDCLASSEXW existing = {};
     existing.cbSize = sizeof existing;
-    const ATOM found = static_cast<ATOM>(GetClassInfoExA(module.instance, classData.lpszClassName, &existing));
-    atom = found ? found : RegisterClassExA(&classData);
+    const ATOM found = static_cast<ATOM>(GetClassInfoExW(module.instance, classData.lpszClassName, &existing));
+    atom = found ? found : RegisterClassExW(&classData);
     return atom;
 }

@@ -5,14 +5,14 @@
 
 class WindowClassInfo {
 public:
-    WindowClassInfo(const WNDCLASSEXA& data, LPCSTR cursorId, bool systemCursor)
+    WindowClassInfo(const WNDCLASSEXW& data, LPCWSTR cursorId, bool systemCursor)
         : classData(data), cursorId(cursorId), systemCursor(systemCursor) {}
 
     // The class atom; 0 when registration failed.
     ATOM EnsureRegistered();
 
-    WNDCLASSEXA classData;
-    LPCSTR cursorId;
+    WNDCLASSEXW classData;
+    LPCWSTR cursorId;
     bool systemCursor;
     ATOM atom = 0;
 };

@@ -4,8 +4,8 @@ namespace {
 
 // The procedure every bound window has: one read of the window's own data, no search.
 LRESULT CALLBACK WindowEntry(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* object = reinterpret_cast<BoundObject*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!object) return DefWindowProcA(window, message, wParam, lParam);
+    auto* object = reinterpret_cast<BoundObject*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!object) return DefWindowProcW(window, message, wParam, lParam);
     return object->binding.procedure(object, message, wParam, lParam);
 }
 
@@ -28,12 +28,12 @@ void BoundObject::Bind(HWND window) {
     binding.procedure = MessageProcedure();
 }
 
-HWND WindowObject::Create(HWND parent, const RECT& rect, const char* name, DWORD style, DWORD exStyle,
+HWND WindowObject::Create(HWND parent, const RECT& rect, const wchar_t* name, DWORD style, DWORD exStyle,
                           HMENU menuOrId, ATOM classAtom, void* param) {
     if (classAtom == 0) return nullptr;
     AppModule& module = GetAppModule();
     module.PushBinding(binding, this);
-    HWND window = CreateWindowExA(exStyle, MAKEINTATOM(classAtom), name, style, rect.left, rect.top,
+    HWND window = CreateWindowExW(exStyle, reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(classAtom)), name, style, rect.left, rect.top,
                                   rect.right - rect.left, rect.bottom - rect.top, parent, menuOrId, module.instance,
                                   param);
     if (!window) module.CancelBinding(binding);
@@ -42,10 +42,10 @@ HWND WindowObject::Create(HWND parent, const RECT& rect, const char* name, DWORD
 
 LRESULT CALLBACK WindowObject::WindowBindingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     BoundObject* object = GetAppModule().TakeBinding();
-    if (!object) return DefWindowProcA(window, message, wParam, lParam);
+    if (!object) return DefWindowProcW(window, message, wParam, lParam);
     static_cast<WindowObject*>(object)->Bind(window);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
-    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowEntry));
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowEntry));
     return WindowEntry(window, message, wParam, lParam);
 }
 
@@ -54,13 +54,13 @@ LRESULT WindowObject::WindowMessageProcedure(BoundObject* bound, UINT message, W
     HWND window = object->windowHandle;
     LRESULT result = 0;
     if (SafeHandle(*object, window, message, wParam, lParam, result)) return result;
-    if (message != WM_NCDESTROY) return CallWindowProcA(object->defaultProcedure, window, message, wParam, lParam);
+    if (message != WM_NCDESTROY) return CallWindowProcW(object->defaultProcedure, window, message, wParam, lParam);
 
-    const LONG_PTR current = GetWindowLongPtrA(window, GWLP_WNDPROC);
-    result = CallWindowProcA(object->defaultProcedure, window, message, wParam, lParam);
-    if (object->defaultProcedure != &DefWindowProcA && GetWindowLongPtrA(window, GWLP_WNDPROC) == current)
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(object->defaultProcedure));
-    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    const LONG_PTR current = GetWindowLongPtrW(window, GWLP_WNDPROC);
+    result = CallWindowProcW(object->defaultProcedure, window, message, wParam, lParam);
+    if (object->defaultProcedure != &DefWindowProcW && GetWindowLongPtrW(window, GWLP_WNDPROC) == current)
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(object->defaultProcedure));
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     object->windowHandle = nullptr;
     object->OnWindowGone(window);
     return result;

@@ -9,13 +9,13 @@ public:
 
     WindowBinding::Procedure MessageProcedure() override { return &WindowMessageProcedure; }
 
-    HWND Create(HWND parent, const RECT& rect, const char* name, DWORD style, DWORD exStyle, HMENU menuOrId,
+    HWND Create(HWND parent, const RECT& rect, const wchar_t* name, DWORD style, DWORD exStyle, HMENU menuOrId,
                 ATOM classAtom, void* param);
 
     static LRESULT CALLBACK WindowBindingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT WindowMessageProcedure(BoundObject* object, UINT message, WPARAM wParam, LPARAM lParam);
 
-    WNDPROC defaultProcedure = &DefWindowProcA;
+    WNDPROC defaultProcedure = &DefWindowProcW;
 
 protected:
     ~WindowObject() = default;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "tests/support/Files.h"
 #include "tests/support/Input.h"
 
 namespace {
@@ -10,11 +11,11 @@ CommandTest* g_test = nullptr;
 std::vector<SeenMenu>* g_menus = nullptr;
 const std::function<void(HWND)>* g_inside = nullptr;
 
-BOOL WINAPI RecordTray(DWORD action, PNOTIFYICONDATAA data) {
-    const BOOL result = g_test && g_test->refuseTray ? FALSE : Shell_NotifyIconA(action, data);
+BOOL WINAPI RecordTray(DWORD action, PNOTIFYICONDATAW data) {
+    const BOOL result = g_test && g_test->refuseTray ? FALSE : Shell_NotifyIconW(action, data);
     if (g_test)
         g_test->trayCalls.push_back({action, data->cbSize, data->uID, data->uFlags, data->uCallbackMessage,
-                                     IconParts(data->hIcon).Valid(), data->szTip, result});
+                                     IconParts(data->hIcon).Valid(), Utf8(data->szTip), result});
     return result;
 }
 
@@ -91,7 +92,7 @@ void CommandTest::SetUp() {
 void CommandTest::TearDown() {
     MainWindowTest::TearDown();
     log_.reset();
-    g_shellNotifyIcon = &Shell_NotifyIconA;
+    g_shellNotifyIcon = &Shell_NotifyIconW;
     g_test = nullptr;
 }
 

@@ -145,7 +145,7 @@ TEST_F(CommandTest, OtherKeysAreNoCommands) {
 
 TEST_F(CommandTest, ExitEndsTheLoopAfterSavingAndRemovingTheIcon) {
     Open();
-    window->settings.proxyIP = "10.20.30.40";
+    window->settings.proxyIP = L"10.20.30.40";
     ASSERT_TRUE(TrayHasIcon(handle, TRAY_ICON_ID));
     trayCalls.clear();
     ShowInFront();

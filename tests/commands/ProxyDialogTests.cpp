@@ -42,7 +42,7 @@ Step Press(int id) {
     return [id](HWND dialog) { Click(dialog, id); };
 }
 Step Type(const std::string& text) {
-    return [text](HWND dialog) { SetDlgItemTextA(dialog, IDC_PROXY_IP, text.c_str()); };
+    return [text](HWND dialog) { SetTextOf(dialog, IDC_PROXY_IP, text); };
 }
 Step Expect(const Controls& expected) {
     return [expected](HWND dialog) { EXPECT_EQ(Read(dialog), expected); };
@@ -58,11 +58,11 @@ protected:
     }
     void Given(int useProxy, const char* address) {
         window->settings.useProxy = useProxy;
-        window->settings.proxyIP = address;
+        window->settings.proxyIP = FromUtf8(address);
     }
     void ExpectSettings(int useProxy, const std::string& address) {
         EXPECT_EQ(window->settings.useProxy, useProxy);
-        EXPECT_EQ(window->settings.proxyIP, address);
+        EXPECT_EQ(Utf8(window->settings.proxyIP), address);
     }
 };
 
@@ -86,7 +86,8 @@ TEST_F(ProxyTest, OkTakesOnlyDottedAddressesOfFourGroupsUpTo255) {
     const std::string rejected[] = {
         "256.1.1.1", "1.2.3", "1.2.3.4.5", "1..2.3", ".1.2.3", "1.2.3.4.", "1.2.3.4:80", " 1.2.3.4", "1.2.3.4 ",
         "proxy.example.com", "localhost", "", "1.2.3.-4", "1.2.3.4/8", "0x1.2.3.4", "1,2,3,4", "1.2.3.999",
-        "1.1.1.1111111111", "0000256.1.1.1", "1.2.3.4\t", std::string(1500, '1'), "\xb9.2.3.4", "1.2..3.4",
+        "1.1.1.1111111111", "0000256.1.1.1", "1.2.3.4\t", std::string(1500, '1'), "\u00b9.2.3.4", "1.2..3.4",
+        "\u0661.2.3.4",
     };
     Open();
     for (const char* address : accepted) {

@@ -86,7 +86,7 @@ TEST_F(CommandTest, TheShellIsToldTheFirstRecordVersionWithMessageIconAndACutTip
     ASSERT_EQ(trayCalls.size(), 1u);
     const TrayCall& added = trayCalls[0];
     EXPECT_EQ(added.action, static_cast<DWORD>(NIM_ADD));
-    EXPECT_EQ(added.size, static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE));
+    EXPECT_EQ(added.size, static_cast<DWORD>(NOTIFYICONDATAW_V1_SIZE));
     EXPECT_EQ(added.id, TRAY_ICON_ID);
     EXPECT_EQ(added.flags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
     EXPECT_EQ(added.callback, static_cast<UINT>(WM_USER + 103));
@@ -96,7 +96,7 @@ TEST_F(CommandTest, TheShellIsToldTheFirstRecordVersionWithMessageIconAndACutTip
     EXPECT_TRUE(TrayHasIcon(handle, TRAY_ICON_ID));
 
     // A tip longer than the record holds is cut to 63 characters; the icon stays the caller's.
-    const std::string longTip(100, 'x');
+    const std::wstring longTip(100, L'x');
     const OwnedIcon icon(CopyIcon(LoadIconA(nullptr, MAKEINTRESOURCEA(32512))));
     ASSERT_TRUE(IconParts(icon.Get()).Valid());
     EXPECT_TRUE(NotifyTrayIcon(handle, 7, icon.Get(), longTip.c_str(), NIM_ADD));

@@ -159,9 +159,20 @@ OfferedFormat Text(const std::string& text) {
     return {CF_TEXT, bytes, true};
 }
 
+OfferedFormat WideText(const std::wstring& text) {
+    std::vector<unsigned char> bytes;
+    for (wchar_t c : text + L'\0') {
+        bytes.push_back(static_cast<unsigned char>(c & 0xFF));
+        bytes.push_back(static_cast<unsigned char>(c >> 8));
+    }
+    return {CF_UNICODETEXT, bytes, true};
+}
+
 IDataObject* NewDataObject(std::vector<OfferedFormat> formats) { return new DataObject(std::move(formats)); }
 
-CLIPFORMAT DescriptorFormat() { return static_cast<CLIPFORMAT>(RegisterClipboardFormatA("FileGroupDescriptor")); }
+CLIPFORMAT DescriptorFormat(bool wide) {
+    return static_cast<CLIPFORMAT>(RegisterClipboardFormatW(wide ? L"FileGroupDescriptorW" : L"FileGroupDescriptor"));
+}
 
 DragThread::DragThread(POINT at, std::vector<OfferedFormat> formats, DWORD allowed)
     : done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), at_(at), formats_(std::move(formats)), allowed_(allowed) {

@@ -19,8 +19,9 @@ struct OfferedFormat {
 std::vector<unsigned char> DropFilesBlock(const std::vector<std::wstring>& paths, bool wide = true,
                                           DWORD offset = 20);
 OfferedFormat Files(const std::vector<std::wstring>& paths);
-OfferedFormat Text(const std::string& text);  // with its NUL
-CLIPFORMAT DescriptorFormat();
+OfferedFormat Text(const std::string& text);  // code-page bytes, with its NUL
+OfferedFormat WideText(const std::wstring& text);  // CF_UNICODETEXT, with its NUL
+CLIPFORMAT DescriptorFormat(bool wide = false);
 
 // A data object offering `formats` (reference count 1), for calling a target directly.
 IDataObject* NewDataObject(std::vector<OfferedFormat> formats);

@@ -30,7 +30,7 @@ protected:
     }
     // The start connects to the agent; only what the drop asks is kept.
     void OpenShown() {
-        Open(" /showparcelo");
+        Open(L" /showparcelo");
         ASSERT_TRUE(IsWindowVisible(handle));
         fakeAgent.calls.clear();
     }
@@ -49,8 +49,6 @@ protected:
 
     ComPtr<RecordingTarget> spy_;
 };
-
-std::string Narrow(const std::wstring& wide) { return WideToNarrow(wide.c_str(), wide.size()); }
 
 }  // namespace
 
@@ -116,13 +114,24 @@ TEST_F(DropTest, CancelInTheSignInDialogStopsAFiveFileDropBeforeAnyFile) {
     EXPECT_EQ(fakeAgent.Count(DispSignIn), 0);
 }
 
-TEST_F(DropTest, TextArrivesByteForByteAsOneItem) {
+TEST_F(DropTest, TextArrivesExactlyAsOneItemFromItsUtf16FormWhenOffered) {
     OpenShown();
+    // Code-page text alone is read through the code page, byte for byte.
     const std::string text = "  http://example.com/a b.mp3?x=%s%n\r\nsecond line\t\xe9\xff\x01 ";
     DragOutcome drag = Drag({Text(text)});
     EXPECT_EQ(drag.effect, static_cast<DWORD>(DROPEFFECT_COPY));
-    EXPECT_EQ(Handed(), Items{text});
+    EXPECT_EQ(Handed(), Items{Utf8(Wide(text))});
     EXPECT_EQ(g_state.signInRuns, 1);
+    // Beside the UTF-16 form, a code-page form that lost the letters, or one holding UTF-8 bytes
+    // (as a browser may give it), is never read.
+    const std::string name = "http://127.0.0.1/Дмитрий/песня 日本 \U0001F3B5.mp3";
+    const std::string lossy = "http://127.0.0.1/" + std::string(7, '?') + "/????? ?? ?.mp3";
+    for (const std::string& codePage : {lossy, name}) {
+        drag = Drag({Text(codePage), WideText(FromUtf8(name))});
+        EXPECT_EQ(drag.effect, static_cast<DWORD>(DROPEFFECT_COPY));
+        EXPECT_EQ(drag.fetched, std::vector<CLIPFORMAT>{CF_UNICODETEXT});
+    }
+    EXPECT_EQ(Handed(), (Items{Utf8(Wide(text)), name, name}));
 }
 
 TEST_F(DropTest, TheFileListWinsOverTextOfferedFirst) {
@@ -135,21 +144,27 @@ TEST_F(DropTest, TheFileListWinsOverTextOfferedFirst) {
 
 TEST_F(DropTest, TheDescriptorLinksButOnlyItsTextIsEverRead) {
     OpenShown();
-    const CLIPFORMAT descriptor = DescriptorFormat();
-    RecordingTarget* target = Spy();
-    // The descriptor alone: linked while dragged, but there is nothing to hand over.
-    DragOutcome alone = Drag({{descriptor, std::vector<unsigned char>(596, 0x41), true}});
-    EXPECT_EQ(target->Calls(), (Calls{"DragEnter 4", "DragOver 4", "Drop 0x80004005 0"}));
-    EXPECT_EQ(alone.effect, static_cast<DWORD>(DROPEFFECT_NONE));
-    EXPECT_EQ(alone.fetched, std::vector<CLIPFORMAT>{CF_TEXT});
+    const std::vector<unsigned char> descriptorBytes(596, 0x41);
+    // Either form of the descriptor alone (the wide one too): linked while dragged, but there
+    // is nothing to hand over.
+    for (bool wide : {false, true}) {
+        RecordingTarget* target = Spy();
+        DragOutcome alone = Drag({{DescriptorFormat(wide), descriptorBytes, true}});
+        EXPECT_EQ(target->Calls(), (Calls{"DragEnter 4", "DragOver 4", "Drop 0x80004005 0"}));
+        EXPECT_EQ(alone.effect, static_cast<DWORD>(DROPEFFECT_NONE));
+        EXPECT_EQ(alone.fetched, std::vector<CLIPFORMAT>{CF_TEXT});
+    }
     EXPECT_TRUE(Handed().empty());
     EXPECT_EQ(g_state.signInRuns, 0);
 
-    // With text beside it, the text goes, under the link effect.
-    DragOutcome withText = Drag({{descriptor, std::vector<unsigned char>(596, 0x41), true}, Text("a title")});
+    // With text beside it, the text goes, under the link effect: its UTF-16 form when offered.
+    DragOutcome withText = Drag({{DescriptorFormat(false), descriptorBytes, true}, Text("a title")});
     EXPECT_EQ(withText.effect, static_cast<DWORD>(DROPEFFECT_LINK));
     EXPECT_EQ(withText.fetched, std::vector<CLIPFORMAT>{CF_TEXT});
-    EXPECT_EQ(Handed(), Items{"a title"});
+    DragOutcome withWide = Drag({{DescriptorFormat(true), descriptorBytes, true}, WideText(FromUtf8("титул"))});
+    EXPECT_EQ(withWide.effect, static_cast<DWORD>(DROPEFFECT_LINK));
+    EXPECT_EQ(withWide.fetched, std::vector<CLIPFORMAT>{CF_UNICODETEXT});
+    EXPECT_EQ(Handed(), (Items{"a title", "титул"}));
 }
 
 TEST_F(DropTest, OtherFormatsAreRefusedThroughout) {
@@ -175,7 +190,7 @@ TEST_F(DropTest, APathLongerThanMaxPathArrivesWhole) {
     path += L"track.mp3";
     ASSERT_GT(path.size(), 300u);
     Drag({Files({path, L"C:\\short.mp3"})});
-    EXPECT_EQ(Handed(), (Items{Narrow(path), "C:\\short.mp3"}));
+    EXPECT_EQ(Handed(), (Items{Utf8(path), "C:\\short.mp3"}));
 }
 
 // ---- names the system code page cannot hold
@@ -237,10 +252,10 @@ TEST_F(DropTest, APipeNameGoesToTheAgentUnopenedFromEitherSource) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
     fakeAgent.AnswerShort(DispIsSignedIn, 1);
     OpenShown();
-    Drag({Text(Narrow(name))});
+    Drag({Text(Utf8(name))});
     Drag({Files({name})});
     Handed();
-    EXPECT_EQ(Uploads(), (Items{Narrow(name), Narrow(name)}));
+    EXPECT_EQ(Uploads(), (Items{Utf8(name), Utf8(name)}));
     EXPECT_EQ(WaitForSingleObject(client.hEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the size check opened the pipe";
     CancelIo(pipe.get());
 }

@@ -35,7 +35,7 @@ protected:
     }
 };
 
-std::vector<unsigned char> Narrow(const std::vector<std::string>& paths, DWORD offset = 20) {
+std::vector<unsigned char> NarrowList(const std::vector<std::string>& paths, DWORD offset = 20) {
     std::vector<std::wstring> wide;
     for (const std::string& path : paths) wide.emplace_back(path.begin(), path.end());
     return DropFilesBlock(wide, false, offset);
@@ -61,10 +61,10 @@ TEST_F(DirectDropTest, AMalformedFileListHandsNothingOver) {
     cases.push_back({"list at 19, inside the header", at(19)});
     cases.push_back({"list at the block's end", at(static_cast<DWORD>(good.size()))});
     cases.push_back({"list far beyond the block", at(0x7FFFFFF0)});
-    auto unterminated = Narrow({"C:\\a.mp3", "C:\\abc.mp3"});
+    auto unterminated = NarrowList({"C:\\a.mp3", "C:\\abc.mp3"});
     unterminated.resize(unterminated.size() - 4);  // "C:\abc.m" would name another file
     cases.push_back({"narrow list cut inside a name", unterminated});
-    auto noClosingEntry = Narrow({"C:\\a.mp3"});
+    auto noClosingEntry = NarrowList({"C:\\a.mp3"});
     noClosingEntry.pop_back();
     cases.push_back({"narrow list without its empty entry", noClosingEntry});
     auto wideCut = good;
@@ -87,7 +87,7 @@ TEST_F(DirectDropTest, AMalformedFileListHandsNothingOver) {
 }
 
 TEST_F(DirectDropTest, AWellFormedListIsTakenWhereverItStartsAndWhateverFollowsIt) {
-    auto spaced = Narrow({"C:\\x.mp3"}, 64);  // past a larger header
+    auto spaced = NarrowList({"C:\\x.mp3"}, 64);  // past a larger header
     EXPECT_EQ(DropOn({{CF_HDROP, spaced, true}}).hr, S_OK);
     auto padded = DropFilesBlock({L"C:\\y.mp3"});
     padded.push_back(0x41);  // an odd byte after the list's end

@@ -9,16 +9,22 @@
 
 namespace {
 
+// The bytes are UTF-16 units, little-endian; the limit counts characters.
 void CheckText(const uint8_t* bytes, std::size_t size, std::size_t limit) {
-    std::string out = "unchanged";
+    std::wstring out = L"unchanged";
     const bool taken = DecodeText(bytes, size, limit, out);
-    if (size > limit) FUZZ_CHECK(!taken);
-    if (!taken) return;
-    FUZZ_CHECK(out.size() <= size);
-    FUZZ_CHECK(out.find('\0') == std::string::npos);
-    // The text runs up to the first NUL, or to the end of unterminated bytes.
-    FUZZ_CHECK(out.size() == size || bytes[out.size()] == 0);
-    FUZZ_CHECK(out.empty() || std::memcmp(out.data(), bytes, out.size()) == 0);
+    if (size / 2 > limit) FUZZ_CHECK(!taken);
+    if (!taken) {
+        FUZZ_CHECK(out == L"unchanged");
+        return;
+    }
+    FUZZ_CHECK(out.size() < limit && out.size() <= size / 2);
+    FUZZ_CHECK(out.find(L'\0') == std::wstring::npos);
+    // The text runs up to the first NUL unit, or to the end of unterminated bytes.
+    const std::size_t end = 2 * out.size();
+    FUZZ_CHECK(end + 1 >= size || (bytes[end] == 0 && bytes[end + 1] == 0));
+    for (std::size_t i = 0; i < out.size(); ++i)
+        FUZZ_CHECK(out[i] == static_cast<wchar_t>(bytes[2 * i] | bytes[2 * i + 1] << 8));
 }
 
 // Whether fewer than four bytes are taken at all is left open here; whatever is taken must
@@ -34,11 +40,12 @@ void CheckNumber(const uint8_t* bytes, std::size_t size) {
 }
 
 void CheckUseProxy(const uint8_t* bytes, std::size_t size) {
-    const std::string text(reinterpret_cast<const char*>(bytes), size);
-    std::string lower = text;
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    const int expected = lower == "true" || lower == "yes" ? 1 : 0;
+    std::wstring text;
+    for (std::size_t i = 0; i + 1 < size; i += 2) text.push_back(static_cast<wchar_t>(bytes[i] | bytes[i + 1] << 8));
+    std::wstring lower = text;
+    for (wchar_t& c : lower)
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    const int expected = lower == L"true" || lower == L"yes" ? 1 : 0;
     FUZZ_CHECK(DecodeUseProxy(text) == expected);
 }
 
@@ -55,7 +62,7 @@ void CheckReminder(const uint8_t* bytes, std::size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (size == 0) {
-        std::string out;
+        std::wstring out;
         int32_t number = 0;
         DecodeText(nullptr, 0, NAME_LIMIT, out);
         FUZZ_CHECK(out.empty());

@@ -249,12 +249,12 @@ protected:
         for (const std::wstring& dir : {InstallDir(), SecondDir(), CyrillicDir()}) {
             EndAgentsIn(dir);
             for (UniqueHandle& program : ProcessesIn("parcelo.exe", dir)) TerminateProcess(program.get(), 99);
-            if (StartsWith(RegWideText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY), L"\"" + dir + L"\\"))
+            if (StartsWith(FromUtf8(RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY)), L"\"" + dir + L"\\"))
                 for (const std::string& key : AGENT_CLASS_KEYS) {
                     RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
                     RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
                 }
-            if (StartsWith(RegWideText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"), L"\"" + dir + L"\\"))
+            if (StartsWith(FromUtf8(RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo")), L"\"" + dir + L"\\"))
                 RegDeleteKeyValueA(HKEY_CURRENT_USER, RUN_KEY, "Parcelo");
             RemoveTree(dir);
         }
@@ -338,10 +338,11 @@ protected:
         snprintf(date, sizeof date, "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
         EXPECT_EQ(date, RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallDate"));
         EXPECT_EQ("Sonavo Inc.", RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "Publisher"));
+        EXPECT_TRUE(Same(Quoted(dir + L"\\uninstall.exe"),
+                         FromUtf8(RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "UninstallString"))));
+        EXPECT_TRUE(Same(dir, FromUtf8(RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation"))));
         EXPECT_TRUE(
-            Same(Quoted(dir + L"\\uninstall.exe"), RegWideText(HKEY_CURRENT_USER, UNINSTALL_KEY, "UninstallString")));
-        EXPECT_TRUE(Same(dir, RegWideText(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation")));
-        EXPECT_TRUE(StartsWith(RegWideText(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayIcon"), dir + L"\\parcelo.exe"));
+            StartsWith(FromUtf8(RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayIcon")), dir + L"\\parcelo.exe"));
         EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "NoModify"));
         EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "NoRepair"));
         DWORD bytes = 0;
@@ -360,13 +361,11 @@ protected:
             return;
         }
         // The exact path, whatever script its folders are named in: COM starts what it says.
-        const std::wstring agent = Quoted(dir + L"\\UploadAgent.exe");
-        EXPECT_EQ(agent, RegWideText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY))
-            << Utf8(RegWideText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY));
+        const std::string agent = Utf8(Quoted(dir + L"\\UploadAgent.exe"));
+        EXPECT_EQ(agent, RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY));
         EXPECT_EQ(machineWide ? 1u : ABSENT_NUMBER, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "MachineRegistration"));
         if (machineWide) {
-            EXPECT_EQ(agent, RegWideText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY))
-                << Utf8(RegWideText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY));
+            EXPECT_EQ(agent, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY));
             CLSID clsid = {};
             EXPECT_HRESULT_SUCCEEDED(CLSIDFromProgID(agentproto::PROG_ID_W, &clsid));
             EXPECT_TRUE(IsEqualCLSID(standin::REQUEST_CLSID, clsid));
@@ -418,7 +417,7 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsWithoutLeftovers) {
     ASSERT_EQ(0u, setup.exitCode);
     ExpectInstalled(true, true);
     // Autostart by default, hidden in the tray: the quoted path and no switch.
-    EXPECT_EQ(Quoted(InstallDir() + L"\\parcelo.exe"), RegWideText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+    EXPECT_EQ(Utf8(Quoted(InstallDir() + L"\\parcelo.exe")), RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
     // The version resource in its four parts, from the three of the version.
     DWORD handle = 0;
     const std::wstring setupFile = Wide(WindowsPath(PARCELO_SETUP));
@@ -440,7 +439,7 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsWithoutLeftovers) {
     const RunResult uninstall = Uninstall(L"");
     ASSERT_TRUE(uninstall.finished);
     EXPECT_EQ(0u, uninstall.exitCode);
-    EXPECT_EQ(otherCopy, RegWideText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+    EXPECT_EQ(Utf8(otherCopy), RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
     RegDeleteKeyValueA(HKEY_CURRENT_USER, RUN_KEY, "Parcelo");
     ExpectNothingLeft(true);
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));  // settings stay unless asked
@@ -516,7 +515,7 @@ TEST_F(InstallerTest, AnUpdateIntoAnotherFolderRemovesTheEarlierCopyFirst) {
     EXPECT_TRUE(AllEnded(agents_));
     EXPECT_FALSE(Exists(InstallDir()));
     ExpectInstalled(true, true, SecondDir(), "2.5.1.7");
-    EXPECT_EQ(Quoted(SecondDir() + L"\\parcelo.exe"), RegWideText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+    EXPECT_EQ(Utf8(Quoted(SecondDir() + L"\\parcelo.exe")), RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
     AdoptRestarted(SecondDir());
     EXPECT_EQ(settings, KeyContents(HKEY_CURRENT_USER, PRODUCT_KEY));
     WaitForAgentIn(SecondDir());
@@ -575,7 +574,7 @@ TEST_F(InstallerTest, AnotherRegisteredAgentIsLeftAloneAndUsed) {
     const RunResult uninstall = Uninstall(L" _?=" + InstallDir());
     ASSERT_TRUE(uninstall.finished);
     EXPECT_EQ(FAILED_EXIT, uninstall.exitCode);
-    EXPECT_TRUE(StartsWith(RegWideText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY), L"\"" + InstallDir() + L"\\"));
+    EXPECT_TRUE(StartsWith(FromUtf8(RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY)), L"\"" + InstallDir() + L"\\"));
     EXPECT_FALSE(Exists(InstallDir() + L"\\UploadAgent.exe"));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, UNINSTALL_KEY));
     EXPECT_EQ(before, KeyContents(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]));
@@ -627,7 +626,7 @@ TEST_F(InstallerTest, ANormalUsersSetupRegistersPerUserAndAnUpdateKeepsItsChoice
     EXPECT_EQ(ABSENT_TEXT, RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
     EXPECT_EQ(before, KeyContents(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]));
     ASSERT_EQ(0u, Install(L" /AUTOSTART", SetupToken::Normal).exitCode);
-    EXPECT_EQ(Quoted(InstallDir() + L"\\parcelo.exe"), RegWideText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+    EXPECT_EQ(Utf8(Quoted(InstallDir() + L"\\parcelo.exe")), RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
 
     ASSERT_TRUE(Uninstall(L"").finished);
     ExpectNothingLeft(false);

@@ -45,7 +45,7 @@ protected:
 TEST_F(AgentIntegration, ConnectsChecksTheVersionConfiguresAndShowsThePresentStatus) {
     script.Set("Status", 11);
     ASSERT_NE(Connect(), nullptr);
-    EXPECT_STREQ(host.link.Current()->GetVersion(), "1.6.0");
+    EXPECT_STREQ(host.link.Current()->GetVersion(), L"1.6.0");
     EXPECT_TRUE(DisplayShows("status:Drag files here|(null)"));
     const std::vector<std::string> log = script.Log();
     ASSERT_EQ(log.size(), 3u);
@@ -93,7 +93,7 @@ TEST_F(AgentIntegration, NotificationsArriveOnTheGuiThread) {
 
 TEST_F(AgentIntegration, ASuccessReportedInsideSignInStoresThatSignInAndReplays) {
     ASSERT_NE(Connect(), nullptr);
-    host.deferred.RecordRequest("old@example.com", "old", 1);
+    host.deferred.RecordRequest(L"old@example.com", L"old", 1);
     host.deferred.AddPendingFile(Dropped("http://127.0.0.1:9/a.mp3"));
     script.Set("2.vt", VT_I4);
     script.Set("2.value", 1);
@@ -103,8 +103,8 @@ TEST_F(AgentIntegration, ASuccessReportedInsideSignInStoresThatSignInAndReplays)
     script.Set("1.hr", S_OK);
     host.signInDialog = SignInAndConfirm(host, "new@example.com", "new pass", 0);
     EXPECT_TRUE(host.receiver.ShowSignInDialog());
-    EXPECT_EQ(host.settings.userName, "new@example.com");
-    EXPECT_EQ(host.settings.password, "new pass");
+    EXPECT_EQ(Utf8(host.settings.userName), "new@example.com");
+    EXPECT_EQ(Utf8(host.settings.password), "new pass");
     EXPECT_EQ(host.settings.autoLogin, 0);
     const std::vector<std::string> signIns = script.LoggedCalls(DispSignIn);
     ASSERT_EQ(signIns.size(), 1u);
@@ -125,7 +125,7 @@ TEST_F(AgentIntegration, TheDefaultAgentSignsInAndTheWaitingFileIsUploaded) {
     ASSERT_NE(Connect(), nullptr);
     host.receiver.AddFile(Dropped(file.c_str(), true));  // signed out: waits
     EXPECT_EQ(host.deferred.pendingFiles.size(), 1u);
-    host.receiver.RequestSignIn(user, "pw", 1, true);
+    host.receiver.RequestSignIn(Wide(user), L"pw", 1, true);
     const bool finished = PumpUntil([&] {
         return !host.display.empty() && host.display.back() == "progress:-1" && DisplayShows("uploading:" + file);
     });
@@ -133,7 +133,7 @@ TEST_F(AgentIntegration, TheDefaultAgentSignsInAndTheWaitingFileIsUploaded) {
     for (const std::string& entry : host.display) seen += entry + "\n";
     EXPECT_TRUE(finished) << seen;
     EXPECT_TRUE(host.deferred.pendingFiles.empty());
-    EXPECT_EQ(host.settings.userName, user);
+    EXPECT_EQ(Utf8(host.settings.userName), user);
     const std::string stored = root + "\\" + user + "\\parcelo-it-" + tag + ".mp3";
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     EXPECT_TRUE(GetFileAttributesExA(stored.c_str(), GetFileExInfoStandard, &data)) << stored;

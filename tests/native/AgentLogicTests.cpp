@@ -10,24 +10,27 @@
 #include "agent/UpgradeReminder.h"
 #include "agent/VersionGate.h"
 
-TEST(VersionGate, ComparesTheFirstFiveBytesAsText) {
-    for (const char* good : {"1.6.0", "1.6.000", "1.6.1", "1.7", "2.0", "1.6.0 beta", "9", "\xff"})
-        EXPECT_TRUE(IsCompatibleVersion(good)) << good;
-    for (const char* bad : {"1.5.99", "1.5.9", "1.6", "1.10.0", "1.6.", "0.9", "1", " 1.6.0", "1,6,0"})
-        EXPECT_FALSE(IsCompatibleVersion(bad)) << bad;
+TEST(VersionGate, ComparesTheFirstFiveCharactersAsText) {
+    for (const wchar_t* good :
+         {L"1.6.0", L"1.6.000", L"1.6.1", L"1.7", L"2.0", L"1.6.0 beta", L"9", L"\xff", L"1.6.\u0431"})
+        EXPECT_TRUE(IsCompatibleVersion(good));
+    for (const wchar_t* bad : {L"1.5.99", L"1.5.9", L"1.6", L"1.10.0", L"1.6.", L"0.9", L"1", L" 1.6.0", L"1,6,0"})
+        EXPECT_FALSE(IsCompatibleVersion(bad));
 }
 
 TEST(VersionGate, AMissingTextIsNeverAccepted) {
     EXPECT_FALSE(IsCompatibleVersion(nullptr));
-    EXPECT_FALSE(IsCompatibleVersion(""));
+    EXPECT_FALSE(IsCompatibleVersion(L""));
 }
 
 TEST(StatusTable, OutsideTextIsInsertedNotInterpreted) {
-    EXPECT_EQ(FormatTooBig("C:\\100% %s%n.mp3"), "File 'C:\\100% %s%n.mp3' is too big to upload or wrong file name.");
+    EXPECT_EQ(FormatTooBig(L"C:\\100% %s%n.mp3"), L"File 'C:\\100% %s%n.mp3' is too big to upload or wrong file name.");
     EXPECT_EQ(FormatUploadFailed(nullptr),
-              "Sorry, but an error occurred when we tried to upload  to your Locker. Please try again");
+              L"Sorry, but an error occurred when we tried to upload  to your Locker. Please try again");
+    EXPECT_EQ(FormatUploadFailed(L"\u65e5\u672c.mp3"), L"Sorry, but an error occurred when we tried to upload "
+                                                      L"\u65e5\u672c.mp3 to your Locker. Please try again");
     EXPECT_EQ(FormatConnectFailure(2),
-              "Failed to connect to Sonavo Server with failure code '2'. Reinstall Parcelo or download newer version.");
+              L"Failed to connect to Sonavo Server with failure code '2'. Reinstall Parcelo or download newer version.");
 }
 
 TEST(NotificationCheck, ChecksComeInTheirOrder) {

@@ -12,62 +12,103 @@
 #include "ui/StatusText.h"
 
 TEST(CommandLine, FirstSwitchInTableOrderWins) {
-    EXPECT_EQ(FindStartSwitch("p.exe"), StartSwitch::None);
+    EXPECT_EQ(FindStartSwitch(L"p.exe"), StartSwitch::None);
     EXPECT_EQ(FindStartSwitch(nullptr), StartSwitch::None);
-    EXPECT_EQ(FindStartSwitch("p.exe /clearreg /showparcelo"), StartSwitch::ShowParcelo);
-    EXPECT_EQ(FindStartSwitch("p.exe /showparcelo /registeruser"), StartSwitch::RegisterUser);
-    EXPECT_EQ(FindStartSwitch("p.exe /clearreg"), StartSwitch::ClearSettings);
-    EXPECT_EQ(FindStartSwitch("p.exe /clearregistry"), StartSwitch::ClearSettings);
-    EXPECT_EQ(FindStartSwitch("p.exe/clearreg"), StartSwitch::None);
-    EXPECT_EQ(FindStartSwitch("p.exe /ClearReg"), StartSwitch::None);
-    EXPECT_EQ(FindStartSwitch("\"C:\\Program Files\\p.exe\" -x /showparcelo"), StartSwitch::ShowParcelo);
+    EXPECT_EQ(FindStartSwitch(L"p.exe /clearreg /showparcelo"), StartSwitch::ShowParcelo);
+    EXPECT_EQ(FindStartSwitch(L"p.exe /showparcelo /registeruser"), StartSwitch::RegisterUser);
+    EXPECT_EQ(FindStartSwitch(L"p.exe /clearreg"), StartSwitch::ClearSettings);
+    EXPECT_EQ(FindStartSwitch(L"p.exe /clearregistry"), StartSwitch::ClearSettings);
+    EXPECT_EQ(FindStartSwitch(L"p.exe/clearreg"), StartSwitch::None);
+    EXPECT_EQ(FindStartSwitch(L"p.exe /ClearReg"), StartSwitch::None);
+    EXPECT_EQ(FindStartSwitch(L"\"C:\\Program Files\\p.exe\" -x /showparcelo"), StartSwitch::ShowParcelo);
+    EXPECT_EQ(FindStartSwitch(L"C:\\\u0414\u043c\u0438\u0442\u0440\u0438\u0439\\p.exe /showparcelo"),
+              StartSwitch::ShowParcelo);
 }
 
-TEST(StatusText, UploadingShowsAtMostTheLastTenBytes) {
-    EXPECT_EQ(UploadingText("0123456789"), "Uploading 0123456789");
-    EXPECT_EQ(UploadingText("X0123456789"), "Uploading ...0123456789");
-    EXPECT_EQ(UploadingText(""), "Uploading ");
-    EXPECT_EQ(UploadingText(nullptr), "Uploading ");
-    EXPECT_EQ(UploadingText("%s%n%d.mp3"), "Uploading %s%n%d.mp3");
-    EXPECT_EQ(UploadingText(std::string(5000, 'a').c_str()), "Uploading ..." + std::string(10, 'a'));
+TEST(StatusText, UploadingShowsAtMostTheLastTenCharacters) {
+    EXPECT_EQ(UploadingText(L"0123456789"), L"Uploading 0123456789");
+    EXPECT_EQ(UploadingText(L"X0123456789"), L"Uploading ...0123456789");
+    EXPECT_EQ(UploadingText(L""), L"Uploading ");
+    EXPECT_EQ(UploadingText(nullptr), L"Uploading ");
+    EXPECT_EQ(UploadingText(L"%s%n%d.mp3"), L"Uploading %s%n%d.mp3");
+    EXPECT_EQ(UploadingText(std::wstring(5000, L'a').c_str()), L"Uploading ..." + std::wstring(10, L'a'));
+    // Characters, not bytes: a Cyrillic or Japanese name keeps its last ten letters.
+    EXPECT_EQ(UploadingText(L"\u041f\u0435\u0441\u043d\u044f \u043e \u043b\u0435\u0442\u0435.mp3"),
+              L"Uploading ...\u043e \u043b\u0435\u0442\u0435.mp3");
+    // A surrogate pair (here U+1F3B5) is one character and is never cut in half.
+    const std::wstring note = {wchar_t(0xD83C), wchar_t(0xDFB5)};
+    EXPECT_EQ(UploadingText((note + L"123456789").c_str()), L"Uploading " + note + L"123456789");
+    EXPECT_EQ(UploadingText((L"x" + note + L"123456789").c_str()), L"Uploading ..." + note + L"123456789");
+    EXPECT_EQ(UploadingText((note + note + L"12345678" + note).c_str()),
+              L"Uploading ..." + note + L"12345678" + note);
+    // A lone half counts as a character of its own.
+    const std::wstring lone = {wchar_t(0xDFB5)};
+    EXPECT_EQ(UploadingText((L"ab" + lone + L"123456789").c_str()), L"Uploading ..." + lone + L"123456789");
 }
 
 TEST(StatusText, ProgressShowsTheCountOnlyWhenKnown) {
     int three = 3, none = 0;
-    EXPECT_EQ(ProgressText(40, &three), "40% done (3 to go)");
-    EXPECT_EQ(ProgressText(100, &none), "100% done (0 to go)");
-    EXPECT_EQ(ProgressText(-32768, &three), "-32768% done (3 to go)");
-    EXPECT_EQ(ProgressText(40, nullptr), "40% done");
+    EXPECT_EQ(ProgressText(40, &three), L"40% done (3 to go)");
+    EXPECT_EQ(ProgressText(100, &none), L"100% done (0 to go)");
+    EXPECT_EQ(ProgressText(-32768, &three), L"-32768% done (3 to go)");
+    EXPECT_EQ(ProgressText(40, nullptr), L"40% done");
 }
 
 TEST(ProxyAddress, AcceptsFourGroupsUpTo255AndNothingElse) {
-    for (const char* good : {"10.0.0.1", "0.0.0.0", "255.255.255.255", "001.002.003.004", "1.2.3.4"})
-        EXPECT_TRUE(IsValidProxyAddress(good)) << good;
-    for (const char* bad : {"256.1.1.1", "1.2.3", "1.2.3.4.5", "1..2.3", ".1.2.3", "1.2.3.4.", "1.2.3.4:80",
-                            " 1.2.3.4", "1.2.3.4 ", "proxy.example", "", "1.2.3.-4", "0001.2.3.4.", "9999.1.1.1",
-                            "1.2.3.\xb9", "0000000000001.1"})
-        EXPECT_FALSE(IsValidProxyAddress(bad)) << bad;
-    EXPECT_FALSE(IsValidProxyAddress("1.1.1.1111111111"));  // 16 characters
+    for (const wchar_t* good : {L"10.0.0.1", L"0.0.0.0", L"255.255.255.255", L"001.002.003.004", L"1.2.3.4"})
+        EXPECT_TRUE(IsValidProxyAddress(good));
+    for (const wchar_t* bad : {L"256.1.1.1", L"1.2.3", L"1.2.3.4.5", L"1..2.3", L".1.2.3", L"1.2.3.4.", L"1.2.3.4:80",
+                               L" 1.2.3.4", L"1.2.3.4 ", L"proxy.example", L"", L"1.2.3.-4", L"0001.2.3.4.",
+                               L"9999.1.1.1", L"1.2.3.\u00b9", L"0000000000001.1", L"1.2.3.\u0664", L"1.2.3.\uff14"})
+        EXPECT_FALSE(IsValidProxyAddress(bad));
+    EXPECT_FALSE(IsValidProxyAddress(L"1.1.1.1111111111"));  // 16 characters
     EXPECT_FALSE(IsValidProxyAddress(nullptr));
 }
 
+namespace {
+
+// A text as the registry's wide functions return it: UTF-16, little-endian.
+std::vector<unsigned char> Utf16Bytes(const std::wstring& text, bool terminated = true) {
+    std::vector<unsigned char> bytes;
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<unsigned char>(c & 0xFF));
+        bytes.push_back(static_cast<unsigned char>((c >> 8) & 0xFF));
+    }
+    if (terminated) bytes.insert(bytes.end(), {0, 0});
+    return bytes;
+}
+
+}  // namespace
+
 TEST(RegistryValue, TextsAreTakenOnlyWhenTheyFitAndNeverReadPastTheirBytes) {
-    std::string out = "kept";
-    const unsigned char fifteen[] = "123456789012345";  // 16 bytes with its NUL
-    EXPECT_TRUE(DecodeText(fifteen, 16, PROXY_LIMIT, out));
-    EXPECT_EQ(out, "123456789012345");
-    const unsigned char sixteen[] = "1234567890123456";
-    out = "kept";
-    EXPECT_FALSE(DecodeText(sixteen, 17, PROXY_LIMIT, out));
-    EXPECT_EQ(out, "kept");
-    const unsigned char unterminated[] = {'a', 'b', 'c'};
-    EXPECT_TRUE(DecodeText(unterminated, 3, PROXY_LIMIT, out));
-    EXPECT_EQ(out, "abc");
-    const unsigned char embedded[] = {'a', 0, 'b', 0};
-    EXPECT_TRUE(DecodeText(embedded, 4, NAME_LIMIT, out));
-    EXPECT_EQ(out, "a");
+    std::wstring out = L"kept";
+    const auto fifteen = Utf16Bytes(L"123456789012345");  // 16 characters with its NUL
+    EXPECT_TRUE(DecodeText(fifteen.data(), fifteen.size(), PROXY_LIMIT, out));
+    EXPECT_EQ(out, L"123456789012345");
+    const auto sixteen = Utf16Bytes(L"1234567890123456");
+    out = L"kept";
+    EXPECT_FALSE(DecodeText(sixteen.data(), sixteen.size(), PROXY_LIMIT, out));
+    EXPECT_EQ(out, L"kept");
+    const auto unterminated = Utf16Bytes(L"abc", false);
+    EXPECT_TRUE(DecodeText(unterminated.data(), unterminated.size(), PROXY_LIMIT, out));
+    EXPECT_EQ(out, L"abc");
+    const auto sixteenUnterminated = Utf16Bytes(L"1234567890123456", false);  // no room left for a NUL
+    EXPECT_FALSE(DecodeText(sixteenUnterminated.data(), sixteenUnterminated.size(), PROXY_LIMIT, out));
+    auto odd = Utf16Bytes(L"ab", false);
+    odd.push_back('c');  // half a character: not one
+    EXPECT_TRUE(DecodeText(odd.data(), odd.size(), PROXY_LIMIT, out));
+    EXPECT_EQ(out, L"ab");
+    const auto embedded = Utf16Bytes(std::wstring(L"a\0b", 3));
+    EXPECT_TRUE(DecodeText(embedded.data(), embedded.size(), NAME_LIMIT, out));
+    EXPECT_EQ(out, L"a");
+    const auto cyrillic = Utf16Bytes(L"\u0414\u043c\u0438\u0442\u0440\u0438\u0439 \u043f\u0430\u0440\u043e\u043b\u044c");
+    EXPECT_TRUE(DecodeText(cyrillic.data(), cyrillic.size(), NAME_LIMIT, out));
+    EXPECT_EQ(out, L"\u0414\u043c\u0438\u0442\u0440\u0438\u0439 \u043f\u0430\u0440\u043e\u043b\u044c");
+    const auto longest = Utf16Bytes(std::wstring(NAME_LIMIT - 1, L'\u65e5'));  // 199 characters, 400 bytes
+    EXPECT_TRUE(DecodeText(longest.data(), longest.size(), NAME_LIMIT, out));
+    EXPECT_EQ(out.size(), NAME_LIMIT - 1);
     EXPECT_TRUE(DecodeText(nullptr, 0, NAME_LIMIT, out));
-    EXPECT_EQ(out, "");
+    EXPECT_EQ(out, L"");
 }
 
 TEST(RegistryValue, NumbersAreExactlyFourLittleEndianBytes) {
@@ -85,8 +126,9 @@ TEST(RegistryValue, NumbersAreExactlyFourLittleEndianBytes) {
 }
 
 TEST(RegistryValue, UseProxyMeansTrueOrYesInAnyCase) {
-    for (const char* on : {"true", "True", "tRuE", "YES", "yes"}) EXPECT_EQ(DecodeUseProxy(on), 1) << on;
-    for (const char* off : {"yes ", "1", "on", "", "truex", "ye", "false"}) EXPECT_EQ(DecodeUseProxy(off), 0) << off;
+    for (const wchar_t* on : {L"true", L"True", L"tRuE", L"YES", L"yes"}) EXPECT_EQ(DecodeUseProxy(on), 1);
+    for (const wchar_t* off : {L"yes ", L"1", L"on", L"", L"truex", L"ye", L"false", L"tru\u0415"})
+        EXPECT_EQ(DecodeUseProxy(off), 0);
 }
 
 namespace {
@@ -153,4 +195,9 @@ TEST(DroppedText, StopsAtTheFirstNulOrTheEndOfTheBlock) {
     EXPECT_EQ(TextFromBlock("line 1\r\nline 2\0tail", 20), "line 1\r\nline 2");
     EXPECT_EQ(TextFromBlock(nullptr, 5), "");
     EXPECT_EQ(TextFromBlock("x", 0), "");
+    const unsigned char wide[] = {'a', 0, 0x14, 0x04, 0, 0, 'z', 0};
+    EXPECT_EQ(TextFromWideBlock(wide, 8), L"a\u0414");
+    EXPECT_EQ(TextFromWideBlock(wide, 3), L"a");  // half a unit at the end is no character
+    EXPECT_EQ(TextFromWideBlock(wide, 4), L"a\u0414");  // unterminated: up to the block's end
+    EXPECT_EQ(TextFromWideBlock(nullptr, 8), L"");
 }

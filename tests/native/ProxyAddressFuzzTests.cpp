@@ -15,9 +15,10 @@
 
 namespace {
 
+// Each byte taken as the character of the same number, as typed into the dialog.
 bool Checked(const std::string& text) {
-    std::unique_ptr<char[]> exact(new char[text.size() + 1]);
-    std::memcpy(exact.get(), text.c_str(), text.size() + 1);
+    std::unique_ptr<wchar_t[]> exact(new wchar_t[text.size() + 1]);
+    for (size_t i = 0; i <= text.size(); ++i) exact[i] = static_cast<unsigned char>(text.c_str()[i]);
     return IsValidProxyAddress(exact.get());
 }
 

@@ -21,13 +21,13 @@ class SettingsTest : public MainWindowTest {
 protected:
     // Opens the window and runs its deferred start, with the settings as `prepare` leaves them.
     template <class Prepare>
-    MainWindow& StartWith(Prepare prepare, const char* commandLine = "parcelo.exe") {
+    MainWindow& StartWith(Prepare prepare, const wchar_t* commandLine = L"parcelo.exe") {
         Open(commandLine, false);
         prepare(window->settings);
         RunLoop();
         return *window;
     }
-    MainWindow& Start(const char* commandLine = "parcelo.exe") {
+    MainWindow& Start(const wchar_t* commandLine = L"parcelo.exe") {
         return StartWith([](UserSettings&) {}, commandLine);
     }
     // Ends the window the way the program does, which saves.
@@ -37,6 +37,13 @@ protected:
 void Put(const std::string& key, const char* name, DWORD type, const Bytes& bytes) {
     RegSetKeyValueA(HKEY_CURRENT_USER, (PRODUCT + "\\" + key).c_str(), name, type, bytes.data(),
                     static_cast<DWORD>(bytes.size()));
+}
+
+// As the program writes it: UTF-16, given here in UTF-8.
+void PutText(const std::string& key, const char* name, const std::string& text) {
+    const std::wstring wide = FromUtf8(text);
+    RegSetKeyValueW(HKEY_CURRENT_USER, FromUtf8(PRODUCT + "\\" + key).c_str(), FromUtf8(name).c_str(), REG_SZ,
+                    wide.c_str(), static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
 }
 
 Bytes Sz(const std::string& text, bool withNul = true) {
@@ -169,6 +176,25 @@ TEST_F(SettingsTest, EveryValueIsWrittenBackEveryTimeFromWhatTheRunHolds) {
     EXPECT_EQ(Get("Position", "Visible"), Text("True"));
 }
 
+// Texts in any script come back exactly; what the code-page functions wrote reads the same,
+// and what is written now reads the same through them.
+TEST_F(SettingsTest, TextsInAnyScriptComeBackExactlyAndReadTheSameBothWays) {
+    const std::string user = "дмитрий@пример.рф", password = "пароль 日本語 \U0001F511";
+    PutText("User", "User name", user);
+    PutText("User", "Password", password);
+    const std::string codePage = Narrow(L"Jos\u00e9 \u65e5");  // written the earlier way, in this code page
+    Put("Proxy", "ProxyIP", REG_SZ, Sz(codePage));
+    MainWindow& main = Start();
+    EXPECT_EQ(Utf8(main.settings.userName), user);
+    EXPECT_EQ(Utf8(main.settings.password), password);
+    EXPECT_EQ(main.settings.proxyIP, Wide(codePage));
+    End();
+    EXPECT_EQ(StoredText("User", "User name"), user);
+    EXPECT_EQ(StoredText("User", "Password"), password);
+    EXPECT_EQ(Get("User", "Password").type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(Get("Proxy", "ProxyIP"), Text(codePage));
+}
+
 TEST_F(SettingsTest, AKeyThatCannotBeCreatedIsSkippedAndTheOthersAreWritten) {
     MakeKey("Proxy");
     HKEY opened = nullptr;
@@ -182,7 +208,7 @@ TEST_F(SettingsTest, AKeyThatCannotBeCreatedIsSkippedAndTheOthersAreWritten) {
     ASSERT_EQ(RegSetKeySecurity(proxy.Get(), DACL_SECURITY_INFORMATION, &locked), ERROR_SUCCESS);
 
     MainWindow& main = Start();
-    main.settings.userName = "after@example.com";
+    main.settings.userName = L"after@example.com";
     End();
     EXPECT_EQ(Get("User", "User name"), Text("after@example.com"));
     EXPECT_EQ(Get("Position", "Remind Time"), Number(0));
@@ -190,7 +216,7 @@ TEST_F(SettingsTest, AKeyThatCannotBeCreatedIsSkippedAndTheOthersAreWritten) {
 }
 
 TEST_F(SettingsTest, TheEndOfTheSessionSavesOnceAndVisibleIsStoredInverted) {
-    Start(" /showparcelo");
+    Start(L" /showparcelo");
     SetWindowPos(handle, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(handle, WM_ENDSESSION, FALSE, 0);  // the session goes on: nothing yet
     EXPECT_FALSE(KeyExists(PRODUCT));
@@ -200,7 +226,7 @@ TEST_F(SettingsTest, TheEndOfTheSessionSavesOnceAndVisibleIsStoredInverted) {
 
     // Whatever happens after, nothing is written again.
     SetWindowPos(handle, nullptr, 90, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    window->settings.userName = "late@example.com";
+    window->settings.userName = L"late@example.com";
     SendMessageA(handle, WM_ENDSESSION, TRUE, 0);
     End();
     EXPECT_EQ(Get("Position", "X"), Number(40));
@@ -211,7 +237,7 @@ TEST_F(SettingsTest, TheEndOfTheSessionSavesOnceAndVisibleIsStoredInverted) {
 // As when its creation fails: the settings were never read, so nothing is written over them.
 TEST_F(SettingsTest, AWindowGoneBeforeItsDeferredStartWritesNothing) {
     Put("User", "User name", REG_SZ, Sz("me@example.com"));
-    Open("parcelo.exe", false);
+    Open(L"parcelo.exe", false);
     End();
     EXPECT_EQ(Get("User", "User name"), Text("me@example.com"));
     EXPECT_FALSE(KeyExists(PRODUCT + "\\Position"));
@@ -279,8 +305,8 @@ TEST_F(SettingsTest, ProxyIpIsTakenOnlyWhenItFitsSixteenBytesWithItsNul) {
     for (const Case& c : cases) {
         MakeKey("Proxy");
         if (c.type != REG_NONE) Put("Proxy", "ProxyIP", c.type, c.stored);
-        MainWindow& main = StartWith([](UserSettings& s) { s.proxyIP = "kept"; });
-        EXPECT_EQ(main.settings.proxyIP, c.expected) << c.name;
+        MainWindow& main = StartWith([](UserSettings& s) { s.proxyIP = L"kept"; });
+        EXPECT_EQ(Utf8(main.settings.proxyIP), c.expected) << c.name;
         End();
         EXPECT_EQ(Get("Proxy", "ProxyIP"), Text(c.expected)) << c.name;
         DeleteProductKey();
@@ -290,7 +316,7 @@ TEST_F(SettingsTest, ProxyIpIsTakenOnlyWhenItFitsSixteenBytesWithItsNul) {
 TEST_F(SettingsTest, ThePositionKeyPlacesTheWindowWithDefaultsForMissingValues) {
     const int defaultX = GetSystemMetrics(SM_CXFULLSCREEN) - 110;
     const int defaultY = GetSystemMetrics(SM_CYFULLSCREEN) - 90;
-    Open("parcelo.exe", false);
+    Open(L"parcelo.exe", false);
     const POINT created = TopLeft(handle);
     const SIZE size = SizeOf(handle);
     Close();
@@ -336,12 +362,12 @@ TEST_F(SettingsTest, NumbersAndTextsInOtherShapesAreNotTaken) {
     Put("User", "Auto Login", REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0});      // too large: off
     MainWindow& main = StartWith([](UserSettings& s) {
         s.remindTime = 5;
-        s.userName = "kept";
+        s.userName = L"kept";
         s.autoLogin = 1;
     });
     EXPECT_EQ(main.settings.remindTime, 5);
-    EXPECT_EQ(main.settings.userName, "kept");
-    EXPECT_EQ(main.settings.password, std::string(199, 'p'));
+    EXPECT_EQ(Utf8(main.settings.userName), "kept");
+    EXPECT_EQ(Utf8(main.settings.password), std::string(199, 'p'));
     EXPECT_EQ(main.settings.autoLogin, 0);
     Close();
     DeleteProductKey();
@@ -349,9 +375,9 @@ TEST_F(SettingsTest, NumbersAndTextsInOtherShapesAreNotTaken) {
     Put("User", "User name", REG_SZ, Sz(std::string(199, 'u')));        // 200 bytes with its NUL
     Put("User", "Password", REG_SZ, Sz(std::string(200, 'p')));         // 201
     Put("User", "Auto Login", REG_DWORD, {1, 0});
-    MainWindow& again = StartWith([](UserSettings& s) { s.password = "kept"; });
-    EXPECT_EQ(again.settings.userName, std::string(199, 'u'));
-    EXPECT_EQ(again.settings.password, "kept");
+    MainWindow& again = StartWith([](UserSettings& s) { s.password = L"kept"; });
+    EXPECT_EQ(Utf8(again.settings.userName), std::string(199, 'u'));
+    EXPECT_EQ(Utf8(again.settings.password), "kept");
     EXPECT_EQ(again.settings.autoLogin, 0);
     EXPECT_EQ(fakeAgent.Count(DispSignIn), 0);
 }
@@ -367,16 +393,17 @@ TEST_F(SettingsTest, AStoredAutomaticSignInStartsWithTheCredentialsRecordedFirst
     std::vector<std::string> seen;
     fakeAgent.onCall = [&](DISPID id) {
         const DeferredLogin& d = window->deferredLogin;
-        const std::string recorded = " recorded " + d.userName + "/" + d.password + "/" + std::to_string(d.autoLogin);
+        const std::string recorded =
+            " recorded " + Utf8(d.userName) + "/" + Utf8(d.password) + "/" + std::to_string(d.autoLogin);
         const FakeCall& call = fakeAgent.calls.back();
-        if (id == DispGetVersion) seen.push_back("connect" + recorded + " status " + window->status.statusLine1);
+        if (id == DispGetVersion) seen.push_back("connect" + recorded + " status " + Utf8(window->status.statusLine1));
         if (id == DispSignIn) seen.push_back("SignIn " + call.args.at(0).text + "/" + call.args.at(1).text + recorded);
         if (id == DispSignOut) seen.push_back("SignOut");
     };
     MainWindow& main = Start();
     fakeAgent.onCall = nullptr;
     EXPECT_EQ(seen, (std::vector<std::string>{
-                        "connect recorded me@example.com/secret/1 status " + std::string(CONNECTING_TEXT),
+                        "connect recorded me@example.com/secret/1 status " + Utf8(CONNECTING_TEXT),
                         "SignIn me@example.com/secret recorded me@example.com/secret/1"}));
     EXPECT_TRUE(main.deferredLogin.HasRequest());
 }
@@ -415,12 +442,12 @@ TEST_F(SettingsTest, ClearRegRemovesTheProductKeyWithItsSubkeysAndKeepsTheVendor
     RegSetKeyValueA(HKEY_CURRENT_USER, PRODUCT.c_str(), "Installed", REG_SZ, "1", 2);
     const std::string other = std::string(VENDOR_KEY) + "\\Other";
     RegSetKeyValueA(HKEY_CURRENT_USER, other.c_str(), "Kept", REG_SZ, "1", 2);
-    Open("parcelo.exe /clearreg");
+    Open(L"parcelo.exe /clearreg");
     EXPECT_EQ(handle, nullptr);
     EXPECT_FALSE(KeyExists(PRODUCT));
     EXPECT_TRUE(KeyExists(other));
     RegDeleteTreeA(HKEY_CURRENT_USER, VENDOR_KEY);
 
-    Open("parcelo.exe /clearreg");  // without a vendor key there is nothing to do
+    Open(L"parcelo.exe /clearreg");  // without a vendor key there is nothing to do
     EXPECT_FALSE(KeyExists(VENDOR_KEY));
 }

@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/Items.h"
+#include "tests/support/Registry.h"
 #include "tests/support/WindowFacts.h"
 #include "tests/ui/MainWindowFixture.h"
 
@@ -37,7 +38,7 @@ protected:
 HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
 
 void Type(HWND dialog, int id, const std::string& text) {
-    for (char c : text) SendMessageA(Item(dialog, id), WM_CHAR, static_cast<unsigned char>(c), 0);
+    for (wchar_t c : FromUtf8(text)) SendMessageW(Item(dialog, id), WM_CHAR, c, 0);
 }
 
 bool OkEnabled(HWND dialog) { return IsWindowEnabled(Item(dialog, IDOK)) != FALSE; }
@@ -80,8 +81,8 @@ private:
         std::string event = id == DispSignIn ? "SignIn" : "SignOut";
         if (id == DispSignIn) event += " " + agent_.calls.back().args.at(0).text + "/" + agent_.calls.back().args.at(1).text;
         event += IsWindowVisible(dialog_) ? " shown" : " hidden";
-        event += " status " + main_.status.statusLine1 + "|" + main_.status.statusLine2;
-        event += " recorded " + d.userName + "/" + d.password + "/" + std::to_string(d.autoLogin);
+        event += " status " + Utf8(main_.status.statusLine1) + "|" + Utf8(main_.status.statusLine2);
+        event += " recorded " + Utf8(d.userName) + "/" + Utf8(d.password) + "/" + std::to_string(d.autoLogin);
         events.push_back(event);
     }
 
@@ -115,8 +116,8 @@ TEST_F(SignInDialogTest, TheBoxesAreFilledFromTheSettingsAndThePasswordOnlyForAu
     };
     for (const Case& c : cases) {
         window->settings.autoLogin = c.autoLogin;
-        window->settings.userName = c.user;
-        window->settings.password = c.password;
+        window->settings.userName = FromUtf8(c.user);
+        window->settings.password = FromUtf8(c.password);
         std::string email, password;
         bool checked = false, okEnabled = false;
         LRESULT initResult = -1;
@@ -144,22 +145,22 @@ TEST_F(SignInDialogTest, TheBoxesAreFilledFromTheSettingsAndThePasswordOnlyForAu
 }
 
 TEST_F(SignInDialogTest, OkCanBePressedExactlyWhileBothBoxesHoldText) {
-    window->settings.userName = "me@example.com";
+    window->settings.userName = L"me@example.com";
     std::vector<bool> enabled;
     bool stillOpen = false;
     Run(nullptr, [&](HWND dialog) {
         enabled.push_back(OkEnabled(dialog));
         Type(dialog, IDC_PASSWORD, "x");
         enabled.push_back(OkEnabled(dialog));
-        SetDlgItemTextA(dialog, IDC_EMAIL, "");
+        SetTextOf(dialog, IDC_EMAIL, "");
         enabled.push_back(OkEnabled(dialog));
         Type(dialog, IDC_EMAIL, "a");
         enabled.push_back(OkEnabled(dialog));
         SendMessageA(Item(dialog, IDC_PASSWORD), WM_CHAR, VK_BACK, 0);
         enabled.push_back(OkEnabled(dialog));
-        SetDlgItemTextA(dialog, IDC_PASSWORD, std::string(150, 'p').c_str());
+        SetTextOf(dialog, IDC_PASSWORD, std::string(150, 'p'));
         enabled.push_back(OkEnabled(dialog));
-        SetDlgItemTextA(dialog, IDC_PASSWORD, "");
+        SetTextOf(dialog, IDC_PASSWORD, "");
         // Enter in a box sends IDOK even while OK is disabled: it must not sign in.
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         stillOpen = IsWindowVisible(dialog) != FALSE;
@@ -171,12 +172,12 @@ TEST_F(SignInDialogTest, OkCanBePressedExactlyWhileBothBoxesHoldText) {
 }
 
 TEST_F(SignInDialogTest, ConfirmingHidesReadsRecordsShowsConnectingThenSignsOutAndIn) {
-    window->status.statusLine2 = "line two";
+    window->status.statusLine2 = L"line two";
     ConfirmRecorder recorder(*window, fakeAgent);
     bool shownAtFirst = false;
     const int result = Run(nullptr, [&](HWND dialog) {
         shownAtFirst = IsWindowVisible(dialog) != FALSE;
-        SetDlgItemTextA(dialog, IDC_EMAIL, "me@example.com");
+        SetTextOf(dialog, IDC_EMAIL, "me@example.com");
         Type(dialog, IDC_PASSWORD, "p4ss word");
         Click(dialog, IDC_AUTO_SIGNIN);
         recorder.Start(dialog);
@@ -184,16 +185,16 @@ TEST_F(SignInDialogTest, ConfirmingHidesReadsRecordsShowsConnectingThenSignsOutA
     });
     EXPECT_TRUE(shownAtFirst);
     EXPECT_EQ(result, IDOK);
-    const std::string after = " hidden status " + std::string(CONNECTING_TEXT) +
+    const std::string after = " hidden status " + Utf8(CONNECTING_TEXT) +
                               "|line two recorded me@example.com/p4ss word/1";
     EXPECT_EQ(recorder.events, (Events{"hide", "read 202", "read 201", "check 225", "SignOut" + after,
                                        "SignIn me@example.com/p4ss word" + after}));
     // The settings wait for the agent to report the sign-in done.
-    EXPECT_EQ(window->settings.userName, "");
+    EXPECT_EQ(Utf8(window->settings.userName), "");
     EXPECT_EQ(window->settings.autoLogin, 0);
     fakeAgent.Fire(EventStatus, 19);
-    EXPECT_EQ(window->settings.userName, "me@example.com");
-    EXPECT_EQ(window->settings.password, "p4ss word");
+    EXPECT_EQ(Utf8(window->settings.userName), "me@example.com");
+    EXPECT_EQ(Utf8(window->settings.password), "p4ss word");
     EXPECT_EQ(window->settings.autoLogin, 1);
 }
 
@@ -201,15 +202,15 @@ TEST_F(SignInDialogTest, AtMost99CharactersOfEachBoxAreUsed) {
     const std::string email = std::string(110, 'e') + "@example.com";
     const std::string password(150, 'p');
     Run(nullptr, [&](HWND dialog) {
-        SetDlgItemTextA(dialog, IDC_EMAIL, email.c_str());
-        SetDlgItemTextA(dialog, IDC_PASSWORD, password.c_str());
+        SetTextOf(dialog, IDC_EMAIL, email);
+        SetTextOf(dialog, IDC_PASSWORD, password);
         Click(dialog, IDOK);
     });
     const FakeCall* signIn = fakeAgent.Last(DispSignIn);
     ASSERT_NE(signIn, nullptr);
     EXPECT_EQ(signIn->args.at(0).text, email.substr(0, 99));
     EXPECT_EQ(signIn->args.at(1).text, password.substr(0, 99));
-    EXPECT_EQ(window->deferredLogin.userName, email.substr(0, 99));
+    EXPECT_EQ(Utf8(window->deferredLogin.userName), email.substr(0, 99));
 }
 
 TEST_F(SignInDialogTest, WithoutAnAgentTheHiddenDialogStillEnds) {
@@ -219,8 +220,8 @@ TEST_F(SignInDialogTest, WithoutAnAgentTheHiddenDialogStillEnds) {
     HWND dialogHandle = nullptr;
     const int result = Run(nullptr, [&](HWND dialog) {
         dialogHandle = dialog;
-        SetDlgItemTextA(dialog, IDC_EMAIL, "me@example.com");
-        SetDlgItemTextA(dialog, IDC_PASSWORD, "pw");
+        SetTextOf(dialog, IDC_EMAIL, "me@example.com");
+        SetTextOf(dialog, IDC_PASSWORD, "pw");
         Click(dialog, IDOK);
         hiddenAfterConfirming = !g_state.boxes.empty() && !IsWindowVisible(dialog);
     });
@@ -229,7 +230,7 @@ TEST_F(SignInDialogTest, WithoutAnAgentTheHiddenDialogStillEnds) {
     EXPECT_FALSE(IsWindow(dialogHandle));
     ASSERT_EQ(g_state.boxes.size(), 1u);
     EXPECT_NE(g_state.boxes[0].text.find("failure code '2'"), std::string::npos);
-    EXPECT_EQ(window->deferredLogin.userName, "me@example.com");
+    EXPECT_EQ(Utf8(window->deferredLogin.userName), "me@example.com");
     EXPECT_EQ(window->status.statusLine1, CONNECTING_TEXT);
 }
 
@@ -243,19 +244,56 @@ TEST_F(SignInDialogTest, EveryWayOfCancellingDropsHeldItemsAndKeepsTheCredential
         {"close box", [](HWND dialog) { SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }},
     };
     for (const Way& way : ways) {
-        window->deferredLogin.RecordRequest("old@example.com", "old", 1);
+        window->deferredLogin.RecordRequest(L"old@example.com", L"old", 1);
         window->deferredLogin.pendingFiles = {Dropped("C:\\a.mp3"), Dropped("C:\\b.mp3")};
         window->deferredLogin.lockerPending = 1;
         const int result = Run(nullptr, [&](HWND dialog) {
-            SetDlgItemTextA(dialog, IDC_EMAIL, "new@example.com");
-            SetDlgItemTextA(dialog, IDC_PASSWORD, "new");
+            SetTextOf(dialog, IDC_EMAIL, "new@example.com");
+            SetTextOf(dialog, IDC_PASSWORD, "new");
             way.cancel(dialog);
         });
         EXPECT_EQ(result, IDCANCEL) << way.name;
         EXPECT_TRUE(window->deferredLogin.pendingFiles.empty()) << way.name;
         EXPECT_EQ(window->deferredLogin.lockerPending, 0) << way.name;
-        EXPECT_EQ(window->deferredLogin.userName, "old@example.com") << way.name;
-        EXPECT_EQ(window->deferredLogin.password, "old") << way.name;
+        EXPECT_EQ(Utf8(window->deferredLogin.userName), "old@example.com") << way.name;
+        EXPECT_EQ(Utf8(window->deferredLogin.password), "old") << way.name;
         EXPECT_TRUE(fakeAgent.calls.empty()) << way.name;
     }
+}
+
+// An e-mail and a password in any script reach the agent exactly as typed, are kept exactly
+// once the agent reports the sign-in done, and come back exactly: stored, at the next start's
+// automatic sign-in and in the dialog.
+TEST_F(SignInDialogTest, AnyScriptIsSignedInStoredAndShownAgainExactly) {
+    const std::string email = "дмитрий.日本@пример.рф", password = "пароль 日本語 \U0001F511";
+    auto expectSignIn = [&](const char* when) {
+        const FakeCall* signIn = fakeAgent.Last(DispSignIn);
+        ASSERT_NE(signIn, nullptr) << when;
+        EXPECT_EQ(signIn->args.at(0).text, email) << when;
+        EXPECT_EQ(signIn->args.at(1).text, password) << when;
+    };
+    Run(nullptr, [&](HWND dialog) {
+        SetTextOf(dialog, IDC_EMAIL, email);
+        SetTextOf(dialog, IDC_PASSWORD, password);
+        Click(dialog, IDC_AUTO_SIGNIN);
+        Click(dialog, IDOK);
+    });
+    expectSignIn("typed");
+    fakeAgent.Fire(EventStatus, 19);
+    Close();
+    EXPECT_EQ(StoredText("User", "User name"), email);
+    EXPECT_EQ(StoredText("User", "Password"), password);
+
+    fakeAgent.calls.clear();
+    Open();
+    expectSignIn("at the next start");
+    std::string shownEmail, shownPassword;
+    Run(
+        [&](HWND dialog, LRESULT) {
+            shownEmail = TextOf(Item(dialog, IDC_EMAIL));
+            shownPassword = TextOf(Item(dialog, IDC_PASSWORD));
+        },
+        [](HWND dialog) { Click(dialog, IDCANCEL); });
+    EXPECT_EQ(shownEmail, email);
+    EXPECT_EQ(shownPassword, password);
 }

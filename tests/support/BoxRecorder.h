@@ -1,4 +1,5 @@
-// Message boxes a seam shows in place of the system's: each is written down and answered.
+// Message boxes a seam shows in place of the system's: each is written down (in UTF-8, to
+// compare with the tests' literals) and answered.
 #pragma once
 
 #include <windows.h>
@@ -16,7 +17,7 @@ struct RecordedBox {
 class BoxRecorder {
 public:
     // Records the box; the answer is the next of `boxAnswers`, IDOK once they have run out.
-    int Record(HWND owner, const char* text, const char* caption, UINT type);
+    int Record(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
 
     std::vector<RecordedBox> boxes;
     std::vector<int> boxAnswers;

@@ -26,6 +26,15 @@ std::wstring Wide(const std::string& text) {
     return wide;
 }
 
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    std::string out(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr)),
+                    '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), size, &out[0], static_cast<int>(out.size()), nullptr, nullptr);
+    return out;
+}
+
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
     const int size = static_cast<int>(text.size());
@@ -33,6 +42,14 @@ std::string Utf8(const std::wstring& text) {
                     '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), size, &out[0], static_cast<int>(out.size()), nullptr, nullptr);
     return out;
+}
+
+std::wstring FromUtf8(const std::string& text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], static_cast<int>(wide.size()));
+    return wide;
 }
 
 std::string Contents(const std::wstring& path) {

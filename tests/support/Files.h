@@ -21,4 +21,6 @@ void RemoveTree(const std::string& folder);
 void RemoveTree(const std::wstring& folder);
 
 std::wstring Wide(const std::string& text);  // code page to UTF-16
+std::string Narrow(const std::wstring& text);  // UTF-16 to the code page, as the A functions give it
 std::string Utf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& text);

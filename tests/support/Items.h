@@ -4,13 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "agent/ComText.h"
 #include "agent/UploadItem.h"
+#include "tests/support/Files.h"
 
-inline UploadItem Dropped(const char* text, bool fromFileList = false) { return {NarrowToWide(text), fromFileList}; }
+// Texts in UTF-8, as the tests write them.
+inline UploadItem Dropped(const char* text, bool fromFileList = false) { return {FromUtf8(text), fromFileList}; }
 
 inline std::vector<std::string> Texts(const std::vector<UploadItem>& items) {
     std::vector<std::string> texts;
-    for (const UploadItem& item : items) texts.push_back(WideToNarrow(item.text.data(), item.text.size()));
+    for (const UploadItem& item : items) texts.push_back(Utf8(item.text));
     return texts;
 }

@@ -4,19 +4,13 @@
 #include "tests/support/Owned.h"
 
 std::string RegText(HKEY root, const std::string& key, const char* name) {
-    char text[1024] = {};
-    DWORD size = sizeof text;
-    if (RegGetValueA(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) return ABSENT_TEXT;
-    return text;
-}
-
-std::wstring RegWideText(HKEY root, const std::string& key, const char* name) {
     wchar_t text[1024] = {};
     DWORD size = sizeof text;
-    if (RegGetValueW(root, Wide(key).c_str(), name ? Wide(name).c_str() : nullptr, RRF_RT_REG_SZ, nullptr, text,
-                     &size) != ERROR_SUCCESS)
-        return Wide(ABSENT_TEXT);
-    return text;
+    const std::wstring value = name ? FromUtf8(name) : std::wstring();
+    if (RegGetValueW(root, FromUtf8(key).c_str(), name ? value.c_str() : nullptr, RRF_RT_REG_SZ, nullptr, text, &size) !=
+        ERROR_SUCCESS)
+        return ABSENT_TEXT;
+    return Utf8(text);
 }
 
 DWORD RegNumber(HKEY root, const std::string& key, const char* name) {
@@ -66,7 +60,7 @@ std::string ContentsOf(HKEY root, const std::wstring& key, REGSAM view) {
 
 }  // namespace
 
-std::string KeyContents(HKEY root, const std::string& key, REGSAM view) { return ContentsOf(root, Wide(key), view); }
+std::string KeyContents(HKEY root, const std::string& key, REGSAM view) { return ContentsOf(root, FromUtf8(key), view); }
 
 std::string StoredText(const char* subkey, const char* name) {
     return RegText(HKEY_CURRENT_USER, std::string(PRODUCT_KEY) + "\\" + subkey, name);

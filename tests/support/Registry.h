@@ -13,17 +13,15 @@ constexpr char PRODUCT_KEY[] = "Software\\Sonavo Inc.\\Parcelo";
 constexpr char ABSENT_TEXT[] = "(absent)";
 constexpr DWORD ABSENT_NUMBER = 0xFFFFFFFF;
 
-// A REG_SZ value (the key's default value for a null name), or ABSENT_TEXT.
+// A REG_SZ value (the key's default value for a null name) in UTF-8, exactly as stored, or ABSENT_TEXT.
 std::string RegText(HKEY root, const std::string& key, const char* name = nullptr);
-// The same as it is stored, wide: a path in any script.
-std::wstring RegWideText(HKEY root, const std::string& key, const char* name = nullptr);
 // A REG_DWORD value, or ABSENT_NUMBER.
 DWORD RegNumber(HKEY root, const std::string& key, const char* name);
 bool KeyExists(HKEY root, const std::string& key);
 // An empty key (with its parents), or the key as it is.
 bool CreateKey(HKEY root, const std::string& key);
-// Every value under the key and its subkeys, names, types and bytes, in the registry's order;
-// `view` is 0 or KEY_WOW64_32KEY. For telling that nothing under a key changed.
+// Every value under the key (UTF-8) and its subkeys, names, types and bytes, in the registry's
+// order; `view` is 0 or KEY_WOW64_32KEY. For telling that nothing under a key changed.
 std::string KeyContents(HKEY root, const std::string& key, REGSAM view = 0);
 
 // The same under the program's key: `subkey` "User", "Position" or "Proxy".

@@ -11,7 +11,7 @@ ScopedRegValue::ScopedRegValue(HKEY root, std::string key, std::string name, con
 ScopedRegValue::ScopedRegValue(HKEY root, std::string key, std::string name, const std::wstring& text)
     : root_(root), key_(std::move(key)), name_(std::move(name)) {
     Keep();
-    RegSetKeyValueW(root_, Wide(key_).c_str(), Wide(name_).c_str(), REG_SZ, text.c_str(),
+    RegSetKeyValueW(root_, FromUtf8(key_).c_str(), FromUtf8(name_).c_str(), REG_SZ, text.c_str(),
                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 

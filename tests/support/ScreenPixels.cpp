@@ -1,5 +1,6 @@
 #include "tests/support/ScreenPixels.h"
 
+#include "tests/support/Files.h"
 #include "tests/support/Owned.h"
 
 Pixels ReadPixels(HDC source, int x, int y, int width, int height) {
@@ -35,12 +36,12 @@ void DrawSkin(HDC canvas, HMODULE resources, int bitmapId, const std::string& li
         SelectedObject selected(frame.Get(), skin.Get());
         BitBlt(canvas, 0, 0, SKIN_WIDTH, SKIN_HEIGHT, frame.Get(), 0, 0, SRCCOPY);
     }
-    OwnedFont font(CreateFontA(-10, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial Narrow"));
+    OwnedFont font(CreateFontW(-10, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Arial Narrow"));
     SelectedObject selected(canvas, font.Get());
     RECT first = {2, 54, 108, 68}, second = {2, 67, 108, 80};
-    DrawTextA(canvas, line1.c_str(), -1, &first, DT_CENTER);
-    DrawTextA(canvas, line2.c_str(), -1, &second, DT_CENTER);
+    DrawTextW(canvas, FromUtf8(line1).c_str(), -1, &first, DT_CENTER);
+    DrawTextW(canvas, FromUtf8(line2).c_str(), -1, &second, DT_CENTER);
 }
 
 Pixels SkinPixels(HMODULE resources, int bitmapId, const std::string& line1, const std::string& line2) {

@@ -17,6 +17,7 @@ Pixels CaptureClient(HWND window, int width = SKIN_WIDTH, int height = SKIN_HEIG
 
 // Draws the skin bitmap `bitmapId` of `resources` at the DC's origin, with the two status lines
 // over it the way the drop window draws them: its rectangles, its font, its DrawText call.
+// The lines in UTF-8.
 void DrawSkin(HDC canvas, HMODULE resources, int bitmapId, const std::string& line1, const std::string& line2);
 // The same picture as pixels; empty when the bitmap is not there.
 Pixels SkinPixels(HMODULE resources, int bitmapId, const std::string& line1, const std::string& line2);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "tests/support/Files.h"
+
 POINT CentreOf(HWND window) {
     RECT rect = {};
     GetWindowRect(window, &rect);
@@ -9,12 +11,16 @@ POINT CentreOf(HWND window) {
 }
 
 std::string TextOf(HWND window) {
-    char text[2048] = {};
+    wchar_t text[2048] = {};
     DWORD_PTR copied = 0;
     // A hung window of another process must not hang the test.
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+    SendMessageTimeoutW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
                         &copied);
-    return text;
+    return Utf8(text);
+}
+
+void SetTextOf(HWND dialog, int id, const std::string& text) {
+    SetDlgItemTextW(dialog, id, FromUtf8(text).c_str());
 }
 
 std::string ClassNameOf(HWND window) {

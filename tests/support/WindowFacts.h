@@ -9,8 +9,10 @@
 
 // The middle of a window, in screen coordinates.
 POINT CentreOf(HWND window);
-// Asked of the window itself, so that it works for another process's controls too.
+// Asked of the window itself, so that it works for another process's controls too. UTF-8.
 std::string TextOf(HWND window);
+// Sets a control's text, given in UTF-8, as wide text: exactly what a user could type.
+void SetTextOf(HWND dialog, int id, const std::string& text);
 std::string ClassNameOf(HWND window);
 
 // Presses a dialog's button the way a click does: sent to this thread's own dialog, so that it

@@ -18,10 +18,10 @@ namespace {
 constexpr UINT CHECK = WM_APP + 5;
 
 WindowClassInfo& TestClass() {
-    static WNDCLASSEXA data = {sizeof(WNDCLASSEXA), 0, &WindowObject::WindowBindingProcedure, 0, 0, nullptr,
+    static WNDCLASSEXW data = {sizeof(WNDCLASSEXW), 0, &WindowObject::WindowBindingProcedure, 0, 0, nullptr,
                                nullptr, nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), nullptr,
-                               "FrameworkTestClass", nullptr};
-    static WindowClassInfo info(data, IDC_ARROW, true);
+                               L"FrameworkTestClass", nullptr};
+    static WindowClassInfo info(data, reinterpret_cast<LPCWSTR>(IDC_ARROW), true);
     return info;
 }
 
@@ -38,7 +38,7 @@ public:
 
     HWND Make() {
         RECT rect = {10, 10, 110, 60};
-        return Create(nullptr, rect, "probe", WS_POPUP, 0, nullptr, TestClass().EnsureRegistered(), nullptr);
+        return Create(nullptr, rect, L"probe", WS_POPUP, 0, nullptr, TestClass().EnsureRegistered(), nullptr);
     }
 
     std::vector<Seen> seen;
@@ -146,8 +146,8 @@ TEST_F(Framework, ACreateHandlerThatThrowsFailsTheCreation) {
 TEST_F(Framework, AFailedCreationLeavesNoBindingBehind) {
     ProbeWindow probe;
     RECT rect = {0, 0, 10, 10};
-    EXPECT_EQ(probe.Create(nullptr, rect, "", WS_POPUP, 0, nullptr, 0, nullptr), nullptr);  // atom 0
-    EXPECT_EQ(probe.Create(HWND(0x1234), rect, "", WS_CHILD, 0, nullptr, TestClass().EnsureRegistered(), nullptr),
+    EXPECT_EQ(probe.Create(nullptr, rect, L"", WS_POPUP, 0, nullptr, 0, nullptr), nullptr);  // atom 0
+    EXPECT_EQ(probe.Create(HWND(0x1234), rect, L"", WS_CHILD, 0, nullptr, TestClass().EnsureRegistered(), nullptr),
               nullptr);  // no such parent
     EXPECT_EQ(GetAppModule().TakeBinding(), nullptr);
 }
@@ -156,8 +156,8 @@ TEST_F(Framework, TheClassRegistersOnceAndAnExistingRegistrationIsReused) {
     const ATOM atom = TestClass().EnsureRegistered();
     EXPECT_NE(atom, 0);
     EXPECT_EQ(TestClass().EnsureRegistered(), atom);
-    WNDCLASSEXA copy = TestClass().classData;
-    WindowClassInfo again(copy, IDC_ARROW, true);  // a second record for the same class
+    WNDCLASSEXW copy = TestClass().classData;
+    WindowClassInfo again(copy, reinterpret_cast<LPCWSTR>(IDC_ARROW), true);  // a second record for the same class
     EXPECT_EQ(again.EnsureRegistered(), atom);
 }
 

@@ -8,7 +8,7 @@ WindowTestState g_state;
 
 namespace {
 
-int WINAPI RecordBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     return g_state.Record(owner, text, caption, type);
 }
 
@@ -48,7 +48,7 @@ void MainWindowTest::TearDown() {
     hive_.reset();
 }
 
-MainWindow& MainWindowTest::Open(const char* commandLine, bool start) {
+MainWindow& MainWindowTest::Open(const wchar_t* commandLine, bool start) {
     window = new MainWindow();
     window->AddRef();  // the test's own hold, so the object outlives its window for checks
     if (!window->ParseCommandLine(commandLine)) return *window;

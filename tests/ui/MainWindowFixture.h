@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/BoxRecorder.h"
+#include "tests/support/Files.h"
 #include "tests/support/MessagePump.h"
 #include "tests/support/PrivateHive.h"
 #include "tests/unit/FakeAgent.h"
@@ -30,7 +31,7 @@ protected:
     void TearDown() override;
 
     // Creates the window; with `start`, also delivers the deferred start.
-    MainWindow& Open(const char* commandLine = "parcelo.exe", bool start = true);
+    MainWindow& Open(const wchar_t* commandLine = L"parcelo.exe", bool start = true);
     void Close();
     // app/Main.cpp's loop, run until the queue is empty; true once WM_QUIT has come.
     bool RunLoop();

@@ -56,7 +56,7 @@ TEST_F(MainWindowTest, TheWindowIsATopmostHiddenPopupOfClassSonavoAtTheLowerRigh
 }
 
 TEST_F(MainWindowTest, ShowParceloShowsTheWindowAtTheDeferredStartOnly) {
-    Open(" /showparcelo", false);
+    Open(L" /showparcelo", false);
     EXPECT_FALSE(IsWindowVisible(handle));
     RunLoop();
     EXPECT_TRUE(IsWindowVisible(handle));
@@ -67,7 +67,7 @@ TEST_F(MainWindowTest, CreationDeferredStartAndDestructionHappenInOrder) {
     fakeAgent.onCall = [&](DISPID id) { log.entries.push_back("agent:" + std::to_string(id)); };
     // A Position key: the deferred start places the window.
     CreateKey(HKEY_CURRENT_USER, std::string(PRODUCT_KEY) + "\\Position");
-    Open(" /registeruser", false);
+    Open(L" /registeruser", false);
     RunLoop();
     DestroyWindow(handle);
     fakeAgent.onCall = nullptr;
@@ -87,8 +87,8 @@ TEST_F(MainWindowTest, CreationDeferredStartAndDestructionHappenInOrder) {
 }
 
 TEST_F(MainWindowTest, DestructionSavesWhileTheWindowExistsAndEndsTheLoop) {
-    MainWindow& main = Open(" /showparcelo");
-    main.settings.userName = "me@example.com";
+    MainWindow& main = Open(L" /showparcelo");
+    main.settings.userName = L"me@example.com";
     SetWindowPos(handle, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     SendMessageA(handle, WM_CLOSE, 0, 0);  // as the system's close does
     EXPECT_EQ(main.windowHandle, nullptr);
@@ -118,7 +118,7 @@ TEST_F(MainWindowTest, TheLastReleaseDestroysTheAgentClientWhileOleIsUp) {
 
 TEST_F(MainWindowTest, RegisterUserNeedsAnAgent) {
     g_state.agent = nullptr;
-    Open(" /registeruser");
+    Open(L" /registeruser");
     ASSERT_EQ(g_state.boxes.size(), 1u);
     EXPECT_NE(g_state.boxes[0].text.find("failure code '2'"), std::string::npos);
     EXPECT_EQ(g_state.boxes[0].owner, handle);
@@ -127,47 +127,47 @@ TEST_F(MainWindowTest, RegisterUserNeedsAnAgent) {
 
 TEST_F(MainWindowTest, SwitchesAreFoundWithTheirBlankInOrderAndCaseSensitively) {
     struct Case {
-        const char* line;
+        const wchar_t* line;
         bool goOn;
         int registerOnStart;
         int showOnStart;
     } cases[] = {
-        {"parcelo.exe", true, 0, 0},
-        {"parcelo.exe /showparcelo", true, 0, 1},
-        {"parcelo.exe x /showparcelo", true, 0, 1},
-        {"parcelo.exe /showparcelox", true, 0, 1},    // a longer word still counts
-        {"parcelo.exe/showparcelo", true, 0, 0},      // glued: no blank before it
-        {"parcelo.exe /SHOWPARCELO", true, 0, 0},
-        {"parcelo.exe /showparcelo /registeruser", true, 1, 0},
-        {"parcelo.exe /clearreg /showparcelo", true, 0, 1},
+        {L"parcelo.exe", true, 0, 0},
+        {L"parcelo.exe /showparcelo", true, 0, 1},
+        {L"parcelo.exe x /showparcelo", true, 0, 1},
+        {L"parcelo.exe /showparcelox", true, 0, 1},    // a longer word still counts
+        {L"parcelo.exe/showparcelo", true, 0, 0},      // glued: no blank before it
+        {L"parcelo.exe /SHOWPARCELO", true, 0, 0},
+        {L"parcelo.exe /showparcelo /registeruser", true, 1, 0},
+        {L"parcelo.exe /clearreg /showparcelo", true, 0, 1},
     };
     for (const Case& c : cases) {
         MainWindow* main = new MainWindow();
         main->AddRef();
-        EXPECT_EQ(main->ParseCommandLine(c.line), c.goOn) << c.line;
-        EXPECT_EQ(main->registerOnStart, c.registerOnStart) << c.line;
-        EXPECT_EQ(main->showOnStart, c.showOnStart) << c.line;
+        EXPECT_EQ(main->ParseCommandLine(c.line), c.goOn) << Utf8(c.line);
+        EXPECT_EQ(main->registerOnStart, c.registerOnStart) << Utf8(c.line);
+        EXPECT_EQ(main->showOnStart, c.showOnStart) << Utf8(c.line);
         main->Release();
     }
 }
 
 TEST_F(MainWindowTest, ClearRegDeletesTheProductKeyAndEndsTheStart) {
     RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT_KEY) + "\\User").c_str(), "User name", REG_SZ, "a", 2);
-    Open("parcelo.exe /clearreg");
+    Open(L"parcelo.exe /clearreg");
     EXPECT_EQ(handle, nullptr);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, VENDOR_KEY));
 }
 
 TEST_F(MainWindowTest, DoubleClickOnTheWindowHidesIt) {
-    Open(" /showparcelo");
+    Open(L" /showparcelo");
     ASSERT_TRUE(IsWindowVisible(handle));
     SendMessageA(handle, WM_NCLBUTTONDBLCLK, HTCAPTION, 0);
     EXPECT_FALSE(IsWindowVisible(handle));
 }
 
 TEST_F(MainWindowTest, TheCursorIsAHandOverTheWindowAndTheSystemsElsewhere) {
-    MainWindow& main = Open(" /showparcelo");
+    MainWindow& main = Open(L" /showparcelo");
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_LBUTTONDOWN)), 1);
     EXPECT_EQ(GetCursor(), main.grabHandCursor);
     EXPECT_EQ(SendMessageA(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle), MAKELPARAM(HTCAPTION, WM_MOUSEMOVE)), 1);

@@ -2,8 +2,11 @@
 // drawn in their rectangles, and the animation while the agent works.
 #include "tests/ui/MainWindowFixture.h"
 
+#include <cstdlib>
+
 #include "agent/AgentProtocol.h"
 #include "res/resource.h"
+#include "tests/support/Files.h"
 #include "tests/support/ScreenPixels.h"
 
 using namespace agentproto;
@@ -31,7 +34,7 @@ protected:
 };
 
 TEST_F(PaintTest, TheWindowIsExactlyOneSkinFrame) {
-    Open(" /showparcelo");
+    Open(L" /showparcelo");
     RECT client;
     GetClientRect(handle, &client);
     if (GetSystemMetrics(SM_CXDLGFRAME) == 3 && GetSystemMetrics(SM_CYDLGFRAME) == 3) {
@@ -42,14 +45,14 @@ TEST_F(PaintTest, TheWindowIsExactlyOneSkinFrame) {
 
 TEST_F(PaintTest, NothingIsWrittenBeforeTheFirstStatus) {
     g_state.agent = nullptr;  // no agent: no status ever arrives
-    Open(" /showparcelo");
+    Open(L" /showparcelo");
     EXPECT_EQ(Differences(Shown(), Expected(IDB_SKIN_FRAME0, "", "")), 0);
 }
 
 TEST_F(PaintTest, TheStatusLinesAreDrawnOverTheSkinInTheirRectangles) {
     fakeAgent.AnswerShort(DispGetStatus, 11);
-    MainWindow& main = Open(" /showparcelo");
-    EXPECT_EQ(main.status.statusLine1, "Drag files here");
+    MainWindow& main = Open(L" /showparcelo");
+    EXPECT_EQ(Utf8(main.status.statusLine1), "Drag files here");
     EXPECT_EQ(Differences(Shown(), Expected(IDB_SKIN_FRAME0, "Drag files here", "")), 0);
     fakeAgent.AnswerShort(DispGetFilesToGo, 2);
     main.agentClient.Current()->OnProgress(40);
@@ -61,8 +64,8 @@ TEST_F(PaintTest, TheStatusLinesAreDrawnOverTheSkinInTheirRectangles) {
 TEST_F(PaintTest, TheSkinTurnsOnlyWhileTheAgentIsBusy) {
     fakeAgent.AnswerShort(DispGetStatus, 13);
     fakeAgent.AnswerText(DispGetCurrentFileName, L"a.mp3");
-    MainWindow& main = Open(" /showparcelo");
-    const std::string line1 = main.status.statusLine1;
+    MainWindow& main = Open(L" /showparcelo");
+    const std::string line1 = Utf8(main.status.statusLine1);
     EXPECT_EQ(line1, "Uploading a.mp3");
     for (int frame : {IDB_SKIN_FRAME1, IDB_SKIN_FRAME2, IDB_SKIN_FRAME0, IDB_SKIN_FRAME1}) {
         Tick();
@@ -86,7 +89,7 @@ TEST_F(PaintTest, TheSkinTurnsOnlyWhileTheAgentIsBusy) {
 
 TEST_F(PaintTest, WithoutAnAgentTheTimerAsksNothingAndTheSkinHolds) {
     g_state.agent = nullptr;
-    MainWindow& main = Open(" /showparcelo");
+    MainWindow& main = Open(L" /showparcelo");
     g_state.agent = &fakeAgent;  // reachable now, but the timer must not connect
     Tick();
     Tick();
@@ -97,23 +100,51 @@ TEST_F(PaintTest, WithoutAnAgentTheTimerAsksNothingAndTheSkinHolds) {
 
 TEST_F(PaintTest, StatusTextsFollowTheirRules) {
     MainWindow& main = Open();
-    main.SetStatus("Connecting...", nullptr);
+    main.SetStatus(L"Connecting...", nullptr);
     main.SetProgress(40);  // files to go unknown here: the fake says 0
-    main.SetUploadingStatus("0123456789");
-    EXPECT_EQ(main.status.statusLine1, "Uploading 0123456789");
-    main.SetUploadingStatus("C:\\Music\\0123456789A");
-    EXPECT_EQ(main.status.statusLine1, "Uploading ...123456789A");
-    main.SetUploadingStatus("");
-    EXPECT_EQ(main.status.statusLine1, "Uploading ");
+    main.SetUploadingStatus(L"0123456789");
+    EXPECT_EQ(Utf8(main.status.statusLine1), "Uploading 0123456789");
+    main.SetUploadingStatus(L"C:\\Music\\0123456789A");
+    EXPECT_EQ(Utf8(main.status.statusLine1), "Uploading ...123456789A");
+    main.SetUploadingStatus(L"");
+    EXPECT_EQ(Utf8(main.status.statusLine1), "Uploading ");
     fakeAgent.Fail(DispGetFilesToGo, E_FAIL);
     main.SetProgress(55);
-    EXPECT_EQ(main.status.statusLine2, "55% done");  // never an invented count
-    main.SetStatus("Connecting...", nullptr);
-    EXPECT_EQ(main.status.statusLine2, "55% done");
+    EXPECT_EQ(Utf8(main.status.statusLine2), "55% done");  // never an invented count
+    main.SetStatus(L"Connecting...", nullptr);
+    EXPECT_EQ(Utf8(main.status.statusLine2), "55% done");
     main.SetProgress(-1);
-    EXPECT_EQ(main.status.statusLine2, "");
-    EXPECT_EQ(main.status.statusLine1, "Connecting...");
+    EXPECT_EQ(Utf8(main.status.statusLine2), "");
+    EXPECT_EQ(Utf8(main.status.statusLine1), "Connecting...");
     fakeAgent.AnswerShort(DispGetFilesToGo, 0);
     main.SetProgress(100);
-    EXPECT_EQ(main.status.statusLine2, "100% done (0 to go)");
+    EXPECT_EQ(Utf8(main.status.statusLine2), "100% done (0 to go)");
+}
+
+// A name the code page cannot hold is drawn as itself, never as the question marks it would
+// have become on its way through the code page.
+TEST_F(PaintTest, NamesInAnyScriptAreDrawnAsThemselves) {
+    MainWindow& main = Open(L" /showparcelo");
+    main.SetUploadingStatus(L"??????.mp3");
+    const Pixels questionMarks = Shown();
+    for (const char* name : {"Москва.mp3", "東京の夏.mp3"}) {
+        main.SetUploadingStatus(FromUtf8(name).c_str());
+        const Pixels drawn = Shown();
+        EXPECT_GT(Differences(drawn, questionMarks), 0) << name;
+        EXPECT_EQ(Differences(drawn, Expected(IDB_SKIN_FRAME0, std::string("Uploading ") + name, "")), 0) << name;
+        main.SetUploadingStatus(L"");
+        main.SetUploadingStatus(FromUtf8(name).c_str());
+        EXPECT_EQ(Differences(Shown(), drawn), 0) << name;
+    }
+    // The last ten characters, whatever a character takes in the code page.
+    main.SetUploadingStatus(FromUtf8("夏の東京で聴いた歌のアルバム.mp3").c_str());
+    EXPECT_EQ(Utf8(main.status.statusLine1), "Uploading ...歌のアルバム.mp3");
+}
+
+// The run under a double-byte code page is only worth its name if the process has that page.
+TEST(CodePage, FollowsTheLocaleOfTheRun) {
+    const char* locale = std::getenv("LC_ALL");
+    if (locale && std::string(locale).rfind("ja_JP", 0) == 0) {
+        EXPECT_EQ(GetACP(), 932u);
+    }
 }

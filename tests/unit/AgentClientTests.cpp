@@ -18,8 +18,8 @@ TEST_F(AgentTest, EveryCallUsesMethodDispatchWithTheUserLocaleAndNoNames) {
     AgentClient& client = Connected();
     int value = 0;
     long wide = 0;
-    char name[32];
-    client.AgentClient::SignIn("a@b.c", "pw");
+    wchar_t name[32];
+    client.AgentClient::SignIn(L"a@b.c", L"pw");
     client.IsSignedIn(&value);
     client.SignOut();
     client.Upload(Dropped("C:\\m.mp3"), 1);
@@ -28,7 +28,7 @@ TEST_F(AgentTest, EveryCallUsesMethodDispatchWithTheUserLocaleAndNoNames) {
     client.Upgrade();
     client.GetStatus(&value);
     client.GetFilesToGo(&value);
-    client.GetCurrentFileName(name, sizeof name);
+    client.GetCurrentFileName(name, ARRAYSIZE(name));
     client.IsUpgradeAvailable(&wide);
     client.Configure(5);
     ASSERT_EQ(agent.calls.size(), 12u);
@@ -42,7 +42,7 @@ TEST_F(AgentTest, EveryCallUsesMethodDispatchWithTheUserLocaleAndNoNames) {
 
 TEST_F(AgentTest, ArgumentsArriveInDeclaredOrderWithTheirTypes) {
     AgentClient& client = Connected();
-    client.SignIn("user@example.com", "secret");
+    client.SignIn(L"user@example.com", L"secret");
     EXPECT_EQ(Args(agent.Last(DispSignIn)), "8:user@example.com 8:secret 8:Parcelo 1.0 ");
     client.Upload(Dropped("C:\\Music\\song.mp3"), 1);
     EXPECT_EQ(Args(agent.Last(DispUpload)), "8:C:\\Music\\song.mp3 11:1 ");
@@ -52,19 +52,19 @@ TEST_F(AgentTest, ArgumentsArriveInDeclaredOrderWithTheirTypes) {
     EXPECT_EQ(Args(agent.Last(DispSignOut)), "3:0 ");
     client.RegisterUser();
     EXPECT_EQ(Args(agent.Last(DispRegisterUser)), "8:Parcelo 1.0 ");
-    client.SignIn(nullptr, "x");
+    client.SignIn(nullptr, L"x");
     EXPECT_EQ(agent.Last(DispSignIn)->args[0].text, "(null)");
 }
 
 TEST_F(AgentTest, SignInVerdictComesOnlyFromAnI4) {
     AgentClient& client = Connected();
-    EXPECT_EQ(client.SignIn("a@b.c", "p"), S_OK);
+    EXPECT_EQ(client.SignIn(L"a@b.c", L"p"), S_OK);
     agent.Answer(DispSignIn, {S_OK, VT_I4, 0, L"", false, nullptr});
-    EXPECT_EQ(client.SignIn("a@b.c", "p"), static_cast<HRESULT>(0x800E0000L));
+    EXPECT_EQ(client.SignIn(L"a@b.c", L"p"), static_cast<HRESULT>(0x800E0000L));
     agent.AnswerText(DispSignIn, L"yes");
-    EXPECT_EQ(client.SignIn("a@b.c", "p"), DISP_E_EXCEPTION);
+    EXPECT_EQ(client.SignIn(L"a@b.c", L"p"), DISP_E_EXCEPTION);
     agent.Fail(DispSignIn, E_FAIL);
-    EXPECT_EQ(client.SignIn("a@b.c", "p"), DISP_E_EXCEPTION);
+    EXPECT_EQ(client.SignIn(L"a@b.c", L"p"), DISP_E_EXCEPTION);
 }
 
 TEST_F(AgentTest, ShortAnswersTakeTheLowSixteenBitsWithSign) {
@@ -103,23 +103,23 @@ TEST_F(AgentTest, CurrentFileNameIsCutToTheBufferAndReadDefensively) {
     AgentClient& client = Connected();
     const std::wstring longName(300, L'x');
     agent.AnswerText(DispGetCurrentFileName, longName.c_str());
-    char name[260];
-    client.GetCurrentFileName(name, sizeof name);
-    EXPECT_EQ(std::string(name), std::string(259, 'x'));
+    wchar_t name[260];
+    client.GetCurrentFileName(name, ARRAYSIZE(name));
+    EXPECT_EQ(std::wstring(name), std::wstring(259, L'x'));
     agent.AnswerText(DispGetCurrentFileName, nullptr);  // a null BSTR is an empty text
-    client.GetCurrentFileName(name, sizeof name);
-    EXPECT_STREQ(name, "");
+    client.GetCurrentFileName(name, ARRAYSIZE(name));
+    EXPECT_STREQ(name, L"");
     agent.Answer(DispGetCurrentFileName, {S_OK, VT_I4, 0x1234, L"", false, nullptr});
-    client.GetCurrentFileName(name, sizeof name);  // must not read an integer as a pointer
-    EXPECT_STREQ(name, "");
+    client.GetCurrentFileName(name, ARRAYSIZE(name));  // must not read an integer as a pointer
+    EXPECT_STREQ(name, L"");
     agent.Fail(DispGetCurrentFileName, E_FAIL);
-    client.GetCurrentFileName(name, sizeof name);
-    EXPECT_STREQ(name, "");
+    client.GetCurrentFileName(name, ARRAYSIZE(name));
+    EXPECT_STREQ(name, L"");
 }
 
 TEST_F(AgentTest, VersionIsAskedOnceAndKept) {
     AgentClient& client = Connected();
-    EXPECT_STREQ(client.GetVersion(), "1.6.0");
+    EXPECT_STREQ(client.GetVersion(), L"1.6.0");
     EXPECT_EQ(agent.Count(DispGetVersion), 0);
 }
 

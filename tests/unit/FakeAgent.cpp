@@ -2,6 +2,7 @@
 
 #include "agent/AgentProtocol.h"
 #include "agent/ComText.h"
+#include "tests/support/Files.h"
 
 #include <olectl.h>
 
@@ -68,7 +69,8 @@ STDMETHODIMP FakeAgent::GetTypeInfoCount(UINT* count) {
 }
 
 static FakeArg Describe(const VARIANT& v) {
-    if (v.vt == VT_BSTR) return {v.vt, v.bstrVal ? BstrToNarrow(v.bstrVal) : std::string("(null)")};
+    if (v.vt == VT_BSTR)
+        return {v.vt, v.bstrVal ? Utf8(std::wstring(v.bstrVal, SysStringLen(v.bstrVal))) : std::string("(null)")};
     if (v.vt == (VT_BYREF | VT_VARIANT)) return {v.vt, std::to_string(v.pvarVal ? v.pvarVal->vt : -1)};
     if (v.vt == VT_I2 || v.vt == VT_BOOL) return {v.vt, std::to_string(v.iVal)};
     return {v.vt, std::to_string(v.lVal)};

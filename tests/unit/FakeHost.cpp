@@ -1,6 +1,7 @@
 #include "tests/unit/FakeHost.h"
 
 #include "agent/UploadController.h"
+#include "tests/support/Files.h"
 
 FakeAgent* FakeHost::nextAgent = nullptr;
 int FakeHost::failureCode = 1;
@@ -54,16 +55,16 @@ int FakeHost::RunSignInDialog() {
     return signInDialog();
 }
 
-void FakeHost::SetStatus(const char* line1, const char* line2) {
-    display.push_back(std::string("status:") + (line1 ? line1 : "(null)") + "|" + (line2 ? line2 : "(null)"));
+void FakeHost::SetStatus(const wchar_t* line1, const wchar_t* line2) {
+    display.push_back("status:" + (line1 ? Utf8(line1) : "(null)") + "|" + (line2 ? Utf8(line2) : "(null)"));
 }
 
-void FakeHost::SetUploadingStatus(const char* fileName) { display.push_back(std::string("uploading:") + fileName); }
+void FakeHost::SetUploadingStatus(const wchar_t* fileName) { display.push_back("uploading:" + Utf8(fileName)); }
 
 void FakeHost::SetProgress(int percent) { display.push_back("progress:" + std::to_string(percent)); }
 
 std::function<int()> SignInAndConfirm(FakeHost& host, const char* user, const char* pass, int autoSignIn) {
-    std::string u = user, p = pass;
+    std::wstring u = FromUtf8(user), p = FromUtf8(pass);
     return [&host, u, p, autoSignIn] {
         host.receiver.RequestSignIn(u, p, autoSignIn, true);
         return IDOK;

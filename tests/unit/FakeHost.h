@@ -28,7 +28,7 @@ public:
 
     HWND window = nullptr;
     int32_t now = 1700000000;
-    std::vector<std::string> display;  // "status:L1|L2", "uploading:N", "progress:P", "busy", "cannot"
+    std::vector<std::string> display;  // UTF-8: "status:L1|L2", "uploading:N", "progress:P", "busy", "cannot"
     std::vector<WPARAM> commands;        // WM_COMMAND wParams the window received
     std::function<int()> signInDialog;   // what the Sign In dialog does; Cancel by default
     int signInDialogRuns = 0;
@@ -38,7 +38,7 @@ public:
     AgentLink link;
 
     HWND MainWindowHandle() override { return window; }
-    int ShowMessage(HWND owner, const char* text, const char* caption, UINT type) override {
+    int ShowMessage(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) override {
         return Record(owner, text, caption, type);
     }
     int32_t Now() override { return now; }
@@ -49,8 +49,8 @@ public:
     FileReceiver& Receiver() override { return receiver; }
     AgentClient* GetAgentClient() override { return link.Get(); }
 
-    void SetStatus(const char* line1, const char* line2) override;
-    void SetUploadingStatus(const char* fileName) override;
+    void SetStatus(const wchar_t* line1, const wchar_t* line2) override;
+    void SetUploadingStatus(const wchar_t* fileName) override;
     void SetProgress(int percent) override;
     void ShowBusyStatus() override { display.push_back("busy"); }
     void ShowCannotConnectStatus() override { display.push_back("cannot"); }
@@ -61,5 +61,5 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
-// Sign In dialog behaviour: sign in through the receiver as the dialog does, then OK.
+// Sign In dialog behaviour: sign in through the receiver as the dialog does, then OK. UTF-8 texts.
 std::function<int()> SignInAndConfirm(FakeHost& host, const char* user, const char* pass, int autoSignIn = 1);

@@ -47,8 +47,8 @@ TEST_F(AgentTest, ThreeItemsDroppedSignedOutWaitForTheSignInAndKeepTheirOrder) {
     agent.Fire(2, 19);
     EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3", "C:\\1.mp3"}));
     EXPECT_TRUE(host.deferred.pendingFiles.empty());
-    EXPECT_EQ(host.settings.userName, "me@example.com");
-    EXPECT_EQ(host.settings.password, "pw");
+    EXPECT_EQ(Utf8(host.settings.userName), "me@example.com");
+    EXPECT_EQ(Utf8(host.settings.password), "pw");
     EXPECT_EQ(host.settings.autoLogin, 0);
 }
 
@@ -144,7 +144,7 @@ TEST_F(AgentTest, LockerRequestCancelledOpensNothing) {
 
 TEST_F(AgentTest, ReplayWhileStillSignedOutEndsAndKeepsItemsForTheNextSignIn) {
     Connected();
-    host.deferred.RecordRequest("me@example.com", "pw", 1);
+    host.deferred.RecordRequest(L"me@example.com", L"pw", 1);
     host.deferred.AddPendingFile(Dropped("C:\\a.mp3"));
     host.deferred.AddPendingFile(Dropped("C:\\b.mp3"));
     agent.Fire(2, 19);  // the agent still says signed out
@@ -157,28 +157,28 @@ TEST_F(AgentTest, ReplayWhileStillSignedOutEndsAndKeepsItemsForTheNextSignIn) {
 }
 
 TEST_F(AgentTest, ASignInSuccessNobodyAskedForKeepsTheStoredCredentials) {
-    host.settings.userName = "stored@example.com";
-    host.settings.password = "stored";
+    host.settings.userName = L"stored@example.com";
+    host.settings.password = L"stored";
     host.settings.autoLogin = 1;
     agent.AnswerShort(DispGetStatus, 19);  // already signed in when the program connects
     ASSERT_NE(host.GetAgentClient(), nullptr);
     agent.Fire(2, 19);
-    EXPECT_EQ(host.settings.userName, "stored@example.com");
-    EXPECT_EQ(host.settings.password, "stored");
+    EXPECT_EQ(Utf8(host.settings.userName), "stored@example.com");
+    EXPECT_EQ(Utf8(host.settings.password), "stored");
     EXPECT_EQ(host.settings.autoLogin, 1);
 }
 
 TEST_F(AgentTest, ASuccessReportedDuringTheDialogsSignInStoresThatSignIn) {
     Connected();
-    host.deferred.RecordRequest("old@example.com", "old", 1);
+    host.deferred.RecordRequest(L"old@example.com", L"old", 1);
     agent.Answer(DispSignIn, {S_OK, VT_I4, 1, L"", false, [this] {
                                   agent.AnswerShort(DispIsSignedIn, 1);
                                   agent.Fire(2, 19);
                               }});
     host.signInDialog = SignInAndConfirm(host, "new@example.com", "new", 0);
     host.receiver.ShowSignInDialog();
-    EXPECT_EQ(host.settings.userName, "new@example.com");
-    EXPECT_EQ(host.settings.password, "new");
+    EXPECT_EQ(Utf8(host.settings.userName), "new@example.com");
+    EXPECT_EQ(Utf8(host.settings.password), "new");
     EXPECT_EQ(host.settings.autoLogin, 0);
 }
 
@@ -203,15 +203,16 @@ class SizeCheckTest : public AgentTest {
 protected:
     void SetUp() override {
         AgentTest::SetUp();
-        path = TempFolder() + "parcelo size " + std::to_string(GetCurrentProcessId()) + ".mp3";
+        // A name no code page holds whole: it must reach the check, and the box, as it is.
+        path = Utf8(Wide(TempFolder())) + "parcelo size Дмитрий 日本 " + std::to_string(GetCurrentProcessId()) + ".mp3";
     }
     void TearDown() override {
-        DeleteFileA(path.c_str());
+        DeleteFileW(FromUtf8(path).c_str());
         AgentTest::TearDown();
     }
     void MakeFile(long long size) {
-        const UniqueHandle file(
-            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        const UniqueHandle file(CreateFileW(FromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(file.valid());
         LARGE_INTEGER end;
         end.QuadPart = size;
@@ -253,7 +254,8 @@ TEST_F(SizeCheckTest, FourGiBAndOneKiBIsNotMistakenForOneKiB) {
 TEST_F(SizeCheckTest, AFileHeldOpenByAnotherIsStillChecked) {
     AgentClient& client = Connected();
     MakeFile(30000000);
-    UniqueHandle other(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueHandle other(
+        CreateFileW(FromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(other.valid());
     EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), E_FAIL);
     other.reset();
@@ -289,7 +291,7 @@ protected:
 TEST_F(ReminderTest, DueReminderAsksAndYesUpgrades) {
     AgentClient& client = SignedInWithUpgrade();
     host.boxAnswers = {IDYES};
-    client.SignIn("a@b.c", "p");
+    client.SignIn(L"a@b.c", L"p");
     ASSERT_EQ(Prompts(), 1u);
     EXPECT_EQ(host.boxes[0].text,
               "A new version of Parcelo is availible for free download. Would you like to upgrade?");
@@ -302,9 +304,9 @@ TEST_F(ReminderTest, DueReminderAsksAndYesUpgrades) {
 TEST_F(ReminderTest, TwoSignInsInADayPromptOnceEvenAfterNo) {
     AgentClient& client = SignedInWithUpgrade();
     host.boxAnswers = {IDNO};
-    client.SignIn("a@b.c", "p");
+    client.SignIn(L"a@b.c", L"p");
     host.now += 3600;
-    client.SignIn("a@b.c", "p");
+    client.SignIn(L"a@b.c", L"p");
     EXPECT_EQ(Prompts(), 1u);
     EXPECT_EQ(agent.Count(DispUpgrade), 0);
     EXPECT_EQ(host.settings.remindTime, host.now - 3600);
@@ -313,10 +315,10 @@ TEST_F(ReminderTest, TwoSignInsInADayPromptOnceEvenAfterNo) {
 TEST_F(ReminderTest, NotDueUntilMoreThanSevenDaysHavePassed) {
     AgentClient& client = SignedInWithUpgrade();
     host.settings.remindTime = host.now - 604800;
-    client.SignIn("a@b.c", "p");
+    client.SignIn(L"a@b.c", L"p");
     EXPECT_EQ(agent.Count(DispIsUpgradeAvailable), 0);
     host.now += 1;
-    client.SignIn("a@b.c", "p");
+    client.SignIn(L"a@b.c", L"p");
     EXPECT_EQ(Prompts(), 1u);
 }
 
@@ -324,31 +326,31 @@ TEST_F(ReminderTest, ClockSetBackWaitsSevenDaysFromTheStoredTime) {
     AgentClient& client = SignedInWithUpgrade();
     const int32_t stored = host.now + 30 * 86400;
     host.settings.remindTime = stored;
-    client.SignIn("a@b.c", "p");
+    client.SignIn(L"a@b.c", L"p");
     host.now = stored + 604800;
-    client.SignIn("a@b.c", "p");
+    client.SignIn(L"a@b.c", L"p");
     EXPECT_EQ(Prompts(), 0u);
     host.now = stored + 604801;
-    client.SignIn("a@b.c", "p");
+    client.SignIn(L"a@b.c", L"p");
     EXPECT_EQ(Prompts(), 1u);
 }
 
 TEST_F(ReminderTest, AStoredTimeAtTheEndOfTheRangeDoesNotWrapAround) {
     AgentClient& client = SignedInWithUpgrade();
     host.settings.remindTime = 0x7FFFFFFF;
-    client.SignIn("a@b.c", "p");
+    client.SignIn(L"a@b.c", L"p");
     EXPECT_EQ(Prompts(), 0u);
 }
 
 TEST_F(ReminderTest, OnlyAnAcceptedSignInWithTheUserSignedInReminds) {
     AgentClient& client = SignedInWithUpgrade();
     agent.Answer(DispSignIn, {S_OK, VT_I4, 0, L"", false, nullptr});
-    client.SignIn("a@b.c", "p");
+    client.SignIn(L"a@b.c", L"p");
     agent.Answer(DispSignIn, {S_OK, VT_I4, 1, L"", false, nullptr});
     agent.Fail(DispIsSignedIn, E_FAIL);
-    client.SignIn("a@b.c", "p");
+    client.SignIn(L"a@b.c", L"p");
     agent.AnswerShort(DispIsSignedIn, 0);
-    client.SignIn("a@b.c", "p");
+    client.SignIn(L"a@b.c", L"p");
     EXPECT_EQ(Prompts(), 0u);
     EXPECT_EQ(host.settings.remindTime, 0);
 }
@@ -356,11 +358,11 @@ TEST_F(ReminderTest, OnlyAnAcceptedSignInWithTheUserSignedInReminds) {
 TEST_F(ReminderTest, NoUpgradeOrAFailedQueryMeansNoPromptButTheTimeIsSet) {
     AgentClient& client = SignedInWithUpgrade();
     agent.Answer(DispIsUpgradeAvailable, {S_OK, VT_I4, 2, L"", false, nullptr});
-    client.SignIn("a@b.c", "p");
+    client.SignIn(L"a@b.c", L"p");
     EXPECT_EQ(host.settings.remindTime, host.now);
     host.now += 604801;
     agent.Fail(DispIsUpgradeAvailable, E_FAIL);
-    client.SignIn("a@b.c", "p");
+    client.SignIn(L"a@b.c", L"p");
     EXPECT_EQ(Prompts(), 0u);
     EXPECT_EQ(host.settings.remindTime, host.now);
 }

@@ -131,6 +131,16 @@ TEST_F(AgentTest, UploadFailureNamesTheFileCutTo260Characters) {
     client.OnStatus(111);
     EXPECT_EQ(host.boxes[1].text,
               "Sorry, but an error occurred when we tried to upload 100% %s %n.mp3 to your Locker. Please try again");
+    // Any script, exactly; a cut never parts the two halves of a surrogate pair.
+    const std::string name = "Дмитрий/東京の夏 \U0001F3B5.mp3";
+    agent.AnswerText(DispGetCurrentFileName, FromUtf8(name).c_str());
+    client.OnStatus(111);
+    EXPECT_EQ(host.boxes[2].text,
+              "Sorry, but an error occurred when we tried to upload " + name + " to your Locker. Please try again");
+    agent.AnswerText(DispGetCurrentFileName, (std::wstring(259, L'n') + FromUtf8("\U0001F3B5")).c_str());
+    client.OnStatus(111);
+    EXPECT_EQ(host.boxes[3].text, "Sorry, but an error occurred when we tried to upload " + std::string(259, 'n') +
+                                      " to your Locker. Please try again");
 }
 
 // The agent sends its codes as 16-bit numbers: every one outside the list, with an item waiting
