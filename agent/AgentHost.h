@@ -8,6 +8,7 @@
 class AgentClient;
 class DeferredLogin;
 class FileReceiver;
+struct HeldWork;
 struct UserSettings;
 
 class StatusDisplay {
@@ -32,6 +33,9 @@ public:
     virtual UserSettings& Settings() = 0;
     virtual DeferredLogin& Deferred() = 0;
     virtual FileReceiver& Receiver() = 0;
+    // Hands what waited for a sign-in over before anything dropped after it, a slice at a
+    // time, outside the call that asked.
+    virtual void HandOverFirst(HeldWork work) = 0;
     // Get-or-create; null when the agent cannot be reached (the user has been told).
     virtual AgentClient* GetAgentClient() = 0;
 

@@ -13,6 +13,13 @@ void AgentLink::Destroy() {
     retired_.clear();
 }
 
+void AgentLink::ReleaseRetired() {
+    // Releasing a client calls its agent, and whatever runs meanwhile may retire another.
+    std::vector<std::unique_ptr<AgentClient>> leaving = std::move(retired_);
+    retired_.clear();
+    leaving.clear();
+}
+
 AgentClient* AgentLink::Get() {
     if (client_ && client_->IsGone()) {
         // An agent that only seemed gone runs on and keeps notifying: one client hears it.

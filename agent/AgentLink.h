@@ -20,9 +20,12 @@ public:
     AgentClient* Get();
     // The client as it stands, never created here; null while there is none.
     AgentClient* Current() const { return client_.get(); }
+    // True while a client is being connected: it must not be used for work before its
+    // version check, its events and its configuration are in place.
+    bool Connecting() const { return building_ != nullptr; }
     // Frees the clients replaced so far. Only where none of their code can be running: between
     // two messages of the program's outermost loop.
-    void ReleaseRetired() { retired_.clear(); }
+    void ReleaseRetired();
     void Destroy();
 
 private:

@@ -2,10 +2,19 @@
 // Locker, and the credentials of the latest sign-in request.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 #include "agent/UploadItem.h"
+
+// Held items taken out to be handed over, with the Locker request in its place among them.
+struct HeldWork {
+    static constexpr std::size_t NO_LOCKER = static_cast<std::size_t>(-1);
+    std::vector<UploadItem> items;
+    std::size_t openLockerAt = NO_LOCKER;  // opened before the item of this index (or after the last)
+    bool Empty() const { return items.empty() && openLockerAt == NO_LOCKER; }
+};
 
 class DeferredLogin {
 public:
@@ -16,6 +25,14 @@ public:
     int autoLogin = 0;
 
     void AddPendingFile(const UploadItem& item);
+    // The Locker is to open once the items held so far have gone.
+    void HoldLockerRequest();
+    // Empties the record of what waits, and gives it back in order.
+    HeldWork TakeHeld();
+    // How often held work has been taken out so far: a change tells a caller that items
+    // older than its own went ahead meanwhile.
+    unsigned long Takes() const { return takes_; }
+    bool Waiting() const { return !pendingFiles.empty() || lockerPending == 1; }
     // Drops the pending items and the Locker request; the credentials stay.
     void ClearDeferred();
     // Replaces the credentials with those of a new sign-in request.
@@ -26,4 +43,6 @@ public:
 
 private:
     bool hasRequest_ = false;
+    std::size_t lockerAt_ = 0;
+    unsigned long takes_ = 0;
 };

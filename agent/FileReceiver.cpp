@@ -1,8 +1,5 @@
 #include "agent/FileReceiver.h"
 
-#include <utility>
-#include <vector>
-
 #include "agent/AgentClient.h"
 #include "agent/AgentHost.h"
 #include "agent/DeferredLogin.h"
@@ -21,19 +18,29 @@ bool SignedIn(AgentClient& client) {
 long FileReceiver::BeginFiles() {
     AgentClient* client = host_.GetAgentClient();
     if (!client) return 0;
-    if (SignedIn(*client)) return 1;
+    if (SignedIn(*client)) {
+        // Signed in with nothing more to come from the agent: what was held goes now, first.
+        HandOverHeldFirst();
+        return 1;
+    }
     return ShowSignInDialog() ? 1 : 0;
 }
 
 AddResult FileReceiver::AddFile(const UploadItem& item) {
     AgentClient* client = host_.GetAgentClient();
     if (!client) return AddResult::NoAgent;
+    DeferredLogin& deferred = host_.Deferred();
+    const unsigned long takes = deferred.Takes();
     int signedIn = 0;
     HRESULT hr = client->IsSignedIn(&signedIn);
     // A vanished agent can report no sign-in for what it is given: the item belongs to
     // the next connection, not to a wait that nothing will end.
     if (IsAgentGoneError(hr)) return AddResult::AgentGone;
-    if (SUCCEEDED(hr) && signedIn == 1) {
+    // The agent reported the sign-in done while it was asked: what was held goes first.
+    if (deferred.Takes() != takes) return AddResult::Behind;
+    // Behind items that wait for a sign-in a later one waits too, or it would overtake them:
+    // the agent may say "signed in" before it reports the sign-in done.
+    if (SUCCEEDED(hr) && signedIn == 1 && deferred.pendingFiles.empty()) {
         hr = client->Upload(item, 1);
         return IsAgentGoneError(hr) ? AddResult::AgentGone : AddResult::Handled;
     }
@@ -43,8 +50,29 @@ AddResult FileReceiver::AddFile(const UploadItem& item) {
 
 void FileReceiver::HoldForSignIn(const UploadItem& item) { host_.Deferred().AddPendingFile(item); }
 
+void FileReceiver::HoldLockerForSignIn() { host_.Deferred().HoldLockerRequest(); }
+
+void FileReceiver::OpenHeldLocker() {
+    if (AgentClient* client = host_.GetAgentClient()) client->OpenLocker();
+}
+
+void FileReceiver::ReportAgentStopped() {
+    host_.ShowMessage(host_.MainWindowHandle(), AGENT_STOPPED_TEXT, MESSAGE_CAPTION, MB_OK);
+}
+
+void FileReceiver::ReportStepFailed() {
+    host_.ShowMessage(host_.MainWindowHandle(), STEP_FAILED_TEXT, MESSAGE_CAPTION, MB_OK);
+}
+
 bool FileReceiver::ShowSignInDialog() { return host_.RunSignInDialog() != IDCANCEL; }
 
+void FileReceiver::HandOverHeldFirst() {
+    DeferredLogin& deferred = host_.Deferred();
+    if (deferred.Waiting()) host_.HandOverFirst(deferred.TakeHeld());
+}
+
+// Runs inside the agent's notification: it only records, and leaves the agent calls to the
+// hand-over, so the agent is never called back while it fires.
 void FileReceiver::ReplayDeferred() {
     DeferredLogin& deferred = host_.Deferred();
     if (deferred.HasRequest()) {
@@ -53,19 +81,7 @@ void FileReceiver::ReplayDeferred() {
         settings.password = deferred.password;
         settings.autoLogin = deferred.autoLogin;
     }
-    if (deferred.lockerPending == 1) {
-        deferred.lockerPending = 0;
-        if (AgentClient* client = host_.GetAgentClient()) client->OpenLocker();
-    }
-    // Only what was pending now is replayed; an item that has to wait again goes back
-    // into the list for the next sign-in instead of being dropped or walked forever.
-    std::vector<UploadItem> items = std::move(deferred.pendingFiles);
-    deferred.pendingFiles.clear();
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (AddFile(items[i]) != AddResult::AgentGone) continue;
-        // The agent went away during the replay: the rest waits for the next sign-in.
-        for (; i < items.size(); ++i) HoldForSignIn(items[i]);
-    }
+    HandOverHeldFirst();
 }
 
 void FileReceiver::RequestSignIn(const std::wstring& user, const std::wstring& pass, int autoSignIn,

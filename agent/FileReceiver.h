@@ -1,5 +1,5 @@
 // How dropped items reach the agent: upload now when signed in, otherwise ask for a
-// sign-in and hold them until the agent reports it done.
+// sign-in and hold them until the agent reports it done. Nothing overtakes a held item.
 #pragma once
 
 #include <string>
@@ -13,6 +13,7 @@ enum class AddResult {
     Handled,    // uploaded, held for the sign-in, or refused with a message
     NoAgent,    // no agent could be reached; the user has been told
     AgentGone,  // the agent's process went away before it took the item
+    Behind,     // items held before it went ahead meanwhile: it goes after them
 };
 
 class FileReceiver {
@@ -22,13 +23,22 @@ public:
     FileReceiver& operator=(const FileReceiver&) = delete;
     virtual ~FileReceiver() = default;
 
-    // 1 to hand the items of a drop over, 0 to stop (no agent, or the user cancelled).
+    // 1 to hand the items of a drop over, 0 to stop (no agent, or the user cancelled). Signed
+    // in, what was held goes first.
     virtual long BeginFiles();
     virtual AddResult AddFile(const UploadItem& item);
-    // Keeps an item for the next sign-in.
+    // Keeps an item, or the Locker request, for the next sign-in or the next drop.
     void HoldForSignIn(const UploadItem& item);
+    void HoldLockerForSignIn();
+    // Opens the Locker for a request that waited for the sign-in.
+    virtual void OpenHeldLocker();
+    // The agent's process went away twice in a row and what was not handed over is held:
+    // the user is told once.
+    virtual void ReportAgentStopped();
+    // A step of the hand-over failed (out of memory, say): the user is told.
+    virtual void ReportStepFailed();
 
-    // The sign-in succeeded: store its credentials, open a requested Locker, replay items.
+    // The sign-in succeeded: store its credentials, and hand what waited for it over first.
     void ReplayDeferred();
     bool ShowSignInDialog();
     // A sign-in request from the Sign In dialog (signOutFirst) or the automatic sign-in.
@@ -37,5 +47,7 @@ public:
     void RequestSignIn(const std::wstring& user, const std::wstring& pass, int autoSignIn, bool signOutFirst);
 
 private:
+    void HandOverHeldFirst();
+
     AgentHost& host_;
 };

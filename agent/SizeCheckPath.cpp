@@ -46,7 +46,15 @@ bool IsDrivePath(const std::u16string& path) {
            path[1] == u':' && IsSeparator(path[2]);
 }
 
-// "\\server\share\..." with a real server name: not "\\.\" or "\\?\", which reach devices.
+bool EqualsIgnoringCase(const std::u16string& text, const char16_t* word) {
+    std::size_t i = 0;
+    for (; word[i]; ++i)
+        if (i >= text.size() || Upper(text[i]) != Upper(word[i])) return false;
+    return i == text.size();
+}
+
+// "\\server\share\..." with a real server name: not "\\.\" or "\\?\", which reach devices,
+// and not the share of pipes or mailslots, which Windows opens on any server as such.
 bool IsSharePath(const std::u16string& path) {
     if (path.size() < 2 || !IsSeparator(path[0]) || !IsSeparator(path[1])) return false;
     std::size_t at = 2;
@@ -59,6 +67,10 @@ bool IsSharePath(const std::u16string& path) {
     if (server.empty() || server == u"." || server == u"?" || at == path.size()) return false;
     ++at;
     const std::u16string share = component();
+    // Compared as Windows compares a name: without the dots and spaces it drops at the end.
+    std::u16string name = share;
+    while (!name.empty() && (name.back() == u'.' || name.back() == u' ')) name.pop_back();
+    if (EqualsIgnoringCase(name, u"pipe") || EqualsIgnoringCase(name, u"mailslot")) return false;
     return !share.empty() && at < path.size() && at + 1 < path.size();
 }
 

@@ -6,5 +6,6 @@
 // A file on a local drive ("X:\..."), or a share path ("\\server\share\...") that came in a
 // file list, so the user dragged that very file. Never a text naming a share (opening it
 // would hand the user's sign-in to whatever host the text names), and never a device or a
-// pipe: "\\.\...", "\\?\...", or a name Windows reads as a device (CON, NUL, COM1, ...).
+// pipe: "\\.\...", "\\?\...", a name Windows reads as a device (CON, NUL, COM1, ...), or the
+// pipe and mailslot shares of any server ("\\host\pipe\...", "\\*\mailslot\...").
 bool MayOpenForSizeCheck(const std::u16string& path, bool fromFileList);

@@ -3,6 +3,11 @@
 const wchar_t* const READY_TEXT      = L"Drag files here";
 const wchar_t* const WORKING_TEXT    = L"One moment, please";
 const wchar_t* const CONNECTING_TEXT = L"Connecting...";
+const wchar_t* const MESSAGE_CAPTION = L"Parcelo";
+const wchar_t* const AGENT_STOPPED_TEXT =
+    L"UploadAgent stopped unexpectedly. Your files will be sent when you sign in again.";
+const wchar_t* const STEP_FAILED_TEXT =
+    L"Some of the dropped items could not be handed to UploadAgent. Please drop them again.";
 
 namespace {
 

@@ -36,6 +36,10 @@ StatusRule LookupStatus(int statusCode);
 extern const wchar_t* const READY_TEXT;
 extern const wchar_t* const WORKING_TEXT;
 extern const wchar_t* const CONNECTING_TEXT;
+// The caption of the program's own boxes, and the hand-over's two failures.
+extern const wchar_t* const MESSAGE_CAPTION;
+extern const wchar_t* const AGENT_STOPPED_TEXT;
+extern const wchar_t* const STEP_FAILED_TEXT;
 
 // The message box texts that carry a value.
 std::wstring FormatConnectFailure(int failureCode);

@@ -12,8 +12,6 @@
 
 namespace {
 
-const wchar_t CAPTION[] = L"Parcelo";
-
 // The file's full size; false when it cannot be read (not a file, not there, no access),
 // in which case the item still goes to the agent, which reports what becomes of it.
 bool ReadFileSize(const std::wstring& path, unsigned long long* size) {
@@ -50,7 +48,7 @@ void UploadController::CheckForUpgrade() {
     if (FAILED(IsUpgradeAvailable(&available)) || available != 1) return;
     const int answer = host_.ShowMessage(
         host_.MainWindowHandle(),
-        L"A new version of Parcelo is availible for free download. Would you like to upgrade?", CAPTION,
+        L"A new version of Parcelo is availible for free download. Would you like to upgrade?", MESSAGE_CAPTION,
         MB_YESNO);
     if (answer == IDYES) Upgrade();
 }
@@ -60,7 +58,7 @@ HRESULT UploadController::Upload(const UploadItem& item, int flag) {
     const bool mayOpen = MayOpenForSizeCheck(std::u16string(item.text.begin(), item.text.end()), item.fromFileList);
     unsigned long long size = 0;
     if (!mayOpen || !ReadFileSize(item.text, &size) || size < MAX_UPLOAD_BYTES) return AgentClient::Upload(item, flag);
-    host_.ShowMessage(nullptr, FormatTooBig(item.text.c_str()).c_str(), CAPTION, MB_OK);
+    host_.ShowMessage(nullptr, FormatTooBig(item.text.c_str()).c_str(), MESSAGE_CAPTION, MB_OK);
     return E_FAIL;
 }
 
@@ -69,7 +67,7 @@ HRESULT UploadController::OpenLocker() {
     int signedIn = 0;
     const HRESULT hr = IsSignedIn(&signedIn);
     if (FAILED(hr) || signedIn == 0) {
-        host_.Deferred().lockerPending = 1;
+        host_.Receiver().HoldLockerForSignIn();
         return 1;
     }
     return AgentClient::OpenLocker();
@@ -78,7 +76,7 @@ HRESULT UploadController::OpenLocker() {
 void UploadController::OnProgress(int percent) { host_.Display().SetProgress(percent); }
 
 void UploadController::ShowStatusMessage(const wchar_t* text) {
-    host_.ShowMessage(host_.MainWindowHandle(), text, CAPTION, MB_OK);
+    host_.ShowMessage(host_.MainWindowHandle(), text, MESSAGE_CAPTION, MB_OK);
 }
 
 void UploadController::OnStatus(int code) {

@@ -5,7 +5,8 @@
 // Every run checks through the agent's call count that each item reached the agent.
 //
 //   inproc_bench drop <missing|real> <small> <large> <rounds>   IDropTarget::Drop of a CF_HDROP list
-//   inproc_bench replay <small> <large> <rounds>                ReplayDeferred after status 19
+//   inproc_bench replay <small> <large> <rounds>                status 19 until the held items have gone,
+//                                                               and the window's answers meanwhile
 //   inproc_bench paint <repaints> <runs>                        RedrawWindow with both status lines
 //   inproc_bench own <small> <large> <rounds>                   both drops and the replay against an
 //                                                               in-process agent: the client's own cost
@@ -360,6 +361,52 @@ bool Connect(const AgentChoice& agent, ParceloWindow& window, BareAgent& bare) {
     return true;
 }
 
+// Sends WM_NULL to a window from a thread of its own every 50 ms and times each answer.
+class AnswerProbe {
+public:
+    explicit AnswerProbe(HWND window) : window_(window), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        thread_ = CreateThread(nullptr, 0, &AnswerProbe::Run, this, 0, nullptr);
+    }
+    AnswerProbe(const AnswerProbe&) = delete;
+    AnswerProbe& operator=(const AnswerProbe&) = delete;
+    ~AnswerProbe() { Stop(); }
+    // The answer times, in ms; a message not answered within 10 s counts as 10 s.
+    const std::vector<double>& Stop() {
+        if (thread_) {
+            SetEvent(stop_);
+            WaitForSingleObject(thread_, INFINITE);
+            CloseHandle(thread_);
+            CloseHandle(stop_);
+            thread_ = nullptr;
+        }
+        return answers_;
+    }
+
+private:
+    static DWORD WINAPI Run(void* self) {
+        auto* probe = static_cast<AnswerProbe*>(self);
+        while (WaitForSingleObject(probe->stop_, 50) == WAIT_TIMEOUT) {
+            Stopwatch clock;
+            DWORD_PTR result = 0;
+            SendMessageTimeoutA(probe->window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+            probe->answers_.push_back(clock.Ms());
+        }
+        return 0;
+    }
+
+    HWND window_;
+    HANDLE stop_;
+    HANDLE thread_ = nullptr;
+    std::vector<double> answers_;
+};
+
+double Percentile(std::vector<double> values, double share) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    size_t at = static_cast<size_t>(share * static_cast<double>(values.size()) + 0.999999);
+    return values[at == 0 ? 0 : at - 1];
+}
+
 int RunDrop(const AgentChoice& agent, const size_t sizes[2], bool real, int rounds) {
     ParceloWindow window;
     BareAgent bare;
@@ -408,14 +455,27 @@ int RunReplay(const AgentChoice& agent, const size_t sizes[2], int rounds) {
     const std::vector<UploadItem> items[2] = {Dropped(MakePaths(sizes[0], false)), Dropped(MakePaths(sizes[1], false))};
     AgentClient* client = window->agentClient.Current();
     SizedTimes sized[2];
+    std::vector<double> answers;
     const bool ok = RunRounds(
         rounds,
         [&](int side, int size, Series& series) {
             if (side == 1)
                 return TimeUploads("bare", sizes[size], agent.uploads, [&] { BareReplay(bare, narrow[size]); }, series);
             window->deferredLogin.pendingFiles = items[size];  // as dropped while signed out
-            return TimeUploads("parcelo", sizes[size], agent.uploads, [&] { client->OnStatus(19); }, series) &&
-                   window->deferredLogin.pendingFiles.empty();
+            // The report only queues the held items; the window hands them over by slices.
+            std::unique_ptr<AnswerProbe> probe;
+            if (size == 1 && !agent.null) probe = std::make_unique<AnswerProbe>(window->windowHandle);
+            const bool handed = TimeUploads("parcelo", sizes[size], agent.uploads,
+                                            [&] {
+                                                client->OnStatus(19);
+                                                RunUntilHandedOver(*window);
+                                            },
+                                            series);
+            if (probe) {
+                const std::vector<double>& times = probe->Stop();
+                answers.insert(answers.end(), times.begin(), times.end());
+            }
+            return handed && window->deferredLogin.pendingFiles.empty();
         },
         sized);
     if (!ok) return 1;
@@ -428,53 +488,14 @@ int RunReplay(const AgentChoice& agent, const size_t sizes[2], int rounds) {
     }
     std::snprintf(name, sizeof name, "%sreplay-growth", agent.prefix);
     PrintGrowth(name, sized);
+    if (!answers.empty()) {
+        std::printf("the window's answer to WM_NULL during the replay of %zu items: %zu messages, p50 %.2f ms, "
+                    "p99 %.2f ms, max %.2f ms\n",
+                    sizes[1], answers.size(), Percentile(answers, 0.5), Percentile(answers, 0.99),
+                    Percentile(answers, 1.0));
+        PrintResult("replay-answer-p99-ms", Percentile(answers, 0.99), 0, 0);
+    }
     return 0;
-}
-
-// Sends WM_NULL to a window from a thread of its own every 50 ms and times each answer.
-class AnswerProbe {
-public:
-    explicit AnswerProbe(HWND window) : window_(window), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
-        thread_ = CreateThread(nullptr, 0, &AnswerProbe::Run, this, 0, nullptr);
-    }
-    AnswerProbe(const AnswerProbe&) = delete;
-    AnswerProbe& operator=(const AnswerProbe&) = delete;
-    ~AnswerProbe() { Stop(); }
-    // The answer times, in ms; a message not answered within 10 s counts as 10 s.
-    const std::vector<double>& Stop() {
-        if (thread_) {
-            SetEvent(stop_);
-            WaitForSingleObject(thread_, INFINITE);
-            CloseHandle(thread_);
-            CloseHandle(stop_);
-            thread_ = nullptr;
-        }
-        return answers_;
-    }
-
-private:
-    static DWORD WINAPI Run(void* self) {
-        auto* probe = static_cast<AnswerProbe*>(self);
-        while (WaitForSingleObject(probe->stop_, 50) == WAIT_TIMEOUT) {
-            Stopwatch clock;
-            DWORD_PTR result = 0;
-            SendMessageTimeoutA(probe->window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
-            probe->answers_.push_back(clock.Ms());
-        }
-        return 0;
-    }
-
-    HWND window_;
-    HANDLE stop_;
-    HANDLE thread_ = nullptr;
-    std::vector<double> answers_;
-};
-
-double Percentile(std::vector<double> values, double share) {
-    if (values.empty()) return 0.0;
-    std::sort(values.begin(), values.end());
-    size_t at = static_cast<size_t>(share * static_cast<double>(values.size()) + 0.999999);
-    return values[at == 0 ? 0 : at - 1];
 }
 
 // The least drop target that releases its source with the data in hand: a window whose Drop

@@ -1,5 +1,6 @@
 #include "drop/HandOverQueue.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "agent/ComText.h"
@@ -30,73 +31,145 @@ bool HandOverQueue::Append(DropBatch batch) {
     return true;
 }
 
+bool HandOverQueue::PutFirst(HeldWork work) {
+    if (work.Empty()) return false;
+    Batch held;
+    held.serial = nextSerial_++;
+    held.items = std::move(work.items);
+    held.openLockerAt = work.openLockerAt;
+    held.begun = true;
+    batches_.push_front(std::move(held));
+    return true;
+}
+
 void HandOverQueue::Clear() { batches_.clear(); }
 
-HandOverQueue::Batch* HandOverQueue::Front(unsigned long serial) {
-    return !batches_.empty() && batches_.front().serial == serial ? &batches_.front() : nullptr;
+HandOverQueue::Batch* HandOverQueue::Find(unsigned long serial) {
+    for (Batch& batch : batches_)
+        if (batch.serial == serial) return &batch;
+    return nullptr;
+}
+
+void HandOverQueue::Remove(unsigned long serial) {
+    batches_.erase(std::remove_if(batches_.begin(), batches_.end(),
+                                  [serial](const Batch& batch) { return batch.serial == serial; }),
+                   batches_.end());
 }
 
 bool HandOverQueue::RunSlice(FileReceiver& receiver, const std::function<bool()>& goOn) {
     if (running_) return false;  // the slice below carries on, and asks for the next one
     running_ = true;
+    struct Running {
+        bool& flag;
+        ~Running() { flag = false; }
+    } running{running_};
     // At least one step, so that a stream of input (a mouse moved on and on) slows the
     // hand-over down but never stops it.
     while (!batches_.empty()) {
-        Step(receiver);
+        readingSerial_ = 0;
+        try {
+            Step(receiver);
+        } catch (...) {
+            // An item being handed over is gone with its step; names being read take the rest
+            // of their list with them. Either way the user hears of it, and the next goes on.
+            if (readingSerial_ != 0) Remove(readingSerial_);
+            try {
+                receiver.ReportStepFailed();
+            } catch (...) {
+            }
+        }
         if (!goOn()) break;
     }
-    running_ = false;
     return !batches_.empty();
 }
 
-// One short step: check a file list, read some of its names, or make one call to the
-// receiver. Every call may run a message loop (the Sign In dialog, a message box) in which
-// the program can end and clear the queue, or further drops join it: nothing of the batch
-// is touched afterwards without looking it up again.
+// One short step: check a file list, read some of its names, open a Locker that waited, or
+// make one call to the receiver. Every call may run a message loop (the Sign In dialog, a
+// message box) in which the program can end and clear the queue, further drops join it, or
+// held items are put in front of it: nothing of the batch is touched afterwards without
+// looking it up again.
 void HandOverQueue::Step(FileReceiver& receiver) {
     Batch& batch = batches_.front();
     const unsigned long serial = batch.serial;
     if (!batch.fileList.Empty() && !batch.checked) {
+        readingSerial_ = serial;
         batch.checked = true;
-        if (!batch.fileList.Check() || batch.fileList.Left() == 0) batches_.pop_front();  // asks nothing
+        if (!batch.fileList.Check() || batch.fileList.Left() == 0) Remove(serial);  // asks nothing
+        return;
+    }
+    if (batch.openLockerAt == batch.next) {  // its turn, after the items held before it
+        batch.openLockerAt = HeldWork::NO_LOCKER;
+        receiver.OpenHeldLocker();
         return;
     }
     if (batch.next == batch.items.size()) {
         if (batch.fileList.Left() == 0) {
-            batches_.pop_front();
+            Remove(serial);
             return;
         }
         // Every item read so far has been dealt with: make room for the next names.
+        readingSerial_ = serial;
         batch.items.clear();
         batch.next = 0;
-        batch.lostOnce = SIZE_MAX;
         for (const DroppedPath& path : batch.fileList.Take(READ_CHUNK)) batch.items.push_back(ItemOf(path));
         return;
     }
     if (!batch.begun) {
+        readingSerial_ = serial;
         batch.begun = true;
-        if (receiver.BeginFiles() == 0 && Front(serial)) batches_.pop_front();  // cancelled, or no agent
+        if (receiver.BeginFiles() == 0) Remove(serial);  // cancelled, or no agent
         return;
     }
+    HandOne(receiver, batch);
+}
+
+void HandOverQueue::HandOne(FileReceiver& receiver, Batch& batch) {
+    const unsigned long serial = batch.serial;
     const std::size_t index = batch.next++;
     // Held here, not in the batch, which a message loop inside the call may clear.
     UploadItem item = std::move(batch.items[index]);
     const AddResult result = receiver.AddFile(item);
-    Batch* still = Front(serial);
-    if (!still || result == AddResult::Handled) return;
+    if (result == AddResult::Handled) {
+        deathsInARow_ = 0;
+        return;
+    }
+    Batch* still = Find(serial);
+    if (!still) return;  // the program is ending
+    if (result == AddResult::Behind) {  // the items now ahead go first, then this one again
+        still->next = index;
+        still->items[index] = std::move(item);
+        return;
+    }
     if (result == AddResult::NoAgent) {
-        batches_.pop_front();  // the user has been told; the next drop tries again
+        Remove(serial);  // the user has been told; the next drop tries again
         return;
     }
     // The agent's process went away: this item and the rest go to the next connection,
-    // which is asked afresh whether the user is signed in. Sent once more only, so an
-    // agent that dies on one item cannot start agents for ever: then it waits for a sign-in.
-    still->begun = false;
-    if (still->lostOnce == index) {
-        receiver.HoldForSignIn(item);
+    // which is asked afresh whether the user is signed in. Once only in a row: an agent that
+    // dies again must not be started again and again.
+    if (++deathsInARow_ < AGENT_DEATHS_TO_STOP) {
+        still->begun = false;
+        still->next = index;
+        still->items[index] = std::move(item);
         return;
     }
-    still->lostOnce = index;
-    still->next = index;
-    still->items[index] = std::move(item);
+    deathsInARow_ = 0;
+    receiver.HoldForSignIn(item);
+    HoldEverything(receiver);
+    receiver.ReportAgentStopped();
+}
+
+void HandOverQueue::HoldEverything(FileReceiver& receiver) {
+    std::deque<Batch> waiting = std::move(batches_);
+    batches_.clear();
+    for (Batch& batch : waiting) {
+        if (!batch.fileList.Empty() && !batch.checked && !batch.fileList.Check()) continue;
+        for (; batch.next < batch.items.size(); ++batch.next) {
+            if (batch.openLockerAt == batch.next) receiver.HoldLockerForSignIn();
+            receiver.HoldForSignIn(batch.items[batch.next]);
+        }
+        if (batch.openLockerAt != HeldWork::NO_LOCKER && batch.openLockerAt >= batch.items.size())
+            receiver.HoldLockerForSignIn();
+        for (const DroppedPath& path : batch.fileList.Take(batch.fileList.Left())) receiver.HoldForSignIn(ItemOf(path));
+    }
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "agent/DeferredLogin.h"
 #include "agent/UploadItem.h"
 #include "drop/DropFileList.h"
 
@@ -19,6 +20,10 @@ struct DropBatch {
     std::vector<UploadItem> items;
 };
 
+// Deaths of the agent's process in a row, with nothing handed over in between, that end an
+// attempt: one new agent is tried, never a second.
+constexpr int AGENT_DEATHS_TO_STOP = 2;
+
 class HandOverQueue {
 public:
     HandOverQueue() = default;
@@ -27,9 +32,13 @@ public:
 
     // One drop; false for an empty one, which asks nothing of anyone.
     bool Append(DropBatch batch);
+    // What waited for a sign-in, ahead of everything queued: it was dropped before any of it.
+    // Signed in already, so the receiver is not asked to begin; false when there is nothing.
+    bool PutFirst(HeldWork work);
     // Hands items over, one short step after another, the first always and the others while
     // `goOn` allows; true when another slice is needed. The receiver may run message loops,
     // and a slice reached from inside one returns false at once: the slice below carries on.
+    // A step that throws is reported through the receiver and skipped; nothing escapes.
     bool RunSlice(FileReceiver& receiver, const std::function<bool()>& goOn);
     // Forgets every item not yet handed over (the program ends).
     void Clear();
@@ -42,14 +51,23 @@ private:
         bool checked = false;
         std::vector<UploadItem> items;
         std::size_t next = 0;
-        bool begun = false;               // BeginFiles has said yes on the connection in use
-        std::size_t lostOnce = SIZE_MAX;  // the item already re-sent after its agent went away
+        bool begun = false;  // BeginFiles has said yes on the connection in use
+        std::size_t openLockerAt = HeldWork::NO_LOCKER;
     };
     void Step(FileReceiver& receiver);
-    // The front batch after a call that may have run a message loop, if it is still `serial`.
-    Batch* Front(unsigned long serial);
+    void HandOne(FileReceiver& receiver, Batch& batch);
+    // The agent went away again: everything not handed over waits, in order, for the next
+    // sign-in or the next drop.
+    void HoldEverything(FileReceiver& receiver);
+    // The batch after a call that may have run a message loop, if it is still queued.
+    Batch* Find(unsigned long serial);
+    void Remove(unsigned long serial);
 
     std::deque<Batch> batches_;
     unsigned long nextSerial_ = 1;
     bool running_ = false;
+    int deathsInARow_ = 0;
+    // The batch whose names are being checked or read, or whose start is asked, in the step
+    // under way: what a failed step leaves of it cannot be trusted.
+    unsigned long readingSerial_ = 0;
 };

@@ -294,6 +294,10 @@ void MainWindow::QueueHandOver(DropBatch batch) {
     if (handOver.Append(std::move(batch))) ScheduleHandOver();
 }
 
+void MainWindow::HandOverFirst(HeldWork work) {
+    if (handOver.PutFirst(std::move(work))) ScheduleHandOver();
+}
+
 // Posted messages are taken before input, painting and timers: while any of those waits,
 // the next slice goes behind them on a timer, so a long hand-over never starves the user.
 void MainWindow::ScheduleHandOver() {
@@ -308,6 +312,13 @@ void MainWindow::ScheduleHandOver() {
 void MainWindow::RunHandOver() {
     KillTimer(windowHandle, HAND_OVER_TIMER_ID);
     handOverScheduled = false;
+    // A message loop inside the connection (a box it shows) must not hand items to a client
+    // that is not ready: they go once it is.
+    if (agentClient.Connecting()) {
+        handOverScheduled = true;
+        SetTimer(windowHandle, HAND_OVER_TIMER_ID, HAND_OVER_WAIT_MS, nullptr);
+        return;
+    }
     using Clock = std::chrono::steady_clock;
     const Clock::time_point end = Clock::now() + std::chrono::milliseconds(HAND_OVER_SLICE_MS);
     // Whatever else waits goes first: above all the drag source's last calls after the drop,

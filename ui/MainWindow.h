@@ -26,6 +26,7 @@ constexpr UINT TRAY_RETRY_LAST = 60000;
 constexpr UINT HandOverMessage = WM_USER + 105;
 constexpr UINT HAND_OVER_TIMER_ID = 13;
 constexpr unsigned HAND_OVER_SLICE_MS = 25;
+constexpr UINT HAND_OVER_WAIT_MS = 50;  // between looks at a connection still being made
 
 // What tests replace: the parts of the platform that a test cannot drive.
 struct MainWindowSeams {
@@ -66,6 +67,7 @@ public:
     UserSettings& Settings() override { return settings; }
     DeferredLogin& Deferred() override { return deferredLogin; }
     FileReceiver& Receiver() override { return receiver; }
+    void HandOverFirst(HeldWork work) override;
     AgentClient* GetAgentClient() override { return agentClient.Get(); }
 
     // StatusDisplay: every change repaints at once.

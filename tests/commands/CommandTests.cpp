@@ -82,6 +82,7 @@ TEST_F(CommandTest, GotoLockerOpensAtOnceOrAfterASignInThatSucceeds) {
     EXPECT_EQ(g_state.signInRuns, 1);
     fakeAgent.AnswerShort(DispIsSignedIn, 1);
     fakeAgent.Fire(EventStatus, 19);
+    Handed();
     EXPECT_EQ(fakeAgent.Count(DispOpenLocker), 1);
 
     // Signed out, the dialog confirmed: the Locker opens when the agent reports the sign-in.
@@ -94,8 +95,11 @@ TEST_F(CommandTest, GotoLockerOpensAtOnceOrAfterASignInThatSucceeds) {
     EXPECT_EQ(fakeAgent.Count(DispOpenLocker), 1);
     fakeAgent.AnswerShort(DispIsSignedIn, 1);
     fakeAgent.Fire(EventStatus, 19);
+    EXPECT_EQ(fakeAgent.Count(DispOpenLocker), 1);  // never inside the agent's notification
+    Handed();
     EXPECT_EQ(fakeAgent.Count(DispOpenLocker), 2);
     fakeAgent.Fire(EventStatus, 19);
+    Handed();
     EXPECT_EQ(fakeAgent.Count(DispOpenLocker), 2);
     EXPECT_TRUE(g_state.boxes.empty());
 }

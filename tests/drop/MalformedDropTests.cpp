@@ -4,11 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "agent/AgentProtocol.h"
 #include "agent/ComPtr.h"
 #include "tests/drop/DragSource.h"
+#include "tests/support/Items.h"
 #include "tests/support/Owned.h"
 #include "tests/ui/MainWindowFixture.h"
 
+using namespace agentproto;
 using Items = std::vector<std::string>;
 
 namespace {
@@ -186,4 +189,25 @@ TEST_F(DirectDropTest, WithoutAnAgentNothingIsHandedOverAndTheUserIsToldOnce) {
     EXPECT_EQ(g_state.signInRuns, 0);
     ASSERT_EQ(g_state.boxes.size(), 1u);
     EXPECT_NE(g_state.boxes[0].text.find("failure code '2'"), std::string::npos);
+}
+
+// The agent reports the sign-in done while it is being connected, and a message loop runs
+// there (as a box shown by the connection would run one): what was held waits until the
+// client has passed its version check, has its events and is configured.
+TEST_F(DirectDropTest, HeldItemsReportedDoneDuringTheConnectionWaitForItToBeReady) {
+    window->agentClient.Destroy();  // the next use connects afresh
+    fakeAgent.calls.clear();
+    window->deferredLogin.pendingFiles = {Dropped("C:\\held.mp3")};
+    fakeAgent.AnswerShort(DispIsSignedIn, 1);
+    fakeAgent.Answer(DispGetStatus, {S_OK, VT_I2, 11, L"", false, [this] {
+                                         fakeAgent.Fire(EventStatus, 19);
+                                         RunLoopUntil([] { return false; }, 300);
+                                     }});
+    ASSERT_NE(window->GetAgentClient(), nullptr);
+    EXPECT_EQ(fakeAgent.Count(DispUpload), 0);
+    EXPECT_TRUE(Handed().empty());
+    std::vector<DISPID> order;
+    for (const FakeCall& call : fakeAgent.calls)
+        if (call.id == DispConfigure || call.id == DispUpload) order.push_back(call.id);
+    EXPECT_EQ(order, (std::vector<DISPID>{DispConfigure, DispUpload}));
 }

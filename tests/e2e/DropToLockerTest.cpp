@@ -215,3 +215,36 @@ TEST_F(DropToLockerTest, AnAgentThatDiesDuringAHandOverLosesNoItemAndExitEndsOne
     EXPECT_EQ(program.Exit(), 0u);
     EXPECT_LT(UploadedItems(script.Log()).size(), 37u);
 }
+
+// Held items that the sign-in report sends on go a slice at a time, outside the report:
+// Exit in the middle of a replay of thousands ends the program at once.
+TEST_F(DropToLockerTest, ExitDuringTheReplayOfFiveThousandHeldItemsEndsTheProgramAtOnce) {
+    script.Set("2.vt", VT_I4);  // the sign-in is taken, but the agent keeps saying signed out
+    script.Set("2.value", 1);
+    script.Set("12.vt", VT_I4);
+    script.Set("12.value", 0);
+    script.Set("1.hr", S_OK);
+    std::vector<std::wstring> many;
+    for (int i = 0; i < 5000; ++i) many.push_back(Wide(folder_) + L"\\held" + std::to_wstring(i) + L".mp3");
+
+    std::optional<DragThread> drag;
+    ParceloProcess program(" /showparcelo");
+    HWND window = Started(program);
+    ASSERT_NE(window, nullptr);
+    drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files(many)});
+    HWND dialog = program.Dialog("Sign In");
+    ASSERT_NE(dialog, nullptr);
+    SetTextOf(dialog, IDC_EMAIL, account_);
+    SetTextOf(dialog, IDC_PASSWORD, "e2e pass");
+    PostClick(dialog, IDOK);
+    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }));
+    // Every item asked about once, and held.
+    ASSERT_TRUE(PumpUntil([&] { return script.LoggedCalls(DispIsSignedIn).size() >= 5002; }, 60000));
+
+    script.Set("12.value", 1);
+    script.Set("1.delay", 50);
+    ASSERT_TRUE(AgentScript::Fire(EventStatus, 19));
+    ASSERT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() >= 3; }));
+    EXPECT_EQ(program.Exit(1000), 0u);
+    EXPECT_LT(UploadedItems(script.Log()).size(), 100u);
+}

@@ -103,6 +103,7 @@ TEST_F(AgentIntegration, ASuccessReportedInsideSignInStoresThatSignInAndReplays)
     script.Set("1.hr", S_OK);
     host.signInDialog = SignInAndConfirm(host, "new@example.com", "new pass", 0);
     EXPECT_TRUE(host.receiver.ShowSignInDialog());
+    host.HandOver();
     EXPECT_EQ(Utf8(host.settings.userName), "new@example.com");
     EXPECT_EQ(Utf8(host.settings.password), "new pass");
     EXPECT_EQ(host.settings.autoLogin, 0);
@@ -127,6 +128,7 @@ TEST_F(AgentIntegration, TheDefaultAgentSignsInAndTheWaitingFileIsUploaded) {
     EXPECT_EQ(host.deferred.pendingFiles.size(), 1u);
     host.receiver.RequestSignIn(Wide(user), L"pw", 1, true);
     const bool finished = PumpUntil([&] {
+        host.HandOver();  // as the window does once the sign-in is reported done
         return !host.display.empty() && host.display.back() == "progress:-1" && DisplayShows("uploading:" + file);
     });
     std::string seen;

@@ -208,14 +208,18 @@ TEST_F(AgentTest, DestroyingTheClientDisconnectsAndReleasesTheAgent) {
 }
 
 TEST_F(AgentTest, AStatusDuringConnectionReachesTheClientBeingBuilt) {
-    // Signed in already, one item waiting: the initial 19 replays it through the new client.
+    // Signed in already, one item waiting: the initial 19 hands it over once the new client
+    // is configured, and through that client.
     agent.AnswerShort(DispGetStatus, 19);
     agent.AnswerShort(DispIsSignedIn, 1);
     host.deferred.AddPendingFile(Dropped("http://example.invalid/a.mp3"));
     ASSERT_NE(host.GetAgentClient(), nullptr);
+    EXPECT_EQ(agent.Count(DispUpload), 0);
+    host.HandOver();
     EXPECT_EQ(FakeHost::factoryCalls, 1);
     ASSERT_EQ(agent.Count(DispUpload), 1);
     EXPECT_EQ(agent.Last(DispUpload)->args[0].text, "http://example.invalid/a.mp3");
+    EXPECT_EQ(agent.calls[agent.calls.size() - 3].id, DispConfigure);
 }
 
 TEST_F(AgentTest, AVanishedAgentIsReplacedAndWaitingItemsSurvive) {
@@ -235,6 +239,7 @@ TEST_F(AgentTest, AVanishedAgentIsReplacedAndWaitingItemsSurvive) {
     EXPECT_NE(replacement, &first);
     EXPECT_EQ(FakeHost::factoryCalls, 2);
     replacement->OnStatus(19);
+    host.HandOver();
     ASSERT_EQ(second.Count(DispUpload), 1);
     EXPECT_EQ(second.Last(DispUpload)->args[0].text, "C:\\waiting.mp3");
 

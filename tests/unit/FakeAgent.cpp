@@ -46,7 +46,10 @@ HRESULT FakeAgent::Fire(DISPID eventId, SHORT value) {
     arg.vt = VT_I2;
     arg.iVal = value;
     DISPPARAMS params = {&arg, nullptr, 1, 0};
-    return sink->Invoke(eventId, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    firing = true;
+    const HRESULT hr = sink->Invoke(eventId, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    firing = false;
+    return hr;
 }
 
 STDMETHODIMP FakeAgent::QueryInterface(REFIID riid, void** out) {
@@ -83,6 +86,7 @@ STDMETHODIMP FakeAgent::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DI
         for (UINT i = params->cArgs; i-- > 0;) call.args.push_back(Describe(params->rgvarg[i]));
     calls.push_back(call);
     if (onCall) onCall(id);
+    if (firing && refuseWhileFiring) return RPC_E_CALL_REJECTED;
 
     auto found = answers.find(id);
     if (found == answers.end()) return S_OK;

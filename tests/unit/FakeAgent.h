@@ -47,6 +47,8 @@ public:
     std::map<DISPID, FakeAnswer> answers;
     std::vector<FakeCall> calls;
     bool offerConnections = true;
+    bool refuseWhileFiring = false;  // calls made inside its own notification are rejected
+    bool firing = false;
     std::function<void(DISPID)> onCall;  // sees each call as it arrives
     IDispatch* sink = nullptr;
     LONG refs = 1;

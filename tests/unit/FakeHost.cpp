@@ -46,6 +46,11 @@ LRESULT CALLBACK FakeHost::WindowProc(HWND window, UINT message, WPARAM wParam, 
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+void FakeHost::HandOver() {
+    while (handOver.RunSlice(receiver, [] { return true; })) {
+    }
+}
+
 int FakeHost::RunSignInDialog() {
     ++signInDialogRuns;
     if (!signInDialog) {

@@ -11,6 +11,7 @@
 #include "agent/AgentLink.h"
 #include "agent/DeferredLogin.h"
 #include "agent/FileReceiver.h"
+#include "drop/HandOverQueue.h"
 #include "settings/UserSettings.h"
 #include "tests/support/BoxRecorder.h"
 #include "tests/unit/FakeAgent.h"
@@ -36,6 +37,7 @@ public:
     DeferredLogin deferred;
     FileReceiver receiver{*this};
     AgentLink link;
+    HandOverQueue handOver;
 
     HWND MainWindowHandle() override { return window; }
     int ShowMessage(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) override {
@@ -47,6 +49,9 @@ public:
     UserSettings& Settings() override { return settings; }
     DeferredLogin& Deferred() override { return deferred; }
     FileReceiver& Receiver() override { return receiver; }
+    void HandOverFirst(HeldWork work) override { handOver.PutFirst(std::move(work)); }
+    // Runs the hand-over as the window does, slice after slice, until nothing is left.
+    void HandOver();
     AgentClient* GetAgentClient() override { return link.Get(); }
 
     void SetStatus(const wchar_t* line1, const wchar_t* line2) override;

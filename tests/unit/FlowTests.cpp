@@ -6,6 +6,7 @@
 
 #include <winioctl.h>
 
+#include "agent/StatusTable.h"
 #include "agent/UploadController.h"
 #include "drop/HandOverQueue.h"
 
@@ -45,6 +46,8 @@ TEST_F(AgentTest, ThreeItemsDroppedSignedOutWaitForTheSignInAndKeepTheirOrder) {
 
     agent.AnswerShort(DispIsSignedIn, 1);
     agent.Fire(2, 19);
+    EXPECT_EQ(agent.Count(DispUpload), 0);  // nothing is asked of the agent while it notifies
+    host.HandOver();
     EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3", "C:\\1.mp3"}));
     EXPECT_TRUE(host.deferred.pendingFiles.empty());
     EXPECT_EQ(Utf8(host.settings.userName), "me@example.com");
@@ -56,30 +59,101 @@ TEST_F(AgentTest, ItemsLostWithTheirAgentGoToTheNextConnectionInOrder) {
     Connected();
     agent.AnswerShort(DispIsSignedIn, 1);
     spare.AnswerShort(DispIsSignedIn, 1);
+    // The agent's process goes away while it is given "2".
+    agent.onCall = [this](DISPID id) {
+        if (id == DispUpload && agent.calls.back().args[0].text == "C:\\2.mp3")
+            agent.Fail(DispUpload, static_cast<HRESULT>(0x800706BEL));
+    };
+    host.handOver.Append({{}, {Dropped("C:\\1.mp3"), Dropped("C:\\2.mp3"), Dropped("C:\\3.mp3")}});
+    FakeHost::nextAgent = &spare;
+    host.HandOver();
+    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3"}));
+    EXPECT_EQ(Uploaded(spare), (std::vector<std::string>{"C:\\2.mp3", "C:\\3.mp3"}));
+    EXPECT_TRUE(host.deferred.pendingFiles.empty());
+    EXPECT_EQ(host.signInDialogRuns, 0);  // the new connection was asked and said signed in
+    EXPECT_TRUE(host.boxes.empty());
+}
+
+// An agent that dies on every upload: one new agent is tried, never a second; everything not
+// handed over waits in drop order, the user is told once, and the next drop sends it first.
+TEST_F(AgentTest, AnAgentThatDiesTwiceInARowEndsTheAttemptAndHoldsEverythingInOrder) {
+    Connected();
+    for (FakeAgent* dying : {&agent, &spare}) {
+        dying->AnswerShort(DispIsSignedIn, 1);
+        dying->Fail(DispUpload, static_cast<HRESULT>(0x800706BEL));
+    }
+    host.handOver.Append({{}, {Dropped("C:\\1.mp3"), Dropped("C:\\2.mp3"), Dropped("C:\\3.mp3")}});
+    host.handOver.Append({{}, {Dropped("C:\\4.mp3")}});
+    FakeHost::nextAgent = &spare;
+    host.HandOver();
+    EXPECT_EQ(FakeHost::factoryCalls, 2);  // the first connection and one new agent
+    EXPECT_EQ(Uploaded(agent), std::vector<std::string>{"C:\\1.mp3"});
+    EXPECT_EQ(Uploaded(spare), std::vector<std::string>{"C:\\1.mp3"});
+    EXPECT_EQ(Texts(host.deferred.pendingFiles),
+              (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3", "C:\\3.mp3", "C:\\4.mp3"}));
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, Utf8(AGENT_STOPPED_TEXT));
+
     FakeAgent third;
     third.AnswerShort(DispIsSignedIn, 1);
-    // Each agent's process goes away while it is given "2", the second time for good.
-    auto dieOn2 = [](FakeAgent& dying) {
-        dying.onCall = [&dying](DISPID id) {
-            if (id == DispUpload && dying.calls.back().args[0].text == "C:\\2.mp3")
-                dying.Fail(DispUpload, static_cast<HRESULT>(0x800706BEL));
-        };
-    };
-    dieOn2(agent);
-    dieOn2(spare);
-    HandOverQueue queue;
-    queue.Append({{}, {Dropped("C:\\1.mp3"), Dropped("C:\\2.mp3"), Dropped("C:\\3.mp3")}});
-    FakeHost::nextAgent = &spare;
-    ASSERT_TRUE(queue.RunSlice(host.receiver, [&] { return host.deferred.pendingFiles.empty(); }));
     FakeHost::nextAgent = &third;
-    EXPECT_FALSE(queue.RunSlice(host.receiver, [] { return true; }));
-    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3"}));
-    EXPECT_EQ(Uploaded(spare), std::vector<std::string>{"C:\\2.mp3"});
-    EXPECT_EQ(Uploaded(third), std::vector<std::string>{"C:\\3.mp3"});
-    // Sent once more only: an agent that dies on it again cannot make it start agents for ever.
-    EXPECT_EQ(Texts(host.deferred.pendingFiles), std::vector<std::string>{"C:\\2.mp3"});
-    EXPECT_EQ(host.signInDialogRuns, 0);  // each new connection was asked and said signed in
+    host.handOver.Append({{}, {Dropped("C:\\5.mp3")}});
+    host.HandOver();
+    EXPECT_EQ(Uploaded(third),
+              (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3", "C:\\3.mp3", "C:\\4.mp3", "C:\\5.mp3"}));
+    EXPECT_EQ(host.boxes.size(), 1u);
     host.link.Destroy();  // before `third` goes
+}
+
+// Signed out, a sign-in in the middle of a batch: the agent may say "signed in" before it
+// reports the sign-in done, and report it while it is asked: nothing overtakes what was held
+// for it, nor does a drop made meanwhile.
+TEST_F(AgentTest, ASignInInTheMiddleOfABatchKeepsDropOrder) {
+    Connected();
+    host.signInDialog = SignInAndConfirm(host, "me@example.com", "pw");
+    int asked = 0;
+    agent.onCall = [&](DISPID id) {
+        if (id != DispIsSignedIn) return;
+        if (++asked == 4) agent.AnswerShort(DispIsSignedIn, 1);  // at a3: signed in, no 19 yet
+        if (asked == 5) {                                        // at a4: 19 while it is asked
+            agent.Fire(2, 19);
+            host.handOver.Append({{}, {Dropped("C:\\later.mp3")}});
+        }
+    };
+    std::vector<UploadItem> batch;
+    for (const char* item : {"C:\\a1.mp3", "C:\\a2.mp3", "C:\\a3.mp3", "C:\\a4.mp3", "C:\\a5.mp3"})
+        batch.push_back(Dropped(item));
+    host.handOver.Append({{}, batch});
+    host.HandOver();
+    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\a1.mp3", "C:\\a2.mp3", "C:\\a3.mp3", "C:\\a4.mp3",
+                                                          "C:\\a5.mp3", "C:\\later.mp3"}));
+    EXPECT_TRUE(host.deferred.pendingFiles.empty());
+    EXPECT_EQ(host.signInDialogRuns, 1);
+}
+
+// The replay runs outside the notification, so an agent that refuses calls while it fires
+// still gets every item, and a step that throws stops neither that batch nor the next drop.
+TEST_F(AgentTest, TheReplayNeedsNoCallInsideTheNotificationAndSurvivesAThrowingStep) {
+    Connected();
+    agent.refuseWhileFiring = true;
+    agent.AnswerShort(DispIsSignedIn, 1);
+    for (const char* item : {"C:\\a.mp3", "boom", "C:\\b.mp3"}) host.deferred.AddPendingFile(Dropped(item));
+    agent.Fire(2, 19);
+    struct Throwing : FileReceiver {
+        using FileReceiver::FileReceiver;
+        AddResult AddFile(const UploadItem& item) override {
+            if (item.text == L"boom") throw std::bad_alloc();
+            return FileReceiver::AddFile(item);
+        }
+    } throwing{host};
+    while (host.handOver.RunSlice(throwing, [] { return true; })) {
+    }
+    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3"}));
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, Utf8(STEP_FAILED_TEXT));
+    host.handOver.Append({{}, {Dropped("C:\\next.mp3")}});
+    EXPECT_FALSE(host.handOver.RunSlice(throwing, [] { return true; }));
+    EXPECT_EQ(Uploaded(agent).back(), "C:\\next.mp3");
 }
 
 TEST_F(AgentTest, EverySliceHandsSomethingOverEvenWhenOtherWorkIsAlwaysWaiting) {
@@ -123,12 +197,19 @@ TEST_F(AgentTest, AFailedSignedInQueryCountsAsSignedOut) {
 TEST_F(AgentTest, LockerRequestedSignedOutOpensWhenTheSignInSucceeds) {
     AgentClient& client = Connected();
     host.signInDialog = SignInAndConfirm(host, "me@example.com", "pw");
+    host.receiver.AddFile(Dropped("C:\\before.mp3"));
     EXPECT_EQ(client.OpenLocker(), 1);
     EXPECT_EQ(host.deferred.lockerPending, 1);
+    host.receiver.AddFile(Dropped("C:\\after.mp3"));
     EXPECT_EQ(agent.Count(DispOpenLocker), 0);
     agent.AnswerShort(DispIsSignedIn, 1);
     agent.Fire(2, 19);
-    EXPECT_EQ(agent.Count(DispOpenLocker), 1);
+    host.HandOver();
+    // The request takes its turn after what was held before it.
+    std::vector<std::string> order;
+    for (const FakeCall& call : agent.calls)
+        if (call.id == DispUpload || call.id == DispOpenLocker) order.push_back(call.id == DispUpload ? call.args[0].text : "Locker");
+    EXPECT_EQ(order, (std::vector<std::string>{"C:\\before.mp3", "Locker", "C:\\after.mp3"}));
     EXPECT_EQ(host.deferred.lockerPending, 0);
     EXPECT_EQ(client.OpenLocker(), S_OK);
     EXPECT_EQ(agent.Count(DispOpenLocker), 2);
@@ -139,6 +220,7 @@ TEST_F(AgentTest, LockerRequestCancelledOpensNothing) {
     EXPECT_EQ(client.OpenLocker(), E_FAIL);
     agent.AnswerShort(DispIsSignedIn, 1);
     agent.Fire(2, 19);
+    host.HandOver();
     EXPECT_EQ(agent.Count(DispOpenLocker), 0);
 }
 
@@ -148,10 +230,12 @@ TEST_F(AgentTest, ReplayWhileStillSignedOutEndsAndKeepsItemsForTheNextSignIn) {
     host.deferred.AddPendingFile(Dropped("C:\\a.mp3"));
     host.deferred.AddPendingFile(Dropped("C:\\b.mp3"));
     agent.Fire(2, 19);  // the agent still says signed out
+    host.HandOver();
     EXPECT_EQ(agent.Count(DispUpload), 0);
     EXPECT_EQ(Texts(host.deferred.pendingFiles), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3"}));
     agent.AnswerShort(DispIsSignedIn, 1);
     agent.Fire(2, 19);
+    host.HandOver();
     EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3"}));
     EXPECT_TRUE(host.deferred.pendingFiles.empty());
 }
