@@ -66,7 +66,9 @@ std::wstring InstallDir() { return Folder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\P
 // Where an update may move it.
 std::wstring SecondDir() { return Folder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Parcelo Moved"; }
 // A user folder the system code page cannot hold, as under C:\Users\Дмитрий.
-std::wstring CyrillicParent() { return Folder(CSIDL_LOCAL_APPDATA) + L"\\\x0414\x043c\x0438\x0442\x0440\x0438\x0439"; }
+std::wstring CyrillicParent() {
+    return Folder(CSIDL_LOCAL_APPDATA) + L"\\\x0414\x043c\x0438\x0442\x0440\x0438\x0439";
+}
 std::wstring CyrillicDir() { return CyrillicParent() + L"\\Parcelo"; }
 std::wstring ShortcutFolder() { return Folder(CSIDL_PROGRAMS) + L"\\Parcelo"; }
 std::wstring Shortcut() { return ShortcutFolder() + L"\\Parcelo.lnk"; }

@@ -20,7 +20,8 @@ const std::wstring OWN_SERVER = L"\"C:\\users\\me\\AppData\\Local\\Programs\\Par
 // The registry as a map: (hive, view, key, value name) to text.
 class FakeClasses final : public ClassesReader {
 public:
-    FakeClasses& Set(Hive hive, View view, const std::wstring& key, const std::wstring& name, const std::wstring& text) {
+    FakeClasses& Set(Hive hive, View view, const std::wstring& key, const std::wstring& name,
+                     const std::wstring& text) {
         values_[std::make_tuple(hive, view, key, name)] = text;
         return *this;
     }
