@@ -38,6 +38,10 @@ bool IsAgentGoneError(HRESULT hr) {
            hr == RPC_E_DISCONNECTED || hr == CO_E_OBJNOTCONNECTED;
 }
 
+bool IsAgentUnavailable(HRESULT hr) {
+    return IsAgentGoneError(hr) || hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER;
+}
+
 AgentClient::AgentClient() : signInExtra_(SIGN_IN_EXTRA) {}
 
 AgentClient::~AgentClient() {
@@ -76,6 +80,14 @@ int AgentClient::Connect(AgentFactory factory) {
 HRESULT AgentClient::Call(DISPID id, VARIANT* args, UINT count, VARIANT* result) {
     // A retired or never-created agent is as good as a vanished one.
     if (!agent_) return CO_E_OBJNOTCONNECTED;
+    // While an earlier call waits unanswered, a second would only wait behind it.
+    if (watch_ && !watch_->Begin()) return RPC_E_CALL_REJECTED;
+    struct Watched {
+        CallWatch* watch;
+        ~Watched() {
+            if (watch) watch->End();
+        }
+    } watched{watch_};
     DISPPARAMS params = {args, nullptr, count, 0};
     const HRESULT hr =
         agent_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr, nullptr);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "agent/AgentEventSink.h"
+#include "agent/CallWatch.h"
 #include "agent/ComPtr.h"
 #include "agent/UploadItem.h"
 
@@ -17,6 +18,9 @@ int CreateAgentObject(IDispatch** agent);
 
 // Calls that fail this way mean the agent's process has gone away.
 bool IsAgentGoneError(HRESULT hr);
+// Calls that fail this way found the agent gone or not answering: none of them says
+// anything about the user's sign-in.
+bool IsAgentUnavailable(HRESULT hr);
 
 class AgentClient {
 public:
@@ -56,6 +60,8 @@ public:
     // agent that in fact runs on. Asks nothing of the agent.
     void GiveUp();
     DWORD SinkCookie() const { return sink_ ? sink_->Cookie() : 0; }
+    // Every call from then on is watched; null for none.
+    void SetWatch(CallWatch* watch) { watch_ = watch; }
 
 protected:
     virtual void ShowIncompatible() {}
@@ -69,5 +75,6 @@ private:
     std::unique_ptr<std::wstring> version_;
     std::wstring signInExtra_;
     std::unique_ptr<AgentEventSink> sink_;
+    CallWatch* watch_ = nullptr;
     bool gone_ = false;
 };

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "agent/HungCall.h"
+
 class AgentClient;
 class DeferredLogin;
 class FileReceiver;
@@ -38,6 +40,15 @@ public:
     virtual void HandOverFirst(HeldWork work) = 0;
     // Get-or-create; null when the agent cannot be reached (the user has been told).
     virtual AgentClient* GetAgentClient() = 0;
+
+    // A call to the agent has not been answered for long: what does the user want?
+    virtual HungChoice AskAboutHungAgent() = 0;
+    // An Exit, or a request to close, waits in the program's queue.
+    virtual bool ExitRequested() = 0;
+    // Ends the program as its Exit does, now, without waiting for a call still out.
+    virtual void ExitNow() = 0;
+    // The program's window is gone or going.
+    virtual bool Ending() = 0;
 
 protected:
     ~AgentHost() = default;

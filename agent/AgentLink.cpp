@@ -32,6 +32,7 @@ AgentClient* AgentLink::Get() {
     if (building_) return building_;
 
     auto client = std::make_unique<UploadController>(host_);
+    client->SetWatch(watch_);
     building_ = client.get();
     const int failure = client->Connect(factory_);
     building_ = nullptr;

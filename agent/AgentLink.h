@@ -27,12 +27,15 @@ public:
     // two messages of the program's outermost loop.
     void ReleaseRetired();
     void Destroy();
+    // Every client's calls are watched by it from now on.
+    void SetWatch(CallWatch* watch) { watch_ = watch; }
 
 private:
     AgentHost& host_;
     AgentFactory factory_;
     std::unique_ptr<AgentClient> client_;
     AgentClient* building_ = nullptr;
+    CallWatch* watch_ = nullptr;
     // A replaced client may still be on the call stack (a notification handler that asked
     // for the client again, a call in flight); it hears nothing more, but is kept until
     // ReleaseRetired.

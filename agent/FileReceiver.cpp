@@ -4,26 +4,29 @@
 #include "agent/AgentHost.h"
 #include "agent/DeferredLogin.h"
 #include "agent/StatusTable.h"
+#include "agent/UploadController.h"
 #include "settings/UserSettings.h"
 
-namespace {
-
-bool SignedIn(AgentClient& client) {
-    int value = 0;
-    return SUCCEEDED(client.IsSignedIn(&value)) && value == 1;
-}
-
-}  // namespace
-
-long FileReceiver::BeginFiles() {
+BeginResult FileReceiver::BeginFiles() {
     AgentClient* client = host_.GetAgentClient();
-    if (!client) return 0;
-    if (SignedIn(*client)) {
+    if (!client) return BeginResult::NoAgent;
+    int signedIn = 0;
+    HRESULT hr = client->IsSignedIn(&signedIn);
+    if (IsAgentGoneError(hr)) {
+        client = host_.GetAgentClient();  // the one that went is replaced here
+        if (!client) return BeginResult::NoAgent;
+        hr = client->IsSignedIn(&signedIn);
+    }
+    if (IsAgentUnavailable(hr)) {
+        host_.Display().ShowCannotConnectStatus();
+        return BeginResult::NoAgent;
+    }
+    if (SUCCEEDED(hr) && signedIn == 1) {
         // Signed in with nothing more to come from the agent: what was held goes now, first.
         HandOverHeldFirst();
-        return 1;
+        return BeginResult::Go;
     }
-    return ShowSignInDialog() ? 1 : 0;
+    return ShowSignInDialog() ? BeginResult::Go : BeginResult::Stop;
 }
 
 AddResult FileReceiver::AddFile(const UploadItem& item) {
@@ -42,6 +45,7 @@ AddResult FileReceiver::AddFile(const UploadItem& item) {
     // the agent may say "signed in" before it reports the sign-in done.
     if (SUCCEEDED(hr) && signedIn == 1 && deferred.pendingFiles.empty()) {
         hr = client->Upload(item, 1);
+        if (hr == SIZE_CHECK_PENDING) return AddResult::Later;
         return IsAgentGoneError(hr) ? AddResult::AgentGone : AddResult::Handled;
     }
     HoldForSignIn(item);

@@ -14,6 +14,14 @@ enum class AddResult {
     NoAgent,    // no agent could be reached; the user has been told
     AgentGone,  // the agent's process went away before it took the item
     Behind,     // items held before it went ahead meanwhile: it goes after them
+    Later,      // its size is still being read: asked again in a moment
+};
+
+// Whether the items of a drop may go on.
+enum class BeginResult {
+    Go,
+    Stop,     // the user cancelled the Sign In dialog
+    NoAgent,  // no agent answers; the user has been told, and the items wait for one
 };
 
 class FileReceiver {
@@ -23,9 +31,9 @@ public:
     FileReceiver& operator=(const FileReceiver&) = delete;
     virtual ~FileReceiver() = default;
 
-    // 1 to hand the items of a drop over, 0 to stop (no agent, or the user cancelled). Signed
-    // in, what was held goes first.
-    virtual long BeginFiles();
+    // Before the items of a drop. Signed in, what was held goes first. An agent that has gone
+    // is never taken for a sign-out: a new one is asked once.
+    virtual BeginResult BeginFiles();
     virtual AddResult AddFile(const UploadItem& item);
     // Keeps an item, or the Locker request, for the next sign-in or the next drop.
     void HoldForSignIn(const UploadItem& item);

@@ -6,29 +6,11 @@
 #include "agent/DeferredLogin.h"
 #include "agent/FileReceiver.h"
 #include "agent/SizeCheckPath.h"
+#include "agent/SizeProbe.h"
 #include "agent/StatusTable.h"
 #include "agent/UpgradeReminder.h"
 #include "settings/UserSettings.h"
 
-namespace {
-
-// The file's full size; false when it cannot be read (not a file, not there, no access),
-// in which case the item still goes to the agent, which reports what becomes of it.
-bool ReadFileSize(const std::wstring& path, unsigned long long* size) {
-    // Full sharing: a size query must never stand in the way of whoever has the file open,
-    // nor fail because of them and let a large file through unchecked.
-    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER value;
-    const BOOL ok = GetFileSizeEx(file, &value);
-    CloseHandle(file);
-    if (!ok || value.QuadPart < 0) return false;
-    *size = static_cast<unsigned long long>(value.QuadPart);
-    return true;
-}
-
-}  // namespace
 
 HRESULT UploadController::SignIn(const wchar_t* email, const wchar_t* password) {
     const HRESULT hr = AgentClient::SignIn(email, password);
@@ -57,13 +39,25 @@ HRESULT UploadController::Upload(const UploadItem& item, int flag) {
     // What the check must not open goes unchecked, as a file it cannot open does.
     const bool mayOpen = MayOpenForSizeCheck(std::u16string(item.text.begin(), item.text.end()), item.fromFileList);
     unsigned long long size = 0;
-    if (!mayOpen || !ReadFileSize(item.text, &size) || size < MAX_UPLOAD_BYTES) return AgentClient::Upload(item, flag);
+    bool known = false;
+    if (mayOpen && OnLocalFixedDrive(item.text)) {
+        known = ReadFileSize(item.text, &size);
+    } else if (mayOpen) {
+        // A share or another drive may hold the window for a network timeout: read elsewhere,
+        // and asked again until read or given up.
+        switch (sizeProbe_.Check(item.text, &size)) {
+        case SizeProbe::Result::Waiting: return SIZE_CHECK_PENDING;
+        case SizeProbe::Result::Known: known = true; break;
+        case SizeProbe::Result::Unknown: break;
+        }
+    }
+    if (!known || size < MAX_UPLOAD_BYTES) return AgentClient::Upload(item, flag);
     host_.ShowMessage(nullptr, FormatTooBig(item.text.c_str()).c_str(), MESSAGE_CAPTION, MB_OK);
     return E_FAIL;
 }
 
 HRESULT UploadController::OpenLocker() {
-    if (host_.Receiver().BeginFiles() != 1) return E_FAIL;
+    if (host_.Receiver().BeginFiles() != BeginResult::Go) return E_FAIL;
     int signedIn = 0;
     const HRESULT hr = IsSignedIn(&signedIn);
     if (FAILED(hr) || signedIn == 0) {

@@ -3,12 +3,15 @@
 #pragma once
 
 #include "agent/AgentClient.h"
+#include "agent/SizeProbe.h"
 #include "res/resource.h"
 
 class AgentHost;
 
 constexpr unsigned long long MAX_UPLOAD_BYTES = 26214400;  // 25 MiB: this size and above are refused
 constexpr WPARAM SIGN_IN_COMMAND = MAKEWPARAM(ID_CMD_SIGN_IN, 1);  // as an accelerator sends it
+// Upload's answer while a file's size is still being read elsewhere: ask again later.
+const HRESULT SIZE_CHECK_PENDING = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x201);
 
 class UploadController : public AgentClient {
 public:
@@ -30,4 +33,5 @@ private:
     void ShowStatusMessage(const wchar_t* text);
 
     AgentHost& host_;
+    SizeProbe sizeProbe_;
 };

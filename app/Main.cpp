@@ -18,6 +18,8 @@ void ReleaseRetiredAgentClients() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // A file on an empty drive must never raise the system's own "No disk" box.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     const wchar_t* commandLine = GetCommandLineW();
     OleInitialize(nullptr);
     GetAppModule().Init(instance);

@@ -59,13 +59,14 @@ void HandOverQueue::Remove(unsigned long serial) {
 bool HandOverQueue::RunSlice(FileReceiver& receiver, const std::function<bool()>& goOn) {
     if (running_) return false;  // the slice below carries on, and asks for the next one
     running_ = true;
+    waiting_ = false;
     struct Running {
         bool& flag;
         ~Running() { flag = false; }
     } running{running_};
     // At least one step, so that a stream of input (a mouse moved on and on) slows the
     // hand-over down but never stops it.
-    while (!batches_.empty()) {
+    while (!batches_.empty() && !waiting_) {
         readingSerial_ = 0;
         try {
             Step(receiver);
@@ -117,7 +118,14 @@ void HandOverQueue::Step(FileReceiver& receiver) {
     if (!batch.begun) {
         readingSerial_ = serial;
         batch.begun = true;
-        if (receiver.BeginFiles() == 0) Remove(serial);  // cancelled, or no agent
+        switch (receiver.BeginFiles()) {
+        case BeginResult::Go: break;
+        case BeginResult::Stop: Remove(serial); break;  // the user cancelled
+        case BeginResult::NoAgent:
+            // Nothing of it is lost: it all waits, in order, for an agent that answers.
+            if (Find(serial)) HoldEverything(receiver);
+            break;
+        }
         return;
     }
     HandOne(receiver, batch);
@@ -135,13 +143,16 @@ void HandOverQueue::HandOne(FileReceiver& receiver, Batch& batch) {
     }
     Batch* still = Find(serial);
     if (!still) return;  // the program is ending
-    if (result == AddResult::Behind) {  // the items now ahead go first, then this one again
+    if (result == AddResult::Behind || result == AddResult::Later) {  // this one again, then
         still->next = index;
         still->items[index] = std::move(item);
+        waiting_ = result == AddResult::Later;
         return;
     }
     if (result == AddResult::NoAgent) {
-        Remove(serial);  // the user has been told; the next drop tries again
+        // The user has been told; this item and everything after it wait for an agent.
+        receiver.HoldForSignIn(item);
+        HoldEverything(receiver);
         return;
     }
     // The agent's process went away: this item and the rest go to the next connection,

@@ -40,6 +40,9 @@ public:
     // and a slice reached from inside one returns false at once: the slice below carries on.
     // A step that throws is reported through the receiver and skipped; nothing escapes.
     bool RunSlice(FileReceiver& receiver, const std::function<bool()>& goOn);
+    // The last slice ended waiting for something that takes its time (a file's size read
+    // elsewhere): the next is best asked for a little later.
+    bool Waiting() const { return waiting_; }
     // Forgets every item not yet handed over (the program ends).
     void Clear();
     bool Empty() const { return batches_.empty(); }
@@ -67,6 +70,7 @@ private:
     unsigned long nextSerial_ = 1;
     bool running_ = false;
     int deathsInARow_ = 0;
+    bool waiting_ = false;
     // The batch whose names are being checked or read, or whose start is asked, in the step
     // under way: what a failed step leaves of it cannot be trusted.
     unsigned long readingSerial_ = 0;

@@ -7,6 +7,7 @@
 #include "agent/StatusTable.h"
 #include "app/CommandLine.h"
 #include "res/resource.h"
+#include "ui/HungAgentBox.h"
 #include "ui/StatusText.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowClassInfo.h"
@@ -70,12 +71,15 @@ MainWindow::MainWindow() : agentClient(*this, seams.agentFactory) {
     smallIcon.Reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDI_PARCELO_SMALL), IMAGE_ICON,
                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
     largeIcon = LoadIconW(module, MAKEINTRESOURCEW(IDI_PARCELO_LARGE));
+    callWatch.Start();
+    agentClient.SetWatch(&callWatch);
 }
 
 // In this order: the icon, the agent client, the font, then what waits and the texts.
 MainWindow::~MainWindow() {
     smallIcon.Reset();
     agentClient.Destroy();
+    callWatch.Stop();
     status.statusFont.Reset();
     if (g_mainWindow == this) g_mainWindow = nullptr;
 }
@@ -148,6 +152,7 @@ LRESULT MainWindow::OnEndSession(UINT, WPARAM ending, LPARAM, bool&) {
 // The system hides a window before WM_DESTROY reaches it, so the visibility to be saved is
 // read here, while it still shows what the user saw.
 void MainWindow::CloseDropWindow() {
+    closing = true;
     visibleAtClose = IsWindowVisible(windowHandle) ? 1 : 0;
     DestroyWindow(windowHandle);
 }
@@ -373,4 +378,26 @@ void MainWindow::ShowCannotConnectStatus() { SetStatus(L"Can't connect to Sonavo
 
 int MainWindow::ShowMessage(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
     return seams.messageBox(owner, text, caption, type);
+}
+
+// ---- an agent that does not answer
+
+HungChoice MainWindow::AskAboutHungAgent() { return ::AskAboutHungAgent(windowHandle); }
+
+// Posted while a call waits (the menu's Exit cannot be chosen then, but the setup posts its
+// own), they would otherwise wait for the call.
+bool MainWindow::ExitRequested() {
+    MSG msg;
+    if (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) return true;
+    if (!windowHandle) return false;
+    if (PeekMessageW(&msg, windowHandle, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) return true;
+    return PeekMessageW(&msg, windowHandle, WM_COMMAND, WM_COMMAND, PM_NOREMOVE) &&
+           LOWORD(msg.wParam) == ID_CMD_EXIT;
+}
+
+// The window's end does what Exit does (settings saved, tray icon and drop target gone);
+// the process then ends, since the call below would never return.
+void MainWindow::ExitNow() {
+    if (windowHandle) CloseDropWindow();
+    ExitProcess(0);
 }

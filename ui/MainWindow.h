@@ -7,6 +7,7 @@
 
 #include "agent/AgentHost.h"
 #include "agent/AgentLink.h"
+#include "agent/CallWatch.h"
 #include "agent/DeferredLogin.h"
 #include "agent/FileReceiver.h"
 #include "drop/HandOverQueue.h"
@@ -69,6 +70,10 @@ public:
     FileReceiver& Receiver() override { return receiver; }
     void HandOverFirst(HeldWork work) override;
     AgentClient* GetAgentClient() override { return agentClient.Get(); }
+    HungChoice AskAboutHungAgent() override;
+    bool ExitRequested() override;
+    void ExitNow() override;
+    bool Ending() override { return closing || !windowHandle; }
 
     // StatusDisplay: every change repaints at once.
     void SetStatus(const wchar_t* line1, const wchar_t* line2) override;
@@ -96,6 +101,7 @@ public:
 
     OwnedBitmap skinFrames[4];
     OwnedMemoryDc frameDC;
+    CallWatch callWatch{*this};  // before the client, so it outlives the client's last call
     AgentLink agentClient;
     UserSettings settings;
     int frameIndex = 0;
@@ -112,6 +118,7 @@ public:
     HandOverQueue handOver;
     bool handOverScheduled = false;
     UINT trayRetryDelay = 0;  // 0 while the icon is in place
+    bool closing = false;
     bool settingsRead = false;
     bool settingsSaved = false;
     // Whether the window showed when the program closed it (1 or 0), read before the system

@@ -1,5 +1,7 @@
 #include "installer/plugin/AgentLookup.h"
 
+#include "agent/ServerPath.h"
+
 namespace setup {
 
 namespace {
@@ -84,22 +86,10 @@ bool IsOwn(const AgentRegistration& agent, const std::vector<std::wstring>& ownF
 
 }  // namespace
 
-std::wstring ServerProgram(const std::wstring& command) {
-    const std::wstring text = Trimmed(command);
-    if (!text.empty() && text[0] == L'"') {
-        const size_t close = text.find(L'"', 1);
-        return text.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
-    }
-    for (size_t at = text.find(L'.'); at != std::wstring::npos; at = text.find(L'.', at + 1))
-        if (SameName(text.substr(at, 4), L".exe") && (at + 4 == text.size() || text[at + 4] == L' '))
-            return text.substr(0, at + 4);
-    return text;
-}
-
 bool StartsAgentIn(const std::wstring& command, const std::wstring& folder) {
     std::wstring base = Trimmed(folder);
     while (!base.empty() && (base.back() == L'\\' || base.back() == L'/')) base.pop_back();
-    return !base.empty() && SameName(ServerProgram(command), base + L"\\UploadAgent.exe");
+    return !base.empty() && SameName(ServerImagePath(command), base + L"\\UploadAgent.exe");
 }
 
 std::wstring Describe(const AgentRegistration& agent) {

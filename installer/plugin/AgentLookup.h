@@ -40,8 +40,6 @@ std::optional<AgentRegistration> FindOtherAgent(const ClassesReader& reader, con
                                                 const std::wstring& classId,
                                                 const std::vector<std::wstring>& ownFolders, bool machineOnly);
 
-// The program a server command starts: the quoted part, or the text up to its ".exe".
-std::wstring ServerProgram(const std::wstring& command);
 // Whether the command starts <folder>\UploadAgent.exe. Letters compare without case as file
 // names do; only ASCII ones are folded, which covers the drive and the folders Windows names.
 bool StartsAgentIn(const std::wstring& command, const std::wstring& folder);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "standin/UniqueHandle.h"
+#include "agent/UniqueHandle.h"
 
 struct OfferedFormat {
     CLIPFORMAT format;
@@ -54,9 +54,9 @@ public:
     HANDLE Done() const { return done_.get(); }
 
 private:
-    standin::UniqueHandle done_;
+    UniqueHandle done_;
     DragOutcome outcome_;
-    standin::UniqueHandle thread_;
+    UniqueHandle thread_;
     POINT at_;
     std::vector<OfferedFormat> formats_;
     DWORD allowed_;

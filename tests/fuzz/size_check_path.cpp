@@ -49,5 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const bool share = parts.size() > 4 && parts[0].empty() && parts[1].empty() && !parts[2].empty() &&
                        parts[2] != u"." && parts[2] != u"?" && !parts[3].empty();
     FUZZ_CHECK(drive || (fromList && share));
+    if (!drive) {  // never the pipes or mailslots of a server, however written
+        std::string name;
+        for (char16_t c : parts[3]) name.push_back(c >= u'A' && c <= u'Z' ? static_cast<char>(c + 32) : c < 128 ? static_cast<char>(c) : '#');
+        name.erase(name.find_last_not_of(". ") + 1);
+        FUZZ_CHECK(name != "pipe" && name != "mailslot");
+    }
     return 0;
 }

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
+#include "agent/HungCall.h"
 #include "agent/NotificationCheck.h"
+#include "agent/ServerPath.h"
 #include "agent/SizeCheckPath.h"
 #include "agent/StatusTable.h"
 #include "agent/UpgradeReminder.h"
@@ -99,4 +101,40 @@ TEST(SizeCheckPath, OpensLocalFilesAndDraggedSharesButNoDeviceAndNoTypedShare) {
         EXPECT_EQ(MayOpenForSizeCheck(c.path, true), c.fromList) << std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path));
         EXPECT_EQ(MayOpenForSizeCheck(c.path, false), c.fromText) << std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path));
     }
+}
+
+TEST(HungCall, TheUserIsAskedAfterTenSecondsAndAgainThirtyAfterEachAnswer) {
+    HungWatch watch;
+    EXPECT_EQ(NextHungStep(watch, 9999, false, false), HungStep::Nothing);
+    EXPECT_EQ(NextHungStep(watch, 10000, false, false), HungStep::Ask);
+    EXPECT_EQ(NextHungStep(watch, 10000, false, true), HungStep::Nothing);  // never asked twice at once
+    TakeHungChoice(watch, HungChoice::Wait, 12000);
+    EXPECT_EQ(NextHungStep(watch, 41999, false, false), HungStep::Nothing);
+    EXPECT_EQ(NextHungStep(watch, 42000, false, false), HungStep::Ask);
+    // The end waits for the next look, which an answer that came meanwhile never reaches.
+    TakeHungChoice(watch, HungChoice::EndAgent, 43000);
+    EXPECT_EQ(NextHungStep(watch, 43000, false, false), HungStep::EndAgent);
+    EXPECT_EQ(NextHungStep(watch, 44000, false, false), HungStep::Nothing);
+    EXPECT_EQ(NextHungStep(watch, 73000, false, false), HungStep::Ask);  // ending did not help
+    // An Exit waiting in the queue wins at any time.
+    EXPECT_EQ(NextHungStep(watch, 5, true, false), HungStep::Exit);
+    EXPECT_EQ(NextHungStep(watch, 5, true, true), HungStep::Exit);
+}
+
+TEST(ServerPath, TheProgramOfALocalServerCommandLine) {
+    const struct {
+        const wchar_t* line;
+        const wchar_t* path;
+    } cases[] = {
+        {L"\"C:\\Program Files\\Velorex\\UploadAgent.exe\" /automation", L"C:\\Program Files\\Velorex\\UploadAgent.exe"},
+        {L"C:\\Program Files\\Velorex\\UploadAgent.exe /automation", L"C:\\Program Files\\Velorex\\UploadAgent.exe"},
+        {L"C:\\Users\\\u0414\u043c\u0438\u0442\u0440\u0438\u0439\\UploadAgent.EXE",
+         L"C:\\Users\\\u0414\u043c\u0438\u0442\u0440\u0438\u0439\\UploadAgent.EXE"},
+        {L"  C:\\a.exe.old\\agent.exe -x", L"C:\\a.exe.old\\agent.exe"},
+        {L"C:\\agent /x", L"C:\\agent"},
+        {L"\"C:\\unclosed quote.exe", L"C:\\unclosed quote.exe"},
+        {L"", L""},
+        {L"   ", L""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ServerImagePath(c.line), c.path);
 }

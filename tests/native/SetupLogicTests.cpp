@@ -44,12 +44,6 @@ std::optional<AgentRegistration> Other(const FakeClasses& classes, bool machineO
 }  // namespace
 
 TEST(AgentLookup, OnlyTheUploadAgentExeOfAnOwnFolderIsOurs) {
-    EXPECT_EQ(ServerProgram(L" \"C:\\A b\\UploadAgent.exe\" /scripted"), L"C:\\A b\\UploadAgent.exe");
-    EXPECT_EQ(ServerProgram(L"C:\\Program Files\\V\\agent.EXE /Automation"), L"C:\\Program Files\\V\\agent.EXE");
-    EXPECT_EQ(ServerProgram(L"C:\\V\\agent.exe.bak\\a.exe"), L"C:\\V\\agent.exe.bak\\a.exe");
-    EXPECT_EQ(ServerProgram(L"\"C:\\unclosed"), L"C:\\unclosed");
-    EXPECT_EQ(ServerProgram(L""), L"");
-
     EXPECT_TRUE(StartsAgentIn(OWN_SERVER, OWN));
     EXPECT_TRUE(StartsAgentIn(OWN_SERVER + L" /scripted", OWN + L"\\"));
     EXPECT_TRUE(StartsAgentIn(L"C:/Users/Me/AppData/Local/Programs/Parcelo/uploadagent.exe", OWN));

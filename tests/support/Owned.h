@@ -4,10 +4,9 @@
 
 #include <windows.h>
 
-#include "standin/UniqueHandle.h"
+#include "agent/UniqueHandle.h"
 #include "ui/OwnedHandle.h"
 
-using standin::UniqueHandle;
 
 struct CloseRegKey {
     void operator()(HKEY key) const { RegCloseKey(key); }

@@ -53,6 +53,11 @@ public:
     // Runs the hand-over as the window does, slice after slice, until nothing is left.
     void HandOver();
     AgentClient* GetAgentClient() override { return link.Get(); }
+    // In process the agent always answers: nothing is ever put to the user or ended.
+    HungChoice AskAboutHungAgent() override { return HungChoice::Wait; }
+    bool ExitRequested() override { return false; }
+    void ExitNow() override {}
+    bool Ending() override { return false; }
 
     void SetStatus(const wchar_t* line1, const wchar_t* line2) override;
     void SetUploadingStatus(const wchar_t* fileName) override;

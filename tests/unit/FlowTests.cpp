@@ -24,7 +24,7 @@ std::vector<std::string> Uploaded(const FakeAgent& agent) {
 TEST_F(AgentTest, SignedInItemsGoStraightToTheAgent) {
     Connected();
     agent.AnswerShort(DispIsSignedIn, 1);
-    EXPECT_EQ(host.receiver.BeginFiles(), 1);
+    EXPECT_EQ(host.receiver.BeginFiles(), BeginResult::Go);
     host.receiver.AddFile(Dropped("http://host.invalid/a.mp3"));
     host.receiver.AddFile(Dropped("no such file.mp3"));
     EXPECT_EQ(host.signInDialogRuns, 0);
@@ -36,7 +36,7 @@ TEST_F(AgentTest, SignedInItemsGoStraightToTheAgent) {
 TEST_F(AgentTest, ThreeItemsDroppedSignedOutWaitForTheSignInAndKeepTheirOrder) {
     Connected();
     host.signInDialog = SignInAndConfirm(host, "me@example.com", "pw", 0);
-    ASSERT_EQ(host.receiver.BeginFiles(), 1);
+    ASSERT_EQ(host.receiver.BeginFiles(), BeginResult::Go);
     for (const char* item : {"C:\\1.mp3", "C:\\2.mp3", "C:\\1.mp3"}) host.receiver.AddFile(Dropped(item));
     EXPECT_EQ(host.signInDialogRuns, 1);
     EXPECT_EQ(agent.Count(DispSignOut), 1);
@@ -171,18 +171,40 @@ TEST_F(AgentTest, CancelHandsNothingOverAndDropsWhatWaited) {
     Connected();
     host.deferred.AddPendingFile(Dropped("C:\\earlier.mp3"));
     host.deferred.lockerPending = 1;
-    EXPECT_EQ(host.receiver.BeginFiles(), 0);
+    EXPECT_EQ(host.receiver.BeginFiles(), BeginResult::Stop);
     EXPECT_TRUE(host.deferred.pendingFiles.empty());
     EXPECT_EQ(host.deferred.lockerPending, 0);
     EXPECT_EQ(agent.Count(DispSignIn), 0);
 }
 
-TEST_F(AgentTest, WithoutAnAgentNothingIsHandedOverAndTheUserIsTold) {
+// No agent, or one that went away: the user is told and never asked to sign in, and what was
+// dropped waits in order for an agent that answers.
+TEST_F(AgentTest, AnAgentThatIsGoneIsNeverASignOut) {
     FakeHost::nextAgent = nullptr;
-    EXPECT_EQ(host.receiver.BeginFiles(), 0);
-    EXPECT_EQ(host.signInDialogRuns, 0);
+    host.handOver.Append({{}, {Dropped("C:\\a.mp3"), Dropped("C:\\b.mp3")}});
+    host.HandOver();
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].caption, "Failure");
+    EXPECT_EQ(Texts(host.deferred.pendingFiles), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3"}));
+
+    // Gone while idle: a new agent is asked once, and takes what waited before the new drop.
+    FakeHost::nextAgent = &agent;
+    Connected();
+    agent.Fail(DispIsSignedIn, static_cast<HRESULT>(0x800706BAL));
+    spare.AnswerShort(DispIsSignedIn, 1);
+    FakeHost::nextAgent = &spare;
+    host.handOver.Append({{}, {Dropped("C:\\c.mp3")}});
+    host.HandOver();
+    EXPECT_EQ(Uploaded(spare), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3", "C:\\c.mp3"}));
+
+    // Gone, and no new one starts: told again, and the drop waits.
+    spare.Fail(DispIsSignedIn, static_cast<HRESULT>(0x800706BAL));
+    FakeHost::nextAgent = nullptr;
+    host.handOver.Append({{}, {Dropped("C:\\d.mp3")}});
+    host.HandOver();
+    EXPECT_EQ(Texts(host.deferred.pendingFiles), std::vector<std::string>{"C:\\d.mp3"});
+    EXPECT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.signInDialogRuns, 0);
 }
 
 TEST_F(AgentTest, AFailedSignedInQueryCountsAsSignedOut) {
@@ -190,7 +212,7 @@ TEST_F(AgentTest, AFailedSignedInQueryCountsAsSignedOut) {
     agent.Fail(DispIsSignedIn, E_FAIL);
     host.receiver.AddFile(Dropped("C:\\a.mp3"));
     EXPECT_EQ(Texts(host.deferred.pendingFiles), (std::vector<std::string>{"C:\\a.mp3"}));
-    EXPECT_EQ(host.receiver.BeginFiles(), 0);  // the dialog ran and was cancelled
+    EXPECT_EQ(host.receiver.BeginFiles(), BeginResult::Stop);  // the dialog ran and was cancelled
     EXPECT_EQ(host.signInDialogRuns, 1);
 }
 
