@@ -6,7 +6,7 @@ namespace setup {
 
 namespace {
 
-// A CurVer chain longer than this is broken (or a loop); Windows follows one step.
+// A CurVer chain longer than this is broken, or a loop.
 constexpr int CUR_VER_STEPS = 4;
 const View BOTH_VIEWS[] = {View::Native, View::Wow32};
 
