@@ -35,6 +35,7 @@
 #include "bench/BenchSupport.h"
 #include "bench/FileListData.h"
 #include "tests/drop/DragSource.h"
+#include "tests/support/AnswerProbe.h"
 #include "tests/support/WindowFacts.h"
 #include "res/resource.h"
 #include "ui/AppModule.h"
@@ -359,52 +360,6 @@ bool Connect(const AgentChoice& agent, ParceloWindow& window, BareAgent& bare) {
     if (!agent.null) return bare.Create();
     bare.Attach(&g_nullAgent);
     return true;
-}
-
-// Sends WM_NULL to a window from a thread of its own every 50 ms and times each answer.
-class AnswerProbe {
-public:
-    explicit AnswerProbe(HWND window) : window_(window), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
-        thread_ = CreateThread(nullptr, 0, &AnswerProbe::Run, this, 0, nullptr);
-    }
-    AnswerProbe(const AnswerProbe&) = delete;
-    AnswerProbe& operator=(const AnswerProbe&) = delete;
-    ~AnswerProbe() { Stop(); }
-    // The answer times, in ms; a message not answered within 10 s counts as 10 s.
-    const std::vector<double>& Stop() {
-        if (thread_) {
-            SetEvent(stop_);
-            WaitForSingleObject(thread_, INFINITE);
-            CloseHandle(thread_);
-            CloseHandle(stop_);
-            thread_ = nullptr;
-        }
-        return answers_;
-    }
-
-private:
-    static DWORD WINAPI Run(void* self) {
-        auto* probe = static_cast<AnswerProbe*>(self);
-        while (WaitForSingleObject(probe->stop_, 50) == WAIT_TIMEOUT) {
-            Stopwatch clock;
-            DWORD_PTR result = 0;
-            SendMessageTimeoutA(probe->window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
-            probe->answers_.push_back(clock.Ms());
-        }
-        return 0;
-    }
-
-    HWND window_;
-    HANDLE stop_;
-    HANDLE thread_ = nullptr;
-    std::vector<double> answers_;
-};
-
-double Percentile(std::vector<double> values, double share) {
-    if (values.empty()) return 0.0;
-    std::sort(values.begin(), values.end());
-    size_t at = static_cast<size_t>(share * static_cast<double>(values.size()) + 0.999999);
-    return values[at == 0 ? 0 : at - 1];
 }
 
 int RunDrop(const AgentChoice& agent, const size_t sizes[2], bool real, int rounds) {

@@ -9,9 +9,9 @@ BUILD="$ROOT/build"
 RUN_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev
               wine wine64 fonts-liberation xvfb xauth x11-utils imagemagick)
 # What the tests need besides: GoogleTest, the host compiler and Xlib for the native tests and the
-# X11 drag source, xdotool, clang with libFuzzer, NSIS for the setup, and the glibc locales for
-# the run under a double-byte code page.
-TEST_PACKAGES=("${RUN_PACKAGES[@]}" g++ googletest libx11-dev xdotool clang libclang-rt-14-dev nsis locales)
+# X11 drag source, xdotool, clang with libFuzzer, NSIS for the setup, the glibc locales for the
+# run under a double-byte code page, and Python for the share that does not answer.
+TEST_PACKAGES=("${RUN_PACKAGES[@]}" g++ googletest libx11-dev xdotool clang libclang-rt-14-dev nsis locales python3)
 # The locale the tests' double-byte run takes its code page (932) from.
 TEST_LOCALE=ja_JP.UTF-8
 
@@ -76,6 +76,41 @@ build_native() {
     echo "== building window-free logic for the host"
     cmake -S "$ROOT/tests/native" -B "$BUILD/native" -DCMAKE_BUILD_TYPE=Debug >/dev/null
     cmake --build "$BUILD/native" -j "$(nproc)" -- --no-print-directory >/dev/null
+}
+
+# Where every ctest run of the test command leaves its JUnit file and console log.
+JUNIT="$BUILD/junit"
+
+# run_ctest NAME ARGS...: one ctest run, its console output to stdout and to $JUNIT/NAME.log,
+# its results to $JUNIT/NAME.xml (or $JUNIT/NAME.missing when it wrote none and failed).
+run_ctest() {
+    local name=$1
+    shift
+    mkdir -p "$JUNIT"
+    rm -f "$JUNIT/$name".{xml,log,missing}
+    ctest --output-on-failure --no-tests=error --output-junit "$JUNIT/$name.xml" "$@" | tee "$JUNIT/$name.log"
+    local rc=${PIPESTATUS[0]}
+    ((rc != 0)) && [[ ! -f $JUNIT/$name.xml ]] && touch "$JUNIT/$name.missing"
+    return "$rc"
+}
+
+# The test prefix's drive M: is a network drive whose files never answer: the folder it names is
+# where scripts/windows-tests.sh mounts tests/support/unanswered_share.py. Wine reads the
+# drive types once, when its session starts.
+SHARE_MOUNT="$BUILD/unanswered-share"
+prepare_unanswered_share() {
+    use_prefix test
+    mkdir -p "$SHARE_MOUNT"
+    ln -sfn "$SHARE_MOUNT" "$WINEPREFIX/dosdevices/m:"
+    wineserver -p </dev/null >/dev/null 2>&1 || true
+    wine reg add 'HKLM\Software\Wine\Drives' /v m: /t REG_SZ /d network /f </dev/null >/dev/null 2>&1
+    wineserver -k; wineserver -w
+}
+
+# The libFuzzer targets, natively with clang, into build/fuzz.
+build_fuzz() {
+    cmake -S "$ROOT/tests/fuzz" -B "$BUILD/fuzz" -DCMAKE_BUILD_TYPE= -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+    cmake --build "$BUILD/fuzz" -j "$(nproc)" -- --no-print-directory >/dev/null
 }
 
 # use_prefix NAME: every later wine call in this shell uses the private prefix build/wine-NAME.

@@ -8,16 +8,34 @@
 # disturb them, so they alone get a second try, and test.sh names every one that needed it.
 # Every other case fails at its first failure: a retry there would hide a race.
 #
-# Each ctest run keeps its console log in build/ for test.sh's closing summary:
-#   win-ctest.log          the cases without the label, one try
-#   win-desktop-ctest.log  the desktop cases, up to two tries
-#   win-ubsan-*.log        the unit-level tests built with undefined-behaviour traps
+# Cases labelled `ends_agent` end an agent's process the hard way, after which Wine starts no
+# agent of that class again in the same session for a while: each runs last, in a Wine session
+# of its own (a second try, in a fresh session again, when it is also a desktop case).
+#
+# Each ctest run leaves its JUnit file and console log in build/junit for test.sh's summary:
+#   win                the cases without a label, one try
+#   win-desktop        the desktop cases, up to two tries
+#   win-ubsan-*        the unit-level tests built with undefined-behaviour traps
+#   win-ends-agent-N-T the N-th case that ends an agent, its T-th try
 # Exits non-zero when any of them failed. Extra arguments go to every ctest run (e.g. -R NAME).
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
 use_prefix test
 
 CTEST_ARGS=("$@")
+
+# The share that does not answer, on the folder the prefix's drive M: names (root mounts it).
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo="sudo"
+$sudo python3 "$ROOT/tests/support/unanswered_share.py" "$SHARE_MOUNT" </dev/null >/dev/null 2>&1 &
+share_pid=$!
+for _ in $(seq 50); do mountpoint -q "$SHARE_MOUNT" && break; sleep 0.1; done
+mountpoint -q "$SHARE_MOUNT" || echo "== the share that does not answer could not be mounted (is /dev/fuse there?)"
+end_share() {
+    $sudo kill "$share_pid" 2>/dev/null
+    wait "$share_pid" 2>/dev/null
+}
+trap end_share EXIT
 WIN="$BUILD/win"
 UBSAN="$BUILD/win-ubsan"
 rm -rf "$WIN/one-process" "$UBSAN/one-process"
@@ -26,26 +44,40 @@ rm -rf "$WIN/one-process" "$UBSAN/one-process"
 wineserver -p </dev/null >/dev/null 2>&1
 wine cmd /c ver </dev/null >/dev/null 2>&1
 
-# run_ctest LOG ARGS...: one ctest run; its console output goes to stdout and to LOG.
-run_ctest() {
-    local log=$1
+# win_ctest NAME ARGS...: one ctest run of the Windows tests (run_ctest in common.sh).
+win_ctest() {
+    local name=$1
     shift
-    ctest --output-on-failure --no-tests=error -j 2 --timeout 120 "$@" "${CTEST_ARGS[@]}" | tee "$log"
-    return "${PIPESTATUS[0]}"
+    run_ctest "$name" -j 2 --timeout 120 "$@" "${CTEST_ARGS[@]}"
 }
 
 rc=0
 echo "== cases that keep to their own windows (one try each)"
-run_ctest "$BUILD/win-ctest.log" --test-dir "$WIN" -LE desktop || rc=1
+win_ctest win --test-dir "$WIN" -LE 'desktop|ends_agent' || rc=1
 echo "== cases that drive the display's mouse, focus and tray (one at a time, a second try each)"
-run_ctest "$BUILD/win-desktop-ctest.log" --test-dir "$WIN" -L desktop --repeat until-pass:2 || rc=1
+win_ctest win-desktop --test-dir "$WIN" -L desktop -LE ends_agent --repeat until-pass:2 || rc=1
 echo "== the same unit-level tests built with undefined-behaviour traps"
 for dir in "${UBSAN_TEST_DIRS[@]}"; do
-    run_ctest "$UBSAN-${dir//\//-}.log" --test-dir "$UBSAN/$dir" || rc=1
+    win_ctest "win-ubsan-${dir//\//-}" --test-dir "$UBSAN/$dir" || rc=1
 done
 
 wineserver -k
 wineserver -w
+
+echo "== cases that end an agent's process, each in a Wine session of its own"
+mapfile -t ending < <(ctest --test-dir "$WIN" -N -L ends_agent "${CTEST_ARGS[@]}" | sed -n 's/^ *Test *#[0-9]*: //p')
+for i in "${!ending[@]}"; do
+    for try in 1 2; do
+        wineserver -p </dev/null >/dev/null 2>&1
+        wine cmd /c ver </dev/null >/dev/null 2>&1
+        win_ctest "win-ends-agent-$i-$try" --test-dir "$WIN" -R "^${ending[i]}\$"
+        result=$?
+        wineserver -k
+        wineserver -w
+        ((result == 0)) && break
+        ((try == 2)) && rc=1
+    done
+done
 
 # The executables run as one process each, case by case (their ctest entry counts once).
 for results in "$WIN"/one-process/* "$UBSAN"/one-process/*; do

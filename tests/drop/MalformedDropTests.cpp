@@ -7,6 +7,7 @@
 #include "agent/AgentProtocol.h"
 #include "agent/ComPtr.h"
 #include "tests/drop/DragSource.h"
+#include "tests/support/AnswerProbe.h"
 #include "tests/support/Items.h"
 #include "tests/support/Owned.h"
 #include "tests/ui/MainWindowFixture.h"
@@ -210,4 +211,21 @@ TEST_F(DirectDropTest, HeldItemsReportedDoneDuringTheConnectionWaitForItToBeRead
     for (const FakeCall& call : fakeAgent.calls)
         if (call.id == DispConfigure || call.id == DispUpload) order.push_back(call.id);
     EXPECT_EQ(order, (std::vector<DISPID>{DispConfigure, DispUpload}));
+}
+
+// A file on a share whose server does not answer (the test prefix's drive M:, see
+// tests/support/unanswered_share.py): its size is read elsewhere and given up after 2 s, so the
+// window answers at once throughout, and the item still reaches the agent.
+TEST_F(DirectDropTest, AFileOnAShareThatDoesNotAnswerNeverHoldsTheWindow) {
+    ASSERT_EQ(GetDriveTypeW(L"M:\\"), static_cast<UINT>(DRIVE_REMOTE)) << "the test prefix has no network drive M:";
+    fakeAgent.AnswerShort(DispIsSignedIn, 1);
+    AnswerProbe probe(handle, 20);
+    const ULONGLONG dropped = GetTickCount64();
+    EXPECT_EQ(DropOn({Files({L"M:\\track.mp3"})}).hr, S_OK);
+    EXPECT_TRUE(RunLoopUntil([&] { return fakeAgent.Count(DispUpload) == 1; }, 10000));
+    const ULONGLONG handed = GetTickCount64() - dropped;
+    probe.Stop();
+    EXPECT_GE(handed, 1900u) << "the share answered: is it mounted?";
+    EXPECT_LT(probe.Longest(), 100.0);
+    EXPECT_EQ(fakeAgent.Last(DispUpload)->args.at(0).text, "M:\\track.mp3");
 }

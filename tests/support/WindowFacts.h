@@ -14,6 +14,8 @@ std::string TextOf(HWND window);
 // Sets a control's text, given in UTF-8, as wide text: exactly what a user could type.
 void SetTextOf(HWND dialog, int id, const std::string& text);
 std::string ClassNameOf(HWND window);
+// The first child (at any depth) whose text is `text` (UTF-8), or null.
+HWND ChildWithText(HWND parent, const std::string& text);
 
 // Presses a dialog's button the way a click does: sent to this thread's own dialog, so that it
 // has acted on return; posted to another process's, whose modal box would block a sent one.

@@ -1,0 +1,141 @@
+// An agent that does not answer, or that is gone: the user is asked after ten seconds and may
+// wait, end the agent or exit, an Exit the setup posts meanwhile is honoured, and an agent
+// ended from outside is never taken for a sign-out.
+#include "tests/e2e/LockerFixture.h"
+
+using namespace agentproto;
+
+namespace {
+
+constexpr DWORD NO_ANSWER_MS = 120000;  // longer than any case waits
+
+class HungAgentTest : public DropToLockerTest {
+protected:
+    void TearDown() override {
+        AgentScript::KillServer();  // an agent still hanging would hold up the next case
+        DropToLockerTest::TearDown();
+    }
+    // The program shown and connected, then a drop whose first question to the agent takes
+    // `hangMs` to be answered; the time the drop ended.
+    ULONGLONG DropWhileTheAgentHangs(ParceloProcess& program, DWORD hangMs) {
+        HWND window = Started(program);
+        if (!window) return 0;
+        script.Set("12.delay", hangMs);
+        drag_.emplace(CentreOf(window), std::vector<OfferedFormat>{Files({source_})});
+        if (!PumpUntil([&] { return Finished(*drag_); })) return 0;
+        return GetTickCount64();
+    }
+    // The question about the agent, once it is up (null when it is not within `timeoutMs`).
+    static HWND Question(const ParceloProcess& program, DWORD timeoutMs) {
+        HWND question = nullptr;
+        PumpUntil(
+            [&] {
+                question = program.FindShown("#32770", "Parcelo");
+                return question && ChildWithText(question, "End UploadAgent");
+            },
+            timeoutMs);
+        return question && ChildWithText(question, "End UploadAgent") ? question : nullptr;
+    }
+    static void Press(HWND question, const char* button) {
+        PostMessageW(ChildWithText(question, button), BM_CLICK, 0, 0);
+    }
+
+    std::optional<DragThread> drag_;
+};
+
+}  // namespace
+
+TEST_F(HungAgentTest, AskedAfterTenSecondsWaitAsksAgainLaterAndEndEndsTheAgentWithoutASignIn) {
+    ParceloProcess program(" /showparcelo");
+    const ULONGLONG dropped = DropWhileTheAgentHangs(program, NO_ANSWER_MS);
+    ASSERT_NE(dropped, 0u);
+    const DWORD agent = AgentScript::AgentPid();
+    HWND question = Question(program, 12000);
+    ASSERT_NE(question, nullptr) << "no question within 12 s";
+    EXPECT_GE(GetTickCount64() - dropped, 9000u) << "asked before the call had waited its time";
+    Press(question, "Wait");
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(question); }));
+    EXPECT_EQ(Question(program, 20000), nullptr) << "asked again right after Wait";
+    question = Question(program, 20000);
+    ASSERT_NE(question, nullptr) << "not asked again after Wait";
+    Press(question, "End UploadAgent");
+    EXPECT_TRUE(WaitForProcessEnd(agent, 5000)) << "the agent's process is still there";
+    EXPECT_EQ(program.Dialog("Sign In", 5000), nullptr) << "an agent ended is no sign-out";
+    EXPECT_TRUE(program.Running());
+    // Under Wine no new agent starts for a while after one was ended this way: the user is
+    // told as when none can be reached, and the item waits.
+    HWND failure = program.Dialog("Failure");
+    if (failure) PostClick(failure, IDOK);
+    EXPECT_EQ(program.Exit(), 0u);
+}
+
+TEST_F(HungAgentTest, ExitInTheQuestionEndsTheProgramAtOnceWithItsSettingsSaved) {
+    ParceloProcess program(" /showparcelo");
+    ASSERT_NE(DropWhileTheAgentHangs(program, NO_ANSWER_MS), 0u);
+    HWND question = Question(program, 12000);
+    ASSERT_NE(question, nullptr);
+    Press(question, "Exit Parcelo");
+    EXPECT_EQ(program.WaitForExit(2000), 0u);
+    EXPECT_EQ(StoredText("Position", "Visible"), "False");  // saved as at Exit, shown
+    EXPECT_NE(AgentScript::AgentPid(), 0u) << "Exit ended the agent";
+}
+
+TEST_F(HungAgentTest, AnAnswerWhileTheQuestionIsUpEndsNoProcess) {
+    script.Set("12.vt", VT_I4);
+    script.Set("12.value", 1);
+    script.Set("1.hr", S_OK);
+    ParceloProcess program(" /showparcelo");
+    const ULONGLONG dropped = DropWhileTheAgentHangs(program, 13000);
+    ASSERT_NE(dropped, 0u);
+    const DWORD agent = AgentScript::AgentPid();
+    HWND question = Question(program, 12000);
+    ASSERT_NE(question, nullptr);
+    while (GetTickCount64() - dropped < 15000) PumpUntil([] { return false; }, 100);  // answered meanwhile
+    script.Remove("12.delay");  // the next questions are answered at once
+    Press(question, "End UploadAgent");
+    EXPECT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() == 1; })) << "the item did not go";
+    EXPECT_FALSE(WaitForProcessEnd(agent, 3000)) << "an agent that had answered was ended";
+    EXPECT_EQ(program.Exit(), 0u);
+}
+
+TEST_F(HungAgentTest, AnExitPostedDuringTheCallEndsTheProgramWithinTwoSeconds) {
+    ParceloProcess program(" /showparcelo");
+    ASSERT_NE(DropWhileTheAgentHangs(program, NO_ANSWER_MS), 0u);
+    PumpUntil([] { return false; }, 2000);  // the call is out
+    EXPECT_EQ(program.Exit(2000), 0u);  // posts command 32770, as the setup does
+}
+
+TEST_F(HungAgentTest, AnAgentThatWentAwayWhileIdleIsReplacedAndNoSignInIsAsked) {
+    script.Set("12.vt", VT_I4);  // every agent process says signed in and takes the item
+    script.Set("12.value", 1);
+    script.Set("1.hr", S_OK);
+    ParceloProcess program(" /showparcelo");
+    HWND window = Started(program);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(AgentScript::KillServer());  // it ends on its own, as a crash-free exit does
+    drag_.emplace(CentreOf(window), std::vector<OfferedFormat>{Files({source_})});
+    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag_); }));
+    EXPECT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() == 1; })) << "the new agent did not get it";
+    EXPECT_EQ(program.Dialog("Sign In", 1000), nullptr);
+    EXPECT_EQ(program.Exit(), 0u);
+}
+
+TEST_F(HungAgentTest, AnAgentEndedFromOutsideWhileIdleIsNoSignOut) {
+    ParceloProcess program(" /showparcelo");
+    HWND window = Started(program);
+    ASSERT_NE(window, nullptr);
+    {
+        const UniqueHandle agent(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, AgentScript::AgentPid()));
+        ASSERT_TRUE(agent.valid());
+        ASSERT_TRUE(TerminateProcess(agent.get(), 1));  // as a crash ends it
+        WaitForSingleObject(agent.get(), 5000);
+    }
+    drag_.emplace(CentreOf(window), std::vector<OfferedFormat>{Files({source_})});
+    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag_); }));
+    // Under Wine no agent of that class can start for a while now: the user is told so.
+    HWND failure = program.Dialog("Failure");
+    ASSERT_NE(failure, nullptr) << "the user was not told";
+    EXPECT_EQ(program.Dialog("Sign In", 1000), nullptr);
+    PostClick(failure, IDOK);
+    EXPECT_EQ(program.Exit(), 0u);
+}

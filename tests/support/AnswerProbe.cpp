@@ -1,0 +1,42 @@
+#include "tests/support/AnswerProbe.h"
+
+#include <algorithm>
+
+AnswerProbe::AnswerProbe(HWND window, DWORD periodMs)
+    : window_(window), periodMs_(periodMs), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    thread_.reset(CreateThread(nullptr, 0, &AnswerProbe::Run, this, 0, nullptr));
+}
+
+const std::vector<double>& AnswerProbe::Stop() {
+    if (thread_.valid()) {
+        SetEvent(stop_.get());
+        WaitForSingleObject(thread_.get(), INFINITE);
+        thread_.reset();
+    }
+    return answers_;
+}
+
+double AnswerProbe::Longest() const { return answers_.empty() ? 0.0 : *std::max_element(answers_.begin(), answers_.end()); }
+
+DWORD WINAPI AnswerProbe::Run(void* self) {
+    auto* probe = static_cast<AnswerProbe*>(self);
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    while (WaitForSingleObject(probe->stop_.get(), probe->periodMs_) == WAIT_TIMEOUT) {
+        LARGE_INTEGER start, end;
+        QueryPerformanceCounter(&start);
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(probe->window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+        QueryPerformanceCounter(&end);
+        probe->answers_.push_back(static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
+                                  static_cast<double>(frequency.QuadPart));
+    }
+    return 0;
+}
+
+double Percentile(std::vector<double> values, double share) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    const size_t at = static_cast<size_t>(share * static_cast<double>(values.size()) + 0.999999);
+    return values[at == 0 ? 0 : at - 1];
+}
