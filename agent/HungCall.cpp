@@ -1,7 +1,7 @@
 #include "agent/HungCall.h"
 
 HungStep NextHungStep(HungWatch& watch, uint64_t elapsedMs, bool exitWaiting, bool asking) {
-    if (exitWaiting) return HungStep::Exit;
+    if (exitWaiting && elapsedMs >= HUNG_EXIT_AFTER_MS) return HungStep::Exit;
     if (watch.endRequested) {
         watch.endRequested = false;
         return HungStep::EndAgent;

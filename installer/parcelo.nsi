@@ -3,17 +3,23 @@
 ;
 ;   makensis -V2 -DVERSION=1.0.0 -DBUILD_DIR=<build dir> [-DOUT_FILE=<setup exe>] installer/parcelo.nsi
 ;
-; BUILD_DIR holds parcelo.exe and standin/UploadAgent.exe; -DPARCELO_EXE= and -DAGENT_EXE= name
-; them one by one instead. Paths are best absolute: makensis works in this script's folder.
+; BUILD_DIR holds parcelo.exe, standin/UploadAgent.exe and installer/plugin/ParceloSetup.dll;
+; -DPARCELO_EXE=, -DAGENT_EXE= and -DPLUGIN_DIR= name them one by one instead. Paths are best
+; absolute: makensis works in this script's folder. VERSION has one to four numbers.
 ;
-; Setup switches:     /S (silent)  /D=<folder> (last)  /MACHINEREG  /NOAUTOSTART  /LOCALLOCKER
-; Uninstall switches: /S (silent)  /CLEARSETTINGS
+; Setup switches:     /S (silent)  /D=<folder> (last)  /AUTOSTART  /NOAUTOSTART  /LOCALLOCKER
+;                     /MACHINEREG (only in a setup run as administrator)
+; Uninstall switches: /S (silent)  /CLEARSETTINGS  _?=<folder> (last: run in place and wait)
 
 ; 64-bit like the program: it runs only where parcelo.exe can, and a 64-bit-only Wine (no
 ; wine32) cannot start a 32-bit setup at all.
 Target amd64-unicode
 RequestExecutionLevel user
 ManifestDPIAware true
+; A file that cannot be written (Parcelo started again meanwhile, a virus scanner holding it)
+; stops the setup with Retry/Cancel, silent with exit code 2, instead of keeping the old file
+; under the new version's name.
+AllowSkipFiles off
 
 !ifndef VERSION
   !define VERSION 1.0.0
@@ -25,12 +31,30 @@ ManifestDPIAware true
   !ifndef AGENT_EXE
     !define AGENT_EXE "${BUILD_DIR}/standin/UploadAgent.exe"
   !endif
+  !ifndef PLUGIN_DIR
+    !define PLUGIN_DIR "${BUILD_DIR}/installer/plugin"
+  !endif
   !ifndef OUT_FILE
     !define OUT_FILE "${BUILD_DIR}/installer/parcelo-setup.exe"
   !endif
 !endif
-!ifndef PARCELO_EXE | AGENT_EXE | OUT_FILE
-  !error "Pass -DBUILD_DIR=<build dir>, or -DPARCELO_EXE=, -DAGENT_EXE= and -DOUT_FILE="
+!ifndef PARCELO_EXE | AGENT_EXE | PLUGIN_DIR | OUT_FILE
+  !error "Pass -DBUILD_DIR=<build dir>, or -DPARCELO_EXE=, -DAGENT_EXE=, -DPLUGIN_DIR= and -DOUT_FILE="
+!endif
+; ParceloSetup.dll: the agent lookup, the elevation check, starting Parcelo as the user, and
+; the running copies (installer/plugin/ParceloSetup.cpp).
+!addplugindir /amd64-unicode "${PLUGIN_DIR}"
+
+; The version's four parts, as Windows' version resource holds them; missing ones are 0.
+!searchparse /noerrors "${VERSION}" "" VERSION_MAJOR "." VERSION_MINOR "." VERSION_BUILD "." VERSION_REVISION
+!ifndef VERSION_MINOR
+  !define VERSION_MINOR 0
+!endif
+!ifndef VERSION_BUILD
+  !define VERSION_BUILD 0
+!endif
+!ifndef VERSION_REVISION
+  !define VERSION_REVISION 0
 !endif
 
 !define PRODUCT "Parcelo"
@@ -39,12 +63,13 @@ ManifestDPIAware true
 !define AGENT_CLSID "{3E6889A5-4443-43F8-9306-B167252B7FFB}"
 !define START_MENU_FOLDER "$SMPROGRAMS\${PRODUCT}"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
-!define AGENT_PROG_ID "Velorex2.Request2"
 ; The program's own text: a start by hand shows the window; a start at sign-in stays in the tray.
 !define SHOW_SWITCH " /showparcelo"
 ; How long a running Parcelo may take to save its settings and end after it was asked to.
 !define CLOSE_WAIT_MS 15000
-!define EXIT_COMMAND 32770
+; Held while a setup runs, so that a second one says so instead of working beside it.
+!define SETUP_MUTEX "Sonavo.Parcelo.Setup"
+!define ERROR_ALREADY_EXISTS 183
 
 !include LogicLib.nsh
 !include FileFunc.nsh
@@ -61,7 +86,7 @@ ShowInstDetails show
 ShowUninstDetails show
 BrandingText "${PRODUCT} ${VERSION}"
 
-VIProductVersion "${VERSION}.0"
+VIProductVersion "${VERSION_MAJOR}.${VERSION_MINOR}.${VERSION_BUILD}.${VERSION_REVISION}"
 VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
 VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} Setup"
@@ -78,110 +103,81 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
 !define MUI_COMPONENTSPAGE_NODESC
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_RUN "$INSTDIR\parcelo.exe"
-!define MUI_FINISHPAGE_RUN_PARAMETERS "${SHOW_SWITCH}"
+!define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT}"
+; Never Exec: a setup run as administrator would start Parcelo as administrator too.
+!define MUI_FINISHPAGE_RUN_FUNCTION StartFromFinishPage
 !define MUI_PAGE_CUSTOMFUNCTION_SHOW FinishShow
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
+Var Elevated       ; 1: the setup runs elevated ("Run as administrator")
 Var MachineReg     ; 1: also register the agent under HKLM (see README: Wine needs it)
 Var LockerAsked    ; 1: /LOCALLOCKER, the Local Locker even where another agent is registered
-Var OtherAgent     ; the server command of an agent that is not this install's stand-in, or ""
+Var OtherAgent     ; the agent registered that is not this install's stand-in, described, or ""
 Var DecidedFor     ; the install folder that the Local Locker's default was decided for
-Var WasRunning     ; 1: a Parcelo from the install folder was closed for the update
+Var EarlierDir     ; an earlier install in another folder (its uninstall entry says where), or ""
+Var ClosedIn       ; the folder a running Parcelo was closed in for this setup, or ""
 Var WasShown       ; 1: and its window was shown
+Var CloseFailure   ; the close request that could not be made, named, or ""
+Var Changed        ; what this setup has changed so far, one line each, for a setup that stops
+Var StartFolder    ; StartParcelo's folder and switches
+Var StartSwitches
+Var StartFailure   ; why StartParcelo did not start it, or ""
 Var ClearSettings  ; 1: the uninstaller also deletes the user's settings
+Var Unregistered   ; 0: a registration of this folder's agent could not be taken away
 
-; A running program's image cannot be opened for writing, so this tells, without ending
-; anything, whether the copy in the install folder is in use. Sets $0 to 1 when it is.
-!macro _IsInUse FILE
-  StrCpy $0 0
-  ${If} ${FileExists} "${FILE}"
-    ClearErrors
-    FileOpen $1 "${FILE}" a
-    ${If} ${Errors}
-      StrCpy $0 1
-    ${Else}
-      FileClose $1
+; Closes every Parcelo that runs from the folder on the stack and waits until neither program
+; runs from there: a few seconds by itself (the agent ends only after its last client has
+; gone), then by asking; gives up (and aborts) on Cancel, and at once when silent, since nobody
+; could close them. Sets $ClosedIn, $WasShown and $CloseFailure.
+!macro _CloseAndWait UN
+Function ${UN}CloseAndWait
+  Exch $R9
+  Push $R0
+  Push $R1
+  Push $R2
+  ParceloSetup::CloseParcelo "$R9" "${CLOSE_WAIT_MS}"
+  Pop $R0
+  Pop $R1
+  Pop $R2
+  ${If} $R0 > 0
+    DetailPrint "Closed the running ${PRODUCT} in $R9"
+    StrCpy $ClosedIn $R9
+    ${If} $R1 == 1
+      StrCpy $WasShown 1
     ${EndIf}
   ${EndIf}
-!macroend
-
-; Waits until neither program in the install folder runs: a few seconds by itself (the agent
-; ends only after its last client has gone), then by asking; gives up (and aborts) on Cancel,
-; and at once when silent, since nobody could close them.
-!macro _WaitUntilNotRunning
-  StrCpy $2 0
+  ${If} $R2 != ""
+    DetailPrint $R2
+    StrCpy $CloseFailure "$\r$\n$\r$\n$R2"
+  ${EndIf}
+  StrCpy $R0 0
   ${Do}
-    !insertmacro _IsInUse "$INSTDIR\parcelo.exe"
-    ${If} $0 == 0
-      !insertmacro _IsInUse "$INSTDIR\UploadAgent.exe"
-    ${EndIf}
-    ${If} $0 == 0
+    ParceloSetup::CountRunning "$R9"
+    Pop $R1
+    ${If} $R1 == 0
       ${Break}
     ${EndIf}
-    ${If} $2 < 40
-      IntOp $2 $2 + 1
+    ${If} $R0 < 40
+      IntOp $R0 $R0 + 1
       Sleep 250
       ${Continue}
     ${EndIf}
-    ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${PRODUCT} or its UploadAgent is still running from $INSTDIR.$\r$\n$\r$\nChoose Exit from ${PRODUCT}'s menu, wait a moment, then choose Retry." /SD IDCANCEL IDRETRY`
-      Abort "${PRODUCT} is running; nothing was changed."
+    ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${PRODUCT} or its UploadAgent is still running from $R9.$CloseFailure$\r$\n$\r$\nChoose Exit from ${PRODUCT}'s menu, wait a moment, then choose Retry." /SD IDCANCEL IDRETRY`
+      Abort "${PRODUCT} or its UploadAgent is still running from $R9."
     ${EndIf}
   ${Loop}
-!macroend
-
-; Asks every Parcelo that runs from the install folder to exit, the way its menu's Exit does
-; (it saves its settings on the way out), and waits a bounded time for each. What will not end
-; is left to _WaitUntilNotRunning. Sets $WasRunning and $WasShown.
-!macro _CloseRunningParcelo UN
-Function ${UN}CloseRunningParcelo
-  StrCpy $WasRunning 0
-  StrCpy $WasShown 0
-  ; Found first and closed afterwards: a window that goes away ends the search from it.
-  StrCpy $R0 0
-  StrCpy $R5 0
-  ${Do}
-    FindWindow $R0 "Sonavo" "" 0 $R0
-    ${If} $R0 == 0
-      ${Break}
-    ${EndIf}
-    System::Call 'user32::GetWindowThreadProcessId(p R0, *i .R1)'
-    ; SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION
-    System::Call 'kernel32::OpenProcess(i 0x101000, i 0, i R1) p .R2'
-    ${If} $R2 P<> 0
-      StrCpy $R3 ""
-      System::Call 'kernel32::QueryFullProcessImageNameW(p R2, i 0, w .R3, *i ${NSIS_MAX_STRLEN})'
-      ${If} $R3 == "$INSTDIR\parcelo.exe"
-        Push $R2
-        Push $R0
-        IntOp $R5 $R5 + 1
-      ${Else}
-        System::Call 'kernel32::CloseHandle(p R2)'
-      ${EndIf}
-    ${EndIf}
-  ${Loop}
-  ${DoWhile} $R5 > 0
-    Pop $R0
-    Pop $R2
-    IntOp $R5 $R5 - 1
-    StrCpy $WasRunning 1
-    System::Call 'user32::IsWindowVisible(p R0) i .R4'
-    ${If} $R4 <> 0
-      StrCpy $WasShown 1
-    ${EndIf}
-    DetailPrint "Closing the running ${PRODUCT}"
-    System::Call 'user32::PostMessageW(p R0, i ${WM_COMMAND}, p ${EXIT_COMMAND}, p 0)'
-    System::Call 'kernel32::WaitForSingleObject(p R2, i ${CLOSE_WAIT_MS}) i .R4'
-    System::Call 'kernel32::CloseHandle(p R2)'
-  ${Loop}
+  Pop $R2
+  Pop $R1
+  Pop $R0
+  Pop $R9
 FunctionEnd
 !macroend
-!insertmacro _CloseRunningParcelo ""
-!insertmacro _CloseRunningParcelo "un."
+!insertmacro _CloseAndWait ""
+!insertmacro _CloseAndWait "un."
 
 ; Sets $0 to 1 when the agent's class under ROOT\Software\Classes is the one in $INSTDIR, so
 ; that removing it never takes away another copy's registration.
@@ -196,51 +192,121 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-; The agent that the ProgID under ROOT\Software\Classes leads to, when it is not this install's
-; stand-in: its server command into $OtherAgent. The class is looked up in the same hive first:
-; the stand-in shares the agent's class id, so a per-user stand-in must not hide a machine-wide
-; agent from this search (as it would from Windows' merged view).
-!macro _FindOtherAgentIn ROOT OTHER
-  ReadRegStr $0 ${ROOT} "Software\Classes\${AGENT_PROG_ID}\CLSID" ""
-  ${If} $0 != ""
-  ${AndIf} $OtherAgent == ""
-    ReadRegStr $1 ${ROOT} "Software\Classes\CLSID\$0\LocalServer32" ""
-    ${If} $1 == ""
-      ReadRegStr $1 ${ROOT} "Software\Classes\CLSID\$0\InprocServer32" ""
-    ${EndIf}
-    ${If} $1 == ""
-      ReadRegStr $1 ${OTHER} "Software\Classes\CLSID\$0\LocalServer32" ""
-    ${EndIf}
-    ${If} $1 == ""
-      ReadRegStr $1 ${OTHER} "Software\Classes\CLSID\$0\InprocServer32" ""
-    ${EndIf}
-    StrCpy $2 '"$INSTDIR\UploadAgent.exe"'
-    StrLen $3 $2
-    StrCpy $4 $1 $3
-    ${If} $1 != ""
-    ${AndIf} $4 != $2
-      StrCpy $OtherAgent $1
-    ${EndIf}
+; Takes away the registrations of $INSTDIR\UploadAgent.exe, per user and for all users,
+; each only while it still points here; one that cannot be taken away is reported and
+; leaves $Unregistered 0.
+!macro _UnregisterHere UN
+Function ${UN}UnregisterHere
+  StrCpy $Unregistered 1
+  !insertmacro _AgentRegisteredHere HKCU
+  ${If} $0 == 1
+    DetailPrint "Unregistering UploadAgent for this user"
+    StrCpy $4 '"$INSTDIR\UploadAgent.exe" /UnregServer'
+    Call ${UN}UnregisterWith
   ${EndIf}
+  !insertmacro _AgentRegisteredHere HKLM
+  ${If} $0 == 1
+    DetailPrint "Unregistering UploadAgent for all users"
+    StrCpy $4 '"$INSTDIR\UploadAgent.exe" /UnregServer /machine'
+    Call ${UN}UnregisterWith
+  ${EndIf}
+FunctionEnd
+
+Function ${UN}UnregisterWith
+  StrCpy $5 "not started"
+  ClearErrors
+  ExecWait $4 $5
+  ${If} ${Errors}
+  ${OrIf} $5 != 0
+    StrCpy $Unregistered 0
+    DetailPrint "UploadAgent could not be unregistered (exit code $5): $4"
+    MessageBox MB_OK|MB_ICONEXCLAMATION "UploadAgent could not be unregistered (exit code $5):$\r$\n$4$\r$\n$\r$\nIts registration still names $INSTDIR\UploadAgent.exe. Run this again as administrator if it was registered for all users." /SD IDOK
+  ${EndIf}
+FunctionEnd
 !macroend
+!insertmacro _UnregisterHere ""
+!insertmacro _UnregisterHere "un."
+
+; Starts $StartFolder\parcelo.exe with $StartSwitches as the signed-in user's normal process,
+; never as administrator (ParceloSetup::StartAsUser decides how); sets $StartFailure to why
+; it was not started, or "".
+Function StartParcelo
+  ParceloSetup::StartAsUser '"$StartFolder\parcelo.exe"$StartSwitches' "$StartFolder"
+  Pop $StartFailure
+  ${If} $StartFailure == ""
+    DetailPrint "Started ${PRODUCT}"
+  ${Else}
+    DetailPrint "${PRODUCT} was not started: $StartFailure"
+  ${EndIf}
+FunctionEnd
+
+; The same, and where it could not, the user is told how to start it.
+Function StartParceloOrSayHow
+  Call StartParcelo
+  ${If} $StartFailure != ""
+    MessageBox MB_OK|MB_ICONINFORMATION "${PRODUCT} was not started: $StartFailure$\r$\n$\r$\nStart it from the Start menu: ${PRODUCT}." /SD IDOK
+  ${EndIf}
+FunctionEnd
+
+; An earlier install in another folder: the folder its uninstall entry names, while its
+; uninstaller is still there.
+Function FindEarlierInstall
+  StrCpy $EarlierDir ""
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 != ""
+  ${AndIf} $0 != $INSTDIR
+  ${AndIf} ${FileExists} "$0\uninstall.exe"
+    StrCpy $EarlierDir $0
+  ${EndIf}
+FunctionEnd
+
+; The earlier install in another folder goes first: closed, then removed by its own
+; uninstaller, silent (so the settings stay) and run in place (_?=) so that it is waited for
+; and its exit code counts. Until it is gone, nothing is installed.
+Function RemoveEarlierInstall
+  Call FindEarlierInstall
+  ${If} $EarlierDir == ""
+    Return
+  ${EndIf}
+  Push $EarlierDir
+  Call CloseAndWait
+  DetailPrint "Removing the earlier ${PRODUCT} in $EarlierDir"
+  StrCpy $0 "not started"
+  ClearErrors
+  ExecWait '"$EarlierDir\uninstall.exe" /S _?=$EarlierDir' $0
+  ${If} ${Errors}
+  ${OrIf} $0 != 0
+    Abort "The earlier ${PRODUCT} in $EarlierDir could not be removed (its uninstaller: $0)."
+  ${EndIf}
+  ; Run in place, it cannot delete itself.
+  Delete "$EarlierDir\uninstall.exe"
+  RMDir "$EarlierDir"
+  StrCpy $Changed "$Changed$\r$\n- the earlier ${PRODUCT} in $EarlierDir was removed (your settings stay)"
+FunctionEnd
 
 Section "Parcelo" SecMain
   SectionIn RO
   SetShellVarContext current
-  Call CloseRunningParcelo
-  !insertmacro _WaitUntilNotRunning
+  Push $INSTDIR
+  Call CloseAndWait
+  Call RemoveEarlierInstall
 
   SetOutPath "$INSTDIR"
   File "/oname=parcelo.exe" "${PARCELO_EXE}"
+  StrCpy $Changed "$Changed$\r$\n- $INSTDIR\parcelo.exe is the new one"
+  ClearErrors
   WriteUninstaller "$INSTDIR\uninstall.exe"
+  ${If} ${Errors}
+    Abort "$INSTDIR\uninstall.exe could not be written."
+  ${EndIf}
 
   CreateDirectory "${START_MENU_FOLDER}"
   CreateShortcut "${START_MENU_FOLDER}\${PRODUCT}.lnk" "$INSTDIR\parcelo.exe" "${SHOW_SWITCH}" "$INSTDIR\parcelo.exe" 0
 
   ; Written before the agent is registered, so that even a failed registration leaves
-  ; something the user can remove.
+  ; something the user can remove. The version comes last (in -Finish): a setup that stops
+  ; halfway does not claim it.
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
@@ -248,40 +314,61 @@ Section "Parcelo" SecMain
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\parcelo.exe,0"
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  StrCpy $Changed "$Changed$\r$\n- its uninstaller, Start-menu shortcut and uninstall entry"
 SectionEnd
 
+; Written (or taken away) in -Finish, once nothing can stop the setup any more.
 Section "Start ${PRODUCT} when I sign in to Windows" SecAutostart
-  ; No switch: a start at sign-in stays in the tray.
-  WriteRegStr HKCU "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\parcelo.exe"'
 SectionEnd
 
 Section "Local Locker for trying ${PRODUCT} without the service" SecLocker
   SetOutPath "$INSTDIR"
   File "/oname=UploadAgent.exe" "${AGENT_EXE}"
+  StrCpy $Changed "$Changed$\r$\n- $INSTDIR\UploadAgent.exe is the new one"
   DetailPrint "Registering UploadAgent for this user"
+  StrCpy $0 "not started"
+  ClearErrors
   ExecWait '"$INSTDIR\UploadAgent.exe" /RegServer' $0
-  ${If} $0 != 0
+  ${If} ${Errors}
+  ${OrIf} $0 != 0
     MessageBox MB_OK|MB_ICONSTOP "UploadAgent could not be registered (exit code $0)." /SD IDOK
     Abort "UploadAgent could not be registered."
   ${EndIf}
+  StrCpy $Changed "$Changed$\r$\n- UploadAgent is registered for this user"
   ${If} $MachineReg == 1
-    DetailPrint "Registering UploadAgent for all users (/MACHINEREG)"
-    ExecWait '"$INSTDIR\UploadAgent.exe" /RegServer /machine' $0
-    ${If} $0 != 0
-      MessageBox MB_OK|MB_ICONSTOP "UploadAgent could not be registered for all users (exit code $0)." /SD IDOK
-      Abort "UploadAgent could not be registered for all users."
+    ; A machine-wide agent of someone else's stays: it serves every user of this computer.
+    ParceloSetup::FindOtherAgent "machine" "$INSTDIR" "$EarlierDir"
+    Pop $0
+    ${If} $0 != ""
+      DetailPrint "Another UploadAgent is registered for all users, and stays: $0"
+      DetailPrint "The Local Locker is registered for this user only."
+      SetAutoClose false
+    ${Else}
+      DetailPrint "Registering UploadAgent for all users (/MACHINEREG)"
+      StrCpy $0 "not started"
+      ClearErrors
+      ExecWait '"$INSTDIR\UploadAgent.exe" /RegServer /machine' $0
+      ${If} ${Errors}
+      ${OrIf} $0 != 0
+        MessageBox MB_OK|MB_ICONSTOP "UploadAgent could not be registered for all users (exit code $0)." /SD IDOK
+        Abort "UploadAgent could not be registered for all users."
+      ${EndIf}
+      ; Never cleared by a later setup without the switch: that registration still points
+      ; here, and the uninstaller must still remove it.
+      WriteRegDWORD HKCU "${UNINSTALL_KEY}" "MachineRegistration" 1
+      StrCpy $Changed "$Changed$\r$\n- UploadAgent is registered for all users"
     ${EndIf}
-    ; Never cleared by a later setup without the switch: that registration still points here,
-    ; and the uninstaller must still remove it.
-    WriteRegDWORD HKCU "${UNINSTALL_KEY}" "MachineRegistration" 1
   ${EndIf}
 SectionEnd
 
-; What the choices left out is taken away from an earlier install, then Parcelo comes back if
-; the update closed it.
+; What the choices left out is taken away from an earlier install, the version is recorded,
+; then Parcelo comes back if the setup closed it.
 Section "-Finish"
   SetShellVarContext current
-  ${IfNot} ${SectionIsSelected} ${SecAutostart}
+  ${If} ${SectionIsSelected} ${SecAutostart}
+    ; No switch: a start at sign-in stays in the tray.
+    WriteRegStr HKCU "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\parcelo.exe"'
+  ${Else}
     DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"
   ${EndIf}
   ${IfNot} ${SectionIsSelected} ${SecLocker}
@@ -292,39 +379,72 @@ Section "-Finish"
       SetAutoClose false
     ${EndIf}
     ${If} ${FileExists} "$INSTDIR\UploadAgent.exe"
-      !insertmacro _AgentRegisteredHere HKCU
-      ${If} $0 == 1
-        ExecWait '"$INSTDIR\UploadAgent.exe" /UnregServer'
+      Call UnregisterHere
+      ${If} $Unregistered == 1
+        Delete "$INSTDIR\UploadAgent.exe"
+        DeleteRegValue HKCU "${UNINSTALL_KEY}" "MachineRegistration"
       ${EndIf}
-      !insertmacro _AgentRegisteredHere HKLM
-      ${If} $0 == 1
-        ExecWait '"$INSTDIR\UploadAgent.exe" /UnregServer /machine'
-      ${EndIf}
-      Delete "$INSTDIR\UploadAgent.exe"
     ${EndIf}
-    DeleteRegValue HKCU "${UNINSTALL_KEY}" "MachineRegistration"
   ${EndIf}
+
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "VersionMajor" ${VERSION_MAJOR}
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "VersionMinor" ${VERSION_MINOR}
+  ${GetTime} "" "L" $0 $1 $2 $3 $4 $5 $6
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallDate" "$2$1$0"
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
 
-  ${If} $WasRunning == 1
-    DetailPrint "Starting ${PRODUCT} again"
+  ${If} $ClosedIn != ""
+    StrCpy $StartFolder $INSTDIR
+    StrCpy $StartSwitches ""
     ${If} $WasShown == 1
-      Exec '"$INSTDIR\parcelo.exe"${SHOW_SWITCH}'
-    ${Else}
-      Exec '"$INSTDIR\parcelo.exe"'
+      StrCpy $StartSwitches "${SHOW_SWITCH}"
     ${EndIf}
+    Call StartParceloOrSayHow
   ${EndIf}
 SectionEnd
 
+; A setup that stopped says what it changed and what not, and a Parcelo that it closed runs
+; again: from where it ran, or from the install folder when that copy is gone.
+Function .onInstFailed
+  StrCpy $R0 "Nothing was changed."
+  ${If} $Changed != ""
+    StrCpy $R0 "What was changed:$Changed$\r$\nNothing else was changed."
+  ${EndIf}
+  StrCpy $R1 ""
+  ${If} $ClosedIn != ""
+    StrCpy $StartFolder $ClosedIn
+    ${IfNot} ${FileExists} "$StartFolder\parcelo.exe"
+      StrCpy $StartFolder $INSTDIR
+    ${EndIf}
+    StrCpy $StartSwitches ""
+    ${If} $WasShown == 1
+      StrCpy $StartSwitches "${SHOW_SWITCH}"
+    ${EndIf}
+    ${If} ${FileExists} "$StartFolder\parcelo.exe"
+      Call StartParcelo
+    ${Else}
+      StrCpy $StartFailure "no copy of it is left."
+    ${EndIf}
+    StrCpy $R1 "$\r$\n$\r$\n${PRODUCT}, which the setup had closed, runs again."
+    ${If} $StartFailure != ""
+      StrCpy $R1 "$\r$\n$\r$\n${PRODUCT}, which the setup had closed, was not started again: $StartFailure"
+    ${EndIf}
+  ${EndIf}
+  DetailPrint "$R0$R1"
+  MessageBox MB_OK|MB_ICONEXCLAMATION "${PRODUCT} Setup did not finish.$\r$\n$\r$\n$R0$R1" /SD IDOK
+FunctionEnd
+
 ; The Local Locker is on by default only where no other agent answers to the ProgID: a real
-; UploadAgent stays the one Parcelo talks to. Both hives count: Windows lets a per-user
-; registration hide a machine-wide one, and Wine reads only the machine-wide one.
+; UploadAgent stays the one Parcelo talks to. Every registration counts (per user and for all
+; users, 64-bit and 32-bit, a service) except this install's own stand-in, here or in the
+; folder of an earlier install that this setup replaces.
 Function DecideLocker
   StrCpy $DecidedFor $INSTDIR
-  StrCpy $OtherAgent ""
-  !insertmacro _FindOtherAgentIn HKCU HKLM
-  !insertmacro _FindOtherAgentIn HKLM HKCU
+  Call FindEarlierInstall
+  ParceloSetup::FindOtherAgent "any" "$INSTDIR" "$EarlierDir"
+  Pop $OtherAgent
   ${If} $OtherAgent == ""
   ${OrIf} $LockerAsked == 1
     !insertmacro SelectSection ${SecLocker}
@@ -333,8 +453,40 @@ Function DecideLocker
   ${EndIf}
 FunctionEnd
 
+; On an update the start at sign-in stays as the user left it: on while the Run value is
+; there. A first install turns it on. The switches decide over both.
+Function DecideAutostart
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ReadRegStr $1 HKCU "${RUN_KEY}" "${PRODUCT}"
+  ${If} $0 != ""
+  ${AndIf} $1 == ""
+    !insertmacro UnselectSection ${SecAutostart}
+  ${EndIf}
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/AUTOSTART" $R1
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${SecAutostart}
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $R0 "/NOAUTOSTART" $R1
+  ${IfNot} ${Errors}
+    !insertmacro UnselectSection ${SecAutostart}
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
   SetShellVarContext current
+  ; Kept until this setup ends: the handle closes with the process.
+  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}") p .R0 ?e'
+  Pop $R1
+  ${If} $R1 = ${ERROR_ALREADY_EXISTS}
+    MessageBox MB_OK|MB_ICONEXCLAMATION "${PRODUCT} Setup is already running. Finish it first, then start this one again." /SD IDOK
+    Abort
+  ${EndIf}
+
+  ParceloSetup::IsElevated
+  Pop $Elevated
   StrCpy $MachineReg 0
   StrCpy $LockerAsked 0
   ${GetParameters} $R0
@@ -344,15 +496,17 @@ Function .onInit
     StrCpy $MachineReg 1
   ${EndIf}
   ClearErrors
-  ${GetOptions} $R0 "/NOAUTOSTART" $R1
-  ${IfNot} ${Errors}
-    !insertmacro UnselectSection ${SecAutostart}
-  ${EndIf}
-  ClearErrors
   ${GetOptions} $R0 "/LOCALLOCKER" $R1
   ${IfNot} ${Errors}
     StrCpy $LockerAsked 1
   ${EndIf}
+  ; Writing for all users is an administrator's: refused before anything is changed.
+  ${If} $MachineReg == 1
+  ${AndIf} $Elevated != 1
+    MessageBox MB_OK|MB_ICONSTOP "/MACHINEREG registers the Local Locker for all users of this computer. Run the setup as administrator for it, or leave the switch out." /SD IDOK
+    Abort
+  ${EndIf}
+  Call DecideAutostart
   Call DecideLocker
 FunctionEnd
 
@@ -364,12 +518,19 @@ Function ComponentsPre
   ${EndIf}
 FunctionEnd
 
-; Parcelo is already back when the update closed it: a second one is not offered.
+; A Parcelo that the setup closed has been started again already (or the user was told how):
+; a second start is not offered.
 Function FinishShow
-  ${If} $WasRunning == 1
+  ${If} $ClosedIn != ""
     SendMessage $mui.FinishPage.Run ${BM_SETCHECK} ${BST_UNCHECKED} 0
     ShowWindow $mui.FinishPage.Run ${SW_HIDE}
   ${EndIf}
+FunctionEnd
+
+Function StartFromFinishPage
+  StrCpy $StartFolder $INSTDIR
+  StrCpy $StartSwitches "${SHOW_SWITCH}"
+  Call StartParceloOrSayHow
 FunctionEnd
 
 Function un.onInit
@@ -385,8 +546,8 @@ FunctionEnd
 
 Section "Uninstall"
   SetShellVarContext current
-  Call un.CloseRunningParcelo
-  !insertmacro _WaitUntilNotRunning
+  Push $INSTDIR
+  Call un.CloseAndWait
 
   ; Asked only when neither the switch nor silence has decided; No unless the user says Yes.
   ${If} $ClearSettings == 0
@@ -398,23 +559,14 @@ Section "Uninstall"
   ${If} $ClearSettings == 1
   ${AndIf} ${FileExists} "$INSTDIR\parcelo.exe"
     DetailPrint "Deleting the settings"
-    ; The program looks for the text " /clearreg", blank included.
+    ; The program looks for the text " /clearreg", blank included. Only Parcelo's own key
+    ; goes: the Local Locker's accounts and the files in its Locker stay.
     ExecWait '"$INSTDIR\parcelo.exe" /clearreg'
   ${EndIf}
 
-  ReadRegDWORD $R2 HKCU "${UNINSTALL_KEY}" "MachineRegistration"
+  StrCpy $Unregistered 1
   ${If} ${FileExists} "$INSTDIR\UploadAgent.exe"
-    !insertmacro _AgentRegisteredHere HKCU
-    ${If} $0 == 1
-      DetailPrint "Unregistering UploadAgent for this user"
-      ExecWait '"$INSTDIR\UploadAgent.exe" /UnregServer'
-    ${EndIf}
-    !insertmacro _AgentRegisteredHere HKLM
-    ${If} $R2 == 1
-    ${AndIf} $0 == 1
-      DetailPrint "Unregistering UploadAgent for all users"
-      ExecWait '"$INSTDIR\UploadAgent.exe" /UnregServer /machine'
-    ${EndIf}
+    Call un.UnregisterHere
   ${EndIf}
 
   ; Only this install's entry: another copy's autostart stays.
@@ -437,5 +589,9 @@ Section "Uninstall"
     Delete "${START_MENU_FOLDER}\${PRODUCT}.lnk"
     RMDir "${START_MENU_FOLDER}"
     DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ${EndIf}
+  ; A registration left behind was reported; the exit code says so too.
+  ${If} $Unregistered == 0
+    SetErrorLevel 2
   ${EndIf}
 SectionEnd

@@ -13,7 +13,7 @@ namespace {
 class CryptProvider {
 public:
     CryptProvider() {
-        if (!CryptAcquireContextA(&prov_, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) prov_ = 0;
+        if (!CryptAcquireContextW(&prov_, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) prov_ = 0;
     }
     ~CryptProvider() {
         if (prov_) CryptReleaseContext(prov_, 0);
@@ -34,6 +34,18 @@ std::string ToHex(const BYTE* data, size_t size) {
         hex += digits[data[i] & 15];
     }
     return hex;
+}
+
+// Account names and hex texts are ASCII.
+std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const int length = static_cast<int>(text.size());
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string out(size > 0 ? size : 0, '\0');
+    if (size > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &out[0], size, nullptr, nullptr);
+    return out;
 }
 
 bool IsAlnum(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
@@ -82,20 +94,21 @@ std::string AccountStore::Normalize(const std::wstring& address) {
 }
 
 AccountStore::Outcome AccountStore::Verify(const std::string& account, const std::wstring& password) {
-    const std::string path = std::string(AGENT_KEY) + "\\Accounts\\" + account;
-    RegKey key = RegKey::Create(HKEY_CURRENT_USER, path);
+    RegKey key = RegKey::Create(HKEY_CURRENT_USER, std::wstring(AGENT_KEY_W) + L"\\Accounts\\" + Wide(account));
     if (!key.valid()) return Outcome::Failed;
-    std::string salt, stored, computed;
-    if (key.readString("Salt", &salt) && key.readString("PasswordHash", &stored)) {
-        if (!Hash(salt, password, &computed)) return Outcome::Failed;
-        return computed == stored ? Outcome::Matched : Outcome::WrongPassword;
+    std::wstring salt, stored;
+    std::string computed;
+    if (key.readString(L"Salt", &salt) && key.readString(L"PasswordHash", &stored)) {
+        if (!Hash(Utf8(salt), password, &computed)) return Outcome::Failed;
+        return Wide(computed) == stored ? Outcome::Matched : Outcome::WrongPassword;
     }
     CryptProvider provider;
     BYTE random[16];
     if (!provider.get() || !CryptGenRandom(provider.get(), sizeof(random), random)) return Outcome::Failed;
-    salt = ToHex(random, sizeof(random));
-    if (!Hash(salt, password, &computed)) return Outcome::Failed;
-    if (key.setString("Salt", salt) != ERROR_SUCCESS || key.setString("PasswordHash", computed) != ERROR_SUCCESS)
+    const std::string newSalt = ToHex(random, sizeof(random));
+    if (!Hash(newSalt, password, &computed)) return Outcome::Failed;
+    if (key.setString(L"Salt", Wide(newSalt)) != ERROR_SUCCESS ||
+        key.setString(L"PasswordHash", Wide(computed)) != ERROR_SUCCESS)
         return Outcome::Failed;
     return Outcome::Created;
 }
@@ -105,15 +118,7 @@ bool AccountStore::Hash(const std::string& saltHex, const std::wstring& password
     if (!provider.get()) return false;
     HCRYPTHASH hash = 0;
     if (!CryptCreateHash(provider.get(), CALG_SHA_256, 0, 0, &hash)) return false;
-    std::string utf8;
-    if (!password.empty()) {
-        int size = WideCharToMultiByte(CP_UTF8, 0, password.data(), static_cast<int>(password.size()), nullptr, 0,
-                                       nullptr, nullptr);
-        utf8.resize(size > 0 ? size : 0);
-        if (size > 0)
-            WideCharToMultiByte(CP_UTF8, 0, password.data(), static_cast<int>(password.size()), &utf8[0], size,
-                                nullptr, nullptr);
-    }
+    const std::string utf8 = Utf8(password);
     BYTE digest[32];
     DWORD digestSize = sizeof(digest);
     bool ok = CryptHashData(hash, reinterpret_cast<const BYTE*>(saltHex.data()), static_cast<DWORD>(saltHex.size()), 0) &&

@@ -9,7 +9,7 @@ namespace standin {
 
 std::wstring AgentSettings::LockerRoot() {
     std::wstring root;
-    if (RegKey::Open(HKEY_CURRENT_USER, AGENT_KEY).readWideString("LockerRoot", &root) && !root.empty()) return root;
+    if (RegKey::Open(HKEY_CURRENT_USER, AGENT_KEY_W).readString(L"LockerRoot", &root) && !root.empty()) return root;
     wchar_t local[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, local)))
         return std::wstring();
@@ -25,29 +25,29 @@ std::wstring AgentSettings::LockerOf(const std::string& account) {
 
 ULONGLONG AgentSettings::QuotaBytes() {
     ULONGLONG quota = 0;
-    if (RegKey::Open(HKEY_CURRENT_USER, AGENT_KEY).readNumber("QuotaBytes", &quota)) return quota;
+    if (RegKey::Open(HKEY_CURRENT_USER, AGENT_KEY_W).readNumber(L"QuotaBytes", &quota)) return quota;
     return 10ull << 30;
 }
 
 DWORD AgentSettings::ChunkDelayMs() {
     ULONGLONG delay = 0;
-    RegKey::Open(HKEY_CURRENT_USER, AGENT_KEY).readNumber("ChunkDelay", &delay);
+    RegKey::Open(HKEY_CURRENT_USER, AGENT_KEY_W).readNumber(L"ChunkDelay", &delay);
     return static_cast<DWORD>(delay < 60000 ? delay : 60000);
 }
 
 bool AgentSettings::UpgradeAvailable() {
     ULONGLONG flag = 0;
-    return RegKey::Open(HKEY_CURRENT_USER, AGENT_KEY).readNumber("UpgradeAvailable", &flag) && flag == 1;
+    return RegKey::Open(HKEY_CURRENT_USER, AGENT_KEY_W).readNumber(L"UpgradeAvailable", &flag) && flag == 1;
 }
 
 void AgentSettings::ClearUpgradeAvailable() {
-    RegKey key = RegKey::Open(HKEY_CURRENT_USER, AGENT_KEY, KEY_SET_VALUE);
-    if (key.valid()) key.deleteValue("UpgradeAvailable");
+    RegKey key = RegKey::Open(HKEY_CURRENT_USER, AGENT_KEY_W, KEY_SET_VALUE);
+    if (key.valid()) key.deleteValue(L"UpgradeAvailable");
 }
 
 void AgentSettings::SetRegisteredUser(const std::wstring& extra) {
-    RegKey key = RegKey::Create(HKEY_CURRENT_USER, AGENT_KEY);
-    if (key.valid()) key.setWideString("RegisteredUser", extra);
+    RegKey key = RegKey::Create(HKEY_CURRENT_USER, AGENT_KEY_W);
+    if (key.valid()) key.setString(L"RegisteredUser", extra);
 }
 
 }  // namespace standin

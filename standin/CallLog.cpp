@@ -57,8 +57,8 @@ std::string CallLog::Format(DISPID id, WORD flags, LCID lcid, const DISPPARAMS& 
     return line;
 }
 
-void CallLog::Append(const std::string& path, const std::string& line) {
-    UniqueHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+void CallLog::Append(const std::wstring& path, const std::string& line) {
+    UniqueHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return;
     const std::string data = line + "\n";

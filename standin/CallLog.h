@@ -11,7 +11,7 @@ class CallLog {
 public:
     static std::string Format(DISPID id, WORD flags, LCID lcid, const DISPPARAMS& params);
     // Opened and closed per line, so a reader sees each line as soon as the call is made.
-    static void Append(const std::string& path, const std::string& line);
+    static void Append(const std::wstring& path, const std::string& line);
 
 private:
     static std::string Argument(const VARIANT& v);

@@ -21,31 +21,31 @@ void RegKey::close() {
     if (key_) RegCloseKey(std::exchange(key_, nullptr));
 }
 
-RegKey RegKey::Open(HKEY root, const std::string& path, REGSAM access) {
+RegKey RegKey::Open(HKEY root, const std::wstring& path, REGSAM access) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, access, &key) != ERROR_SUCCESS) return RegKey();
+    if (RegOpenKeyExW(root, path.c_str(), 0, access, &key) != ERROR_SUCCESS) return RegKey();
     return RegKey(key);
 }
 
-RegKey RegKey::Create(HKEY root, const std::string& path, REGSAM access) {
+RegKey RegKey::Create(HKEY root, const std::wstring& path, REGSAM access) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, access, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, access, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return RegKey();
     return RegKey(key);
 }
 
-DWORD RegKey::typeOf(const char* name) const {
+DWORD RegKey::typeOf(const wchar_t* name) const {
     DWORD type = REG_NONE;
-    if (!key_ || RegQueryValueExA(key_, name, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) return REG_NONE;
+    if (!key_ || RegQueryValueExW(key_, name, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) return REG_NONE;
     return type;
 }
 
-bool RegKey::readNumber(const char* name, ULONGLONG* out) const {
+bool RegKey::readNumber(const wchar_t* name, ULONGLONG* out) const {
     if (!key_) return false;
     // Zero-filled so a value stored shorter than its type reads without stale bytes.
     BYTE data[8] = {};
     DWORD type = REG_NONE, size = sizeof(data);
-    if (RegQueryValueExA(key_, name, nullptr, &type, data, &size) != ERROR_SUCCESS) return false;
+    if (RegQueryValueExW(key_, name, nullptr, &type, data, &size) != ERROR_SUCCESS) return false;
     if (type != REG_DWORD && type != REG_QWORD) return false;
     if (type == REG_DWORD && size > 4) return false;
     ULONGLONG value = 0;
@@ -54,55 +54,28 @@ bool RegKey::readNumber(const char* name, ULONGLONG* out) const {
     return true;
 }
 
-bool RegKey::readString(const char* name, std::string* out) const {
+bool RegKey::readString(const wchar_t* name, std::wstring* out) const {
     if (!key_) return false;
     DWORD type = REG_NONE, size = 0;
-    if (RegQueryValueExA(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
+    if (RegQueryValueExW(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
     if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
-    std::vector<char> buffer(size + 1, '\0');
-    if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS)
-        return false;
-    out->assign(buffer.data());  // the extra zero terminates data stored without one
-    return true;
-}
-
-namespace {
-// Value names are ASCII here.
-std::wstring Widen(const char* name) {
-    std::wstring wide;
-    for (const char* p = name; *p; ++p) wide += static_cast<wchar_t>(static_cast<unsigned char>(*p));
-    return wide;
-}
-}  // namespace
-
-bool RegKey::readWideString(const char* name, std::wstring* out) const {
-    if (!key_) return false;
-    const std::wstring wideName = Widen(name);
-    DWORD type = REG_NONE, size = 0;
-    if (RegQueryValueExW(key_, wideName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+    // The extra zeros terminate data stored without a terminator, or of an odd length.
     std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
-    if (RegQueryValueExW(key_, wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
-        ERROR_SUCCESS)
+    if (RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS)
         return false;
     out->assign(buffer.data());
     return true;
 }
 
-LSTATUS RegKey::setString(const char* name, const std::string& value) {
-    return RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>(value.size() + 1));
-}
-
-LSTATUS RegKey::setWideString(const char* name, const std::wstring& value) {
-    return RegSetValueExW(key_, Widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+LSTATUS RegKey::setString(const wchar_t* name, const std::wstring& value) {
+    return RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
-LSTATUS RegKey::setDword(const char* name, DWORD value) {
-    return RegSetValueExA(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+LSTATUS RegKey::setDword(const wchar_t* name, DWORD value) {
+    return RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
 }
 
-LSTATUS RegKey::deleteValue(const char* name) { return RegDeleteValueA(key_, name); }
+LSTATUS RegKey::deleteValue(const wchar_t* name) { return RegDeleteValueW(key_, name); }
 
 }  // namespace standin

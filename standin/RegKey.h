@@ -1,4 +1,6 @@
 // Owning registry key with typed, defensive reads (short or unterminated data is tolerated).
+// Wide throughout: key paths and values may hold any character (a Locker under a user folder
+// named in any script).
 #pragma once
 
 #include <windows.h>
@@ -16,21 +18,20 @@ public:
     RegKey& operator=(const RegKey&) = delete;
     ~RegKey();
 
-    static RegKey Open(HKEY root, const std::string& path, REGSAM access = KEY_READ);
-    static RegKey Create(HKEY root, const std::string& path, REGSAM access = KEY_READ | KEY_WRITE);
+    static RegKey Open(HKEY root, const std::wstring& path, REGSAM access = KEY_READ);
+    static RegKey Create(HKEY root, const std::wstring& path, REGSAM access = KEY_READ | KEY_WRITE);
 
     bool valid() const { return key_ != nullptr; }
     HKEY get() const { return key_; }
 
-    DWORD typeOf(const char* name) const;  // REG_NONE when missing
-    bool readNumber(const char* name, ULONGLONG* out) const;  // REG_DWORD or REG_QWORD
-    bool readString(const char* name, std::string* out) const;
-    bool readWideString(const char* name, std::wstring* out) const;
+    // A null name is the key's default value.
+    DWORD typeOf(const wchar_t* name) const;  // REG_NONE when missing
+    bool readNumber(const wchar_t* name, ULONGLONG* out) const;  // REG_DWORD or REG_QWORD
+    bool readString(const wchar_t* name, std::wstring* out) const;
 
-    LSTATUS setString(const char* name, const std::string& value);
-    LSTATUS setWideString(const char* name, const std::wstring& value);
-    LSTATUS setDword(const char* name, DWORD value);
-    LSTATUS deleteValue(const char* name);
+    LSTATUS setString(const wchar_t* name, const std::wstring& value);
+    LSTATUS setDword(const wchar_t* name, DWORD value);
+    LSTATUS deleteValue(const wchar_t* name);
 
 private:
     void close();

@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 #include <string>
+#include <vector>
 
 #include "agent/ComPtr.h"
 #include "RegKey.h"
@@ -12,34 +13,50 @@ namespace standin {
 
 namespace {
 
-constexpr const char* DESCRIPTION = "Velorex UploadAgent Request";
-constexpr const char* EVENT_NAME = "_RequestEvents";
+constexpr const wchar_t* DESCRIPTION = L"Velorex UploadAgent Request";
+constexpr const wchar_t* EVENT_NAME = L"_RequestEvents";
 // The standard dispinterface marshaller (oleaut32), driven by the type library.
-constexpr const char* DISPATCH_MARSHALLER = "{00020420-0000-0000-C000-000000000046}";
+constexpr const wchar_t* DISPATCH_MARSHALLER = L"{00020420-0000-0000-C000-000000000046}";
+// The longest path Windows can hand out, in characters.
+constexpr size_t LONGEST_PATH = 32768;
 
 // Per-user type library registration is missing from some SDK headers: look it up.
 using RegisterForUserFn = HRESULT(WINAPI*)(ITypeLib*, OLECHAR*, OLECHAR*);
 using UnregisterForUserFn = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
 
 FARPROC OleAutFunction(const char* name) {
-    HMODULE oleaut = GetModuleHandleA("oleaut32.dll");
+    HMODULE oleaut = GetModuleHandleW(L"oleaut32.dll");
     return oleaut ? GetProcAddress(oleaut, name) : nullptr;
 }
 
 HKEY RootOf(bool machine) { return machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
-std::string Classes(const std::string& path) { return "Software\\Classes\\" + path; }
+std::wstring Classes(const std::wstring& path) { return L"Software\\Classes\\" + path; }
 
-HRESULT SetDefault(HKEY root, const std::string& path, const std::string& value, const char* name = nullptr) {
+// This exe's full path, whatever characters its folder has; empty when it does not fit.
+std::wstring OwnPath() {
+    std::vector<wchar_t> exe(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
+        if (length == 0) return std::wstring();
+        if (length < exe.size()) return std::wstring(exe.data(), length);
+        if (exe.size() >= LONGEST_PATH) return std::wstring();
+        exe.resize(exe.size() * 2);
+    }
+}
+
+HRESULT SetDefault(HKEY root, const std::wstring& path, const std::wstring& value, const wchar_t* name = nullptr) {
     RegKey key = RegKey::Create(root, Classes(path), KEY_WRITE);
     if (!key.valid()) return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
     return HRESULT_FROM_WIN32(key.setString(name, value));
 }
 
-void DeleteTree(HKEY root, const std::string& path) {
-    const std::string full = Classes(path);
-    RegDeleteTreeA(root, full.c_str());
-    RegDeleteKeyA(root, full.c_str());
+// A key that was not there counts as removed; one that stays is a failure.
+HRESULT DeleteTree(HKEY root, const std::wstring& path) {
+    const std::wstring full = Classes(path);
+    LSTATUS status = RegDeleteTreeW(root, full.c_str());
+    if (status == ERROR_SUCCESS) status = RegDeleteKeyW(root, full.c_str());
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(status);
 }
 
 SYSKIND NativeSysKind() { return sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32; }
@@ -47,54 +64,52 @@ SYSKIND NativeSysKind() { return sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32; }
 }  // namespace
 
 HRESULT Registrar::Register(bool machine, bool scripted) {
-    char exe[MAX_PATH * 2] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, exe, ARRAYSIZE(exe));
-    if (length == 0 || length >= ARRAYSIZE(exe)) return E_FAIL;
-    const std::string command = "\"" + std::string(exe) + "\"" + (scripted ? " /scripted" : "");
-    const std::string clsid = std::string("CLSID\\") + REQUEST_CLSID_TEXT;
-    const std::string iface = std::string("Interface\\") + EVENT_IID_TEXT;
-    const std::string progId = agentproto::PROG_ID;
+    const std::wstring exe = OwnPath();
+    if (exe.empty()) return E_FAIL;
+    const std::wstring command = L"\"" + exe + L"\"" + (scripted ? L" /scripted" : L"");
+    const std::wstring clsid = std::wstring(L"CLSID\\") + REQUEST_CLSID_TEXT_W;
+    const std::wstring iface = std::wstring(L"Interface\\") + EVENT_IID_TEXT_W;
+    const std::wstring progId = agentproto::PROG_ID_W;
     const HKEY root = RootOf(machine);
 
     // Type library first: registering it rewrites the interface keys, which ours then refine.
-    HRESULT hr = RegisterTypeLibrary(machine);
-    const std::pair<std::string, std::string> values[] = {
+    HRESULT hr = RegisterTypeLibrary(machine, exe);
+    const std::pair<std::wstring, std::wstring> values[] = {
         {clsid, DESCRIPTION},
-        {clsid + "\\LocalServer32", command},
-        {clsid + "\\ProgID", progId},
-        {clsid + "\\VersionIndependentProgID", progId},
-        {clsid + "\\TypeLib", TYPE_LIB_ID_TEXT},
+        {clsid + L"\\LocalServer32", command},
+        {clsid + L"\\ProgID", progId},
+        {clsid + L"\\VersionIndependentProgID", progId},
+        {clsid + L"\\TypeLib", TYPE_LIB_ID_TEXT_W},
         {progId, DESCRIPTION},
-        {progId + "\\CLSID", REQUEST_CLSID_TEXT},
+        {progId + L"\\CLSID", REQUEST_CLSID_TEXT_W},
         {iface, EVENT_NAME},
-        {iface + "\\ProxyStubClsid32", DISPATCH_MARSHALLER},
-        {iface + "\\TypeLib", TYPE_LIB_ID_TEXT},
+        {iface + L"\\ProxyStubClsid32", DISPATCH_MARSHALLER},
+        {iface + L"\\TypeLib", TYPE_LIB_ID_TEXT_W},
     };
     for (const auto& value : values)
         if (SUCCEEDED(hr)) hr = SetDefault(root, value.first, value.second);
-    if (SUCCEEDED(hr)) hr = SetDefault(root, iface + "\\TypeLib", "1.0", "Version");
+    if (SUCCEEDED(hr)) hr = SetDefault(root, iface + L"\\TypeLib", L"1.0", L"Version");
     return hr;
 }
 
 HRESULT Registrar::Unregister(bool machine) {
     const HKEY root = RootOf(machine);
     UnregisterTypeLibrary(machine);  // may already be gone
-    DeleteTree(root, std::string("CLSID\\") + REQUEST_CLSID_TEXT);
-    DeleteTree(root, agentproto::PROG_ID);
-    DeleteTree(root, std::string("Interface\\") + EVENT_IID_TEXT);
-    return S_OK;
+    HRESULT hr = DeleteTree(root, std::wstring(L"CLSID\\") + REQUEST_CLSID_TEXT_W);
+    const HRESULT progId = DeleteTree(root, agentproto::PROG_ID_W);
+    const HRESULT iface = DeleteTree(root, std::wstring(L"Interface\\") + EVENT_IID_TEXT_W);
+    if (SUCCEEDED(hr)) hr = FAILED(progId) ? progId : iface;
+    return hr;
 }
 
-HRESULT Registrar::RegisterTypeLibrary(bool machine) {
-    wchar_t exe[MAX_PATH * 2] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, exe, ARRAYSIZE(exe));
-    if (length == 0 || length >= ARRAYSIZE(exe)) return E_FAIL;
+HRESULT Registrar::RegisterTypeLibrary(bool machine, const std::wstring& exe) {
     ComPtr<ITypeLib> library;
-    HRESULT hr = LoadTypeLibEx(exe, REGKIND_NONE, library.Put());
+    HRESULT hr = LoadTypeLibEx(exe.c_str(), REGKIND_NONE, library.Put());
     if (FAILED(hr)) return hr;
-    if (machine) return RegisterTypeLib(library.Get(), exe, nullptr);
+    std::wstring path = exe;  // the registering calls take a writable text
+    if (machine) return RegisterTypeLib(library.Get(), &path[0], nullptr);
     auto registerForUser = reinterpret_cast<RegisterForUserFn>(OleAutFunction("RegisterTypeLibForUser"));
-    return registerForUser ? registerForUser(library.Get(), exe, nullptr) : E_NOTIMPL;
+    return registerForUser ? registerForUser(library.Get(), &path[0], nullptr) : E_NOTIMPL;
 }
 
 HRESULT Registrar::UnregisterTypeLibrary(bool machine) {

@@ -11,22 +11,22 @@
 namespace standin {
 
 ScriptedCall::ScriptedCall(DISPID id) : id_(id) {
-    RegKey script = RegKey::Open(HKEY_CURRENT_USER, SCRIPT_KEY);
+    RegKey script = RegKey::Open(HKEY_CURRENT_USER, SCRIPT_KEY_W);
     if (!script.valid()) return;
-    const std::string prefix = std::to_string(id) + ".";
+    const std::wstring prefix = std::to_wstring(id) + L".";
     ULONGLONG number = 0;
-    if (script.readNumber((prefix + "hr").c_str(), &number)) {
+    if (script.readNumber((prefix + L"hr").c_str(), &number)) {
         hasHr_ = true;
         hr_ = static_cast<HRESULT>(static_cast<DWORD>(number));
     }
-    if (script.readNumber((prefix + "vt").c_str(), &number)) {
+    if (script.readNumber((prefix + L"vt").c_str(), &number)) {
         hasVt_ = true;
         vt_ = static_cast<VARTYPE>(number);
     }
-    const std::string value = prefix + "value";
+    const std::wstring value = prefix + L"value";
     valueType_ = script.typeOf(value.c_str());
     if (valueType_ == REG_SZ || valueType_ == REG_EXPAND_SZ) {
-        script.readWideString(value.c_str(), &text_);
+        script.readString(value.c_str(), &text_);
         number_ = static_cast<ULONGLONG>(wcstoll(text_.c_str(), nullptr, 0));
     } else if (script.readNumber(value.c_str(), &number_)) {
         text_ = valueType_ == REG_DWORD ? std::to_wstring(static_cast<LONG>(number_))
@@ -34,14 +34,14 @@ ScriptedCall::ScriptedCall(DISPID id) : id_(id) {
     } else {
         valueType_ = REG_NONE;
     }
-    if (script.readNumber((prefix + "delay").c_str(), &number)) delayMs_ = static_cast<DWORD>(number);
-    script.readString((prefix + "events").c_str(), &events_);
-    script.readString("LogFile", &logFile_);
+    if (script.readNumber((prefix + L"delay").c_str(), &number)) delayMs_ = static_cast<DWORD>(number);
+    script.readString((prefix + L"events").c_str(), &events_);
+    script.readString(L"LogFile", &logFile_);
 }
 
 bool ScriptedCall::InitialStatus(short* status) {
     ULONGLONG value = 0;
-    if (!RegKey::Open(HKEY_CURRENT_USER, SCRIPT_KEY).readNumber("Status", &value)) return false;
+    if (!RegKey::Open(HKEY_CURRENT_USER, SCRIPT_KEY_W).readNumber(L"Status", &value)) return false;
     *status = static_cast<short>(value);
     return true;
 }
@@ -63,17 +63,17 @@ void ScriptedCall::Delay() const {
 
 void ScriptedCall::FireEvents() const {
     // "id:value" pairs separated by ';' (or ','), fired in order.
-    const char* p = events_.c_str();
+    const wchar_t* p = events_.c_str();
     while (*p) {
-        char* end = nullptr;
-        const long eventId = strtol(p, &end, 10);
-        if (end == p || *end != ':') break;
+        wchar_t* end = nullptr;
+        const long eventId = wcstol(p, &end, 10);
+        if (end == p || *end != L':') break;
         p = end + 1;
-        const long value = strtol(p, &end, 10);
+        const long value = wcstol(p, &end, 10);
         if (end == p) break;
         Notifier::FireNow(eventId, static_cast<short>(value));
         p = end;
-        while (*p == ';' || *p == ',' || *p == ' ') ++p;
+        while (*p == L';' || *p == L',' || *p == L' ') ++p;
     }
 }
 

@@ -33,8 +33,8 @@ private:
     ULONGLONG number_ = 0;
     std::wstring text_;
     DWORD delayMs_ = 0;
-    std::string events_;
-    std::string logFile_;
+    std::wstring events_;
+    std::wstring logFile_;
 };
 
 }  // namespace standin

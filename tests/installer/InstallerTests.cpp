@@ -2,6 +2,10 @@
 // what the setup puts in place, that the installed program runs against the agent it
 // registered, and that the uninstaller takes all of it away again, except what it must keep.
 //
+// Under Wine every process of the tests runs with an administrator's full token, so the setup
+// runs elevated unless a case starts it with SetupToken::Normal (see SetupRunner.h). Only an
+// elevated setup takes /MACHINEREG, which Wine needs to find the Local Locker.
+//
 // These tests replace the prefix's machine-wide agent registration, which other tests rely on,
 // so each one ends by putting it back as the test prefix was prepared.
 #include <windows.h>
@@ -11,32 +15,36 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "agent/AgentProtocol.h"
-#include "agent/ComText.h"
 #include "agent/ComPtr.h"
+#include "res/resource.h"
 #include "standin/ControlWindow.h"
 #include "standin/StandinIds.h"
+#include "tests/drop/DragSource.h"
 #include "tests/support/Files.h"
 #include "tests/support/Owned.h"
 #include "tests/support/ParceloProcess.h"
 #include "tests/support/Registry.h"
 #include "tests/support/ScopedRegValue.h"
+#include "tests/support/SetupRunner.h"
+#include "tests/support/WindowFacts.h"
 
 namespace {
 
 // A setup, an uninstall or a cold agent start; each takes a second or two under Wine. Short
 // enough that a failing test still ends, and puts the prefix back, inside ctest's timeout.
 constexpr DWORD INSTALL_WAIT_MS = 30000;
+// What a setup that stopped gives, and an uninstaller that could not take everything away.
+constexpr DWORD FAILED_EXIT = 2;
 
 const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Parcelo";
 const char RUN_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char SESSION_MANAGER_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 // Everything the agent's registration writes, under either hive's Software\Classes.
 const std::string AGENT_CLASS_KEYS[] = {
     std::string("Software\\Classes\\CLSID\\") + standin::REQUEST_CLSID_TEXT,
@@ -45,87 +53,40 @@ const std::string AGENT_CLASS_KEYS[] = {
     std::string("Software\\Classes\\TypeLib\\") + standin::TYPE_LIB_ID_TEXT,
 };
 const std::string LOCAL_SERVER_KEY = AGENT_CLASS_KEYS[0] + "\\LocalServer32";
+// Wine's boot-time deletions of what setups leave in their temporary folder (ScratchTemp) are
+// told apart by this.
+const wchar_t SCRATCH_MARKER[] = L"\\parcelo-installer-test-temp\\";
 
-std::string Folder(int csidl) {
-    char path[MAX_PATH] = {};
-    return SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) ? path : "";
+std::wstring Folder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    return SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) ? path : L"";
 }
 
-std::string InstallDir() { return Folder(CSIDL_LOCAL_APPDATA) + "\\Programs\\Parcelo"; }
-std::string ShortcutFolder() { return Folder(CSIDL_PROGRAMS) + "\\Parcelo"; }
-std::string Shortcut() { return ShortcutFolder() + "\\Parcelo.lnk"; }
-// The setup's and uninstaller's own temporary folder, so that what NSIS leaves in TEMP (the
-// uninstaller's copy of itself) goes away with it.
-std::string ScratchTemp() { return Folder(CSIDL_LOCAL_APPDATA) + "\\parcelo-installer-test-temp"; }
+std::wstring InstallDir() { return Folder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Parcelo"; }
+// Where an update may move it.
+std::wstring SecondDir() { return Folder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Parcelo Moved"; }
+// A user folder the system code page cannot hold, as under C:\Users\Дмитрий.
+std::wstring CyrillicParent() {
+    return Folder(CSIDL_LOCAL_APPDATA) + L"\\\x0414\x043c\x0438\x0442\x0440\x0438\x0439";
+}
+std::wstring CyrillicDir() { return CyrillicParent() + L"\\Parcelo"; }
+std::wstring ShortcutFolder() { return Folder(CSIDL_PROGRAMS) + L"\\Parcelo"; }
+std::wstring Shortcut() { return ShortcutFolder() + L"\\Parcelo.lnk"; }
+std::wstring ScratchTemp() { return Folder(CSIDL_LOCAL_APPDATA) + L"\\parcelo-installer-test-temp"; }
 
-bool Same(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) == 0; }
+bool Same(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) == 0; }
 
-bool StartsWith(const std::string& text, const std::string& prefix) {
+bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
     return text.size() >= prefix.size() && Same(text.substr(0, prefix.size()), prefix);
 }
 
-// The environment of this process, with TEMP and TMP sent to the scratch folder.
-std::wstring ChildEnvironment() {
-    std::vector<std::wstring> entries;
-    wchar_t* block = GetEnvironmentStringsW();
-    for (const wchar_t* p = block; *p; p += wcslen(p) + 1) {
-        const std::wstring entry = p;
-        const std::wstring name = entry.substr(0, entry.find(L'=', 1));
-        if (_wcsicmp(name.c_str(), L"TEMP") != 0 && _wcsicmp(name.c_str(), L"TMP") != 0) entries.push_back(entry);
-    }
-    FreeEnvironmentStringsW(block);
-    entries.push_back(L"TEMP=" + Wide(ScratchTemp()));
-    entries.push_back(L"TMP=" + Wide(ScratchTemp()));
-    std::sort(entries.begin(), entries.end(), [](const std::wstring& a, const std::wstring& b) {
-        return _wcsicmp(a.c_str(), b.c_str()) < 0;
-    });
-    std::wstring result;
-    for (const std::wstring& entry : entries) result += entry + L'\0';
-    return result + L'\0';
-}
-
-// Under Wine, a shortcut saved in the Start menu also becomes a desktop entry and icons in the
-// host user's home, outside the prefix, which no uninstaller takes back. Wine's menu builder is
-// off while a test runs (unless someone chose otherwise); the switch is read from the registry by
-// each new process (an environment block handed to CreateProcess does not reach Wine's loader).
-std::optional<ScopedRegValue> MenuBuilderOff() {
-    const char* const overrides = "Software\\Wine\\DllOverrides";
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    if (!ntdll || !GetProcAddress(ntdll, "wine_get_version") ||
-        RegGetValueA(HKEY_CURRENT_USER, overrides, "winemenubuilder.exe", RRF_RT_ANY, nullptr, nullptr, nullptr) ==
-            ERROR_SUCCESS)
-        return std::nullopt;
-    return std::optional<ScopedRegValue>(std::in_place, HKEY_CURRENT_USER, overrides, "winemenubuilder.exe",
-                                         std::string());
-}
-
-// The running processes of this name whose image lies in `dir` (anywhere, for an empty one).
-std::vector<UniqueHandle> Processes(const char* exeName, const std::string& dir) {
-    std::vector<UniqueHandle> found;
-    for (DWORD pid : ProcessesNamed(exeName)) {
-        UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
-        char image[MAX_PATH * 2] = {};
-        DWORD size = sizeof image;
-        if (!process.valid() || !QueryFullProcessImageNameA(process.get(), 0, image, &size)) continue;
-        if (dir.empty() || StartsWith(image, dir + "\\")) found.push_back(std::move(process));
-    }
-    return found;
-}
-
-bool AllEnded(const std::vector<UniqueHandle>& processes, DWORD timeoutMs = INSTALL_WAIT_MS) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (const UniqueHandle& process : processes) {
-        const ULONGLONG now = GetTickCount64();
-        const DWORD left = now < end ? static_cast<DWORD>(end - now) : 0;
-        if (WaitForSingleObject(process.get(), left) != WAIT_OBJECT_0) return false;
-    }
-    return true;
-}
+std::wstring FolderOf(const std::wstring& file) { return file.substr(0, file.find_last_of(L'\\')); }
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
 // Asks an agent that runs from `dir` to end through its control window, the way the tests end
 // the stand-in; only for one that a failed test left without its client.
-void EndAgentsIn(const std::string& dir) {
-    std::vector<UniqueHandle> agents = Processes("UploadAgent.exe", dir);
+void EndAgentsIn(const std::wstring& dir) {
+    std::vector<UniqueHandle> agents = ProcessesIn("UploadAgent.exe", dir);
     if (agents.empty() || AllEnded(agents, 3000)) return;
     using standin::ControlWindow;
     for (HWND control = FindWindowExA(HWND_MESSAGE, nullptr, ControlWindow::CLASS_NAME, nullptr); control;
@@ -138,154 +99,130 @@ void EndAgentsIn(const std::string& dir) {
     AllEnded(agents);
 }
 
-struct RunResult {
-    bool finished = false;  // the process and every process it started have ended
-    DWORD exitCode = 0xFFFFFFFF;
-};
-
-// Runs a command and waits until it and everything it started have ended: the uninstaller
-// hands over to a copy of itself and returns at once. A job keeps the whole tree together, and
-// a tree that hangs (an uninstaller waiting for a program that never ends) ends with the job.
-// Without `wholeTree` only the command itself is waited for: a setup waits for its helpers
-// itself, and the Parcelo it starts again after an update is meant to outlive it.
-RunResult RunAndWaitForTree(const std::string& commandLine, bool wholeTree) {
-    RunResult result;
-    UniqueHandle job(CreateJobObjectA(nullptr, nullptr));
-    UniqueHandle port(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1));
-    if (!job.valid() || !port.valid()) return result;
-    JOBOBJECT_ASSOCIATE_COMPLETION_PORT association = {job.get(), port.get()};
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
-    limits.BasicLimitInformation.LimitFlags =
-        JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | (wholeTree ? 0 : JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK);
-    if (!SetInformationJobObject(job.get(), JobObjectAssociateCompletionPortInformation, &association,
-                                 sizeof association) ||
-        !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits))
-        return result;
-
-    std::wstring environment = ChildEnvironment();
-    std::string line = commandLine;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT,
-                        &environment[0], nullptr, &startup, &info))
-        return result;
-    UniqueHandle process(info.hProcess), thread(info.hThread);
-    if (!AssignProcessToJobObject(job.get(), process.get())) {
-        TerminateProcess(process.get(), 1);  // ours, never resumed
-        return result;
-    }
-    ResumeThread(thread.get());
-
-    const ULONGLONG end = GetTickCount64() + INSTALL_WAIT_MS;
-    for (;;) {
-        const ULONGLONG now = GetTickCount64();
-        DWORD message = 0;
-        ULONG_PTR completionKey = 0;
-        LPOVERLAPPED overlapped = nullptr;
-        if (now >= end || !GetQueuedCompletionStatus(port.get(), &message, &completionKey, &overlapped,
-                                                     static_cast<DWORD>(end - now))) {
-            // An agent killed without revoking its class stays registered with Wine's COM, and
-            // every later start of one fails: it is asked to end first, the way it allows.
-            EndAgentsIn(InstallDir());
-            TerminateJobObject(job.get(), 99);
-            WaitForSingleObject(process.get(), INSTALL_WAIT_MS);
-            return result;
-        }
-        if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) break;
-    }
-    result.finished = WaitForSingleObject(process.get(), INSTALL_WAIT_MS) == WAIT_OBJECT_0;
-    GetExitCodeProcess(process.get(), &result.exitCode);
-    return result;
-}
-
-
-// NSIS's uninstaller asks for its temporary copy to be deleted at the next boot, which Wine
-// records even for a plain user: drop the requests for the scratch folder, which is gone.
-void ForgetPendingDeletes() {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SESSION_MANAGER_KEY, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return;
-    const OwnedKey owned(key);
-    const wchar_t name[] = L"PendingFileRenameOperations";
-    DWORD type = 0, size = 0;
-    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_MULTI_SZ) {
-        std::vector<wchar_t> data(size / sizeof(wchar_t) + 2, L'\0');
-        if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS) {
-            // Pairs of source and target; a deletion's target is an empty string.
-            std::vector<std::wstring> items;
-            const size_t count = size / sizeof(wchar_t);
-            for (size_t i = 0; i < count;) {
-                items.emplace_back(&data[i]);
-                i += items.back().size() + 1;
-            }
-            std::wstring kept;
-            bool dropped = false;
-            for (size_t i = 0; i + 1 < items.size(); i += 2) {
-                if (items[i].empty()) break;
-                std::wstring lower = items[i];
-                for (wchar_t& c : lower) c = towlower(c);
-                if (lower.find(L"\\parcelo-installer-test-temp\\") != std::wstring::npos) {
-                    dropped = true;
-                    continue;
-                }
-                kept += items[i] + L'\0' + items[i + 1] + L'\0';
-            }
-            if (dropped && kept.empty()) RegDeleteValueW(key, name);
-            if (dropped && !kept.empty()) {
-                kept += L'\0';
-                RegSetValueExW(key, name, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
-                               static_cast<DWORD>(kept.size() * sizeof(wchar_t)));
-            }
-        }
-    }
-}
-
 DWORD RunStandin(const std::string& switches) {
     return ProgramProcess("\"" + WindowsPath(STANDIN_AGENT_EXE) + "\" " + switches).WaitForExit(INSTALL_WAIT_MS);
 }
 
+ULONGLONG WriteTimeOf(const std::wstring& file) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data);
+    return (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+// A mark on a file that only its replacement takes away: a write time a day back. Its value.
+ULONGLONG MarkFile(const std::wstring& file) {
+    const ULONGLONG marked = WriteTimeOf(file) - 24ull * 3600 * 10000000;
+    const FILETIME time = {static_cast<DWORD>(marked), static_cast<DWORD>(marked >> 32)};
+    UniqueHandle opened(CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
+    EXPECT_TRUE(SetFileTime(opened.get(), nullptr, nullptr, &time));
+    return marked;
+}
+
+// The local date `secondsAgo` seconds ago, as YYYYMMDD.
+std::string LocalDate(ULONGLONG secondsAgo) {
+    SYSTEMTIME now = {}, then = {};
+    FILETIME time = {};
+    GetLocalTime(&now);
+    SystemTimeToFileTime(&now, &time);
+    const ULONGLONG earlier =
+        ((static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime) - secondsAgo * 10000000;
+    time = {static_cast<DWORD>(earlier), static_cast<DWORD>(earlier >> 32)};
+    FileTimeToSystemTime(&time, &then);
+    char date[16];
+    snprintf(date, sizeof date, "%04u%02u%02u", then.wYear, then.wMonth, then.wDay);
+    return date;
+}
+
 struct Link {
-    std::string target, arguments;
+    std::wstring target, arguments;
 };
 
-Link ReadShortcut(const std::string& path) {
+// The target as the link's ID list has it: Wine keeps the path in the link's location block
+// only in the code page (a Cyrillic folder comes back as "???"), the ID list whole.
+Link ReadShortcut(const std::wstring& path) {
     ComPtr<IShellLinkW> shellLink;
     ComPtr<IPersistFile> file;
     wchar_t target[MAX_PATH] = {}, arguments[MAX_PATH] = {};
+    PIDLIST_ABSOLUTE ids = nullptr;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shellLink.PutVoid())))
-        return {"<no shell link>", ""};
+        return {L"<no shell link>", L""};
     if (FAILED(shellLink->QueryInterface(IID_IPersistFile, file.PutVoid())) ||
-        FAILED(file->Load(Wide(path).c_str(), STGM_READ)) ||
-        FAILED(shellLink->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) ||
+        FAILED(file->Load(path.c_str(), STGM_READ)) || FAILED(shellLink->GetIDList(&ids)) ||
         FAILED(shellLink->GetArguments(arguments, MAX_PATH)))
-        return {"<unreadable>", ""};
-    return {Utf8(target), Utf8(arguments)};
+        return {L"<unreadable>", L""};
+    const bool found = SHGetPathFromIDListW(ids, target) != FALSE;
+    CoTaskMemFree(ids);
+    return {found ? target : L"<no path>", arguments};
 }
 
-// Every value under the key and its subkeys, names, types and bytes, in the registry's order.
-std::string KeyContents(HKEY root, const std::string& key) {
-    HKEY opened;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return ABSENT_TEXT;
-    const OwnedKey owned(opened);
-    std::string contents = "[" + key + "]\n";
-    char name[256];
-    BYTE data[4096];
-    for (DWORD i = 0;; ++i) {
-        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
-        if (RegEnumValueA(opened, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
-        contents += std::string(name, nameSize) + ":" + std::to_string(type) + "=" +
-                    std::string(reinterpret_cast<const char*>(data), dataSize) + "\n";
-    }
-    for (DWORD i = 0;; ++i) {
-        DWORD nameSize = sizeof name;
-        if (RegEnumKeyExA(opened, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        contents += KeyContents(root, key + "\\" + name);
-    }
-    return contents;
+// A value under HKLM\Software\Classes in the 64-bit view or, `view` KEY_WOW64_32KEY, in the one
+// 32-bit programs see.
+void SetClassText(const std::string& key, const wchar_t* name, const std::wstring& text, REGSAM view = 0) {
+    HKEY created = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, Wide("Software\\Classes\\" + key).c_str(), 0, nullptr,
+                                             0, KEY_WRITE | view, nullptr, &created, nullptr));
+    const OwnedKey owned(created);
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(created, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))));
 }
 
-std::string FolderOf(const std::string& file) { return file.substr(0, file.find_last_of('\\')); }
+void DeleteClassKey(const std::string& key, REGSAM view = 0) {
+    const std::wstring path = Wide("Software\\Classes\\" + key);
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | view, &opened) == ERROR_SUCCESS) {
+        const OwnedKey owned(opened);
+        RegDeleteTreeW(opened, nullptr);
+    }
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), view, 0);
+}
+
+// Another vendor's agent, registered for all users as its own setup would have done it:
+// what a setup of Parcelo must never take over. Gone again with this object.
+class ForeignAgent {
+public:
+    // A 32-bit agent: its class in the 32-bit view only, the ProgID where every view sees it.
+    static ForeignAgent ThirtyTwoBit() {
+        ForeignAgent agent;
+        agent.keys_ = {{"CLSID\\" + std::string(standin::REQUEST_CLSID_TEXT), KEY_WOW64_32KEY},
+                       {agentproto::PROG_ID, 0}};
+        SetClassText(agent.keys_[0].first + "\\LocalServer32", nullptr,
+                     L"\"C:\\Program Files (x86)\\Velorex\\UploadAgent.exe\"", KEY_WOW64_32KEY);
+        SetClassText(agent.keys_[1].first + "\\CLSID", nullptr, standin::REQUEST_CLSID_TEXT_W);
+        return agent;
+    }
+    // A service, reached through the ProgID's CurVer and the class's AppID.
+    static ForeignAgent Service() {
+        const char* const id = "{5B0C3F52-7A4E-4D8B-9C61-2E7F0D3A9B14}";
+        ForeignAgent agent;
+        agent.keys_ = {{agentproto::PROG_ID, 0}, {std::string(agentproto::PROG_ID) + ".3", 0},
+                       {std::string("CLSID\\") + id, 0}, {std::string("AppID\\") + id, 0}};
+        SetClassText(agent.keys_[0].first + "\\CurVer", nullptr, Wide(agent.keys_[1].first));
+        SetClassText(agent.keys_[1].first + "\\CLSID", nullptr, Wide(id));
+        SetClassText(agent.keys_[2].first, L"AppID", Wide(id));
+        SetClassText(agent.keys_[3].first, L"LocalService", L"VelorexUploadAgent");
+        return agent;
+    }
+    ForeignAgent(ForeignAgent&& other) noexcept : keys_(std::move(other.keys_)) { other.keys_.clear(); }
+    ForeignAgent(const ForeignAgent&) = delete;
+    ForeignAgent& operator=(const ForeignAgent&) = delete;
+    ~ForeignAgent() {
+        for (const auto& key : keys_) DeleteClassKey(key.first, key.second);
+    }
+
+    // All of it, to tell that nothing was changed.
+    std::string Registration() const {
+        std::string all;
+        for (const auto& key : keys_)
+            all += KeyContents(HKEY_LOCAL_MACHINE, "Software\\Classes\\" + key.first, key.second);
+        return all;
+    }
+
+private:
+    ForeignAgent() = default;
+    std::vector<std::pair<std::string, REGSAM>> keys_;
+};
 
 }  // namespace
 
@@ -295,10 +232,10 @@ protected:
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         vendorKeyExisted_ = KeyExists(HKEY_CURRENT_USER, VENDOR_KEY);
         RemoveLeftovers();
-        CreateDirectoryA(ScratchTemp().c_str(), nullptr);
+        CreateDirectoryW(ScratchTemp().c_str(), nullptr);
         // A stand-in server still running from an earlier test would answer in place of the
         // agent the setup registers.
-        ASSERT_TRUE(AllEnded(Processes("UploadAgent.exe", ""))) << "an UploadAgent from an earlier test still runs";
+        ASSERT_TRUE(AllEnded(ProcessesIn("UploadAgent.exe", L""))) << "an UploadAgent from an earlier test still runs";
         ASSERT_FALSE(Exists(InstallDir()));
         ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, UNINSTALL_KEY));
     }
@@ -306,7 +243,7 @@ protected:
     void TearDown() override {
         program_.reset();
         RemoveLeftovers();
-        ForgetPendingDeletes();
+        ForgetPendingDeletes(SCRATCH_MARKER);
         RegDeleteTreeA(HKEY_CURRENT_USER, PRODUCT_KEY);
         RegDeleteKeyA(HKEY_CURRENT_USER, PRODUCT_KEY);
         if (!vendorKeyExisted_) {
@@ -322,79 +259,111 @@ protected:
         CoUninitialize();
     }
 
-    // Whatever an earlier or failed run left: the programs it started, the installed files,
-    // the shortcut, the uninstall entry, a per-user registration pointing into the install
-    // folder, the scratch folder.
+    // Whatever an earlier or failed run left in any folder a case installs into: the programs
+    // it started, the files, a registration or a Run value pointing there; the shortcut, the
+    // uninstall entry, the scratch folder.
     static void RemoveLeftovers() {
-        const std::string dir = InstallDir();
-        EndAgentsIn(dir);
-        if (StartsWith(RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY), "\"" + dir + "\\"))
-            for (const std::string& key : AGENT_CLASS_KEYS) {
-                RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
-                RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
-            }
-        RemoveTree(dir);
+        for (const std::wstring& dir : {InstallDir(), SecondDir(), CyrillicDir()}) {
+            EndAgentsIn(dir);
+            for (UniqueHandle& program : ProcessesIn("parcelo.exe", dir)) TerminateProcess(program.get(), 99);
+            if (StartsWith(FromUtf8(RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY)), L"\"" + dir + L"\\"))
+                for (const std::string& key : AGENT_CLASS_KEYS) {
+                    RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
+                    RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+                }
+            if (StartsWith(FromUtf8(RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo")), L"\"" + dir + L"\\"))
+                RegDeleteKeyValueA(HKEY_CURRENT_USER, RUN_KEY, "Parcelo");
+            RemoveTree(dir);
+        }
+        RemoveTree(CyrillicParent());
         RemoveTree(ShortcutFolder());
         RegDeleteTreeA(HKEY_CURRENT_USER, UNINSTALL_KEY);
         RegDeleteKeyA(HKEY_CURRENT_USER, UNINSTALL_KEY);
         RemoveTree(ScratchTemp());
     }
 
-    static RunResult Install(const std::string& switches) {
-        return RunAndWaitForTree("\"" + WindowsPath(PARCELO_SETUP) + "\" /S" + switches, false);
+    // `setup`: this build's, or the same one as a later version (LATER_SETUP, 2.5.1.7).
+    static RunResult Install(const std::wstring& switches, SetupToken token = SetupToken::AsThisProcess,
+                             const char* setup = PARCELO_SETUP) {
+        SetupRun run(Quoted(Wide(WindowsPath(setup))) + L" /S" + switches, ScratchTemp(), false, token);
+        return run.Wait(INSTALL_WAIT_MS, [] {
+            // An agent killed without revoking its class stays registered with Wine's COM, and
+            // every later start of one fails: it is asked to end first, the way it allows.
+            for (const std::wstring& dir : {InstallDir(), SecondDir(), CyrillicDir()}) EndAgentsIn(dir);
+        });
     }
-    static RunResult Uninstall(const std::string& switches) {
-        return RunAndWaitForTree("\"" + InstallDir() + "\\uninstall.exe\" /S" + switches, true);
+    static RunResult Uninstall(const std::wstring& switches, const std::wstring& dir = InstallDir()) {
+        SetupRun run(Quoted(dir + L"\\uninstall.exe") + L" /S" + switches, ScratchTemp(), true);
+        return run.Wait(INSTALL_WAIT_MS, [&] { EndAgentsIn(dir); });
     }
 
     // Starts the installed program the way its shortcut does and waits for its window, and for
     // the agent that COM started for it from `agentDir`: the install folder, which only the
     // setup's registration can lead to, unless another agent is registered.
-    void StartProgram(const std::string& agentDir = InstallDir()) {
+    void StartProgram(const std::wstring& dir = InstallDir(), std::wstring agentDir = L"") {
         const Link link = ReadShortcut(Shortcut());
-        ASSERT_TRUE(Same(InstallDir() + "\\parcelo.exe", link.target)) << link.target;
-        program_ = std::make_unique<ParceloProcess>(link.arguments, link.target);
+        ASSERT_TRUE(Same(dir + L"\\parcelo.exe", link.target)) << Utf8(link.target);
+        program_ = std::make_unique<ParceloProcess>(Utf8(link.arguments), link.target);
         ASSERT_TRUE(program_->Started());
         HWND window = program_->ShownWindow(INSTALL_WAIT_MS);
         ASSERT_NE(nullptr, window);
         EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-        ASSERT_TRUE(PumpUntil([&] { return !(agents_ = Processes("UploadAgent.exe", agentDir)).empty(); },
+        WaitForAgentIn(agentDir.empty() ? dir : agentDir);
+    }
+    void WaitForAgentIn(const std::wstring& agentDir) {
+        ASSERT_TRUE(PumpUntil([&] { return !(agents_ = ProcessesIn("UploadAgent.exe", agentDir)).empty(); },
                               INSTALL_WAIT_MS))
-            << "no agent started from " << agentDir;
+            << "no agent started from " << Utf8(agentDir);
+    }
+    // The Parcelo that a setup started again, running from `dir`, its window shown.
+    void AdoptRestarted(const std::wstring& dir) {
+        std::vector<UniqueHandle> restarted;
+        ASSERT_TRUE(PumpUntil([&] { return !(restarted = ProcessesIn("parcelo.exe", dir)).empty(); }, INSTALL_WAIT_MS))
+            << "not started again from " << Utf8(dir);
+        program_ = std::make_unique<ParceloProcess>(std::move(restarted.front()));
+        ASSERT_NE(nullptr, program_->ShownWindow(INSTALL_WAIT_MS));
     }
     void ExitProgram() {
         ASSERT_TRUE(program_);
         EXPECT_EQ(0u, program_->Exit(INSTALL_WAIT_MS));
         // The agent ends with its last client, and only then may its file go.
-        EXPECT_TRUE(AllEnded(agents_));
+        EXPECT_TRUE(AllEnded(agents_, INSTALL_WAIT_MS));
         agents_.clear();
     }
 
     // `locker`: with the Local Locker, registered per user and, `machineWide`, for all users.
-    void ExpectInstalled(bool locker, bool machineWide) {
-        const std::string dir = InstallDir();
-        const std::string quoted = "\"" + dir + "\\UploadAgent.exe\"";
-        EXPECT_TRUE(Contents(ParceloPath()) == Contents(dir + "\\parcelo.exe"));
-        EXPECT_EQ(locker, Contents(WindowsPath(STANDIN_AGENT_EXE)) == Contents(dir + "\\UploadAgent.exe"));
-        EXPECT_TRUE(Exists(dir + "\\uninstall.exe"));
+    void ExpectInstalled(bool locker, bool machineWide, const std::wstring& dir = InstallDir(),
+                         const char* version = "1.0.0") {
+        EXPECT_TRUE(Contents(ParceloPath()) == Contents(dir + L"\\parcelo.exe"));
+        EXPECT_EQ(locker, Contents(WindowsPath(STANDIN_AGENT_EXE)) == Contents(dir + L"\\UploadAgent.exe"));
+        EXPECT_TRUE(Exists(dir + L"\\uninstall.exe"));
 
         // Started by hand, Parcelo shows itself: the switch as the program looks for it.
         const Link link = ReadShortcut(Shortcut());
-        EXPECT_TRUE(Same(dir + "\\parcelo.exe", link.target)) << link.target;
-        EXPECT_EQ(" /showparcelo", link.arguments);
+        EXPECT_TRUE(Same(dir + L"\\parcelo.exe", link.target)) << Utf8(link.target);
+        EXPECT_EQ(L" /showparcelo", link.arguments);
 
         EXPECT_EQ("Parcelo", RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayName"));
-        EXPECT_EQ("1.0.0", RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayVersion"));
+        EXPECT_EQ(version, RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayVersion"));
+        DWORD major = 0, minor = 0;
+        ASSERT_EQ(2, sscanf(version, "%lu.%lu", &major, &minor));
+        EXPECT_EQ(major, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "VersionMajor"));
+        EXPECT_EQ(minor, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "VersionMinor"));
+        // Today, or yesterday when midnight passed since the setup ran.
+        const std::string installed = RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallDate");
+        EXPECT_TRUE(installed == LocalDate(0) || installed == LocalDate(INSTALL_WAIT_MS / 1000)) << installed;
         EXPECT_EQ("Sonavo Inc.", RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "Publisher"));
-        EXPECT_TRUE(Same("\"" + dir + "\\uninstall.exe\"", RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "UninstallString")));
-        EXPECT_TRUE(Same(dir, RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation")));
-        EXPECT_TRUE(StartsWith(RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayIcon"), dir + "\\parcelo.exe"));
+        EXPECT_TRUE(Same(Quoted(dir + L"\\uninstall.exe"),
+                         FromUtf8(RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "UninstallString"))));
+        EXPECT_TRUE(Same(dir, FromUtf8(RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation"))));
+        EXPECT_TRUE(
+            StartsWith(FromUtf8(RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayIcon")), dir + L"\\parcelo.exe"));
         EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "NoModify"));
         EXPECT_EQ(1u, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "NoRepair"));
         DWORD bytes = 0;
-        for (const char* file : {"parcelo.exe", "UploadAgent.exe", "uninstall.exe"}) {  // one absent: 0
+        for (const wchar_t* file : {L"parcelo.exe", L"UploadAgent.exe", L"uninstall.exe"}) {  // one absent: 0
             WIN32_FILE_ATTRIBUTE_DATA data = {};
-            GetFileAttributesExA((dir + "\\" + file).c_str(), GetFileExInfoStandard, &data);
+            GetFileAttributesExW((dir + L"\\" + file).c_str(), GetFileExInfoStandard, &data);
             bytes += data.nFileSizeLow;
         }
         const DWORD kilobytes = RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "EstimatedSize");
@@ -406,22 +375,23 @@ protected:
             EXPECT_EQ(ABSENT_NUMBER, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "MachineRegistration"));
             return;
         }
-        EXPECT_TRUE(Same(quoted, RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY))) << RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY);
+        // The exact path, whatever script its folders are named in: COM starts what it says.
+        const std::string agent = Utf8(Quoted(dir + L"\\UploadAgent.exe"));
+        EXPECT_EQ(agent, RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY));
         EXPECT_EQ(machineWide ? 1u : ABSENT_NUMBER, RegNumber(HKEY_CURRENT_USER, UNINSTALL_KEY, "MachineRegistration"));
         if (machineWide) {
-            EXPECT_TRUE(Same(quoted, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY)))
-                << RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY);
+            EXPECT_EQ(agent, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY));
+            CLSID clsid = {};
+            EXPECT_HRESULT_SUCCEEDED(CLSIDFromProgID(agentproto::PROG_ID_W, &clsid));
+            EXPECT_TRUE(IsEqualCLSID(standin::REQUEST_CLSID, clsid));
         }
-        CLSID clsid = {};
-        EXPECT_HRESULT_SUCCEEDED(CLSIDFromProgID(agentproto::PROG_ID_W, &clsid));
-        EXPECT_TRUE(IsEqualCLSID(standin::REQUEST_CLSID, clsid));
     }
 
-    // Nothing of the install is left; `machineWide`: nor of the agent's machine-wide registration.
-    void ExpectNothingLeft(bool machineWide) {
-        const std::string dir = InstallDir();
-        for (const char* file : {"parcelo.exe", "UploadAgent.exe", "uninstall.exe"})
-            EXPECT_FALSE(Exists(dir + "\\" + file)) << file;
+    // Nothing of the install in `dir` is left; `machineWide`: nor of the agent's machine-wide
+    // registration.
+    void ExpectNothingLeft(bool machineWide, const std::wstring& dir = InstallDir()) {
+        for (const wchar_t* file : {L"parcelo.exe", L"UploadAgent.exe", L"uninstall.exe"})
+            EXPECT_FALSE(Exists(dir + L"\\" + file)) << Utf8(file);
         EXPECT_FALSE(Exists(dir));
         EXPECT_FALSE(Exists(Shortcut()));
         EXPECT_FALSE(Exists(ShortcutFolder()));
@@ -439,6 +409,15 @@ protected:
         }
     }
 
+    // Settings as the program saves them, with something of the user's own among them.
+    std::string SavedSettings() {
+        EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT_KEY) + "\\User").c_str(),
+                                                 "Email", REG_SZ, "someone@example.com", 20));
+        StartProgram();
+        ExitProgram();
+        return KeyContents(HKEY_CURRENT_USER, PRODUCT_KEY);
+    }
+
     std::optional<ScopedRegValue> menuBuilderOff_ = MenuBuilderOff();
     std::unique_ptr<ParceloProcess> program_;
     std::vector<UniqueHandle> agents_;
@@ -448,119 +427,291 @@ protected:
 TEST_F(InstallerTest, InstallsRunsAndUninstallsWithoutLeftovers) {
     // No agent registered: the Local Locker comes with the setup by default.
     ASSERT_EQ(0u, RunStandin("/UnregServer /machine"));
-    const RunResult setup = Install(" /MACHINEREG");
+    const RunResult setup = Install(L" /MACHINEREG");
     ASSERT_TRUE(setup.finished);
     ASSERT_EQ(0u, setup.exitCode);
     ExpectInstalled(true, true);
     // Autostart by default, hidden in the tray: the quoted path and no switch.
-    EXPECT_TRUE(Same("\"" + InstallDir() + "\\parcelo.exe\"", RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo")))
-        << RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo");
+    EXPECT_EQ(Utf8(Quoted(InstallDir() + L"\\parcelo.exe")), RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+    // The version resource in its four parts, from the three of the version.
+    DWORD handle = 0;
+    const std::wstring setupFile = Wide(WindowsPath(PARCELO_SETUP));
+    std::vector<BYTE> info(GetFileVersionInfoSizeW(setupFile.c_str(), &handle) + 1);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(GetFileVersionInfoW(setupFile.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+    EXPECT_EQ(MAKELONG(0, 1), fixed->dwProductVersionMS);
+    EXPECT_EQ(0u, fixed->dwProductVersionLS);
 
     StartProgram();
     ExitProgram();
     ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));  // the program saved its settings
 
-    const RunResult uninstall = Uninstall("");
+    // Another copy's start at sign-in is not this uninstaller's.
+    const std::wstring otherCopy = L"\"C:\\Other\\parcelo.exe\"";
+    ScopedRegValue otherRun(HKEY_CURRENT_USER, RUN_KEY, "Parcelo", otherCopy);
+    const RunResult uninstall = Uninstall(L"");
     ASSERT_TRUE(uninstall.finished);
     EXPECT_EQ(0u, uninstall.exitCode);
+    EXPECT_EQ(Utf8(otherCopy), RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, RUN_KEY, "Parcelo");
     ExpectNothingLeft(true);
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));  // settings stay unless asked
 }
 
 TEST_F(InstallerTest, UninstallClosesTheProgramAndClearSettingsDeletesOnlyItsKey) {
-    // Asked for, the Local Locker replaces the registered agent, and goes again with the uninstall.
-    ASSERT_EQ(0u, Install(" /MACHINEREG /NOAUTOSTART /LOCALLOCKER").exitCode);
+    ASSERT_EQ(0u, RunStandin("/UnregServer /machine"));
+    ASSERT_EQ(0u, Install(L" /MACHINEREG /NOAUTOSTART").exitCode);
     ExpectInstalled(true, true);
     EXPECT_EQ(ABSENT_TEXT, RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT_KEY) + "\\User").c_str(), "Email",
                                              REG_SZ, "someone@example.com", 20));
+    // The Local Locker's own settings are not Parcelo's.
+    ScopedRegValue quota(HKEY_CURRENT_USER, standin::AGENT_KEY, "QuotaBytes", 12345);
     StartProgram();
 
     // The running program is closed first: what it saves on its way out is deleted after it.
-    const RunResult uninstall = Uninstall(" /CLEARSETTINGS");
+    const RunResult uninstall = Uninstall(L" /CLEARSETTINGS");
     ASSERT_TRUE(uninstall.finished);
+    EXPECT_EQ(0u, uninstall.exitCode);
     EXPECT_EQ(0u, program_->WaitForExit(0));
     EXPECT_TRUE(AllEnded(agents_));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, VENDOR_KEY));
+    EXPECT_EQ(12345u, RegNumber(HKEY_CURRENT_USER, standin::AGENT_KEY, "QuotaBytes"));
     ExpectNothingLeft(true);
 }
 
 TEST_F(InstallerTest, AnUpdateClosesTheRunningProgramAndStartsItAgain) {
-    ASSERT_EQ(0u, Install(" /MACHINEREG /LOCALLOCKER").exitCode);
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT_KEY) + "\\User").c_str(), "Email",
-                                             REG_SZ, "someone@example.com", 20));
-    StartProgram();
-    ExitProgram();
-    const std::string settings = KeyContents(HKEY_CURRENT_USER, PRODUCT_KEY);  // as the program saves them
+    ASSERT_EQ(0u, RunStandin("/UnregServer /machine"));
+    ASSERT_EQ(0u, Install(L" /MACHINEREG").exitCode);
+    const std::string settings = SavedSettings();
     StartProgram();
     // A mark on the running copy that only a replacement takes away.
-    const std::string exe = InstallDir() + "\\parcelo.exe";
-    const FILETIME marked = {0, 0x01000000};
-    {
-        UniqueHandle file(CreateFileA(exe.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &marked));
-    }
+    const std::wstring exe = InstallDir() + L"\\parcelo.exe";
+    const ULONGLONG marked = MarkFile(exe);
 
-    const RunResult update = Install(" /MACHINEREG /LOCALLOCKER /NOAUTOSTART");
+    const RunResult update = Install(L" /MACHINEREG /NOAUTOSTART");
     ASSERT_TRUE(update.finished);
     EXPECT_EQ(0u, update.exitCode);
     EXPECT_EQ(0u, program_->WaitForExit(0));  // ended by its own Exit
     EXPECT_TRUE(AllEnded(agents_));
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    ASSERT_TRUE(GetFileAttributesExA(exe.c_str(), GetFileExInfoStandard, &data));
-    EXPECT_NE(0, CompareFileTime(&marked, &data.ftLastWriteTime));
+    EXPECT_NE(marked, WriteTimeOf(exe));
     ExpectInstalled(true, true);
-    // The later setup without the choice takes the autostart away.
+    // The switch turns the start at sign-in off; a later update without it keeps it off.
     EXPECT_EQ(ABSENT_TEXT, RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
 
-    // Back as it was: running from the install folder, its window shown, its settings untouched.
-    std::vector<UniqueHandle> restarted;
-    ASSERT_TRUE(PumpUntil([&] { return !(restarted = Processes("parcelo.exe", InstallDir())).empty(); }, INSTALL_WAIT_MS));
-    program_ = std::make_unique<ParceloProcess>(std::move(restarted.front()));
-    ASSERT_NE(nullptr, program_->ShownWindow(INSTALL_WAIT_MS));
+    // Back as it was: running from the install folder, its window shown, its settings
+    // untouched. The setup ran elevated, and Wine's desktop does too: so may Parcelo then.
+    AdoptRestarted(InstallDir());
     EXPECT_EQ(settings, KeyContents(HKEY_CURRENT_USER, PRODUCT_KEY));
-    ASSERT_TRUE(PumpUntil([&] { return !(agents_ = Processes("UploadAgent.exe", InstallDir())).empty(); },
-                          INSTALL_WAIT_MS));
+    WaitForAgentIn(InstallDir());
     ExitProgram();
 
-    ASSERT_TRUE(Uninstall("").finished);
+    ASSERT_EQ(0u, Install(L" /MACHINEREG").exitCode);
+    EXPECT_EQ(ABSENT_TEXT, RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+    ASSERT_TRUE(Uninstall(L"").finished);
     ExpectNothingLeft(true);
+}
+
+TEST_F(InstallerTest, AnUpdateIntoAnotherFolderRemovesTheEarlierCopyFirst) {
+    ASSERT_EQ(0u, RunStandin("/UnregServer /machine"));
+    ASSERT_EQ(0u, Install(L" /MACHINEREG").exitCode);
+    const std::string settings = SavedSettings();
+    StartProgram();
+
+    // A later version, four parts to it, into another folder: the earlier copy is closed and
+    // removed by its own uninstaller, and its Local Locker counts as this install's.
+    const RunResult update = Install(L" /MACHINEREG /D=" + SecondDir(), SetupToken::AsThisProcess, LATER_SETUP);
+    ASSERT_TRUE(update.finished);
+    EXPECT_EQ(0u, update.exitCode);
+    EXPECT_EQ(0u, program_->WaitForExit(0));
+    EXPECT_TRUE(AllEnded(agents_));
+    EXPECT_FALSE(Exists(InstallDir()));
+    ExpectInstalled(true, true, SecondDir(), "2.5.1.7");
+    EXPECT_EQ(Utf8(Quoted(SecondDir() + L"\\parcelo.exe")), RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+    AdoptRestarted(SecondDir());
+    EXPECT_EQ(settings, KeyContents(HKEY_CURRENT_USER, PRODUCT_KEY));
+    WaitForAgentIn(SecondDir());
+    ExitProgram();
+
+    ASSERT_TRUE(Uninstall(L"", SecondDir()).finished);
+    ExpectNothingLeft(true, SecondDir());
+}
+
+TEST_F(InstallerTest, AFileThatCannotBeWrittenStopsTheUpdateAndParceloRunsAgain) {
+    // The prefix's own agent serves it: no Local Locker.
+    ASSERT_EQ(0u, Install(L"").exitCode);
+    StartProgram(InstallDir(), FolderOf(Wide(WindowsPath(STANDIN_AGENT_EXE))));
+    const std::wstring exe = InstallDir() + L"\\parcelo.exe";
+    const ULONGLONG marked = MarkFile(exe);
+    {
+        // As a virus scanner holds a file it reads: Parcelo itself is closed, yet its file
+        // cannot be written.
+        UniqueHandle held(CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.valid());
+        const RunResult update = Install(L"", SetupToken::AsThisProcess, LATER_SETUP);
+        ASSERT_TRUE(update.finished);
+        EXPECT_EQ(FAILED_EXIT, update.exitCode);
+        EXPECT_EQ(0u, program_->WaitForExit(0));
+    }
+    EXPECT_EQ(marked, WriteTimeOf(exe));
+    ExpectInstalled(false, false);  // the earlier version, as it was
+    AdoptRestarted(InstallDir());
+    WaitForAgentIn(FolderOf(Wide(WindowsPath(STANDIN_AGENT_EXE))));
+    ExitProgram();
+    ASSERT_TRUE(Uninstall(L"").finished);
+    ExpectNothingLeft(false);
 }
 
 TEST_F(InstallerTest, AnotherRegisteredAgentIsLeftAloneAndUsed) {
     // The prefix's own agent, from the build folder, is the other one here.
-    const std::string before = RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY);
+    const std::string before = KeyContents(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]);
     ASSERT_NE(ABSENT_TEXT, before);
 
-    ASSERT_EQ(0u, Install(" /MACHINEREG").exitCode);
+    ASSERT_EQ(0u, Install(L" /MACHINEREG").exitCode);
     ExpectInstalled(false, true);
-    EXPECT_FALSE(Exists(InstallDir() + "\\UploadAgent.exe"));
-    EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY));
-    StartProgram(FolderOf(WindowsPath(STANDIN_AGENT_EXE)));
+    EXPECT_FALSE(Exists(InstallDir() + L"\\UploadAgent.exe"));
+    EXPECT_EQ(before, KeyContents(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]));
+    StartProgram(InstallDir(), FolderOf(Wide(WindowsPath(STANDIN_AGENT_EXE))));
     ExitProgram();
 
-    ASSERT_TRUE(Uninstall("").finished);
-    ExpectNothingLeft(false);
-    EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY));
+    // Asked for, the Local Locker comes for this user, and the agent of all users stays.
+    ASSERT_EQ(0u, Install(L" /MACHINEREG /LOCALLOCKER").exitCode);
+    ExpectInstalled(true, false);
+    EXPECT_EQ(before, KeyContents(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]));
+
+    // An unregistration that fails is reported, in the exit code too, which a caller sees when
+    // it runs the uninstaller in place (_?=). Here the agent's file is broken, as a virus
+    // scanner may leave it; everything else still goes.
+    ASSERT_TRUE(WriteBytes(InstallDir() + L"\\UploadAgent.exe", "not a program"));
+    const RunResult uninstall = Uninstall(L" _?=" + InstallDir());
+    ASSERT_TRUE(uninstall.finished);
+    EXPECT_EQ(FAILED_EXIT, uninstall.exitCode);
+    EXPECT_TRUE(StartsWith(FromUtf8(RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY)), L"\"" + InstallDir() + L"\\"));
+    EXPECT_FALSE(Exists(InstallDir() + L"\\UploadAgent.exe"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, UNINSTALL_KEY));
+    EXPECT_EQ(before, KeyContents(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]));
 }
 
-TEST_F(InstallerTest, WithoutMachineRegOnlyThePerUserRegistrationComesAndGoes) {
-    const std::string before = RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY);
-    ASSERT_NE(ABSENT_TEXT, before);  // the build's stand-in, as the test prefix was prepared
-
-    ASSERT_EQ(0u, Install(" /LOCALLOCKER").exitCode);
-    ExpectInstalled(true, false);
-    EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY));
-
-    // Where a per-user Local Locker would hide the registered agent (as Windows lets it), an
-    // update that is not asked for it takes it away.
-    ASSERT_EQ(0u, Install("").exitCode);
-    ExpectInstalled(false, false);
-    EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY));
-
-    ASSERT_TRUE(Uninstall("").finished);
+TEST_F(InstallerTest, AnAgentIn32BitViewOrAsAServiceIsNeverTakenOver) {
+    ASSERT_EQ(0u, RunStandin("/UnregServer /machine"));
+    {
+        const ForeignAgent agent = ForeignAgent::ThirtyTwoBit();
+        ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]));  // not in the 64-bit view
+        const std::string registration = agent.Registration();
+        ASSERT_EQ(0u, Install(L"").exitCode);
+        ExpectInstalled(false, false);
+        EXPECT_EQ(registration, agent.Registration());
+        ASSERT_EQ(0u, Uninstall(L"").exitCode);
+        ExpectNothingLeft(false);
+        EXPECT_EQ(registration, agent.Registration());
+    }
+    const ForeignAgent agent = ForeignAgent::Service();
+    const std::string registration = agent.Registration();
+    ASSERT_EQ(0u, Install(L" /MACHINEREG /LOCALLOCKER").exitCode);
+    ExpectInstalled(true, false);  // for this user only: the service serves all users
+    EXPECT_EQ(registration, agent.Registration());
+    ASSERT_EQ(0u, Uninstall(L"").exitCode);
     ExpectNothingLeft(false);
-    EXPECT_EQ(before, RegText(HKEY_LOCAL_MACHINE, LOCAL_SERVER_KEY));
+    EXPECT_EQ(registration, agent.Registration());
+}
+
+TEST_F(InstallerTest, ANormalUsersSetupRegistersPerUserAndAnUpdateKeepsItsChoices) {
+    const std::string before = KeyContents(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]);
+    ASSERT_NE(ABSENT_TEXT, before);  // the build's stand-in, as the test prefix was prepared
+    // Registering for all users is an administrator's: refused before anything is changed.
+    const RunResult refused = Install(L" /MACHINEREG /LOCALLOCKER", SetupToken::Normal);
+    ASSERT_TRUE(refused.finished);
+    EXPECT_EQ(FAILED_EXIT, refused.exitCode);
+    EXPECT_FALSE(Exists(InstallDir()));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, UNINSTALL_KEY));
+
+    ASSERT_EQ(0u, Install(L" /LOCALLOCKER", SetupToken::Normal).exitCode);
+    ExpectInstalled(true, false);
+    EXPECT_EQ(before, KeyContents(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]));
+    EXPECT_NE(ABSENT_TEXT, RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+
+    // The user turns the start at sign-in off. Where a per-user Local Locker would hide the
+    // registered agent (as Windows lets it), an update that is not asked for it takes it away.
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyValueA(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+    ASSERT_EQ(0u, Install(L"", SetupToken::Normal).exitCode);
+    ExpectInstalled(false, false);
+    EXPECT_EQ(ABSENT_TEXT, RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+    EXPECT_EQ(before, KeyContents(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]));
+    ASSERT_EQ(0u, Install(L" /AUTOSTART", SetupToken::Normal).exitCode);
+    EXPECT_EQ(Utf8(Quoted(InstallDir() + L"\\parcelo.exe")), RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+
+    ASSERT_TRUE(Uninstall(L"").finished);
+    ExpectNothingLeft(false);
+    EXPECT_EQ(before, KeyContents(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]));
+}
+
+TEST_F(InstallerTest, ASecondSetupSaysOneIsAlreadyRunning) {
+    // The first waits on its folder page for someone to go on.
+    SetupRun first(Quoted(Wide(WindowsPath(PARCELO_SETUP))), ScratchTemp(), false);
+    ProgramProcess firstWindows;
+    firstWindows.Adopt(UniqueHandle(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
+                                                FALSE, first.Pid())));
+    ASSERT_NE(nullptr, firstWindows.WaitForShown("#32770", nullptr, INSTALL_WAIT_MS));
+
+    const RunResult silent = Install(L"");
+    ASSERT_TRUE(silent.finished);
+    EXPECT_EQ(FAILED_EXIT, silent.exitCode);
+    EXPECT_FALSE(Exists(InstallDir()));
+
+    SetupRun second(Quoted(Wide(WindowsPath(PARCELO_SETUP))), ScratchTemp(), false);
+    ProgramProcess secondWindows;
+    secondWindows.Adopt(UniqueHandle(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
+                                                 FALSE, second.Pid())));
+    HWND box = secondWindows.WaitForShown("#32770", nullptr, INSTALL_WAIT_MS);
+    ASSERT_NE(nullptr, box);
+    wchar_t text[256] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, ARRAYSIZE(text));
+    EXPECT_EQ(L"Parcelo Setup is already running. Finish it first, then start this one again.", std::wstring(text));
+    PostClick(box, IDOK);
+    EXPECT_EQ(FAILED_EXIT, second.Wait(INSTALL_WAIT_MS).exitCode);
+}
+
+TEST_F(InstallerTest, TheLocalLockerWorksFromAFolderNamedInCyrillic) {
+    ASSERT_EQ(0u, RunStandin("/UnregServer /machine"));
+    const std::wstring dir = CyrillicDir();
+    ASSERT_EQ(0u, Install(L" /MACHINEREG /D=" + dir).exitCode);
+    ExpectInstalled(true, true, dir);
+
+    // A Locker and a song under names the code page cannot hold either.
+    const std::wstring lockerRoot = CyrillicParent() + L"\\\x041b\x043e\x043a\x0435\x0440";
+    const std::wstring song = CyrillicParent() + L"\\\x041f\x0435\x0441\x043d\x044f.mp3";
+    ASSERT_TRUE(WriteBytes(song, "ID3 " + std::string(70000, 'x')));
+    ScopedRegValue locker(HKEY_CURRENT_USER, standin::AGENT_KEY, "LockerRoot", lockerRoot);
+    const std::string account = "cyrillic" + std::to_string(GetCurrentProcessId()) + "@example.com";
+    struct ForgetAccount {
+        std::string key;
+        ~ForgetAccount() { RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str()); }
+    } forget{std::string(standin::AGENT_KEY) + "\\Accounts\\" + account};
+
+    std::optional<DragThread> drag;  // declared first, so that a failed test ends the program before the drag
+    program_ = std::make_unique<ParceloProcess>(" /showparcelo", dir + L"\\parcelo.exe");
+    HWND window = program_->ShownWindow(INSTALL_WAIT_MS);
+    ASSERT_NE(nullptr, window);
+    WaitForAgentIn(dir);
+    drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files({song})});
+    HWND dialog = program_->Dialog("Sign In");
+    ASSERT_NE(nullptr, dialog);
+    SendMessageA(GetDlgItem(dialog, IDC_EMAIL), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(account.c_str()));
+    SendMessageA(GetDlgItem(dialog, IDC_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("pass"));
+    PostClick(dialog, IDOK);
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), drag->Finish().effect);
+    const std::wstring inLocker = lockerRoot + L"\\" + Wide(account) + L"\\\x041f\x0435\x0441\x043d\x044f.mp3";
+    EXPECT_TRUE(PumpUntil([&] { return Exists(inLocker); }, INSTALL_WAIT_MS));
+    EXPECT_TRUE(Contents(inLocker) == Contents(song));
+    ExitProgram();
+
+    // Everything of the install goes; the user's Locker and its files stay.
+    const RunResult uninstall = Uninstall(L" /CLEARSETTINGS", dir);
+    ASSERT_TRUE(uninstall.finished);
+    EXPECT_EQ(0u, uninstall.exitCode);
+    ExpectNothingLeft(true, dir);
+    EXPECT_TRUE(Contents(inLocker) == Contents(song));
 }

@@ -116,9 +116,11 @@ TEST(HungCall, TheUserIsAskedAfterTenSecondsAndAgainThirtyAfterEachAnswer) {
     EXPECT_EQ(NextHungStep(watch, 43000, false, false), HungStep::EndAgent);
     EXPECT_EQ(NextHungStep(watch, 44000, false, false), HungStep::Nothing);
     EXPECT_EQ(NextHungStep(watch, 73000, false, false), HungStep::Ask);  // ending did not help
-    // An Exit waiting in the queue wins at any time.
-    EXPECT_EQ(NextHungStep(watch, 5, true, false), HungStep::Exit);
-    EXPECT_EQ(NextHungStep(watch, 5, true, true), HungStep::Exit);
+    // An Exit waiting in the queue wins once the call has been out a second, the question up or
+    // not; a quicker call returns first, and the Exit takes its usual way.
+    EXPECT_EQ(NextHungStep(watch, 999, true, false), HungStep::Nothing);
+    EXPECT_EQ(NextHungStep(watch, 1000, true, false), HungStep::Exit);
+    EXPECT_EQ(NextHungStep(watch, 50000, true, true), HungStep::Exit);
 }
 
 TEST(ServerPath, TheProgramOfALocalServerCommandLine) {

@@ -1,11 +1,9 @@
 // Scripted mode (the test prefix registers the agent with /scripted): answers, events and
 // the call log decided by HKCU\Software\Velorex\UploadAgent\Script.
-#include <fstream>
-#include <sstream>
-
 #include "EventSink.h"
 #include "StandinTest.h"
 #include "agent/AgentProtocol.h"
+#include "tests/support/Files.h"
 
 using namespace agentproto;
 
@@ -71,8 +69,6 @@ TEST_F(ScriptTest, ScriptDecidesResultsAndFiresEventsInsideTheCall) {
 
 TEST_F(ScriptTest, EveryCallIsLoggedAsOneTabSeparatedLine) {
     const std::wstring log = scratch_ + L"\\calls.log";
-    char narrow[MAX_PATH * 2];
-    WideCharToMultiByte(CP_ACP, 0, log.c_str(), -1, narrow, sizeof(narrow), nullptr, nullptr);
     SetScriptText("LogFile", log.c_str());
     ComPtr<IDispatch> agent = Create();
     ASSERT_TRUE(agent);
@@ -88,14 +84,11 @@ TEST_F(ScriptTest, EveryCallIsLoggedAsOneTabSeparatedLine) {
     EXPECT_HRESULT_SUCCEEDED(Call(agent.Get(), DispConfigure, {I2(-5)}));
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(agent.Get(), 77, {I4(3)}));  // logged, then refused
 
-    std::ifstream in(narrow, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
     EXPECT_EQ("dispid=1\tflags=1\tlcid=0\tnamed=0\targc=2\t8:C:\\M\xc3\xbcsic\\a b.mp3\t11:-1\n"
               "dispid=3\tflags=1\tlcid=0\tnamed=0\targc=1\t16396:0\n"
               "dispid=13\tflags=3\tlcid=1033\tnamed=0\targc=0\n"
               "dispid=2\tflags=1\tlcid=0\tnamed=0\targc=3\t8:x@y.com\t8:\t8:t ab\n"
               "dispid=14\tflags=1\tlcid=0\tnamed=0\targc=1\t2:-5\n"
               "dispid=77\tflags=1\tlcid=0\tnamed=0\targc=1\t3:3\n",
-              content.str());
+              Contents(log));
 }

@@ -27,7 +27,10 @@ void ResetAgentKey() {
 void StandinTest::SetUp() {
     ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     ResetAgentKey();
-    scratch_ = Wide(TempFolder()) + L"standin-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+    // Named in a script the code page cannot hold, as a user folder may be: the Locker, the
+    // call log and the settings that name them must work there.
+    scratch_ = Wide(TempFolder()) + L"standin-\x0414\x043c\x0438\x0442\x0440\x0438\x0439-" +
+               std::to_wstring(GetCurrentProcessId()) + L"-" +
                std::to_wstring(GetTickCount());
     ASSERT_TRUE(CreateDirectoryW(scratch_.c_str(), nullptr));
     SetWide(standin::AGENT_KEY, "LockerRoot", scratch_ + L"\\Locker");

@@ -12,6 +12,8 @@ std::string ParceloPath();
 class ParceloProcess : public ProgramProcess {
 public:
     explicit ParceloProcess(const std::string& switches = " /showparcelo", const std::string& exe = ParceloPath());
+    // An installed copy, from a folder of any name.
+    ParceloProcess(const std::string& switches, const std::wstring& exe);
     // One that something else started.
     explicit ParceloProcess(UniqueHandle running) { Adopt(std::move(running)); }
 

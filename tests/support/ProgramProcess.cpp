@@ -2,6 +2,8 @@
 
 #include <tlhelp32.h>
 
+#include "tests/support/Files.h"
+
 std::set<DWORD> ProcessesNamed(const std::string& exeName) {
     std::set<DWORD> found;
     const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -18,13 +20,40 @@ bool WaitForProcessEnd(DWORD pid, DWORD timeoutMs) {
     return !process.valid() || WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
-bool ProgramProcess::Start(const std::string& commandLine) {
+std::vector<UniqueHandle> ProcessesIn(const std::string& exeName, const std::wstring& folder) {
+    std::vector<UniqueHandle> found;
+    for (DWORD pid : ProcessesNamed(exeName)) {
+        UniqueHandle process(
+            OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
+        wchar_t image[MAX_PATH * 4] = {};
+        DWORD size = ARRAYSIZE(image);
+        if (!process.valid() || !QueryFullProcessImageNameW(process.get(), 0, image, &size)) continue;
+        const std::wstring prefix = folder + L"\\";
+        if (folder.empty() || (size > prefix.size() && _wcsnicmp(image, prefix.c_str(), prefix.size()) == 0))
+            found.push_back(std::move(process));
+    }
+    return found;
+}
+
+bool AllEnded(const std::vector<UniqueHandle>& processes, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (const UniqueHandle& process : processes) {
+        const ULONGLONG now = GetTickCount64();
+        const DWORD left = now < end ? static_cast<DWORD>(end - now) : 0;
+        if (WaitForSingleObject(process.get(), left) != WAIT_OBJECT_0) return false;
+    }
+    return true;
+}
+
+bool ProgramProcess::Start(const std::string& commandLine) { return Start(Wide(commandLine)); }
+
+bool ProgramProcess::Start(const std::wstring& commandLine) {
     End();
-    std::string line = commandLine;
-    STARTUPINFOA startup = {};
+    std::wstring line = commandLine;
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return false;
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return false;
     process_.reset(info.hProcess);
     UniqueHandle thread(info.hThread);
     pid_ = info.dwProcessId;

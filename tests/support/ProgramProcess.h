@@ -6,6 +6,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "tests/support/MessagePump.h"
 #include "tests/support/Owned.h"
@@ -14,17 +15,24 @@
 std::set<DWORD> ProcessesNamed(const std::string& exeName);
 // True once the process with that id has ended (or was never there), within `timeoutMs`.
 bool WaitForProcessEnd(DWORD pid, DWORD timeoutMs = WAIT_MS);
+// The running processes of that executable name whose image lies in `folder` (in any, for an
+// empty one), opened for SYNCHRONIZE, PROCESS_QUERY_LIMITED_INFORMATION and PROCESS_TERMINATE.
+std::vector<UniqueHandle> ProcessesIn(const std::string& exeName, const std::wstring& folder);
+// True once every one of them has ended, within `timeoutMs` in all.
+bool AllEnded(const std::vector<UniqueHandle>& processes, DWORD timeoutMs = WAIT_MS);
 
 class ProgramProcess {
 public:
     ProgramProcess() = default;
     explicit ProgramProcess(const std::string& commandLine) { Start(commandLine); }
+    explicit ProgramProcess(const std::wstring& commandLine) { Start(commandLine); }
     // A program still running here has failed its test: it must not hold up the next one.
     ~ProgramProcess() { End(); }
     ProgramProcess(const ProgramProcess&) = delete;
     ProgramProcess& operator=(const ProgramProcess&) = delete;
 
-    bool Start(const std::string& commandLine);
+    bool Start(const std::string& commandLine);  // a command line in the code page
+    bool Start(const std::wstring& commandLine);
     // Takes over a process that something else started (a handle with SYNCHRONIZE,
     // PROCESS_QUERY_LIMITED_INFORMATION and PROCESS_TERMINATE).
     void Adopt(UniqueHandle process);

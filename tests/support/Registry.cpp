@@ -35,6 +35,33 @@ bool CreateKey(HKEY root, const std::string& key) {
     return true;
 }
 
+namespace {
+
+std::string ContentsOf(HKEY root, const std::wstring& key, REGSAM view) {
+    HKEY opened;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS) return ABSENT_TEXT;
+    const OwnedKey owned(opened);
+    std::string contents = "[" + Utf8(key) + "]\n";
+    wchar_t name[256];
+    BYTE data[4096];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = ARRAYSIZE(name), dataSize = sizeof data, type = 0;
+        if (RegEnumValueW(opened, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
+        contents += Utf8(std::wstring(name, nameSize)) + ":" + std::to_string(type) + "=" +
+                    std::string(reinterpret_cast<const char*>(data), dataSize) + "\n";
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = ARRAYSIZE(name);
+        if (RegEnumKeyExW(opened, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        contents += ContentsOf(root, key + L"\\" + std::wstring(name, nameSize), view);
+    }
+    return contents;
+}
+
+}  // namespace
+
+std::string KeyContents(HKEY root, const std::string& key, REGSAM view) { return ContentsOf(root, FromUtf8(key), view); }
+
 std::string StoredText(const char* subkey, const char* name) {
     return RegText(HKEY_CURRENT_USER, std::string(PRODUCT_KEY) + "\\" + subkey, name);
 }

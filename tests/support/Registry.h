@@ -20,6 +20,9 @@ DWORD RegNumber(HKEY root, const std::string& key, const char* name);
 bool KeyExists(HKEY root, const std::string& key);
 // An empty key (with its parents), or the key as it is.
 bool CreateKey(HKEY root, const std::string& key);
+// Every value under the key (UTF-8) and its subkeys, names, types and bytes, in the registry's
+// order; `view` is 0 or KEY_WOW64_32KEY. For telling that nothing under a key changed.
+std::string KeyContents(HKEY root, const std::string& key, REGSAM view = 0);
 
 // The same under the program's key: `subkey` "User", "Position" or "Proxy".
 std::string StoredText(const char* subkey, const char* name);

@@ -10,6 +10,7 @@
 class ScopedRegValue {
 public:
     ScopedRegValue(HKEY root, std::string key, std::string name, const std::string& text);
+    ScopedRegValue(HKEY root, std::string key, std::string name, const std::wstring& text);
     ScopedRegValue(HKEY root, std::string key, std::string name, DWORD number);
     ~ScopedRegValue();
     ScopedRegValue(const ScopedRegValue&) = delete;

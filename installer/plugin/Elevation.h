@@ -1,0 +1,31 @@
+// Whether the setup may start Parcelo itself, and as whom. Parcelo must run as the signed-in
+// user's normal process: started elevated, it gets no drops from Explorer (a program of a
+// lower integrity level cannot drop on it) and COM ignores per-user registrations for it, so
+// it would not find the Local Locker. Plain C++, so that the decision is tested by itself.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace setup {
+
+// What decides it, read from a process's token.
+struct TokenFacts {
+    bool elevated = false;  // TokenElevation: an administrator's full token, as "Run as administrator" gives
+    std::wstring user;      // the account's SID as text
+};
+
+enum class StartRoute {
+    Direct,        // the setup starts it and it runs as the user's other programs do
+    AsShell,       // started with the token of the shell (the desktop the user works in)
+    NoShell,       // elevated, and no shell to take the user's normal token from: not started
+    OtherAccount,  // elevated as another account than the signed-in one: not started
+};
+
+// `shell`: the shell's token facts, when there is a shell and its token could be read.
+StartRoute ChooseStartRoute(const TokenFacts& setup, const std::optional<TokenFacts>& shell);
+
+// Why Parcelo was not started, for the setup's message; empty for the routes that start it.
+std::wstring NotStartedReason(StartRoute route);
+
+}  // namespace setup

@@ -1,0 +1,105 @@
+#include "installer/plugin/RunningCopies.h"
+
+#include <psapi.h>
+
+#include <vector>
+
+#include "installer/plugin/ErrorText.h"
+#include "standin/UniqueHandle.h"
+
+using standin::UniqueHandle;
+
+namespace setup {
+
+namespace {
+
+constexpr const wchar_t* PARCELO_EXE = L"parcelo.exe";
+constexpr const wchar_t* AGENT_EXE = L"UploadAgent.exe";
+constexpr const wchar_t* WINDOW_CLASS = L"Sonavo";
+constexpr WPARAM EXIT_COMMAND = 32770;
+// Long enough for any path Windows can start a program from.
+constexpr DWORD IMAGE_PATH_CHARS = 32768;
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+std::wstring InFolder(const std::wstring& folder, const wchar_t* name) {
+    std::wstring path = folder;
+    while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+    return path + L"\\" + name;
+}
+
+std::wstring ImageOf(HANDLE process) {
+    std::vector<wchar_t> image(IMAGE_PATH_CHARS);
+    DWORD size = IMAGE_PATH_CHARS;
+    return QueryFullProcessImageNameW(process, 0, image.data(), &size) ? std::wstring(image.data(), size)
+                                                                        : std::wstring();
+}
+
+std::vector<DWORD> AllProcesses() {
+    std::vector<DWORD> ids(1024);
+    for (;;) {
+        DWORD bytes = 0;
+        if (!EnumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &bytes)) return {};
+        if (bytes < ids.size() * sizeof(DWORD)) {
+            ids.resize(bytes / sizeof(DWORD));
+            return ids;
+        }
+        ids.resize(ids.size() * 2);  // the list may have been cut short
+    }
+}
+
+struct ParceloWindow {
+    HWND window;
+    DWORD pid;
+};
+
+BOOL CALLBACK CollectParceloWindow(HWND window, LPARAM list) {
+    wchar_t name[16] = {};
+    DWORD pid = 0;
+    if (GetClassNameW(window, name, ARRAYSIZE(name)) && wcscmp(name, WINDOW_CLASS) == 0 &&
+        GetWindowThreadProcessId(window, &pid))
+        reinterpret_cast<std::vector<ParceloWindow>*>(list)->push_back({window, pid});
+    return TRUE;
+}
+
+}  // namespace
+
+int CountRunning(const std::wstring& folder) {
+    const std::wstring parcelo = InFolder(folder, PARCELO_EXE), agent = InFolder(folder, AGENT_EXE);
+    int count = 0;
+    for (DWORD pid : AllProcesses()) {
+        const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+        if (!process.valid()) continue;
+        const std::wstring image = ImageOf(process.get());
+        if (SamePath(image, parcelo) || SamePath(image, agent)) ++count;
+    }
+    return count;
+}
+
+CloseOutcome CloseParcelo(const std::wstring& folder, DWORD waitMs) {
+    // Found first and closed afterwards: a window that goes away would end a search from it.
+    std::vector<ParceloWindow> windows;
+    EnumWindows(&CollectParceloWindow, reinterpret_cast<LPARAM>(&windows));
+    const std::wstring parcelo = InFolder(folder, PARCELO_EXE);
+    CloseOutcome outcome;
+    for (const ParceloWindow& found : windows) {
+        const UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, found.pid));
+        if (!process.valid() || !SamePath(ImageOf(process.get()), parcelo)) continue;
+        const bool shown = IsWindowVisible(found.window) != FALSE;
+        // Refused, for one, when Parcelo runs as administrator and this setup does not.
+        if (!PostMessageW(found.window, WM_COMMAND, EXIT_COMMAND, 0)) {
+            outcome.failure = L"Parcelo (process " + std::to_wstring(found.pid) +
+                              L") could not be asked to close: " + ErrorText(GetLastError()) + L".";
+            continue;
+        }
+        ++outcome.closed;
+        outcome.shown = outcome.shown || shown;
+        WaitForSingleObject(process.get(), waitMs);
+    }
+    return outcome;
+}
+
+}  // namespace setup
