@@ -49,8 +49,10 @@ void MainWindow::LoadArtForDpi() {
     if (shown && shown == grabHandCursor.Get()) SetCursor(grab.Get());
     openHandCursor = std::move(open);
     grabHandCursor = std::move(grab);
-    OwnedIcon small(LoadIconAt(module, IDI_PARCELO_SMALL, MetricForDpi(SM_CXSMICON, dpi), MetricForDpi(SM_CYSMICON, dpi)));
-    OwnedIcon large(LoadIconAt(module, IDI_PARCELO_LARGE, MetricForDpi(SM_CXICON, dpi), MetricForDpi(SM_CYICON, dpi)));
+    OwnedIcon small(
+        LoadIconAt(module, IDI_PARCELO_SMALL, MetricForDpi(SM_CXSMICON, dpi), MetricForDpi(SM_CYSMICON, dpi)));
+    OwnedIcon large(
+        LoadIconAt(module, IDI_PARCELO_LARGE, MetricForDpi(SM_CXICON, dpi), MetricForDpi(SM_CYICON, dpi)));
     // So are the window's icons, once it has any.
     if (windowHandle && smallIcon) {
         SendMessageW(windowHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
@@ -100,9 +102,10 @@ LRESULT MainWindow::OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam, bool&) {
     const LayoutSize size = ScaleToDpi(SKIN_SIZE, dpi);
     RECT place = {0, 0, 0, 0};
     if (!ReadSuggestedRect(lParam, place)) GetWindowRect(windowHandle, &place);
-    const bool suggestedSize = CloseTo(place.right - place.left, size.width) && CloseTo(place.bottom - place.top, size.height);
-    SetWindowPos(windowHandle, nullptr, place.left, place.top, suggestedSize ? place.right - place.left : size.width,
-                 suggestedSize ? place.bottom - place.top : size.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    const LONG width = place.right - place.left, height = place.bottom - place.top;
+    const bool suggestedSize = CloseTo(width, size.width) && CloseTo(height, size.height);
+    SetWindowPos(windowHandle, nullptr, place.left, place.top, suggestedSize ? width : size.width,
+                 suggestedSize ? height : size.height, SWP_NOZORDER | SWP_NOACTIVATE);
     LoadSkinForWindow();
     Repaint();
     return 0;

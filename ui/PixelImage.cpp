@@ -54,7 +54,8 @@ PixelImage ResizePixels(const PixelImage& source, int width, int height) {
         for (int x = 0; x < width; ++x) {
             double sum[4] = {0, 0, 0, 0};
             for (const Tap& tap : down[static_cast<size_t>(y)])
-                for (int c = 0; c < 4; ++c) sum[c] += tap.weight * rows[(static_cast<size_t>(tap.index) * width + x) * 4 + c];
+                for (int c = 0; c < 4; ++c)
+                    sum[c] += tap.weight * rows[(static_cast<size_t>(tap.index) * width + x) * 4 + c];
             uint32_t pixel = 0;
             for (int c = 0; c < 4; ++c) {
                 const long value = std::lround(std::min(255.0, std::max(0.0, sum[c])));

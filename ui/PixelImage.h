@@ -11,7 +11,8 @@ struct PixelImage {
     std::vector<uint32_t> pixels;
 
     bool Valid() const {
-        return width > 0 && height > 0 && pixels.size() == static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+        return width > 0 && height > 0 &&
+               pixels.size() == static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     }
 };
 

@@ -120,7 +120,8 @@ TEST(SkinBitmaps, EveryLargerScaleHasTheCycleFramesAsPngImagesOfItsSize) {
         if (scale == SKIN_SCALES[0]) continue;
         for (int frame = 0; frame < SKIN_FRAMES; ++frame) {
             SCOPED_TRACE(std::to_string(scale) + "% frame " + std::to_string(frame));
-            const std::vector<BYTE> png = RawResource(MAKEINTRESOURCEW(IDR_SKIN_PNG(scale, frame)), MAKEINTRESOURCEW(10));
+            const std::vector<BYTE> png =
+                RawResource(MAKEINTRESOURCEW(IDR_SKIN_PNG(scale, frame)), MAKEINTRESOURCEW(10));
             if (frame >= SKIN_CYCLE_FRAMES) {
                 EXPECT_TRUE(png.empty());
                 continue;
@@ -136,6 +137,30 @@ TEST(SkinBitmaps, EveryLargerScaleHasTheCycleFramesAsPngImagesOfItsSize) {
     }
 }
 
+// A PNG image's pixels as the system's codec (WIC) reads them, 0x00RRGGBB; empty when it cannot.
+std::vector<uint32_t> DecodedBySystem(IWICImagingFactory* factory, std::vector<BYTE>& png) {
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    ComPtr<IWICFormatConverter> converter;
+    UINT width = 0, height = 0;
+    if (FAILED(factory->CreateStream(stream.Put())) ||
+        FAILED(stream->InitializeFromMemory(png.data(), static_cast<DWORD>(png.size()))) ||
+        FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                decoder.Put())) ||
+        FAILED(decoder->GetFrame(0, frame.Put())) || FAILED(factory->CreateFormatConverter(converter.Put())) ||
+        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeCustom)) ||
+        FAILED(converter->GetSize(&width, &height)))
+        return {};
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    if (FAILED(converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(pixels.size() * 4),
+                                     reinterpret_cast<BYTE*>(pixels.data()))))
+        return {};
+    for (uint32_t& pixel : pixels) pixel &= 0x00FFFFFF;
+    return pixels;
+}
+
 // The program reads its PNG images itself: the system's codec must find the same pixels in each.
 TEST(SkinBitmaps, EveryPngReadsAsTheSystemsCodecReadsIt) {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
@@ -146,28 +171,11 @@ TEST(SkinBitmaps, EveryPngReadsAsTheSystemsCodecReadsIt) {
         for (int scale : SKIN_SCALES) {
             for (int frame = 0; scale != SKIN_SCALES[0] && frame < SKIN_CYCLE_FRAMES; ++frame) {
                 SCOPED_TRACE(std::to_string(scale) + "% frame " + std::to_string(frame));
-                std::vector<BYTE> png = RawResource(MAKEINTRESOURCEW(IDR_SKIN_PNG(scale, frame)), MAKEINTRESOURCEW(10));
+                std::vector<BYTE> png =
+                    RawResource(MAKEINTRESOURCEW(IDR_SKIN_PNG(scale, frame)), MAKEINTRESOURCEW(10));
                 const PixelImage mine = DecodePng(png.data(), png.size());
                 ASSERT_TRUE(mine.Valid());
-                ComPtr<IWICStream> stream;
-                ComPtr<IWICBitmapDecoder> decoder;
-                ComPtr<IWICBitmapFrameDecode> decoded;
-                ComPtr<IWICFormatConverter> converter;
-                ASSERT_TRUE(SUCCEEDED(factory->CreateStream(stream.Put())) &&
-                            SUCCEEDED(stream->InitializeFromMemory(png.data(), static_cast<DWORD>(png.size()))) &&
-                            SUCCEEDED(factory->CreateDecoderFromStream(stream.Get(), nullptr,
-                                                                       WICDecodeMetadataCacheOnDemand, decoder.Put())) &&
-                            SUCCEEDED(decoder->GetFrame(0, decoded.Put())) &&
-                            SUCCEEDED(factory->CreateFormatConverter(converter.Put())) &&
-                            SUCCEEDED(converter->Initialize(decoded.Get(), GUID_WICPixelFormat32bppBGR,
-                                                            WICBitmapDitherTypeNone, nullptr, 0.0,
-                                                            WICBitmapPaletteTypeCustom)));
-                std::vector<uint32_t> theirs(mine.pixels.size());
-                ASSERT_TRUE(SUCCEEDED(converter->CopyPixels(nullptr, static_cast<UINT>(mine.width * 4),
-                                                            static_cast<UINT>(theirs.size() * 4),
-                                                            reinterpret_cast<BYTE*>(theirs.data()))));
-                for (uint32_t& pixel : theirs) pixel &= 0x00FFFFFF;
-                EXPECT_TRUE(theirs == mine.pixels);
+                EXPECT_TRUE(DecodedBySystem(factory.Get(), png) == mine.pixels);
             }
         }
     }
@@ -369,7 +377,8 @@ void ExpectEverySize(int groupId, const std::vector<GroupIconEntry>& entries) {
             EXPECT_TRUE(image.centreOpaque);
         }
         EXPECT_EQ(groupId == IDI_PARCELO_LARGE && size == 32 ? 2 : 1, count);
-        const OwnedIcon icon(static_cast<HICON>(LoadImageW(Self(), MAKEINTRESOURCEW(groupId), IMAGE_ICON, size, size, 0)));
+        const OwnedIcon icon(
+            static_cast<HICON>(LoadImageW(Self(), MAKEINTRESOURCEW(groupId), IMAGE_ICON, size, size, 0)));
         const IconParts parts(icon.Get());
         ASSERT_TRUE(parts.Valid());
         EXPECT_EQ(size, parts.Size().cx);

@@ -12,7 +12,8 @@
 // Processes started while the object lives run at `dpi`; the value is put back afterwards.
 class ScopedDisplayScale {
 public:
-    explicit ScopedDisplayScale(DWORD dpi) : logPixels_(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", dpi) {}
+    explicit ScopedDisplayScale(DWORD dpi)
+        : logPixels_(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", dpi) {}
 
 private:
     ScopedRegValue logPixels_;

@@ -29,7 +29,8 @@ int PercentOfFlatSquares(const Pixels& pixels, int width) {
     for (int y = 0; y + 1 < ScaleToDpi(STATUS_BAND.top, 192); y += 2) {
         for (int x = 0; x + 1 < width; x += 2) {
             const size_t at = static_cast<size_t>(y) * width + x;
-            flat += pixels[at] == pixels[at + 1] && pixels[at] == pixels[at + width] && pixels[at] == pixels[at + width + 1];
+            const uint32_t p = pixels[at];
+            flat += p == pixels[at + 1] && p == pixels[at + width] && p == pixels[at + width + 1];
             ++all;
         }
     }
@@ -186,7 +187,8 @@ TEST_F(PaintTest, AtAMonitorOfAnotherScaleTheWindowTakesTheSuggestedPlaceAndRedr
     EXPECT_LT(PercentOfFlatSquares(shown, size.width), 50) << "the 100 % skin enlarged, not the 200 % one";
     // The text in its band, as large as the 100 % text made twice as large.
     main.SetStatus(L"", nullptr);
-    const RECT ink = DifferenceBounds(shown, Shown(), size.width), ink100 = DifferenceBounds(logical, logicalBlank, SKIN_SIZE.width);
+    const RECT ink = DifferenceBounds(shown, Shown(), size.width);
+    const RECT ink100 = DifferenceBounds(logical, logicalBlank, SKIN_SIZE.width);
     const RECT band = ToRect(ScaleToDpi(STATUS_BAND, 192));
     EXPECT_GE(ink.top, band.top);
     EXPECT_LE(ink.bottom, band.bottom);

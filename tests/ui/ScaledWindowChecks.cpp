@@ -59,7 +59,8 @@ TEST_F(ScaledWindow, IsOneSkinFrameAtTheScaleWithItsTextInTheBand) {
         SkinPixels(GetModuleHandleW(nullptr), IDB_SKIN_FRAME0, "Uploading ...s-song.mp3", "56% done (1 to go)");
     EXPECT_EQ(BlocksUnlike100Percent(logical, shown, size, dpi), 0);
     if (dpi == 2 * LOGICAL_DPI)
-        SaveBitmap(shown, size.width, size.height, WindowsPath(std::string(SCREENSHOT_DIR) + "/docs-uploading-200.bmp"));
+        SaveBitmap(shown, size.width, size.height,
+                   WindowsPath(std::string(SCREENSHOT_DIR) + "/docs-uploading-200.bmp"));
 
     // The text: inside its band, and as large as the 100 % text at this scale.
     main.SetStatus(L"", nullptr);
