@@ -22,20 +22,20 @@ int LowShort(const VARIANT& v) { return static_cast<SHORT>(v.iVal); }
 
 }  // namespace
 
-int CreateAgentObject(IDispatch** agent) {
+ConnectFailure CreateAgentObject(IDispatch** agent) {
     *agent = nullptr;
     CLSID clsid;
-    if (FAILED(CLSIDFromProgID(PROG_ID_W, &clsid))) return 1;
+    if (FAILED(CLSIDFromProgID(PROG_ID_W, &clsid))) return ConnectFailure::NotRegistered;
     if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                                 reinterpret_cast<void**>(agent))) ||
         !*agent)
-        return 2;
-    return 0;
+        return ConnectFailure::NotCreated;
+    return ConnectFailure::None;
 }
 
 bool IsAgentGoneError(HRESULT hr) {
-    return hr == static_cast<HRESULT>(0x800706BAL) || hr == static_cast<HRESULT>(0x800706BEL) ||
-           hr == RPC_E_DISCONNECTED || hr == CO_E_OBJNOTCONNECTED;
+    return hr == AGENT_UNAVAILABLE || hr == AGENT_CALL_FAILED || hr == RPC_E_DISCONNECTED ||
+           hr == CO_E_OBJNOTCONNECTED;
 }
 
 bool IsAgentUnavailable(HRESULT hr) {
@@ -56,17 +56,17 @@ void AgentClient::GiveUp() {
     if (sink_) sink_->Disconnect();
 }
 
-int AgentClient::Connect(AgentFactory factory) {
+ConnectFailure AgentClient::Connect(AgentFactory factory) {
     IDispatch* created = nullptr;
-    const int failure = factory(&created);
+    const ConnectFailure failure = factory(&created);
     agent_.Reset(created);
-    if (failure != 0) return failure;
-    if (!agent_) return 2;
+    if (failure != ConnectFailure::None) return failure;
+    if (!agent_) return ConnectFailure::NotCreated;
 
     if (!IsCompatibleVersion(GetVersion())) {
         ShowIncompatible();
         version_.reset();
-        return 3;
+        return ConnectFailure::Incompatible;
     }
 
     sink_ = std::make_unique<AgentEventSink>(this);
@@ -74,7 +74,7 @@ int AgentClient::Connect(AgentFactory factory) {
         int status = 0;
         if (SUCCEEDED(GetStatus(&status))) OnStatus(status);
     }
-    return 0;
+    return ConnectFailure::None;
 }
 
 HRESULT AgentClient::Call(DISPID id, VARIANT* args, UINT count, VARIANT* result) {
@@ -99,13 +99,13 @@ HRESULT AgentClient::CallWithText(DISPID id, const wchar_t* text) {
     VariantArgs<1> args;
     args.SetText(0, text);
     ScopedVariant result;
-    return Call(id, args.v, 1, &result);
+    return Call(id, args.v, 1, result.Out());
 }
 
 HRESULT AgentClient::ReadShort(DISPID id, int* value) {
     ScopedVariant result;
-    const HRESULT hr = Call(id, nullptr, 0, &result);
-    if (SUCCEEDED(hr) && value) *value = LowShort(*result);
+    const HRESULT hr = Call(id, nullptr, 0, result.Out());
+    if (SUCCEEDED(hr) && value) *value = LowShort(result.Get());
     return hr;
 }
 
@@ -115,9 +115,9 @@ HRESULT AgentClient::SignIn(const wchar_t* email, const wchar_t* password) {
     args.SetText(1, password);
     args.SetText(0, signInExtra_.c_str());
     ScopedVariant result;
-    const HRESULT hr = Call(DispSignIn, args.v, 3, &result);
-    if (FAILED(hr) || (*result).vt != VT_I4) return DISP_E_EXCEPTION;
-    return (*result).lVal != 0 ? S_OK : SIGN_IN_REFUSED;
+    const HRESULT hr = Call(DispSignIn, args.v, 3, result.Out());
+    if (FAILED(hr) || result.Get().vt != VT_I4) return DISP_E_EXCEPTION;
+    return result.Get().lVal != 0 ? S_OK : SIGN_IN_REFUSED;
 }
 
 HRESULT AgentClient::IsSignedIn(int* value) { return ReadShort(DispIsSignedIn, value); }
@@ -127,7 +127,7 @@ HRESULT AgentClient::SignOut() {
     arg.Raw().vt = VT_I4;
     arg.Raw().lVal = 0;
     ScopedVariant result;
-    return Call(DispSignOut, &arg, 1, &result);
+    return Call(DispSignOut, arg.Out(), 1, result.Out());
 }
 
 HRESULT AgentClient::Upload(const UploadItem& item, int flag) {
@@ -138,7 +138,7 @@ HRESULT AgentClient::Upload(const UploadItem& item, int flag) {
     args.v[0].vt = VT_BOOL;
     args.v[0].boolVal = static_cast<VARIANT_BOOL>(flag);
     ScopedVariant result;
-    return Call(DispUpload, args.v, 2, &result);
+    return Call(DispUpload, args.v, 2, result.Out());
 }
 
 HRESULT AgentClient::OpenLocker() {
@@ -148,14 +148,14 @@ HRESULT AgentClient::OpenLocker() {
     arg.vt = VT_BYREF | VT_VARIANT;
     arg.pvarVal = &target.Raw();
     ScopedVariant result;
-    return SUCCEEDED(Call(DispOpenLocker, &arg, 1, &result)) ? S_OK : DISP_E_EXCEPTION;
+    return SUCCEEDED(Call(DispOpenLocker, &arg, 1, result.Out())) ? S_OK : DISP_E_EXCEPTION;
 }
 
 HRESULT AgentClient::RegisterUser() { return CallWithText(DispRegisterUser, signInExtra_.c_str()); }
 
 HRESULT AgentClient::Upgrade() {
     ScopedVariant result;
-    return Call(DispUpgrade, nullptr, 0, &result);
+    return Call(DispUpgrade, nullptr, 0, result.Out());
 }
 
 HRESULT AgentClient::GetStatus(int* code) { return ReadShort(DispGetStatus, code); }
@@ -168,15 +168,15 @@ HRESULT AgentClient::Configure(short value) {
     arg.Raw().vt = VT_I2;
     arg.Raw().iVal = value;
     ScopedVariant result;
-    return Call(DispConfigure, &arg, 1, &result);
+    return Call(DispConfigure, arg.Out(), 1, result.Out());
 }
 
 const wchar_t* AgentClient::GetVersion() {
     if (version_) return version_->c_str();
     ScopedVariant result;
     // Only a BSTR holds a text; anything else means the agent did not answer.
-    if (FAILED(Call(DispGetVersion, nullptr, 0, &result)) || (*result).vt != VT_BSTR) return nullptr;
-    const BSTR text = (*result).bstrVal;
+    if (FAILED(Call(DispGetVersion, nullptr, 0, result.Out())) || result.Get().vt != VT_BSTR) return nullptr;
+    const BSTR text = result.Get().bstrVal;
     version_ = std::make_unique<std::wstring>(text ? text : L"");
     return version_->c_str();
 }
@@ -185,8 +185,8 @@ void AgentClient::GetCurrentFileName(wchar_t* buffer, size_t length) {
     if (!buffer || length == 0) return;
     buffer[0] = L'\0';
     ScopedVariant result;
-    if (FAILED(Call(DispGetCurrentFileName, nullptr, 0, &result)) || (*result).vt != VT_BSTR) return;
-    const BSTR name = (*result).bstrVal;
+    if (FAILED(Call(DispGetCurrentFileName, nullptr, 0, result.Out())) || result.Get().vt != VT_BSTR) return;
+    const BSTR name = result.Get().bstrVal;
     // What a C string sees: text after an embedded NUL would never be shown.
     size_t copied = name ? wcsnlen(name, SysStringLen(name)) : 0;
     if (copied > length - 1) {
@@ -201,7 +201,7 @@ HRESULT AgentClient::GetFilesToGo(int* count) { return ReadShort(DispGetFilesToG
 
 HRESULT AgentClient::IsUpgradeAvailable(long* value) {
     ScopedVariant result;
-    const HRESULT hr = Call(DispIsUpgradeAvailable, nullptr, 0, &result);
-    if (SUCCEEDED(hr) && value) *value = (*result).lVal;
+    const HRESULT hr = Call(DispIsUpgradeAvailable, nullptr, 0, result.Out());
+    if (SUCCEEDED(hr) && value) *value = result.Get().lVal;
     return hr;
 }

@@ -11,10 +11,21 @@
 #include "agent/ComPtr.h"
 #include "agent/UploadItem.h"
 
-// Creates the agent object. Returns 0, or the failure code shown to the user:
-// 1 = the ProgID is not registered, 2 = the object could not be created.
-using AgentFactory = int (*)(IDispatch** agent);
-int CreateAgentObject(IDispatch** agent);
+// Why no agent could be used; the number is the failure code the user is shown.
+enum class ConnectFailure {
+    None = 0,
+    NotRegistered = 1,  // the ProgID is not registered
+    NotCreated = 2,     // the object could not be created
+    Incompatible = 3,   // the agent's version is too old, or it gave none
+};
+
+// Creates the agent object.
+using AgentFactory = ConnectFailure (*)(IDispatch** agent);
+ConnectFailure CreateAgentObject(IDispatch** agent);
+
+// What a call answers once the agent's process has gone: before the call, while it waited.
+const HRESULT AGENT_UNAVAILABLE = HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
+const HRESULT AGENT_CALL_FAILED = HRESULT_FROM_WIN32(RPC_S_CALL_FAILED);
 
 // Calls that fail this way mean the agent's process has gone away.
 bool IsAgentGoneError(HRESULT hr);
@@ -31,8 +42,8 @@ public:
 
     // Creates the agent object, applies the version gate (showing the incompatible-version
     // box through ShowIncompatible), connects the sink and hands the agent's present status
-    // to OnStatus. Returns 0 or the failure code (1, 2 or 3).
-    int Connect(AgentFactory factory);
+    // to OnStatus.
+    ConnectFailure Connect(AgentFactory factory);
 
     virtual HRESULT SignIn(const wchar_t* email, const wchar_t* password);
     virtual HRESULT IsSignedIn(int* value);

@@ -34,11 +34,12 @@ AgentClient* AgentLink::Get() {
     auto client = std::make_unique<UploadController>(host_);
     client->SetWatch(watch_);
     building_ = client.get();
-    const int failure = client->Connect(factory_);
+    const ConnectFailure failure = client->Connect(factory_);
     building_ = nullptr;
-    if (failure != 0) {
+    if (failure != ConnectFailure::None) {
         client.reset();
-        host_.ShowMessage(host_.MainWindowHandle(), FormatConnectFailure(failure).c_str(), L"Failure", MB_OK);
+        host_.ShowMessage(host_.MainWindowHandle(), FormatConnectFailure(static_cast<int>(failure)).c_str(), L"Failure",
+                          MB_OK);
         return nullptr;
     }
     client_ = std::move(client);

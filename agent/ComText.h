@@ -14,8 +14,9 @@ public:
     ScopedVariant(const ScopedVariant&) = delete;
     ScopedVariant& operator=(const ScopedVariant&) = delete;
     ~ScopedVariant() { VariantClear(&v_); }
-    VARIANT* operator&() { return &v_; }
-    const VARIANT& operator*() const { return v_; }
+    // For a call to fill in.
+    VARIANT* Out() { return &v_; }
+    const VARIANT& Get() const { return v_; }
     VARIANT& Raw() { return v_; }
 
 private:

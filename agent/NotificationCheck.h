@@ -2,6 +2,8 @@
 // answers. No windows.h here.
 #pragma once
 
+#include "agent/AgentIds.h"
+
 enum class NotificationVerdict {
     NoParameters,   // DISP_E_PARAMNOTFOUND
     UnknownMember,  // DISP_E_MEMBERNOTFOUND
@@ -11,9 +13,7 @@ enum class NotificationVerdict {
     Status,         // forward to OnStatus
 };
 
-constexpr long NOTIFY_PROGRESS_ID = 1;
-constexpr long NOTIFY_STATUS_ID   = 2;
-constexpr unsigned short SHORT_VAR_TYPE = 2;  // VT_I2
+constexpr unsigned short SHORT_VAR_TYPE = 2;  // VT_I2, the one type a notification carries
 
 NotificationVerdict CheckNotification(bool hasParameters, long dispatchId, unsigned argumentCount,
                                       unsigned short argumentType);

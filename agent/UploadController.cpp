@@ -15,7 +15,7 @@
 HRESULT UploadController::SignIn(const wchar_t* email, const wchar_t* password) {
     const HRESULT hr = AgentClient::SignIn(email, password);
     int signedIn = 0;
-    if (hr >= 0 && SUCCEEDED(IsSignedIn(&signedIn)) && signedIn == 1 && IsReminderDue()) {
+    if (SUCCEEDED(hr) && SUCCEEDED(IsSignedIn(&signedIn)) && signedIn == 1 && IsReminderDue()) {
         // Set before asking, so the next prompt is a week away whatever happens now.
         host_.Settings().remindTime = host_.Now();
         CheckForUpgrade();
@@ -62,7 +62,7 @@ HRESULT UploadController::OpenLocker() {
     const HRESULT hr = IsSignedIn(&signedIn);
     if (FAILED(hr) || signedIn == 0) {
         host_.Receiver().HoldLockerForSignIn();
-        return 1;
+        return S_FALSE;  // taken: it opens once the sign-in is done
     }
     return AgentClient::OpenLocker();
 }
@@ -98,8 +98,8 @@ void UploadController::OnStatus(int code) {
     case StatusAction::Message: ShowStatusMessage(rule.text); break;
     case StatusAction::MessageThenSignIn:
         ShowStatusMessage(rule.text);
-        // Sent, so the Sign In dialog has run and ended before this notification returns.
-        SendMessageW(host_.MainWindowHandle(), WM_COMMAND, SIGN_IN_COMMAND, 0);
+        // The Sign In dialog runs and ends before this notification returns.
+        host_.Receiver().ShowSignInDialog();
         break;
     case StatusAction::UploadFailed: {
         wchar_t name[261];

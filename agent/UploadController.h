@@ -4,12 +4,10 @@
 
 #include "agent/AgentClient.h"
 #include "agent/SizeProbe.h"
-#include "res/resource.h"
 
 class AgentHost;
 
 constexpr unsigned long long MAX_UPLOAD_BYTES = 26214400;  // 25 MiB: this size and above are refused
-constexpr WPARAM SIGN_IN_COMMAND = MAKEWPARAM(ID_CMD_SIGN_IN, 1);  // as an accelerator sends it
 // Upload's answer while a file's size is still being read elsewhere: ask again later.
 const HRESULT SIZE_CHECK_PENDING = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x201);
 

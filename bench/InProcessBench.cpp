@@ -337,9 +337,9 @@ public:
 
 NullAgent g_nullAgent;
 
-int NullAgentFactory(IDispatch** agent) {
+ConnectFailure NullAgentFactory(IDispatch** agent) {
     *agent = &g_nullAgent;
-    return 0;
+    return ConnectFailure::None;
 }
 
 LONG NullAgentUploads() { return g_nullAgent.uploads; }

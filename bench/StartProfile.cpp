@@ -87,9 +87,9 @@ BOOL WINAPI TimedNotify(DWORD action, PNOTIFYICONDATAW data) {
     return result;
 }
 
-int TimedFactory(IDispatch** agent) {
+ConnectFailure TimedFactory(IDispatch** agent) {
     Stopwatch clock;
-    const int result = CreateAgentObject(agent);
+    const ConnectFailure result = CreateAgentObject(agent);
     g_factoryMs += clock.Ms();
     return result;
 }

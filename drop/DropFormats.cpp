@@ -55,7 +55,7 @@ private:
 
 bool OffersFormat(IDataObject* data, UINT format) {
     FORMATETC query = Query(format);
-    return data && data->QueryGetData(&query) >= 0;
+    return data && SUCCEEDED(data->QueryGetData(&query));
 }
 
 bool OffersRow(IDataObject* data, const DropFormat& row) {

@@ -38,7 +38,7 @@ STDMETHODIMP MainWindow::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
             if (!OffersRow(data, *row)) continue;
             DropBatch batch;
             result = row->handler(data, batch);
-            if (result >= 0) {
+            if (SUCCEEDED(result)) {
                 dropped = row->effect;
                 // Handed over once the source has its answer: a sign-in or ten thousand
                 // calls to the agent must not hold up the program the drag came from.

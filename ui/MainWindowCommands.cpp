@@ -108,7 +108,7 @@ LRESULT MainWindow::OnContextMenu(WORD, WORD, HWND, bool&) {
 
 int MainWindow::RunSignInDialog() {
     if (seams.runSignInDialog) return static_cast<int>(seams.runSignInDialog(windowHandle));
-    SignInDialog dialog;
+    SignInDialog dialog(settings, receiver, deferredLogin);
     const int result = static_cast<int>(dialog.RunModal(IDD_SIGNIN, windowHandle));
     // The dialog hides itself while this window is still disabled, so the system hands the
     // activation to some other program and Ctrl+D would go there. Take it back, but only if
@@ -118,7 +118,7 @@ int MainWindow::RunSignInDialog() {
 }
 
 LRESULT MainWindow::OnProxySettings(WORD, WORD, HWND, bool&) {
-    ProxyDialog dialog;
+    ProxyDialog dialog(seams.messageBox);
     dialog.useProxy = settings.useProxy;
     dialog.proxyIP = settings.proxyIP;
     if (dialog.RunModal(IDD_PROXY, GetActiveWindow()) == IDOK) {

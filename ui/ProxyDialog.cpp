@@ -2,7 +2,6 @@
 
 #include "res/resource.h"
 #include "settings/ProxyAddress.h"
-#include "ui/MainWindow.h"
 
 const MessageEntry<ProxyDialog> ProxyDialog::TABLE[] = {
     OnMessage<ProxyDialog>(WM_INITDIALOG, &ProxyDialog::OnInitDialog),
@@ -38,7 +37,7 @@ LRESULT ProxyDialog::OnConfirm(WORD, WORD, HWND, bool&) {
         wchar_t text[1024] = {};
         GetDlgItemTextW(windowHandle, IDC_PROXY_IP, text, ARRAYSIZE(text));
         if (!IsValidProxyAddress(text)) {
-            GetMainWindow()->ShowMessage(windowHandle, L"Bad IP address format.", L"Proxy entry is invalid", MB_OK);
+            showBox_(windowHandle, L"Bad IP address format.", L"Proxy entry is invalid", MB_OK);
             return 0;
         }
         proxyIP = text;

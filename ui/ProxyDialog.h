@@ -8,6 +8,10 @@
 
 class ProxyDialog final : public DialogObject {
 public:
+    using ShowBox = int(WINAPI*)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+    // A refused address is told through `showBox`.
+    explicit ProxyDialog(ShowBox showBox) : showBox_(showBox) {}
+
     bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
                        DWORD tableId) override;
 
@@ -20,6 +24,8 @@ private:
     LRESULT OnConfirm(WORD, WORD, HWND, bool&);
     LRESULT OnCancel(WORD, WORD, HWND, bool&);
     LRESULT OnUseProxyClicked(WORD, WORD, HWND, bool&);
+
+    ShowBox showBox_;
 
     static const MessageEntry<ProxyDialog> TABLE[];
 };

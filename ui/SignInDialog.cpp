@@ -2,9 +2,10 @@
 
 #include <string>
 
-#include "agent/StatusTable.h"
+#include "agent/DeferredLogin.h"
+#include "agent/FileReceiver.h"
 #include "res/resource.h"
-#include "ui/MainWindow.h"
+#include "settings/UserSettings.h"
 
 namespace {
 
@@ -32,12 +33,11 @@ bool SignInDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 LRESULT SignInDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
-    const UserSettings& settings = GetMainWindow()->settings;
-    if (settings.autoLogin == 1) {
-        SetDlgItemTextW(windowHandle, IDC_PASSWORD, settings.password.c_str());
+    if (settings_.autoLogin == 1) {
+        SetDlgItemTextW(windowHandle, IDC_PASSWORD, settings_.password.c_str());
         CheckDlgButton(windowHandle, IDC_AUTO_SIGNIN, BST_CHECKED);
     }
-    SetDlgItemTextW(windowHandle, IDC_EMAIL, settings.userName.c_str());
+    SetDlgItemTextW(windowHandle, IDC_EMAIL, settings_.userName.c_str());
     HWND email = GetDlgItem(windowHandle, IDC_EMAIL);
     SendMessageW(email, EM_SETSEL, 0, -1);
     SetFocus(email);
@@ -58,13 +58,13 @@ LRESULT SignInDialog::OnConfirm(WORD, WORD id, HWND, bool&) {
     const std::wstring password = ReadBox(windowHandle, IDC_PASSWORD);
     const std::wstring email = ReadBox(windowHandle, IDC_EMAIL);
     const int autoSignIn = IsDlgButtonChecked(windowHandle, IDC_AUTO_SIGNIN) == BST_CHECKED ? 1 : 0;
-    GetMainWindow()->receiver.RequestSignIn(email, password, autoSignIn, true);
+    receiver_.RequestSignIn(email, password, autoSignIn, true);
     EndDialog(windowHandle, id);
     return 0;
 }
 
 LRESULT SignInDialog::OnCancel(WORD, WORD, HWND, bool&) {
-    GetMainWindow()->deferredLogin.ClearDeferred();
+    deferred_.ClearDeferred();
     EndDialog(windowHandle, IDCANCEL);
     return 0;
 }

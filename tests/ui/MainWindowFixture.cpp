@@ -17,12 +17,12 @@ time_t FixedClock(time_t* out) {
     return g_state.now;
 }
 
-int FactoryOfState(IDispatch** out) {
+ConnectFailure FactoryOfState(IDispatch** out) {
     *out = nullptr;
-    if (!g_state.agent) return 2;
+    if (!g_state.agent) return ConnectFailure::NotCreated;
     g_state.agent->AddRef();
     *out = g_state.agent;
-    return 0;
+    return ConnectFailure::None;
 }
 
 INT_PTR RecordSignIn(HWND) {

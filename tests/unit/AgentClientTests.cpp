@@ -169,7 +169,7 @@ TEST_F(AgentTest, AnAgentWithoutAVersionTextIsIncompatible) {
 
 TEST_F(AgentTest, MissingRegistrationShowsOnlyTheFailureBoxEachTime) {
     FakeHost::nextAgent = nullptr;
-    FakeHost::failureCode = 1;
+    FakeHost::failureCode = ConnectFailure::NotRegistered;
     EXPECT_EQ(host.GetAgentClient(), nullptr);
     EXPECT_EQ(host.GetAgentClient(), nullptr);
     ASSERT_EQ(host.boxes.size(), 2u);

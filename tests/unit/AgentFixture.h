@@ -11,7 +11,7 @@ class AgentTest : public ::testing::Test {
 protected:
     void SetUp() override {
         FakeHost::nextAgent = &agent;
-        FakeHost::failureCode = 1;
+        FakeHost::failureCode = ConnectFailure::NotRegistered;
     }
     void TearDown() override { FakeHost::nextAgent = nullptr; }
 

@@ -4,46 +4,18 @@
 #include "tests/support/Files.h"
 
 FakeAgent* FakeHost::nextAgent = nullptr;
-int FakeHost::failureCode = 1;
+ConnectFailure FakeHost::failureCode = ConnectFailure::NotRegistered;
 int FakeHost::factoryCalls = 0;
 
-namespace {
-const char CLASS[] = "ParceloTestHost";
-}
+FakeHost::FakeHost(AgentFactory factory) : link(*this, factory) { factoryCalls = 0; }
 
-FakeHost::FakeHost(AgentFactory factory) : link(*this, factory) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = &FakeHost::WindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = CLASS;
-    RegisterClassA(&wc);  // fails harmlessly when registered by an earlier host
-    window = CreateWindowExA(0, CLASS, "", WS_POPUP, 0, 0, 10, 10, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    factoryCalls = 0;
-}
-
-FakeHost::~FakeHost() {
-    link.Destroy();
-    DestroyWindow(window);
-}
-
-int FakeHost::Factory(IDispatch** agent) {
+ConnectFailure FakeHost::Factory(IDispatch** agent) {
     ++factoryCalls;
     *agent = nullptr;
     if (!nextAgent) return failureCode;
     nextAgent->AddRef();
     *agent = nextAgent;
-    return 0;
-}
-
-LRESULT CALLBACK FakeHost::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* host = reinterpret_cast<FakeHost*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (host && message == WM_COMMAND) {
-        host->commands.push_back(wParam);
-        if (LOWORD(wParam) == LOWORD(SIGN_IN_COMMAND)) host->receiver.ShowSignInDialog();
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return ConnectFailure::None;
 }
 
 void FakeHost::HandOver() {

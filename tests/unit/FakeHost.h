@@ -1,6 +1,5 @@
-// A drop window stand-in for the agent side: a real hidden window that receives the
-// commands the controller sends, and recorders for the status lines, message boxes and
-// the Sign In dialog.
+// A drop window stand-in for the agent side, with no window at all: recorders for the status
+// lines, the message boxes and the Sign In dialog, and the hand-over run when asked.
 #pragma once
 
 #include <functional>
@@ -20,17 +19,17 @@
 class FakeHost : public AgentHost, public StatusDisplay, public BoxRecorder {
 public:
     explicit FakeHost(AgentFactory factory = &FakeHost::Factory);
-    ~FakeHost();
+    ~FakeHost() { link.Destroy(); }
 
     // The agent the next connection gets; null makes the factory fail with `failureCode`.
     static FakeAgent* nextAgent;
-    static int failureCode;
+    static ConnectFailure failureCode;
     static int factoryCalls;
 
-    HWND window = nullptr;
+    // The owner boxes name: compared, never used as a window.
+    const HWND window = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x5150));
     int32_t now = 1700000000;
     std::vector<std::string> display;  // UTF-8: "status:L1|L2", "uploading:N", "progress:P", "busy", "cannot"
-    std::vector<WPARAM> commands;        // WM_COMMAND wParams the window received
     std::function<int()> signInDialog;   // what the Sign In dialog does; Cancel by default
     int signInDialogRuns = 0;
     UserSettings settings;
@@ -65,10 +64,7 @@ public:
     void ShowBusyStatus() override { display.push_back("busy"); }
     void ShowCannotConnectStatus() override { display.push_back("cannot"); }
 
-    static int Factory(IDispatch** agent);
-
-private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static ConnectFailure Factory(IDispatch** agent);
 };
 
 // Sign In dialog behaviour: sign in through the receiver as the dialog does, then OK. UTF-8 texts.
