@@ -26,8 +26,23 @@ bool ReadFileSize(const std::wstring& path, unsigned long long* size) {
 
 bool OnLocalFixedDrive(const std::wstring& path) {
     if (path.size() < 3 || path[1] != L':' || (path[2] != L'\\' && path[2] != L'/')) return false;
-    const wchar_t root[] = {path[0], L':', L'\\', L'\0'};
-    return GetDriveTypeW(root) == DRIVE_FIXED;
+    const wchar_t letter = path[0] >= L'a' && path[0] <= L'z' ? static_cast<wchar_t>(path[0] - L'a' + L'A') : path[0];
+    if (letter < L'A' || letter > L'Z') return false;
+    // Asking the system costs a round trip per item; a drive's type is kept a few seconds, so
+    // ten thousand dropped files ask once, and a drive mapped anew is seen soon.
+    struct Known {
+        UINT type = DRIVE_UNKNOWN;
+        ULONGLONG until = 0;
+    };
+    static Known known[26];
+    Known& drive = known[letter - L'A'];
+    const ULONGLONG now = GetTickCount64();
+    if (now >= drive.until) {
+        const wchar_t root[] = {letter, L':', L'\\', L'\0'};
+        drive.type = GetDriveTypeW(root);
+        drive.until = now + DRIVE_TYPE_KEPT_MS;
+    }
+    return drive.type == DRIVE_FIXED;
 }
 
 SizeProbe::Result SizeProbe::Check(const std::wstring& path, unsigned long long* size) {

@@ -8,6 +8,7 @@
 #include <string>
 
 constexpr ULONGLONG SIZE_PROBE_LIMIT_MS = 2000;  // a file not read by then goes unchecked
+constexpr ULONGLONG DRIVE_TYPE_KEPT_MS = 5000;    // how long a drive's type is taken as known
 
 // The size of a file, opened for no access and shared with everyone; false when it cannot
 // be read (not a file, not there, no access).
