@@ -5,7 +5,7 @@
 #include "agent/DeferredLogin.h"
 #include "agent/StatusTable.h"
 #include "agent/UploadController.h"
-#include "settings/UserSettings.h"
+#include "agent/UserSettings.h"
 
 BeginResult FileReceiver::BeginFiles() {
     AgentClient* client = host_.GetAgentClient();

@@ -9,7 +9,7 @@
 #include "agent/SizeProbe.h"
 #include "agent/StatusTable.h"
 #include "agent/UpgradeReminder.h"
-#include "settings/UserSettings.h"
+#include "agent/UserSettings.h"
 
 
 HRESULT UploadController::SignIn(const wchar_t* email, const wchar_t* password) {

@@ -1,13 +1,10 @@
-// Keeping the settings in the per-user registry: read once at start, written once at exit.
-#include <climits>
-#include <cstdint>
+#include "settings/SettingsStore.h"
+
 #include <cstring>
 #include <vector>
 
 #include "agent/ComText.h"
 #include "settings/RegistryValue.h"
-#include "ui/DropLayout.h"
-#include "ui/MainWindow.h"
 
 namespace {
 
@@ -92,42 +89,9 @@ private:
     HKEY key_ = nullptr;
 };
 
-// Whether a window of this size with its top left corner at (x, y) would show on some
-// monitor. Computed in 64 bits: a stored corner near the end of the range must not wrap
-// round to a place on the screen.
-bool ShowsOnAMonitor(HWND window, int32_t x, int32_t y) {
-    RECT now = {0, 0, 0, 0};
-    GetWindowRect(window, &now);
-    const int64_t right = static_cast<int64_t>(x) + (now.right - now.left);
-    const int64_t bottom = static_cast<int64_t>(y) + (now.bottom - now.top);
-    if (right > LONG_MAX || bottom > LONG_MAX) return false;
-    const RECT placed = {x, y, static_cast<LONG>(right), static_cast<LONG>(bottom)};
-    return MonitorFromRect(&placed, MONITOR_DEFAULTTONULL) != nullptr;
-}
-
-// A place stored at a lower scale holds the corner of a smaller window: the growth must not
-// carry the window off the work area of its monitor (the coordinates that were read, only).
-void KeepGrowthOnMonitor(HWND window, bool movesX, bool movesY, int32_t& x, int32_t& y) {
-    RECT now = {0, 0, 0, 0};
-    GetWindowRect(window, &now);
-    const int width = now.right - now.left, height = now.bottom - now.top;
-    const RECT placed = {x, y, static_cast<LONG>(static_cast<int64_t>(x) + width),
-                         static_cast<LONG>(static_cast<int64_t>(y) + height)};
-    MONITORINFO monitor;
-    ZeroMemory(&monitor, sizeof monitor);
-    monitor.cbSize = sizeof monitor;
-    if (!GetMonitorInfoW(MonitorFromRect(&placed, MONITOR_DEFAULTTONEAREST), &monitor)) return;
-    if (movesX) x = KeepGrowthInside(x, width, SKIN_SIZE.width, monitor.rcWork.right);
-    if (movesY) y = KeepGrowthInside(y, height, SKIN_SIZE.height, monitor.rcWork.bottom);
-}
-
 }  // namespace
 
-void MainWindow::LoadSettings() {
-    settingsRead = true;
-    const int32_t defaultX = GetSystemMetrics(SM_CXFULLSCREEN) - ScaleToDpi(DEFAULT_PLACE_INSET.width, dpi);
-    const int32_t defaultY = GetSystemMetrics(SM_CYFULLSCREEN) - ScaleToDpi(DEFAULT_PLACE_INSET.height, dpi);
-    int32_t x = defaultX, y = defaultY;
+void ReadStoredSettings(UserSettings& settings, StoredPlace& place) {
     {
         RegistryKey proxy;
         if (proxy.OpenExisting(PROXY_KEY)) {
@@ -138,35 +102,21 @@ void MainWindow::LoadSettings() {
     }
     {
         RegistryKey position;
-        if (position.OpenExisting(POSITION_KEY)) {
-            bool readX = position.ReadNumber(L"X", x);
-            bool readY = position.ReadNumber(L"Y", y);
+        place.keyPresent = position.OpenExisting(POSITION_KEY);
+        if (place.keyPresent) {
+            place.hasX = position.ReadNumber(L"X", place.x);
+            place.hasY = position.ReadNumber(L"Y", place.y);
             position.ReadNumber(L"Remind Time", settings.remindTime);
-            // A place on a monitor that is no longer there (or a corrupt one) would leave the
-            // window where nobody can see it or drop onto it, and it would be saved there again.
-            if (!ShowsOnAMonitor(windowHandle, x, y)) {
-                x = defaultX;
-                y = defaultY;
-                readX = readY = false;
-            }
-            KeepGrowthOnMonitor(windowHandle, readX, readY, x, y);
-            SetWindowPos(windowHandle, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
         }
     }
-    {
-        RegistryKey user;
-        if (!user.OpenExisting(USER_KEY)) return;
-        user.ReadText(L"User name", NAME_LIMIT, settings.userName);
-        user.ReadText(L"Password", NAME_LIMIT, settings.password);
-        if (!user.ReadNumber(L"Auto Login", settings.autoLogin)) settings.autoLogin = 0;
-    }
-    if (settings.userName.empty() || settings.autoLogin != 1) return;
-    receiver.RequestSignIn(settings.userName, settings.password, 1, false);
+    RegistryKey user;
+    if (!user.OpenExisting(USER_KEY)) return;
+    user.ReadText(L"User name", NAME_LIMIT, settings.userName);
+    user.ReadText(L"Password", NAME_LIMIT, settings.password);
+    if (!user.ReadNumber(L"Auto Login", settings.autoLogin)) settings.autoLogin = 0;
 }
 
-void MainWindow::SaveSettings() {
-    // Nothing read yet (a window whose creation failed): empty values would replace the stored ones.
-    if (!settingsRead) return;
+void WriteStoredSettings(const UserSettings& settings, const RECT& windowRect, bool visible) {
     RegistryKey proxy;
     if (proxy.OpenForWriting(PROXY_KEY)) {
         proxy.WriteText(L"UseProxy", settings.useProxy != 0 ? L"True" : L"False");
@@ -174,12 +124,9 @@ void MainWindow::SaveSettings() {
     }
     RegistryKey position;
     if (position.OpenForWriting(POSITION_KEY)) {
-        const bool visible = visibleAtClose >= 0 ? visibleAtClose == 1 : IsWindowVisible(windowHandle) != FALSE;
         position.WriteText(L"Visible", visible ? L"False" : L"True");  // stored inverted; nothing reads it back
-        RECT rect = {0, 0, 0, 0};
-        GetWindowRect(windowHandle, &rect);
-        position.WriteNumber(L"X", rect.left);
-        position.WriteNumber(L"Y", rect.top);
+        position.WriteNumber(L"X", windowRect.left);
+        position.WriteNumber(L"Y", windowRect.top);
         position.WriteNumber(L"Remind Time", settings.remindTime);
     }
     RegistryKey user;
@@ -190,7 +137,7 @@ void MainWindow::SaveSettings() {
     }
 }
 
-void MainWindow::ClearSettings() {
+void DeleteStoredSettings() {
     RegistryKey vendor;
     if (!vendor.OpenExisting(VENDOR_KEY, KEY_READ | KEY_WRITE | DELETE)) return;
     // The product key has subkeys, which a plain key deletion refuses to remove.

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "agent/StatusTable.h"
-#include "app/CommandLine.h"
 #include "res/resource.h"
 #include "ui/DisplayDpi.h"
 #include "ui/HungAgentBox.h"
@@ -84,16 +83,6 @@ MainWindow::~MainWindow() {
     callWatch.Stop();
     status.statusFont.Reset();
     if (g_mainWindow == this) g_mainWindow = nullptr;
-}
-
-bool MainWindow::ParseCommandLine(const wchar_t* commandLine) {
-    switch (FindStartSwitch(commandLine)) {
-    case StartSwitch::RegisterUser: registerOnStart = 1; return true;
-    case StartSwitch::ShowParcelo: showOnStart = 1; return true;
-    case StartSwitch::ClearSettings: ClearSettings(); return false;
-    case StartSwitch::None: break;
-    }
-    return true;
 }
 
 HWND MainWindow::CreateDropWindow() {

@@ -11,7 +11,7 @@
 #include "agent/DeferredLogin.h"
 #include "agent/FileReceiver.h"
 #include "drop/HandOverQueue.h"
-#include "settings/UserSettings.h"
+#include "agent/UserSettings.h"
 #include "ui/DropLayout.h"
 #include "ui/MessageTable.h"
 #include "ui/OwnedHandle.h"

@@ -5,7 +5,7 @@
 #include "agent/DeferredLogin.h"
 #include "agent/FileReceiver.h"
 #include "res/resource.h"
-#include "settings/UserSettings.h"
+#include "agent/UserSettings.h"
 
 namespace {
 
