@@ -1,7 +1,6 @@
 #include "ui/MainWindow.h"
 
 #include <shellapi.h>
-#include <chrono>
 #include <utility>
 
 #include "agent/StatusTable.h"
@@ -76,7 +75,7 @@ MainWindow::MainWindow() : agentClient(*this, seams.agentFactory) {
 MainWindow::~MainWindow() {
     smallIcon.Reset();
     largeIcon.Reset();
-    trayIcon.Reset();
+    tray = TrayIcon();
     openHandCursor.Reset();
     grabHandCursor.Reset();
     agentClient.Destroy();
@@ -97,39 +96,12 @@ HWND MainWindow::CreateDropWindow() {
 bool MainWindow::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, DWORD tableId) {
     if (tableId != 0) return false;
     // Registered at run time, so it cannot stand in the table.
-    if (message == TaskbarCreatedMessage()) {
-        result = OnTaskbarCreated();
+    if (message == TrayIcon::TaskbarCreatedMessage()) {
+        tray.Show();
+        result = 0;
         return true;
     }
     return RunMessageTable(*this, MESSAGE_TABLE, message, wParam, lParam, result);
-}
-
-UINT MainWindow::TaskbarCreatedMessage() {
-    static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
-    return message;
-}
-
-// The window starts hidden, so the icon is the only way to the program: a notification
-// area that is not ready yet, or that has been re-created, must not leave it without one.
-void MainWindow::AddTrayIcon() {
-    auto notify = [this](DWORD action) {
-        return NotifyTrayIcon(windowHandle, TRAY_ICON_ID, trayIcon.Get(), TRAY_TIP, action) != FALSE;
-    };
-    // An add refused because the icon is still there counts as done: never a second icon.
-    if (notify(NIM_ADD) || notify(NIM_MODIFY)) {
-        // Only a pending retry has a timer to stop; the usual start has none.
-        if (trayRetryDelay != 0) KillTimer(windowHandle, TRAY_RETRY_TIMER_ID);
-        trayRetryDelay = 0;
-        return;
-    }
-    trayRetryDelay = trayRetryDelay == 0 ? TRAY_RETRY_FIRST : trayRetryDelay * 2;
-    if (trayRetryDelay > TRAY_RETRY_LAST) trayRetryDelay = TRAY_RETRY_LAST;
-    SetTimer(windowHandle, TRAY_RETRY_TIMER_ID, trayRetryDelay, nullptr);  // replaces the running one
-}
-
-LRESULT MainWindow::OnTaskbarCreated() {
-    AddTrayIcon();
-    return 0;
 }
 
 LRESULT MainWindow::OnEndSession(UINT, WPARAM ending, LPARAM, bool&) {
@@ -184,7 +156,9 @@ LRESULT MainWindow::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     IDropTarget* target = nullptr;
     QueryInterface(IID_IDropTarget, reinterpret_cast<void**>(&target));  // kept until after the loop
     RegisterDragDrop(windowHandle, target);
-    AddTrayIcon();
+    tray.SetOwner(windowHandle);
+    tray.Show();
+    handOverScheduler.SetWindow(windowHandle);
     SetTimer(windowHandle, SKIN_TIMER_ID, SKIN_TIMER_PERIOD, nullptr);
     SetWindowTextW(windowHandle, L"Parcelo");
     SendMessageW(windowHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
@@ -203,12 +177,10 @@ LRESULT MainWindow::OnDeferredStart(UINT, WPARAM, LPARAM, bool&) {
 
 LRESULT MainWindow::OnDestroy(UINT, WPARAM, LPARAM, bool&) {
     KillTimer(windowHandle, SKIN_TIMER_ID);
-    KillTimer(windowHandle, TRAY_RETRY_TIMER_ID);
-    KillTimer(windowHandle, HAND_OVER_TIMER_ID);
-    handOver.Clear();  // what has not gone yet goes with the program, as pending items do
+    handOverScheduler.Stop();  // what has not gone yet goes with the program, as pending items do
     if (!settingsSaved) SaveSettings();
     settingsSaved = true;
-    NotifyTrayIcon(windowHandle, TRAY_ICON_ID, nullptr, L"", NIM_DELETE);
+    tray.Remove();
     RevokeDragDrop(windowHandle);
     for (OwnedBitmap& frame : skinFrames) frame.Reset();
     frameDC.Reset();
@@ -233,7 +205,7 @@ LRESULT MainWindow::OnPaint(UINT, WPARAM, LPARAM, bool&) {
 
 LRESULT MainWindow::OnTimer(UINT, WPARAM timer, LPARAM, bool&) {
     if (timer == TRAY_RETRY_TIMER_ID) {
-        AddTrayIcon();
+        tray.Show();
         return 0;
     }
     if (timer == HAND_OVER_TIMER_ID) {
@@ -290,49 +262,16 @@ LRESULT MainWindow::OnNcRButtonDown(UINT, WPARAM, LPARAM, bool&) {
 // ---- handing dropped items over
 
 void MainWindow::QueueHandOver(DropBatch batch) {
-    if (handOver.Append(std::move(batch))) ScheduleHandOver();
+    if (handOver.Append(std::move(batch))) handOverScheduler.Schedule();
 }
 
 void MainWindow::HandOverFirst(HeldWork work) {
-    if (handOver.PutFirst(std::move(work))) ScheduleHandOver();
+    if (handOver.PutFirst(std::move(work))) handOverScheduler.Schedule();
 }
 
-// Posted messages are taken before input, painting and timers: while any of those waits,
-// the next slice goes behind them on a timer, so a long hand-over never starves the user.
-void MainWindow::ScheduleHandOver() {
-    if (handOverScheduled || !windowHandle) return;
-    handOverScheduled = true;
-    if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0)
-        SetTimer(windowHandle, HAND_OVER_TIMER_ID, USER_TIMER_MINIMUM, nullptr);
-    else
-        PostMessageW(windowHandle, HandOverMessage, 0, 0);
-}
-
-void MainWindow::RunHandOver() {
-    KillTimer(windowHandle, HAND_OVER_TIMER_ID);
-    handOverScheduled = false;
-    // A message loop inside the connection (a box it shows) must not hand items to a client
-    // that is not ready: they go once it is.
-    if (agentClient.Connecting()) {
-        handOverScheduled = true;
-        SetTimer(windowHandle, HAND_OVER_TIMER_ID, HAND_OVER_WAIT_MS, nullptr);
-        return;
-    }
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(HAND_OVER_SLICE_MS);
-    // Whatever else waits goes first: above all the drag source's last calls after the drop,
-    // which would otherwise wait for the slice, and the user's input. Looked at once a
-    // millisecond: asking the system costs more than a step does with a quick agent.
-    Clock::time_point nextLook = Clock::now();
-    auto goOn = [end, &nextLook] {
-        const Clock::time_point now = Clock::now();
-        if (now >= end) return false;
-        if (now < nextLook) return true;
-        nextLook = now + std::chrono::milliseconds(1);
-        return HIWORD(GetQueueStatus(QS_ALLINPUT | QS_ALLPOSTMESSAGE)) == 0;
-    };
-    if (handOver.RunSlice(receiver, goOn)) ScheduleHandOver();
-}
+// A message loop inside the connection (a box it shows) must not hand items to a client that
+// is not ready: they go once it is.
+void MainWindow::RunHandOver() { handOverScheduler.Run(!agentClient.Connecting()); }
 
 LRESULT MainWindow::OnHandOver(UINT, WPARAM, LPARAM, bool&) {
     RunHandOver();

@@ -11,24 +11,18 @@
 #include "agent/DeferredLogin.h"
 #include "agent/FileReceiver.h"
 #include "drop/HandOverQueue.h"
+#include "drop/HandOverScheduler.h"
 #include "agent/UserSettings.h"
 #include "ui/DropLayout.h"
 #include "ui/MessageTable.h"
 #include "ui/OwnedHandle.h"
 #include "ui/StatusLines.h"
+#include "ui/TrayIcon.h"
 #include "ui/WindowObject.h"
 
 constexpr UINT SKIN_TIMER_ID = 11;
 constexpr UINT SKIN_TIMER_PERIOD = 500;
 constexpr UINT DeferredStartMessage = WM_USER + 104;
-constexpr UINT TRAY_RETRY_TIMER_ID = 12;
-constexpr UINT TRAY_RETRY_FIRST = 1000;  // then doubled up to the last
-constexpr UINT TRAY_RETRY_LAST = 60000;
-// Dropped items go to the agent behind the drop, a slice of calls at a time.
-constexpr UINT HandOverMessage = WM_USER + 105;
-constexpr UINT HAND_OVER_TIMER_ID = 13;
-constexpr unsigned HAND_OVER_SLICE_MS = 25;
-constexpr UINT HAND_OVER_WAIT_MS = 50;  // between looks at a connection still being made
 
 // What tests replace: the parts of the platform that a test cannot drive.
 struct MainWindowSeams {
@@ -114,16 +108,14 @@ public:
     OwnedCursor grabHandCursor;
     OwnedIcon smallIcon;
     OwnedIcon largeIcon;
-    OwnedIcon trayIcon;
-    UINT trayIconDpi = 0;
+    TrayIcon tray;
     int registerOnStart = 0;
     int showOnStart = 0;
     DeferredLogin deferredLogin;
     MENUITEMINFOW menuItemInfo;
     FileReceiver receiver{*this};
     HandOverQueue handOver;
-    bool handOverScheduled = false;
-    UINT trayRetryDelay = 0;  // 0 while the icon is in place
+    HandOverScheduler handOverScheduler{handOver, receiver};
     bool closing = false;
     bool settingsRead = false;
     bool settingsSaved = false;
@@ -131,11 +123,8 @@ public:
     // hid it on its way out; -1 until then.
     int visibleAtClose = -1;
 
-    static UINT TaskbarCreatedMessage();
 
 private:
-    void AddTrayIcon();
-    LRESULT OnTaskbarCreated();
     LRESULT OnEndSession(UINT, WPARAM ending, LPARAM, bool&);
     LRESULT OnClose(UINT, WPARAM, LPARAM, bool&);
     void CloseDropWindow();
@@ -148,7 +137,6 @@ private:
     bool LoadTrayIconForMonitor();
     void FitToWindowDpi();
     LRESULT OnDpiChanged(UINT, WPARAM, LPARAM, bool&);
-    void ScheduleHandOver();
     void RunHandOver();
 
     LRESULT OnTimer(UINT, WPARAM, LPARAM, bool&);

@@ -71,11 +71,11 @@ void MainWindow::LoadSkinForWindow() {
 // The notification area draws its icons at its own monitor's scale.
 bool MainWindow::LoadTrayIconForMonitor() {
     const UINT monitorDpi = DpiOfPrimaryMonitor();
-    if (monitorDpi == trayIconDpi && trayIcon) return false;
-    trayIconDpi = monitorDpi;
-    trayIcon.Reset(LoadIconAt(GetAppModule().instance, IDI_PARCELO_SMALL, MetricForDpi(SM_CXSMICON, monitorDpi),
-                              MetricForDpi(SM_CYSMICON, monitorDpi)));
-    return true;
+    if (tray.HasImageFor(monitorDpi)) return false;
+    return tray.UseImage(OwnedIcon(LoadIconAt(GetAppModule().instance, IDI_PARCELO_SMALL,
+                                              MetricForDpi(SM_CXSMICON, monitorDpi),
+                                              MetricForDpi(SM_CYSMICON, monitorDpi))),
+                         monitorDpi);
 }
 
 // The window was made for the primary monitor's DPI; should the system have placed it on
@@ -97,7 +97,7 @@ void MainWindow::FitToWindowDpi() {
 LRESULT MainWindow::OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam, bool&) {
     dpi = UsableDpi(LOWORD(wParam));
     LoadArtForDpi();
-    if (LoadTrayIconForMonitor() && trayRetryDelay == 0) AddTrayIcon();
+    if (LoadTrayIconForMonitor()) tray.Refresh();
 
     const LayoutSize size = ScaleToDpi(SKIN_SIZE, dpi);
     RECT place = {0, 0, 0, 0};

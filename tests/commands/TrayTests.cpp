@@ -113,7 +113,7 @@ TEST_F(CommandTest, ANewNotificationAreaGetsTheIconOnce) {
     Open();
     ASSERT_EQ(TrayIconWindows().size(), others + 1);
     trayCalls.clear();
-    SendMessageA(handle, MainWindow::TaskbarCreatedMessage(), 0, 0);
+    SendMessageA(handle, TrayIcon::TaskbarCreatedMessage(), 0, 0);
     ASSERT_EQ(trayCalls.size(), 2u);
     EXPECT_EQ(trayCalls[0].action, static_cast<DWORD>(NIM_ADD));
     EXPECT_FALSE(trayCalls[0].result) << "the area still has it";
@@ -129,12 +129,11 @@ TEST_F(CommandTest, ANewNotificationAreaGetsTheIconOnce) {
     ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &lost));
     ASSERT_EQ(TrayIconWindows().size(), others);
     trayCalls.clear();
-    SendMessageA(handle, MainWindow::TaskbarCreatedMessage(), 0, 0);
+    SendMessageA(handle, TrayIcon::TaskbarCreatedMessage(), 0, 0);
     ASSERT_EQ(trayCalls.size(), 1u);
     EXPECT_EQ(trayCalls[0].action, static_cast<DWORD>(NIM_ADD));
     EXPECT_TRUE(trayCalls[0].result);
     EXPECT_EQ(TrayIconWindows().size(), others + 1);
-    EXPECT_EQ(window->trayRetryDelay, 0u);
     EXPECT_FALSE(KillTimer(handle, TRAY_RETRY_TIMER_ID)) << "no retry pending";
     // Each attempt hands over a live icon, and the window keeps its own.
     EXPECT_TRUE(trayCalls[0].icon);
@@ -142,36 +141,40 @@ TEST_F(CommandTest, ANewNotificationAreaGetsTheIconOnce) {
 }
 
 TEST_F(CommandTest, ARefusedIconIsRetriedLaterAndLaterUntilItIsAccepted) {
+    // A second after the first refusal, then twice the last wait each time, a minute at most.
+    UINT delay = 0;
+    std::vector<UINT> delays;
+    for (int i = 0; i < 9; ++i) delays.push_back(delay = NextTrayRetryDelay(delay));
+    EXPECT_EQ(delays, (std::vector<UINT>{1000, 2000, 4000, 8000, 16000, 32000, 60000, 60000, 60000}));
+
     const size_t others = TrayIconWindows().size();
     refuseTray = true;
     Open();
     ASSERT_EQ(trayCalls.size(), 2u);  // add, then the change an existing icon would take
-    EXPECT_EQ(window->trayRetryDelay, 1000u);
     // The first retry comes from the system's timer.
     ASSERT_TRUE(RunLoopUntil([&] { return trayCalls.size() == 4; }));
-    EXPECT_EQ(window->trayRetryDelay, 2000u);
-    // Later ones are handed over at once rather than waited for.
-    for (UINT expected : {4000u, 8000u, 16000u, 32000u, 60000u, 60000u}) {
+    // Later ones are handed over at once rather than waited for; a new notification area
+    // meanwhile is one more attempt.
+    for (int i = 0; i < 6; ++i) {
         PostMessageA(handle, WM_TIMER, TRAY_RETRY_TIMER_ID, 0);
         RunLoop();
-        EXPECT_EQ(window->trayRetryDelay, expected);
     }
-    // The shell coming back meanwhile is one more attempt on the same schedule.
-    SendMessageA(handle, MainWindow::TaskbarCreatedMessage(), 0, 0);
-    EXPECT_EQ(window->trayRetryDelay, 60000u);
+    SendMessageA(handle, TrayIcon::TaskbarCreatedMessage(), 0, 0);
     EXPECT_EQ(trayCalls.size(), 2u + 2 * 8);
     for (const TrayCall& call : trayCalls) EXPECT_FALSE(call.result);
     EXPECT_EQ(TrayIconWindows().size(), others);
+    EXPECT_TRUE(KillTimer(handle, TRAY_RETRY_TIMER_ID)) << "no retry pending while refused";
+    SetTimer(handle, TRAY_RETRY_TIMER_ID, USER_TIMER_MINIMUM, nullptr);
 
+    // Accepted at last: the icon is there, once, with no retry left, and stays one icon when
+    // the notification area is made anew.
     refuseTray = false;
     trayCalls.clear();
-    PostMessageA(handle, WM_TIMER, TRAY_RETRY_TIMER_ID, 0);
-    RunLoop();
+    ASSERT_TRUE(RunLoopUntil([&] { return !trayCalls.empty(); }));
     ASSERT_EQ(trayCalls.size(), 1u);
     EXPECT_EQ(trayCalls[0].action, static_cast<DWORD>(NIM_ADD));
-    EXPECT_EQ(window->trayRetryDelay, 0u);
-    EXPECT_FALSE(KillTimer(handle, TRAY_RETRY_TIMER_ID)) << "no retry pending";
+    EXPECT_FALSE(KillTimer(handle, TRAY_RETRY_TIMER_ID)) << "a retry is still pending";
     EXPECT_EQ(TrayIconWindows().size(), others + 1);
-    SendMessageA(handle, MainWindow::TaskbarCreatedMessage(), 0, 0);
+    SendMessageA(handle, TrayIcon::TaskbarCreatedMessage(), 0, 0);
     EXPECT_EQ(TrayIconWindows().size(), others + 1);
 }
