@@ -1,6 +1,8 @@
 // Timing, summaries and the agent's control window, shared by the benchmark programs.
 #pragma once
 
+#include "tests/support/AgentScript.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -60,23 +62,10 @@ inline void PrintTimes(const char* name, const std::vector<double>& parcelo, con
     PrintResult(name, Median(parcelo), Median(bare), PairedRatio(parcelo, bare));
 }
 
-// The stand-in agent's control window (see standin/README.md); null while no server runs.
-inline HWND FindAgentControl() { return FindWindowExA(HWND_MESSAGE, nullptr, "VelorexUploadAgentControl", nullptr); }
-
-// Calls with this dispatch id that the running server has received since it started; -1
-// when no server answers.
-inline LONG AgentCallCount(DISPID id) {
-    const HWND control = FindAgentControl();
-    if (!control) return -1;
-    DWORD_PTR count = 0;
-    if (!SendMessageTimeoutA(control, WM_APP + 4, static_cast<WPARAM>(id), 0, SMTO_BLOCK, 10000, &count)) return -1;
-    return static_cast<LONG>(count);
-}
-
 // Waits for the agent's server process to end, so that the next client starts a new one.
 inline bool WaitForAgentGone(DWORD timeoutMs) {
     const DWORD start = GetTickCount();
-    for (HWND control; (control = FindAgentControl()) != nullptr;) {
+    for (HWND control; (control = AgentScript::ControlWindow()) != nullptr;) {
         DWORD pid = 0;
         GetWindowThreadProcessId(control, &pid);
         const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);

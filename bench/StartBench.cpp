@@ -129,7 +129,7 @@ bool Measure(const Program& program, bool cold, Sample& sample) {
         std::fprintf(stderr, "the agent's server did not end\n");
         return false;
     }
-    const LONG configuredBefore = cold ? 0 : AgentCallCount(agentproto::DispConfigure);
+    const LONG configuredBefore = cold ? 0 : AgentScript::CallCount(agentproto::DispConfigure);
 
     if (program.dpi) SetDisplayScale(program.dpi);
     ChildProcess child;
@@ -155,7 +155,7 @@ bool Measure(const Program& program, bool cold, Sample& sample) {
     }
 
     // Both programs configure the agent before they show the window; the agent's count says so.
-    const LONG configured = AgentCallCount(agentproto::DispConfigure);
+    const LONG configured = AgentScript::CallCount(agentproto::DispConfigure);
     if (configured != configuredBefore + 1) {
         std::fprintf(stderr, "%s: shown, but the agent counted %ld Configure calls instead of %ld\n", program.label,
                      configured, configuredBefore + 1);

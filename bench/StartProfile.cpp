@@ -38,6 +38,7 @@
 #include <ctime>
 #include <string>
 
+#include "tests/support/Owned.h"
 #include "agent/AgentProtocol.h"
 #include "agent/ComPtr.h"
 #include "bench/BareParts.h"
@@ -351,9 +352,9 @@ void LadderConnectAndShow(HWND window) {
                                 "Software\\Sonavo Inc.\\Parcelo\\User"}) {
             HKEY opened = nullptr;
             if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) continue;
+            const OwnedKey owned(opened);
             DWORD value = 0, size = sizeof value;
-            RegQueryValueExA(opened, "X", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
-            RegCloseKey(opened);
+            RegQueryValueExA(owned.Get(), "X", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
         }
     }
     CLSID clsid;

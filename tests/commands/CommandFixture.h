@@ -2,7 +2,7 @@
 // dialogs, in the test's own thread. What the window receives is recorded as data.
 #pragma once
 
-#include "tests/ui/MainWindowFixture.h"
+#include "tests/fakes/MainWindowFixture.h"
 
 #include <functional>
 #include <memory>

@@ -8,13 +8,13 @@
 #include "agent/ComPtr.h"
 #include "agent/ComText.h"
 #include "res/resource.h"
-#include "tests/drop/DragSource.h"
+#include "tests/fakes/DragSource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/Files.h"
 #include "tests/support/Items.h"
 #include "tests/support/Owned.h"
 #include "tests/support/WindowFacts.h"
-#include "tests/ui/MainWindowFixture.h"
+#include "tests/fakes/MainWindowFixture.h"
 
 using namespace agentproto;
 using Items = std::vector<std::string>;

@@ -6,11 +6,11 @@
 
 #include "agent/AgentProtocol.h"
 #include "agent/ComPtr.h"
-#include "tests/drop/DragSource.h"
+#include "tests/fakes/DragSource.h"
 #include "tests/support/AnswerProbe.h"
 #include "tests/support/Items.h"
 #include "tests/support/Owned.h"
-#include "tests/ui/MainWindowFixture.h"
+#include "tests/fakes/MainWindowFixture.h"
 
 using namespace agentproto;
 using Items = std::vector<std::string>;
@@ -39,11 +39,6 @@ protected:
     }
 };
 
-std::vector<unsigned char> NarrowList(const std::vector<std::string>& paths, DWORD offset = 20) {
-    std::vector<std::wstring> wide;
-    for (const std::string& path : paths) wide.emplace_back(path.begin(), path.end());
-    return DropFilesBlock(wide, false, offset);
-}
 
 void SetOffset(std::vector<unsigned char>& block, DWORD offset) { memcpy(block.data(), &offset, sizeof offset); }
 
@@ -55,7 +50,7 @@ TEST_F(DirectDropTest, AMalformedFileListHandsNothingOver) {
         std::vector<unsigned char> block;
     };
     std::vector<Case> cases;
-    auto good = DropFilesBlock({L"C:\\a.mp3", L"C:\\b.mp3"});
+    auto good = DropFilesBlock(std::vector<std::wstring>{L"C:\\a.mp3", L"C:\\b.mp3"});
     auto at = [&](DWORD offset) {
         auto block = good;
         SetOffset(block, offset);
@@ -65,10 +60,10 @@ TEST_F(DirectDropTest, AMalformedFileListHandsNothingOver) {
     cases.push_back({"list at 19, inside the header", at(19)});
     cases.push_back({"list at the block's end", at(static_cast<DWORD>(good.size()))});
     cases.push_back({"list far beyond the block", at(0x7FFFFFF0)});
-    auto unterminated = NarrowList({"C:\\a.mp3", "C:\\abc.mp3"});
+    auto unterminated = DropFilesBlock(std::vector<std::string>{"C:\\a.mp3", "C:\\abc.mp3"}, false);
     unterminated.resize(unterminated.size() - 4);  // "C:\abc.m" would name another file
     cases.push_back({"narrow list cut inside a name", unterminated});
-    auto noClosingEntry = NarrowList({"C:\\a.mp3"});
+    auto noClosingEntry = DropFilesBlock(std::vector<std::string>{"C:\\a.mp3"}, false);
     noClosingEntry.pop_back();
     cases.push_back({"narrow list without its empty entry", noClosingEntry});
     auto wideCut = good;
@@ -91,7 +86,7 @@ TEST_F(DirectDropTest, AMalformedFileListHandsNothingOver) {
 }
 
 TEST_F(DirectDropTest, AWellFormedListIsTakenWhereverItStartsAndWhateverFollowsIt) {
-    auto spaced = NarrowList({"C:\\x.mp3"}, 64);  // past a larger header
+    auto spaced = DropFilesBlock(std::vector<std::string>{"C:\\x.mp3"}, false, 64);  // past a larger header
     EXPECT_EQ(DropOn({{CF_HDROP, spaced, true}}).hr, S_OK);
     auto padded = DropFilesBlock({L"C:\\y.mp3"});
     padded.push_back(0x41);  // an odd byte after the list's end

@@ -15,7 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/drop/DragSource.h"
+#include "tests/fakes/DragSource.h"
+#include "tests/support/Owned.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     LocalFree(args);
 
-    OleInitialize(nullptr);
+    const OleScope ole;
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = &WindowProc;
     windowClass.hInstance = instance;
@@ -110,6 +111,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    OleUninitialize();
     return static_cast<int>(g_exitCode);
 }

@@ -11,7 +11,7 @@
 #include "agent/AgentProtocol.h"
 #include "res/resource.h"
 #include "standin/StandinIds.h"
-#include "tests/drop/DragSource.h"
+#include "tests/fakes/DragSource.h"
 #include "tests/support/AgentScript.h"
 #include "tests/support/Files.h"
 #include "tests/support/ParceloProcess.h"

@@ -26,7 +26,7 @@
 #include "res/resource.h"
 #include "standin/ControlWindow.h"
 #include "standin/StandinIds.h"
-#include "tests/drop/DragSource.h"
+#include "tests/fakes/DragSource.h"
 #include "tests/support/Files.h"
 #include "tests/support/Owned.h"
 #include "tests/support/ParceloProcess.h"

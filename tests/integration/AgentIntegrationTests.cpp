@@ -7,17 +7,13 @@
 #include "tests/support/Files.h"
 #include "tests/support/Items.h"
 #include "tests/support/MessagePump.h"
+#include "tests/support/Owned.h"
 #include "tests/support/ScopedRegValue.h"
-#include "tests/unit/FakeHost.h"
+#include "tests/fakes/FakeHost.h"
 
 using namespace agentproto;
 
 namespace {
-
-struct OleScope {
-    OleScope() { OleInitialize(nullptr); }
-    ~OleScope() { OleUninitialize(); }
-};
 
 bool Contains(const std::vector<std::string>& lines, const std::string& wanted) {
     for (const std::string& line : lines)

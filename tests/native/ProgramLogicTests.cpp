@@ -9,6 +9,7 @@
 #include "app/CommandLine.h"
 #include "drop/DropFileList.h"
 #include "drop/DroppedText.h"
+#include "tests/support/DropFilesBlock.h"
 #include "settings/ProxyAddress.h"
 #include "settings/RegistryValue.h"
 #include "ui/DropLayout.h"
@@ -139,20 +140,7 @@ TEST(RegistryValue, UseProxyMeansTrueOrYesInAnyCase) {
 namespace {
 
 std::vector<unsigned char> Block(bool wide, const std::vector<std::string>& paths, uint32_t offset = 20) {
-    std::vector<unsigned char> block(offset, 0);
-    block[0] = static_cast<unsigned char>(offset);
-    block[16] = wide ? 1 : 0;
-    for (const std::string& path : paths) {
-        for (char c : path) {
-            block.push_back(static_cast<unsigned char>(c));
-            if (wide) block.push_back(0);
-        }
-        block.push_back(0);
-        if (wide) block.push_back(0);
-    }
-    block.push_back(0);
-    if (wide) block.push_back(0);
-    return block;
+    return DropFilesBlock(paths, wide, offset);
 }
 
 }  // namespace

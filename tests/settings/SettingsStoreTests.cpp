@@ -8,7 +8,7 @@
 #include "agent/StatusTable.h"
 #include "tests/support/Owned.h"
 #include "tests/support/Registry.h"
-#include "tests/ui/MainWindowFixture.h"
+#include "tests/fakes/MainWindowFixture.h"
 
 using namespace agentproto;
 using Bytes = std::vector<unsigned char>;

@@ -11,7 +11,7 @@
 #include "tests/support/Items.h"
 #include "tests/support/Registry.h"
 #include "tests/support/WindowFacts.h"
-#include "tests/ui/MainWindowFixture.h"
+#include "tests/fakes/MainWindowFixture.h"
 
 using namespace agentproto;
 using Events = std::vector<std::string>;

@@ -11,10 +11,20 @@
 
 using standin::SCRIPT_KEY;
 
-AgentScript::AgentScript() : logPath_(TempFolder() + "agent-calls-" + std::to_string(GetCurrentProcessId()) + ".log") {
+AgentScript::AgentScript(bool logCalls)
+    : logPath_(TempFolder() + "agent-calls-" + std::to_string(GetCurrentProcessId()) + ".log") {
     RegDeleteTreeA(HKEY_CURRENT_USER, SCRIPT_KEY);
     DeleteFileA(logPath_.c_str());
-    SetText("LogFile", logPath_);
+    if (logCalls) SetText("LogFile", logPath_);
+}
+
+LONG AgentScript::CallCount(long dispid) {
+    const HWND control = ControlWindow();
+    DWORD_PTR count = 0;
+    if (!control || !SendMessageTimeoutA(control, standin::ControlWindow::MSG_CALL_COUNT, static_cast<WPARAM>(dispid),
+                                         0, SMTO_BLOCK, 10000, &count))
+        return -1;
+    return static_cast<LONG>(count);
 }
 
 AgentScript::~AgentScript() {

@@ -9,7 +9,9 @@
 
 class AgentScript {
 public:
-    AgentScript();   // starts from an empty script with a fresh log
+    // Starts from an empty script, with a fresh log of the agent's calls unless told not to
+    // (a benchmark keeps the agent's own cost down).
+    explicit AgentScript(bool logCalls = true);
     ~AgentScript();  // removes the script, so later tests meet the default agent
     AgentScript(const AgentScript&) = delete;
     AgentScript& operator=(const AgentScript&) = delete;
@@ -28,6 +30,8 @@ public:
     static HWND ControlWindow();
     static DWORD AgentPid();
     static bool Fire(long eventId, int value);
+    // Calls with this dispatch id the running agent has had since it started; -1 for none.
+    static LONG CallCount(long dispid);
     // Makes the server end at once and waits until its process is gone.
     static bool KillServer();
 

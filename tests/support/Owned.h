@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <ole2.h>
 
 #include "agent/UniqueHandle.h"
 #include "ui/OwnedHandle.h"
@@ -53,4 +54,19 @@ private:
     ICONINFO info_ = {};
     bool valid_;
     OwnedBitmap color_, mask_;
+};
+
+// OLE set up on this thread for one scope.
+class OleScope {
+public:
+    OleScope() : ok_(SUCCEEDED(OleInitialize(nullptr))) {}
+    OleScope(const OleScope&) = delete;
+    OleScope& operator=(const OleScope&) = delete;
+    ~OleScope() {
+        if (ok_) OleUninitialize();
+    }
+    bool Ok() const { return ok_; }
+
+private:
+    bool ok_;
 };

@@ -1,6 +1,6 @@
 // The drop window as the system sees it: class, styles, place, start-up switches, the
 // order of creation, deferred start and destruction, and its reference-counted life.
-#include "tests/ui/MainWindowFixture.h"
+#include "tests/fakes/MainWindowFixture.h"
 
 #include "agent/AgentProtocol.h"
 #include "res/resource.h"

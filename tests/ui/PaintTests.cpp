@@ -1,7 +1,7 @@
 // What the drop window shows, read back from its pixels: the skin frame, the status lines
 // drawn in their rectangles, the animation while the agent works, and all of it at another
 // scale once the window is told it moved to a monitor of that scale.
-#include "tests/ui/MainWindowFixture.h"
+#include "tests/fakes/MainWindowFixture.h"
 
 #include <cstdlib>
 

@@ -7,7 +7,7 @@
 #include "tests/support/Files.h"
 #include "tests/support/Owned.h"
 #include "tests/support/ScreenPixels.h"
-#include "tests/ui/MainWindowFixture.h"
+#include "tests/fakes/MainWindowFixture.h"
 #include "ui/DisplayDpi.h"
 #include "ui/TrayIcon.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "agent/AgentProtocol.h"
-#include "tests/unit/FakeHost.h"
+#include "tests/fakes/FakeHost.h"
 
 using namespace agentproto;
 

@@ -1,4 +1,6 @@
-#include "tests/drop/DragSource.h"
+#include "tests/fakes/DragSource.h"
+
+#include "tests/support/Owned.h"
 
 #include <shlobj.h>
 
@@ -123,32 +125,12 @@ private:
     int polls_ = 0;
 };
 
-void AppendUtf16(std::vector<unsigned char>& block, const std::wstring& text) {
-    for (wchar_t c : text) {
-        block.push_back(static_cast<unsigned char>(c & 0xFF));
-        block.push_back(static_cast<unsigned char>(c >> 8));
-    }
-    block.push_back(0);
-    block.push_back(0);
-}
-
 }  // namespace
 
 std::vector<unsigned char> DropFilesBlock(const std::vector<std::wstring>& paths, bool wide, DWORD offset) {
-    std::vector<unsigned char> block(offset < 20 ? 20 : offset, 0);
-    memcpy(block.data(), &offset, sizeof offset);
-    block[16] = wide ? 1 : 0;
-    for (const std::wstring& path : paths) {
-        if (wide) {
-            AppendUtf16(block, path);
-        } else {
-            for (wchar_t c : path) block.push_back(static_cast<unsigned char>(c));
-            block.push_back(0);
-        }
-    }
-    block.push_back(0);
-    if (wide) block.push_back(0);
-    return block;
+    std::vector<std::u16string> names;
+    for (const std::wstring& path : paths) names.emplace_back(path.begin(), path.end());
+    return DropFilesBlock(names, wide, offset);
 }
 
 OfferedFormat Files(const std::vector<std::wstring>& paths) { return {CF_HDROP, DropFilesBlock(paths), true}; }
@@ -185,8 +167,8 @@ DragThread::~DragThread() {
 
 DWORD WINAPI DragThread::Run(void* self) {
     auto* drag = static_cast<DragThread*>(self);
-    OleInitialize(nullptr);
     {
+        const OleScope ole;
         auto* data = new DataObject(std::move(drag->formats_));
         DropSource source(*data);
         SetCursorPos(drag->at_.x, drag->at_.y);
@@ -206,7 +188,6 @@ DWORD WINAPI DragThread::Run(void* self) {
         outcome.fetched = data->fetched;
         outcome.dataLeft = data->Release();
     }
-    OleUninitialize();
     SetEvent(drag->done_.get());
     return 0;
 }

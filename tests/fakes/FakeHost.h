@@ -13,7 +13,7 @@
 #include "drop/HandOverQueue.h"
 #include "agent/UserSettings.h"
 #include "tests/support/BoxRecorder.h"
-#include "tests/unit/FakeAgent.h"
+#include "tests/fakes/FakeAgent.h"
 
 // Its boxes are recorded and answered as BoxRecorder says.
 class FakeHost : public AgentHost, public StatusDisplay, public BoxRecorder {

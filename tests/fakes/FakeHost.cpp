@@ -1,4 +1,4 @@
-#include "tests/unit/FakeHost.h"
+#include "tests/fakes/FakeHost.h"
 
 #include "agent/UploadController.h"
 #include "tests/support/Files.h"

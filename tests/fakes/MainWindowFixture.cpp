@@ -1,4 +1,4 @@
-#include "tests/ui/MainWindowFixture.h"
+#include "tests/fakes/MainWindowFixture.h"
 
 #include "res/resource.h"
 #include "tests/support/Items.h"
@@ -34,7 +34,7 @@ INT_PTR RecordSignIn(HWND) {
 
 void MainWindowTest::SetUp() {
     hive_ = std::make_unique<PrivateHive>();
-    OleInitialize(nullptr);
+    ole_ = std::make_unique<OleScope>();
     GetAppModule().Init(GetModuleHandleA(nullptr));
     g_state = WindowTestState();
     g_state.agent = &fakeAgent;
@@ -44,7 +44,7 @@ void MainWindowTest::SetUp() {
 void MainWindowTest::TearDown() {
     Close();
     MainWindow::seams = MainWindowSeams();
-    OleUninitialize();
+    ole_.reset();
     hive_.reset();
 }
 

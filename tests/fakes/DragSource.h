@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "agent/UniqueHandle.h"
+#include "tests/support/DropFilesBlock.h"
 
 struct OfferedFormat {
     CLIPFORMAT format;
@@ -15,7 +16,7 @@ struct OfferedFormat {
     bool fetchable = true;  // false: offered by QueryGetData, refused by GetData
 };
 
-// A DROPFILES block as a program would build it; `offset` places the list.
+// The shared DROPFILES builder, for names in the program's own text.
 std::vector<unsigned char> DropFilesBlock(const std::vector<std::wstring>& paths, bool wide = true,
                                           DWORD offset = 20);
 OfferedFormat Files(const std::vector<std::wstring>& paths);

@@ -1,4 +1,4 @@
-#include "tests/unit/FakeAgent.h"
+#include "tests/fakes/FakeAgent.h"
 
 #include "agent/AgentProtocol.h"
 #include "agent/ComText.h"

@@ -12,8 +12,9 @@
 #include "tests/support/BoxRecorder.h"
 #include "tests/support/Files.h"
 #include "tests/support/MessagePump.h"
+#include "tests/support/Owned.h"
 #include "tests/support/PrivateHive.h"
-#include "tests/unit/FakeAgent.h"
+#include "tests/fakes/FakeAgent.h"
 #include "ui/MainWindow.h"
 
 // What the seams see and answer; reset for every test.
@@ -46,4 +47,5 @@ protected:
 
 private:
     std::unique_ptr<PrivateHive> hive_;  // the windows read and save their settings
+    std::unique_ptr<OleScope> ole_;
 };

@@ -1,0 +1,98 @@
+// Drops and the replay of held items, Parcelo against the bare floor, both sizes by turns.
+#include "bench/InProcessBench.h"
+#include "bench/InProcessHarness.h"
+#include "tests/fakes/DragSource.h"
+#include "tests/support/AnswerProbe.h"
+
+using namespace agentproto;
+
+int RunDrop(const AgentChoice& agent, const size_t sizes[2], bool real, int rounds) {
+    ParceloWindow window;
+    BareAgent bare;
+    if (!Connect(agent, window, bare)) return 1;
+    ComPtr<IDataObject> data[2];
+    for (int i = 0; i < 2; ++i) {
+        data[i].Reset(NewDataObject({Files(MakePaths(sizes[i], real))}));
+        if (!data[i]) return 1;
+    }
+    IDropTarget* target = &*window;
+    SizedTimes sized[2];
+    const bool ok = RunRounds(
+        rounds,
+        [&](int side, int size, Series& series) {
+            IDataObject* list = data[size].Get();
+            if (side == 1)
+                return TimeUploads("bare", sizes[size], agent.uploads, [&] { BareDrop(bare, list); }, series);
+            return TimeUploads("parcelo", sizes[size], agent.uploads,
+                               [&] {
+                                   DWORD effect = DROPEFFECT_COPY;
+                                   target->Drop(list, 0, POINTL{0, 0}, &effect);
+                                   RunUntilHandedOver(*window);
+                               },
+                               series);
+        },
+        sized);
+    if (!ok) return 1;
+    const char* kind = real ? "real" : "missing";
+    char name[64];
+    for (int i = 0; i < 2; ++i) {
+        std::printf("%sdrop of %zu %s files, ms per drop\n", agent.null ? "in-process agent: " : "", sizes[i],
+                    real ? "real 1-byte" : "missing");
+        std::snprintf(name, sizeof name, "%sdrop-%s-%zu-ms", agent.prefix, kind, sizes[i]);
+        PrintSized(name, sized[i], sizes[i]);
+    }
+    std::snprintf(name, sizeof name, "%sdrop-%s-growth", agent.prefix, kind);
+    PrintGrowth(name, sized);
+    return 0;
+}
+
+int RunReplay(const AgentChoice& agent, const size_t sizes[2], int rounds) {
+    ParceloWindow window;
+    BareAgent bare;
+    if (!Connect(agent, window, bare)) return 1;
+    const std::vector<std::string> narrow[2] = {Narrow(MakePaths(sizes[0], false)), Narrow(MakePaths(sizes[1], false))};
+    const std::vector<UploadItem> items[2] = {Dropped(MakePaths(sizes[0], false)), Dropped(MakePaths(sizes[1], false))};
+    AgentClient* client = window->agentClient.Current();
+    SizedTimes sized[2];
+    std::vector<double> answers;
+    const bool ok = RunRounds(
+        rounds,
+        [&](int side, int size, Series& series) {
+            if (side == 1)
+                return TimeUploads("bare", sizes[size], agent.uploads, [&] { BareReplay(bare, narrow[size]); }, series);
+            window->deferredLogin.pendingFiles = items[size];  // as dropped while signed out
+            // The report only queues the held items; the window hands them over by slices.
+            std::unique_ptr<AnswerProbe> probe;
+            if (size == 1 && !agent.null) probe = std::make_unique<AnswerProbe>(window->windowHandle);
+            const bool handed = TimeUploads("parcelo", sizes[size], agent.uploads,
+                                            [&] {
+                                                client->OnStatus(19);
+                                                RunUntilHandedOver(*window);
+                                            },
+                                            series);
+            if (probe) {
+                const std::vector<double>& times = probe->Stop();
+                answers.insert(answers.end(), times.begin(), times.end());
+            }
+            return handed && window->deferredLogin.pendingFiles.empty();
+        },
+        sized);
+    if (!ok) return 1;
+    char name[64];
+    for (int i = 0; i < 2; ++i) {
+        std::printf("%sreplay of %zu pending items after status 19, ms\n", agent.null ? "in-process agent: " : "",
+                    sizes[i]);
+        std::snprintf(name, sizeof name, "%sreplay-%zu-ms", agent.prefix, sizes[i]);
+        PrintSized(name, sized[i], sizes[i]);
+    }
+    std::snprintf(name, sizeof name, "%sreplay-growth", agent.prefix);
+    PrintGrowth(name, sized);
+    if (!answers.empty()) {
+        std::printf("the window's answer to WM_NULL during the replay of %zu items: %zu messages, p50 %.2f ms, "
+                    "p99 %.2f ms, max %.2f ms\n",
+                    sizes[1], answers.size(), Percentile(answers, 0.5), Percentile(answers, 0.99),
+                    Percentile(answers, 1.0));
+        PrintResult("replay-answer-p99-ms", Percentile(answers, 0.99), 0, 0);
+    }
+    return 0;
+}
