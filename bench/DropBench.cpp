@@ -87,12 +87,6 @@ int RunReplay(const AgentChoice& agent, const size_t sizes[2], int rounds) {
     }
     std::snprintf(name, sizeof name, "%sreplay-growth", agent.prefix);
     PrintGrowth(name, sized);
-    if (!answers.empty()) {
-        std::printf("the window's answer to WM_NULL during the replay of %zu items: %zu messages, p50 %.2f ms, "
-                    "p99 %.2f ms, max %.2f ms\n",
-                    sizes[1], answers.size(), Percentile(answers, 0.5), Percentile(answers, 0.99),
-                    Percentile(answers, 1.0));
-        PrintResult("replay-answer-p99-ms", Percentile(answers, 0.99), 0, 0);
-    }
+    if (!answers.empty()) PrintAnswers("the replay of", sizes[1], answers, "replay-answer-p99-ms");
     return 0;
 }

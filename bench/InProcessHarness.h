@@ -19,6 +19,7 @@
 #include "bench/BareAgent.h"
 #include "bench/BenchSupport.h"
 #include "tests/support/AgentScript.h"
+#include "tests/support/AnswerProbe.h"
 #include "tests/support/Files.h"
 #include "ui/AppModule.h"
 #include "ui/MainWindow.h"
@@ -207,6 +208,15 @@ inline void PrintGrowth(const char* name, const SizedTimes sized[2]) {
                     Growth(sized[0].parcelo.cpu, sized[1].parcelo.cpu), Growth(sized[0].bare.cpu, sized[1].bare.cpu));
     std::printf("\n");
     PrintResult(name, parcelo, bare, parcelo / bare);
+}
+
+// The window's answers to WM_NULL while it worked: a line for the reader, one result for the table.
+inline void PrintAnswers(const char* during, size_t items, const std::vector<double>& answers, const char* name) {
+    std::printf("the window's answer to WM_NULL during %s %zu items: %zu messages, p50 %.2f ms, p99 %.2f ms, "
+                "max %.2f ms\n",
+                during, items, answers.size(), Percentile(answers, 0.5), Percentile(answers, 0.99),
+                Percentile(answers, 1.0));
+    PrintResult(name, Percentile(answers, 0.99), 0, 0);
 }
 
 inline void PrintSized(const char* name, const SizedTimes& sized, size_t items) {

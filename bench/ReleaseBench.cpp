@@ -117,10 +117,6 @@ int RunRelease(const size_t sizes[2], int rounds) {
     const double bareGrowth = Median(bareReleased[1].wall) / Median(bareReleased[0].wall);
     std::printf("  growth large/small: parcelo %.2f, bare %.2f\n", growth, bareGrowth);
     PrintResult("release-growth", growth, bareGrowth, growth / bareGrowth);
-    std::printf("the window's answer to WM_NULL during the hand-over of %zu files: %zu messages, p50 %.2f ms, "
-                "p99 %.2f ms, max %.2f ms\n",
-                sizes[1], answers.size(), Percentile(answers, 0.5), Percentile(answers, 0.99),
-                Percentile(answers, 1.0));
-    PrintResult("answer-p99-ms", Percentile(answers, 0.99), 0, 0);
+    PrintAnswers("the hand-over of", sizes[1], answers, "answer-p99-ms");
     return 0;
 }

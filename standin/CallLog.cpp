@@ -1,6 +1,6 @@
 #include "CallLog.h"
 
-#include "UniqueHandle.h"
+#include "agent/UniqueHandle.h"
 
 namespace standin {
 

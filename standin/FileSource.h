@@ -4,7 +4,7 @@
 #include <string>
 
 #include "ByteSource.h"
-#include "UniqueHandle.h"
+#include "agent/UniqueHandle.h"
 
 namespace standin {
 

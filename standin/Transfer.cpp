@@ -8,7 +8,7 @@
 #include "AgentSettings.h"
 #include "FileSource.h"
 #include "HttpSource.h"
-#include "UniqueHandle.h"
+#include "agent/UniqueHandle.h"
 
 namespace standin {
 

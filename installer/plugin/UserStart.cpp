@@ -4,10 +4,8 @@
 
 #include <vector>
 
+#include "agent/UniqueHandle.h"
 #include "installer/plugin/ErrorText.h"
-#include "standin/UniqueHandle.h"
-
-using standin::UniqueHandle;
 
 namespace setup {
 

@@ -237,21 +237,27 @@ def render_icon16():
     return rows
 
 
+def icon_coverage(px, py, size, ss):
+    """The summed colour of the covered subsamples of one pixel, and how many were covered."""
+    acc = [0.0, 0.0, 0.0]
+    hits = 0
+    for sy in range(ss):
+        for sx in range(ss):
+            c = icon_sample(px + (sx + 0.5) / ss, py + (sy + 0.5) / ss, size)
+            if c is not None:
+                hits += 1
+                for i in range(3):
+                    acc[i] += c[i]
+    return acc, hits
+
+
 def render_icon(size, ss=4):
     """Supersampled: returns rows of (r, g, b) or None for transparent pixels."""
     rows = []
     for py in range(size):
         row = []
         for px in range(size):
-            acc = [0.0, 0.0, 0.0]
-            hits = 0
-            for sy in range(ss):
-                for sx in range(ss):
-                    c = icon_sample(px + (sx + 0.5) / ss, py + (sy + 0.5) / ss, size)
-                    if c is not None:
-                        hits += 1
-                        for i in range(3):
-                            acc[i] += c[i]
+            acc, hits = icon_coverage(px, py, size, ss)
             # Icons of these formats have one-bit transparency: half covered counts as opaque.
             if hits * 2 >= ss * ss:
                 row.append(tuple(int(round(a / hits * 255)) for a in acc))
@@ -267,15 +273,7 @@ def render_icon_alpha(size, ss=4):
     for py in range(size):
         row = []
         for px in range(size):
-            acc = [0.0, 0.0, 0.0]
-            hits = 0
-            for sy in range(ss):
-                for sx in range(ss):
-                    c = icon_sample(px + (sx + 0.5) / ss, py + (sy + 0.5) / ss, size)
-                    if c is not None:
-                        hits += 1
-                        for i in range(3):
-                            acc[i] += c[i]
+            acc, hits = icon_coverage(px, py, size, ss)
             if hits == 0:
                 row.append((0, 0, 0, 0))
             else:
