@@ -1,6 +1,6 @@
-// The pieces of the bare start-up program that the step-by-step profile repeats: a sink that
-// drops the agent's notifications, one Invoke, and a window of the drop window's class
-// styles, size, place and window styles.
+// The pieces of the bare start-up program that the step-by-step profile and the benchmarks
+// repeat: a sink that drops the agent's notifications, one Invoke, a window of the drop
+// window's class styles, size, place and window styles, and COM for a thread.
 #pragma once
 
 #include <windows.h>
@@ -85,5 +85,20 @@ inline HWND CreateDropSizedWindow(HINSTANCE instance, WNDPROC procedure, const c
     return CreateWindowExA(WS_EX_TOPMOST, MAKEINTATOM(atom), nullptr, WS_POPUP | WS_SYSMENU, left, top, right - left,
                            bottom - top, nullptr, nullptr, instance, nullptr);
 }
+
+// COM for this thread, as long as the object lives.
+class ComSession {
+public:
+    ComSession() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ComSession(const ComSession&) = delete;
+    ComSession& operator=(const ComSession&) = delete;
+    ~ComSession() {
+        if (ok_) CoUninitialize();
+    }
+    bool ok() const { return ok_; }
+
+private:
+    bool ok_;
+};
 
 }  // namespace bare

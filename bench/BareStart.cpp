@@ -50,20 +50,6 @@ private:
     DWORD cookie_ = 0;
 };
 
-class ComSession {
-public:
-    ComSession() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ComSession(const ComSession&) = delete;
-    ComSession& operator=(const ComSession&) = delete;
-    ~ComSession() {
-        if (ok_) CoUninitialize();
-    }
-    bool ok() const { return ok_; }
-
-private:
-    bool ok_;
-};
-
 int Run(HINSTANCE instance) {
     const HWND window = bare::CreateDropSizedWindow(instance, &bare::QuitOnDestroy, CLASS_NAME);
     if (!window) return 1;
@@ -82,7 +68,7 @@ int Run(HINSTANCE instance) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    ComSession com;
+    bare::ComSession com;
     if (!com.ok()) return 1;
     return Run(instance);
 }

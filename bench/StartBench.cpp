@@ -31,6 +31,7 @@
 
 #include "agent/AgentProtocol.h"
 #include "agent/ComPtr.h"
+#include "bench/BareParts.h"
 #include "bench/BenchSupport.h"
 #include "ui/DropLayout.h"
 
@@ -257,19 +258,6 @@ private:
     bool added_ = false;
 };
 
-class ComSession {
-public:
-    ComSession() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ComSession(const ComSession&) = delete;
-    ComSession& operator=(const ComSession&) = delete;
-    ~ComSession() {
-        if (ok_) CoUninitialize();
-    }
-
-private:
-    bool ok_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -305,7 +293,7 @@ int main(int argc, char** argv) {
                             mode});
     const size_t sides = programs.size();
 
-    ComSession com;
+    bare::ComSession com;
     ComPtr<IDispatch> holder;  // warm: keeps one server running throughout
     if (!cold) {
         CLSID clsid;
