@@ -16,8 +16,8 @@ TEST_F(DropToLockerTest, ADropWhileSignedOutReleasesItsSourceAtOnceAndItsFilesFo
     HWND dialog = program.Dialog("Sign In");
     ASSERT_NE(dialog, nullptr) << "no Sign In dialog for a drop while signed out";
     EXPECT_TRUE(PumpUntil([&] { return Finished(*drag); })) << "the source waited for the Sign In dialog";
-    SendMessageA(GetDlgItem(dialog, IDC_EMAIL), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(account_.c_str()));
-    SendMessageA(GetDlgItem(dialog, IDC_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("e2e pass"));
+    SetTextOf(dialog, IDC_EMAIL, account_);
+    SetTextOf(dialog, IDC_PASSWORD, "e2e pass");
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
     PostClick(dialog, IDOK);
     ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }));
@@ -51,12 +51,7 @@ TEST_F(DropToLockerTest, ADropWhileSignedOutReleasesItsSourceAtOnceAndItsFilesFo
 }
 
 TEST_F(DropToLockerTest, WithAStoredAutomaticSignInEveryNameReachesTheLockerExactly) {
-    const std::string user = std::string(PRODUCT_KEY) + "\\User";
-    RegSetKeyValueA(HKEY_CURRENT_USER, user.c_str(), "User name", REG_SZ, account_.c_str(),
-                    static_cast<DWORD>(account_.size() + 1));
-    RegSetKeyValueA(HKEY_CURRENT_USER, user.c_str(), "Password", REG_SZ, "auto pass", 10);
-    const DWORD on = 1;
-    RegSetKeyValueA(HKEY_CURRENT_USER, user.c_str(), "Auto Login", REG_DWORD, &on, sizeof on);
+    StoreAutomaticSignIn(account_, "auto pass");
     // Names the system code page cannot hold, in a folder whose name it cannot hold either.
     CreateDirectoryW((Wide(folder_) + L"\\\x041c\x0443\x0437\x044b\x043a\x0430").c_str(), nullptr);
     const std::vector<std::wstring> names = {L"\x041f\x0440\x0438\x0432\x0435\x0442.mp3",

@@ -49,27 +49,17 @@ bool UserSessionTest::WaitForLockerFile(const char* name, DWORD timeoutMs) const
     return PumpUntil([&] { return Exists(path); }, timeoutMs);
 }
 
-void UserSessionTest::StoreAutomaticSignIn(const std::string& password) {
-    const std::string user = std::string(PRODUCT_KEY) + "\\User";
-    RegSetKeyValueA(HKEY_CURRENT_USER, user.c_str(), "User name", REG_SZ, account_.c_str(),
-                    static_cast<DWORD>(account_.size() + 1));
-    RegSetKeyValueA(HKEY_CURRENT_USER, user.c_str(), "Password", REG_SZ, password.c_str(),
-                    static_cast<DWORD>(password.size() + 1));
-    const DWORD on = 1;
-    RegSetKeyValueA(HKEY_CURRENT_USER, user.c_str(), "Auto Login", REG_DWORD, &on, sizeof on);
-}
-
 void UserSessionTest::StorePosition(DWORD x, DWORD y) {
     const std::string position = std::string(PRODUCT_KEY) + "\\Position";
-    RegSetKeyValueA(HKEY_CURRENT_USER, position.c_str(), "X", REG_DWORD, &x, sizeof x);
-    RegSetKeyValueA(HKEY_CURRENT_USER, position.c_str(), "Y", REG_DWORD, &y, sizeof y);
+    SetRegNumber(HKEY_CURRENT_USER, position, "X", x);
+    SetRegNumber(HKEY_CURRENT_USER, position, "Y", y);
 }
 
 void UserSessionTest::ConfirmSignIn(const ParceloProcess& program, const std::string& password, bool automatic) {
     HWND dialog = program.Dialog("Sign In");
     ASSERT_NE(dialog, nullptr) << "no Sign In dialog";
-    SendMessageA(GetDlgItem(dialog, IDC_EMAIL), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(account_.c_str()));
-    SendMessageA(GetDlgItem(dialog, IDC_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(password.c_str()));
+    SetTextOf(dialog, IDC_EMAIL, account_);
+    SetTextOf(dialog, IDC_PASSWORD, password);
     if (automatic) {
         PostClick(dialog, IDC_AUTO_SIGNIN);
         ASSERT_TRUE(PumpUntil([&] { return IsDlgButtonChecked(dialog, IDC_AUTO_SIGNIN) == BST_CHECKED; }));

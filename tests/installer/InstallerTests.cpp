@@ -159,13 +159,8 @@ Link ReadShortcut(const std::wstring& path) {
 
 // A value under HKLM\Software\Classes in the 64-bit view or, `view` KEY_WOW64_32KEY, in the one
 // 32-bit programs see.
-void SetClassText(const std::string& key, const wchar_t* name, const std::wstring& text, REGSAM view = 0) {
-    HKEY created = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, Wide("Software\\Classes\\" + key).c_str(), 0, nullptr,
-                                             0, KEY_WRITE | view, nullptr, &created, nullptr));
-    const OwnedKey owned(created);
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(created, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))));
+void SetClassText(const std::string& key, const char* name, const std::wstring& text, REGSAM view = 0) {
+    ASSERT_TRUE(SetRegText(HKEY_LOCAL_MACHINE, "Software\\Classes\\" + key, name, text, view)) << key;
 }
 
 void DeleteClassKey(const std::string& key, REGSAM view = 0) {
@@ -200,8 +195,8 @@ public:
                        {std::string("CLSID\\") + id, 0}, {std::string("AppID\\") + id, 0}};
         SetClassText(agent.keys_[0].first + "\\CurVer", nullptr, Wide(agent.keys_[1].first));
         SetClassText(agent.keys_[1].first + "\\CLSID", nullptr, Wide(id));
-        SetClassText(agent.keys_[2].first, L"AppID", Wide(id));
-        SetClassText(agent.keys_[3].first, L"LocalService", L"VelorexUploadAgent");
+        SetClassText(agent.keys_[2].first, "AppID", Wide(id));
+        SetClassText(agent.keys_[3].first, "LocalService", L"VelorexUploadAgent");
         return agent;
     }
     ForeignAgent(ForeignAgent&& other) noexcept : keys_(std::move(other.keys_)) { other.keys_.clear(); }
@@ -411,8 +406,7 @@ protected:
 
     // Settings as the program saves them, with something of the user's own among them.
     std::string SavedSettings() {
-        EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT_KEY) + "\\User").c_str(),
-                                                 "Email", REG_SZ, "someone@example.com", 20));
+        EXPECT_TRUE(SetRegText(HKEY_CURRENT_USER, std::string(PRODUCT_KEY) + "\\User", "Email", L"someone@example.com"));
         StartProgram();
         ExitProgram();
         return KeyContents(HKEY_CURRENT_USER, PRODUCT_KEY);
@@ -465,8 +459,7 @@ TEST_F(InstallerTest, UninstallClosesTheProgramAndClearSettingsDeletesOnlyItsKey
     ASSERT_EQ(0u, Install(L" /MACHINEREG /NOAUTOSTART").exitCode);
     ExpectInstalled(true, true);
     EXPECT_EQ(ABSENT_TEXT, RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT_KEY) + "\\User").c_str(), "Email",
-                                             REG_SZ, "someone@example.com", 20));
+    ASSERT_TRUE(SetRegText(HKEY_CURRENT_USER, std::string(PRODUCT_KEY) + "\\User", "Email", L"someone@example.com"));
     // The Local Locker's own settings are not Parcelo's.
     ScopedRegValue quota(HKEY_CURRENT_USER, standin::AGENT_KEY, "QuotaBytes", 12345);
     StartProgram();
@@ -699,8 +692,8 @@ TEST_F(InstallerTest, TheLocalLockerWorksFromAFolderNamedInCyrillic) {
     drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files({song})});
     HWND dialog = program_->Dialog("Sign In");
     ASSERT_NE(nullptr, dialog);
-    SendMessageA(GetDlgItem(dialog, IDC_EMAIL), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(account.c_str()));
-    SendMessageA(GetDlgItem(dialog, IDC_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("pass"));
+    SetTextOf(dialog, IDC_EMAIL, account);
+    SetTextOf(dialog, IDC_PASSWORD, "pass");
     PostClick(dialog, IDOK);
     EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), drag->Finish().effect);
     const std::wstring inLocker = lockerRoot + L"\\" + Wide(account) + L"\\\x041f\x0435\x0441\x043d\x044f.mp3";

@@ -39,13 +39,6 @@ void Put(const std::string& key, const char* name, DWORD type, const Bytes& byte
                     static_cast<DWORD>(bytes.size()));
 }
 
-// As the program writes it: UTF-16, given here in UTF-8.
-void PutText(const std::string& key, const char* name, const std::string& text) {
-    const std::wstring wide = FromUtf8(text);
-    RegSetKeyValueW(HKEY_CURRENT_USER, FromUtf8(PRODUCT + "\\" + key).c_str(), FromUtf8(name).c_str(), REG_SZ,
-                    wide.c_str(), static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
-}
-
 Bytes Sz(const std::string& text, bool withNul = true) {
     Bytes bytes(text.begin(), text.end());
     if (withNul) bytes.push_back(0);
@@ -180,8 +173,8 @@ TEST_F(SettingsTest, EveryValueIsWrittenBackEveryTimeFromWhatTheRunHolds) {
 // and what is written now reads the same through them.
 TEST_F(SettingsTest, TextsInAnyScriptComeBackExactlyAndReadTheSameBothWays) {
     const std::string user = "дмитрий@пример.рф", password = "пароль 日本語 \U0001F511";
-    PutText("User", "User name", user);
-    PutText("User", "Password", password);
+    SetRegText(HKEY_CURRENT_USER, PRODUCT + "\\User", "User name", FromUtf8(user));
+    SetRegText(HKEY_CURRENT_USER, PRODUCT + "\\User", "Password", FromUtf8(password));
     const std::string codePage = Narrow(L"Jos\u00e9 \u65e5");  // written the earlier way, in this code page
     Put("Proxy", "ProxyIP", REG_SZ, Sz(codePage));
     MainWindow& main = Start();

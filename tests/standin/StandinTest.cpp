@@ -7,14 +7,9 @@
 #include "agent/AgentProtocol.h"
 #include "standin/StandinIds.h"
 #include "tests/support/Files.h"
+#include "tests/support/Registry.h"
 
 namespace {
-
-void SetWide(const char* key, const char* name, const std::wstring& value) {
-    const std::wstring wideName(name, name + strlen(name));
-    RegSetKeyValueW(HKEY_CURRENT_USER, std::wstring(key, key + strlen(key)).c_str(), wideName.c_str(), REG_SZ,
-                    value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-}
 
 void ResetAgentKey() {
     RegDeleteTreeA(HKEY_CURRENT_USER, standin::SCRIPT_KEY);
@@ -33,7 +28,7 @@ void StandinTest::SetUp() {
                std::to_wstring(GetCurrentProcessId()) + L"-" +
                std::to_wstring(GetTickCount());
     ASSERT_TRUE(CreateDirectoryW(scratch_.c_str(), nullptr));
-    SetWide(standin::AGENT_KEY, "LockerRoot", scratch_ + L"\\Locker");
+    SetRegText(HKEY_CURRENT_USER, standin::AGENT_KEY, "LockerRoot", scratch_ + L"\\Locker");
 }
 
 void StandinTest::TearDown() {
@@ -109,13 +104,15 @@ void StandinTest::Unadvise(IDispatch* agent, DWORD cookie) {
 }
 
 void StandinTest::SetScript(const char* name, DWORD value) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, standin::SCRIPT_KEY, name, REG_DWORD, &value, sizeof(value));
+    SetRegNumber(HKEY_CURRENT_USER, standin::SCRIPT_KEY, name, value);
 }
 
-void StandinTest::SetScriptText(const char* name, const wchar_t* value) { SetWide(standin::SCRIPT_KEY, name, value); }
+void StandinTest::SetScriptText(const char* name, const wchar_t* value) {
+    SetRegText(HKEY_CURRENT_USER, standin::SCRIPT_KEY, name, value);
+}
 
 void StandinTest::SetAgentValue(const char* name, DWORD value) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, standin::AGENT_KEY, name, REG_DWORD, &value, sizeof(value));
+    SetRegNumber(HKEY_CURRENT_USER, standin::AGENT_KEY, name, value);
 }
 
 std::string StandinTest::NewAccount(const char* tag) {

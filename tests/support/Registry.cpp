@@ -35,6 +35,21 @@ bool CreateKey(HKEY root, const std::string& key) {
     return true;
 }
 
+bool SetRegText(HKEY root, const std::string& key, const char* name, const std::wstring& text, REGSAM view) {
+    HKEY created = nullptr;
+    if (RegCreateKeyExW(root, FromUtf8(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &created, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    const OwnedKey owned(created);
+    const std::wstring value = name ? FromUtf8(name) : std::wstring();
+    return RegSetValueExW(created, name ? value.c_str() : nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+bool SetRegNumber(HKEY root, const std::string& key, const char* name, DWORD number) {
+    return RegSetKeyValueA(root, key.c_str(), name, REG_DWORD, &number, sizeof number) == ERROR_SUCCESS;
+}
+
 namespace {
 
 std::string ContentsOf(HKEY root, const std::wstring& key, REGSAM view) {
@@ -68,6 +83,13 @@ std::string StoredText(const char* subkey, const char* name) {
 
 DWORD StoredNumber(const char* subkey, const char* name) {
     return RegNumber(HKEY_CURRENT_USER, std::string(PRODUCT_KEY) + "\\" + subkey, name);
+}
+
+void StoreAutomaticSignIn(const std::string& account, const std::string& password) {
+    const std::string user = std::string(PRODUCT_KEY) + "\\User";
+    SetRegText(HKEY_CURRENT_USER, user, "User name", FromUtf8(account));
+    SetRegText(HKEY_CURRENT_USER, user, "Password", FromUtf8(password));
+    SetRegNumber(HKEY_CURRENT_USER, user, "Auto Login", 1);
 }
 
 void DeleteProductKey() { RegDeleteTreeA(HKEY_CURRENT_USER, PRODUCT_KEY); }

@@ -1,6 +1,7 @@
 #include "tests/support/ScopedRegValue.h"
 
 #include "tests/support/Files.h"
+#include "tests/support/Registry.h"
 
 ScopedRegValue::ScopedRegValue(HKEY root, std::string key, std::string name, const std::string& text)
     : root_(root), key_(std::move(key)), name_(std::move(name)) {
@@ -11,14 +12,13 @@ ScopedRegValue::ScopedRegValue(HKEY root, std::string key, std::string name, con
 ScopedRegValue::ScopedRegValue(HKEY root, std::string key, std::string name, const std::wstring& text)
     : root_(root), key_(std::move(key)), name_(std::move(name)) {
     Keep();
-    RegSetKeyValueW(root_, FromUtf8(key_).c_str(), FromUtf8(name_).c_str(), REG_SZ, text.c_str(),
-                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    SetRegText(root_, key_, name_.c_str(), text);
 }
 
 ScopedRegValue::ScopedRegValue(HKEY root, std::string key, std::string name, DWORD number)
     : root_(root), key_(std::move(key)), name_(std::move(name)) {
     Keep();
-    RegSetKeyValueA(root_, key_.c_str(), name_.c_str(), REG_DWORD, &number, sizeof number);
+    SetRegNumber(root_, key_, name_.c_str(), number);
 }
 
 ScopedRegValue::~ScopedRegValue() {

@@ -148,7 +148,7 @@ TEST_F(MainWindowTest, SwitchesAreFoundWithTheirBlankInOrderAndCaseSensitively) 
 }
 
 TEST_F(MainWindowTest, ClearRegDeletesTheProductKeyAndEndsTheStart) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(PRODUCT_KEY) + "\\User").c_str(), "User name", REG_SZ, "a", 2);
+    SetRegText(HKEY_CURRENT_USER, std::string(PRODUCT_KEY) + "\\User", "User name", L"a");
     Open(L"parcelo.exe /clearreg");
     EXPECT_EQ(handle, nullptr);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));
