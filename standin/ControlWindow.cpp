@@ -19,20 +19,20 @@ ControlWindow::~ControlWindow() {
 }
 
 bool ControlWindow::Create(HINSTANCE instance) {
-    WNDCLASSEXA wc = {};
+    WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = &ControlWindow::WndProc;
     wc.hInstance = instance;
     wc.lpszClassName = CLASS_NAME;
-    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-    hwnd_ = CreateWindowExA(0, CLASS_NAME, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    hwnd_ = CreateWindowExW(0, CLASS_NAME, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
     g_window = hwnd_;
     return hwnd_ != nullptr;
 }
 
 void ControlWindow::HonourDieRequest() {
     MSG msg;
-    if (g_window && PeekMessageA(&msg, g_window, MSG_DIE, MSG_DIE, PM_REMOVE)) Die();
+    if (g_window && PeekMessageW(&msg, g_window, MSG_DIE, MSG_DIE, PM_REMOVE)) Die();
 }
 
 void ControlWindow::CountCall(DISPID id) noexcept {
@@ -72,7 +72,7 @@ LRESULT CALLBACK ControlWindow::WndProc(HWND hwnd, UINT message, WPARAM wParam, 
     } catch (...) {
         return 0;
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 }  // namespace standin

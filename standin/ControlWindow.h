@@ -9,7 +9,7 @@ namespace standin {
 
 class ControlWindow {
 public:
-    static constexpr const char* CLASS_NAME = "VelorexUploadAgentControl";
+    static constexpr const wchar_t* CLASS_NAME = L"VelorexUploadAgentControl";
     static constexpr UINT MSG_FIRE = WM_APP + 1;        // wParam event id, lParam value
     static constexpr UINT MSG_DIE = WM_APP + 2;         // end at once, without the clients
     static constexpr UINT MSG_RAW_EVENT = WM_APP + 3;    // wParam event id, lParam VT_I4 count

@@ -21,7 +21,7 @@ void Notifier::SetStatus(short status) { g_status = status; }
 
 void Notifier::Post(DISPID eventId, short value) {
     if (eventId == agentproto::EventStatus) g_status = value;
-    if (HWND control = g_control) PostMessageA(control, ControlWindow::MSG_FIRE_QUEUED, eventId, value);
+    if (HWND control = g_control) PostMessageW(control, ControlWindow::MSG_FIRE_QUEUED, eventId, value);
 }
 
 void Notifier::FireNow(DISPID eventId, short value) {

@@ -66,9 +66,9 @@ int Serve(HINSTANCE instance, bool scripted) {
     const UINT_PTR unusedTimer = SetTimer(nullptr, 0, UNUSED_CHECK_MS, &CheckUsed);
 
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     KillTimer(nullptr, unusedTimer);
     ServerModule::RevokeClassObject();

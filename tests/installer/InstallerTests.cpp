@@ -89,8 +89,8 @@ void EndAgentsIn(const std::wstring& dir) {
     std::vector<UniqueHandle> agents = ProcessesIn("UploadAgent.exe", dir);
     if (agents.empty() || AllEnded(agents, 3000)) return;
     using standin::ControlWindow;
-    for (HWND control = FindWindowExA(HWND_MESSAGE, nullptr, ControlWindow::CLASS_NAME, nullptr); control;
-         control = FindWindowExA(HWND_MESSAGE, control, ControlWindow::CLASS_NAME, nullptr)) {
+    for (HWND control = FindWindowExW(HWND_MESSAGE, nullptr, ControlWindow::CLASS_NAME, nullptr); control;
+         control = FindWindowExW(HWND_MESSAGE, control, ControlWindow::CLASS_NAME, nullptr)) {
         DWORD pid = 0;
         GetWindowThreadProcessId(control, &pid);
         for (const UniqueHandle& agent : agents)

@@ -71,7 +71,7 @@ std::vector<long> AgentScript::CallOrder(const std::vector<long>& ids) const {
     return order;
 }
 
-HWND AgentScript::ControlWindow() { return FindWindowExA(HWND_MESSAGE, nullptr, standin::ControlWindow::CLASS_NAME, nullptr); }
+HWND AgentScript::ControlWindow() { return FindWindowExW(HWND_MESSAGE, nullptr, standin::ControlWindow::CLASS_NAME, nullptr); }
 
 DWORD AgentScript::AgentPid() {
     DWORD pid = 0;
