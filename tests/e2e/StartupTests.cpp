@@ -55,7 +55,7 @@ TEST_F(StartupTest, TheProgramAndTheAgentAreWindowsGuiProgramsSoNeitherOpensACon
 }
 
 TEST_F(StartupTest, AStartWithAutomaticSignInShowsOnlyTheDropWindowAndExitLeavesNoProcessBehind) {
-    StoreAutomaticSignIn("startup pass");
+    StoreAutomaticSignIn(account_, "startup pass");
     ASSERT_TRUE(ProcessesNamed("UploadAgent.exe").empty()) << "an agent from before is still running";
 
     ParceloProcess program;

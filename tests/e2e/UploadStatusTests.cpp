@@ -13,7 +13,7 @@
 class UploadStatusTest : public UserSessionTest {};
 
 TEST_F(UploadStatusTest, TheStatusLinesShowTheFileBeingUploadedItsProgressAndThenReadiness) {
-    StoreAutomaticSignIn("status pass");
+    StoreAutomaticSignIn(account_, "status pass");
     // A slow line: 16 chunks a quarter of a second apart keep the progress on the screen
     // long enough to be looked at several times.
     const ScopedRegValue slowLine(HKEY_CURRENT_USER, standin::AGENT_KEY, "ChunkDelay", DWORD{250});

@@ -88,7 +88,7 @@ TEST_F(UserDragTest, AFileDraggedFromAnotherProgramAfterSigningInThroughTheMenuG
 }
 
 TEST_F(UserDragTest, AFileDraggedFromANativeX11ProgramArrivesAsAFileAndReachesTheLocker) {
-    StoreAutomaticSignIn("x11 pass");
+    StoreAutomaticSignIn(account_, "x11 pass");
     // A file on the Linux side, named the way a Linux file manager offers it.
     const std::string unixFolder = "/tmp/parcelo-e2e-x11-" + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(WindowsPath(unixFolder).c_str(), nullptr);

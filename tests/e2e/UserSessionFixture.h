@@ -29,9 +29,6 @@ protected:
     std::string InLocker(const char* name) const;
     bool WaitForLockerFile(const char* name, DWORD timeoutMs = WAIT_MS) const;
 
-    // The settings a previous run would have left: this account, and automatic sign-in on.
-    void StoreAutomaticSignIn(const std::string& password) { ::StoreAutomaticSignIn(account_, password); }
-
     // Where a previous run would have left the window.
     static void StorePosition(DWORD x, DWORD y);
 

@@ -47,7 +47,8 @@ bool SetRegText(HKEY root, const std::string& key, const char* name, const std::
 }
 
 bool SetRegNumber(HKEY root, const std::string& key, const char* name, DWORD number) {
-    return RegSetKeyValueA(root, key.c_str(), name, REG_DWORD, &number, sizeof number) == ERROR_SUCCESS;
+    return RegSetKeyValueW(root, FromUtf8(key).c_str(), FromUtf8(name).c_str(), REG_DWORD, &number, sizeof number) ==
+           ERROR_SUCCESS;
 }
 
 namespace {
