@@ -10,7 +10,8 @@ RUN_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix m
               wine wine64 fonts-liberation xvfb xauth x11-utils imagemagick)
 # What the tests need besides: GoogleTest, the host compiler and Xlib for the native tests and the
 # X11 drag source, xdotool, clang with libFuzzer, NSIS for the setup, the glibc locales for the
-# run under a double-byte code page, and Python for the share that does not answer.
+# run under a double-byte code page, and Python for the share that does not answer and for the
+# zlib-made PNG test images.
 TEST_PACKAGES=("${RUN_PACKAGES[@]}" g++ googletest libx11-dev xdotool clang libclang-rt-14-dev nsis locales python3)
 # The locale the tests' double-byte run takes its code page (932) from.
 TEST_LOCALE=ja_JP.UTF-8
