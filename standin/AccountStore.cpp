@@ -110,8 +110,9 @@ std::wstring Folded(const std::wstring& text) {
 
 std::wstring AsciiDomain(const std::wstring& domain) {
     wchar_t ascii[256];
-    const int length = IdnToAscii(IDN_USE_STD3_ASCII_RULES, domain.c_str(), static_cast<int>(domain.size()), ascii,
-                                  ARRAYSIZE(ascii));
+    // IsDomain checks the letters, digits and hyphens afterwards (Wine refuses any name that
+    // is not ASCII with IDN_USE_STD3_ASCII_RULES).
+    const int length = IdnToAscii(0, domain.c_str(), static_cast<int>(domain.size()), ascii, ARRAYSIZE(ascii));
     if (length <= 0) return std::wstring();
     std::wstring out(ascii, length);
     for (wchar_t& c : out)

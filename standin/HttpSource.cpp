@@ -88,7 +88,11 @@ bool HttpSource::Read(BYTE* buffer, DWORD capacity, DWORD* got) {
     if (remaining == 0) return false;
     DWORD wait = remaining < limits_.stallMs ? remaining : limits_.stallMs;
     WinHttpSetOption(request_, WINHTTP_OPTION_RECEIVE_TIMEOUT, &wait, sizeof(wait));
-    return WinHttpReadData(request_, buffer, capacity, got) != FALSE;
+    // Asks for no more than has arrived: a read for more can wait until the buffer is full.
+    DWORD available = 0;
+    if (!WinHttpQueryDataAvailable(request_, &available)) return false;
+    if (available == 0) return true;  // the end
+    return WinHttpReadData(request_, buffer, available < capacity ? available : capacity, got) != FALSE;
 }
 
 }  // namespace standin

@@ -11,13 +11,13 @@ std::string EventSink::Joined(bool statusesOnly) const {
     return all;
 }
 
-bool EventSink::WaitForStatus(short code) {
+bool EventSink::WaitForStatus(short code, DWORD timeoutMs) {
     const std::string wanted = "S" + std::to_string(code);
     return PumpUntil([&] {
         for (const std::string& e : events_)
-            if (e == wanted) return true;
+            if (e == wanted || e.compare(0, wanted.size() + 1, wanted + ":") == 0) return true;
         return false;
-    });
+    }, timeoutMs);
 }
 
 STDMETHODIMP EventSink::QueryInterface(REFIID riid, void** out) {

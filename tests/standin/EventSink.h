@@ -20,7 +20,7 @@ public:
     // As the client does: each status is recorded with the name GetCurrentFileName gives the
     // sink while the notification is being delivered, "S111:a.mp3" (the path's last part).
     void AskNames(IDispatch* agent) { nameSource_ = agent; }
-    bool WaitForStatus(short code);
+    bool WaitForStatus(short code, DWORD timeoutMs = 20000);
 
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
     STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }

@@ -87,7 +87,7 @@ TEST_F(UploadTest, DownloadsThatAreNoSongOrNeverEndFailInTimeAndTheQueueGoesOn) 
     UploadInOneRun({WebUrl(odd, L"/live.mp3"), WebUrl(odd, L"/stalled.mp3"), WebUrl(odd, L"/page.mp3"),
                     WebUrl(odd, L"/moved.mp3"), WebUrl(odd, L"/huge.mp3"), WebUrl(odd, L"/fake.mp3"), good});
     // Well before the stream's own end, 20 s on.
-    ASSERT_TRUE(PumpUntil([&] { return sink_.Statuses().find("S11") != std::string::npos; }, 15000));
+    ASSERT_TRUE(sink_.WaitForStatus(11, 15000)) << sink_.Joined();
     EXPECT_EQ("S13 S13 S112 S13 S112 S13 S112 S13 S112 S13 S112 S13 S112 S13 S11", sink_.Statuses());
     ExpectCopied(Contents(good), LockerOf(account) + L"\\after.mp3");
     for (const wchar_t* name : {L"\\live.mp3", L"\\live.mp3.part", L"\\page.mp3", L"\\fake.mp3"})

@@ -28,7 +28,7 @@ TEST_F(UploadTest, EachFailureNamesTheFileItHappenedTo) {
 
     UploadInOneRun({scratch_ + L"\\A.mp3", WriteSource(L"B.mp3", 100), scratch_ + L"\\C.mp3",
                     WriteSource(L"D.mp3", 100)});
-    ASSERT_TRUE(sink_.WaitForStatus(11));
+    ASSERT_TRUE(sink_.WaitForStatus(11)) << sink_.Joined();
     EXPECT_EQ("S13:held.mp3 S13:A.mp3 S111:A.mp3 S13:B.mp3 S13:C.mp3 S111:C.mp3 S13:D.mp3 S11:D.mp3",
               sink_.Statuses());
 }
