@@ -1,10 +1,10 @@
 #include "Agent.h"
 
 #include <shellapi.h>
-#include <shlobj.h>
 
 #include "AccountStore.h"
 #include "AgentSettings.h"
+#include "LongPath.h"
 #include "Notifier.h"
 #include "ServerModule.h"
 #include "agent/AgentProtocol.h"
@@ -134,7 +134,7 @@ void Agent::OpenLocker() {
     }
     const std::wstring locker = AgentSettings::LockerOf(account_);
     if (locker.empty()) return;
-    SHCreateDirectoryExW(nullptr, locker.c_str(), nullptr);
+    LongPath::CreateTree(LongPath::Of(locker));
     ShellExecuteW(nullptr, L"open", locker.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 

@@ -1,6 +1,5 @@
 #include "Transfer.h"
 
-#include <shlobj.h>
 #include <shlwapi.h>
 #include <cstring>
 #include <memory>

@@ -93,3 +93,18 @@ TEST_F(UploadTest, LeftoversOfTheAccountGoAtItsFirstUpload) {
     EXPECT_TRUE(Exists(LockerOf(other) + L"\\big.mp3.part"));  // another account's is left alone
     EXPECT_TRUE(Exists(LockerOf(account) + L"\\small.mp3"));
 }
+
+TEST_F(UploadTest, SigningInAgainToTheSameAccountKeepsItsUploadsGoing) {
+    const std::string account = NewAccount("again");
+    SignInAs(account);
+    SetAgentValue("ChunkDelay", 20);
+    const std::wstring song = WriteSource(L"song.mp3", 1 << 20);
+    Upload(song);
+    ASSERT_TRUE(PumpUntil([&] { return HighestProgress(sink_) >= 25; }));
+
+    // As Parcelo does when it starts again with an automatic sign-in.
+    ASSERT_EQ(1, SignIn(agent_.Get(), account, L"pw"));
+    ASSERT_TRUE(sink_.WaitForStatus(11));
+    EXPECT_EQ("S13 S12 S19 S13 S11", sink_.Statuses());
+    ExpectCopied(Contents(song), LockerOf(account) + L"\\song.mp3");
+}
