@@ -19,7 +19,8 @@ bool IsDeviceName(const std::wstring& base) {
     for (const wchar_t* device : {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"})
         if (SameIgnoringCase(base, device)) return true;
     // com0-com9 and lpt0-lpt9, also with the superscript digits Windows counts among them.
-    if (base.size() == 4 && (SameIgnoringCase(base.substr(0, 3), L"com") || SameIgnoringCase(base.substr(0, 3), L"lpt"))) {
+    const std::wstring stem = base.substr(0, 3);
+    if (base.size() == 4 && (SameIgnoringCase(stem, L"com") || SameIgnoringCase(stem, L"lpt"))) {
         const wchar_t digit = base[3];
         return (digit >= L'0' && digit <= L'9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
     }

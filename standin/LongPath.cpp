@@ -48,7 +48,8 @@ bool LongPath::CreateTree(const std::wstring& longPath) {
         if (share == std::wstring::npos) return false;
         from = share + 1;
     }
-    for (size_t slash = longPath.find(L'\\', from); slash != std::wstring::npos; slash = longPath.find(L'\\', slash + 1))
+    for (size_t slash = longPath.find(L'\\', from); slash != std::wstring::npos;
+         slash = longPath.find(L'\\', slash + 1))
         CreateDirectoryW(longPath.substr(0, slash).c_str(), nullptr);
     CreateDirectoryW(longPath.c_str(), nullptr);
     const DWORD attributes = GetFileAttributesW(longPath.c_str());

@@ -28,7 +28,8 @@ std::wstring WaitingFileOf(const std::wstring& locker) {
 bool WriteWaiting(const std::wstring& file, const std::wstring& text) {
     // Written aside and moved over, so that a process ended mid-write leaves the last list.
     const std::wstring fresh = file + L".new";
-    UniqueHandle out(CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
+    UniqueHandle out(
+        CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
     if (!out.valid()) return false;
     const DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
     DWORD put = 0;

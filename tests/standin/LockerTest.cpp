@@ -103,6 +103,10 @@ TEST_F(UploadTest, FileUrlOfAnotherHostIsRefusedWithoutOpeningTheShare) {
     std::wstring share = L"Z:" + std::wstring(prefix) + L"\\dosdevices\\unc\\" + host;
     for (wchar_t& c : share)
         if (c == L'/') c = L'\\';
+    struct RemoveShare {
+        std::wstring folder;
+        ~RemoveShare() { RemoveTree(folder); }
+    } removeShare{share};
     ASSERT_EQ(ERROR_SUCCESS, SHCreateDirectoryExW(nullptr, (share + L"\\music").c_str(), nullptr));
     ASSERT_TRUE(WriteBytes(share + L"\\music\\shared.mp3", "ID3 on a share"));
     const std::string account = NewAccount("hosts");
@@ -112,7 +116,6 @@ TEST_F(UploadTest, FileUrlOfAnotherHostIsRefusedWithoutOpeningTheShare) {
 
     UploadInOneRun({L"file://" + host + L"/music/shared.mp3", local});
     ASSERT_TRUE(sink_.WaitForStatus(11));
-    RemoveTree(share);
     EXPECT_EQ("S13 S13 S112 S13 S11", sink_.Statuses());
     EXPECT_FALSE(Exists(LockerOf(account) + L"\\shared.mp3"));
     ExpectCopied(Contents(scratch_ + L"\\local.mp3"), LockerOf(account) + L"\\local.mp3");

@@ -24,7 +24,9 @@ SOCKET Listen(unsigned short* port) {
 LoopbackServer::LoopbackServer(std::string body, bool held) : LoopbackServer(std::move(body), held, nullptr) {}
 
 LoopbackServer::LoopbackServer(std::string body, bool held, Answerer answerer)
-    : body_(std::move(body)), answerer_(std::move(answerer)), release_(CreateEventA(nullptr, TRUE, held ? FALSE : TRUE, nullptr)) {
+    : body_(std::move(body)),
+      answerer_(std::move(answerer)),
+      release_(CreateEventA(nullptr, TRUE, held ? FALSE : TRUE, nullptr)) {
     listener_ = Listen(&port_);
     if (listener_ != INVALID_SOCKET) thread_ = std::thread(&LoopbackServer::Serve, this);
 }
