@@ -70,6 +70,9 @@ AllowSkipFiles off
 !define SHOW_SWITCH " /showparcelo"
 ; How long a running Parcelo may take to save its settings and end after it was asked to.
 !define CLOSE_WAIT_MS 15000
+; How often, 100 ms apart, the uninstaller that waited in the install folder is tried to be
+; removed after it ended (it ends at once).
+!define REMOVE_WAITER_TRIES 100
 ; Held while a setup runs, so that a second one says so instead of working beside it.
 !define SETUP_MUTEX "Sonavo.Parcelo.Setup"
 !define ERROR_ALREADY_EXISTS 183
@@ -546,6 +549,8 @@ FunctionEnd
 ; access to it: that, too, means one is running.
 !macro _TakeSetupMutex UN
 Function ${UN}TakeSetupMutex
+  Push $R0
+  Push $R1
   System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}") p .R0 ?e'
   Pop $R1
   ${If} $R1 = ${ERROR_ALREADY_EXISTS}
@@ -553,6 +558,8 @@ Function ${UN}TakeSetupMutex
     MessageBox MB_OK|MB_ICONEXCLAMATION "${PRODUCT} Setup is already running. Finish it first, then start this one again." /SD IDOK
     Abort
   ${EndIf}
+  Pop $R1
+  Pop $R0
 FunctionEnd
 !macroend
 !insertmacro _TakeSetupMutex ""
@@ -642,6 +649,23 @@ FunctionEnd
 Function un.onInit
   SetShellVarContext current
   ${GetParameters} $R0
+  ; The uninstaller in the install folder, which waited for the copy that did the work, is
+  ; removed as soon as it has ended (a few tenths of a second). The setup mutex is held
+  ; meanwhile, so that a setup started at once does not lose its new uninstaller to this.
+  ClearErrors
+  ${GetOptions} $R0 "/REMOVEWAITER" $R1
+  ${IfNot} ${Errors}
+    System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}") p .R1'
+    ${For} $R1 1 ${REMOVE_WAITER_TRIES}
+      ${IfNot} ${FileExists} "$INSTDIR\uninstall.exe"
+        ${Break}
+      ${EndIf}
+      Sleep 100
+      Delete "$INSTDIR\uninstall.exe"
+    ${Next}
+    RMDir "$INSTDIR"
+    Quit
+  ${EndIf}
   ; Started in place (_?= naming its own folder, as the uninstall entry starts it): the work is
   ; done by a copy in a temporary folder, which can remove this folder, and this one waits for
   ; it and passes its exit code on, so that the caller sees the end.
@@ -730,12 +754,11 @@ Section "Uninstall"
   ${Else}
     DetailPrint "$INSTDIR\UploadAgent.exe stays: its registration could not be taken away."
   ${EndIf}
-  ; Run in place by a caller that waits (the entry's commands), this file is still in use: it
-  ; goes to this copy's temporary folder, which Windows cleans up like NSIS's own copies.
+  ; Started in place by a caller that waits (the entry's commands), the uninstaller there runs
+  ; until this copy has ended: another copy of this one removes it, and the folder, once it ends.
   Delete "$INSTDIR\uninstall.exe"
   ${If} ${FileExists} "$INSTDIR\uninstall.exe"
-    Rename "$INSTDIR\uninstall.exe" "$EXEDIR\uninstall-done.exe"
-    Delete /REBOOTOK "$EXEDIR\uninstall-done.exe"
+    Exec '"$EXEPATH" /REMOVEWAITER _?=$INSTDIR'
   ${EndIf}
   ; Not /r: files the user put there stay, and so does the folder then.
   RMDir "$INSTDIR"
