@@ -42,6 +42,13 @@ AllowSkipFiles off
 !ifndef PARCELO_EXE | AGENT_EXE | PLUGIN_DIR | OUT_FILE
   !error "Pass -DBUILD_DIR=<build dir>, or -DPARCELO_EXE=, -DAGENT_EXE=, -DPLUGIN_DIR= and -DOUT_FILE="
 !endif
+; -DSIGN_COMMAND=<command> signs the uninstaller and the setup as they are written: the command
+; gets the file's path added (installer/Package.cmake passes PARCELO_SIGN; it signs the
+; programs before they are packed).
+!ifdef SIGN_COMMAND
+  !uninstfinalize '${SIGN_COMMAND} "%1"' = 0
+  !finalize '${SIGN_COMMAND} "%1"' = 0
+!endif
 ; ParceloSetup.dll: the agent lookup, the elevation check, starting Parcelo as the user, and
 ; the running copies (installer/plugin/ParceloSetup.cpp).
 !addplugindir /amd64-unicode "${PLUGIN_DIR}"

@@ -462,16 +462,19 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsWithoutLeftovers) {
     ExpectInstalled(true, true);
     // Autostart by default, hidden in the tray: the quoted path and no switch.
     EXPECT_EQ(Utf8(Quoted(InstallDir() + L"\\parcelo.exe")), RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
-    // The version resource in its four parts, from the three of the version.
-    DWORD handle = 0;
-    const std::wstring setupFile = Wide(WindowsPath(PARCELO_SETUP));
-    std::vector<BYTE> info(GetFileVersionInfoSizeW(setupFile.c_str(), &handle) + 1);
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT size = 0;
-    ASSERT_TRUE(GetFileVersionInfoW(setupFile.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
-    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
-    EXPECT_EQ(MAKELONG(0, 1), fixed->dwProductVersionMS);
-    EXPECT_EQ(0u, fixed->dwProductVersionLS);
+    // One version in the version resources of the setup and of both programs, in four parts
+    // from the three of the version.
+    for (const std::wstring& file : {Wide(WindowsPath(PARCELO_SETUP)), InstallDir() + L"\\parcelo.exe",
+                                     InstallDir() + L"\\UploadAgent.exe"}) {
+        DWORD handle = 0;
+        std::vector<BYTE> info(GetFileVersionInfoSizeW(file.c_str(), &handle) + 1);
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT size = 0;
+        ASSERT_TRUE(GetFileVersionInfoW(file.c_str(), 0, static_cast<DWORD>(info.size()), info.data())) << Utf8(file);
+        ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+        EXPECT_EQ(MAKELONG(0, 1), fixed->dwProductVersionMS) << Utf8(file);
+        EXPECT_EQ(0u, fixed->dwProductVersionLS) << Utf8(file);
+    }
 
     StartProgram();
     ExitProgram();
