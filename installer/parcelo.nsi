@@ -82,6 +82,11 @@ AllowSkipFiles off
 !define REMOVE_WAITER_TRIES 100
 ; Held while a setup runs, so that a second one says so instead of working beside it.
 !define SETUP_MUTEX "Sonavo.Parcelo.Setup"
+; Held while an uninstaller that a caller waited for is being removed from the folder it ran in,
+; right after it ended: a setup started at once waits for that instead of losing its new
+; uninstaller to it.
+!define REMOVAL_MUTEX "Sonavo.Parcelo.Setup.Removal"
+!define SYNCHRONIZE 0x00100000
 !define ERROR_ALREADY_EXISTS 183
 ; What an elevated setup's mutex gives a setup without elevation.
 !define ERROR_ACCESS_DENIED 5
@@ -314,9 +319,19 @@ Function RemoveEarlierInstall
   ExecWait '"$EarlierDir\uninstall.exe" /S /FROMSETUP _?=$EarlierDir' $0
   ; 2: removed, except what it could not take away (a registration it could not remove keeps
   ; its UploadAgent.exe); the files are gone, so this install goes on, and says so at the end.
+  ; One that refused before deleting anything (it needs administrator rights) gives 2 as well:
+  ; its parcelo.exe is still there then.
+  StrCpy $1 0
   ${If} ${Errors}
-  ${OrIf} $0 != 0
-  ${AndIf} $0 != 2
+    StrCpy $1 1
+  ${ElseIf} $0 == 2
+    ${If} ${FileExists} "$EarlierDir\parcelo.exe"
+      StrCpy $1 1
+    ${EndIf}
+  ${ElseIf} $0 != 0
+    StrCpy $1 1
+  ${EndIf}
+  ${If} $1 == 1
     Abort "The earlier ${PRODUCT} in $EarlierDir could not be removed (its uninstaller: $0)."
   ${EndIf}
   ; Run in place, it cannot delete itself.
@@ -572,6 +587,19 @@ FunctionEnd
 !insertmacro _TakeSetupMutex ""
 !insertmacro _TakeSetupMutex "un."
 
+; Waits while an uninstaller that just ended is still being removed from its folder (see
+; REMOVAL_MUTEX), at most as long as that removal tries.
+Function WaitForRemoval
+  ${For} $R1 1 ${REMOVE_WAITER_TRIES}
+    System::Call 'kernel32::OpenMutexW(i ${SYNCHRONIZE}, i 0, w "${REMOVAL_MUTEX}") p .R0'
+    ${If} $R0 == 0
+      ${Break}
+    ${EndIf}
+    System::Call 'kernel32::CloseHandle(p R0)'
+    Sleep 100
+  ${Next}
+FunctionEnd
+
 Function .onInit
   SetShellVarContext current
   ; Installed into the profile of the account the setup runs as: under another than the
@@ -584,6 +612,7 @@ Function .onInit
     Quit
   ${EndIf}
   Call TakeSetupMutex
+  Call WaitForRemoval
 
   ; An install whose entry names a folder without Parcelo (a roamed profile) is no install:
   ; a fresh one goes to the usual folder.
@@ -657,12 +686,11 @@ Function un.onInit
   SetShellVarContext current
   ${GetParameters} $R0
   ; The uninstaller in the install folder, which waited for the copy that did the work, is
-  ; removed as soon as it has ended (a few tenths of a second). The setup mutex is held
-  ; meanwhile, so that a setup started at once does not lose its new uninstaller to this.
+  ; removed as soon as it has ended (a tenth of a second).
   ClearErrors
   ${GetOptions} $R0 "/REMOVEWAITER" $R1
   ${IfNot} ${Errors}
-    System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}") p .R1'
+    System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${REMOVAL_MUTEX}") p .R1'
     ${For} $R1 1 ${REMOVE_WAITER_TRIES}
       ${IfNot} ${FileExists} "$INSTDIR\uninstall.exe"
         ${Break}
@@ -766,6 +794,16 @@ Section "Uninstall"
   Delete "$INSTDIR\uninstall.exe"
   ${If} ${FileExists} "$INSTDIR\uninstall.exe"
     Exec '"$EXEPATH" /REMOVEWAITER _?=$INSTDIR'
+    ; Not ended before that copy holds the removal mutex, so that a setup started as soon as
+    ; the caller sees the end finds it.
+    ${For} $1 1 ${REMOVE_WAITER_TRIES}
+      System::Call 'kernel32::OpenMutexW(i ${SYNCHRONIZE}, i 0, w "${REMOVAL_MUTEX}") p .r2'
+      ${If} $2 != 0
+        System::Call 'kernel32::CloseHandle(p r2)'
+        ${Break}
+      ${EndIf}
+      Sleep 10
+    ${Next}
   ${EndIf}
   ; Not /r: files the user put there stay, and so does the folder then.
   RMDir "$INSTDIR"
