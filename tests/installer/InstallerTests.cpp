@@ -609,6 +609,26 @@ TEST_F(InstallerTest, AFileThatCannotBeWrittenStopsTheUpdateAndParceloRunsAgain)
     ExpectNothingLeft(false);
 }
 
+TEST_F(InstallerTest, AParceloThatDoesNotEndIsNeverStartedASecondTime) {
+    ASSERT_EQ(0u, Install(L"").exitCode);
+    StartProgram(InstallDir(), FolderOf(Wide(WindowsPath(STANDIN_AGENT_EXE))));
+    // Its window's thread does not run, as during a long call: Exit waits in its queue.
+    const UniqueHandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE,
+                                         GetWindowThreadProcessId(program_->ShownWindow(), nullptr)));
+    ASSERT_NE(static_cast<DWORD>(-1), SuspendThread(thread.get()));
+    // The setup waits for it to end (15 s), then for its folder to be free (10 s), and stops.
+    SetupRun update(Quoted(Wide(WindowsPath(PARCELO_SETUP))) + L" /S", ScratchTemp(), false);
+    const RunResult stopped = update.Wait(2 * INSTALL_WAIT_MS);
+    EXPECT_EQ(1u, ProcessesIn("parcelo.exe", InstallDir()).size());  // not a second one beside it
+    ResumeThread(thread.get());
+    ASSERT_TRUE(stopped.finished);
+    EXPECT_EQ(FAILED_EXIT, stopped.exitCode);
+    EXPECT_EQ(0u, program_->WaitForExit(INSTALL_WAIT_MS));  // the Exit it was sent
+    EXPECT_TRUE(AllEnded(agents_, INSTALL_WAIT_MS));
+    ASSERT_EQ(0u, Uninstall(L"").exitCode);
+    ExpectNothingLeft(false);
+}
+
 TEST_F(InstallerTest, AnotherRegisteredAgentIsLeftAloneAndUsed) {
     // The prefix's own agent, from the build folder, is the other one here.
     const std::string before = KeyContents(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]);
