@@ -705,7 +705,6 @@ Function un.onInit
   ; done by a copy in a temporary folder, which can remove this folder, and this one waits for
   ; it and passes its exit code on, so that the caller sees the end.
   ${If} $EXEDIR == $INSTDIR
-    InitPluginsDir
     GetTempFileName $R2
     Delete $R2
     CreateDirectory $R2
