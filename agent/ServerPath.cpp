@@ -25,3 +25,21 @@ std::wstring ServerImagePath(const std::wstring& commandLine) {
     while (end < commandLine.size() && commandLine[end] != L' ' && commandLine[end] != L'\t') ++end;
     return commandLine.substr(start, end - start);
 }
+
+bool SameFileName(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const wchar_t x = a[i] == L'/' ? L'\\' : a[i];
+        const wchar_t y = b[i] == L'/' ? L'\\' : b[i];
+        if (Lower(x) != Lower(y)) return false;
+    }
+    return true;
+}
+
+bool StartsAgentIn(const std::wstring& command, const std::wstring& folder) {
+    const std::size_t first = folder.find_first_not_of(L" \t");
+    std::wstring base = first == std::wstring::npos ? std::wstring() : folder.substr(first);
+    while (!base.empty() && (base.back() == L' ' || base.back() == L'\t')) base.pop_back();
+    while (!base.empty() && (base.back() == L'\\' || base.back() == L'/')) base.pop_back();
+    return !base.empty() && SameFileName(ServerImagePath(command), base + L"\\UploadAgent.exe");
+}

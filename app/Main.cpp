@@ -3,6 +3,7 @@
 #include <ole2.h>
 #include <new>
 
+#include "app/LockerStepAside.h"
 #include "res/resource.h"
 #include "ui/AppModule.h"
 #include "ui/MainWindow.h"
@@ -27,7 +28,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // The object's life is its drop-target reference count; the window takes the first
     // reference in WM_CREATE, and the release after the loop ends it.
     MainWindow* window = new (std::nothrow) MainWindow();
-    if (window && window->ParseCommandLine(commandLine) && window->CreateDropWindow()) {
+    const bool starting = window && window->ParseCommandLine(commandLine);
+    // Before anything asks COM for the agent.
+    const std::wstring lockerNotice = starting ? StepAsideForInstalledAgent() : std::wstring();
+    if (starting && window->CreateDropWindow()) {
+        if (!lockerNotice.empty())
+            MainWindow::seams.messageBox(window->windowHandle, lockerNotice.c_str(), L"Parcelo",
+                                         MB_OK | MB_ICONINFORMATION);
         RunMessageLoop(window->windowHandle, LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS)),
                        &ReleaseRetiredAgentClients);
         window->Release();

@@ -8,8 +8,9 @@
 ; absolute: makensis works in this script's folder. VERSION has one to four numbers.
 ;
 ; Setup switches:     /S (silent)  /D=<folder> (last)  /AUTOSTART  /NOAUTOSTART  /LOCALLOCKER
-;                     /MACHINEREG (only in a setup run as administrator)
-; Uninstall switches: /S (silent)  /CLEARSETTINGS  _?=<folder> (last: run in place and wait)
+;                     /MACHINEREG (only under Wine, in a setup run as administrator)
+; Uninstall switches: /S (silent)  /CLEARSETTINGS  _?=<folder> (last: the caller waits for the end)
+;                     /FROMSETUP (a setup that holds the setup mutex runs it)
 
 ; 64-bit like the program: it runs only where parcelo.exe can, and a 64-bit-only Wine (no
 ; wine32) cannot start a 32-bit setup at all.
@@ -41,6 +42,13 @@ AllowSkipFiles off
 !ifndef PARCELO_EXE | AGENT_EXE | PLUGIN_DIR | OUT_FILE
   !error "Pass -DBUILD_DIR=<build dir>, or -DPARCELO_EXE=, -DAGENT_EXE=, -DPLUGIN_DIR= and -DOUT_FILE="
 !endif
+; -DSIGN_COMMAND=<command> signs the uninstaller and the setup as they are written: the command
+; gets the file's path added (installer/Package.cmake passes PARCELO_SIGN; it signs the
+; programs before they are packed).
+!ifdef SIGN_COMMAND
+  !uninstfinalize '${SIGN_COMMAND} "%1"' = 0
+  !finalize '${SIGN_COMMAND} "%1"' = 0
+!endif
 ; ParceloSetup.dll: the agent lookup, the elevation check, starting Parcelo as the user, and
 ; the running copies (installer/plugin/ParceloSetup.cpp).
 !addplugindir /amd64-unicode "${PLUGIN_DIR}"
@@ -63,13 +71,27 @@ AllowSkipFiles off
 !define AGENT_CLSID "{3E6889A5-4443-43F8-9306-B167252B7FFB}"
 !define START_MENU_FOLDER "$SMPROGRAMS\${PRODUCT}"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+; Where Task Manager and Settings turn a Run value off, leaving the value itself in place.
+!define STARTUP_APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
 ; The program's own text: a start by hand shows the window; a start at sign-in stays in the tray.
 !define SHOW_SWITCH " /showparcelo"
 ; How long a running Parcelo may take to save its settings and end after it was asked to.
 !define CLOSE_WAIT_MS 15000
+; How often, 100 ms apart, the uninstaller that waited in the install folder is tried to be
+; removed after it ended (it ends at once).
+!define REMOVE_WAITER_TRIES 100
 ; Held while a setup runs, so that a second one says so instead of working beside it.
 !define SETUP_MUTEX "Sonavo.Parcelo.Setup"
+; Held while an uninstaller that a caller waited for is being removed from the folder it ran in,
+; right after it ended: a setup started at once waits for that instead of losing its new
+; uninstaller to it.
+!define REMOVAL_MUTEX "Sonavo.Parcelo.Setup.Removal"
+!define SYNCHRONIZE 0x00100000
 !define ERROR_ALREADY_EXISTS 183
+; What an elevated setup's mutex gives a setup without elevation.
+!define ERROR_ACCESS_DENIED 5
+; A setup run as the wrong account ends with this, before it changes anything.
+!define WRONG_ACCOUNT_EXIT 3
 
 !include LogicLib.nsh
 !include FileFunc.nsh
@@ -128,6 +150,7 @@ Var StartSwitches
 Var StartFailure   ; why StartParcelo did not start it, or ""
 Var ClearSettings  ; 1: the uninstaller also deletes the user's settings
 Var Unregistered   ; 0: a registration of this folder's agent could not be taken away
+Var Warnings       ; what went only partly right although the install went on, for the last message
 
 ; Closes every Parcelo that runs from the folder on the stack and waits until neither program
 ; runs from there: a few seconds by itself (the agent ends only after its last client has
@@ -139,12 +162,19 @@ Function ${UN}CloseAndWait
   Push $R0
   Push $R1
   Push $R2
+  Push $R3
   ParceloSetup::CloseParcelo "$R9" "${CLOSE_WAIT_MS}"
   Pop $R0
+  Pop $R3
   Pop $R1
   Pop $R2
   ${If} $R0 > 0
     DetailPrint "Closed the running ${PRODUCT} in $R9"
+  ${EndIf}
+  ; A copy that took the request but has not ended yet was closed by this setup too, once it
+  ; ends below; it is started again with the rest.
+  ${If} $R0 > 0
+  ${OrIf} $R3 > 0
     StrCpy $ClosedIn $R9
     ${If} $R1 == 1
       StrCpy $WasShown 1
@@ -170,6 +200,7 @@ Function ${UN}CloseAndWait
       Abort "${PRODUCT} or its UploadAgent is still running from $R9."
     ${EndIf}
   ${Loop}
+  Pop $R3
   Pop $R2
   Pop $R1
   Pop $R0
@@ -220,7 +251,7 @@ Function ${UN}UnregisterWith
   ${OrIf} $5 != 0
     StrCpy $Unregistered 0
     DetailPrint "UploadAgent could not be unregistered (exit code $5): $4"
-    MessageBox MB_OK|MB_ICONEXCLAMATION "UploadAgent could not be unregistered (exit code $5):$\r$\n$4$\r$\n$\r$\nIts registration still names $INSTDIR\UploadAgent.exe. Run this again as administrator if it was registered for all users." /SD IDOK
+    MessageBox MB_OK|MB_ICONEXCLAMATION "UploadAgent could not be unregistered (exit code $5):$\r$\n$4$\r$\n$\r$\nIts registration still names $INSTDIR\UploadAgent.exe, so that file stays there. Run this again as administrator if it was registered for all users." /SD IDOK
   ${EndIf}
 FunctionEnd
 !macroend
@@ -248,11 +279,22 @@ Function StartParceloOrSayHow
   ${EndIf}
 FunctionEnd
 
-; An earlier install in another folder: the folder its uninstall entry names, while its
-; uninstaller is still there.
+; The folder the uninstall entry names, in $0, while Parcelo is there: a roaming profile brings
+; the entry, the Run value and the shortcut to another computer without the files, and such an
+; entry is no install.
+Function InstalledFolder
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 != ""
+  ${AndIfNot} ${FileExists} "$0\parcelo.exe"
+    StrCpy $0 ""
+  ${EndIf}
+FunctionEnd
+
+; An earlier install in another folder: the folder its uninstall entry names, while Parcelo and
+; its uninstaller are still there.
 Function FindEarlierInstall
   StrCpy $EarlierDir ""
-  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  Call InstalledFolder
   ${If} $0 != ""
   ${AndIf} $0 != $INSTDIR
   ${AndIf} ${FileExists} "$0\uninstall.exe"
@@ -273,15 +315,41 @@ Function RemoveEarlierInstall
   DetailPrint "Removing the earlier ${PRODUCT} in $EarlierDir"
   StrCpy $0 "not started"
   ClearErrors
-  ExecWait '"$EarlierDir\uninstall.exe" /S _?=$EarlierDir' $0
+  ; This setup holds the setup mutex: the uninstaller must not wait for it.
+  ExecWait '"$EarlierDir\uninstall.exe" /S /FROMSETUP _?=$EarlierDir' $0
+  ; 2: removed, except what it could not take away (a registration it could not remove keeps
+  ; its UploadAgent.exe); the files are gone, so this install goes on, and says so at the end.
+  ; One that refused before deleting anything (it needs administrator rights) gives 2 as well:
+  ; its parcelo.exe is still there then.
+  StrCpy $1 0
   ${If} ${Errors}
-  ${OrIf} $0 != 0
+    StrCpy $1 1
+  ${ElseIf} $0 == 2
+    ${If} ${FileExists} "$EarlierDir\parcelo.exe"
+      StrCpy $1 1
+    ${EndIf}
+  ${ElseIf} $0 != 0
+    StrCpy $1 1
+  ${EndIf}
+  ${If} $1 == 1
     Abort "The earlier ${PRODUCT} in $EarlierDir could not be removed (its uninstaller: $0)."
   ${EndIf}
   ; Run in place, it cannot delete itself.
   Delete "$EarlierDir\uninstall.exe"
   RMDir "$EarlierDir"
-  StrCpy $Changed "$Changed$\r$\n- the earlier ${PRODUCT} in $EarlierDir was removed (your settings stay)"
+  ${If} $0 == 2
+    StrCpy $1 "The earlier ${PRODUCT} in $EarlierDir was removed with warnings (its uninstaller's exit code 2):"
+    ${If} ${FileExists} "$EarlierDir\UploadAgent.exe"
+      StrCpy $1 "$1 $EarlierDir\UploadAgent.exe stays there, still registered."
+    ${Else}
+      StrCpy $1 "$1 see the details."
+    ${EndIf}
+    DetailPrint $1
+    StrCpy $Warnings "$Warnings$\r$\n$\r$\n$1"
+    StrCpy $Changed "$Changed$\r$\n- the earlier ${PRODUCT} in $EarlierDir was removed with warnings (your settings stay)"
+  ${Else}
+    StrCpy $Changed "$Changed$\r$\n- the earlier ${PRODUCT} in $EarlierDir was removed (your settings stay)"
+  ${EndIf}
 FunctionEnd
 
 Section "Parcelo" SecMain
@@ -308,8 +376,10 @@ Section "Parcelo" SecMain
   ; halfway does not claim it.
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  ; With _?= the uninstaller started here waits for the copy that does the work (un.onInit),
+  ; so that the caller sees the end and the exit code.
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe" _?=$INSTDIR'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
   WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\parcelo.exe,0"
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
@@ -366,10 +436,13 @@ SectionEnd
 Section "-Finish"
   SetShellVarContext current
   ${If} ${SectionIsSelected} ${SecAutostart}
-    ; No switch: a start at sign-in stays in the tray.
+    ; No switch: a start at sign-in stays in the tray. A mark that turned it off in Windows'
+    ; startup list would keep it off.
     WriteRegStr HKCU "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\parcelo.exe"'
+    DeleteRegValue HKCU "${STARTUP_APPROVED_KEY}" "${PRODUCT}"
   ${Else}
     DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"
+    DeleteRegValue HKCU "${STARTUP_APPROVED_KEY}" "${PRODUCT}"
   ${EndIf}
   ${IfNot} ${SectionIsSelected} ${SecLocker}
     ${If} $OtherAgent != ""
@@ -403,6 +476,11 @@ Section "-Finish"
     ${EndIf}
     Call StartParceloOrSayHow
   ${EndIf}
+
+  ${If} $Warnings != ""
+    SetAutoClose false
+    MessageBox MB_OK|MB_ICONEXCLAMATION "${PRODUCT} ${VERSION} is installed in $INSTDIR.$Warnings$\r$\n$\r$\nWhat was changed:$Changed" /SD IDOK
+  ${EndIf}
 SectionEnd
 
 ; A setup that stopped says what it changed and what not, and a Parcelo that it closed runs
@@ -422,7 +500,15 @@ Function .onInstFailed
     ${If} $WasShown == 1
       StrCpy $StartSwitches "${SHOW_SWITCH}"
     ${EndIf}
-    ${If} ${FileExists} "$StartFolder\parcelo.exe"
+    ; A copy that did not end in time, or one started meanwhile, runs already: not a second.
+    ParceloSetup::CountParcelo "$ClosedIn"
+    Pop $0
+    ParceloSetup::CountParcelo "$StartFolder"
+    Pop $1
+    ${If} $0 > 0
+    ${OrIf} $1 > 0
+      StrCpy $StartFailure ""
+    ${ElseIf} ${FileExists} "$StartFolder\parcelo.exe"
       Call StartParcelo
     ${Else}
       StrCpy $StartFailure "no copy of it is left."
@@ -454,13 +540,18 @@ Function DecideLocker
 FunctionEnd
 
 ; On an update the start at sign-in stays as the user left it: on while the Run value is
-; there. A first install turns it on. The switches decide over both.
+; there and Windows' startup list does not turn it off. A first install turns it on. The
+; switches decide over both.
 Function DecideAutostart
-  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  Call InstalledFolder
   ReadRegStr $1 HKCU "${RUN_KEY}" "${PRODUCT}"
+  ParceloSetup::StartTurnedOff
+  Pop $2
   ${If} $0 != ""
-  ${AndIf} $1 == ""
-    !insertmacro UnselectSection ${SecAutostart}
+    ${If} $1 == ""
+    ${OrIf} $2 == 1
+      !insertmacro UnselectSection ${SecAutostart}
+    ${EndIf}
   ${EndIf}
   ${GetParameters} $R0
   ClearErrors
@@ -475,14 +566,62 @@ Function DecideAutostart
   ${EndIf}
 FunctionEnd
 
-Function .onInit
-  SetShellVarContext current
-  ; Kept until this setup ends: the handle closes with the process.
+; Held until the setup or uninstaller ends (the handle closes with the process); a second one
+; says so and aborts. A mutex that an elevated one created refuses a setup without elevation
+; access to it: that, too, means one is running.
+!macro _TakeSetupMutex UN
+Function ${UN}TakeSetupMutex
+  Push $R0
+  Push $R1
   System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}") p .R0 ?e'
   Pop $R1
   ${If} $R1 = ${ERROR_ALREADY_EXISTS}
+  ${OrIf} $R1 = ${ERROR_ACCESS_DENIED}
     MessageBox MB_OK|MB_ICONEXCLAMATION "${PRODUCT} Setup is already running. Finish it first, then start this one again." /SD IDOK
     Abort
+  ${EndIf}
+  Pop $R1
+  Pop $R0
+FunctionEnd
+!macroend
+!insertmacro _TakeSetupMutex ""
+!insertmacro _TakeSetupMutex "un."
+
+; Waits while an uninstaller that just ended is still being removed from its folder (see
+; REMOVAL_MUTEX), at most as long as that removal tries.
+Function WaitForRemoval
+  ${For} $R1 1 ${REMOVE_WAITER_TRIES}
+    System::Call 'kernel32::OpenMutexW(i ${SYNCHRONIZE}, i 0, w "${REMOVAL_MUTEX}") p .R0'
+    ${If} $R0 == 0
+      ${Break}
+    ${EndIf}
+    System::Call 'kernel32::CloseHandle(p R0)'
+    Sleep 100
+  ${Next}
+FunctionEnd
+
+Function .onInit
+  SetShellVarContext current
+  ; Installed into the profile of the account the setup runs as: under another than the
+  ; signed-in user's, nobody would get Parcelo. Refused before anything else.
+  ParceloSetup::CheckAccount
+  Pop $R0
+  ${If} $R0 != ""
+    MessageBox MB_OK|MB_ICONSTOP $R0 /SD IDOK
+    SetErrorLevel ${WRONG_ACCOUNT_EXIT}
+    Quit
+  ${EndIf}
+  Call TakeSetupMutex
+  Call WaitForRemoval
+
+  ; An install whose entry names a folder without Parcelo (a roamed profile) is no install:
+  ; a fresh one goes to the usual folder.
+  ReadRegStr $R0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  Call InstalledFolder
+  ${If} $R0 != ""
+  ${AndIf} $0 == ""
+  ${AndIf} $INSTDIR == $R0
+    StrCpy $INSTDIR "$LOCALAPPDATA\Programs\${PRODUCT}"
   ${EndIf}
 
   ParceloSetup::IsElevated
@@ -500,11 +639,21 @@ Function .onInit
   ${IfNot} ${Errors}
     StrCpy $LockerAsked 1
   ${EndIf}
-  ; Writing for all users is an administrator's: refused before anything is changed.
+  ; Only Wine needs it (it finds no class registered only per user). On Windows a machine-wide
+  ; registration of a program in one user's writable folder would let that user replace what
+  ; elevated programs and other users start. And writing for all users is an administrator's.
+  ; Refused before anything is changed.
   ${If} $MachineReg == 1
-  ${AndIf} $Elevated != 1
-    MessageBox MB_OK|MB_ICONSTOP "/MACHINEREG registers the Local Locker for all users of this computer. Run the setup as administrator for it, or leave the switch out." /SD IDOK
-    Abort
+    ParceloSetup::IsWine
+    Pop $R1
+    ${If} $R1 != 1
+      MessageBox MB_OK|MB_ICONSTOP "/MACHINEREG is for Wine only: on Windows the Local Locker is registered for you, which is all Parcelo needs. Leave the switch out." /SD IDOK
+      Abort
+    ${EndIf}
+    ${If} $Elevated != 1
+      MessageBox MB_OK|MB_ICONSTOP "/MACHINEREG registers the Local Locker for all users of this computer. Run the setup as administrator for it, or leave the switch out." /SD IDOK
+      Abort
+    ${EndIf}
   ${EndIf}
   Call DecideAutostart
   Call DecideLocker
@@ -535,8 +684,64 @@ FunctionEnd
 
 Function un.onInit
   SetShellVarContext current
-  StrCpy $ClearSettings 0
   ${GetParameters} $R0
+  ; The uninstaller in the install folder, which waited for the copy that did the work, is
+  ; removed as soon as it has ended (a tenth of a second).
+  ClearErrors
+  ${GetOptions} $R0 "/REMOVEWAITER" $R1
+  ${IfNot} ${Errors}
+    System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${REMOVAL_MUTEX}") p .R1'
+    ${For} $R1 1 ${REMOVE_WAITER_TRIES}
+      ${IfNot} ${FileExists} "$INSTDIR\uninstall.exe"
+        ${Break}
+      ${EndIf}
+      Sleep 100
+      Delete "$INSTDIR\uninstall.exe"
+    ${Next}
+    RMDir "$INSTDIR"
+    Quit
+  ${EndIf}
+  ; Started in place (_?= naming its own folder, as the uninstall entry starts it): the work is
+  ; done by a copy in a temporary folder, which can remove this folder, and this one waits for
+  ; it and passes its exit code on, so that the caller sees the end.
+  ${If} $EXEDIR == $INSTDIR
+    GetTempFileName $R2
+    Delete $R2
+    CreateDirectory $R2
+    ClearErrors
+    CopyFiles /SILENT "$EXEPATH" "$R2\uninstall.exe"
+    StrCpy $R1 2
+    ${IfNot} ${Errors}
+      ExecWait '"$R2\uninstall.exe" $R0 _?=$INSTDIR' $R1
+      ${If} ${Errors}
+        StrCpy $R1 2
+      ${EndIf}
+    ${EndIf}
+    Delete "$R2\uninstall.exe"
+    RMDir $R2
+    SetErrorLevel $R1
+    Quit
+  ${EndIf}
+
+  ; Registered for all users, the agent can only be unregistered with administrator rights:
+  ; without them, nothing is deleted (the files would go and the registration point at nothing).
+  !insertmacro _AgentRegisteredHere HKLM
+  ${If} $0 == 1
+    ParceloSetup::IsElevated
+    Pop $R1
+    ${If} $R1 != 1
+      MessageBox MB_OK|MB_ICONSTOP "${PRODUCT}'s UploadAgent in $INSTDIR is registered for all users of this computer, and only an administrator can take that registration away.$\r$\n$\r$\nRun the uninstaller as administrator. Nothing was changed." /SD IDOK
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+  ${EndIf}
+
+  ClearErrors
+  ${GetOptions} $R0 "/FROMSETUP" $R1
+  ${If} ${Errors}
+    Call un.TakeSetupMutex
+  ${EndIf}
+  StrCpy $ClearSettings 0
   ClearErrors
   ${GetOptions} $R0 "/CLEARSETTINGS" $R1
   ${IfNot} ${Errors}
@@ -569,15 +774,36 @@ Section "Uninstall"
     Call un.UnregisterHere
   ${EndIf}
 
-  ; Only this install's entry: another copy's autostart stays.
+  ; Only this install's entry, with Windows' mark on it: another copy's autostart stays.
   ReadRegStr $0 HKCU "${RUN_KEY}" "${PRODUCT}"
   ${If} $0 == '"$INSTDIR\parcelo.exe"'
     DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"
+    DeleteRegValue HKCU "${STARTUP_APPROVED_KEY}" "${PRODUCT}"
   ${EndIf}
 
   Delete "$INSTDIR\parcelo.exe"
-  Delete "$INSTDIR\UploadAgent.exe"
+  ; A registration that could not be taken away still starts this file: it stays with it.
+  ${If} $Unregistered == 1
+    Delete "$INSTDIR\UploadAgent.exe"
+  ${Else}
+    DetailPrint "$INSTDIR\UploadAgent.exe stays: its registration could not be taken away."
+  ${EndIf}
+  ; Started in place by a caller that waits (the entry's commands), the uninstaller there runs
+  ; until this copy has ended: another copy of this one removes it, and the folder, once it ends.
   Delete "$INSTDIR\uninstall.exe"
+  ${If} ${FileExists} "$INSTDIR\uninstall.exe"
+    Exec '"$EXEPATH" /REMOVEWAITER _?=$INSTDIR'
+    ; Not ended before that copy holds the removal mutex, so that a setup started as soon as
+    ; the caller sees the end finds it.
+    ${For} $1 1 ${REMOVE_WAITER_TRIES}
+      System::Call 'kernel32::OpenMutexW(i ${SYNCHRONIZE}, i 0, w "${REMOVAL_MUTEX}") p .r2'
+      ${If} $2 != 0
+        System::Call 'kernel32::CloseHandle(p r2)'
+        ${Break}
+      ${EndIf}
+      Sleep 10
+    ${Next}
+  ${EndIf}
   ; Not /r: files the user put there stay, and so does the folder then.
   RMDir "$INSTDIR"
 

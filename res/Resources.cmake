@@ -10,7 +10,7 @@ add_library(parcelo_res OBJECT ${CMAKE_CURRENT_LIST_DIR}/parcelo.rc)
 
 # windres looks up resource.h and the files named in BITMAP/ICON/CURSOR/RT_MANIFEST lines in
 # its include directories.
-target_include_directories(parcelo_res PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+target_include_directories(parcelo_res PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${PARCELO_GENERATED_DIR})
 
 # CMake's dependency scan follows #include only: the binary files must retrigger windres too.
 file(GLOB _parcelo_res_files CONFIGURE_DEPENDS

@@ -9,6 +9,8 @@
 namespace {
 
 const wchar_t VENDOR_KEY[] = L"Software\\Sonavo Inc.";
+const wchar_t PRODUCT_KEY[] = L"Software\\Sonavo Inc.\\Parcelo";
+const wchar_t LOCKER_NOTICE[] = L"Local Locker Notice";
 const wchar_t PROXY_KEY[] = L"Software\\Sonavo Inc.\\Parcelo\\Proxy";
 const wchar_t POSITION_KEY[] = L"Software\\Sonavo Inc.\\Parcelo\\Position";
 const wchar_t USER_KEY[] = L"Software\\Sonavo Inc.\\Parcelo\\User";
@@ -142,4 +144,15 @@ void DeleteStoredSettings() {
     if (!vendor.OpenExisting(VENDOR_KEY, KEY_READ | KEY_WRITE | DELETE)) return;
     // The product key has subkeys, which a plain key deletion refuses to remove.
     RegDeleteTreeW(vendor.Get(), L"Parcelo");
+}
+
+bool LockerNoticeShown() {
+    RegistryKey product;
+    int32_t shown = 0;
+    return product.OpenExisting(PRODUCT_KEY) && product.ReadNumber(LOCKER_NOTICE, shown) && shown == 1;
+}
+
+void RememberLockerNotice() {
+    RegistryKey product;
+    if (product.OpenForWriting(PRODUCT_KEY)) product.WriteNumber(LOCKER_NOTICE, 1);
 }

@@ -25,3 +25,7 @@ void ReadStoredSettings(UserSettings& settings, StoredPlace& place);
 void WriteStoredSettings(const UserSettings& settings, const RECT& windowRect, bool visible);
 // Deletes the product key with its subkeys; the vendor key stays.
 void DeleteStoredSettings();
+// Whether the user was told once that Parcelo uses an UploadAgent installed after the Local
+// Locker ("Local Locker Notice" in the product key), and remembering that it was.
+bool LockerNoticeShown();
+void RememberLockerNotice();

@@ -61,6 +61,42 @@ HRESULT DeleteTree(HKEY root, const std::wstring& path) {
 
 SYSKIND NativeSysKind() { return sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32; }
 
+bool SameText(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+std::wstring ReadText(HKEY root, const std::wstring& path, REGSAM view, const wchar_t* name = nullptr) {
+    std::wstring text;
+    RegKey::Open(root, Classes(path), KEY_QUERY_VALUE | view).readString(name, &text);
+    return text;
+}
+
+// Whether the class key in `view` names a server, in process or out: someone's registration.
+bool ClassHasServer(HKEY root, REGSAM view, const std::wstring& clsid) {
+    return !ReadText(root, clsid + L"\\LocalServer32", view).empty() ||
+           !ReadText(root, clsid + L"\\InprocServer32", view).empty();
+}
+
+// The class key is this exe's registration as Register writes it (the quoted path first), or
+// one that starts nothing at all.
+bool ClassIsOurs(HKEY root, const std::wstring& clsid, const std::wstring& exe) {
+    const std::wstring command = ReadText(root, clsid + L"\\LocalServer32", KEY_WOW64_64KEY);
+    const std::wstring quoted = L"\"" + exe + L"\"";
+    if (command.empty()) return !ClassHasServer(root, KEY_WOW64_64KEY, clsid);
+    return command.size() >= quoted.size() && SameText(command.substr(0, quoted.size()), quoted);
+}
+
+// The type library registered under its id is the one in this exe.
+bool TypeLibraryIsOurs(const std::wstring& exe) {
+    BSTR path = nullptr;
+    if (FAILED(QueryPathOfRegTypeLib(TYPE_LIB_ID, TYPE_LIB_MAJOR, TYPE_LIB_MINOR, LOCALE_NEUTRAL, &path))) return false;
+    std::wstring registered(path, SysStringLen(path));
+    SysFreeString(path);
+    while (!registered.empty() && registered.back() == L'\0') registered.pop_back();
+    return SameText(registered, exe);
+}
+
 }  // namespace
 
 HRESULT Registrar::Register(bool machine, bool scripted) {
@@ -92,13 +128,31 @@ HRESULT Registrar::Register(bool machine, bool scripted) {
     return hr;
 }
 
+// Only what is this exe's goes: the real agent shares the class id and the ProgID, and the
+// ProgID key is shared between the registry views, so a 32-bit agent's registration may stand
+// on the same keys.
 HRESULT Registrar::Unregister(bool machine) {
     const HKEY root = RootOf(machine);
-    UnregisterTypeLibrary(machine);  // may already be gone
-    HRESULT hr = DeleteTree(root, std::wstring(L"CLSID\\") + REQUEST_CLSID_TEXT_W);
-    const HRESULT progId = DeleteTree(root, agentproto::PROG_ID_W);
-    const HRESULT iface = DeleteTree(root, std::wstring(L"Interface\\") + EVENT_IID_TEXT_W);
-    if (SUCCEEDED(hr)) hr = FAILED(progId) ? progId : iface;
+    const std::wstring exe = OwnPath();
+    if (exe.empty()) return E_FAIL;
+    const std::wstring clsid = std::wstring(L"CLSID\\") + REQUEST_CLSID_TEXT_W;
+    const std::wstring progId = agentproto::PROG_ID_W;
+    const std::wstring iface = std::wstring(L"Interface\\") + EVENT_IID_TEXT_W;
+
+    if (TypeLibraryIsOurs(exe)) UnregisterTypeLibrary(machine);
+    const bool classOurs = ClassIsOurs(root, clsid, exe);
+    HRESULT hr = classOurs ? DeleteTree(root, clsid) : S_OK;
+    // The ProgID leads to our class id, no CurVer leads on to another one, and no server of the
+    // class is left in either view.
+    const std::wstring curVer = ReadText(root, progId + L"\\CurVer", KEY_WOW64_64KEY);
+    if (SUCCEEDED(hr) && SameText(ReadText(root, progId + L"\\CLSID", KEY_WOW64_64KEY), REQUEST_CLSID_TEXT_W) &&
+        (curVer.empty() || SameText(curVer, progId)) && !ClassHasServer(root, KEY_WOW64_64KEY, clsid) &&
+        !ClassHasServer(root, KEY_WOW64_32KEY, clsid))
+        hr = DeleteTree(root, progId);
+    // The event interface goes with our class, and only while it belongs to our type library.
+    if (SUCCEEDED(hr) && classOurs &&
+        SameText(ReadText(root, iface + L"\\TypeLib", KEY_WOW64_64KEY), TYPE_LIB_ID_TEXT_W))
+        hr = DeleteTree(root, iface);
     return hr;
 }
 

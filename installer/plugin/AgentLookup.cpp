@@ -10,18 +10,6 @@ namespace {
 constexpr int CUR_VER_STEPS = 4;
 const View BOTH_VIEWS[] = {View::Native, View::Wow32};
 
-wchar_t FoldAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
-
-bool SameName(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const wchar_t x = a[i] == L'/' ? L'\\' : a[i];
-        const wchar_t y = b[i] == L'/' ? L'\\' : b[i];
-        if (FoldAscii(x) != FoldAscii(y)) return false;
-    }
-    return true;
-}
-
 std::wstring Trimmed(const std::wstring& text) {
     const size_t first = text.find_first_not_of(L" \t");
     if (first == std::wstring::npos) return std::wstring();
@@ -32,7 +20,7 @@ void AddOnce(std::vector<std::wstring>& ids, const std::wstring& id) {
     const std::wstring trimmed = Trimmed(id);
     if (trimmed.empty()) return;
     for (const std::wstring& known : ids)
-        if (SameName(known, trimmed)) return;
+        if (SameFileName(known, trimmed)) return;
     ids.push_back(trimmed);
 }
 
@@ -43,7 +31,7 @@ void ClassIdsOf(const ClassesReader& reader, Hive hive, View view, std::wstring 
     for (int step = 0; step <= CUR_VER_STEPS && !progId.empty(); ++step) {
         if (const auto id = reader.Text(hive, view, progId + L"\\CLSID", L"")) AddOnce(ids, *id);
         const auto next = reader.Text(hive, view, progId + L"\\CurVer", L"");
-        if (!next || SameName(Trimmed(*next), progId)) break;
+        if (!next || SameFileName(Trimmed(*next), progId)) break;
         progId = Trimmed(*next);
     }
 }
@@ -58,7 +46,8 @@ std::optional<AgentRegistration> ServerOf(const ClassesReader& reader, Hive hive
     found.classId = classId;
     for (const wchar_t* kind : {L"\\LocalServer32", L"\\InprocServer32"}) {
         const auto command = reader.Text(hive, view, key + kind, L"");
-        if (command && !Trimmed(*command).empty()) {
+        // A registration whose program is gone starts nothing: it is no agent.
+        if (command && !Trimmed(*command).empty() && reader.ProgramExists(ServerImagePath(Trimmed(*command)))) {
             found.server = Trimmed(*command);
             return found;
         }
@@ -85,12 +74,6 @@ bool IsOwn(const AgentRegistration& agent, const std::vector<std::wstring>& ownF
 }
 
 }  // namespace
-
-bool StartsAgentIn(const std::wstring& command, const std::wstring& folder) {
-    std::wstring base = Trimmed(folder);
-    while (!base.empty() && (base.back() == L'\\' || base.back() == L'/')) base.pop_back();
-    return !base.empty() && SameName(ServerImagePath(command), base + L"\\UploadAgent.exe");
-}
 
 std::wstring Describe(const AgentRegistration& agent) {
     std::wstring where = agent.view == View::Wow32 ? L"32-bit, " : L"";

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "agent/ServerPath.h"  // StartsAgentIn: whether a registration is an own folder's
+
 namespace setup {
 
 enum class Hive { User, Machine };
@@ -23,6 +25,12 @@ public:
     // when the key or the value is missing or holds no text.
     virtual std::optional<std::wstring> Text(Hive hive, View view, const std::wstring& key,
                                              const std::wstring& name) const = 0;
+    // Whether the program a server's registration names is there; one that cannot be told
+    // (no folder in its name, a search on the path) counts as there.
+    virtual bool ProgramExists(const std::wstring& path) const {
+        (void)path;
+        return true;
+    }
 };
 
 struct AgentRegistration {
@@ -33,16 +41,13 @@ struct AgentRegistration {
     bool service = false;
 };
 
-// The first registration of the agent that is not the UploadAgent.exe of one of `ownFolders`
-// (empty ones are skipped): per user first, as COM prefers it, then machine-wide.
+// The first live registration of the agent (its program is there; a service always counts)
+// that is not the UploadAgent.exe of one of `ownFolders` (empty ones are skipped): per user first, as COM prefers it, then machine-wide.
 // `machineOnly` looks at the machine-wide ones alone.
 std::optional<AgentRegistration> FindOtherAgent(const ClassesReader& reader, const std::wstring& progId,
                                                 const std::wstring& classId,
                                                 const std::vector<std::wstring>& ownFolders, bool machineOnly);
 
-// Whether the command starts <folder>\UploadAgent.exe. Letters compare without case as file
-// names do; only ASCII ones are folded, which covers the drive and the folders Windows names.
-bool StartsAgentIn(const std::wstring& command, const std::wstring& folder);
 // One line for the setup's details, e.g. `"C:\A\UploadAgent.exe" (32-bit, for all users)`.
 std::wstring Describe(const AgentRegistration& agent);
 

@@ -28,4 +28,29 @@ std::wstring NotStartedReason(StartRoute route) {
     return std::wstring();
 }
 
+AccountFit CheckAccount(const TokenFacts& setup, const std::optional<TokenFacts>& shell) {
+    for (const wchar_t* service : {L"S-1-5-18", L"S-1-5-19", L"S-1-5-20"})
+        if (setup.user == service) return AccountFit::ServiceAccount;
+    if (shell && !shell->user.empty() && shell->user != setup.user) return AccountFit::OtherAccount;
+    return AccountFit::SignedInUser;
+}
+
+std::wstring WrongAccountText(AccountFit fit) {
+    const wchar_t* const how =
+        L"Parcelo is installed for one user, into that user's own folders. Start the setup as the "
+        L"user who will use Parcelo, signed in to Windows, with a double click (no administrator "
+        L"rights are needed); a management tool must run it as that user, in the user's session. "
+        L"Nothing was changed.";
+    switch (fit) {
+    case AccountFit::ServiceAccount:
+        return std::wstring(L"This setup runs as a system account, which no one signs in with.\r\n\r\n") + how;
+    case AccountFit::OtherAccount:
+        return std::wstring(L"This setup runs as another account than the one signed in to Windows.\r\n\r\n") +
+               how;
+    case AccountFit::SignedInUser:
+        break;
+    }
+    return std::wstring();
+}
+
 }  // namespace setup

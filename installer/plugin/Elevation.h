@@ -28,4 +28,18 @@ StartRoute ChooseStartRoute(const TokenFacts& setup, const std::optional<TokenFa
 // Why Parcelo was not started, for the setup's message; empty for the routes that start it.
 std::wstring NotStartedReason(StartRoute route);
 
+// Whose profile the setup would install into. A setup run as a service account (a management
+// tool's "system" install) or elevated with another admin's credentials would install into
+// that account's profile, and no user would get Parcelo.
+enum class AccountFit {
+    SignedInUser,    // the setup runs as the user signed in to Windows (or there is no shell to ask)
+    ServiceAccount,  // SYSTEM, LocalService or NetworkService
+    OtherAccount,    // another account than the shell's
+};
+
+// `shell` as for ChooseStartRoute.
+AccountFit CheckAccount(const TokenFacts& setup, const std::optional<TokenFacts>& shell);
+// The setup's message for an account that does not fit; empty when it fits.
+std::wstring WrongAccountText(AccountFit fit);
+
 }  // namespace setup

@@ -6,9 +6,15 @@
 //       SCOPE "any" (per user and machine-wide) or "machine"; FOLDER and EARLIER (may be
 //       empty) hold this install's own UploadAgent.exe: the install folder, an earlier one.
 //   ParceloSetup::IsElevated                        -> "1" or "0"
+//   ParceloSetup::IsWine                            -> "1" when Wine runs the setup, else "0"
+//   ParceloSetup::CheckAccount                      -> "" or why this account must not install
+//   ParceloSetup::StartTurnedOff                    -> "1" when Windows' startup list turns the
+//       Run value "Parcelo" off, else "0"
 //   ParceloSetup::StartAsUser COMMAND FOLDER        -> "" or why Parcelo was not started
 //   ParceloSetup::CountRunning FOLDER               -> how many of its programs run from FOLDER
-//   ParceloSetup::CloseParcelo FOLDER WAIT_MS       -> closed, shown ("1"/"0"), failure text
+//   ParceloSetup::CountParcelo FOLDER               -> how many parcelo.exe run from FOLDER
+//   ParceloSetup::CloseParcelo FOLDER WAIT_MS       -> closed (ended), still ending, shown
+//       ("1"/"0"), failure text
 #include <windows.h>
 
 #include <string>
@@ -18,6 +24,7 @@
 #include "installer/plugin/AgentLookup.h"
 #include "installer/plugin/RegistryClasses.h"
 #include "installer/plugin/RunningCopies.h"
+#include "installer/plugin/StartupMark.h"
 #include "installer/plugin/UserStart.h"
 
 // NSIS's stack entry: the next entry, then the text in place.
@@ -57,6 +64,10 @@ private:
 
 // The agent's identity, as Parcelo asks COM for it.
 const wchar_t AGENT_CLASS_ID[] = L"{3E6889A5-4443-43F8-9306-B167252B7FFB}";
+const wchar_t STARTUP_APPROVED_KEY[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+const wchar_t RUN_VALUE[] = L"Parcelo";
+// Windows writes twelve bytes; a few more would still tell.
+constexpr DWORD MARK_BYTES = 64;
 
 }  // namespace
 
@@ -75,6 +86,23 @@ PARCELO_SETUP_FUNCTION(FindOtherAgent) {
 
 PARCELO_SETUP_FUNCTION(IsElevated) { Stack(top, size).Push(setup::SetupIsElevated() ? L"1" : L"0"); }
 
+PARCELO_SETUP_FUNCTION(IsWine) {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    Stack(top, size).Push(ntdll && GetProcAddress(ntdll, "wine_get_version") ? L"1" : L"0");
+}
+
+PARCELO_SETUP_FUNCTION(CheckAccount) { Stack(top, size).Push(setup::WrongAccountText(setup::SetupAccountFit())); }
+
+PARCELO_SETUP_FUNCTION(StartTurnedOff) {
+    std::vector<unsigned char> mark(MARK_BYTES);
+    DWORD bytes = MARK_BYTES, type = REG_NONE;
+    if (RegGetValueW(HKEY_CURRENT_USER, STARTUP_APPROVED_KEY, RUN_VALUE, RRF_RT_REG_BINARY, &type, mark.data(),
+                     &bytes) != ERROR_SUCCESS)
+        bytes = 0;
+    mark.resize(bytes);
+    Stack(top, size).Push(setup::MarkTurnsStartOff(mark) ? L"1" : L"0");
+}
+
 PARCELO_SETUP_FUNCTION(StartAsUser) {
     Stack stack(top, size);
     const std::wstring command = stack.Pop();
@@ -87,6 +115,11 @@ PARCELO_SETUP_FUNCTION(CountRunning) {
     stack.Push(std::to_wstring(setup::CountRunning(stack.Pop())));
 }
 
+PARCELO_SETUP_FUNCTION(CountParcelo) {
+    Stack stack(top, size);
+    stack.Push(std::to_wstring(setup::CountParcelo(stack.Pop())));
+}
+
 PARCELO_SETUP_FUNCTION(CloseParcelo) {
     Stack stack(top, size);
     const std::wstring folder = stack.Pop();
@@ -94,5 +127,6 @@ PARCELO_SETUP_FUNCTION(CloseParcelo) {
     const setup::CloseOutcome outcome = setup::CloseParcelo(folder, waitMs);
     stack.Push(outcome.failure);
     stack.Push(outcome.shown ? L"1" : L"0");
+    stack.Push(std::to_wstring(outcome.ending));
     stack.Push(std::to_wstring(outcome.closed));
 }

@@ -16,4 +16,15 @@ std::optional<std::wstring> RegistryClasses::Text(Hive hive, View view, const st
     return text;
 }
 
+bool RegistryClasses::ProgramExists(const std::wstring& path) const {
+    // %ProgramFiles% and the like, as COM expands them.
+    std::wstring expanded(32768, L'\0');
+    const DWORD length = ExpandEnvironmentStringsW(path.c_str(), &expanded[0], static_cast<DWORD>(expanded.size()));
+    expanded.resize(length > 0 && length <= expanded.size() ? length - 1 : 0);
+    if (expanded.empty()) expanded = path;
+    if (expanded.find_first_of(L"\\/") == std::wstring::npos) return true;  // found on the search path, if at all
+    const DWORD attributes = GetFileAttributesW(expanded.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace setup

@@ -11,6 +11,7 @@ class RegistryClasses final : public ClassesReader {
 public:
     std::optional<std::wstring> Text(Hive hive, View view, const std::wstring& key,
                                      const std::wstring& name) const override;
+    bool ProgramExists(const std::wstring& path) const override;
 };
 
 }  // namespace setup

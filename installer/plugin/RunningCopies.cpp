@@ -63,18 +63,26 @@ BOOL CALLBACK CollectParceloWindow(HWND window, LPARAM list) {
     return TRUE;
 }
 
-}  // namespace
-
-int CountRunning(const std::wstring& folder) {
-    const std::wstring parcelo = InFolder(folder, PARCELO_EXE), agent = InFolder(folder, AGENT_EXE);
+int CountRunningOf(const std::wstring& first, const std::wstring& second) {
     int count = 0;
     for (DWORD pid : AllProcesses()) {
         const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
         if (!process.valid()) continue;
         const std::wstring image = ImageOf(process.get());
-        if (SamePath(image, parcelo) || SamePath(image, agent)) ++count;
+        if (SamePath(image, first) || SamePath(image, second)) ++count;
     }
     return count;
+}
+
+}  // namespace
+
+int CountRunning(const std::wstring& folder) {
+    return CountRunningOf(InFolder(folder, PARCELO_EXE), InFolder(folder, AGENT_EXE));
+}
+
+int CountParcelo(const std::wstring& folder) {
+    const std::wstring parcelo = InFolder(folder, PARCELO_EXE);
+    return CountRunningOf(parcelo, parcelo);
 }
 
 CloseOutcome CloseParcelo(const std::wstring& folder, DWORD waitMs) {
@@ -93,9 +101,12 @@ CloseOutcome CloseParcelo(const std::wstring& folder, DWORD waitMs) {
                               L") could not be asked to close: " + ErrorText(GetLastError()) + L".";
             continue;
         }
-        ++outcome.closed;
         outcome.shown = outcome.shown || shown;
-        WaitForSingleObject(process.get(), waitMs);
+        // A Parcelo busy with a dialog or a slow agent may take longer: it is still running.
+        if (WaitForSingleObject(process.get(), waitMs) == WAIT_OBJECT_0)
+            ++outcome.closed;
+        else
+            ++outcome.ending;
     }
     return outcome;
 }

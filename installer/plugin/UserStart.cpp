@@ -62,6 +62,13 @@ bool SetupIsElevated() {
     return facts && facts->elevated;
 }
 
+AccountFit SetupAccountFit() {
+    const UniqueHandle own = OwnToken();
+    const TokenFacts setupFacts = own.valid() ? FactsOf(own.get()).value_or(TokenFacts()) : TokenFacts();
+    const UniqueHandle shell = ShellToken();
+    return CheckAccount(setupFacts, shell.valid() ? FactsOf(shell.get()) : std::nullopt);
+}
+
 std::wstring StartAsUser(const std::wstring& commandLine, const std::wstring& folder) {
     const UniqueHandle own = OwnToken();
     // A token that tells nothing is no elevated one: such a setup starts Parcelo as itself.

@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -45,6 +46,8 @@ constexpr DWORD FAILED_EXIT = 2;
 
 const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Parcelo";
 const char RUN_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+// Where Task Manager turns a Run value off, binary, under the same name.
+const wchar_t STARTUP_APPROVED_KEY[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 // Everything the agent's registration writes, under either hive's Software\Classes.
 const std::string AGENT_CLASS_KEYS[] = {
     std::string("Software\\Classes\\CLSID\\") + standin::REQUEST_CLSID_TEXT,
@@ -97,6 +100,28 @@ void EndAgentsIn(const std::wstring& dir) {
             if (GetProcessId(agent.get()) == pid) PostMessageA(control, ControlWindow::MSG_DIE, 0, 0);
     }
     AllEnded(agents);
+}
+
+// Windows' mark on the Run value "Parcelo": `first` 2 on, 3 off; 0 takes it away.
+void MarkStartup(BYTE first) {
+    const BYTE mark[12] = {first};
+    if (first == 0)
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, STARTUP_APPROVED_KEY, L"Parcelo");
+    else
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetKeyValueW(HKEY_CURRENT_USER, STARTUP_APPROVED_KEY, L"Parcelo", REG_BINARY, mark, sizeof mark));
+}
+
+// A message box's text, from its static control.
+std::wstring BoxText(HWND box) {
+    wchar_t text[512] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, ARRAYSIZE(text));
+    return text;
+}
+
+bool StartupMarked() {
+    return RegGetValueW(HKEY_CURRENT_USER, STARTUP_APPROVED_KEY, L"Parcelo", RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
 }
 
 DWORD RunStandin(const std::string& switches) {
@@ -178,12 +203,12 @@ void DeleteClassKey(const std::string& key, REGSAM view = 0) {
 class ForeignAgent {
 public:
     // A 32-bit agent: its class in the 32-bit view only, the ProgID where every view sees it.
-    static ForeignAgent ThirtyTwoBit() {
+    // `server` names the program.
+    static ForeignAgent ThirtyTwoBit(const std::wstring& server) {
         ForeignAgent agent;
         agent.keys_ = {{"CLSID\\" + std::string(standin::REQUEST_CLSID_TEXT), KEY_WOW64_32KEY},
                        {agentproto::PROG_ID, 0}};
-        SetClassText(agent.keys_[0].first + "\\LocalServer32", nullptr,
-                     L"\"C:\\Program Files (x86)\\Velorex\\UploadAgent.exe\"", KEY_WOW64_32KEY);
+        SetClassText(agent.keys_[0].first + "\\LocalServer32", nullptr, server, KEY_WOW64_32KEY);
         SetClassText(agent.keys_[1].first + "\\CLSID", nullptr, standin::REQUEST_CLSID_TEXT_W);
         return agent;
     }
@@ -291,6 +316,13 @@ protected:
         SetupRun run(Quoted(dir + L"\\uninstall.exe") + L" /S" + switches, ScratchTemp(), true);
         return run.Wait(INSTALL_WAIT_MS, [&] { EndAgentsIn(dir); });
     }
+    // The uninstall entry's own quiet command, as a package manager runs it: only that process
+    // is waited for, and its exit code is the one that counts.
+    static RunResult QuietUninstall(SetupToken token = SetupToken::AsThisProcess) {
+        const std::wstring command = FromUtf8(RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "QuietUninstallString"));
+        SetupRun run(command, ScratchTemp(), false, token);
+        return run.Wait(INSTALL_WAIT_MS, [] { EndAgentsIn(InstallDir()); });
+    }
 
     // Starts the installed program the way its shortcut does and waits for its window, and for
     // the agent that COM started for it from `agentDir`: the install folder, which only the
@@ -348,7 +380,8 @@ protected:
         const std::string installed = RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallDate");
         EXPECT_TRUE(installed == LocalDate(0) || installed == LocalDate(INSTALL_WAIT_MS / 1000)) << installed;
         EXPECT_EQ("Sonavo Inc.", RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "Publisher"));
-        EXPECT_TRUE(Same(Quoted(dir + L"\\uninstall.exe"),
+        // In place (_?=): the caller waits for the end.
+        EXPECT_TRUE(Same(Quoted(dir + L"\\uninstall.exe") + L" _?=" + dir,
                          FromUtf8(RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "UninstallString"))));
         EXPECT_TRUE(Same(dir, FromUtf8(RegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation"))));
         EXPECT_TRUE(
@@ -385,13 +418,15 @@ protected:
     // Nothing of the install in `dir` is left; `machineWide`: nor of the agent's machine-wide
     // registration.
     void ExpectNothingLeft(bool machineWide, const std::wstring& dir = InstallDir()) {
-        for (const wchar_t* file : {L"parcelo.exe", L"UploadAgent.exe", L"uninstall.exe"})
+        for (const wchar_t* file : {L"parcelo.exe", L"UploadAgent.exe"})
             EXPECT_FALSE(Exists(dir + L"\\" + file)) << Utf8(file);
-        EXPECT_FALSE(Exists(dir));
+        // The uninstaller that a caller waited for in place goes, with the folder, as it ends.
+        EXPECT_TRUE(PumpUntil([&] { return !Exists(dir); }, INSTALL_WAIT_MS)) << "left: " << Utf8(dir);
         EXPECT_FALSE(Exists(Shortcut()));
         EXPECT_FALSE(Exists(ShortcutFolder()));
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, UNINSTALL_KEY));
         EXPECT_EQ(ABSENT_TEXT, RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+        EXPECT_FALSE(StartupMarked());
         for (const std::string& key : AGENT_CLASS_KEYS) {
             EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key)) << "HKCU\\" << key;
             if (machineWide) {
@@ -427,29 +462,37 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsWithoutLeftovers) {
     ExpectInstalled(true, true);
     // Autostart by default, hidden in the tray: the quoted path and no switch.
     EXPECT_EQ(Utf8(Quoted(InstallDir() + L"\\parcelo.exe")), RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
-    // The version resource in its four parts, from the three of the version.
-    DWORD handle = 0;
-    const std::wstring setupFile = Wide(WindowsPath(PARCELO_SETUP));
-    std::vector<BYTE> info(GetFileVersionInfoSizeW(setupFile.c_str(), &handle) + 1);
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT size = 0;
-    ASSERT_TRUE(GetFileVersionInfoW(setupFile.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
-    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
-    EXPECT_EQ(MAKELONG(0, 1), fixed->dwProductVersionMS);
-    EXPECT_EQ(0u, fixed->dwProductVersionLS);
+    // One version in the version resources of the setup and of both programs, in four parts
+    // from the three of the version.
+    for (const std::wstring& file : {Wide(WindowsPath(PARCELO_SETUP)), InstallDir() + L"\\parcelo.exe",
+                                     InstallDir() + L"\\UploadAgent.exe"}) {
+        DWORD handle = 0;
+        std::vector<BYTE> info(GetFileVersionInfoSizeW(file.c_str(), &handle) + 1);
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT size = 0;
+        ASSERT_TRUE(GetFileVersionInfoW(file.c_str(), 0, static_cast<DWORD>(info.size()), info.data())) << Utf8(file);
+        ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+        EXPECT_EQ(MAKELONG(0, 1), fixed->dwProductVersionMS) << Utf8(file);
+        EXPECT_EQ(0u, fixed->dwProductVersionLS) << Utf8(file);
+    }
 
     StartProgram();
     ExitProgram();
     ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));  // the program saved its settings
 
-    // Another copy's start at sign-in is not this uninstaller's.
-    const std::wstring otherCopy = L"\"C:\\Other\\parcelo.exe\"";
-    ScopedRegValue otherRun(HKEY_CURRENT_USER, RUN_KEY, "Parcelo", otherCopy);
-    const RunResult uninstall = Uninstall(L"");
+    // Registered for all users, the agent can only be unregistered by an administrator: without
+    // the rights, nothing is deleted.
+    const RunResult refused = QuietUninstall(SetupToken::Normal);
+    ASSERT_TRUE(refused.finished);
+    EXPECT_EQ(FAILED_EXIT, refused.exitCode);
+    ExpectInstalled(true, true);
+
+    // Windows' mark goes with this install's Run value; the entry's quiet command returns only
+    // once everything is gone.
+    MarkStartup(2);
+    const RunResult uninstall = QuietUninstall();
     ASSERT_TRUE(uninstall.finished);
     EXPECT_EQ(0u, uninstall.exitCode);
-    EXPECT_EQ(Utf8(otherCopy), RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, RUN_KEY, "Parcelo");
     ExpectNothingLeft(true);
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));  // settings stay unless asked
 }
@@ -463,11 +506,19 @@ TEST_F(InstallerTest, UninstallClosesTheProgramAndClearSettingsDeletesOnlyItsKey
     // The Local Locker's own settings are not Parcelo's.
     ScopedRegValue quota(HKEY_CURRENT_USER, standin::AGENT_KEY, "QuotaBytes", 12345);
     StartProgram();
+    // Another copy's start at sign-in, and Windows' mark on it, are not this uninstaller's.
+    const std::wstring otherCopy = L"\"C:\\Other\\parcelo.exe\"";
+    ScopedRegValue otherRun(HKEY_CURRENT_USER, RUN_KEY, "Parcelo", otherCopy);
+    MarkStartup(3);
 
     // The running program is closed first: what it saves on its way out is deleted after it.
     const RunResult uninstall = Uninstall(L" /CLEARSETTINGS");
     ASSERT_TRUE(uninstall.finished);
     EXPECT_EQ(0u, uninstall.exitCode);
+    EXPECT_EQ(Utf8(otherCopy), RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+    EXPECT_TRUE(StartupMarked());
+    MarkStartup(0);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, RUN_KEY, "Parcelo");
     EXPECT_EQ(0u, program_->WaitForExit(0));
     EXPECT_TRUE(AllEnded(agents_));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));
@@ -558,6 +609,26 @@ TEST_F(InstallerTest, AFileThatCannotBeWrittenStopsTheUpdateAndParceloRunsAgain)
     ExpectNothingLeft(false);
 }
 
+TEST_F(InstallerTest, AParceloThatDoesNotEndIsNeverStartedASecondTime) {
+    ASSERT_EQ(0u, Install(L"").exitCode);
+    StartProgram(InstallDir(), FolderOf(Wide(WindowsPath(STANDIN_AGENT_EXE))));
+    // Its window's thread does not run, as during a long call: Exit waits in its queue.
+    const UniqueHandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE,
+                                         GetWindowThreadProcessId(program_->ShownWindow(), nullptr)));
+    ASSERT_NE(static_cast<DWORD>(-1), SuspendThread(thread.get()));
+    // The setup waits for it to end (15 s), then for its folder to be free (10 s), and stops.
+    SetupRun update(Quoted(Wide(WindowsPath(PARCELO_SETUP))) + L" /S", ScratchTemp(), false);
+    const RunResult stopped = update.Wait(2 * INSTALL_WAIT_MS);
+    EXPECT_EQ(1u, ProcessesIn("parcelo.exe", InstallDir()).size());  // not a second one beside it
+    ResumeThread(thread.get());
+    ASSERT_TRUE(stopped.finished);
+    EXPECT_EQ(FAILED_EXIT, stopped.exitCode);
+    EXPECT_EQ(0u, program_->WaitForExit(INSTALL_WAIT_MS));  // the Exit it was sent
+    EXPECT_TRUE(AllEnded(agents_, INSTALL_WAIT_MS));
+    ASSERT_EQ(0u, Uninstall(L"").exitCode);
+    ExpectNothingLeft(false);
+}
+
 TEST_F(InstallerTest, AnotherRegisteredAgentIsLeftAloneAndUsed) {
     // The prefix's own agent, from the build folder, is the other one here.
     const std::string before = KeyContents(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]);
@@ -575,25 +646,38 @@ TEST_F(InstallerTest, AnotherRegisteredAgentIsLeftAloneAndUsed) {
     ExpectInstalled(true, false);
     EXPECT_EQ(before, KeyContents(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]));
 
-    // An unregistration that fails is reported, in the exit code too, which a caller sees when
-    // it runs the uninstaller in place (_?=). Here the agent's file is broken, as a virus
-    // scanner may leave it; everything else still goes.
+    // An unregistration that fails is reported, in the exit code of the entry's quiet command
+    // too. Here the agent's file is broken, as a virus scanner may leave it: it stays, with the
+    // registration that names it; everything else goes.
     ASSERT_TRUE(WriteBytes(InstallDir() + L"\\UploadAgent.exe", "not a program"));
-    const RunResult uninstall = Uninstall(L" _?=" + InstallDir());
+    const RunResult uninstall = QuietUninstall();
     ASSERT_TRUE(uninstall.finished);
     EXPECT_EQ(FAILED_EXIT, uninstall.exitCode);
     EXPECT_TRUE(StartsWith(FromUtf8(RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY)), L"\"" + InstallDir() + L"\\"));
-    EXPECT_FALSE(Exists(InstallDir() + L"\\UploadAgent.exe"));
+    EXPECT_TRUE(Exists(InstallDir() + L"\\UploadAgent.exe"));
+    EXPECT_FALSE(Exists(InstallDir() + L"\\parcelo.exe"));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, UNINSTALL_KEY));
     EXPECT_EQ(before, KeyContents(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]));
 }
 
 TEST_F(InstallerTest, AnAgentIn32BitViewOrAsAServiceIsNeverTakenOver) {
-    ASSERT_EQ(0u, RunStandin("/UnregServer /machine"));
     {
-        const ForeignAgent agent = ForeignAgent::ThirtyTwoBit();
-        ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]));  // not in the 64-bit view
+        // A registration whose program is gone is no agent: the Local Locker comes.
+        const ForeignAgent gone = ForeignAgent::ThirtyTwoBit(L"\"C:\\Program Files (x86)\\Velorex\\UploadAgent.exe\"");
+        ASSERT_EQ(0u, RunStandin("/UnregServer /machine"));
+        ASSERT_EQ(0u, Install(L"").exitCode);
+        ExpectInstalled(true, false);
+        ASSERT_EQ(0u, Uninstall(L"").exitCode);
+    }
+    ASSERT_EQ(0u, RunStandin("/RegServer /machine"));
+    {
+        // The stand-in's own unregistration takes its class away, and leaves the ProgID that
+        // the 32-bit agent's class shares. (Its program: one that is there.)
+        const ForeignAgent agent = ForeignAgent::ThirtyTwoBit(Quoted(Wide(WindowsPath(STANDIN_AGENT_EXE))));
         const std::string registration = agent.Registration();
+        ASSERT_EQ(0u, RunStandin("/UnregServer /machine"));
+        ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]));  // not in the 64-bit view
+        EXPECT_EQ(registration, agent.Registration());
         ASSERT_EQ(0u, Install(L"").exitCode);
         ExpectInstalled(false, false);
         EXPECT_EQ(registration, agent.Registration());
@@ -601,8 +685,13 @@ TEST_F(InstallerTest, AnAgentIn32BitViewOrAsAServiceIsNeverTakenOver) {
         ExpectNothingLeft(false);
         EXPECT_EQ(registration, agent.Registration());
     }
+    // Nor a ProgID whose CurVer leads on to another agent's class.
+    ASSERT_EQ(0u, RunStandin("/RegServer /machine"));
     const ForeignAgent agent = ForeignAgent::Service();
     const std::string registration = agent.Registration();
+    ASSERT_EQ(0u, RunStandin("/UnregServer /machine"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]));
+    EXPECT_EQ(registration, agent.Registration());
     ASSERT_EQ(0u, Install(L" /MACHINEREG /LOCALLOCKER").exitCode);
     ExpectInstalled(true, false);  // for this user only: the service serves all users
     EXPECT_EQ(registration, agent.Registration());
@@ -626,15 +715,22 @@ TEST_F(InstallerTest, ANormalUsersSetupRegistersPerUserAndAnUpdateKeepsItsChoice
     EXPECT_EQ(before, KeyContents(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]));
     EXPECT_NE(ABSENT_TEXT, RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
 
-    // The user turns the start at sign-in off. Where a per-user Local Locker would hide the
-    // registered agent (as Windows lets it), an update that is not asked for it takes it away.
-    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyValueA(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+    // The user turns the start at sign-in off in Task Manager, which leaves the Run value: an
+    // update keeps it off. Where a per-user Local Locker would hide the registered agent (as
+    // Windows lets it), an update that is not asked for it takes it away.
+    MarkStartup(3);
     ASSERT_EQ(0u, Install(L"", SetupToken::Normal).exitCode);
     ExpectInstalled(false, false);
     EXPECT_EQ(ABSENT_TEXT, RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+    EXPECT_FALSE(StartupMarked());
     EXPECT_EQ(before, KeyContents(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]));
+    // Asked for, it is on again, whatever the mark said.
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, Wide(RUN_KEY).c_str(), L"Parcelo", REG_SZ,
+                                             L"\"x\"", sizeof L"\"x\""));
+    MarkStartup(3);
     ASSERT_EQ(0u, Install(L" /AUTOSTART", SetupToken::Normal).exitCode);
     EXPECT_EQ(Utf8(Quoted(InstallDir() + L"\\parcelo.exe")), RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+    EXPECT_FALSE(StartupMarked());
 
     ASSERT_TRUE(Uninstall(L"").finished);
     ExpectNothingLeft(false);
@@ -660,9 +756,7 @@ TEST_F(InstallerTest, ASecondSetupSaysOneIsAlreadyRunning) {
                                                  FALSE, second.Pid())));
     HWND box = secondWindows.WaitForShown("#32770", nullptr, INSTALL_WAIT_MS);
     ASSERT_NE(nullptr, box);
-    wchar_t text[256] = {};
-    GetDlgItemTextW(box, 0xFFFF, text, ARRAYSIZE(text));
-    EXPECT_EQ(L"Parcelo Setup is already running. Finish it first, then start this one again.", std::wstring(text));
+    EXPECT_EQ(L"Parcelo Setup is already running. Finish it first, then start this one again.", BoxText(box));
     PostClick(box, IDOK);
     EXPECT_EQ(FAILED_EXIT, second.Wait(INSTALL_WAIT_MS).exitCode);
 }
@@ -707,4 +801,80 @@ TEST_F(InstallerTest, TheLocalLockerWorksFromAFolderNamedInCyrillic) {
     EXPECT_EQ(0u, uninstall.exitCode);
     ExpectNothingLeft(true, dir);
     EXPECT_TRUE(Contents(inLocker) == Contents(song));
+}
+
+TEST_F(InstallerTest, TheLocalLockerStepsAsideForAnAgentInstalledLater) {
+    ASSERT_EQ(0u, RunStandin("/UnregServer /machine"));
+    ASSERT_EQ(0u, Install(L"", SetupToken::Normal).exitCode);
+    ExpectInstalled(true, false);
+    // The real agent comes later, for all users: here the build's stand-in from its own folder.
+    ASSERT_EQ(0u, RunStandin("/RegServer /machine /scripted"));
+    const std::wstring agentDir = FolderOf(Wide(WindowsPath(STANDIN_AGENT_EXE)));
+    const std::wstring lockerRoot = ScratchTemp() + L"\\Locker";
+    ScopedRegValue locker(HKEY_CURRENT_USER, standin::AGENT_KEY, "LockerRoot", lockerRoot);
+
+    // Wine ignores the per-user registration anyway: what shows is that it is gone, and the box.
+    program_ = std::make_unique<ParceloProcess>(" /showparcelo", InstallDir() + L"\\parcelo.exe");
+    HWND box = program_->Dialog("Parcelo", INSTALL_WAIT_MS);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(L"UploadAgent is installed now. Parcelo uses it instead of the Local Locker; what you dropped before "
+              L"stays in " + lockerRoot + L".",
+              BoxText(box));
+    for (const std::string& key : AGENT_CLASS_KEYS) EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key)) << key;
+    PostClick(box, IDOK);
+    ASSERT_NE(nullptr, program_->ShownWindow(INSTALL_WAIT_MS));
+    WaitForAgentIn(agentDir);
+    ExitProgram();
+
+    // Said once: registered for the user again, the Locker steps aside without a word. (Wine
+    // registers a per-user type library for all users: the agent's is put back.)
+    ASSERT_EQ(0u, ProgramProcess(Quoted(InstallDir() + L"\\UploadAgent.exe") + L" /RegServer").WaitForExit(INSTALL_WAIT_MS));
+    ASSERT_EQ(0u, RunStandin("/RegServer /machine /scripted"));
+    StartProgram(InstallDir(), agentDir);
+    EXPECT_EQ(nullptr, program_->FindShown("#32770", "Parcelo"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, LOCAL_SERVER_KEY));
+    ExitProgram();
+    ASSERT_EQ(0u, Uninstall(L"").exitCode);
+    ExpectNothingLeft(false);
+}
+
+TEST_F(InstallerTest, AnEarlierCopyRemovedWithWarningsOrARoamedEntryLeavesAnInstall) {
+    // The earlier copy's Local Locker cannot be unregistered (its file is broken): its
+    // uninstaller ends with exit code 2, having removed the rest, and the update goes on.
+    ASSERT_EQ(0u, Install(L" /LOCALLOCKER").exitCode);
+    ASSERT_TRUE(WriteBytes(InstallDir() + L"\\UploadAgent.exe", "not a program"));
+    const RunResult update = Install(L" /LOCALLOCKER /D=" + SecondDir(), SetupToken::AsThisProcess, LATER_SETUP);
+    ASSERT_TRUE(update.finished);
+    EXPECT_EQ(0u, update.exitCode);
+    ExpectInstalled(true, false, SecondDir(), "2.5.1.7");
+    EXPECT_FALSE(Exists(InstallDir() + L"\\parcelo.exe"));
+    EXPECT_TRUE(Exists(InstallDir() + L"\\UploadAgent.exe"));
+    ASSERT_EQ(0u, Uninstall(L"", SecondDir()).exitCode);
+    RemoveTree(InstallDir());
+
+    // A roaming profile brings the entry and the Run value of another computer's install, not
+    // its files: that is no install, and a first install's choices hold.
+    ASSERT_TRUE(SetRegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation", SecondDir()));
+    const RunResult fresh = Install(L"");
+    ASSERT_TRUE(fresh.finished);
+    EXPECT_EQ(0u, fresh.exitCode);
+    ExpectInstalled(false, false);
+    EXPECT_EQ(Utf8(Quoted(InstallDir() + L"\\parcelo.exe")), RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
+
+    // A setup's mutex that this one may not even open (an elevated setup's, to a setup without
+    // elevation) means one runs: neither a setup nor the uninstaller goes on meanwhile.
+    {
+        PSECURITY_DESCRIPTOR denied = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(D;;GA;;;WD)", SDDL_REVISION_1, &denied,
+                                                                         nullptr));
+        SECURITY_ATTRIBUTES attributes = {sizeof attributes, denied, FALSE};
+        const UniqueHandle held(CreateMutexW(&attributes, FALSE, L"Sonavo.Parcelo.Setup"));
+        LocalFree(denied);
+        ASSERT_TRUE(held.valid());
+        EXPECT_EQ(FAILED_EXIT, Install(L"").exitCode);
+        EXPECT_EQ(FAILED_EXIT, QuietUninstall().exitCode);
+        EXPECT_TRUE(Exists(InstallDir() + L"\\parcelo.exe"));
+    }
+    ASSERT_EQ(0u, QuietUninstall().exitCode);
+    ExpectNothingLeft(false);
 }

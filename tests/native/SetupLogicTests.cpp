@@ -1,12 +1,17 @@
-// The setup plugin's window-free decisions: which registered agent is another one, and how
-// Parcelo may be started by a setup that runs as administrator.
+// The setup plugin's window-free decisions: which registered agent is another one, how Parcelo
+// may be started by a setup that runs as administrator, which account may install it, and
+// Windows' own switch for its start at sign-in; and Parcelo's own: whether its Local Locker
+// hides an agent installed since.
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <tuple>
 
+#include "app/HiddenAgent.h"
 #include "installer/plugin/AgentLookup.h"
 #include "installer/plugin/Elevation.h"
+#include "installer/plugin/StartupMark.h"
 
 using namespace setup;
 
@@ -31,6 +36,8 @@ public:
         if (found == values_.end()) return std::nullopt;
         return found->second;
     }
+    bool ProgramExists(const std::wstring& path) const override { return gone.count(path) == 0; }
+    std::set<std::wstring> gone;  // programs that registrations name and that are not there
 
 private:
     std::map<std::tuple<Hive, View, std::wstring, std::wstring>, std::wstring> values_;
@@ -98,6 +105,12 @@ TEST(AgentLookup, EveryHiveViewAndKindOfServerCounts) {
     perUser.Set(Hive::User, View::Wow32, L"CLSID\\" + AGENT_ID + L"\\LocalServer32", L"", L"C:\\V\\a.exe");
     EXPECT_TRUE(Other(perUser));
     EXPECT_FALSE(Other(perUser, true));
+
+    // A registration whose program is gone is no agent: the live one behind it counts.
+    perUser.gone.insert(L"C:\\V\\a.exe");
+    EXPECT_FALSE(Other(perUser));
+    hidden.gone.insert(L"C:\\V\\agent.dll");
+    EXPECT_FALSE(Other(hidden));
 }
 
 TEST(AgentLookup, AServiceIsFoundThroughCurVerAndItsAppIdInEitherView) {
@@ -142,4 +155,68 @@ TEST(Elevation, ParceloStartsOnlyWithTheSignedInUsersNormalRights) {
     EXPECT_TRUE(NotStartedReason(StartRoute::AsShell).empty());
     EXPECT_NE(NotStartedReason(StartRoute::NoShell).find(L"administrator"), std::wstring::npos);
     EXPECT_NE(NotStartedReason(StartRoute::OtherAccount).find(L"another account"), std::wstring::npos);
+}
+
+TEST(Elevation, OnlyTheSignedInUserInstalls) {
+    const TokenFacts user{true, L"S-1-5-21-1-2-3-1001"};
+    EXPECT_EQ(CheckAccount(user, TokenFacts{false, user.user}), AccountFit::SignedInUser);
+    EXPECT_EQ(CheckAccount(user, std::nullopt), AccountFit::SignedInUser);  // no one to ask
+    EXPECT_EQ(CheckAccount(user, TokenFacts{false, L""}), AccountFit::SignedInUser);
+    EXPECT_EQ(CheckAccount(TokenFacts{true, L"S-1-5-21-1-2-3-500"}, TokenFacts{false, user.user}),
+              AccountFit::OtherAccount);
+    for (const wchar_t* service : {L"S-1-5-18", L"S-1-5-19", L"S-1-5-20"}) {
+        EXPECT_EQ(CheckAccount(TokenFacts{true, service}, std::nullopt), AccountFit::ServiceAccount);
+        EXPECT_EQ(CheckAccount(TokenFacts{true, service}, TokenFacts{true, service}), AccountFit::ServiceAccount);
+    }
+    EXPECT_TRUE(WrongAccountText(AccountFit::SignedInUser).empty());
+    EXPECT_NE(WrongAccountText(AccountFit::ServiceAccount).find(L"system account"), std::wstring::npos);
+    EXPECT_NE(WrongAccountText(AccountFit::OtherAccount).find(L"another account"), std::wstring::npos);
+}
+
+TEST(StartupMark, AnOddFirstByteTurnsTheStartOff) {
+    EXPECT_FALSE(MarkTurnsStartOff({}));
+    EXPECT_FALSE(MarkTurnsStartOff({2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_FALSE(MarkTurnsStartOff({6, 0, 0, 0}));
+    EXPECT_TRUE(MarkTurnsStartOff({3, 0, 0, 0, 0x10, 0x2a, 0x5b, 0x7c, 0x12, 0x4d, 0xdb, 0x01}));
+    EXPECT_TRUE(MarkTurnsStartOff({7}));
+}
+
+namespace {
+
+class FakeServers final : public ClassServers {
+public:
+    std::wstring Command(ClassPlace place) const override {
+        ++reads;
+        const auto found = commands.find(place);
+        return found == commands.end() ? std::wstring() : found->second;
+    }
+    bool ProgramExists(const std::wstring& path) const override { return gone.count(path) == 0; }
+    std::map<ClassPlace, std::wstring> commands;
+    std::set<std::wstring> gone;
+    mutable int reads = 0;
+};
+
+}  // namespace
+
+TEST(HiddenAgent, TheLockerStepsAsideOnlyForAnotherLiveServer) {
+    FakeServers servers;
+    EXPECT_EQ(AgentHiddenByLocker(servers, OWN), L"");
+    EXPECT_EQ(servers.reads, 1);  // no per-user Locker: nothing else is read
+    servers.commands[ClassPlace::UserNative] = L"\"C:\\V\\UploadAgent.exe\"";
+    servers.commands[ClassPlace::MachineNative] = L"\"C:\\Program Files\\V\\UploadAgent.exe\"";
+    EXPECT_EQ(AgentHiddenByLocker(servers, OWN), L"");  // someone else's per-user agent
+
+    servers.reads = 0;
+    servers.commands[ClassPlace::UserNative] = OWN_SERVER + L" /scripted";
+    EXPECT_EQ(AgentHiddenByLocker(servers, OWN), L"\"C:\\Program Files\\V\\UploadAgent.exe\"");
+    EXPECT_EQ(servers.reads, 2);
+
+    // Gone, or this folder's Locker again: the 32-bit views count then.
+    servers.gone.insert(L"C:\\Program Files\\V\\UploadAgent.exe");
+    EXPECT_EQ(AgentHiddenByLocker(servers, OWN), L"");
+    servers.commands[ClassPlace::MachineNative] = OWN_SERVER;
+    servers.commands[ClassPlace::UserWow32] = L"C:\\x86\\UploadAgent.exe /automation";
+    EXPECT_EQ(AgentHiddenByLocker(servers, OWN), L"C:\\x86\\UploadAgent.exe /automation");
+    servers.commands[ClassPlace::MachineWow32] = L"C:\\x86b\\agent.exe";
+    EXPECT_EQ(AgentHiddenByLocker(servers, OWN), L"C:\\x86b\\agent.exe");
 }
