@@ -83,7 +83,12 @@ void AgentClient::GiveUp() {
 
 ConnectFailure AgentClient::Connect(AgentFactory factory) {
     IDispatch* created = nullptr;
-    const ConnectFailure failure = factory(&created);
+    // Creating the object calls into the agent's process too: a busy one holds it like any call.
+    ConnectFailure failure = ConnectFailure::NotCreated;
+    Watched([&] {
+        failure = factory(&created);
+        return S_OK;
+    });
     agent_.Reset(created);
     if (failure != ConnectFailure::None) return failure;
     if (!agent_) return ConnectFailure::NotCreated;

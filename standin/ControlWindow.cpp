@@ -43,6 +43,11 @@ void ControlWindow::CountCall(DISPID id) noexcept {
     }
 }
 
+bool ControlWindow::EndAfterThisCall(DISPID id, LONG count) {
+    const auto found = g_calls.find(id);
+    return g_window && found != g_calls.end() && found->second == count && PostMessageW(g_window, MSG_DIE, 0, 0);
+}
+
 void ControlWindow::Die() {
     ServerModule::RevokeClassObject();
     ExitProcess(DIED_EXIT_CODE);

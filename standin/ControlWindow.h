@@ -31,6 +31,9 @@ public:
     // Every Invoke, before anything else; kept in memory so that a caller measuring many
     // calls can check they all arrived without a log file's cost per call.
     static void CountCall(DISPID id) noexcept;
+    // When this is the count-th call with that id: the process ends on its own once the call
+    // has been answered. True when it will.
+    static bool EndAfterThisCall(DISPID id, LONG count);
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
