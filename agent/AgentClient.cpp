@@ -35,7 +35,7 @@ ConnectFailure CreateAgentObject(IDispatch** agent) {
 bool IsAgentGoneError(HRESULT hr) {
     return hr == AGENT_UNAVAILABLE || hr == AGENT_CALL_FAILED || hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE) ||
            hr == RPC_E_SERVER_DIED || hr == RPC_E_SERVER_DIED_DNE || hr == RPC_E_DISCONNECTED ||
-           hr == CO_E_OBJNOTCONNECTED;
+           hr == CO_E_OBJNOTCONNECTED || hr == AGENT_OBJECT_CUT_OFF;
 }
 
 bool IsAgentStoppingError(HRESULT hr) { return hr == CO_E_SERVER_STOPPING || IsAgentGoneError(hr); }

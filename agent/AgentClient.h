@@ -29,6 +29,9 @@ ConnectFailure CreateAgentObject(IDispatch** agent);
 // What a call answers once the agent's process has gone: before the call, while it waited.
 const HRESULT AGENT_UNAVAILABLE = HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
 const HRESULT AGENT_CALL_FAILED = HRESULT_FROM_WIN32(RPC_S_CALL_FAILED);
+// What a call answers once the agent has cut its object off on its way out (Wine answers so
+// where Windows answers RPC_E_DISCONNECTED): the interface is no longer known there.
+const HRESULT AGENT_OBJECT_CUT_OFF = HRESULT_FROM_WIN32(RPC_S_UNKNOWN_IF);
 
 // Calls that fail this way mean the agent's process has gone away.
 bool IsAgentGoneError(HRESULT hr);

@@ -78,8 +78,8 @@ void ScriptedCall::FireEvents() const {
     }
 }
 
-void ScriptedCall::EndAfter() const {
-    if (endAfter_ == 0 || !ControlWindow::EndAfterThisCall(id_, static_cast<LONG>(endAfter_))) return;
+void ScriptedCall::EndAfter(IUnknown* caller) const {
+    if (endAfter_ == 0 || !ControlWindow::EndAfterThisCall(id_, static_cast<LONG>(endAfter_), caller)) return;
     RegKey::Open(HKEY_CURRENT_USER, SCRIPT_KEY_W, KEY_SET_VALUE).deleteValue((std::to_wstring(id_) + L".exitafter").c_str());
 }
 

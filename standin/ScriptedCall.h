@@ -16,9 +16,10 @@ public:
     void Delay() const;
     void FireEvents() const;
     // "N.exitafter": once the server has had that many calls with this id, it ends on its own
-    // (as a quit request ends it) right after answering this one. The value goes when it acts,
-    // so the next server runs on.
-    void EndAfter() const;
+    // right after answering this one, as a server on its way out does: `caller` (the object
+    // called) is cut off at once, the class object revoked a moment later. The value goes when
+    // it acts, so the next server runs on.
+    void EndAfter(IUnknown* caller) const;
     // True when the script decides the answer and the default behaviour must not run.
     bool Overrides() const { return hasHr_ || hasVt_; }
     HRESULT Answer(VARIANT* result) const;

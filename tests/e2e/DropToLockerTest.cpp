@@ -219,8 +219,10 @@ TEST_F(DropToLockerTest, AnAgentEndingOnItsOwnDuringAHandOverLosesNoItemAndBring
                    static_cast<DWORD>(AgentScript::CallCount(point.dispid) + point.after));
         drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files(tracks)});
         ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }));
+        HWND told = nullptr;
         ASSERT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() >= before + expected.size(); }, 15000))
-            << "items lost";
+            << "items lost; "
+            << ((told = program.FindShown("#32770")) ? TextOf(GetDlgItem(told, 0xFFFF)) : std::string("no box"));
         const std::vector<std::string> all = UploadedItems(script.Log());
         EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<long>(before), all.end()), expected);
         EXPECT_TRUE(WaitForProcessEnd(agent, 0)) << "the agent did not end";

@@ -296,7 +296,7 @@ TEST_F(AgentTest, AVanishedAgentIsReplacedAndWaitingItemsSurvive) {
 
 TEST_F(AgentTest, EveryDisconnectionCodeCountsAsGone) {
     for (HRESULT hr : {static_cast<HRESULT>(0x800706BAL), static_cast<HRESULT>(0x800706BEL),
-                       static_cast<HRESULT>(0x800706BFL), RPC_E_SERVER_DIED, RPC_E_SERVER_DIED_DNE, RPC_E_DISCONNECTED,
+                       static_cast<HRESULT>(0x800706BFL), static_cast<HRESULT>(0x800706B5L), RPC_E_SERVER_DIED, RPC_E_SERVER_DIED_DNE, RPC_E_DISCONNECTED,
                        CO_E_OBJNOTCONNECTED}) {
         EXPECT_TRUE(IsAgentGoneError(hr));
     }
