@@ -113,9 +113,11 @@ void CallWatch::Look() {
     case HungStep::Ask: break;
     }
     const std::size_t depth = clock_.Depth();
-    asking_ = true;
+    struct Asking {
+        bool& flag;
+        ~Asking() { flag = false; }  // the hand-over waits only while the question is up
+    } asking{asking_ = true};
     const HungChoice choice = host_.AskAboutHungAgent();
-    asking_ = false;
     // The user may have ended the program from its menu while the question was up.
     if (choice == HungChoice::Exit || host_.Ending()) host_.ExitNow();
     clock_.Take(depth, choice, NowMs());
