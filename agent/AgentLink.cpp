@@ -50,11 +50,17 @@ AgentClient* AgentLink::Get() {
     // Status handlers run while the client is being built; they must reach that client,
     // not start a second one.
     if (building_) return building_;
+    // Something another program sent, answered between two tries: no second connection.
+    if (pausing_) return nullptr;
 
     std::unique_ptr<AgentClient> client;
     ConnectFailure failure = ConnectFailure::None;
     for (int tried = 0; tried < CONNECT_TRIES; ++tried) {
-        if (tried > 0) PauseAnsweringSentMessages(CONNECT_PAUSES_MS[tried - 1]);
+        if (tried > 0) {
+            pausing_ = true;
+            PauseAnsweringSentMessages(CONNECT_PAUSES_MS[tried - 1]);
+            pausing_ = false;
+        }
         client = std::make_unique<UploadController>(host_);
         client->SetWatch(watch_);
         building_ = client.get();
