@@ -22,7 +22,7 @@ public:
     AgentClient* Current() const { return client_.get(); }
     // True while a client is being connected: it must not be used for work before its
     // version check, its events and its configuration are in place.
-    bool Connecting() const { return building_ != nullptr; }
+    bool Connecting() const { return building_ != nullptr || pausing_; }
     // Frees the clients replaced so far. Only where none of their code can be running: between
     // two messages of the program's outermost loop.
     void ReleaseRetired();
@@ -35,6 +35,7 @@ private:
     AgentFactory factory_;
     std::unique_ptr<AgentClient> client_;
     AgentClient* building_ = nullptr;
+    bool pausing_ = false;  // between two tries of a connection
     CallWatch* watch_ = nullptr;
     // A replaced client may still be on the call stack (a notification handler that asked
     // for the client again, a call in flight); it hears nothing more, but is kept until

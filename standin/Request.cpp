@@ -102,6 +102,7 @@ HRESULT Request::Answer(DISPID id, LCID lcid, WORD flags, const DISPPARAMS& para
         script.Log(flags, lcid, params);
         script.Delay();
         script.FireEvents();
+        script.EndAfter(static_cast<IDispatch*>(this));
         if (script.Overrides()) return script.Answer(result);
     }
     return Dispatcher::Invoke(id, flags, params, result, argError);

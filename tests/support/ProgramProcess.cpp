@@ -1,5 +1,7 @@
 #include "tests/support/ProgramProcess.h"
 
+#include "tests/support/WindowFacts.h"
+
 #include <tlhelp32.h>
 
 #include "tests/support/Files.h"
@@ -84,13 +86,15 @@ DWORD ProgramProcess::WaitForExit(DWORD timeoutMs) const {
     return code;
 }
 
-HWND ProgramProcess::Search(const char* className, const char* title, bool shownOnly) const {
+HWND ProgramProcess::Search(const char* className, const char* title, bool shownOnly,
+                            const std::string* childText) const {
     if (!Started()) return nullptr;
     for (HWND window = FindWindowExA(nullptr, nullptr, className, title); window;
          window = FindWindowExA(nullptr, window, className, title)) {
         DWORD pid = 0;
         GetWindowThreadProcessId(window, &pid);
-        if (pid == pid_ && (!shownOnly || IsWindowVisible(window))) return window;
+        if (pid == pid_ && (!shownOnly || IsWindowVisible(window)) && (!childText || ChildWithText(window, *childText)))
+            return window;
     }
     return nullptr;
 }
@@ -99,6 +103,10 @@ HWND ProgramProcess::Find(const char* className, const char* title) const { retu
 
 HWND ProgramProcess::FindShown(const char* className, const char* title) const {
     return Search(className, title, true);
+}
+
+HWND ProgramProcess::FindShownWith(const char* className, const char* title, const std::string& childText) const {
+    return Search(className, title, true, &childText);
 }
 
 HWND ProgramProcess::WaitForWindow(const char* className, const char* title, DWORD timeoutMs) const {
