@@ -1,11 +1,8 @@
 #include "agent/SizeProbe.h"
 
-#include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <iterator>
 #include <list>
-#include <mutex>
 #include <thread>
 
 #include "agent/SizeCheckPath.h"
@@ -22,6 +19,35 @@ struct SizeProbe::Job {
     unsigned long long size = 0;
 };
 
+namespace {
+
+// Holds a lock for its life, but for the time between Release and Acquire.
+class Held {
+public:
+    explicit Held(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~Held() { ReleaseSRWLockExclusive(&lock_); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    void Release() { ReleaseSRWLockExclusive(&lock_); }
+    void Acquire() { AcquireSRWLockExclusive(&lock_); }
+    // Waits on `condition` until `done` holds, for `ms` at most; whether it holds.
+    template <class Done>
+    bool WaitFor(CONDITION_VARIABLE& condition, DWORD ms, Done done) {
+        const ULONGLONG end = GetTickCount64() + ms;
+        while (!done()) {
+            const ULONGLONG now = GetTickCount64();
+            if (now >= end) return false;
+            SleepConditionVariableSRW(&condition, &lock_, static_cast<DWORD>(end - now), 0);
+        }
+        return true;
+    }
+
+private:
+    SRWLOCK& lock_;
+};
+
+}  // namespace
+
 // The reading threads and their work, shared with them: a reader that hangs on a share keeps
 // it alive as long as it needs it, and its answer goes nowhere.
 struct SizeProbe::Readers {
@@ -33,9 +59,11 @@ struct SizeProbe::Readers {
     };
     using Place = std::list<Reader>::iterator;
 
-    std::mutex lock;
-    std::condition_variable work;      // a job was queued, or the probe went
-    std::condition_variable answered;  // a job was done
+    // The system's own lock and conditions: a hand-over between the window and a reader then
+    // costs no trip to the kernel when nobody waits, and a short one when somebody does.
+    SRWLOCK lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE work = CONDITION_VARIABLE_INIT;      // a job was queued, or the probe went
+    CONDITION_VARIABLE answered = CONDITION_VARIABLE_INIT;  // a job was done
     std::list<Reader> readers;
     bool closing = false;
 
@@ -71,24 +99,23 @@ SizeProbe::Readers::Reader* SizeProbe::Readers::For(const std::shared_ptr<Reader
 }
 
 void SizeProbe::Readers::Run(std::shared_ptr<Readers> self, Place me) {
-    std::unique_lock<std::mutex> held(self->lock);
+    Held held(self->lock);
     for (;;) {
-        self->work.wait_for(held, std::chrono::milliseconds(SIZE_PROBE_IDLE_MS),
-                            [&] { return !me->jobs.empty() || self->closing; });
+        held.WaitFor(self->work, SIZE_PROBE_IDLE_MS, [&] { return !me->jobs.empty() || self->closing; });
         if (me->jobs.empty() || self->closing) break;
         const std::shared_ptr<Job> job = std::move(me->jobs.front());
         me->jobs.pop_front();
         me->reading = true;
         me->since = GetTickCount64();
-        held.unlock();
+        held.Release();
         unsigned long long size = 0;
         const bool read = ReadFileSize(job->path, &size);
-        held.lock();
+        held.Acquire();
         me->reading = false;
         job->done = true;
         job->read = read;
         job->size = size;
-        self->answered.notify_all();
+        WakeAllConditionVariable(&self->answered);
     }
     self->readers.erase(me);
 }
@@ -139,10 +166,10 @@ bool OnLocalFixedDrive(const std::wstring& path) {
 SizeProbe::SizeProbe() : readers_(std::make_shared<Readers>()) {}
 
 SizeProbe::~SizeProbe() {
-    const std::lock_guard<std::mutex> held(readers_->lock);
+    const Held held(readers_->lock);
     readers_->closing = true;
     for (Readers::Reader& reader : readers_->readers) reader.jobs.clear();
-    readers_->work.notify_all();
+    WakeAllConditionVariable(&readers_->work);
 }
 
 bool SizeProbe::Unanswered(const std::wstring& volume, ULONGLONG now) {
@@ -157,7 +184,7 @@ SizeProbe::Result SizeProbe::Check(const std::wstring& path, unsigned long long*
     const ULONGLONG now = GetTickCount64();
     if (!job_ || job_->path != path) {
         if (job_) {
-            const std::lock_guard<std::mutex> held(readers_->lock);
+            const Held held(readers_->lock);
             readers_->Forget(job_);
             job_.reset();
         }
@@ -175,7 +202,7 @@ SizeProbe::Result SizeProbe::Check(const std::wstring& path, unsigned long long*
 }
 
 SizeProbe::Result SizeProbe::Answer(unsigned long long* size) {
-    std::unique_lock<std::mutex> held(readers_->lock);
+    Held held(readers_->lock);
     if (!job_->queued) {
         Readers::Reader* reader = Readers::For(readers_, job_->volume);
         const ULONGLONG at = GetTickCount64();  // not before the reader's own clock reading
@@ -188,12 +215,12 @@ SizeProbe::Result SizeProbe::Answer(unsigned long long* size) {
         if (reader) {
             reader->jobs.push_back(job_);
             job_->queued = true;
-            readers_->work.notify_all();
+            WakeAllConditionVariable(&readers_->work);
         }
     }
     // A disk that answers like a local one has answered by now; the window waits no longer.
     if (job_->queued)
-        readers_->answered.wait_for(held, std::chrono::milliseconds(SIZE_PROBE_QUICK_MS), [this] { return job_->done; });
+        held.WaitFor(readers_->answered, SIZE_PROBE_QUICK_MS, [this] { return job_->done; });
     if (job_->done) {
         const std::shared_ptr<Job> done = std::move(job_);
         if (!done->read) return Result::Unknown;
