@@ -2,8 +2,8 @@
 # Measures Parcelo against the least code that does the same work and prints one table of
 # ratios (figure, Parcelo, bare, ratio, goal, met?). Not part of scripts/test.sh.
 #
-#   bash bench/run.sh            the full run (about 15 minutes on two cores)
-#   bash bench/run.sh --quick    fewer and smaller runs, to try the setup (about 2 minutes)
+#   bash bench/run.sh            the full run (about 20 minutes on two cores)
+#   bash bench/run.sh --quick    fewer and smaller runs, to try the setup (about 3 minutes)
 #
 # Builds into build/bench, prepares its own Wine prefix build/wine-bench with the stand-in
 # agent registered in scripted mode, and runs everything in one Wine session on a virtual
