@@ -59,8 +59,8 @@ struct SizeProbe::Readers {
     };
     using Place = std::list<Reader>::iterator;
 
-    // The system's own lock and conditions: a hand-over between the window and a reader then
-    // costs no trip to the kernel when nobody waits, and a short one when somebody does.
+    // The system's slim lock and condition variables: each item goes to a reader and back, and
+    // these are the lightest waits there are for that.
     SRWLOCK lock = SRWLOCK_INIT;
     CONDITION_VARIABLE work = CONDITION_VARIABLE_INIT;      // a job was queued, or the probe went
     CONDITION_VARIABLE answered = CONDITION_VARIABLE_INIT;  // a job was done
