@@ -1,5 +1,6 @@
-# Shared by run.sh and test.sh: install what is missing, build, prepare a Wine prefix.
-# Sourced, not run.
+# Shared by the scripts that run, test and measure Parcelo (scripts/run.sh, test.sh and
+# windows-tests.sh, tests/fuzz/run.sh, bench/run.sh): install what is missing, build, prepare a
+# Wine prefix, run ctest. Sourced, not run.
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="$ROOT/build"
@@ -67,10 +68,9 @@ build_windows_ubsan() {
     echo "== building the unit-level Windows tests with undefined-behaviour traps"
     cmake -S "$ROOT" -B "$BUILD/win-ubsan" -DCMAKE_BUILD_TYPE=Release \
           -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" -DPARCELO_TESTS=ON -DPARCELO_UBSAN=ON >/dev/null
-    local dir
-    for dir in "${UBSAN_TEST_DIRS[@]}"; do
-        make -C "$BUILD/win-ubsan/$dir" -j "$(nproc)" --no-print-directory >/dev/null
-    done
+    local dir targets=()
+    for dir in "${UBSAN_TEST_DIRS[@]}"; do targets+=("tests_${dir#tests/}"); done
+    cmake --build "$BUILD/win-ubsan" -j "$(nproc)" --target "${targets[@]}" -- --no-print-directory >/dev/null
 }
 
 build_native() {

@@ -5,9 +5,10 @@
 #   one-process.sh RESULTS COMMAND...     (RESULTS ends in the executable's name)
 #
 # GoogleTest's own output goes to RESULTS.log and to stdout (ctest shows it when this fails).
-# RESULTS gets one line per case, "passed NAME" or "failed NAME", and a failed line for anything
-# that went wrong outside a case; scripts/test.sh counts these lines, so a process of 40 cases
-# counts as 40. Exits non-zero exactly when RESULTS holds a failed line.
+# RESULTS gets one line per case, "passed NAME", "failed NAME" or "skipped NAME", and a failed line
+# for anything that went wrong outside a case (read by scripts/results.sh: windows-tests.sh lists
+# the cases and summary.sh counts them, so a process of 40 cases counts as 40). Exits non-zero
+# exactly when RESULTS holds a failed line.
 set -uo pipefail
 results=$1
 shift
@@ -27,13 +28,14 @@ fi
 # The exe runs under Wine with MinGW's text-mode stdout: lines end in CR LF.
 tr -d '\r' <"$results.log" | awk -v code="$code" -v exe="$exe" -v listed="$listed" '
     /^\[ RUN      \] / { name = $4; order[++ran] = name; done[name] = "failed"; last = name; next }
-    /^\[       OK \] / || /^\[  SKIPPED \] / { done[$4] = "passed"; last = ""; next }
+    /^\[       OK \] / { done[$4] = "passed"; last = ""; next }
+    /^\[  SKIPPED \] / { done[$4] = "skipped"; last = ""; next }
     /^\[==========\] .* ran\./ { finished = 1 }
     END {
         failed = 0
         for (i = 1; i <= ran; ++i) {
             print done[order[i]], order[i]
-            if (done[order[i]] != "passed") ++failed
+            if (done[order[i]] == "failed") ++failed
         }
         why = "the process ended with code " code (last != "" ? " inside " last : "")
         missing = 0
@@ -41,7 +43,7 @@ tr -d '\r' <"$results.log" | awk -v code="$code" -v exe="$exe" -v listed="$liste
             while ((getline name < listed) > 0)
                 if (!(name in done)) { print "failed", name " (never ran: " why ")"; ++missing }
         if (failed == 0 && missing == 0 && (code != 0 || !finished))
-            print "failed", exe " (" (ran ? "every case passed, but " : "no case ran: ") why ")"
+            print "failed", exe " (" (ran ? "no case failed, but " : "no case ran: ") why ")"
     }' >"$results"
 
 cat "$results.log"

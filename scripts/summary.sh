@@ -3,23 +3,33 @@
 #
 #   summary.sh JUNIT_DIR ONE_PROCESS_DIR...
 #
-# Prints a "failed: NAME" line for each failed case, then "N passed, M failed" and
-# "retried: ...", and exits non-zero when anything failed. Counted:
+# Prints a "failed: NAME" line for each failed case, then "N passed, M failed" (", K skipped"
+# when a case was skipped) and "retried: ...", and exits non-zero when anything failed. Counted:
 #   - every ctest case once, by its final status ("run" passed; anything else failed);
 #   - a case run as one process (NAME.all) by the cases in its results file instead (see
 #     scripts/one-process.sh), when that file exists;
-#   - a case tried in runs of its own (RUN-TRY.xml, TRY 1, 2, ...) by its last try only.
-# Retried: a case whose console log (the .log beside its .xml) starts it twice, or whose try 1
-# failed. A .xml that a run should have written but did not is one failure ("NAME.missing").
+#   - a case tried again in a run of its own by its last try only: the runs that a later try
+#     replaced are named in the folder's replaced-tries file (scripts/results.sh).
+# Retried: a case whose console log (the .log beside its .xml) starts it twice, or that a later
+# try replaced. A .xml that a run should have written but did not is one failure ("NAME.missing").
 set -uo pipefail
+source "$(dirname "$0")/results.sh"
 junit=$1
 shift
 one_process=("$@")
 
 passed=0
 failed=0
+skipped=0
 failures=()
 retried=()
+replaced=()
+if [[ -f $junit/$REPLACED_TRIES ]]; then
+    while read -r run name; do
+        replaced+=("$run")
+        retried+=("$name")
+    done <"$junit/$REPLACED_TRIES"
+fi
 
 # NAME STATUS lines of one JUnit file.
 cases() {
@@ -32,9 +42,10 @@ count_case() {
         for dir in "${one_process[@]}"; do
             results="$dir/${name%.all}"
             [[ -f $results ]] || continue
-            passed=$((passed + $(grep -c '^passed ' "$results")))
-            failed=$((failed + $(grep -c '^failed ' "$results")))
-            while read -r each; do failures+=("$each"); done < <(sed -n 's/^failed //p' "$results")
+            passed=$((passed + $(one_process_count "$results" passed)))
+            failed=$((failed + $(one_process_count "$results" failed)))
+            skipped=$((skipped + $(one_process_count "$results" skipped)))
+            while read -r each; do failures+=("$each"); done < <(one_process_cases "$results" failed)
             return
         done
     fi
@@ -46,21 +57,24 @@ count_case() {
     fi
 }
 
+# Whether the run of that name was replaced by a later try.
+replaced_run() {
+    local run
+    for run in "${replaced[@]}"; do [[ $run == "$1" ]] && return 0; done
+    return 1
+}
+
 shopt -s nullglob
 for xml in "$junit"/*.xml; do
     base=${xml%.xml}
-    # Tries of one case: only the last counts.
-    if [[ $base =~ -([0-9]+)$ ]]; then
-        try=${BASH_REMATCH[1]}
-        [[ -f ${base%-*}-$((try + 1)).xml ]] && continue
-        ((try > 1)) && retried+=("$(cases "$xml" | head -1 | cut -d' ' -f1)")
-    fi
+    replaced_run "$(basename "$base")" && continue
     while read -r name status; do count_case "$name" "$status"; done < <(cases "$xml")
     if [[ -f $base.log ]]; then
         while read -r name; do retried+=("$name"); done < <(sed -n 's/^ *Start \+[0-9]\+: //p' "$base.log" | sort | uniq -d)
     fi
 done
 for missing in "$junit"/*.missing; do
+    replaced_run "$(basename "$missing" .missing)" && continue
     failed=$((failed + 1))
     failures+=("$(basename "$missing")")
 done
@@ -72,7 +86,9 @@ for i in "${!retried[@]}"; do
 done
 echo
 for name in "${failures[@]}"; do echo "failed: $name"; done
-echo "$passed passed, $failed failed"
+closing="$passed passed, $failed failed"
+((skipped)) && closing+=", $skipped skipped"
+echo "$closing"
 text=none
 ((${#retried[@]})) && printf -v text '%s, ' "${retried[@]}" && text=${text%, }
 echo "retried: $text"

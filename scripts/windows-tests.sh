@@ -16,10 +16,12 @@
 #   win                the cases without a label, one try
 #   win-desktop        the desktop cases, up to two tries
 #   win-ubsan-*        the unit-level tests built with undefined-behaviour traps
-#   win-ends-agent-N-T the N-th case that ends an agent, its T-th try
+#   win-ends-agent-N-T the N-th case that ends an agent, its T-th try; a try that a later one
+#                      replaced is named in build/junit/replaced-tries (scripts/results.sh)
 # Exits non-zero when any of them failed. Extra arguments go to every ctest run (e.g. -R NAME).
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/results.sh"
 use_prefix test
 
 CTEST_ARGS=("$@")
@@ -39,6 +41,8 @@ trap end_share EXIT
 WIN="$BUILD/win"
 UBSAN="$BUILD/win-ubsan"
 rm -rf "$WIN/one-process" "$UBSAN/one-process"
+mkdir -p "$JUNIT"
+rm -f "$JUNIT/$REPLACED_TRIES"
 
 # Detached from ctest's pipe: a server started with its output there made ctest hang.
 wineserver -p </dev/null >/dev/null 2>&1
@@ -70,20 +74,23 @@ for i in "${!ending[@]}"; do
     for try in 1 2; do
         wineserver -p </dev/null >/dev/null 2>&1
         wine cmd /c ver </dev/null >/dev/null 2>&1
-        win_ctest "win-ends-agent-$i-$try" --test-dir "$WIN" -R "^${ending[i]}\$"
+        run="win-ends-agent-$i-$try"
+        win_ctest "$run" --test-dir "$WIN" -R "^${ending[i]}\$"
         result=$?
         wineserver -k
         wineserver -w
         ((result == 0)) && break
-        ((try == 2)) && rc=1
+        if ((try == 2)); then rc=1; else record_replaced_try "$JUNIT" "$run" "${ending[i]}"; fi
     done
 done
 
 # The executables run as one process each, case by case (their ctest entry counts once).
 for results in "$WIN"/one-process/* "$UBSAN"/one-process/*; do
-    [[ -f $results && $results != *.log ]] || continue
+    [[ -f $results && $results != *.log && $results != *.list ]] || continue
     name=${results#"$BUILD/"}
-    echo "== $name, one process: $(grep -c '^passed ' "$results") passed, $(grep -c '^failed ' "$results") failed"
-    sed 's/^passed /    Passed  /; s/^failed /    FAILED  /' "$results"
+    skipped=$(one_process_count "$results" skipped)
+    echo "== $name, one process: $(one_process_count "$results" passed) passed," \
+         "$(one_process_count "$results" failed) failed$( ((skipped)) && echo ", $skipped skipped")"
+    one_process_listing "$results"
 done
 exit $rc

@@ -14,7 +14,7 @@ HCURSOR LoadCursorAt(HINSTANCE module, int id, int size) {
     return static_cast<HCURSOR>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_CURSOR, size, size, 0));
 }
 
-// The image of that size from the icon's group, the program's own to destroy: LoadIconA would
+// The image of that size from the icon's group, the program's own to destroy: LoadIconW would
 // give a shared icon at the system's large size only.
 HICON LoadIconAt(HINSTANCE module, int id, int width, int height) {
     return static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, width, height, 0));

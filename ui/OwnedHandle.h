@@ -1,6 +1,7 @@
-// Move-only owners for GDI objects, device contexts, icons, cursors and menus. Icons and cursors
-// from LoadIconA and LoadCursorA are shared and must never be given to an owner; those from
-// LoadImageW without LR_SHARED are the caller's.
+// Move-only owners for GDI objects, memory DCs, icons, cursors and menus, and guards for one
+// scope: a window's DC, an object selected into a DC. Icons and cursors from LoadIconW and
+// LoadCursorW, or from LoadImageW with LR_SHARED, are shared and must never be given to an
+// owner; those from LoadImageW without LR_SHARED are the caller's.
 #pragma once
 
 #include <windows.h>

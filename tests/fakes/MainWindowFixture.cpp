@@ -70,17 +70,17 @@ void MainWindowTest::Close() {
 }
 
 bool MainWindowTest::RunLoop() {
-    static HACCEL accelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    static HACCEL accelerators = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCELERATORS));
     bool quit = false;
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             quit = msg.wParam == 0;
             continue;
         }
-        if (window && TranslateAcceleratorA(window->windowHandle, accelerators, &msg)) continue;
+        if (window && TranslateAcceleratorW(window->windowHandle, accelerators, &msg)) continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return quit;
 }

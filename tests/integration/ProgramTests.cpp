@@ -49,6 +49,10 @@ TEST_F(ProgramTest, EveryStartIsItsOwnProcessWithItsOwnWindow) {
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
     EXPECT_NE(a, b);
+    // A window can be found while it is still being created, before its start (posted from
+    // WM_CREATE) has read the settings; an Exit that came first would end it without saving
+    // them, rightly, since it never read them. Each start connects right after that reading.
+    ASSERT_TRUE(PumpUntil([&] { return script.LoggedCalls(agentproto::DispConfigure).size() == 2; }));
     EXPECT_FALSE(IsWindowVisible(a));
     PostMessageA(a, WM_COMMAND, ID_CMD_EXIT, 0);
     PostMessageA(b, WM_COMMAND, ID_CMD_EXIT, 0);

@@ -73,6 +73,7 @@ TEST(SizeCheckPath, OpensLocalFilesAndDraggedSharesButNoDeviceAndNoTypedShare) {
         {u"\\\\server", false, false},
         {u"\\\\.\\pipe\\parcelo", false, false},
         {u"//./pipe/parcelo", false, false},
+        {u"\\\\.\\C:\\Music.mp3", false, false},
         {u"\\\\?\\C:\\Music\\a.mp3", false, false},
         {u"\\\\?\\UNC\\server\\share\\a.mp3", false, false},
         {u"\\??\\C:\\a.mp3", false, false},

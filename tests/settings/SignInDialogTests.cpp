@@ -266,7 +266,8 @@ TEST_F(SignInDialogTest, EveryWayOfCancellingDropsHeldItemsAndKeepsTheCredential
         EXPECT_EQ(window->deferredLogin.lockerPending, 0) << way.name;
         EXPECT_EQ(Utf8(window->deferredLogin.userName), "old@example.com") << way.name;
         EXPECT_EQ(Utf8(window->deferredLogin.password), "old") << way.name;
-        EXPECT_TRUE(fakeAgent.calls.empty()) << way.name;
+        // Only the skin's timer may have asked for the status (every 500 ms, also while the dialog runs).
+        EXPECT_EQ(fakeAgent.calls.size(), static_cast<size_t>(fakeAgent.Count(DispGetStatus))) << way.name;
     }
 }
 

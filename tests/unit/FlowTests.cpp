@@ -262,22 +262,24 @@ TEST_F(AgentTest, ItemsTheAgentFailedToTakeAreNamedInOneBoxPerDrop) {
     EXPECT_EQ(host.boxes.size(), 1u);
 }
 
-TEST_F(AgentTest, LockerRequestedSignedOutOpensWhenTheSignInSucceeds) {
+TEST_F(AgentTest, LockerRequestedTwiceSignedOutOpensOnceInItsFirstPlaceAfterTheSignIn) {
     AgentClient& client = Connected();
     host.signInDialog = SignInAndConfirm(host, "me@example.com", "pw");
     host.receiver.AddFile(Dropped("C:\\before.mp3"));
     EXPECT_EQ(client.OpenLocker(), 1);
     EXPECT_EQ(host.deferred.lockerPending, 1);
+    host.receiver.AddFile(Dropped("C:\\between.mp3"));
+    EXPECT_EQ(client.OpenLocker(), 1);  // asked again: the first request keeps its place
     host.receiver.AddFile(Dropped("C:\\after.mp3"));
     EXPECT_EQ(agent.Count(DispOpenLocker), 0);
     agent.AnswerShort(DispIsSignedIn, 1);
     agent.Fire(2, 19);
     host.HandOver();
-    // The request takes its turn after what was held before it.
+    // The request takes its turn after what was held before it, once.
     std::vector<std::string> order;
     for (const FakeCall& call : agent.calls)
         if (call.id == DispUpload || call.id == DispOpenLocker) order.push_back(call.id == DispUpload ? call.args[0].text : "Locker");
-    EXPECT_EQ(order, (std::vector<std::string>{"C:\\before.mp3", "Locker", "C:\\after.mp3"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"C:\\before.mp3", "Locker", "C:\\between.mp3", "C:\\after.mp3"}));
     EXPECT_EQ(host.deferred.lockerPending, 0);
     EXPECT_EQ(client.OpenLocker(), S_OK);
     EXPECT_EQ(agent.Count(DispOpenLocker), 2);
