@@ -66,7 +66,7 @@ HRESULT AccessibleStatus::Text(const std::wstring& text, BSTR* out) {
 
 STDMETHODIMP AccessibleStatus::QueryInterface(REFIID riid, void** out) {
     if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, IID_IAccessible)) {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, __uuidof(IAccessible))) {
         *out = static_cast<IAccessible*>(this);
         AddRef();
         return S_OK;

@@ -9,7 +9,7 @@
 AccessibleStatus* StatusAnnouncer::Accessible() {
     if (!accessible_ && window_) {
         ComPtr<IAccessible> standard;
-        if (FAILED(CreateStdAccessibleObject(window_, OBJID_CLIENT, IID_IAccessible, standard.PutVoid()))) return nullptr;
+        if (FAILED(CreateStdAccessibleObject(window_, OBJID_CLIENT, __uuidof(IAccessible), standard.PutVoid()))) return nullptr;
         accessible_.Reset(new (std::nothrow) AccessibleStatus(window_, lines_, std::move(standard)));
     }
     return accessible_.Get();
@@ -20,7 +20,7 @@ LRESULT StatusAnnouncer::Answer(WPARAM flags, LPARAM objectId, bool& handled) {
     const LONG id = static_cast<LONG>(objectId);
     if (id == OBJID_CLIENT) {
         if (AccessibleStatus* accessible = Accessible())
-            return LresultFromObject(IID_IAccessible, flags, static_cast<IAccessible*>(accessible));
+            return LresultFromObject(__uuidof(IAccessible), flags, static_cast<IAccessible*>(accessible));
     } else if (id == UIA_ROOT_OBJECT_ID && Uia().returnRawElementProvider) {
         if (!provider_ && Accessible())
             provider_.Reset(new (std::nothrow) StatusProvider(window_, ComPtr<AccessibleStatus>::Share(accessible_.Get())));

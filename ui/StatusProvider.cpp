@@ -39,7 +39,7 @@ void StatusProvider::WindowGone() {
 
 STDMETHODIMP StatusProvider::QueryInterface(REFIID riid, void** out) {
     if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IRawElementProviderSimple)) {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, __uuidof(IRawElementProviderSimple))) {
         *out = static_cast<IRawElementProviderSimple*>(this);
         AddRef();
         return S_OK;
