@@ -304,10 +304,11 @@ LRESULT MainWindow::OnGetObject(UINT, WPARAM flags, LPARAM objectId, bool& handl
     return announcer.Answer(flags, objectId, handled);
 }
 
-// High contrast switched on or off, or its colours changed.
-LRESULT MainWindow::OnSystemColors(UINT, WPARAM, LPARAM, bool&) {
+// High contrast switched on or off, or the colours changed; other settings leave the picture.
+LRESULT MainWindow::OnSystemColors(UINT message, WPARAM, LPARAM, bool&) {
+    const bool before = status.highContrast;
     status.highContrast = seams.highContrast();
-    Repaint();
+    if (message == WM_SYSCOLORCHANGE || status.highContrast != before) Repaint();
     return 0;
 }
 

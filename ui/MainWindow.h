@@ -159,7 +159,7 @@ private:
     LRESULT OnInitMenuPopup(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnHandOver(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnGetObject(UINT, WPARAM, LPARAM, bool& handled);
-    LRESULT OnSystemColors(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnSystemColors(UINT message, WPARAM, LPARAM, bool&);
     LRESULT OnSignIn(WORD, WORD, HWND, bool&);
     LRESULT OnSignOut(WORD, WORD, HWND, bool&);
     LRESULT OnGotoLocker(WORD, WORD, HWND, bool&);

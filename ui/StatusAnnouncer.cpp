@@ -6,10 +6,36 @@
 
 #include "ui/StatusText.h"
 
+namespace {
+
+// Looked up on the first request rather than imported: a program that no reader asks about
+// never loads the accessibility library at its start.
+struct OleaccFunctions {
+    HRESULT(WINAPI* createStdAccessibleObject)(HWND, LONG, REFIID, void**) = nullptr;
+    LRESULT(WINAPI* lresultFromObject)(REFIID, WPARAM, LPUNKNOWN) = nullptr;
+};
+
+const OleaccFunctions& Oleacc() {
+    static const OleaccFunctions functions = [] {
+        OleaccFunctions found;
+        if (HMODULE module = LoadLibraryW(L"oleacc.dll")) {  // kept: the objects it made may outlive any call
+            found.createStdAccessibleObject = reinterpret_cast<decltype(found.createStdAccessibleObject)>(
+                reinterpret_cast<void*>(GetProcAddress(module, "CreateStdAccessibleObject")));
+            found.lresultFromObject = reinterpret_cast<decltype(found.lresultFromObject)>(
+                reinterpret_cast<void*>(GetProcAddress(module, "LresultFromObject")));
+        }
+        return found;
+    }();
+    return functions;
+}
+
+}  // namespace
+
 AccessibleStatus* StatusAnnouncer::Accessible() {
-    if (!accessible_ && window_) {
+    if (!accessible_ && window_ && Oleacc().createStdAccessibleObject && Oleacc().lresultFromObject) {
         ComPtr<IAccessible> standard;
-        if (FAILED(CreateStdAccessibleObject(window_, OBJID_CLIENT, __uuidof(IAccessible), standard.PutVoid()))) return nullptr;
+        if (FAILED(Oleacc().createStdAccessibleObject(window_, OBJID_CLIENT, __uuidof(IAccessible), standard.PutVoid())))
+            return nullptr;
         accessible_.Reset(new (std::nothrow) AccessibleStatus(window_, lines_, std::move(standard)));
     }
     return accessible_.Get();
@@ -20,7 +46,7 @@ LRESULT StatusAnnouncer::Answer(WPARAM flags, LPARAM objectId, bool& handled) {
     const LONG id = static_cast<LONG>(objectId);
     if (id == OBJID_CLIENT) {
         if (AccessibleStatus* accessible = Accessible())
-            return LresultFromObject(__uuidof(IAccessible), flags, static_cast<IAccessible*>(accessible));
+            return Oleacc().lresultFromObject(__uuidof(IAccessible), flags, static_cast<IAccessible*>(accessible));
     } else if (id == UIA_ROOT_OBJECT_ID && Uia().returnRawElementProvider) {
         if (!provider_ && Accessible())
             provider_.Reset(new (std::nothrow) StatusProvider(window_, ComPtr<AccessibleStatus>::Share(accessible_.Get())));
