@@ -163,6 +163,10 @@ TEST_F(ScreenReaderTest, ReadsTheStatusAsDrawnAndHearsEachChange) {
         EXPECT_EQ(value.vt, VT_I4);
         EXPECT_EQ(value.lVal, UIA_STATUS_BAR_CONTROL_TYPE);
         VariantClear(&value);
+        EXPECT_EQ(property(node, UIA_LIVE_SETTING_PROPERTY, &value), S_OK);
+        EXPECT_EQ(value.vt, VT_I4);
+        EXPECT_EQ(value.lVal, UIA_LIVE_POLITE);
+        VariantClear(&value);
         release(node);
     } else {
         ADD_FAILURE() << "no automation element for the window";
