@@ -18,6 +18,7 @@ set(PARCELO_LOGIC_SOURCES
   ${PARCELO_LOGIC_ROOT}/drop/DroppedText.cpp
   ${PARCELO_LOGIC_ROOT}/settings/ProxyAddress.cpp
   ${PARCELO_LOGIC_ROOT}/settings/RegistryValue.cpp
+  ${PARCELO_LOGIC_ROOT}/ui/AnnounceGate.cpp
   ${PARCELO_LOGIC_ROOT}/ui/DropLayout.cpp
   ${PARCELO_LOGIC_ROOT}/ui/PixelImage.cpp
   ${PARCELO_LOGIC_ROOT}/ui/PngImage.cpp
