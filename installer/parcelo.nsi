@@ -196,6 +196,20 @@ Function ${UN}CloseAndWait
       Sleep 250
       ${Continue}
     ${EndIf}
+    ; Parcelo has gone, and its Local Locker still works through what was dropped: it keeps
+    ; that on disk and goes on at the next sign-in, so it is ended rather than waited for.
+    ParceloSetup::CountParcelo "$R9"
+    Pop $R1
+    ${If} $R1 == 0
+    ${AndIf} $R0 == 40
+      IntOp $R0 $R0 + 1
+      ParceloSetup::EndAgent "$R9"
+      Pop $R1
+      ${If} $R1 > 0
+        DetailPrint "Ended the Local Locker in $R9; what it had still to upload goes on at the next sign-in"
+        ${Continue}
+      ${EndIf}
+    ${EndIf}
     ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${PRODUCT} or its UploadAgent is still running from $R9.$CloseFailure$\r$\n$\r$\nChoose Exit from ${PRODUCT}'s menu, wait a moment, then choose Retry." /SD IDCANCEL IDRETRY`
       Abort "${PRODUCT} or its UploadAgent is still running from $R9."
     ${EndIf}

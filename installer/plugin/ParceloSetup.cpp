@@ -13,6 +13,7 @@
 //   ParceloSetup::StartAsUser COMMAND FOLDER        -> "" or why Parcelo was not started
 //   ParceloSetup::CountRunning FOLDER               -> how many of its programs run from FOLDER
 //   ParceloSetup::CountParcelo FOLDER               -> how many parcelo.exe run from FOLDER
+//   ParceloSetup::EndAgent FOLDER                   -> how many UploadAgent.exe of FOLDER ended
 //   ParceloSetup::CloseParcelo FOLDER WAIT_MS       -> closed (ended), still ending, shown
 //       ("1"/"0"), failure text
 #include <windows.h>
@@ -118,6 +119,11 @@ PARCELO_SETUP_FUNCTION(CountRunning) {
 PARCELO_SETUP_FUNCTION(CountParcelo) {
     Stack stack(top, size);
     stack.Push(std::to_wstring(setup::CountParcelo(stack.Pop())));
+}
+
+PARCELO_SETUP_FUNCTION(EndAgent) {
+    Stack stack(top, size);
+    stack.Push(std::to_wstring(setup::EndAgent(stack.Pop())));
 }
 
 PARCELO_SETUP_FUNCTION(CloseParcelo) {

@@ -15,6 +15,8 @@ constexpr const wchar_t* PARCELO_EXE = L"parcelo.exe";
 constexpr const wchar_t* AGENT_EXE = L"UploadAgent.exe";
 constexpr const wchar_t* WINDOW_CLASS = L"Sonavo";
 constexpr WPARAM EXIT_COMMAND = 32770;
+// A process that was ended goes within moments; this only bounds the wait for one that does not.
+constexpr DWORD END_WAIT_MS = 5000;
 // Long enough for any path Windows can start a program from.
 constexpr DWORD IMAGE_PATH_CHARS = 32768;
 
@@ -83,6 +85,19 @@ int CountRunning(const std::wstring& folder) {
 int CountParcelo(const std::wstring& folder) {
     const std::wstring parcelo = InFolder(folder, PARCELO_EXE);
     return CountRunningOf(parcelo, parcelo);
+}
+
+int EndAgent(const std::wstring& folder) {
+    const std::wstring agent = InFolder(folder, AGENT_EXE);
+    int ended = 0;
+    for (DWORD pid : AllProcesses()) {
+        const UniqueHandle process(
+            OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+        if (!process.valid() || !SamePath(ImageOf(process.get()), agent)) continue;
+        if (TerminateProcess(process.get(), 1) && WaitForSingleObject(process.get(), END_WAIT_MS) == WAIT_OBJECT_0)
+            ++ended;
+    }
+    return ended;
 }
 
 CloseOutcome CloseParcelo(const std::wstring& folder, DWORD waitMs) {

@@ -12,6 +12,12 @@ namespace setup {
 int CountRunning(const std::wstring& folder);
 // How many processes run <folder>\parcelo.exe.
 int CountParcelo(const std::wstring& folder);
+// Ends every process that runs <folder>\UploadAgent.exe, checked and ended through one handle,
+// and waits for each; returns how many ended. For the Local Locker that goes on with its queue
+// after Parcelo has gone: it keeps what waits on disk and takes it up again at the next sign-in,
+// so ending it loses nothing, while waiting for it could keep the files from being replaced for
+// minutes.
+int EndAgent(const std::wstring& folder);
 
 struct CloseOutcome {
     int closed = 0;        // processes that took the request and have ended

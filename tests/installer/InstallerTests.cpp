@@ -29,11 +29,13 @@
 #include "standin/StandinIds.h"
 #include "tests/fakes/DragSource.h"
 #include "tests/support/Files.h"
+#include "tests/support/LoopbackServer.h"
 #include "tests/support/Owned.h"
 #include "tests/support/ParceloProcess.h"
 #include "tests/support/Registry.h"
 #include "tests/support/ScopedRegValue.h"
 #include "tests/support/SetupRunner.h"
+#include "tests/support/Variants.h"
 #include "tests/support/WindowFacts.h"
 
 namespace {
@@ -87,7 +89,7 @@ std::wstring FolderOf(const std::wstring& file) { return file.substr(0, file.fin
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
 // Asks an agent that runs from `dir` to end through its control window, the way the tests end
-// the stand-in; only for one that a failed test left without its client.
+// the stand-in, or ends it; only for one that a failed test left without its client.
 void EndAgentsIn(const std::wstring& dir) {
     std::vector<UniqueHandle> agents = ProcessesIn("UploadAgent.exe", dir);
     if (agents.empty() || AllEnded(agents, 3000)) return;
@@ -99,6 +101,9 @@ void EndAgentsIn(const std::wstring& dir) {
         for (const UniqueHandle& agent : agents)
             if (GetProcessId(agent.get()) == pid) PostMessageA(control, ControlWindow::MSG_DIE, 0, 0);
     }
+    if (AllEnded(agents)) return;
+    // An installed Local Locker has no control window.
+    for (const UniqueHandle& agent : agents) TerminateProcess(agent.get(), 99);
     AllEnded(agents);
 }
 
@@ -801,6 +806,56 @@ TEST_F(InstallerTest, TheLocalLockerWorksFromAFolderNamedInCyrillic) {
     EXPECT_EQ(0u, uninstall.exitCode);
     ExpectNothingLeft(true, dir);
     EXPECT_TRUE(Contents(inLocker) == Contents(song));
+}
+
+// The Local Locker goes on with what was dropped after Parcelo has gone; an update does not
+// wait minutes for it: it ends the Locker, which keeps what still waits and takes it up again.
+TEST_F(InstallerTest, AnUpdateEndsTheLocalLockerThatGoesOnAfterParcelo) {
+    ASSERT_EQ(0u, RunStandin("/UnregServer /machine"));
+    ASSERT_EQ(0u, Install(L" /MACHINEREG").exitCode);
+    const std::wstring lockerRoot = ScratchTemp() + L"\\Locker";
+    ScopedRegValue locker(HKEY_CURRENT_USER, standin::AGENT_KEY, "LockerRoot", lockerRoot);
+    const std::string account = "update" + std::to_string(GetCurrentProcessId()) + "@example.com";
+    struct ForgetAccount {
+        std::string key;
+        ~ForgetAccount() { RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str()); }
+    } forget{std::string(standin::AGENT_KEY) + "\\Accounts\\" + account};
+    LoopbackServer server("ID3 song", true);  // the first download stays in progress
+    const std::wstring url = L"http://127.0.0.1:" + std::to_wstring(server.Port()) + L"/second.mp3";
+    {
+        ComPtr<IDispatch> agent;
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(standin::REQUEST_CLSID, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                                  agent.PutVoid()));
+        auto call = [&](DISPID id, std::vector<VARIANT> args) {
+            DISPPARAMS params = {args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+            VARIANT result;
+            VariantInit(&result);
+            const HRESULT hr = agent->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
+            for (VARIANT& arg : args) VariantClear(&arg);
+            const bool yes = SUCCEEDED(hr) && result.vt == VT_I4 && result.lVal;
+            VariantClear(&result);
+            return yes;
+        };
+        call(agentproto::DispSignIn, {Text(L"x"), Text(L"pass"), Text(Wide(account).c_str())});  // last first
+        ASSERT_TRUE(PumpUntil([&] { return call(agentproto::DispIsSignedIn, {}); }, INSTALL_WAIT_MS));
+        const std::wstring first = L"http://127.0.0.1:" + std::to_wstring(server.Port()) + L"/first.mp3";
+        call(agentproto::DispUpload, {Flag(false), Text(first.c_str())});
+        call(agentproto::DispUpload, {Flag(false), Text(url.c_str())});
+        ASSERT_TRUE(PumpUntil([&] { return !server.Requests().empty(); }, INSTALL_WAIT_MS));
+    }  // let go: the Locker stays for its queue
+    std::vector<UniqueHandle> agents = ProcessesIn("UploadAgent.exe", InstallDir());
+    ASSERT_EQ(1u, agents.size());
+    ASSERT_FALSE(AllEnded(agents, 2000));
+
+    const RunResult update = Install(L" /MACHINEREG");
+    ASSERT_TRUE(update.finished);
+    EXPECT_EQ(0u, update.exitCode);
+    EXPECT_TRUE(AllEnded(agents, 0));
+    const std::string queue = Contents(lockerRoot + L"\\" + Wide(account) + L"\\Waiting uploads.queue");
+    EXPECT_NE(std::string::npos, queue.find(std::string(reinterpret_cast<const char*>(url.c_str()), url.size() * 2)));
+    server.Release();
+    ASSERT_EQ(0u, Uninstall(L"").exitCode);
+    ExpectNothingLeft(true);
 }
 
 TEST_F(InstallerTest, TheLocalLockerStepsAsideForAnAgentInstalledLater) {
