@@ -33,6 +33,8 @@ protected:
     void UploadInOneRun(const std::vector<std::wstring>& items) {
         LoopbackServer held("ID3held", true);
         Upload(L"http://127.0.0.1:" + std::to_wstring(held.Port()) + L"/held.mp3");
+        // Asked for before the server goes: a server gone before the worker connects refuses it.
+        ASSERT_TRUE(PumpUntil([&] { return !held.Requests().empty(); }));
         for (const std::wstring& item : items) Upload(item);
         held.Release();
     }

@@ -417,7 +417,7 @@ TEST_F(SizeCheckTest, TheLimitHoldsOnANetworkAndARemovableDrive) {
             return hr;
         };
         MakeFile(26214400);
-        EXPECT_EQ(upload(), E_FAIL);
+        EXPECT_EQ(upload(), FILE_TOO_BIG);
         MakeFile(26214399);
         EXPECT_EQ(upload(), S_OK);
         DeleteFileW(FromUtf8(path).c_str());
