@@ -102,7 +102,10 @@ HRESULT Request::Answer(DISPID id, LCID lcid, WORD flags, const DISPPARAMS& para
         script.Log(flags, lcid, params);
         script.Delay();
         script.FireEvents();
-        if (script.Overrides()) return script.Answer(result);
+        const HRESULT hr =
+            script.Overrides() ? script.Answer(result) : Dispatcher::Invoke(id, flags, params, result, argError);
+        script.LogAnswer(flags, lcid, params, hr);
+        return hr;
     }
     return Dispatcher::Invoke(id, flags, params, result, argError);
 }

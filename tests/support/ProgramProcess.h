@@ -52,9 +52,11 @@ public:
     // Only a window that shows on the screen: a dialog or menu.
     HWND FindShown(const char* className, const char* title = nullptr) const;
     HWND WaitForShown(const char* className, const char* title = nullptr, DWORD timeoutMs = WAIT_MS) const;
+    // Every window of this process with that class that shows, topmost first.
+    std::vector<HWND> AllShown(const char* className) const;
 
 private:
-    HWND Search(const char* className, const char* title, bool shownOnly) const;
+    std::vector<HWND> Search(const char* className, const char* title, bool shownOnly) const;
 
     UniqueHandle process_;
     DWORD pid_ = 0;
