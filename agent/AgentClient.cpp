@@ -26,30 +26,55 @@ ConnectFailure CreateAgentObject(IDispatch** agent) {
     *agent = nullptr;
     CLSID clsid;
     if (FAILED(CLSIDFromProgID(PROG_ID_W, &clsid))) return ConnectFailure::NotRegistered;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                reinterpret_cast<void**>(agent))) ||
-        !*agent)
-        return ConnectFailure::NotCreated;
-    return ConnectFailure::None;
+    const HRESULT hr =
+        CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, reinterpret_cast<void**>(agent));
+    if (SUCCEEDED(hr) && *agent) return ConnectFailure::None;
+    return IsAgentStoppingError(hr) ? ConnectFailure::Stopping : ConnectFailure::NotCreated;
 }
 
 bool IsAgentGoneError(HRESULT hr) {
-    return hr == AGENT_UNAVAILABLE || hr == AGENT_CALL_FAILED || hr == RPC_E_DISCONNECTED ||
-           hr == CO_E_OBJNOTCONNECTED;
+    return hr == AGENT_UNAVAILABLE || hr == AGENT_CALL_FAILED || hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE) ||
+           hr == RPC_E_SERVER_DIED || hr == RPC_E_SERVER_DIED_DNE || hr == RPC_E_DISCONNECTED ||
+           hr == CO_E_OBJNOTCONNECTED || hr == AGENT_OBJECT_CUT_OFF;
 }
 
-bool IsAgentUnavailable(HRESULT hr) {
-    return IsAgentGoneError(hr) || hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER;
-}
+bool IsAgentStoppingError(HRESULT hr) { return hr == CO_E_SERVER_STOPPING || IsAgentGoneError(hr); }
 
 AgentClient::AgentClient() : signInExtra_(SIGN_IN_EXTRA) {}
 
+template <typename Work>
+HRESULT AgentClient::Watched(Work work) {
+    // While an earlier call waits unanswered, a second would only wait behind it.
+    if (watch_ && !watch_->Begin()) return RPC_E_CALL_REJECTED;
+    struct Watching {
+        CallWatch* watch;
+        ~Watching() {
+            if (watch) watch->End();
+        }
+    } watching{watch_};
+    const HRESULT hr = work();
+    if (IsAgentGoneError(hr)) gone_ = true;
+    return hr;
+}
+
+// Letting go of the agent calls it (the unadvise, the release of its object): both are
+// watched, so an agent that does not answer holds the program's end only for the watch's bound.
 AgentClient::~AgentClient() {
-    if (!sink_) return;
-    if (!gone_) sink_->Unadvise(agent_.Get());
-    // Whatever a vanished agent still held of the sink is dropped on this side; left in
-    // place, the apartment's shutdown later stumbles over it.
-    CoDisconnectObject(sink_.get(), 0);
+    if (sink_) {
+        if (!gone_) Watched([&] { return sink_->Unadvise(agent_.Get()); });
+        // Whatever a vanished agent still held of the sink is dropped on this side; left in
+        // place, the apartment's shutdown later stumbles over it.
+        CoDisconnectObject(sink_.get(), 0);
+    }
+    Watched([&] {
+        agent_.Reset();
+        return S_OK;
+    });
+}
+
+void AgentClient::Notified(void (AgentClient::*handler)(int), int value) {
+    const IncomingCall incoming(watch_);
+    (this->*handler)(value);
 }
 
 void AgentClient::GiveUp() {
@@ -58,19 +83,29 @@ void AgentClient::GiveUp() {
 
 ConnectFailure AgentClient::Connect(AgentFactory factory) {
     IDispatch* created = nullptr;
-    const ConnectFailure failure = factory(&created);
+    // Creating the object calls into the agent's process too: a busy one holds it like any call.
+    ConnectFailure failure = ConnectFailure::NotCreated;
+    Watched([&] {
+        failure = factory(&created);
+        return S_OK;
+    });
     agent_.Reset(created);
     if (failure != ConnectFailure::None) return failure;
     if (!agent_) return ConnectFailure::NotCreated;
 
-    if (!IsCompatibleVersion(GetVersion())) {
+    const wchar_t* version = GetVersion();
+    // An agent that went away while it was asked gave no version, old or new.
+    if (gone_) return ConnectFailure::Stopping;
+    if (!IsCompatibleVersion(version)) {
         ShowIncompatible();
         version_.reset();
         return ConnectFailure::Incompatible;
     }
 
     sink_ = std::make_unique<AgentEventSink>(this);
-    if (SUCCEEDED(sink_->Advise(agent_.Get()))) {
+    const HRESULT advised = Watched([&] { return sink_->Advise(agent_.Get()); });
+    if (gone_) return ConnectFailure::Stopping;
+    if (SUCCEEDED(advised)) {
         int status = 0;
         if (SUCCEEDED(GetStatus(&status))) OnStatus(status);
     }
@@ -80,19 +115,9 @@ ConnectFailure AgentClient::Connect(AgentFactory factory) {
 HRESULT AgentClient::Call(DISPID id, VARIANT* args, UINT count, VARIANT* result) {
     // A retired or never-created agent is as good as a vanished one.
     if (!agent_) return CO_E_OBJNOTCONNECTED;
-    // While an earlier call waits unanswered, a second would only wait behind it.
-    if (watch_ && !watch_->Begin()) return RPC_E_CALL_REJECTED;
-    struct Watched {
-        CallWatch* watch;
-        ~Watched() {
-            if (watch) watch->End();
-        }
-    } watched{watch_};
     DISPPARAMS params = {args, nullptr, count, 0};
-    const HRESULT hr =
-        agent_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr, nullptr);
-    if (IsAgentGoneError(hr)) gone_ = true;
-    return hr;
+    return Watched(
+        [&] { return agent_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr, nullptr); });
 }
 
 HRESULT AgentClient::CallWithText(DISPID id, const wchar_t* text) {

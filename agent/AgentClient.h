@@ -17,6 +17,9 @@ enum class ConnectFailure {
     NotRegistered = 1,  // the ProgID is not registered
     NotCreated = 2,     // the object could not be created
     Incompatible = 3,   // the agent's version is too old, or it gave none
+    // The agent was going away as it was asked (its process stopping, or gone mid-way): worth
+    // another try in a moment; shown as NotCreated when the tries are used up.
+    Stopping = 4,
 };
 
 // Creates the agent object.
@@ -26,12 +29,14 @@ ConnectFailure CreateAgentObject(IDispatch** agent);
 // What a call answers once the agent's process has gone: before the call, while it waited.
 const HRESULT AGENT_UNAVAILABLE = HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
 const HRESULT AGENT_CALL_FAILED = HRESULT_FROM_WIN32(RPC_S_CALL_FAILED);
+// What a call answers once the agent has cut its object off on its way out (Wine answers so
+// where Windows answers RPC_E_DISCONNECTED): the interface is no longer known there.
+const HRESULT AGENT_OBJECT_CUT_OFF = HRESULT_FROM_WIN32(RPC_S_UNKNOWN_IF);
 
 // Calls that fail this way mean the agent's process has gone away.
 bool IsAgentGoneError(HRESULT hr);
-// Calls that fail this way found the agent gone or not answering: none of them says
-// anything about the user's sign-in.
-bool IsAgentUnavailable(HRESULT hr);
+// A creation that fails this way met an agent on its way out: a new one can start shortly.
+bool IsAgentStoppingError(HRESULT hr);
 
 class AgentClient {
 public:
@@ -73,6 +78,8 @@ public:
     DWORD SinkCookie() const { return sink_ ? sink_->Cookie() : 0; }
     // Every call from then on is watched; null for none.
     void SetWatch(CallWatch* watch) { watch_ = watch; }
+    // Runs a notification's handler: the watch knows the program, not the agent, is busy then.
+    void Notified(void (AgentClient::*handler)(int), int value);
 
 protected:
     virtual void ShowIncompatible() {}
@@ -81,6 +88,9 @@ private:
     HRESULT Call(DISPID id, VARIANT* args, UINT count, VARIANT* result);
     HRESULT CallWithText(DISPID id, const wchar_t* text);
     HRESULT ReadShort(DISPID id, int* value);
+    // Every call to the agent, the connection's own included, goes through here.
+    template <typename Work>
+    HRESULT Watched(Work work);
 
     ComPtr<IDispatch> agent_;
     std::unique_ptr<std::wstring> version_;

@@ -60,7 +60,7 @@ STDMETHODIMP AgentEventSink::QueryInterface(REFIID riid, void** out) {
 HRESULT AgentEventSink::Forward(void (AgentClient::*handler)(int), SHORT value) {
     if (!client_) return CO_E_OBJNOTCONNECTED;
     try {
-        (client_->*handler)(value);
+        client_->Notified(handler, value);
         return S_OK;
     } catch (...) {
         return DISP_E_EXCEPTION;

@@ -4,6 +4,26 @@
 #include "agent/StatusTable.h"
 #include "agent/UploadController.h"
 
+namespace {
+
+// An agent that has just gone away is still going for a moment, and a new one cannot start
+// until it has: the connection is tried this many times, after these pauses (2 s in all).
+constexpr int CONNECT_TRIES = 3;
+constexpr DWORD CONNECT_PAUSES_MS[CONNECT_TRIES - 1] = {700, 1300};
+
+// Waits, answering what other programs send meanwhile (as a call to the agent does), but
+// dispatching nothing posted: no input, timer or hand-over runs inside a connection.
+void PauseAnsweringSentMessages(DWORD ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+}  // namespace
+
 AgentLink::AgentLink(AgentHost& host, AgentFactory factory) : host_(host), factory_(factory) {}
 
 AgentLink::~AgentLink() { Destroy(); }
@@ -31,14 +51,22 @@ AgentClient* AgentLink::Get() {
     // not start a second one.
     if (building_) return building_;
 
-    auto client = std::make_unique<UploadController>(host_);
-    client->SetWatch(watch_);
-    building_ = client.get();
-    const ConnectFailure failure = client->Connect(factory_);
-    building_ = nullptr;
+    std::unique_ptr<AgentClient> client;
+    ConnectFailure failure = ConnectFailure::None;
+    for (int tried = 0; tried < CONNECT_TRIES; ++tried) {
+        if (tried > 0) PauseAnsweringSentMessages(CONNECT_PAUSES_MS[tried - 1]);
+        client = std::make_unique<UploadController>(host_);
+        client->SetWatch(watch_);
+        building_ = client.get();
+        failure = client->Connect(factory_);
+        building_ = nullptr;
+        if (failure != ConnectFailure::Stopping) break;
+        client.reset();  // asks nothing of an agent that went away
+    }
     if (failure != ConnectFailure::None) {
         client.reset();
-        host_.ShowMessage(host_.MainWindowHandle(), FormatConnectFailure(static_cast<int>(failure)).c_str(), L"Failure",
+        const ConnectFailure shown = failure == ConnectFailure::Stopping ? ConnectFailure::NotCreated : failure;
+        host_.ShowMessage(host_.MainWindowHandle(), FormatConnectFailure(static_cast<int>(shown)).c_str(), L"Failure",
                           MB_OK);
         return nullptr;
     }

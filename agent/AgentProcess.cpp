@@ -44,6 +44,17 @@ std::vector<unsigned char> UserOf(HANDLE process) {
     return user;
 }
 
+constexpr DWORD NO_SESSION = 0xFFFFFFFF;
+
+// The session a process runs in, read from its own token.
+DWORD SessionOf(HANDLE process) {
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &opened)) return NO_SESSION;
+    const UniqueHandle token(opened);
+    DWORD session = 0, size = 0;
+    return GetTokenInformation(token.get(), TokenSessionId, &session, sizeof session, &size) ? session : NO_SESSION;
+}
+
 bool SameUser(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
     if (a.empty() || b.empty()) return false;
     return EqualSid(reinterpret_cast<const TOKEN_USER*>(a.data())->User.Sid,
@@ -71,38 +82,46 @@ std::wstring RegisteredAgentPath() {
     return Canonical(ServerImagePath(command));
 }
 
-std::vector<DWORD> FindAgentProcesses() {
-    std::vector<DWORD> found;
-    const std::wstring path = RegisteredAgentPath();
+std::vector<UniqueHandle> FindAgentProcesses(const std::wstring& image) {
+    std::vector<UniqueHandle> found;
+    const std::wstring path = Canonical(image);
     if (path.empty()) return found;
+    // The list of processes names each by the file it was started as, which may be the short form.
     const std::wstring name = BaseName(path);
-    DWORD ourSession = 0;
-    ProcessIdToSessionId(GetCurrentProcessId(), &ourSession);
+    wchar_t shortPath[MAX_PATH * 4] = {};
+    const DWORD shortLength = GetShortPathNameW(path.c_str(), shortPath, ARRAYSIZE(shortPath));
+    const std::wstring shortName =
+        shortLength > 0 && shortLength < ARRAYSIZE(shortPath) ? BaseName(shortPath) : name;
+    const DWORD ourSession = SessionOf(GetCurrentProcess());
     const std::vector<unsigned char> us = UserOf(GetCurrentProcess());
     const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.valid()) return found;
+    if (!snapshot.valid() || ourSession == NO_SESSION) return found;
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
-        if (entry.th32ProcessID == GetCurrentProcessId() || !SamePath(entry.szExeFile, name)) continue;
-        DWORD session = 0;
-        if (!ProcessIdToSessionId(entry.th32ProcessID, &session) || session != ourSession) continue;
-        const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
-        if (!process.valid()) continue;
-        wchar_t image[MAX_PATH * 4] = {};
-        DWORD length = ARRAYSIZE(image);
-        if (!QueryFullProcessImageNameW(process.get(), 0, image, &length)) continue;
-        if (SamePath(Canonical(image), path) && SameUser(UserOf(process.get()), us))
-            found.push_back(entry.th32ProcessID);
+        if (entry.th32ProcessID == GetCurrentProcessId()) continue;
+        if (!SamePath(entry.szExeFile, name) && !SamePath(entry.szExeFile, shortName)) continue;
+        UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                                         entry.th32ProcessID));
+        if (!process.valid() || SessionOf(process.get()) != ourSession) continue;
+        wchar_t started[MAX_PATH * 4] = {};
+        DWORD length = ARRAYSIZE(started);
+        if (!QueryFullProcessImageNameW(process.get(), 0, started, &length)) continue;
+        if (SamePath(Canonical(started), path) && SameUser(UserOf(process.get()), us))
+            found.push_back(std::move(process));
     }
     return found;
 }
 
-bool EndAgentProcesses() {
+bool EndProcesses(const std::vector<UniqueHandle>& found) {
     bool ended = false;
-    for (DWORD pid : FindAgentProcesses()) {
-        const UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
-        if (process.valid() && TerminateProcess(process.get(), 1)) ended = true;
-    }
+    for (const UniqueHandle& process : found)
+        // One that has ended by itself meanwhile is left as it is.
+        if (WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT && TerminateProcess(process.get(), 1)) ended = true;
     return ended;
+}
+
+bool EndAgentProcesses() {
+    const std::wstring path = RegisteredAgentPath();
+    return !path.empty() && EndProcesses(FindAgentProcesses(path));
 }

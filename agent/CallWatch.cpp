@@ -1,11 +1,21 @@
 #include "agent/CallWatch.h"
 
+#include <chrono>
+
 #include "agent/AgentHost.h"
 #include "agent/AgentProcess.h"
 
 namespace {
 
-constexpr DWORD WAKE_MS = 1000;
+// Between wake-ups while a call is out: a quarter of the exit bound, so that an Exit waits
+// little longer than the bound.
+constexpr DWORD WAKE_MS = static_cast<DWORD>(HUNG_EXIT_AFTER_MS / 4);
+
+uint64_t NowMs() {
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count());
+}
 
 }  // namespace
 
@@ -14,7 +24,9 @@ void CallWatch::Start() {
     threadId_ = GetCurrentThreadId();
     registered_ = SUCCEEDED(CoRegisterMessageFilter(this, &previous_));
     stop_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (stop_.valid()) thread_.reset(CreateThread(nullptr, 0, &CallWatch::Watch, this, 0, nullptr));
+    callOut_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (stop_.valid() && callOut_.valid())
+        thread_.reset(CreateThread(nullptr, 0, &CallWatch::Watch, this, 0, nullptr));
 }
 
 void CallWatch::Stop() {
@@ -34,26 +46,36 @@ void CallWatch::Stop() {
 
 DWORD WINAPI CallWatch::Watch(void* self) {
     auto* watch = static_cast<CallWatch*>(self);
-    while (WaitForSingleObject(watch->stop_.get(), WAKE_MS) == WAIT_TIMEOUT)
+    const HANDLE cues[] = {watch->stop_.get(), watch->callOut_.get()};
+    // Asleep until a call goes out, then awake only for as long as it is out.
+    while (WaitForMultipleObjects(ARRAYSIZE(cues), cues, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+        if (WaitForSingleObject(watch->stop_.get(), WAKE_MS) != WAIT_TIMEOUT) break;
         if (watch->outstanding_) PostThreadMessageW(watch->threadId_, WM_NULL, 0, 0);  // wakes MessagePending
+    }
     return 0;
 }
 
 bool CallWatch::Begin() {
-    if (depth_ > 0 && unanswered_) return false;
-    if (depth_++ == 0) {
-        started_ = std::chrono::steady_clock::now();
-        watch_ = HungWatch();
+    if (clock_.Depth() > 0 && clock_.AnyAsked()) return false;
+    clock_.BeginCall(NowMs());
+    if (clock_.Depth() == 1) {
         outstanding_ = true;
+        if (callOut_.valid()) SetEvent(callOut_.get());
     }
     return true;
 }
 
 void CallWatch::End() {
-    if (depth_ == 0 || --depth_ > 0) return;
+    if (clock_.Depth() == 0) return;
+    clock_.EndCall(NowMs());
+    if (clock_.Depth() > 0) return;
     outstanding_ = false;
-    unanswered_ = false;
+    if (callOut_.valid()) ResetEvent(callOut_.get());
 }
+
+void CallWatch::BeginIncoming() { clock_.BeginIncoming(NowMs()); }
+
+void CallWatch::EndIncoming() { clock_.EndIncoming(NowMs()); }
 
 STDMETHODIMP CallWatch::QueryInterface(REFIID riid, void** out) {
     if (!out) return E_POINTER;
@@ -73,28 +95,28 @@ STDMETHODIMP_(DWORD) CallWatch::RetryRejectedCall(HTASK, DWORD, DWORD) { return 
 STDMETHODIMP_(DWORD) CallWatch::MessagePending(HTASK, DWORD, DWORD) {
     // Nothing may unwind into COM's wait.
     try {
-        if (depth_ > 0) Look();
+        if (clock_.Depth() > 0) Look();
     } catch (...) {
     }
     return PENDINGMSG_WAITDEFPROCESS;
 }
 
 void CallWatch::Look() {
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started_);
-    // With the window gone the program is on its way out: nobody is left to ask.
-    const bool leaving = host_.Ending() && elapsed.count() >= static_cast<long long>(HUNG_FIRST_ASK_MS);
-    switch (NextHungStep(watch_, static_cast<uint64_t>(elapsed.count()), leaving || host_.ExitRequested(), asking_)) {
+    const uint64_t now = NowMs();
+    // With the window gone the program is on its way out: nobody is left to ask, and a call
+    // made while closing (letting go of the agent) may hold the exit only so long.
+    const bool leaving = host_.Ending() && clock_.Silence(now) >= HUNG_EXIT_AFTER_MS;
+    switch (clock_.Next(now, leaving || host_.ExitRequested(), asking_)) {
     case HungStep::Nothing: return;
     case HungStep::Exit: host_.ExitNow(); return;
     case HungStep::EndAgent: EndAgentProcesses(); return;  // the call then fails as the agent's death
     case HungStep::Ask: break;
     }
+    const std::size_t depth = clock_.Depth();
     asking_ = true;
-    unanswered_ = true;
     const HungChoice choice = host_.AskAboutHungAgent();
     asking_ = false;
     // The user may have ended the program from its menu while the question was up.
     if (choice == HungChoice::Exit || host_.Ending()) host_.ExitNow();
-    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started_);
-    TakeHungChoice(watch_, choice, static_cast<uint64_t>(now.count()));
+    clock_.Take(depth, choice, NowMs());
 }

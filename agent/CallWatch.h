@@ -2,13 +2,14 @@
 // COM's modal loop. A call left unanswered is put to the user (wait, end the agent, exit),
 // and an Exit posted meanwhile is honoured, through the message filter COM consults while
 // the call waits. COM asks the filter only when a message arrives, so a thread of the
-// watch's own posts one to the calling thread every second while a call is out.
+// watch's own posts one to the calling thread now and then while a call is out; with no call
+// out it sleeps.
 #pragma once
 
 #include <objidl.h>
 
 #include <atomic>
-#include <chrono>
+#include <cstdint>
 
 #include "agent/HungCall.h"
 #include "agent/UniqueHandle.h"
@@ -30,6 +31,11 @@ public:
     // made meanwhile (a timer's, the menu's) would only wait behind the first.
     bool Begin();
     void End();
+    // Around the handling of what the agent sent: the calls out wait for the program then.
+    void BeginIncoming();
+    void EndIncoming();
+    // The question about an unanswered call is up.
+    bool Asking() const { return asking_; }
 
     // IMessageFilter: owned by its host, so the count is not its life.
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
@@ -47,12 +53,26 @@ private:
     DWORD threadId_ = 0;
     UniqueHandle thread_;
     UniqueHandle stop_;
+    UniqueHandle callOut_;  // set while a call is out: the watch thread's cue to wake
     bool registered_ = false;
     IMessageFilter* previous_ = nullptr;
     std::atomic<bool> outstanding_{false};
-    int depth_ = 0;
-    std::chrono::steady_clock::time_point started_;
-    HungWatch watch_;
+    HungClock clock_;
     bool asking_ = false;
-    bool unanswered_ = false;  // the user has been asked about the call out now
+};
+
+// The handling of one call from the agent, for the watch (none for null).
+class IncomingCall {
+public:
+    explicit IncomingCall(CallWatch* watch) : watch_(watch) {
+        if (watch_) watch_->BeginIncoming();
+    }
+    ~IncomingCall() {
+        if (watch_) watch_->EndIncoming();
+    }
+    IncomingCall(const IncomingCall&) = delete;
+    IncomingCall& operator=(const IncomingCall&) = delete;
+
+private:
+    CallWatch* watch_;
 };

@@ -17,11 +17,16 @@ BeginResult FileReceiver::BeginFiles() {
         if (!client) return BeginResult::NoAgent;
         hr = client->IsSignedIn(&signedIn);
     }
-    if (IsAgentUnavailable(hr)) {
+    if (IsAgentGoneError(hr)) {
         host_.Display().ShowCannotConnectStatus();
         return BeginResult::NoAgent;
     }
-    if (SUCCEEDED(hr) && signedIn == 1) {
+    // A rejected or failed question says nothing about the sign-in: no Sign In dialog for it.
+    if (FAILED(hr)) {
+        host_.Display().ShowCannotConnectStatus();
+        return BeginResult::NotAsked;
+    }
+    if (signedIn == 1) {
         // Signed in with nothing more to come from the agent: what was held goes now, first.
         HandOverHeldFirst();
         return BeginResult::Go;
@@ -41,12 +46,18 @@ AddResult FileReceiver::AddFile(const UploadItem& item) {
     if (IsAgentGoneError(hr)) return AddResult::AgentGone;
     // The agent reported the sign-in done while it was asked: what was held goes first.
     if (deferred.Takes() != takes) return AddResult::Behind;
+    // A rejected or failed question says nothing about the sign-in: the item is not held for one.
+    if (FAILED(hr)) return AddResult::NotAsked;
     // Behind items that wait for a sign-in a later one waits too, or it would overtake them:
     // the agent may say "signed in" before it reports the sign-in done.
-    if (SUCCEEDED(hr) && signedIn == 1 && deferred.pendingFiles.empty()) {
+    if (signedIn == 1 && deferred.pendingFiles.empty()) {
         hr = client->Upload(item, 1);
         if (hr == SIZE_CHECK_PENDING) return AddResult::Later;
-        return IsAgentGoneError(hr) ? AddResult::AgentGone : AddResult::Handled;
+        if (IsAgentGoneError(hr)) return AddResult::AgentGone;
+        if (hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER) return AddResult::NotAsked;
+        // The too-big box has said all there is to say about that one.
+        if (FAILED(hr) && hr != FILE_TOO_BIG) return AddResult::Refused;
+        return AddResult::Handled;
     }
     HoldForSignIn(item);
     return AddResult::Handled;
@@ -66,6 +77,10 @@ void FileReceiver::ReportAgentStopped() {
 
 void FileReceiver::ReportStepFailed() {
     host_.ShowMessage(host_.MainWindowHandle(), STEP_FAILED_TEXT, MESSAGE_CAPTION, MB_OK);
+}
+
+void FileReceiver::ReportRefused(const std::vector<std::wstring>& items) {
+    host_.ShowMessage(host_.MainWindowHandle(), FormatRefused(items).c_str(), MESSAGE_CAPTION, MB_OK);
 }
 
 bool FileReceiver::ShowSignInDialog() { return host_.RunSignInDialog() != IDCANCEL; }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "agent/UploadItem.h"
 
@@ -15,6 +16,10 @@ enum class AddResult {
     AgentGone,  // the agent's process went away before it took the item
     Behind,     // items held before it went ahead meanwhile: it goes after them
     Later,      // its size is still being read: asked again in a moment
+    // The agent could not be asked (a call rejected, or failed for no reason that says
+    // anything about the sign-in): asked again at the next slice.
+    NotAsked,
+    Refused,    // the agent failed to take it: the user is told, with the batch's others
 };
 
 // Whether the items of a drop may go on.
@@ -22,6 +27,7 @@ enum class BeginResult {
     Go,
     Stop,     // the user cancelled the Sign In dialog
     NoAgent,  // no agent answers; the user has been told, and the items wait for one
+    NotAsked,  // the sign-in could not be asked about: asked again at the next slice
 };
 
 class FileReceiver {
@@ -45,6 +51,8 @@ public:
     virtual void ReportAgentStopped();
     // A step of the hand-over failed (out of memory, say): the user is told.
     virtual void ReportStepFailed();
+    // Items of one batch the agent did not take: the user is told once, with their names.
+    virtual void ReportRefused(const std::vector<std::wstring>& items);
 
     // The sign-in succeeded: store its credentials, and hand what waited for it over first.
     void ReplayDeferred();

@@ -76,3 +76,12 @@ std::wstring FormatUploadFailed(const wchar_t* fileName) {
 std::wstring FormatTooBig(const wchar_t* path) {
     return std::wstring(L"File '") + (path ? path : L"") + L"' is too big to upload or wrong file name.";
 }
+
+std::wstring FormatRefused(const std::vector<std::wstring>& items) {
+    std::wstring text = std::to_wstring(items.size()) + (items.size() == 1 ? L" file" : L" files") +
+                        L" could not be handed to UploadAgent:";
+    const std::size_t named = items.size() < REFUSED_NAMES_SHOWN ? items.size() : REFUSED_NAMES_SHOWN;
+    for (std::size_t i = 0; i < named; ++i) text += L"\n" + items[i];
+    if (named < items.size()) text += L"\n(and " + std::to_wstring(items.size() - named) + L" more)";
+    return text;
+}

@@ -2,7 +2,9 @@
 // messages. No windows.h here.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 // The codes the program branches on, beyond what showing them takes.
 constexpr int STATUS_SIGNED_IN_IDLE = 11;  // the only status at which signing out acts
@@ -45,3 +47,7 @@ extern const wchar_t* const STEP_FAILED_TEXT;
 std::wstring FormatConnectFailure(int failureCode);
 std::wstring FormatUploadFailed(const wchar_t* fileName);
 std::wstring FormatTooBig(const wchar_t* path);
+// One box for the items of a batch that the agent did not take: the count, then the first
+// REFUSED_NAMES_SHOWN names, one a line (a box of thousands of lines would not fit a screen).
+constexpr std::size_t REFUSED_NAMES_SHOWN = 20;
+std::wstring FormatRefused(const std::vector<std::wstring>& items);

@@ -53,7 +53,7 @@ HRESULT UploadController::Upload(const UploadItem& item, int flag) {
     }
     if (!known || size < MAX_UPLOAD_BYTES) return AgentClient::Upload(item, flag);
     host_.ShowMessage(nullptr, FormatTooBig(item.text.c_str()).c_str(), MESSAGE_CAPTION, MB_OK);
-    return E_FAIL;
+    return FILE_TOO_BIG;
 }
 
 HRESULT UploadController::OpenLocker() {

@@ -10,6 +10,8 @@ class AgentHost;
 constexpr unsigned long long MAX_UPLOAD_BYTES = 26214400;  // 25 MiB: this size and above are refused
 // Upload's answer while a file's size is still being read elsewhere: ask again later.
 const HRESULT SIZE_CHECK_PENDING = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x201);
+// Upload's answer for a file too big to go, after the box that says so.
+const HRESULT FILE_TOO_BIG = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x202);
 
 class UploadController : public AgentClient {
 public:

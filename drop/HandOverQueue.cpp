@@ -50,6 +50,14 @@ HandOverQueue::Batch* HandOverQueue::Find(unsigned long serial) {
     return nullptr;
 }
 
+void HandOverQueue::Finish(FileReceiver& receiver, unsigned long serial) {
+    Batch* batch = Find(serial);
+    if (!batch) return;
+    std::vector<std::wstring> refused = std::move(batch->refused);
+    Remove(serial);
+    if (!refused.empty()) receiver.ReportRefused(refused);
+}
+
 void HandOverQueue::Remove(unsigned long serial) {
     batches_.erase(std::remove_if(batches_.begin(), batches_.end(),
                                   [serial](const Batch& batch) { return batch.serial == serial; }),
@@ -105,7 +113,7 @@ void HandOverQueue::Step(FileReceiver& receiver) {
     }
     if (batch.next == batch.items.size()) {
         if (batch.fileList.Left() == 0) {
-            Remove(serial);
+            Finish(receiver, serial);
             return;
         }
         // Every item read so far has been dealt with: make room for the next names.
@@ -118,12 +126,25 @@ void HandOverQueue::Step(FileReceiver& receiver) {
     if (!batch.begun) {
         readingSerial_ = serial;
         batch.begun = true;
-        switch (receiver.BeginFiles()) {
-        case BeginResult::Go: break;
-        case BeginResult::Stop: Remove(serial); break;  // the user cancelled
+        const BeginResult begin = receiver.BeginFiles();
+        Batch* still = Find(serial);
+        if (!still) return;  // the program is ending
+        switch (begin) {
+        case BeginResult::Go: still->beginRetried = false; break;
+        case BeginResult::Stop: Finish(receiver, serial); break;  // the user cancelled
+        case BeginResult::NotAsked:
+            if (!still->beginRetried) {
+                still->beginRetried = true;
+                still->begun = false;
+                waiting_ = true;
+                break;
+            }
+            still->beginRetried = false;
+            HoldEverything(receiver);
+            break;
         case BeginResult::NoAgent:
             // Nothing of it is lost: it all waits, in order, for an agent that answers.
-            if (Find(serial)) HoldEverything(receiver);
+            HoldEverything(receiver);
             break;
         }
         return;
@@ -137,12 +158,27 @@ void HandOverQueue::HandOne(FileReceiver& receiver, Batch& batch) {
     // Held here, not in the batch, which a message loop inside the call may clear.
     UploadItem item = std::move(batch.items[index]);
     const AddResult result = receiver.AddFile(item);
+    Batch* still = Find(serial);
     if (result == AddResult::Handled) {
         deathsInARow_ = 0;
+        if (still) still->itemRetried = false;
         return;
     }
-    Batch* still = Find(serial);
     if (!still) return;  // the program is ending
+    if (result == AddResult::NotAsked && !still->itemRetried) {  // once more, at the next slice
+        still->itemRetried = true;
+        still->next = index;
+        still->items[index] = std::move(item);
+        waiting_ = true;
+        return;
+    }
+    if (result == AddResult::NotAsked || result == AddResult::Refused) {
+        // Not handed over: named with the batch's others once it is done, and the rest goes on.
+        deathsInARow_ = 0;
+        still->itemRetried = false;
+        still->refused.push_back(std::move(item.text));
+        return;
+    }
     if (result == AddResult::Behind || result == AddResult::Later) {  // this one again, then
         still->next = index;
         still->items[index] = std::move(item);
@@ -173,7 +209,9 @@ void HandOverQueue::HandOne(FileReceiver& receiver, Batch& batch) {
 void HandOverQueue::HoldEverything(FileReceiver& receiver) {
     std::deque<Batch> waiting = std::move(batches_);
     batches_.clear();
+    std::vector<std::wstring> refused;
     for (Batch& batch : waiting) {
+        for (std::wstring& text : batch.refused) refused.push_back(std::move(text));
         if (!batch.fileList.Empty() && !batch.checked && !batch.fileList.Check()) continue;
         for (; batch.next < batch.items.size(); ++batch.next) {
             if (batch.openLockerAt == batch.next) receiver.HoldLockerForSignIn();
@@ -183,4 +221,5 @@ void HandOverQueue::HoldEverything(FileReceiver& receiver) {
             receiver.HoldLockerForSignIn();
         for (const DroppedPath& path : batch.fileList.Take(batch.fileList.Left())) receiver.HoldForSignIn(ItemOf(path));
     }
+    if (!refused.empty()) receiver.ReportRefused(refused);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "agent/DeferredLogin.h"
@@ -56,6 +57,10 @@ private:
         std::size_t next = 0;
         bool begun = false;  // BeginFiles has said yes on the connection in use
         std::size_t openLockerAt = HeldWork::NO_LOCKER;
+        // The last question could not be asked: once more at the next slice, then no more.
+        bool beginRetried = false;
+        bool itemRetried = false;
+        std::vector<std::wstring> refused;  // items the agent did not take, named once at the end
     };
     void Step(FileReceiver& receiver);
     void HandOne(FileReceiver& receiver, Batch& batch);
@@ -65,6 +70,8 @@ private:
     // The batch after a call that may have run a message loop, if it is still queued.
     Batch* Find(unsigned long serial);
     void Remove(unsigned long serial);
+    // The batch is done: gone from the queue, and the user told of what the agent refused.
+    void Finish(FileReceiver& receiver, unsigned long serial);
 
     std::deque<Batch> batches_;
     unsigned long nextSerial_ = 1;

@@ -43,6 +43,15 @@ void ControlWindow::CountCall(DISPID id) noexcept {
     }
 }
 
+bool ControlWindow::EndAfterThisCall(DISPID id, LONG count, IUnknown* caller) {
+    const auto found = g_calls.find(id);
+    if (!g_window || !caller || found == g_calls.end() || found->second != count) return false;
+    caller->AddRef();  // released by the message
+    if (PostMessageW(g_window, MSG_GO_AWAY, 0, reinterpret_cast<LPARAM>(caller))) return true;
+    caller->Release();
+    return false;
+}
+
 void ControlWindow::Die() {
     ServerModule::RevokeClassObject();
     ExitProcess(DIED_EXIT_CODE);
@@ -63,6 +72,15 @@ LRESULT CALLBACK ControlWindow::WndProc(HWND hwnd, UINT message, WPARAM wParam, 
         case MSG_CALL_COUNT: {
             const auto found = g_calls.find(static_cast<DISPID>(wParam));
             return found == g_calls.end() ? 0 : found->second;
+        }
+        case MSG_GO_AWAY: {
+            // Calls to the object fail at once from now on, while the class stays registered
+            // and the thread blocked for a moment, as in a server that is shutting down.
+            auto* object = reinterpret_cast<IUnknown*>(lParam);
+            CoDisconnectObject(object, 0);
+            object->Release();
+            Sleep(GOING_AWAY_MS);
+            Die();
         }
         case MSG_DIE:
             Die();

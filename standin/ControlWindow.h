@@ -15,6 +15,7 @@ public:
     static constexpr UINT MSG_RAW_EVENT = WM_APP + 3;    // wParam event id, lParam VT_I4 count
     static constexpr UINT MSG_CALL_COUNT = WM_APP + 4;   // sent: wParam dispatch id; answers the count
     static constexpr UINT MSG_FIRE_QUEUED = WM_APP + 10; // internal: status already recorded
+    static constexpr UINT MSG_GO_AWAY = WM_APP + 11;     // internal: lParam the object to cut off
     static constexpr UINT DIED_EXIT_CODE = 2;
 
     ControlWindow() = default;
@@ -31,6 +32,11 @@ public:
     // Every Invoke, before anything else; kept in memory so that a caller measuring many
     // calls can check they all arrived without a log file's cost per call.
     static void CountCall(DISPID id) noexcept;
+    // When this is the count-th call with that id: once the call has been answered, `caller`
+    // is cut off from its clients and the process ends on its own GOING_AWAY_MS later. True
+    // when it will.
+    static bool EndAfterThisCall(DISPID id, LONG count, IUnknown* caller);
+    static constexpr DWORD GOING_AWAY_MS = 300;
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -102,6 +102,7 @@ HRESULT Request::Answer(DISPID id, LCID lcid, WORD flags, const DISPPARAMS& para
         script.Log(flags, lcid, params);
         script.Delay();
         script.FireEvents();
+        script.EndAfter(static_cast<IDispatch*>(this));
         const HRESULT hr =
             script.Overrides() ? script.Answer(result) : Dispatcher::Invoke(id, flags, params, result, argError);
         script.LogAnswer(flags, lcid, params, hr);

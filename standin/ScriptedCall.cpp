@@ -37,6 +37,7 @@ ScriptedCall::ScriptedCall(DISPID id) : id_(id) {
     }
     if (script.readNumber((prefix + L"delay").c_str(), &number)) delayMs_ = static_cast<DWORD>(number);
     script.readString((prefix + L"events").c_str(), &events_);
+    script.readNumber((prefix + L"exitafter").c_str(), &endAfter_);
     script.readString(L"LogFile", &logFile_);
     logAnswers_ = script.readNumber(L"LogAnswers", &number) && number != 0;
 }
@@ -84,6 +85,11 @@ void ScriptedCall::FireEvents() const {
         p = end;
         while (*p == L';' || *p == L',' || *p == L' ') ++p;
     }
+}
+
+void ScriptedCall::EndAfter(IUnknown* caller) const {
+    if (endAfter_ == 0 || !ControlWindow::EndAfterThisCall(id_, static_cast<LONG>(endAfter_), caller)) return;
+    RegKey::Open(HKEY_CURRENT_USER, SCRIPT_KEY_W, KEY_SET_VALUE).deleteValue((std::to_wstring(id_) + L".exitafter").c_str());
 }
 
 HRESULT ScriptedCall::Answer(VARIANT* result) const {

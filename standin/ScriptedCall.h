@@ -18,6 +18,11 @@ public:
     void LogAnswer(WORD flags, LCID lcid, const DISPPARAMS& params, HRESULT hr) const;
     void Delay() const;
     void FireEvents() const;
+    // "N.exitafter": once the server has had that many calls with this id, it ends on its own
+    // right after answering this one, as a server on its way out does: `caller` (the object
+    // called) is cut off at once, the class object revoked a moment later. The value goes when
+    // it acts, so the next server runs on.
+    void EndAfter(IUnknown* caller) const;
     // True when the script decides the answer and the default behaviour must not run.
     bool Overrides() const { return hasHr_ || hasVt_; }
     HRESULT Answer(VARIANT* result) const;
@@ -36,6 +41,7 @@ private:
     ULONGLONG number_ = 0;
     std::wstring text_;
     DWORD delayMs_ = 0;
+    ULONGLONG endAfter_ = 0;
     std::wstring events_;
     std::wstring logFile_;
     bool logAnswers_ = false;

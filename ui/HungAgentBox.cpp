@@ -25,12 +25,13 @@ TaskDialogIndirectFunction TaskDialogFunction() {
                     : nullptr;
 }
 
+// Esc and the close box answer Cancel, so Cancel is the answer that changes nothing: wait.
 HungChoice AskWithMessageBox(HWND owner) {
     const wchar_t text[] =
-        L"UploadAgent is not responding.\n\nYes: keep waiting.\nNo: end UploadAgent.\nCancel: exit Parcelo.";
-    switch (MessageBoxW(owner, text, TITLE, MB_YESNOCANCEL | MB_ICONWARNING)) {
-    case IDNO: return HungChoice::EndAgent;
-    case IDCANCEL: return HungChoice::Exit;
+        L"UploadAgent is not responding.\n\nYes: end UploadAgent.\nNo: exit Parcelo.\nCancel: keep waiting.";
+    switch (MessageBoxW(owner, text, TITLE, MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON3)) {
+    case IDYES: return HungChoice::EndAgent;
+    case IDNO: return HungChoice::Exit;
     default: return HungChoice::Wait;
     }
 }

@@ -270,8 +270,9 @@ void MainWindow::HandOverFirst(HeldWork work) {
 }
 
 // A message loop inside the connection (a box it shows) must not hand items to a client that
-// is not ready: they go once it is.
-void MainWindow::RunHandOver() { handOverScheduler.Run(!agentClient.Connecting()); }
+// is not ready: they go once it is. Nor to an agent while the user is asked whether it hangs:
+// every call would be turned away meanwhile.
+void MainWindow::RunHandOver() { handOverScheduler.Run(!agentClient.Connecting() && !callWatch.Asking()); }
 
 LRESULT MainWindow::OnHandOver(UINT, WPARAM, LPARAM, bool&) {
     RunHandOver();

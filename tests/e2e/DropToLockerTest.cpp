@@ -158,3 +158,75 @@ TEST_F(DropToLockerTest, ExitDuringTheReplayOfFiveThousandHeldItemsEndsTheProgra
     EXPECT_EQ(program.Exit(1000), 0u);
     EXPECT_LT(UploadedItems(script.Log()).size(), 100u);
 }
+
+// The agent failed inside Upload, so it queued nothing and will report nothing: one box names
+// every such file of the drop, and the agent takes the next drop.
+TEST_F(DropToLockerTest, FilesTheAgentFailedToTakeAreNamedInOneBoxAndTheNextDropGoesThrough) {
+    script.Set("12.vt", VT_I4);
+    script.Set("12.value", 1);
+    script.Set("1.hr", static_cast<DWORD>(RPC_E_SERVERFAULT));
+    const std::vector<std::wstring> tracks = Sources({L"one.mp3", L"two.mp3", L"three.mp3"});
+    std::optional<DragThread> drag;
+    ParceloProcess program(" /showparcelo");
+    HWND window = Started(program);
+    ASSERT_NE(window, nullptr);
+    drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files(tracks)});
+    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }));
+    HWND box = program.Dialog("Parcelo");
+    ASSERT_NE(box, nullptr);
+    std::string expected = "3 files could not be handed to UploadAgent:";
+    for (const std::wstring& track : tracks) expected += "\n" + Utf8(track);
+    EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)), expected);
+    EXPECT_EQ(UploadedItems(script.Log()).size(), 3u);
+    PostClick(box, IDOK);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(box); }));
+    EXPECT_EQ(program.Dialog("Parcelo", 1000), nullptr) << "more than one box";
+
+    script.Set("1.hr", S_OK);
+    drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files({source_})});
+    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }));
+    EXPECT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() == 4; }));
+    EXPECT_EQ(UploadedItems(script.Log()).back(), Utf8(source_));
+    EXPECT_EQ(program.Exit(), 0u);
+}
+
+// The agent ends on its own a few milliseconds into a hand-over, while its process is still
+// going away when the program asks for a new one: after an upload, after a question, late in
+// the drop. Every item reaches the next agent, in order, and nobody is told anything.
+TEST_F(DropToLockerTest, AnAgentEndingOnItsOwnDuringAHandOverLosesNoItemAndBringsNoBox) {
+    script.Set("12.vt", VT_I4);  // every agent process says signed in and takes each item
+    script.Set("12.value", 1);
+    script.Set("1.hr", S_OK);
+    std::vector<std::wstring> names;
+    for (int i = 1; i <= 7; ++i) names.push_back(L"track" + std::to_wstring(i) + L".mp3");
+    const std::vector<std::wstring> tracks = Sources(names);
+    std::vector<std::string> expected;
+    for (const std::wstring& track : tracks) expected.push_back(Utf8(track));
+
+    std::optional<DragThread> drag;
+    ParceloProcess program(" /showparcelo");
+    HWND window = Started(program);
+    ASSERT_NE(window, nullptr);
+    const struct {
+        long dispid;
+        LONG after;  // calls of that id in this drop
+    } points[] = {{DispUpload, 1}, {DispIsSignedIn, 3}, {DispUpload, 6}};
+    for (const auto& point : points) {
+        SCOPED_TRACE(std::to_string(point.dispid) + " after " + std::to_string(point.after));
+        const DWORD agent = AgentScript::AgentPid();
+        const size_t before = UploadedItems(script.Log()).size();
+        script.Set(std::to_string(point.dispid) + ".exitafter",
+                   static_cast<DWORD>(AgentScript::CallCount(point.dispid) + point.after));
+        drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files(tracks)});
+        ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }));
+        HWND told = nullptr;
+        ASSERT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() >= before + expected.size(); }, 15000))
+            << "items lost; "
+            << ((told = program.FindShown("#32770")) ? TextOf(GetDlgItem(told, 0xFFFF)) : std::string("no box"));
+        const std::vector<std::string> all = UploadedItems(script.Log());
+        EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<long>(before), all.end()), expected);
+        EXPECT_TRUE(WaitForProcessEnd(agent, 0)) << "the agent did not end";
+        EXPECT_EQ(program.FindShown("#32770"), nullptr) << "the user was told something";
+    }
+    EXPECT_EQ(program.Exit(), 0u);
+}

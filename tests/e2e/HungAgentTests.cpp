@@ -3,6 +3,8 @@
 // ended from outside is never taken for a sign-out.
 #include "tests/e2e/LockerFixture.h"
 
+#include <thread>
+
 using namespace agentproto;
 
 namespace {
@@ -28,13 +30,9 @@ protected:
     // The question about the agent, once it is up (null when it is not within `timeoutMs`).
     static HWND Question(const ParceloProcess& program, DWORD timeoutMs) {
         HWND question = nullptr;
-        PumpUntil(
-            [&] {
-                question = program.FindShown("#32770", "Parcelo");
-                return question && ChildWithText(question, "End UploadAgent");
-            },
-            timeoutMs);
-        return question && ChildWithText(question, "End UploadAgent") ? question : nullptr;
+        PumpUntil([&] { return (question = program.FindShownWith("#32770", "Parcelo", "End UploadAgent")) != nullptr; },
+                  timeoutMs);
+        return question;
     }
     static void Press(HWND question, const char* button) {
         PostMessageW(ChildWithText(question, button), BM_CLICK, 0, 0);
@@ -138,4 +136,59 @@ TEST_F(HungAgentTest, AnAgentEndedFromOutsideWhileIdleIsNoSignOut) {
     EXPECT_EQ(program.Dialog("Sign In", 1000), nullptr);
     PostClick(failure, IDOK);
     EXPECT_EQ(program.Exit(), 0u);
+}
+
+// The agent reports a failure from inside SignIn and the user reads its box for a long while,
+// as the skin timer keeps asking the agent's status (each answer taking 1.5 s) from inside the
+// box: the agent answers every call, so it is never taken for hung, nor ended.
+TEST_F(HungAgentTest, ABoxAReportBringsInsideSignInStaysUpWithNoQuestionAndTheAgentLives) {
+    StoreAutomaticSignIn(account_, "auto pass");
+    script.Set("2.vt", VT_I4);
+    script.Set("2.value", 0);
+    script.SetText("2.events", "2:104");
+    script.Set("15.delay", 1500);
+    ParceloProcess program(" /showparcelo");
+    HWND box = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (box = program.FindShownWith("#32770", "Parcelo", "Authentication failed")) != nullptr; },
+                          15000));
+    const DWORD agent = AgentScript::AgentPid();
+    const size_t asked = script.LoggedCalls(DispGetStatus).size();
+    EXPECT_EQ(Question(program, 15000), nullptr) << "asked about an agent that answers";
+    EXPECT_TRUE(IsWindow(box));
+    EXPECT_GE(script.LoggedCalls(DispGetStatus).size(), asked + 5) << "the status was not asked meanwhile";
+    EXPECT_FALSE(WaitForProcessEnd(agent, 0)) << "the agent was ended";
+    PostClick(box, IDOK);
+    EXPECT_EQ(program.Exit(), 0u);
+}
+
+// Another program's call keeps the agent busy for 20 s: Exit ends the program within 2 s, with
+// its settings saved, whether the exit meets a call of its own out or must let go of the agent.
+TEST_F(HungAgentTest, ExitWhileAnotherProgramKeepsTheAgentBusyEndsWithinTwoSecondsWithTheSettingsSaved) {
+    ParceloProcess program(" /showparcelo");
+    ASSERT_NE(Started(program), nullptr);
+    script.Set("22.delay", 20000);  // a question the program never asks here
+    std::thread other([] {
+        if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return;
+        CLSID clsid;
+        IDispatch* agent = nullptr;
+        if (SUCCEEDED(CLSIDFromProgID(PROG_ID_W, &clsid)) &&
+            SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                       reinterpret_cast<void**>(&agent)))) {
+            DISPPARAMS none = {nullptr, nullptr, 0, 0};
+            VARIANT result;
+            VariantInit(&result);
+            agent->Invoke(DispIsUpgradeAvailable, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, &result,
+                          nullptr, nullptr);
+            VariantClear(&result);
+            agent->Release();
+        }
+        CoUninitialize();
+    });
+    // At once: most often the program has no call of its own out yet, and must let go of the
+    // agent as it ends; else its timer's question waits behind the other program's call.
+    ASSERT_TRUE(PumpUntil([&] { return script.LoggedCalls(DispIsUpgradeAvailable).size() == 1; }));
+    EXPECT_EQ(program.Exit(2000), 0u);
+    EXPECT_NE(StoredText("Position", "Visible"), ABSENT_TEXT) << "the settings were not saved";
+    AgentScript::KillServer();  // the other program's call then fails at once
+    other.join();
 }

@@ -123,6 +123,77 @@ TEST(HungCall, TheUserIsAskedAfterTenSecondsAndAgainThirtyAfterEachAnswer) {
     EXPECT_EQ(NextHungStep(watch, 50000, true, true), HungStep::Exit);
 }
 
+// The clock of each call counts only the agent's silence. Every row happens at `ms`; a look
+// gives what the watch would do about the innermost call then, and its silence.
+TEST(HungCall, EachCallHasItsOwnClockThatStandsStillWhileTheProgramHandlesTheAgentsReports) {
+    enum class Op { Call, Return, Report, ReportDone, Look, Answer };
+    const struct Row {
+        Op op;
+        uint64_t ms;
+        HungStep step = HungStep::Nothing;  // Look: expected
+        uint64_t silence = 0;
+        HungChoice choice = HungChoice::Wait;  // Answer: the user's, about the call at `depth`
+        std::size_t depth = 0;
+    } rows[] = {
+        {Op::Call, 0},  // SignIn
+        {Op::Look, 4000, HungStep::Nothing, 4000},
+        {Op::Report, 5000},  // a failure reported inside SignIn; its box stays up for 15 s
+        {Op::Look, 5000, HungStep::Nothing, 5000},
+        {Op::Call, 6000},  // the skin timer asks the status from inside the box: 1.5 s
+        {Op::Look, 7499, HungStep::Nothing, 1499},
+        {Op::Return, 7500},
+        {Op::Call, 8000},  // ... and again
+        {Op::Report, 8100},  // a progress report inside that call, handled at once
+        {Op::ReportDone, 8200},
+        {Op::Look, 9000, HungStep::Nothing, 900},
+        {Op::Return, 9500},
+        {Op::ReportDone, 20000},  // the box is closed: SignIn's clock goes on from 5 s
+        {Op::Look, 20000, HungStep::Nothing, 5000},
+        {Op::Look, 24999, HungStep::Nothing, 9999},
+        {Op::Look, 25000, HungStep::Ask, 10000},
+        {Op::Answer, 26000, HungStep::Nothing, 0, HungChoice::Wait, 1},
+        {Op::Look, 56000, HungStep::Ask, 41000},
+        {Op::Answer, 56000, HungStep::Nothing, 0, HungChoice::Wait, 1},
+        {Op::Report, 57000},
+        {Op::Call, 57000},  // a call inside a report the agent sent meanwhile goes unanswered
+        {Op::Look, 67000, HungStep::Ask, 10000},
+        {Op::Answer, 67000, HungStep::Nothing, 0, HungChoice::EndAgent, 2},  // End for the inner call
+        {Op::Look, 67250, HungStep::EndAgent, 10250},
+        {Op::Return, 68000},  // it failed as the agent's death
+        {Op::ReportDone, 68000},
+        {Op::Look, 68000, HungStep::Nothing, 42000},  // the outer call's own watch: no end carried over
+        {Op::Look, 96999, HungStep::Nothing, 70999},
+        {Op::Look, 97000, HungStep::Ask, 71000},  // 30 s after its last answer
+        {Op::Return, 98000},
+        {Op::Look, 98000, HungStep::Nothing, 0},  // no call out
+    };
+    HungClock clock;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.ms);
+        switch (row.op) {
+        case Op::Call: clock.BeginCall(row.ms); break;
+        case Op::Return: clock.EndCall(row.ms); break;
+        case Op::Report: clock.BeginIncoming(row.ms); break;
+        case Op::ReportDone: clock.EndIncoming(row.ms); break;
+        case Op::Answer: clock.Take(row.depth, row.choice, row.ms); break;
+        case Op::Look:
+            EXPECT_EQ(clock.Silence(row.ms), row.silence);
+            EXPECT_EQ(clock.Next(row.ms, false, false), row.step);
+            break;
+        }
+    }
+    EXPECT_EQ(clock.Depth(), 0u);
+    EXPECT_FALSE(clock.AnyAsked());
+    // Asked about, a call turns later calls away until it returns; an Exit waiting wins after a
+    // second of silence whatever the question.
+    clock.BeginCall(0);
+    EXPECT_EQ(clock.Next(10000, false, false), HungStep::Ask);
+    EXPECT_TRUE(clock.AnyAsked());
+    EXPECT_EQ(clock.Next(10000, true, true), HungStep::Exit);
+    clock.EndCall(11000);
+    EXPECT_FALSE(clock.AnyAsked());
+}
+
 TEST(ServerPath, TheProgramOfALocalServerCommandLine) {
     const struct {
         const wchar_t* line;

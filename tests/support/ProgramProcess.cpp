@@ -1,5 +1,7 @@
 #include "tests/support/ProgramProcess.h"
 
+#include "tests/support/WindowFacts.h"
+
 #include <tlhelp32.h>
 
 #include "tests/support/Files.h"
@@ -84,14 +86,16 @@ DWORD ProgramProcess::WaitForExit(DWORD timeoutMs) const {
     return code;
 }
 
-std::vector<HWND> ProgramProcess::Search(const char* className, const char* title, bool shownOnly) const {
+std::vector<HWND> ProgramProcess::Search(const char* className, const char* title, bool shownOnly,
+                                         const std::string* childText) const {
     std::vector<HWND> found;
     if (!Started()) return found;
     for (HWND window = FindWindowExA(nullptr, nullptr, className, title); window;
          window = FindWindowExA(nullptr, window, className, title)) {
         DWORD pid = 0;
         GetWindowThreadProcessId(window, &pid);
-        if (pid == pid_ && (!shownOnly || IsWindowVisible(window))) found.push_back(window);
+        if (pid == pid_ && (!shownOnly || IsWindowVisible(window)) && (!childText || ChildWithText(window, *childText)))
+            found.push_back(window);
     }
     return found;
 }
@@ -107,6 +111,11 @@ HWND ProgramProcess::FindShown(const char* className, const char* title) const {
 }
 
 std::vector<HWND> ProgramProcess::AllShown(const char* className) const { return Search(className, nullptr, true); }
+
+HWND ProgramProcess::FindShownWith(const char* className, const char* title, const std::string& childText) const {
+    const std::vector<HWND> found = Search(className, title, true, &childText);
+    return found.empty() ? nullptr : found.front();
+}
 
 HWND ProgramProcess::WaitForWindow(const char* className, const char* title, DWORD timeoutMs) const {
     HWND found = nullptr;

@@ -178,6 +178,48 @@ TEST_F(AgentTest, MissingRegistrationShowsOnlyTheFailureBoxEachTime) {
     EXPECT_EQ(FakeHost::factoryCalls, 2);
 }
 
+namespace {
+
+FakeAgent* g_dying = nullptr;
+
+// The first try meets the old agent going away as it is asked its version, the second a
+// server still stopping; the third the new agent.
+ConnectFailure AgentOnItsWayOut(IDispatch** agent) {
+    *agent = nullptr;
+    switch (FakeHost::factoryCalls++) {
+    case 0:
+        g_dying->AddRef();
+        *agent = g_dying;
+        return ConnectFailure::None;
+    case 1: return ConnectFailure::Stopping;
+    default: --FakeHost::factoryCalls; return FakeHost::Factory(agent);
+    }
+}
+
+}  // namespace
+
+TEST_F(AgentTest, AConnectionMetByAnAgentOnItsWayOutIsTriedAgainBeforeTheUserIsTold) {
+    FakeAgent dying;
+    dying.Fail(DispGetVersion, static_cast<HRESULT>(0x800706BEL));
+    g_dying = &dying;
+    {
+        FakeHost waiting(&AgentOnItsWayOut);
+        ASSERT_NE(waiting.GetAgentClient(), nullptr);
+        EXPECT_EQ(FakeHost::factoryCalls, 3);
+        EXPECT_TRUE(waiting.boxes.empty());
+        EXPECT_EQ(dying.Count(DispGetVersion), 1);
+        EXPECT_EQ(dying.refs, 1);  // let go of, asked nothing more
+    }
+    // Still going after three tries: told as when none could be created, and asked anew next time.
+    FakeHost::nextAgent = nullptr;
+    FakeHost::failureCode = ConnectFailure::Stopping;
+    FakeHost::factoryCalls = 0;
+    EXPECT_EQ(host.GetAgentClient(), nullptr);
+    EXPECT_EQ(FakeHost::factoryCalls, 3);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("code '2'"), std::string::npos);
+}
+
 TEST_F(AgentTest, ConnectingHandsThePresentStatusOnThenConfigures) {
     agent.AnswerShort(DispGetStatus, 11);
     ASSERT_NE(host.GetAgentClient(), nullptr);
@@ -253,11 +295,14 @@ TEST_F(AgentTest, AVanishedAgentIsReplacedAndWaitingItemsSurvive) {
 }
 
 TEST_F(AgentTest, EveryDisconnectionCodeCountsAsGone) {
-    for (HRESULT hr : {static_cast<HRESULT>(0x800706BAL), static_cast<HRESULT>(0x800706BEL), RPC_E_DISCONNECTED,
+    for (HRESULT hr : {static_cast<HRESULT>(0x800706BAL), static_cast<HRESULT>(0x800706BEL),
+                       static_cast<HRESULT>(0x800706BFL), static_cast<HRESULT>(0x800706B5L), RPC_E_SERVER_DIED, RPC_E_SERVER_DIED_DNE, RPC_E_DISCONNECTED,
                        CO_E_OBJNOTCONNECTED}) {
         EXPECT_TRUE(IsAgentGoneError(hr));
     }
     EXPECT_FALSE(IsAgentGoneError(E_FAIL));
+    EXPECT_FALSE(IsAgentGoneError(RPC_E_SERVERFAULT));
+    EXPECT_FALSE(IsAgentGoneError(RPC_E_CALL_REJECTED));
     EXPECT_FALSE(IsAgentGoneError(DISP_E_MEMBERNOTFOUND));
     AgentClient& client = Connected();
     agent.Fail(DispGetStatus, E_FAIL);

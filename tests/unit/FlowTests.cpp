@@ -6,6 +6,8 @@
 
 #include <winioctl.h>
 
+#include <set>
+
 #include "agent/StatusTable.h"
 #include "agent/UploadController.h"
 #include "drop/HandOverQueue.h"
@@ -207,13 +209,56 @@ TEST_F(AgentTest, AnAgentThatIsGoneIsNeverASignOut) {
     EXPECT_EQ(host.signInDialogRuns, 0);
 }
 
-TEST_F(AgentTest, AFailedSignedInQueryCountsAsSignedOut) {
+// A question the agent turned away, or that failed for no reason that says anything about
+// the sign-in, holds nothing for a sign-in: it is asked again at the next slice, and an item
+// whose question fails twice is named with the others the agent did not take.
+TEST_F(AgentTest, ARejectedOrFailedSignedInQueryIsAskedAgainAtTheNextSliceNotTakenForASignOut) {
     Connected();
-    agent.Fail(DispIsSignedIn, E_FAIL);
-    host.receiver.AddFile(Dropped("C:\\a.mp3"));
-    EXPECT_EQ(Texts(host.deferred.pendingFiles), (std::vector<std::string>{"C:\\a.mp3"}));
-    EXPECT_EQ(host.receiver.BeginFiles(), BeginResult::Stop);  // the dialog ran and was cancelled
-    EXPECT_EQ(host.signInDialogRuns, 1);
+    std::set<int> failing = {1, 3};  // the drop's first question, then its first item's
+    HRESULT failure = RPC_E_CALL_REJECTED;
+    int asked = 0;
+    agent.onCall = [&](DISPID id) {
+        if (id != DispIsSignedIn) return;
+        if (failing.count(++asked)) agent.Fail(DispIsSignedIn, failure);
+        else agent.AnswerShort(DispIsSignedIn, 1);
+    };
+    host.handOver.Append({{}, {Dropped("C:\\a.mp3"), Dropped("C:\\b.mp3")}});
+    ASSERT_TRUE(host.handOver.RunSlice(host.receiver, [] { return true; }));
+    EXPECT_TRUE(host.handOver.Waiting());  // the next slice asks again, a little later
+    host.HandOver();
+    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3"}));
+
+    asked = 0;
+    failing = {2, 3};  // both questions for c
+    failure = E_FAIL;
+    host.handOver.Append({{}, {Dropped("C:\\c.mp3"), Dropped("C:\\d.mp3")}});
+    host.HandOver();
+    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3", "C:\\d.mp3"}));
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "1 file could not be handed to UploadAgent:\nC:\\c.mp3");
+    EXPECT_EQ(host.signInDialogRuns, 0);
+    EXPECT_TRUE(host.deferred.pendingFiles.empty());
+}
+
+// The agent failed inside Upload, so it queued nothing and will report nothing: the user hears
+// of every such item of a drop in one box, and the agent takes the next drop.
+TEST_F(AgentTest, ItemsTheAgentFailedToTakeAreNamedInOneBoxPerDrop) {
+    Connected();
+    agent.AnswerShort(DispIsSignedIn, 1);
+    agent.Fail(DispUpload, RPC_E_SERVERFAULT);
+    host.handOver.Append({{}, {Dropped("C:\\1.mp3"), Dropped("http://host.invalid/2.mp3"), Dropped("C:\\3.mp3")}});
+    host.HandOver();
+    EXPECT_EQ(agent.Count(DispUpload), 3);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text,
+              "3 files could not be handed to UploadAgent:\nC:\\1.mp3\nhttp://host.invalid/2.mp3\nC:\\3.mp3");
+    EXPECT_EQ(host.boxes[0].caption, "Parcelo");
+
+    agent.Answer(DispUpload, FakeAnswer{});
+    host.handOver.Append({{}, {Dropped("C:\\4.mp3")}});
+    host.HandOver();
+    EXPECT_EQ(Uploaded(agent).back(), "C:\\4.mp3");
+    EXPECT_EQ(host.boxes.size(), 1u);
 }
 
 TEST_F(AgentTest, LockerRequestedSignedOutOpensWhenTheSignInSucceeds) {
@@ -340,7 +385,7 @@ TEST_F(SizeCheckTest, TheLimitIs25MiBWithTheFileNamedInAnUnownedBox) {
     EXPECT_TRUE(host.boxes.empty());
 
     MakeFile(26214400);
-    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), E_FAIL);
+    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), FILE_TOO_BIG);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].owner, nullptr);
     EXPECT_EQ(host.boxes[0].caption, "Parcelo");
@@ -348,7 +393,7 @@ TEST_F(SizeCheckTest, TheLimitIs25MiBWithTheFileNamedInAnUnownedBox) {
     EXPECT_EQ(host.boxes[0].text, "File '" + path + "' is too big to upload or wrong file name.");
 
     MakeFile(4294967296LL + 1024);
-    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), E_FAIL);
+    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), FILE_TOO_BIG);
     EXPECT_EQ(agent.Count(DispUpload), 1);
 }
 
@@ -358,7 +403,7 @@ TEST_F(SizeCheckTest, AFileHeldOpenByAnotherIsStillChecked) {
     UniqueHandle other(
         CreateFileW(FromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(other.valid());
-    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), E_FAIL);
+    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), FILE_TOO_BIG);
     other.reset();
     EXPECT_EQ(agent.Count(DispUpload), 0);
 }
