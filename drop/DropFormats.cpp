@@ -66,7 +66,8 @@ const DropFormat* DropFormatTable(UINT fileGroupDescriptorFormat, UINT fileGroup
     static const DropFormat table[] = {
         {CF_HDROP, 0, DROPEFFECT_COPY, &DropFileList},
         {fileGroupDescriptorFormat, fileGroupDescriptorWFormat, DROPEFFECT_LINK, &DropText},
-        {CF_TEXT, 0, DROPEFFECT_COPY, &DropText},
+        // Text in either form: Wine's own drops, among others, offer only the UTF-16 one.
+        {CF_TEXT, CF_UNICODETEXT, DROPEFFECT_COPY, &DropText},
         {0, 0, 0, nullptr},
     };
     return table;

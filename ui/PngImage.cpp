@@ -46,6 +46,7 @@ constexpr int MAX_BITS = 15;
 // Far above any skin frame (the largest is 348 x 288), far below what memory would refuse.
 constexpr uint64_t MAX_PNG_PIXELS = 1 << 22;
 constexpr int FAST_BITS = 10;
+constexpr int FIXED_LITERALS = 288, FIXED_DISTANCES = 32;
 
 // A canonical Huffman code: the count of codes of each length and the symbols in code order, and
 // a table for codes of up to FAST_BITS bits, indexed by the next FAST_BITS input bits.
@@ -142,14 +143,18 @@ private:
         return true;
     }
 
+    // The fixed code is complete: 288 literal/length and 32 distance codes, of which literal/length
+    // symbols 286 and 287 and distances 30 and 31 occur in no valid stream (Codes refuses them).
+    // Built from only the 30 valid distances it would be incomplete, and no fixed block would read.
     bool Fixed() {
-        uint8_t lengths[288 + 30];
+        uint8_t lengths[FIXED_LITERALS + FIXED_DISTANCES];
         std::memset(lengths, 8, 144);
         std::memset(lengths + 144, 9, 112);
         std::memset(lengths + 256, 7, 24);
         std::memset(lengths + 280, 8, 8);
-        std::memset(lengths + 288, 5, 30);
-        return literals_.Build(lengths, 288) && distances_.Build(lengths + 288, 30) && Codes();
+        std::memset(lengths + FIXED_LITERALS, 5, FIXED_DISTANCES);
+        return literals_.Build(lengths, FIXED_LITERALS) && distances_.Build(lengths + FIXED_LITERALS, FIXED_DISTANCES) &&
+               Codes();
     }
 
     bool Dynamic() {

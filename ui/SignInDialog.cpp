@@ -9,12 +9,18 @@
 
 namespace {
 
-constexpr int TEXT_BUFFER = 100;  // at most 99 characters are used
+constexpr int MAX_BOX_UNITS = 99;  // UTF-16 units used of each box
 
+// At most MAX_BOX_UNITS units, and one fewer where the cut would split a surrogate pair: a lone
+// half would reach the agent and the settings as a character nobody typed. One unit past the
+// limit is read to tell.
 std::wstring ReadBox(HWND dialog, int id) {
-    wchar_t text[TEXT_BUFFER] = {};
-    GetDlgItemTextW(dialog, id, text, TEXT_BUFFER);
-    return text;
+    wchar_t text[MAX_BOX_UNITS + 2] = {};
+    int length = static_cast<int>(GetDlgItemTextW(dialog, id, text, MAX_BOX_UNITS + 2));
+    if (length > MAX_BOX_UNITS)
+        length = IS_HIGH_SURROGATE(text[MAX_BOX_UNITS - 1]) && IS_LOW_SURROGATE(text[MAX_BOX_UNITS]) ? MAX_BOX_UNITS - 1
+                                                                                                  : MAX_BOX_UNITS;
+    return std::wstring(text, static_cast<std::size_t>(length));
 }
 
 }  // namespace

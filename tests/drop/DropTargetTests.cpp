@@ -131,7 +131,13 @@ TEST_F(DropTest, TextArrivesExactlyAsOneItemFromItsUtf16FormWhenOffered) {
         EXPECT_EQ(drag.effect, static_cast<DWORD>(DROPEFFECT_COPY));
         EXPECT_EQ(drag.fetched, std::vector<CLIPFORMAT>{CF_UNICODETEXT});
     }
-    EXPECT_EQ(Handed(), (Items{Utf8(Wide(text)), name, name}));
+    // The UTF-16 form alone, as Wine's own drops bring text, is text as well, copied.
+    RecordingTarget* target = Spy();
+    drag = Drag({WideText(FromUtf8(name))});
+    EXPECT_EQ(target->Calls(), (Calls{"DragEnter 1", "DragOver 1", "Drop 0x00000000 1"}));
+    EXPECT_EQ(drag.effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(drag.fetched, std::vector<CLIPFORMAT>{CF_UNICODETEXT});
+    EXPECT_EQ(Handed(), (Items{Utf8(Wide(text)), name, name, name}));
 }
 
 TEST_F(DropTest, TheFileListWinsOverTextOfferedFirst) {
@@ -171,8 +177,7 @@ TEST_F(DropTest, OtherFormatsAreRefusedThroughout) {
     OpenShown();
     RecordingTarget* target = Spy();
     const CLIPFORMAT url = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("UniformResourceLocator"));
-    const std::vector<unsigned char> wideText = {'a', 0, 0, 0};
-    DragOutcome drag = Drag({{CF_UNICODETEXT, wideText, true}, {url, {'h', 0}, true}, {CF_DIB, {1, 2, 3}, true}});
+    DragOutcome drag = Drag({{url, {'h', 0}, true}, {CF_DIB, {1, 2, 3}, true}});
     EXPECT_FALSE(drag.gaveUp);
     EXPECT_EQ(drag.effect, static_cast<DWORD>(DROPEFFECT_NONE));
     for (DWORD effect : drag.feedback) EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));

@@ -119,7 +119,8 @@ TEST_F(DirectDropTest, AFormatThatCannotBeFetchedPassesToTheNextRow) {
     EXPECT_EQ(text.dropEffect, static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_EQ(Handed(), Items{"fallback"});
 
-    const Result nothing = DropOn({{CF_HDROP, DropFilesBlock({L"C:\\a.mp3"}), false}, {CF_TEXT, {'x', 0}, false}});
+    const Result nothing = DropOn({{CF_HDROP, DropFilesBlock({L"C:\\a.mp3"}), false}, {CF_TEXT, {'x', 0}, false},
+                                   {CF_UNICODETEXT, {'x', 0, 0, 0}, false}});
     EXPECT_EQ(nothing.hr, E_FAIL);
     EXPECT_EQ(nothing.dropEffect, static_cast<DWORD>(DROPEFFECT_NONE));
 
@@ -141,7 +142,7 @@ TEST_F(DirectDropTest, TheEffectDependsOnTheDataAloneAndEndsWithTheDrag) {
         {{Files({L"C:\\a"})}, DROPEFFECT_LINK, DROPEFFECT_COPY},
         {{{descriptor, {0}, true}}, DROPEFFECT_COPY, DROPEFFECT_LINK},
         {{Text("t"), {descriptor, {0}, true}}, DROPEFFECT_NONE, DROPEFFECT_LINK},
-        {{{CF_UNICODETEXT, {'a', 0, 0, 0}, true}}, DROPEFFECT_COPY, DROPEFFECT_NONE},
+        {{{CF_UNICODETEXT, {'a', 0, 0, 0}, true}}, DROPEFFECT_LINK, DROPEFFECT_COPY},
     };
     const POINTL point = {0, 0};
     for (const Case& c : cases) {

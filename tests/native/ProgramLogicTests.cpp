@@ -2,9 +2,12 @@
 // addresses, dropped file lists, and the drop window's geometry at every display scale.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <sstream>
 
 #include "app/CommandLine.h"
 #include "drop/DropFileList.h"
@@ -387,4 +390,34 @@ TEST(PngImage, TheSkinAt200PercentReadsAsThe100PercentFrameTwiceAsLarge) {
         }
     }
     EXPECT_LT(differences / (SKIN_SIZE.width * SKIN_SIZE.height * 3), 4.0);  // on average, in 0..255
+}
+
+// Images compressed by the system's zlib (png_corpus.py, at build time) with stored, fixed and
+// dynamic blocks, some streams mixing them: each reads pixel for pixel as written. A fixed block
+// that names distance code 30 (in the code, never valid) is refused.
+TEST(PngImage, ZlibMadeImagesOfEveryBlockKindReadPixelForPixel) {
+    std::ifstream manifest(PNG_CORPUS_DIR "/manifest.txt");
+    std::map<std::string, int> read;
+    int images = 0;
+    for (std::string line; std::getline(manifest, line);) {
+        std::istringstream words(line);
+        std::string name, kind;
+        words >> name;
+        const Bytes png = FileBytes(PNG_CORPUS_DIR "/" + name + ".png");
+        const PixelImage image = DecodePng(png.data(), png.size());
+        ++images;
+        if (line == name + " refused") {
+            EXPECT_FALSE(image.Valid()) << name;
+            continue;
+        }
+        const Bytes expected = FileBytes(PNG_CORPUS_DIR "/" + name + ".pixels");
+        ASSERT_TRUE(image.Valid()) << line;
+        ASSERT_EQ(expected.size(), image.pixels.size() * 4) << name;
+        EXPECT_EQ(std::memcmp(expected.data(), image.pixels.data(), expected.size()), 0) << name;
+        while (words >> kind) ++read[kind];
+    }
+    EXPECT_EQ(images, 73);
+    for (const char* kind : {"stored", "fixed", "dynamic"}) EXPECT_GE(read[kind], 10) << kind;
+    std::printf("read %d images; streams with stored %d, fixed %d, dynamic %d blocks\n", images - 1, read["stored"],
+                read["fixed"], read["dynamic"]);
 }

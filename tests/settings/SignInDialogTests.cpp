@@ -198,19 +198,28 @@ TEST_F(SignInDialogTest, ConfirmingHidesReadsRecordsShowsConnectingThenSignsOutA
     EXPECT_EQ(window->settings.autoLogin, 1);
 }
 
-TEST_F(SignInDialogTest, AtMost99CharactersOfEachBoxAreUsed) {
-    const std::string email = std::string(110, 'e') + "@example.com";
-    const std::string password(150, 'p');
-    Run(nullptr, [&](HWND dialog) {
-        SetTextOf(dialog, IDC_EMAIL, email);
-        SetTextOf(dialog, IDC_PASSWORD, password);
-        Click(dialog, IDOK);
-    });
-    const FakeCall* signIn = fakeAgent.Last(DispSignIn);
-    ASSERT_NE(signIn, nullptr);
-    EXPECT_EQ(signIn->args.at(0).text, email.substr(0, 99));
-    EXPECT_EQ(signIn->args.at(1).text, password.substr(0, 99));
-    EXPECT_EQ(Utf8(window->deferredLogin.userName), email.substr(0, 99));
+// Of each box at most 99 UTF-16 units are used, and never the first half of a pair the cut would split.
+TEST_F(SignInDialogTest, AtMost99UnitsOfEachBoxAreUsedNeverHalfAPair) {
+    const std::string key = "\U0001F511", e98(98, 'e'), p97(97, 'p');  // the key: two units
+    struct Case {
+        std::string email, password, usedEmail, usedPassword;
+    } cases[] = {
+        {std::string(110, 'e') + "@example.com", std::string(150, 'p'), std::string(99, 'e'), std::string(99, 'p')},
+        {e98 + key + "@example.com", p97 + key + key, e98, p97 + key},  // a pair at units 99-100, or 98-99
+    };
+    for (const Case& c : cases) {
+        Run(nullptr, [&](HWND dialog) {
+            SetTextOf(dialog, IDC_EMAIL, c.email);
+            SetTextOf(dialog, IDC_PASSWORD, c.password);
+            Click(dialog, IDOK);
+        });
+        const FakeCall* signIn = fakeAgent.Last(DispSignIn);
+        ASSERT_NE(signIn, nullptr);
+        EXPECT_EQ(signIn->args.at(0).text, c.usedEmail);
+        EXPECT_EQ(signIn->args.at(1).text, c.usedPassword);
+        EXPECT_EQ(window->deferredLogin.userName, FromUtf8(c.usedEmail));
+        EXPECT_EQ(window->deferredLogin.password, FromUtf8(c.usedPassword));
+    }
 }
 
 TEST_F(SignInDialogTest, WithoutAnAgentTheHiddenDialogStillEnds) {
