@@ -80,3 +80,11 @@ bool MayOpenForSizeCheck(const std::u16string& path, bool fromFileList) {
     if (NamesADevice(path)) return false;
     return IsDrivePath(path) || (fromFileList && IsSharePath(path));
 }
+
+std::u16string SizeCheckVolume(const std::u16string& path) {
+    if (IsDrivePath(path)) return {Upper(path[0]), u':'};
+    if (!IsSharePath(path)) return {};
+    std::u16string volume = u"\\\\";
+    for (std::size_t at = 2; at < path.size() && !IsSeparator(path[at]); ++at) volume.push_back(Upper(path[at]));
+    return volume;
+}

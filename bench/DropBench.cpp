@@ -46,6 +46,49 @@ int RunDrop(const AgentChoice& agent, const size_t sizes[2], bool real, int roun
     return 0;
 }
 
+// Only the drive differs between the sides, and a drive onto a local folder answers as fast as
+// the fixed one: the ratio is what the program itself adds for a drive of that kind.
+int RunDriveDrop(const wchar_t* root, const size_t sizes[2], int rounds) {
+    const UINT type = GetDriveTypeW(root);
+    const char* kind = type == DRIVE_REMOTE ? "network" : type == DRIVE_REMOVABLE ? "removable" : nullptr;
+    if (!kind) {
+        std::fprintf(stderr, "%ls is neither a network nor a removable drive here\n", root);
+        return 1;
+    }
+    ParceloWindow window;
+    if (!window.Open()) return 1;
+    ComPtr<IDataObject> data[2][2];  // by side (the drive, the fixed drive) and size
+    for (int i = 0; i < 2; ++i) {
+        data[0][i].Reset(NewDataObject({Files(MakePaths(sizes[i], true, root))}));
+        data[1][i].Reset(NewDataObject({Files(MakePaths(sizes[i], true))}));
+        if (!data[0][i] || !data[1][i]) return 1;
+    }
+    IDropTarget* target = &*window;
+    SizedTimes sized[2];
+    const bool ok = RunRounds(
+        rounds,
+        [&](int side, int size, Series& series) {
+            IDataObject* list = data[side][size].Get();
+            return TimeUploads(side == 0 ? kind : "fixed", sizes[size], &StandinUploads,
+                               [&] {
+                                   DWORD effect = DROPEFFECT_COPY;
+                                   target->Drop(list, 0, POINTL{0, 0}, &effect);
+                                   RunUntilHandedOver(*window);
+                               },
+                               series);
+        },
+        sized);
+    if (!ok) return 1;
+    char name[64];
+    for (int i = 0; i < 2; ++i) {
+        std::printf("drop of %zu real 1-byte files from the %s drive %ls (bare: from the fixed drive), ms per drop\n",
+                    sizes[i], kind, root);
+        std::snprintf(name, sizeof name, "drive-%s-%zu-ms", kind, sizes[i]);
+        PrintSized(name, sized[i], sizes[i]);
+    }
+    return 0;
+}
+
 int RunReplay(const AgentChoice& agent, const size_t sizes[2], int rounds) {
     ParceloWindow window;
     BareAgent bare;

@@ -5,6 +5,8 @@
 // Every run checks through the agent's call count that each item reached the agent.
 //
 //   inproc_bench drop <missing|real> <small> <large> <rounds>   IDropTarget::Drop of a CF_HDROP list
+//   inproc_bench drive <X:> <small> <large> <rounds>            the same drop of real files from the network
+//                                                               or removable drive X: and from the fixed drive
 //   inproc_bench replay <small> <large> <rounds>                status 19 until the held items have gone,
 //                                                               and the window's answers meanwhile
 //   inproc_bench paint <repaints> <runs>                        RedrawWindow with both status lines
@@ -43,6 +45,12 @@ const Figure FIGURES[] = {
          const size_t sizes[2] = {Size(a[1]), Size(a[2])};
          if (std::strcmp(a[0], "missing") != 0 && std::strcmp(a[0], "real") != 0) return 2;
          return RunDrop(STANDIN, sizes, std::strcmp(a[0], "real") == 0, std::atoi(a[3]));
+     }},
+    {"drive", 4,
+     [](char** a) -> int {
+         const size_t sizes[2] = {Size(a[1]), Size(a[2])};
+         const std::wstring root = std::wstring(a[0], a[0] + std::strlen(a[0])) + L"\\";
+         return RunDriveDrop(root.c_str(), sizes, std::atoi(a[3]));
      }},
     {"replay", 3,
      [](char** a) -> int {

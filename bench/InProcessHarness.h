@@ -138,9 +138,10 @@ inline bool TimeUploads(const char* label, size_t items, UploadCounter uploads, 
 }
 
 // Names of the same length either way: real 1-byte files, made once and kept for the runs,
-// or names in a folder that does not exist (the size check's open fails at once).
-inline std::vector<std::wstring> MakePaths(size_t count, bool real) {
-    const std::wstring base = Wide(TempFolder()) + L"parcelo-bench";
+// or names in a folder that does not exist (the size check's open fails at once); in the temporary
+// folder, or under the root of another drive.
+inline std::vector<std::wstring> MakePaths(size_t count, bool real, const std::wstring& root = Wide(TempFolder())) {
+    const std::wstring base = root + L"parcelo-bench";
     const std::wstring folder = base + (real ? L"\\present" : L"\\missing");
     if (real) {
         CreateDirectoryW(base.c_str(), nullptr);

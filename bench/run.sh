@@ -47,6 +47,9 @@ session() {
     wine "$bin/inproc_bench.exe" drop missing "$SMALL" "$LARGE" "$ROUNDS"
     echo "== drops of real 1-byte files"
     wine "$bin/inproc_bench.exe" drop real "$SMALL" "$LARGE" "$ROUNDS"
+    echo "== drops of real 1-byte files from the network and the removable drive, against the fixed drive"
+    wine "$bin/inproc_bench.exe" drive "$NETWORK_DRIVE" "$SMALL" "$LARGE" "$ROUNDS"
+    wine "$bin/inproc_bench.exe" drive "$REMOVABLE_DRIVE" "$SMALL" "$LARGE" "$ROUNDS"
     echo "== replay of pending items after sign-in"
     wine "$bin/inproc_bench.exe" replay "$SMALL" "$LARGE" "$ROUNDS"
     echo "== real drags: the source released, the window answering during the hand-over"
@@ -91,6 +94,10 @@ table() {
             row("drop-real-" small "-ms", "3. Drop of " small " real 1-byte files", "ms", "≤ 1.20", 1.20)
             row("drop-real-" large "-ms", "3. Drop of " large " real 1-byte files", "ms", "≤ 1.20", 1.20)
             row("drop-real-growth", "3. Growth " large "/" small " files, real files", "", "≤ 10.5×", 10.5, "growth")
+            row("drive-network-" small "-ms", "3. Drop of " small " real files from the network drive (bare: the same from the fixed drive)", "ms", "≤ 1.20", 1.20)
+            row("drive-network-" large "-ms", "3. The same, " large " files", "ms", "≤ 1.20", 1.20)
+            row("drive-removable-" small "-ms", "3. Drop of " small " real files from the removable drive (bare: the same from the fixed drive)", "ms", "≤ 1.20", 1.20)
+            row("drive-removable-" large "-ms", "3. The same, " large " files", "ms", "≤ 1.20", 1.20)
             row("replay-" small "-ms", "4. Replay of " small " held items after status 19, through the hand-over, until all reached the agent", "ms", "≤ 1.20", 1.20)
             row("replay-" large "-ms", "4. Replay of " large " held items", "ms", "≤ 1.20", 1.20)
             row("replay-growth", "4. Growth " large "/" small " items, replay", "", "≤ 10.5×", 10.5, "growth")
@@ -173,7 +180,9 @@ if [[ ${1:-} == --quick ]]; then
     WARM_RUNS=5 COLD_RUNS=3 PROFILE_RUNS=3 PAINTS=50 PAINT_RUNS=9 SMALL=100 LARGE=1000 ROUNDS=1 OWN_ROUNDS=3
     PATH_ITEMS=200 PATH_BATCHES=3
 fi
-export WARM_RUNS COLD_RUNS PROFILE_RUNS PAINTS PAINT_RUNS SMALL LARGE ROUNDS OWN_ROUNDS PATH_ITEMS PATH_BATCHES \
+# The prefix's network and removable drives onto local folders (LOCAL_DRIVES in scripts/common.sh).
+NETWORK_DRIVE=N: REMOVABLE_DRIVE=R:
+export NETWORK_DRIVE REMOVABLE_DRIVE WARM_RUNS COLD_RUNS PROFILE_RUNS PAINTS PAINT_RUNS SMALL LARGE ROUNDS OWN_ROUNDS PATH_ITEMS PATH_BATCHES \
        BENCH_BUILD
 
 set -e

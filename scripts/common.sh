@@ -113,6 +113,11 @@ build_fuzz() {
     cmake --build "$BUILD/fuzz" -j "$(nproc)" -- --no-print-directory >/dev/null
 }
 
+# Drives of the other kinds, each onto a local folder of the prefix (build/wine-NAME/drives/KIND):
+# they answer as fast as the fixed drive, so whatever a drop from one of them costs more is the
+# program's own. LETTER:TYPE as Wine names the type; Wine reads the types when its session starts.
+LOCAL_DRIVES=(n:network r:floppy o:cdrom)
+
 # use_prefix NAME: every later wine call in this shell uses the private prefix build/wine-NAME.
 use_prefix() {
     export WINEPREFIX="$BUILD/wine-$1" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -140,6 +145,13 @@ prepare_prefix() {
     # The status font's metric twin, where Windows would have the real face.
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Arial Narrow' /t REG_SZ /d 'Liberation Sans Narrow' /f \
         </dev/null >/dev/null 2>&1
+    local drive
+    for drive in "${LOCAL_DRIVES[@]}"; do
+        mkdir -p "$WINEPREFIX/drives/${drive#*:}"
+        ln -sfn "$WINEPREFIX/drives/${drive#*:}" "$WINEPREFIX/dosdevices/${drive%%:*}:"
+        wine reg add 'HKLM\Software\Wine\Drives' /v "${drive%%:*}:" /t REG_SZ /d "${drive#*:}" /f \
+            </dev/null >/dev/null 2>&1
+    done
     wine "$agent" /RegServer /machine "$@" </dev/null >/dev/null 2>&1
     wineserver -k; wineserver -w
 }

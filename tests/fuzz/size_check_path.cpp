@@ -1,5 +1,6 @@
 // A dropped item is any text its sender chose. Whatever the size check agrees to open must
-// be, by a separate plain reading, a local drive path or a dragged share, and name no device.
+// be, by a separate plain reading, a local drive path or a dragged share, and name no device;
+// and it belongs to a volume.
 #include <string>
 #include <vector>
 
@@ -49,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const bool share = parts.size() > 4 && parts[0].empty() && parts[1].empty() && !parts[2].empty() &&
                        parts[2] != u"." && parts[2] != u"?" && !parts[3].empty();
     FUZZ_CHECK(drive || (fromList && share));
+    FUZZ_CHECK(!SizeCheckVolume(path).empty());  // every file it opens has a volume to be given up with
     if (!drive) {  // never the pipes or mailslots of a server, however written
         std::string name;
         for (char16_t c : parts[3]) name.push_back(c >= u'A' && c <= u'Z' ? static_cast<char>(c + 32) : c < 128 ? static_cast<char>(c) : '#');

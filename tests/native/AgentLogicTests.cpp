@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 
 #include "agent/HungCall.h"
 #include "agent/NotificationCheck.h"
@@ -101,6 +102,26 @@ TEST(SizeCheckPath, OpensLocalFilesAndDraggedSharesButNoDeviceAndNoTypedShare) {
         EXPECT_EQ(MayOpenForSizeCheck(c.path, true), c.fromList) << std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path));
         EXPECT_EQ(MayOpenForSizeCheck(c.path, false), c.fromText) << std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path));
     }
+}
+
+// Files of one drive or one server share a reader and are given up on together, in whatever
+// case or with whichever slash they come.
+TEST(SizeCheckPath, AFilesVolumeIsItsDriveOrItsServer) {
+    const std::pair<const char16_t*, const char16_t*> cases[] = {
+        {u"C:\\Music\\a.mp3", u"C:"},
+        {u"n:/a.mp3", u"N:"},
+        {u"\\\\nas\\music\\a.mp3", u"\\\\NAS"},
+        {u"//Nas/other/b.mp3", u"\\\\NAS"},
+        {u"\\\\n\u00e4s\\music\\a.mp3", u"\\\\N\u00e4S"},
+        {u"\\\\nas\\share", u""},
+        {u"\\\\.\\C:\\a.mp3", u""},
+        {u"C:music.mp3", u""},
+        {u"http://example.com/a.mp3", u""},
+        {u"", u""},
+    };
+    for (const auto& c : cases)
+        EXPECT_TRUE(SizeCheckVolume(c.first) == c.second)
+            << std::string(c.first, c.first + std::char_traits<char16_t>::length(c.first));
 }
 
 TEST(HungCall, TheUserIsAskedAfterTenSecondsAndAgainThirtyAfterEachAnswer) {

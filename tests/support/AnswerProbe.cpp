@@ -10,7 +10,13 @@ AnswerProbe::AnswerProbe(HWND window, DWORD periodMs)
 const std::vector<double>& AnswerProbe::Stop() {
     if (thread_.valid()) {
         SetEvent(stop_.get());
-        WaitForSingleObject(thread_.get(), INFINITE);
+        // Its last message may be on its way to a window of this very thread: answered here, or
+        // each would wait for the other until the message gives up after 10 s.
+        HANDLE thread = thread_.get();
+        while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+            MSG msg;
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
         thread_.reset();
     }
     return answers_;

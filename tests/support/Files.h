@@ -9,6 +9,14 @@ std::string WindowsPath(const std::string& unixPath);
 // This process's temporary folder, with its closing backslash.
 std::string TempFolder();
 
+// The test prefix's drives onto local folders, which answer as fast as the fixed drive
+// (LOCAL_DRIVES in scripts/common.sh), and its network drive whose share never answers
+// (mounted by scripts/windows-tests.sh).
+constexpr wchar_t NETWORK_DRIVE[] = L"N:\\";
+constexpr wchar_t REMOVABLE_DRIVE[] = L"R:\\";
+constexpr wchar_t CD_DRIVE[] = L"O:\\";
+constexpr wchar_t UNANSWERED_DRIVE[] = L"M:\\";
+
 // The bytes, or "(missing)" when the file cannot be opened.
 std::string Contents(const std::string& path);
 std::string Contents(const std::wstring& path);

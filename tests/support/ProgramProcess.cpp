@@ -17,6 +17,17 @@ std::set<DWORD> ProcessesNamed(const std::string& exeName) {
     return found;
 }
 
+size_t ThreadsOf(DWORD pid) {
+    size_t count = 0;
+    const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot.valid()) return count;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry))
+        if (entry.th32OwnerProcessID == pid) ++count;
+    return count;
+}
+
 bool WaitForProcessEnd(DWORD pid, DWORD timeoutMs) {
     UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
     return !process.valid() || WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0;

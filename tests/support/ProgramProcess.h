@@ -13,6 +13,8 @@
 
 // The ids of the running processes with that executable name, in any case.
 std::set<DWORD> ProcessesNamed(const std::string& exeName);
+// How many threads the process with that id has now.
+size_t ThreadsOf(DWORD pid);
 // True once the process with that id has ended (or was never there), within `timeoutMs`.
 bool WaitForProcessEnd(DWORD pid, DWORD timeoutMs = WAIT_MS);
 // The running processes of that executable name whose image lies in `folder` (in any, for an

@@ -2,6 +2,7 @@
 #include "tests/unit/AgentFixture.h"
 #include "tests/support/Files.h"
 #include "tests/support/Items.h"
+#include "tests/support/MessagePump.h"
 #include "tests/support/Owned.h"
 
 #include <winioctl.h>
@@ -395,6 +396,32 @@ TEST_F(SizeCheckTest, TheLimitIs25MiBWithTheFileNamedInAnUnownedBox) {
     MakeFile(4294967296LL + 1024);
     EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), FILE_TOO_BIG);
     EXPECT_EQ(agent.Count(DispUpload), 1);
+}
+
+// Read elsewhere, and checked all the same: the limit holds on the test prefix's network and
+// removable drives.
+TEST_F(SizeCheckTest, TheLimitHoldsOnANetworkAndARemovableDrive) {
+    AgentClient& client = Connected();
+    const std::string name = path.substr(TempFolder().size());
+    const std::pair<const wchar_t*, UINT> drives[] = {{NETWORK_DRIVE, DRIVE_REMOTE}, {REMOVABLE_DRIVE, DRIVE_REMOVABLE}};
+    for (const auto& drive : drives) {
+        ASSERT_EQ(GetDriveTypeW(drive.first), drive.second) << "the test prefix lacks the drive";
+        path = Utf8(drive.first) + name;
+        auto upload = [&] {
+            HRESULT hr;
+            const ULONGLONG end = GetTickCount64() + WAIT_MS;
+            while ((hr = client.Upload(Dropped(path.c_str()), 1)) == SIZE_CHECK_PENDING && GetTickCount64() < end)
+                Sleep(1);
+            return hr;
+        };
+        MakeFile(26214400);
+        EXPECT_EQ(upload(), E_FAIL);
+        MakeFile(26214399);
+        EXPECT_EQ(upload(), S_OK);
+        DeleteFileW(FromUtf8(path).c_str());
+    }
+    EXPECT_EQ(agent.Count(DispUpload), 2);
+    EXPECT_EQ(host.boxes.size(), 2u);
 }
 
 TEST_F(SizeCheckTest, AFileHeldOpenByAnotherIsStillChecked) {
