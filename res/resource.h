@@ -35,6 +35,7 @@
 #define ID_CMD_DISPLAY_TOGGLE     32769
 #define ID_CMD_EXIT               32770
 #define ID_CMD_PROXY_SETTINGS     32771
+#define ID_CMD_PASTE              32772
 #define ID_CMD_SIGN_IN            32775
 
 // Sign-in dialog controls

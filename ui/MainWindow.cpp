@@ -49,6 +49,9 @@ const MessageEntry<MainWindow> MainWindow::MESSAGE_TABLE[] = {
     OnMessage<MainWindow>(HandOverMessage, &MainWindow::OnHandOver),
     OnMessage<MainWindow>(WM_CLOSE, &MainWindow::OnClose),
     OnMessage<MainWindow>(WM_DPICHANGED, &MainWindow::OnDpiChanged),
+    OnMessage<MainWindow>(WM_GETOBJECT, &MainWindow::OnGetObject),
+    OnMessage<MainWindow>(WM_SETTINGCHANGE, &MainWindow::OnSystemColors),
+    OnMessage<MainWindow>(WM_SYSCOLORCHANGE, &MainWindow::OnSystemColors),
     OnCommand<MainWindow>(ID_CMD_SIGN_IN, &MainWindow::OnSignIn),
     OnCommand<MainWindow>(ID_CMD_SIGN_OUT, &MainWindow::OnSignOut),
     OnCommand<MainWindow>(ID_CMD_GOTO_LOCKER, &MainWindow::OnGotoLocker),
@@ -56,6 +59,7 @@ const MessageEntry<MainWindow> MainWindow::MESSAGE_TABLE[] = {
     OnCommand<MainWindow>(ID_CMD_DISPLAY_TOGGLE, &MainWindow::OnDisplayToggle),
     OnCommand<MainWindow>(ID_CMD_EXIT, &MainWindow::OnExit),
     OnCommand<MainWindow>(ID_CMD_CONTEXT_MENU, &MainWindow::OnContextMenu),
+    OnCommand<MainWindow>(ID_CMD_PASTE, &MainWindow::OnPaste),
 };
 
 MainWindow::MainWindow() : agentClient(*this, seams.agentFactory) {
@@ -152,6 +156,8 @@ STDMETHODIMP_(ULONG) MainWindow::Release() {
 LRESULT MainWindow::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     FitToWindowDpi();
     LoadSkinForWindow();
+    status.highContrast = seams.highContrast();
+    announcer.SetWindow(windowHandle);
     frameDC.Reset(CreateCompatibleDC(nullptr));
     IDropTarget* target = nullptr;
     QueryInterface(IID_IDropTarget, reinterpret_cast<void**>(&target));  // kept until after the loop
@@ -182,6 +188,7 @@ LRESULT MainWindow::OnDestroy(UINT, WPARAM, LPARAM, bool&) {
     settingsSaved = true;
     tray.Remove();
     RevokeDragDrop(windowHandle);
+    announcer.WindowGone();
     for (OwnedBitmap& frame : skinFrames) frame.Reset();
     frameDC.Reset();
     PostQuitMessage(0);
@@ -210,6 +217,10 @@ LRESULT MainWindow::OnTimer(UINT, WPARAM timer, LPARAM, bool&) {
     }
     if (timer == HAND_OVER_TIMER_ID) {
         RunHandOver();
+        return 0;
+    }
+    if (timer == ANNOUNCE_TIMER_ID) {
+        announcer.OnTimer();
         return 0;
     }
     AgentClient* client = agentClient.Current();  // the timer never creates the client
@@ -261,8 +272,10 @@ LRESULT MainWindow::OnNcRButtonDown(UINT, WPARAM, LPARAM, bool&) {
 
 // ---- handing dropped items over
 
-void MainWindow::QueueHandOver(DropBatch batch) {
-    if (handOver.Append(std::move(batch))) handOverScheduler.Schedule();
+bool MainWindow::QueueHandOver(DropBatch batch) {
+    if (!handOver.Append(std::move(batch))) return false;
+    handOverScheduler.Schedule();
+    return true;
 }
 
 void MainWindow::HandOverFirst(HeldWork work) {
@@ -283,15 +296,31 @@ LRESULT MainWindow::OnHandOver(UINT, WPARAM, LPARAM, bool&) {
 
 void MainWindow::Repaint() { RedrawWindow(windowHandle, nullptr, nullptr, REPAINT_FLAGS); }
 
+void MainWindow::StatusChanged() {
+    Repaint();
+    announcer.Changed();
+}
+
+LRESULT MainWindow::OnGetObject(UINT, WPARAM flags, LPARAM objectId, bool& handled) {
+    return announcer.Answer(flags, objectId, handled);
+}
+
+// High contrast switched on or off, or its colours changed.
+LRESULT MainWindow::OnSystemColors(UINT, WPARAM, LPARAM, bool&) {
+    status.highContrast = seams.highContrast();
+    Repaint();
+    return 0;
+}
+
 void MainWindow::SetStatus(const wchar_t* line1, const wchar_t* line2) {
     status.statusLine1 = line1 ? line1 : L"";
     if (line2) status.statusLine2 = line2;
-    Repaint();
+    StatusChanged();
 }
 
 void MainWindow::SetUploadingStatus(const wchar_t* fileName) {
     status.statusLine1 = UploadingText(fileName);
-    Repaint();
+    StatusChanged();
 }
 
 void MainWindow::SetProgress(int percent) {
@@ -303,7 +332,7 @@ void MainWindow::SetProgress(int percent) {
         const bool known = client && SUCCEEDED(client->GetFilesToGo(&toGo));
         status.statusLine2 = ProgressText(percent, known ? &toGo : nullptr);
     }
-    Repaint();
+    StatusChanged();
 }
 
 void MainWindow::ShowBusyStatus() { SetStatus(L"One moment, please...", nullptr); }

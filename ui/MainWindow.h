@@ -16,6 +16,7 @@
 #include "ui/DropLayout.h"
 #include "ui/MessageTable.h"
 #include "ui/OwnedHandle.h"
+#include "ui/StatusAnnouncer.h"
 #include "ui/StatusLines.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowObject.h"
@@ -30,6 +31,7 @@ struct MainWindowSeams {
     time_t (*clock)(time_t*) = &time;
     AgentFactory agentFactory = &CreateAgentObject;
     INT_PTR (*runSignInDialog)(HWND owner) = nullptr;  // null: the real Sign In dialog
+    bool (*highContrast)() = &SystemHighContrast;  // no system lets a test switch it on
 };
 
 class MainWindow final : public WindowObject, public IDropTarget, public AgentHost, public StatusDisplay {
@@ -81,8 +83,9 @@ public:
     void ShowContextMenu(bool byMouse);
     void GetMenuItemState(UINT id);
 
-    // Takes one drop; its items go to the agent once the drop has returned.
-    void QueueHandOver(DropBatch batch);
+    // Takes one drop; its items go to the agent once the drop has returned. False when it
+    // held nothing.
+    bool QueueHandOver(DropBatch batch);
 
     void LoadSettings();
     void SaveSettings();
@@ -101,6 +104,7 @@ public:
     UserSettings settings;
     int frameIndex = 0;
     StatusLines status;
+    StatusAnnouncer announcer{status};
     // What depends on the display: the window's DPI, the cursors and icons made for it, and the
     // tray's icon, made for the DPI of the monitor whose notification area shows it.
     UINT dpi = LOGICAL_DPI;
@@ -130,6 +134,8 @@ private:
     void CloseDropWindow();
     ~MainWindow();
     void Repaint();
+    // A status line was written: it is drawn at once, and screen readers are told.
+    void StatusChanged();
     // ui/MainWindowScale.cpp: the font, cursors and icons for `dpi`; the frames for the window
     // as it stands; the tray's icon when its monitor's DPI changed (true then).
     void LoadArtForDpi();
@@ -152,6 +158,8 @@ private:
     LRESULT OnDeferredStart(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnInitMenuPopup(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnHandOver(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnGetObject(UINT, WPARAM, LPARAM, bool& handled);
+    LRESULT OnSystemColors(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnSignIn(WORD, WORD, HWND, bool&);
     LRESULT OnSignOut(WORD, WORD, HWND, bool&);
     LRESULT OnGotoLocker(WORD, WORD, HWND, bool&);
@@ -159,6 +167,7 @@ private:
     LRESULT OnDisplayToggle(WORD, WORD, HWND, bool&);
     LRESULT OnExit(WORD, WORD, HWND, bool&);
     LRESULT OnContextMenu(WORD, WORD, HWND, bool&);
+    LRESULT OnPaste(WORD, WORD, HWND, bool&);
 
     static const MessageEntry<MainWindow> MESSAGE_TABLE[];
 };

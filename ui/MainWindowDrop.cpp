@@ -2,6 +2,7 @@
 #include <utility>
 #include <vector>
 
+#include "drop/DataObjectReader.h"
 #include "drop/DropFormats.h"
 #include "ui/MainWindow.h"
 
@@ -33,23 +34,32 @@ STDMETHODIMP MainWindow::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     HRESULT result = E_FAIL;
     DWORD dropped = DROPEFFECT_NONE;
     try {
-        const DropFormat* table = DropFormatTable(fileGroupDescriptorFormat, fileGroupDescriptorWFormat);
-        for (const DropFormat* row = table; row->handler; ++row) {
-            if (!OffersRow(data, *row)) continue;
-            DropBatch batch;
-            result = row->handler(data, batch);
-            if (SUCCEEDED(result)) {
-                dropped = row->effect;
-                // Handed over once the source has its answer: a sign-in or ten thousand
-                // calls to the agent must not hold up the program the drag came from.
-                QueueHandOver(std::move(batch));
-                break;
-            }
-        }
+        DropBatch batch;
+        result = ReadDataObject(data, DropFormatTable(fileGroupDescriptorFormat, fileGroupDescriptorWFormat), batch,
+                                dropped);
+        // Handed over once the source has its answer: a sign-in or ten thousand calls to the
+        // agent must not hold up the program the drag came from.
+        if (SUCCEEDED(result)) QueueHandOver(std::move(batch));
     } catch (...) {
         result = E_FAIL;  // nothing thrown may reach the drag source
+        dropped = DROPEFFECT_NONE;
     }
     currentEffect = DROPEFFECT_NONE;
     if (effect) *effect = dropped;
     return result;
+}
+
+// Ctrl+V: what the clipboard holds goes as a drop of it would, by the same table into the
+// same queue. Nothing usable there is told with the system's beep, as an edit field does.
+LRESULT MainWindow::OnPaste(WORD, WORD, HWND, bool&) {
+    bool queued = false;
+    try {
+        DropBatch batch;
+        if (SUCCEEDED(ReadClipboard(DropFormatTable(fileGroupDescriptorFormat, fileGroupDescriptorWFormat), batch)))
+            queued = QueueHandOver(std::move(batch));
+    } catch (...) {
+        queued = false;
+    }
+    if (!queued) MessageBeep(MB_OK);
+    return 0;
 }

@@ -23,3 +23,13 @@ std::wstring ProgressText(int percent, const int* filesToGo) {
     if (filesToGo) text += L" (" + std::to_wstring(*filesToGo) + L" to go)";
     return text;
 }
+
+std::wstring DrawnText(const std::wstring& line) {
+    std::wstring shown;
+    for (std::size_t i = 0; i < line.size() && line[i] != L'\r' && line[i] != L'\n'; ++i) {
+        // A lone last ampersand has nothing to underline and is drawn as it is.
+        if (line[i] == L'&' && i + 1 < line.size() && line[i + 1] != L'\r' && line[i + 1] != L'\n') ++i;
+        shown += line[i];
+    }
+    return shown;
+}

@@ -12,3 +12,7 @@ constexpr std::size_t UPLOADING_TAIL = 10;
 std::wstring UploadingText(const wchar_t* fileName);
 // "40% done (3 to go)"; without a count (the agent could not say) the count is left out.
 std::wstring ProgressText(int percent, const int* filesToGo);
+// What a reader of the window is told a line says: what DrawText shows of it without
+// DT_NOPREFIX or DT_SINGLELINE, i.e. its first line, with "&&" as "&" and the mnemonic
+// ampersands (drawn as an underline) left out.
+std::wstring DrawnText(const std::wstring& line);

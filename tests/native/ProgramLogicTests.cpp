@@ -15,6 +15,7 @@
 #include "tests/support/DropFilesBlock.h"
 #include "settings/ProxyAddress.h"
 #include "settings/RegistryValue.h"
+#include "ui/AnnounceGate.h"
 #include "ui/DropLayout.h"
 #include "ui/PixelImage.h"
 #include "ui/PngImage.h"
@@ -61,6 +62,36 @@ TEST(StatusText, ProgressShowsTheCountOnlyWhenKnown) {
     EXPECT_EQ(ProgressText(100, &none), L"100% done (0 to go)");
     EXPECT_EQ(ProgressText(-32768, &three), L"-32768% done (3 to go)");
     EXPECT_EQ(ProgressText(40, nullptr), L"40% done");
+}
+
+// What a screen reader is told a line says is what DrawText shows of it.
+TEST(StatusText, ReadersGetTheLineAsDrawn) {
+    EXPECT_EQ(DrawnText(L"Uploading ...rock&roll.mp3"), L"Uploading ...rockroll.mp3");
+    EXPECT_EQ(DrawnText(L"Tom && Jerry&"), L"Tom & Jerry&");
+    EXPECT_EQ(DrawnText(L"first&\r\nsecond"), L"first&");
+    EXPECT_EQ(DrawnText(L"one\ntwo"), L"one");
+    EXPECT_EQ(DrawnText(L""), L"");
+}
+
+// A storm of changes is told at most once per spacing, the first at once, and what is held is
+// told once its time has come; a change after a quiet spell goes at once again.
+TEST(AnnounceGate, TellsAtMostOncePerSpacingAndNeverLosesTheLast) {
+    AnnounceGate gate(500);
+    EXPECT_TRUE(gate.Change(1000));
+    EXPECT_EQ(gate.Wait(1000), 0u);
+    int told = 1;
+    for (std::uint64_t now = 1001; now < 3000; now += 3) {
+        told += gate.Change(now);
+        if (gate.Due(now)) ++told;
+    }
+    EXPECT_LE(told, 1 + 2000 / 500);
+    EXPECT_TRUE(gate.Held());
+    EXPECT_GT(gate.Wait(2999), 0u);
+    EXPECT_FALSE(gate.Due(2999 + gate.Wait(2999) - 1));
+    EXPECT_TRUE(gate.Due(2999 + gate.Wait(2999)));
+    EXPECT_FALSE(gate.Held());
+    EXPECT_FALSE(gate.Due(10000));  // nothing held, nothing told
+    EXPECT_TRUE(gate.Change(10000));
 }
 
 TEST(ProxyAddress, AcceptsFourGroupsUpTo255AndNothingElse) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <objbase.h>
+#include <oleacc.h>
 #include <wincodec.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "agent/ComPtr.h"
 #include "res/resource.h"
 #include "tests/support/DisplayScale.h"
+#include "tests/support/Files.h"
 #include "tests/support/Owned.h"
 #include "tests/support/WindowFacts.h"
 #include "ui/DropLayout.h"
@@ -538,6 +540,7 @@ TEST_F(Accelerators, KeysWithTheirModifiersReachTheirCommands) {
     EXPECT_EQ(ID_CMD_SIGN_OUT, Press('O', true, false));
     EXPECT_EQ(ID_CMD_SIGN_IN, Press('S', true, false));
     EXPECT_EQ(ID_CMD_EXIT, Press('X', true, false));
+    EXPECT_EQ(ID_CMD_PASTE, Press('V', true, false));
     EXPECT_EQ(ID_CMD_CONTEXT_MENU, Press(VK_APPS, false, false));
     EXPECT_EQ(ID_CMD_CONTEXT_MENU, Press(VK_F10, false, true, false, WM_SYSKEYDOWN));
     // Without their modifiers the letters are plain typing, and F10 alone stays the menu key.
@@ -553,8 +556,9 @@ TEST_F(Accelerators, NoOtherKeyOrModifierReachesACommand) {
         UINT key;
         bool control, shift;
     };
-    const Chord commands[] = {{'D', true, false}, {'G', true, false},    {'O', true, false},    {'S', true, false},
-                              {'X', true, false}, {VK_APPS, false, false}, {VK_F10, false, true}};
+    const Chord commands[] = {{'D', true, false}, {'G', true, false},      {'O', true, false},
+                              {'S', true, false}, {'V', true, false},      {'X', true, false},
+                              {VK_APPS, false, false}, {VK_F10, false, true}};
     for (UINT key = 1; key < 255; ++key) {
         for (int mix = 0; mix < 8; ++mix) {
             const bool control = mix & 1, shift = mix & 2, alt = mix & 4;
@@ -595,16 +599,16 @@ DialogFacts SignInFacts() {
             "Sign In",
             false,
             {
+                {NO_ID, "Static", "E-mail :", true, IDC_EMAIL},
                 {IDC_EMAIL, "Edit", "", true, 0},
+                {NO_ID, "Static", "Password :", true, IDC_PASSWORD},
                 {IDC_PASSWORD, "Edit", "", true, 0, ControlFacts::MASKED},
+                {IDC_AUTO_SIGNIN, "Button", "Auto Sign in", true, 0, ControlFacts::AUTO_CHECK},
                 {IDOK, "Button", "OK", false, 0},
                 {IDCANCEL, "Button", "Cancel", true, 0},
-                {NO_ID, "Static", "E-mail :", true, IDC_EMAIL},
-                {NO_ID, "Static", "Password :", true, IDC_PASSWORD},
-                {IDC_AUTO_SIGNIN, "Button", "Auto Sign in", true, 0, ControlFacts::AUTO_CHECK},
             },
             // OK is skipped while it is disabled.
-            {IDC_EMAIL, IDC_PASSWORD, IDCANCEL, IDC_AUTO_SIGNIN}};
+            {IDC_EMAIL, IDC_PASSWORD, IDC_AUTO_SIGNIN, IDCANCEL}};
 }
 
 DialogFacts ProxyFacts() {
@@ -612,14 +616,14 @@ DialogFacts ProxyFacts() {
             "Proxy setup",
             true,
             {
-                {IDOK, "Button", "OK", true, 0},
-                {IDCANCEL, "Button", "Cancel", true, 0},
                 {IDC_USE_PROXY, "Button", "Use Proxy", true, 0, ControlFacts::AUTO_CHECK},
                 {IDC_PROXY_LABEL, "Static", "Proxy IP", false, IDC_PROXY_IP},
                 {IDC_PROXY_IP, "Edit", "", false, 0},
+                {IDOK, "Button", "OK", true, 0},
+                {IDCANCEL, "Button", "Cancel", true, 0},
             },
             // The address field is skipped while "Use Proxy" is unchecked.
-            {IDOK, IDCANCEL, IDC_USE_PROXY}};
+            {IDC_USE_PROXY, IDOK, IDCANCEL}};
 }
 
 INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
@@ -633,6 +637,22 @@ public:
 private:
     OwnedWindow window_;
 };
+
+// The name the system's accessible object gives a control, as a screen reader reads it.
+std::string AccessibleName(HWND control) {
+    ComPtr<IAccessible> object;
+    if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                          object.PutVoid())))
+        return "(no object)";
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    if (FAILED(object->get_accName(self, &name)) || !name) return "(no name)";
+    const std::string text = Utf8(std::wstring(name, SysStringLen(name)));
+    SysFreeString(name);
+    return text;
+}
 
 void ExpectControls(const DialogFacts& facts) {
     LiveDialog live(facts.id);
@@ -657,6 +677,7 @@ void ExpectControls(const DialogFacts& facts) {
         EXPECT_EQ(c.enabled, IsWindowEnabled(child) != FALSE);
         if (lstrcmpiA(c.cls, "Edit") == 0) {
             EXPECT_EQ(c.kind == ControlFacts::MASKED, SendMessageW(child, EM_GETPASSWORDCHAR, 0, 0) != 0);
+            EXPECT_EQ(AccessibleName(child), TextOf(GetWindow(child, GW_HWNDPREV))) << "the field is not named by its label";
         }
         if (c.kind == ControlFacts::AUTO_CHECK) {
             // Starts unchecked and toggles by itself when clicked; the program only reads it.
@@ -667,6 +688,13 @@ void ExpectControls(const DialogFacts& facts) {
         child = GetWindow(child, GW_HWNDNEXT);
     }
     EXPECT_EQ(nullptr, child) << "more controls than the template lists";
+
+    // A screen reader names an edit field by the label just before it.
+    for (size_t i = 0; i + 1 < facts.controls.size(); ++i) {
+        if (facts.controls[i].names) {
+            EXPECT_EQ(facts.controls[i + 1].id, facts.controls[i].names) << facts.controls[i].text;
+        }
+    }
 
     // Tab walks the enabled tab stops in template order and wraps around.
     HWND at = GetDlgItem(dialog, facts.tabOrder.front());

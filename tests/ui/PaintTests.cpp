@@ -37,6 +37,27 @@ int PercentOfFlatSquares(const Pixels& pixels, int width) {
     return all ? 100 * flat / all : 100;
 }
 
+bool g_highContrast = false;
+bool HighContrastOfTest() { return g_highContrast; }
+
+uint32_t AsPixel(COLORREF colour) {
+    return (uint32_t{GetRValue(colour)} << 16) | (uint32_t{GetGValue(colour)} << 8) | GetBValue(colour);
+}
+
+// The system's window and window-text colours for the whole session, put back afterwards.
+class WindowColours {
+public:
+    WindowColours(COLORREF window, COLORREF text) : old_{GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT)} {
+        const COLORREF colours[] = {window, text};
+        SetSysColors(2, ELEMENTS, colours);
+    }
+    ~WindowColours() { SetSysColors(2, ELEMENTS, old_); }
+
+private:
+    static constexpr INT ELEMENTS[] = {COLOR_WINDOW, COLOR_WINDOWTEXT};
+    COLORREF old_[2];
+};
+
 }  // namespace
 
 class PaintTest : public MainWindowTest {
@@ -163,6 +184,48 @@ TEST_F(PaintTest, NamesInAnyScriptAreDrawnAsThemselves) {
     // The last ten characters, whatever a character takes in the code page.
     main.SetUploadingStatus(FromUtf8("夏の東京で聴いた歌のアルバム.mp3").c_str());
     EXPECT_EQ(Utf8(main.status.statusLine1), "Uploading ...歌のアルバム.mp3");
+}
+
+// No system under Wine switches high contrast on: the window reads it through its seam, when
+// the system tells it that a setting or the colours changed. Its colours are the system's.
+TEST_F(PaintTest, InHighContrastTheStatusStandsOnABandOfTheSystemColours) {
+    g_highContrast = false;
+    MainWindow::seams.highContrast = &HighContrastOfTest;
+    fakeAgent.AnswerShort(DispGetStatus, 11);
+    MainWindow& main = Open(L" /showparcelo");
+    fakeAgent.AnswerShort(DispGetFilesToGo, 2);
+    main.SetProgress(40);
+    const Pixels skin = Expected(IDB_SKIN_FRAME0, "Drag files here", "40% done (2 to go)");
+    EXPECT_EQ(Differences(Shown(), skin), 0);
+
+    g_highContrast = true;
+    {
+        const WindowColours colours(RGB(255, 255, 0), RGB(0, 0, 255));  // told by WM_SYSCOLORCHANGE
+        RunLoop();
+        const Pixels shown = Shown();
+        // Inside the band: the window colour, the text colour, or the two blended at the
+        // letters' edges; outside it: the skin as it was.
+        int background = 0, ink = 0, stray = 0;
+        for (int y = 0; y < SKIN_SIZE.height; ++y) {
+            for (int x = 0; x < SKIN_SIZE.width; ++x) {
+                const size_t at = static_cast<size_t>(y) * SKIN_SIZE.width + x;
+                const uint32_t p = shown[at];
+                const int r = p >> 16, g = (p >> 8) & 0xFF, b = p & 0xFF;
+                const bool inBand = x >= STATUS_BAND.left && x < STATUS_BAND.right && y >= STATUS_BAND.top &&
+                                    y < STATUS_BAND.bottom;
+                if (!inBand) stray += p != skin[at];
+                else if (p == AsPixel(RGB(255, 255, 0))) ++background;
+                else if (p == AsPixel(RGB(0, 0, 255))) ++ink;
+                else stray += std::abs(r - g) > 8 || std::abs(r + b - 255) > 16;
+            }
+        }
+        EXPECT_EQ(stray, 0);
+        EXPECT_GT(ink, 20);
+        EXPECT_GT(background, (STATUS_BAND.right - STATUS_BAND.left) * (STATUS_BAND.bottom - STATUS_BAND.top) / 2);
+    }
+    g_highContrast = false;
+    SendMessageW(handle, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    EXPECT_EQ(Differences(Shown(), skin), 0);
 }
 
 // The run under a double-byte code page is only worth its name if the process has that page.

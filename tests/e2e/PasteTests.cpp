@@ -1,0 +1,122 @@
+// Ctrl+V on the drop window, as a person who cannot drag uses it: what another program put on
+// the clipboard goes as a drop of it would, signed out or in.
+#include <cstring>
+
+#include "agent/AgentProtocol.h"
+#include "tests/e2e/UserSessionFixture.h"
+#include "tests/support/DropFilesBlock.h"
+#include "tests/support/Owned.h"
+
+using namespace agentproto;
+
+namespace {
+
+// The clipboard's contents replaced by one format's bytes, owned by a window of this process;
+// nothing at all when `bytes` is empty.
+void PutOnClipboard(UINT format, const void* bytes, size_t size) {
+    OwnedWindow owner(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(owner);
+    ASSERT_TRUE(OpenClipboard(owner.Get()));
+    EmptyClipboard();
+    if (size) {
+        HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, size);
+        ASSERT_NE(global, nullptr);
+        std::memcpy(GlobalLock(global), bytes, size);
+        GlobalUnlock(global);
+        EXPECT_NE(SetClipboardData(format, global), nullptr);
+    }
+    CloseClipboard();
+}
+
+void PutText(const std::wstring& text) {
+    PutOnClipboard(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+}
+
+}  // namespace
+
+class PasteTest : public UserSessionTest {
+protected:
+    // Clicked only when it is not the active window already: two clicks in a row would be
+    // a double click, which hides it.
+    void Paste(HWND window) {
+        if (!WaitUntilReadyForKeys(window, 0)) {
+            ASSERT_NO_FATAL_FAILURE(ClickToMakeActive(window));
+        }
+        PressKeys({VK_CONTROL, 'V'});
+    }
+};
+
+TEST_F(PasteTest, AFileListOrAUnicodeUrlOnTheClipboardGoesLikeADropAndSignedOutAsksForSignInFirst) {
+    const std::string song = MakeSong("pasted.mp3");
+    ParceloProcess program;
+    HWND window = program.ShownWindow();
+    ASSERT_NE(window, nullptr);
+
+    const std::wstring path = Wide(song);
+    const std::vector<unsigned char> list =
+        DropFilesBlock(std::vector<std::u16string>{std::u16string(path.begin(), path.end())});
+    ASSERT_NO_FATAL_FAILURE(PutOnClipboard(CF_HDROP, list.data(), list.size()));
+    ASSERT_NO_FATAL_FAILURE(Paste(window));
+    ConfirmSignIn(program, "paste pass", false);
+    ASSERT_TRUE(WaitForLockerFile("pasted.mp3"));
+    EXPECT_EQ(Contents(InLocker("pasted.mp3")), Contents(song));
+    EXPECT_EQ(script.CallOrder({DispUpload, DispSignIn, DispSignOut}),
+              (std::vector<long>{DispSignOut, DispSignIn, DispUpload}));
+
+    // A URL whose name the system code page cannot hold, offered only as Unicode text.
+    const std::wstring name = L"\x041c\x0435\x043b\x043e\x0434\x0438\x044f.mp3";
+    const std::wstring tune = Wide(folder_) + L"\\" + name;
+    ASSERT_TRUE(WriteBytes(tune, "ID3 tune"));
+    std::wstring url = L"file:///" + tune;
+    for (wchar_t& c : url)
+        if (c == L'\\') c = L'/';
+    PutText(url);
+    ASSERT_NO_FATAL_FAILURE(Paste(window));
+    ASSERT_TRUE(PumpUntil([&] { return Exists(Wide(locker_ + "\\" + account_ + "\\") + name); }));
+    const std::vector<std::string> uploads = script.LoggedCalls(DispUpload);
+    ASSERT_EQ(uploads.size(), 2u);
+    EXPECT_NE(uploads[1].find("\t8:" + Utf8(url) + "\t"), std::string::npos) << uploads[1];
+
+    ExitThroughMenu(program, window);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+}
+
+// A text that names a pipe or a share is an item for the agent, never a file to open; an empty
+// clipboard gives nothing.
+TEST_F(PasteTest, ATextNamingAPipeOrAShareIsHandedOverUnopenedAndAnEmptyClipboardGivesNothing) {
+    StoreAutomaticSignIn(account_, "paste pass");
+    script.Set("1.hr", S_OK);  // every item taken as it is
+    const std::wstring pipeName = L"\\\\.\\pipe\\parcelo-paste-" + std::to_wstring(GetCurrentProcessId());
+    const UniqueHandle pipe(
+        CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, 0, 1, 0, 0, 0, nullptr));
+    ASSERT_TRUE(pipe.valid());
+    const UniqueHandle connected(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    OVERLAPPED client = {};
+    client.hEvent = connected.get();
+    EXPECT_FALSE(ConnectNamedPipe(pipe.get(), &client));
+    ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+
+    ParceloProcess program;
+    HWND window = program.ShownWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return script.LoggedCalls(DispSignIn).size() == 1; }));
+    const std::wstring share = L"\\\\nowhere\\music\\song.mp3";
+    for (const std::wstring& text : {pipeName, share}) {
+        PutText(text);
+        ASSERT_NO_FATAL_FAILURE(Paste(window));
+    }
+    ASSERT_TRUE(PumpUntil([&] { return script.LoggedCalls(DispUpload).size() == 2; }));
+    PutOnClipboard(CF_TEXT, "", 0);
+    ASSERT_NO_FATAL_FAILURE(Paste(window));
+    PumpUntil([] { return false; }, 1000);  // time for a wrong upload to show
+    const std::vector<std::string> uploads = script.LoggedCalls(DispUpload);
+    ASSERT_EQ(uploads.size(), 2u);
+    EXPECT_NE(uploads[0].find("\t8:" + Utf8(pipeName) + "\t"), std::string::npos) << uploads[0];
+    EXPECT_NE(uploads[1].find("\t8:" + Utf8(share) + "\t"), std::string::npos) << uploads[1];
+    EXPECT_EQ(WaitForSingleObject(client.hEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the pipe was opened";
+    EXPECT_EQ(program.FindShown("#32770"), nullptr) << "a box or dialog came up";
+    CancelIo(pipe.get());
+
+    ExitThroughMenu(program, window);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+}
