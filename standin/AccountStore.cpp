@@ -1,6 +1,7 @@
 #include "AccountStore.h"
 
 #include <wincrypt.h>
+#include <cwchar>
 #include <vector>
 
 #include "RegKey.h"
@@ -36,7 +37,7 @@ std::string ToHex(const BYTE* data, size_t size) {
     return hex;
 }
 
-// Account names and hex texts are ASCII.
+// Hex texts are ASCII.
 std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 std::string Utf8(const std::wstring& text) {
@@ -48,53 +49,91 @@ std::string Utf8(const std::wstring& text) {
     return out;
 }
 
-bool IsAlnum(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+bool IsAlnum(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9'); }
 
-bool IsLocalPart(const std::string& s) {
-    if (s.empty() || s.size() > 64 || s.front() == '.' || s.back() == '.') return false;
-    if (s.find("..") != std::string::npos) return false;
-    for (char c : s)
-        if (!IsAlnum(c) && c != '.' && c != '_' && c != '%' && c != '+' && c != '-') return false;
+// Letters of any script may stand in the local part; spaces, controls and the ASCII signs
+// outside "._%+-" may not ('#' never does: it escapes a device name in a folder's name).
+bool IsLocalCharacter(wchar_t c) {
+    if (c < 0x80) return IsAlnum(c) || (c != 0 && std::wcschr(L"._%+-", c) != nullptr);
+    if (c < 0xA0) return false;
+    WORD type = 0;
+    return GetStringTypeW(CT_CTYPE1, &c, 1, &type) && !(type & (C1_SPACE | C1_CNTRL | C1_BLANK));
+}
+
+bool IsLocalPart(const std::wstring& s) {
+    if (s.empty() || s.size() > 64 || s.front() == L'.' || s.back() == L'.') return false;
+    if (s.find(L"..") != std::wstring::npos) return false;
+    for (wchar_t c : s)
+        if (!IsLocalCharacter(c)) return false;
     return true;
 }
 
-bool IsDomain(const std::string& s) {
+bool IsAsciiLetters(const std::wstring& s) {
+    for (wchar_t c : s)
+        if (!((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'))) return false;
+    return true;
+}
+
+// An ASCII domain: an internationalised one arrives here in its "xn--" form.
+bool IsDomain(const std::wstring& s) {
     size_t start = 0, labels = 0;
-    std::string last;
+    std::wstring last;
     while (start <= s.size()) {
-        size_t dot = s.find('.', start);
-        if (dot == std::string::npos) dot = s.size();
-        std::string label = s.substr(start, dot - start);
-        if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-') return false;
-        for (char c : label)
-            if (!IsAlnum(c) && c != '-') return false;
+        size_t dot = s.find(L'.', start);
+        if (dot == std::wstring::npos) dot = s.size();
+        std::wstring label = s.substr(start, dot - start);
+        if (label.empty() || label.size() > 63 || label.front() == L'-' || label.back() == L'-') return false;
+        for (wchar_t c : label)
+            if (!IsAlnum(c) && c != L'-') return false;
         ++labels;
         last = label;
         start = dot + 1;
     }
-    if (labels < 2 || last.size() < 2) return false;
-    for (char c : last)
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return false;
-    return true;
+    if (labels < 2) return false;
+    return last.compare(0, 4, L"xn--") == 0 || (last.size() >= 2 && IsAsciiLetters(last));
+}
+
+// One spelling of the same text: composed characters, then lower case in every script.
+std::wstring Folded(const std::wstring& text) {
+    std::wstring composed(text.size() * 3 + 8, L'\0');
+    int length = NormalizeString(NormalizationC, text.c_str(), static_cast<int>(text.size()), &composed[0],
+                                 static_cast<int>(composed.size()));
+    if (length <= 0) return std::wstring();
+    composed.resize(length);
+    std::wstring lower(composed.size() * 2 + 8, L'\0');
+    length = LCMapStringW(LOCALE_INVARIANT, LCMAP_LOWERCASE, composed.c_str(), static_cast<int>(composed.size()),
+                          &lower[0], static_cast<int>(lower.size()));
+    if (length <= 0) return std::wstring();
+    lower.resize(length);
+    return lower;
+}
+
+std::wstring AsciiDomain(const std::wstring& domain) {
+    wchar_t ascii[256];
+    // IsDomain checks the letters, digits and hyphens afterwards (Wine refuses any name that
+    // is not ASCII with IDN_USE_STD3_ASCII_RULES).
+    const int length = IdnToAscii(0, domain.c_str(), static_cast<int>(domain.size()), ascii, ARRAYSIZE(ascii));
+    if (length <= 0) return std::wstring();
+    std::wstring out(ascii, length);
+    for (wchar_t& c : out)
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    return out;
 }
 
 }  // namespace
 
-std::string AccountStore::Normalize(const std::wstring& address) {
-    if (address.empty() || address.size() > 254) return std::string();
-    std::string text;
-    for (wchar_t c : address) {
-        if (c <= L' ' || c > L'~') return std::string();
-        text += static_cast<char>(c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c);
-    }
-    const size_t at = text.find('@');
-    if (at == std::string::npos || text.find('@', at + 1) != std::string::npos) return std::string();
-    if (!IsLocalPart(text.substr(0, at)) || !IsDomain(text.substr(at + 1))) return std::string();
-    return text;
+std::wstring AccountStore::Normalize(const std::wstring& address) {
+    if (address.empty() || address.size() > 254) return std::wstring();
+    const size_t at = address.find(L'@');
+    if (at == std::wstring::npos || address.find(L'@', at + 1) != std::wstring::npos) return std::wstring();
+    const std::wstring local = Folded(address.substr(0, at));
+    const std::wstring domain = at + 1 < address.size() ? AsciiDomain(address.substr(at + 1)) : std::wstring();
+    if (!IsLocalPart(local) || !IsDomain(domain)) return std::wstring();
+    return local + L"@" + domain;
 }
 
-AccountStore::Outcome AccountStore::Verify(const std::string& account, const std::wstring& password) {
-    RegKey key = RegKey::Create(HKEY_CURRENT_USER, std::wstring(AGENT_KEY_W) + L"\\Accounts\\" + Wide(account));
+AccountStore::Outcome AccountStore::Verify(const std::wstring& account, const std::wstring& password) {
+    RegKey key = RegKey::Create(HKEY_CURRENT_USER, std::wstring(AGENT_KEY_W) + L"\\Accounts\\" + account);
     if (!key.valid()) return Outcome::Failed;
     std::wstring salt, stored;
     std::string computed;

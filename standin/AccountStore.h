@@ -11,9 +11,10 @@ class AccountStore {
 public:
     enum class Outcome { Created, Matched, WrongPassword, Failed };
 
-    // Lower-case address, or empty when the text is not a well-formed (ASCII) address.
-    static std::string Normalize(const std::wstring& address);
-    static Outcome Verify(const std::string& account, const std::wstring& password);
+    // The account's name: the local part composed and in lower case (letters of any script),
+    // the domain in its ASCII ("xn--") form; empty when the text is not a well-formed address.
+    static std::wstring Normalize(const std::wstring& address);
+    static Outcome Verify(const std::wstring& account, const std::wstring& password);
 
 private:
     static bool Hash(const std::string& saltHex, const std::wstring& password, std::string* hashHex);

@@ -20,11 +20,14 @@ public:
     void Shutdown();
 
     void Upload(const std::wstring& item);
+    // The queue has run empty (its last notifications are out): the server may end.
+    void QueueDrained();
     bool SignIn(const std::wstring& address, const std::wstring& password);
     void SignOut();
     void OpenLocker();
     bool SignedIn() const { return !account_.empty(); }
-    std::wstring CurrentFileName() const { return queue_.CurrentName(); }
+    // Inside a queue's notification, its item; otherwise the item in progress, or the last one.
+    std::wstring CurrentFileName() const;
     short FilesToGo() const { return queue_.FilesToGo(); }
     // Tunes the real agent's connection; the local Locker has nothing to tune.
     void Configure(short /*value*/) {}
@@ -34,9 +37,13 @@ public:
 
 private:
     void EndSession();
+    // While uploads wait, the server stays for them though every client has let go.
+    void HoldServer();
+    void ReleaseServer();
 
-    std::string account_;  // empty when signed out
+    std::wstring account_;  // empty when signed out
     UploadQueue queue_;
+    bool holdsServer_ = false;
 };
 
 }  // namespace standin

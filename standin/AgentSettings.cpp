@@ -2,7 +2,9 @@
 
 #include <shlobj.h>
 
+#include "LockerNames.h"
 #include "RegKey.h"
+#include "ServerModule.h"
 #include "StandinIds.h"
 
 namespace standin {
@@ -16,11 +18,11 @@ std::wstring AgentSettings::LockerRoot() {
     return std::wstring(local) + L"\\Velorex\\Locker";
 }
 
-std::wstring AgentSettings::LockerOf(const std::string& account) {
+std::wstring AgentSettings::LockerOf(const std::wstring& account) {
     std::wstring root = LockerRoot();
     if (root.empty()) return root;
     if (root.back() != L'\\' && root.back() != L'/') root += L'\\';
-    return root + std::wstring(account.begin(), account.end());  // accounts are ASCII
+    return root + EscapeReservedName(account);
 }
 
 ULONGLONG AgentSettings::QuotaBytes() {
@@ -33,6 +35,14 @@ DWORD AgentSettings::ChunkDelayMs() {
     ULONGLONG delay = 0;
     RegKey::Open(HKEY_CURRENT_USER, AGENT_KEY_W).readNumber(L"ChunkDelay", &delay);
     return static_cast<DWORD>(delay < 60000 ? delay : 60000);
+}
+
+DWORD AgentSettings::DownloadLimitMs(const wchar_t* name, DWORD standard) {
+    // Only a test shortens them, so that a download that never ends fails within seconds.
+    ULONGLONG limit = 0;
+    if (ServerModule::Scripted() && RegKey::Open(HKEY_CURRENT_USER, SCRIPT_KEY_W).readNumber(name, &limit) && limit > 0)
+        return static_cast<DWORD>(limit < standard ? limit : standard);
+    return standard;
 }
 
 bool AgentSettings::UpgradeAvailable() {

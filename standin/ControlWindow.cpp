@@ -23,9 +23,12 @@ bool ControlWindow::Create(HINSTANCE instance) {
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = &ControlWindow::WndProc;
     wc.hInstance = instance;
-    wc.lpszClassName = CLASS_NAME;
+    // The test controls are a door into the agent for any program on the desktop: only a
+    // server started for tests has them. Otherwise the window only wakes the STA.
+    const wchar_t* name = ServerModule::Scripted() ? CLASS_NAME : INTERNAL_CLASS_NAME;
+    wc.lpszClassName = name;
     if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-    hwnd_ = CreateWindowExW(0, CLASS_NAME, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    hwnd_ = CreateWindowExW(0, name, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
     g_window = hwnd_;
     return hwnd_ != nullptr;
 }
@@ -59,12 +62,14 @@ void ControlWindow::Die() {
 
 LRESULT CALLBACK ControlWindow::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
+        if (message == MSG_FIRE_QUEUED) {
+            Notifier::FirePosted();
+            return 0;
+        }
+        if (!ServerModule::Scripted()) return DefWindowProcW(hwnd, message, wParam, lParam);
         switch (message) {
         case MSG_FIRE:
             Notifier::FireNow(static_cast<DISPID>(wParam), static_cast<short>(lParam));
-            return 0;
-        case MSG_FIRE_QUEUED:
-            EventHub::Broadcast(static_cast<DISPID>(wParam), static_cast<short>(lParam));
             return 0;
         case MSG_RAW_EVENT:
             EventHub::BroadcastRaw(static_cast<DISPID>(wParam), static_cast<UINT>(lParam));

@@ -1,5 +1,5 @@
-// Message-only window of the server's STA: fires queued notifications and takes the test
-// controls (notify, die, raw event) that other processes post to it.
+// Message-only window of the server's STA: fires queued notifications and, in scripted mode
+// only, takes the test controls (notify, die, raw event) that other processes post to it.
 #pragma once
 
 #include <windows.h>
@@ -9,12 +9,13 @@ namespace standin {
 
 class ControlWindow {
 public:
-    static constexpr const wchar_t* CLASS_NAME = L"VelorexUploadAgentControl";
+    static constexpr const wchar_t* CLASS_NAME = L"VelorexUploadAgentControl";  // scripted mode only
+    static constexpr const wchar_t* INTERNAL_CLASS_NAME = L"VelorexUploadAgentNotifier";
     static constexpr UINT MSG_FIRE = WM_APP + 1;        // wParam event id, lParam value
     static constexpr UINT MSG_DIE = WM_APP + 2;         // end at once, without the clients
     static constexpr UINT MSG_RAW_EVENT = WM_APP + 3;    // wParam event id, lParam VT_I4 count
     static constexpr UINT MSG_CALL_COUNT = WM_APP + 4;   // sent: wParam dispatch id; answers the count
-    static constexpr UINT MSG_FIRE_QUEUED = WM_APP + 10; // internal: status already recorded
+    static constexpr UINT MSG_FIRE_QUEUED = WM_APP + 10; // internal: fire what Notifier holds
     static constexpr UINT MSG_GO_AWAY = WM_APP + 11;     // internal: lParam the object to cut off
     static constexpr UINT DIED_EXIT_CODE = 2;
 

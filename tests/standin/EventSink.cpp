@@ -2,6 +2,7 @@
 #include "tests/support/MessagePump.h"
 
 #include "agent/AgentProtocol.h"
+#include "tests/support/Files.h"
 
 std::string EventSink::Joined(bool statusesOnly) const {
     std::string all;
@@ -10,13 +11,13 @@ std::string EventSink::Joined(bool statusesOnly) const {
     return all;
 }
 
-bool EventSink::WaitForStatus(short code) {
+bool EventSink::WaitForStatus(short code, DWORD timeoutMs) {
     const std::string wanted = "S" + std::to_string(code);
     return PumpUntil([&] {
         for (const std::string& e : events_)
-            if (e == wanted) return true;
+            if (e == wanted || e.compare(0, wanted.size() + 1, wanted + ":") == 0) return true;
         return false;
-    });
+    }, timeoutMs);
 }
 
 STDMETHODIMP EventSink::QueryInterface(REFIID riid, void** out) {
@@ -39,7 +40,20 @@ STDMETHODIMP EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params
     // One VT_I2 is the contract; anything else is recorded raw so a test can see it.
     if (params && params->cArgs == 1 && params->rgvarg[0].vt == VT_I2) {
         const char kind = id == agentproto::EventStatus ? 'S' : id == agentproto::EventProgress ? 'P' : '?';
-        events_.push_back(kind + std::to_string(params->rgvarg[0].iVal));
+        std::string event = kind + std::to_string(params->rgvarg[0].iVal);
+        if (kind == 'S' && nameSource_) {
+            VARIANT name;
+            VariantInit(&name);
+            DISPPARAMS none = {nullptr, nullptr, 0, 0};
+            std::wstring text;
+            if (SUCCEEDED(nameSource_->Invoke(agentproto::DispGetCurrentFileName, IID_NULL, 0, DISPATCH_METHOD, &none,
+                                              &name, nullptr, nullptr)) &&
+                name.vt == VT_BSTR && name.bstrVal)
+                text = name.bstrVal;
+            VariantClear(&name);
+            event += ":" + Utf8(text.substr(text.find_last_of(L"\\/") + 1));
+        }
+        events_.push_back(event);
         return S_OK;
     }
     std::string raw = "E" + std::to_string(id) + "(";

@@ -17,7 +17,10 @@ public:
     std::string Joined(bool statusesOnly = false) const;  // "S12 S19 S11"
     std::string Statuses() const { return Joined(true); }
     void Clear() { events_.clear(); }
-    bool WaitForStatus(short code);
+    // As the client does: each status is recorded with the name GetCurrentFileName gives the
+    // sink while the notification is being delivered, "S111:a.mp3" (the path's last part).
+    void AskNames(IDispatch* agent) { nameSource_ = agent; }
+    bool WaitForStatus(short code, DWORD timeoutMs = 20000);
 
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
     STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
@@ -30,6 +33,7 @@ public:
 
 private:
     bool admitEventIid_;
+    IDispatch* nameSource_ = nullptr;
     LONG refs_ = 1;
     std::vector<std::string> events_;
 };

@@ -1,8 +1,10 @@
 // What /RegServer writes: machine-wide as the test prefix was prepared, and per user.
 #include <shlwapi.h>
 
+#include "EventSink.h"
 #include "StandinTest.h"
 #include "agent/AgentProtocol.h"
+#include "standin/ControlWindow.h"
 #include "standin/StandinIds.h"
 #include "tests/support/AgentScript.h"
 #include "tests/support/ProgramProcess.h"
@@ -69,7 +71,7 @@ TEST_F(RegistrationTest, PerUserRegistrationComesAndGoes) {
     ExpectMachineRegistration();
 }
 
-TEST_F(RegistrationTest, WithoutScriptedSwitchTheScriptIsIgnored) {
+TEST_F(RegistrationTest, WithoutScriptedSwitchTheScriptIsIgnoredAndNoControlWindowIsOpen) {
     ASSERT_EQ(0u, RunAgent("/RegServer /machine"));
     struct Restore {
         ~Restore() { RunAgent("/RegServer /machine /scripted"); }
@@ -83,8 +85,20 @@ TEST_F(RegistrationTest, WithoutScriptedSwitchTheScriptIsIgnored) {
     Result version;
     ASSERT_HRESULT_SUCCEEDED(Call(agent.Get(), agentproto::DispGetVersion, {}, &version.v));
     EXPECT_EQ(L"1.6.0", version.text());
+    // No door for other programs of the desktop: only the window that fires notifications.
+    EXPECT_EQ(nullptr, AgentScript::ControlWindow());
+    const HWND notifier = FindWindowExW(HWND_MESSAGE, nullptr, standin::ControlWindow::INTERNAL_CLASS_NAME, nullptr);
+    ASSERT_NE(nullptr, notifier);
+    EXPECT_EQ(0, SendMessageW(notifier, standin::ControlWindow::MSG_CALL_COUNT, agentproto::DispGetVersion, 0));
+    EventSink sink;
+    Advise(agent.Get(), &sink);
+    EXPECT_EQ(1, SignIn(agent.Get(), NewAccount("plain"), L"pw"));
+    ASSERT_TRUE(sink.WaitForStatus(11));
+    EXPECT_EQ("S12 S19 S11", sink.Joined());
     // Let this server go before the scripted registration returns.
-    UniqueHandle server(OpenProcess(SYNCHRONIZE, FALSE, AgentScript::AgentPid()));
+    DWORD pid = 0;
+    GetWindowThreadProcessId(notifier, &pid);
+    UniqueHandle server(OpenProcess(SYNCHRONIZE, FALSE, pid));
     agent.Reset();
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.get(), 15000));
 }

@@ -3,6 +3,7 @@
 #include "StandinTest.h"
 #include "agent/AgentProtocol.h"
 #include "standin/StandinIds.h"
+#include "tests/support/Files.h"
 #include "tests/support/Registry.h"
 
 using namespace agentproto;
@@ -49,7 +50,35 @@ TEST_F(SignInTest, FirstSignInCreatesAccountLaterOnesNeedItsPassword) {
     EXPECT_EQ(108, Number(agent.Get(), DispGetStatus, VT_I2));
 }
 
-TEST_F(SignInTest, MalformedAddressOrEmptyPasswordIsRefusedWith104) {
+TEST_F(SignInTest, AddressesInAnyScriptSignInInOneSpelling) {
+    ComPtr<IDispatch> agent = Create();
+    ASSERT_TRUE(agent);
+    EventSink sink;
+    Advise(agent.Get(), &sink);
+    // The local part in lower case, the domain in its ASCII form.
+    Forget(L"jos\x00e9@example.com");
+    Forget(L"\x7528\x6237@xn--fsqu00a.xn--4rr70v");
+
+    const std::pair<const wchar_t*, const wchar_t*> attempts[] = {
+        {L"jos\x00e9@example.com", L"S12 S19 S11"},
+        {L"JOS\x00c9@EXAMPLE.COM", L"S12 S19 S11"},   // the same account
+        {L"jose\x0301@example.com", L"S12 S19 S11"},  // the same, its accent apart
+        {L"\x7528\x6237@\x4f8b\x5b50.\x5e7f\x544a", L"S12 S19 S11"},
+    };
+    for (const auto& attempt : attempts) {
+        sink.Clear();
+        EXPECT_HRESULT_SUCCEEDED(Call(agent.Get(), DispSignOut, {I4(0)}));
+        EXPECT_EQ(1, SignIn(agent.Get(), attempt.first, L"pw"));
+        ASSERT_TRUE(sink.WaitForStatus(11));
+        EXPECT_EQ(Utf8(std::wstring(L"S10 ") + attempt.second), sink.Joined());
+    }
+    sink.Clear();
+    EXPECT_EQ(1, SignIn(agent.Get(), std::wstring(L"Jos\x00e9@example.com"), L"other"));
+    ASSERT_TRUE(sink.WaitForStatus(108));
+    EXPECT_EQ("S12 S108", sink.Joined());
+}
+
+TEST_F(SignInTest, MalformedAddressIsRefusedAsABadUserNameAndEmptyPasswordWith104) {
     ComPtr<IDispatch> agent = Create();
     ASSERT_TRUE(agent);
     EventSink sink;
@@ -57,11 +86,12 @@ TEST_F(SignInTest, MalformedAddressOrEmptyPasswordIsRefusedWith104) {
 
     const std::string good = NewAccount("malformed");
     for (const char* address : {"", "no-at-sign.example.com", "two@@example.com", "a@localhost", "dot.@example.com",
-                                "a b@example.com", "a@-example.com", "a@example.c0m", "a\\b@example.com"}) {
+                                "a b@example.com", "a@-example.com", "a@example.c0m", "a\\b@example.com",
+                                "a#b@example.com"}) {
         sink.Clear();
         EXPECT_EQ(0, SignIn(agent.Get(), address, L"password")) << address;
-        ASSERT_TRUE(sink.WaitForStatus(104)) << address;
-        EXPECT_EQ("S104", sink.Joined()) << address;
+        ASSERT_TRUE(sink.WaitForStatus(108)) << address;
+        EXPECT_EQ("S108", sink.Joined()) << address;
     }
     sink.Clear();
     EXPECT_EQ(0, SignIn(agent.Get(), good, L""));

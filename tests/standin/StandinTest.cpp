@@ -32,8 +32,8 @@ void StandinTest::SetUp() {
 }
 
 void StandinTest::TearDown() {
-    for (const std::string& account : accounts_)
-        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(standin::AGENT_KEY) + "\\Accounts\\" + account).c_str());
+    for (const std::wstring& account : accounts_)
+        RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(standin::AGENT_KEY_W) + L"\\Accounts\\" + account).c_str());
     ResetAgentKey();
     if (!scratch_.empty()) RemoveTree(scratch_);
     CoUninitialize();
@@ -73,10 +73,13 @@ std::wstring StandinTest::TextOf(IDispatch* agent, DISPID id) {
 }
 
 LONG StandinTest::SignIn(IDispatch* agent, const std::string& address, const wchar_t* password) {
-    const std::wstring wide(address.begin(), address.end());
+    return SignIn(agent, std::wstring(address.begin(), address.end()), password);
+}
+
+LONG StandinTest::SignIn(IDispatch* agent, const std::wstring& address, const wchar_t* password) {
     Result accepted;
     EXPECT_HRESULT_SUCCEEDED(
-        Call(agent, agentproto::DispSignIn, {Text(wide.c_str()), Text(password), Text(L"extra")}, &accepted.v));
+        Call(agent, agentproto::DispSignIn, {Text(address.c_str()), Text(password), Text(L"extra")}, &accepted.v));
     EXPECT_EQ(VT_I4, accepted.v.vt);
     return accepted.v.lVal;
 }
@@ -118,7 +121,7 @@ void StandinTest::SetAgentValue(const char* name, DWORD value) {
 std::string StandinTest::NewAccount(const char* tag) {
     const std::string account =
         std::string("standin-") + tag + "-" + std::to_string(GetCurrentProcessId()) + "@example.com";
-    accounts_.push_back(account);
+    accounts_.push_back(Wide(account));
     return account;
 }
 
@@ -130,6 +133,7 @@ std::wstring StandinTest::WriteSource(const wchar_t* name, size_t size) {
     const std::wstring path = scratch_ + L"\\" + name;
     std::string data(size, '\0');
     for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>((i * 7 + i / 251) & 0xff);
+    data.replace(0, size < 3 ? size : 3, "ID3", size < 3 ? size : 3);  // a song's signature, as fetched ones need
     EXPECT_TRUE(WriteBytes(path, data));
     return path;
 }

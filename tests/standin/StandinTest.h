@@ -32,6 +32,7 @@ public:
     static LONG Number(IDispatch* agent, DISPID id, VARTYPE vt);
     static std::wstring TextOf(IDispatch* agent, DISPID id);
     static LONG SignIn(IDispatch* agent, const std::string& address, const wchar_t* password);
+    static LONG SignIn(IDispatch* agent, const std::wstring& address, const wchar_t* password);
     static DWORD Advise(IDispatch* agent, IUnknown* sink);
     static void Unadvise(IDispatch* agent, DWORD cookie);
 
@@ -40,12 +41,14 @@ public:
     static void SetAgentValue(const char* name, DWORD value);
 
     std::string NewAccount(const char* tag);  // removed again at the end of the test
+    // An account the agent made under that name, removed again at the end of the test.
+    void Forget(const std::wstring& account) { accounts_.push_back(account); }
     std::wstring LockerOf(const std::string& account) const;
-    std::wstring WriteSource(const wchar_t* name, size_t size);  // deterministic content
+    std::wstring WriteSource(const wchar_t* name, size_t size);  // deterministic content, an MP3's start
     std::wstring FileUrl(const std::wstring& path) const;
 
     std::wstring scratch_;
 
 private:
-    std::vector<std::string> accounts_;
+    std::vector<std::wstring> accounts_;
 };

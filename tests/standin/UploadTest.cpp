@@ -1,48 +1,8 @@
 // Uploads into the local Locker: the notification sequence, refused items, URLs, the quota.
-#include "EventSink.h"
-#include "StandinTest.h"
-#include "agent/AgentProtocol.h"
-#include "tests/support/Files.h"
+#include "UploadFixture.h"
 #include "tests/support/LoopbackServer.h"
 
 using namespace agentproto;
-
-namespace {
-
-class UploadTest : public StandinTest {
-protected:
-    void SetUp() override {
-        StandinTest::SetUp();
-        agent_ = Create();
-        ASSERT_TRUE(agent_);
-        Advise(agent_.Get(), &sink_);
-    }
-    void TearDown() override {
-        agent_.Reset();
-        StandinTest::TearDown();
-    }
-    void SignInAs(const std::string& account) {
-        ASSERT_EQ(1, SignIn(agent_.Get(), account, L"pw"));
-        ASSERT_TRUE(sink_.WaitForStatus(11));
-        sink_.Clear();
-    }
-    void Upload(const std::wstring& item) {
-        EXPECT_HRESULT_SUCCEEDED(Call(agent_.Get(), DispUpload, {Text(item.c_str()), Flag(false)}));
-    }
-    short FilesToGo() { return static_cast<short>(Number(agent_.Get(), DispGetFilesToGo, VT_I2)); }
-    std::wstring CurrentFileName() { return TextOf(agent_.Get(), DispGetCurrentFileName); }
-    // Same bytes in the Locker as in the source; no gigantic diff on failure.
-    void ExpectCopied(const std::string& expected, const std::wstring& lockerFile) {
-        EXPECT_TRUE(Exists(lockerFile));
-        const std::string actual = Contents(lockerFile);
-        EXPECT_TRUE(actual == expected) << actual.size() << " bytes instead of " << expected.size();
-    }
-
-    ComPtr<IDispatch> agent_;
-    EventSink sink_;
-};
-
-}  // namespace
 
 TEST_F(UploadTest, SignedOutUploadAndOpenLockerGive109) {
     Upload(WriteSource(L"a.mp3", 10));
@@ -73,7 +33,7 @@ TEST_F(UploadTest, RefusedItemsReportTheirCodeAndTheQueueGoesOn) {
     const std::string account = NewAccount("refused");
     SignInAs(account);
     // A download held by the server keeps the worker busy until every item is queued.
-    LoopbackServer server("first", true);
+    LoopbackServer server("ID3first", true);
     const std::wstring good = WriteSource(L"track two.mp3", 5000);
     const std::wstring closed = L"http://127.0.0.1:" + std::to_wstring(LoopbackServer::ClosedPort()) + L"/gone.mp3";
 
@@ -89,7 +49,7 @@ TEST_F(UploadTest, RefusedItemsReportTheirCodeAndTheQueueGoesOn) {
     server.Release();
     ASSERT_TRUE(sink_.WaitForStatus(11));
     EXPECT_EQ("S13 S13 S121 S13 S111 S13 S114 S13 S114 S13 S112 S13 S112 S13 S11", sink_.Statuses());
-    ExpectCopied("first", LockerOf(account) + L"\\first.mp3");
+    ExpectCopied("ID3first", LockerOf(account) + L"\\first.mp3");
     ExpectCopied(Contents(good), LockerOf(account) + L"\\track two.mp3");
     EXPECT_FALSE(Exists(LockerOf(account) + L"\\notes.txt"));
 }
@@ -98,7 +58,7 @@ TEST_F(UploadTest, FullLockerGives113AndCancelsWhatIsPending) {
     const std::string account = NewAccount("quota");
     SignInAs(account);
     SetAgentValue("QuotaBytes", 150000);
-    const std::string first(100000, 'q');
+    const std::string first = "ID3" + std::string(100000, 'q');
     LoopbackServer server(first, true);  // holds the worker until all is queued
 
     Upload(L"http://127.0.0.1:" + std::to_wstring(server.Port()) + L"/1.mp3");
@@ -117,7 +77,7 @@ TEST_F(UploadTest, FullLockerGives113AndCancelsWhatIsPending) {
 TEST_F(UploadTest, WebDownloadIsQueuedFirstAndCountedWhileItRuns) {
     const std::string account = NewAccount("web");
     SignInAs(account);
-    std::string body(70000, 'x');
+    std::string body = "ID3" + std::string(70000, 'x');
     LoopbackServer server(body, true);
     ASSERT_NE(0, server.Port());
     const std::wstring local = WriteSource(L"after.flac", 1000);

@@ -21,11 +21,15 @@ SOCKET Listen(unsigned short* port) {
 
 }  // namespace
 
-LoopbackServer::LoopbackServer(std::string body, bool held)
-    : body_(std::move(body)), release_(CreateEventA(nullptr, TRUE, held ? FALSE : TRUE, nullptr)) {
+LoopbackServer::LoopbackServer(std::string body, bool held) : LoopbackServer(std::move(body), held, nullptr) {}
+
+LoopbackServer::LoopbackServer(std::string body, bool held, Answerer answerer)
+    : body_(std::move(body)), answerer_(std::move(answerer)), release_(CreateEventA(nullptr, TRUE, held ? FALSE : TRUE, nullptr)) {
     listener_ = Listen(&port_);
     if (listener_ != INVALID_SOCKET) thread_ = std::thread(&LoopbackServer::Serve, this);
 }
+
+LoopbackServer::LoopbackServer(Answerer answerer) : LoopbackServer(std::string(), false, std::move(answerer)) {}
 
 LoopbackServer::~LoopbackServer() {
     Release();
@@ -69,6 +73,11 @@ void LoopbackServer::Answer(SOCKET client) {
     {
         std::lock_guard<std::mutex> hold(lock_);
         requests_.push_back(request.substr(0, request.find("\r\n")));
+    }
+    if (answerer_) {
+        answerer_(client, request.substr(0, request.find("\r\n")));
+        shutdown(client, SD_SEND);
+        return;
     }
     WaitForSingleObject(release_.get(), 30000);
     const std::string response = "HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " +
