@@ -25,14 +25,14 @@ const Weight WEIGHTS[] = {
     {ChaosKind::DropText, 10, "drop text"},
     {ChaosKind::DropBigFile, 3, "drop a file over the limit"},
     {ChaosKind::Paste, 8, "paste files"},
-    {ChaosKind::AgentSignsOut, 5, "agent signs out"},
-    {ChaosKind::AgentSignsIn, 5, "agent signs in"},
+    {ChaosKind::AgentSignsOut, 5, "agent reports a sign-out"},
+    {ChaosKind::AgentSignsIn, 5, "agent reports a sign-in"},
     {ChaosKind::SlowCalls, 6, "slow calls"},
     {ChaosKind::HungCall, 2, "hung call"},
     {ChaosKind::FailingUpload, 5, "failing Upload"},
     {ChaosKind::RejectedCall, 4, "rejected IsSignedIn"},
     {ChaosKind::AgentDiesBetweenCalls, 3, "agent ends between calls"},
-    {ChaosKind::AgentDiesInCall, 3, "agent ends inside an Upload"},
+    {ChaosKind::AgentDiesInCall, 3, "agent ends during a hand-over"},
     {ChaosKind::Restart, 3, "Exit and start again"},
     {ChaosKind::GotoLocker, 3, "Goto Locker"},
     {ChaosKind::SignOut, 3, "Sign out"},
@@ -60,6 +60,7 @@ std::string ChaosEvent::Describe() const {
         break;
     }
     case ChaosKind::Restart: text += param == 1 ? ", automatic sign-in" : ", signed out"; break;
+    case ChaosKind::AgentDiesInCall: text += param == 1 ? " (right after its answer)" : ""; break;
     default: break;
     }
     return text + ", then " + std::to_string(pauseMs) + " ms";
@@ -96,6 +97,7 @@ std::vector<ChaosEvent> MakeSchedule(uint32_t seed, std::size_t events, const Ch
             event.count = draw(100, 3000);
             break;
         case ChaosKind::FailingUpload: event.param = draw(0, CHAOS_UPLOAD_FAILURE_COUNT - 1); break;
+        case ChaosKind::AgentDiesInCall: event.param = draw(0, 1); break;
         case ChaosKind::Restart: event.param = draw(0, 1); break;
         default: break;
         }

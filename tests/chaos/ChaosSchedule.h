@@ -12,14 +12,14 @@ enum class ChaosKind {
     DropText,         // a URL (`param` 0) or a plain text in any script
     DropBigFile,      // a file over the size the program refuses
     Paste,            // the same as a file drop, through the clipboard and Ctrl+V
-    AgentSignsOut,    // another client of the agent signs out: every client hears it
-    AgentSignsIn,     // and signs in again: status 12, then 19
+    AgentSignsOut,    // the agent reports status 10 and says signed out from then on
+    AgentSignsIn,     // the agent reports 12, 19 and 11 and answers for itself again
     SlowCalls,        // calls `param` answered after `count` ms, for the next two events
     HungCall,         // one call unanswered for longer than the question's time; `param` 1 ends the agent
     FailingUpload,    // one Upload fails with the code `param` picks
     RejectedCall,     // one IsSignedIn rejected
     AgentDiesBetweenCalls,
-    AgentDiesInCall,  // during an Upload, which then counts for nothing
+    AgentDiesInCall,  // inside an Upload, which then counts for nothing, or (`param` 1) right after one
     Restart,          // Exit, then a new start, with a stored automatic sign-in when `param` is 1
     GotoLocker,
     SignOut,
