@@ -1,6 +1,7 @@
 #include "tests/chaos/ChaosLedger.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 std::string ChaosCounts::Describe() const {
     return std::to_string(dropped) + " dropped, " + std::to_string(delivered) + " delivered, " +
@@ -53,12 +54,40 @@ bool ChaosLedger::HeldUntil(std::size_t index, const Mark& mark, const Order& or
     return true;
 }
 
-bool ChaosLedger::Accounted(std::size_t index, const Order& order, ChaosCounts* counts) const {
+// A box that names some items and counts the rest ("(and 7 more)") tells of that many more,
+// refused after the last one it names, before it came up.
+std::vector<bool> ChaosLedger::CountedInBoxes(const std::vector<int>& times) const {
+    std::vector<bool> counted(items_.size(), false);
+    for (const Mark& box : boxes_) {
+        const std::size_t more = box.text.find("(and ");
+        if (more == std::string::npos) continue;
+        std::size_t left = std::strtoul(box.text.c_str() + more + 5, nullptr, 10);
+        std::size_t after = 0;
+        bool named = false;
+        for (std::size_t i = 0; i < box.itemsBefore && i < items_.size(); ++i)
+            if (box.text.find(items_[i].text) != std::string::npos) {
+                after = i;
+                named = true;
+            }
+        for (std::size_t i = named ? after + 1 : 0; i < box.itemsBefore && i < items_.size() && left > 0; ++i)
+            if (times[i] == 0 && !counted[i] && items_[i].life == box.life) {
+                counted[i] = true;
+                --left;
+            }
+    }
+    return counted;
+}
+
+bool ChaosLedger::Accounted(std::size_t index, const Order& order, bool counted, ChaosCounts* counts) const {
     for (const Mark& box : boxes_)
         if (box.itemsBefore > index && box.text.find(items_[index].text) != std::string::npos) {
             ++counts->boxed;
             return true;
         }
+    if (counted) {
+        ++counts->boxed;
+        return true;
+    }
     for (const Mark& cancel : cancels_)
         if (HeldUntil(index, cancel, order)) {
             ++counts->cancelled;
@@ -95,12 +124,13 @@ std::vector<std::string> ChaosLedger::Check(const std::vector<std::string>& log,
         if (!any || at > last) last = at;
         any = true;
     }
+    const std::vector<bool> counted = CountedInBoxes(times);
     for (std::size_t i = 0; i < items_.size(); ++i) {
         if (times[i] > 0) {
             ++counts->delivered;
             continue;
         }
-        if (!Accounted(i, order, counts))
+        if (!Accounted(i, order, counted[i], counts))
             faults.push_back("neither delivered nor accounted for: #" + std::to_string(i) + " " + items_[i].text);
     }
     if (!faults.empty()) {

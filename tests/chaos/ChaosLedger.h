@@ -45,7 +45,8 @@ private:
     // Delivered items by drop index, in the log's order (npos for one never dropped).
     using Order = std::vector<std::size_t>;
     bool HeldUntil(std::size_t index, const Mark& mark, const Order& order) const;
-    bool Accounted(std::size_t index, const Order& order, ChaosCounts* counts) const;
+    std::vector<bool> CountedInBoxes(const std::vector<int>& times) const;
+    bool Accounted(std::size_t index, const Order& order, bool counted, ChaosCounts* counts) const;
 
     std::vector<Item> items_;
     std::unordered_map<std::string, std::size_t> index_;
