@@ -244,7 +244,7 @@ void ChaosTest::Run(uint32_t seed, const std::vector<ChaosEvent>& schedule, bool
     fflush(stdout);
     if (!faults_.empty()) {
         std::string report = "chaos seed " + std::to_string(seed) + " (run again with CHAOS_SEED=" +
-                             std::to_string(seed) + "):\n";
+                             std::to_string(seed) + " CHAOS_EVENTS=" + std::to_string(schedule.size()) + "):\n";
         for (const std::string& line : events_) report += "  " + line + "\n";
         ADD_FAILURE() << report;
     }

@@ -6,6 +6,7 @@
 //
 // CHAOS_SEED=N runs that seed alone; CHAOS_MINUTES=N runs seeds drawn from the clock for that
 // long; without either the fixed seeds below run.
+#include <algorithm>
 #include <cstdlib>
 
 #include "tests/chaos/ChaosRun.h"
@@ -35,20 +36,26 @@ unsigned long FromEnvironment(const char* name) {
 
 }  // namespace
 
+// A schedule of `events` events; a longer one holds more hung calls, one per 40 events.
+static std::vector<ChaosEvent> Schedule(uint32_t seed, std::size_t events) {
+    ChaosMix mix = Mix();
+    mix.hungCalls = std::max(1, static_cast<int>(events / 40));
+    return MakeSchedule(seed, events, mix);
+}
+
 TEST_F(ChaosTest, EveryItemReachesTheAgentOnceInOrderOrTheUserIsTold) {
     const unsigned long seed = FromEnvironment("CHAOS_SEED");
     const unsigned long minutes = FromEnvironment("CHAOS_MINUTES");
+    const unsigned long events = FromEnvironment("CHAOS_EVENTS");
     if (seed != 0) {
-        Run(static_cast<uint32_t>(seed), MakeSchedule(static_cast<uint32_t>(seed), EVENTS_PER_SEED, Mix()));
+        Run(static_cast<uint32_t>(seed), Schedule(static_cast<uint32_t>(seed), events ? events : EVENTS_PER_SEED));
     } else if (minutes != 0) {
-        ChaosMix mix = Mix();
-        mix.hungCalls = 3;
         const ULONGLONG end = GetTickCount64() + minutes * 60000ULL;
         // Every seed is run and reported, a failed one too, until the time is up.
         for (uint32_t next = GetTickCount(); GetTickCount64() < end; ++next)
-            Run(next, MakeSchedule(next, EVENTS_PER_LONG_SEED, mix));
+            Run(next, Schedule(next, events ? events : EVENTS_PER_LONG_SEED));
     } else {
-        for (uint32_t fixed : FIXED_SEEDS) Run(fixed, MakeSchedule(fixed, EVENTS_PER_SEED, Mix()));
+        for (uint32_t fixed : FIXED_SEEDS) Run(fixed, Schedule(fixed, EVENTS_PER_SEED));
     }
 }
 
