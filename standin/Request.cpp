@@ -103,7 +103,10 @@ HRESULT Request::Answer(DISPID id, LCID lcid, WORD flags, const DISPPARAMS& para
         script.Delay();
         script.FireEvents();
         script.EndAfter(static_cast<IDispatch*>(this));
-        if (script.Overrides()) return script.Answer(result);
+        const HRESULT hr =
+            script.Overrides() ? script.Answer(result) : Dispatcher::Invoke(id, flags, params, result, argError);
+        script.LogAnswer(flags, lcid, params, hr);
+        return hr;
     }
     return Dispatcher::Invoke(id, flags, params, result, argError);
 }

@@ -1,5 +1,6 @@
 #include "ScriptedCall.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "CallLog.h"
@@ -38,6 +39,7 @@ ScriptedCall::ScriptedCall(DISPID id) : id_(id) {
     script.readString((prefix + L"events").c_str(), &events_);
     script.readNumber((prefix + L"exitafter").c_str(), &endAfter_);
     script.readString(L"LogFile", &logFile_);
+    logAnswers_ = script.readNumber(L"LogAnswers", &number) && number != 0;
 }
 
 bool ScriptedCall::InitialStatus(short* status) {
@@ -49,6 +51,13 @@ bool ScriptedCall::InitialStatus(short* status) {
 
 void ScriptedCall::Log(WORD flags, LCID lcid, const DISPPARAMS& params) const {
     if (!logFile_.empty()) CallLog::Append(logFile_, CallLog::Format(id_, flags, lcid, params));
+}
+
+void ScriptedCall::LogAnswer(WORD flags, LCID lcid, const DISPPARAMS& params, HRESULT hr) const {
+    if (logFile_.empty() || !logAnswers_) return;
+    char code[16];
+    snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
+    CallLog::Append(logFile_, std::string("answer=") + code + "\t" + CallLog::Format(id_, flags, lcid, params));
 }
 
 void ScriptedCall::Delay() const {

@@ -13,6 +13,9 @@ public:
     explicit ScriptedCall(DISPID id);
 
     void Log(WORD flags, LCID lcid, const DISPPARAMS& params) const;
+    // With LogAnswers set, the call again once answered, after its result: a call that the
+    // process's end cut off has no such line.
+    void LogAnswer(WORD flags, LCID lcid, const DISPPARAMS& params, HRESULT hr) const;
     void Delay() const;
     void FireEvents() const;
     // "N.exitafter": once the server has had that many calls with this id, it ends on its own
@@ -41,6 +44,7 @@ private:
     ULONGLONG endAfter_ = 0;
     std::wstring events_;
     std::wstring logFile_;
+    bool logAnswers_ = false;
 };
 
 }  // namespace standin

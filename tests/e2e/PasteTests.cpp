@@ -1,35 +1,17 @@
 // Ctrl+V on the drop window, as a person who cannot drag uses it: what another program put on
 // the clipboard goes as a drop of it would, signed out or in.
-#include <cstring>
 
 #include "agent/AgentProtocol.h"
 #include "tests/e2e/UserSessionFixture.h"
+#include "tests/support/Clipboard.h"
 #include "tests/support/DropFilesBlock.h"
-#include "tests/support/Owned.h"
 
 using namespace agentproto;
 
 namespace {
 
-// The clipboard's contents replaced by one format's bytes, owned by a window of this process;
-// nothing at all when `bytes` is empty.
-void PutOnClipboard(UINT format, const void* bytes, size_t size) {
-    OwnedWindow owner(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
-    ASSERT_TRUE(owner);
-    ASSERT_TRUE(OpenClipboard(owner.Get()));
-    EmptyClipboard();
-    if (size) {
-        HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, size);
-        ASSERT_NE(global, nullptr);
-        std::memcpy(GlobalLock(global), bytes, size);
-        GlobalUnlock(global);
-        EXPECT_NE(SetClipboardData(format, global), nullptr);
-    }
-    CloseClipboard();
-}
-
 void PutText(const std::wstring& text) {
-    PutOnClipboard(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    EXPECT_TRUE(PutOnClipboard(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
 }
 
 }  // namespace
@@ -55,7 +37,7 @@ TEST_F(PasteTest, AFileListOrAUnicodeUrlOnTheClipboardGoesLikeADropAndSignedOutA
     const std::wstring path = Wide(song);
     const std::vector<unsigned char> list =
         DropFilesBlock(std::vector<std::u16string>{std::u16string(path.begin(), path.end())});
-    ASSERT_NO_FATAL_FAILURE(PutOnClipboard(CF_HDROP, list.data(), list.size()));
+    ASSERT_TRUE(PutOnClipboard(CF_HDROP, list.data(), list.size()));
     ASSERT_NO_FATAL_FAILURE(Paste(window));
     ConfirmSignIn(program, "paste pass", false);
     ASSERT_TRUE(WaitForLockerFile("pasted.mp3"));
@@ -106,7 +88,7 @@ TEST_F(PasteTest, ATextNamingAPipeOrAShareIsHandedOverUnopenedAndAnEmptyClipboar
         ASSERT_NO_FATAL_FAILURE(Paste(window));
     }
     ASSERT_TRUE(PumpUntil([&] { return script.LoggedCalls(DispUpload).size() == 2; }));
-    PutOnClipboard(CF_TEXT, "", 0);
+    ASSERT_TRUE(PutOnClipboard(CF_TEXT, "", 0));
     ASSERT_NO_FATAL_FAILURE(Paste(window));
     PumpUntil([] { return false; }, 1000);  // time for a wrong upload to show
     const std::vector<std::string> uploads = script.LoggedCalls(DispUpload);

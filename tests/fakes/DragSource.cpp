@@ -165,30 +165,82 @@ DragThread::~DragThread() {
     if (thread_.valid()) Finish();
 }
 
+namespace {
+
+// One drag on this thread, whose apartment is already set up.
+void DragOnce(POINT at, std::vector<OfferedFormat> formats, DWORD allowed, DragOutcome& outcome) {
+    auto* data = new DataObject(std::move(formats));
+    DropSource source(*data);
+    SetCursorPos(at.x, at.y);
+    DWORD effect = 0xFFFF;
+    outcome.result = DoDragDrop(data, &source, allowed, &effect);
+    LARGE_INTEGER returned, frequency;
+    QueryPerformanceCounter(&returned);
+    QueryPerformanceFrequency(&frequency);
+    if (!data->fetched.empty())
+        outcome.fetchToReturnMs = static_cast<double>(returned.QuadPart - data->firstFetch.QuadPart) * 1000.0 /
+                                  static_cast<double>(frequency.QuadPart);
+    outcome.effect = effect;
+    outcome.feedback = source.feedback;
+    outcome.gaveUp = source.gaveUp;
+    outcome.queried = data->queried;
+    outcome.fetched = data->fetched;
+    outcome.dataLeft = data->Release();
+}
+
+}  // namespace
+
 DWORD WINAPI DragThread::Run(void* self) {
     auto* drag = static_cast<DragThread*>(self);
     {
         const OleScope ole;
-        auto* data = new DataObject(std::move(drag->formats_));
-        DropSource source(*data);
-        SetCursorPos(drag->at_.x, drag->at_.y);
-        DWORD effect = 0xFFFF;
-        DragOutcome& outcome = drag->outcome_;
-        outcome.result = DoDragDrop(data, &source, drag->allowed_, &effect);
-        LARGE_INTEGER returned, frequency;
-        QueryPerformanceCounter(&returned);
-        QueryPerformanceFrequency(&frequency);
-        if (!data->fetched.empty())
-            outcome.fetchToReturnMs = static_cast<double>(returned.QuadPart - data->firstFetch.QuadPart) * 1000.0 /
-                                      static_cast<double>(frequency.QuadPart);
-        outcome.effect = effect;
-        outcome.feedback = source.feedback;
-        outcome.gaveUp = source.gaveUp;
-        outcome.queried = data->queried;
-        outcome.fetched = data->fetched;
-        outcome.dataLeft = data->Release();
+        DragOnce(drag->at_, std::move(drag->formats_), drag->allowed_, drag->outcome_);
     }
     SetEvent(drag->done_.get());
+    return 0;
+}
+
+DragWorker::DragWorker()
+    : start_(CreateEventW(nullptr, FALSE, FALSE, nullptr)), done_(CreateEventW(nullptr, TRUE, TRUE, nullptr)),
+      quit_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    thread_.reset(CreateThread(nullptr, 0, &DragWorker::Run, this, 0, nullptr));
+}
+
+DragWorker::~DragWorker() {
+    SetEvent(quit_.get());
+    // A drag that never ended keeps its thread: it is left behind, not waited for.
+    WaitForSingleObject(thread_.get(), 5000);
+}
+
+void DragWorker::Start(POINT at, std::vector<OfferedFormat> formats, DWORD allowed) {
+    at_ = at;
+    formats_ = std::move(formats);
+    allowed_ = allowed;
+    outcome_ = DragOutcome();
+    ResetEvent(done_.get());
+    SetEvent(start_.get());
+}
+
+bool DragWorker::Ended() const { return WaitForSingleObject(done_.get(), 0) == WAIT_OBJECT_0; }
+
+DWORD WINAPI DragWorker::Run(void* self) {
+    auto* worker = static_cast<DragWorker*>(self);
+    const OleScope ole;
+    const HANDLE events[] = {worker->quit_.get(), worker->start_.get()};
+    for (;;) {
+        const DWORD woke = MsgWaitForMultipleObjects(2, events, FALSE, INFINITE, QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0) break;
+        if (woke == WAIT_OBJECT_0 + 1) {
+            DragOnce(worker->at_, std::move(worker->formats_), worker->allowed_, worker->outcome_);
+            SetEvent(worker->done_.get());
+            continue;
+        }
+        MSG msg;  // what other apartments ask of this one's objects meanwhile
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
     return 0;
 }
 

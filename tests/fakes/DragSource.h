@@ -64,6 +64,33 @@ private:
     static DWORD WINAPI Run(void* self);
 };
 
+// Drags one after another on one thread of its own, all in its one apartment: under Wine a
+// fresh apartment for each of hundreds of drags in a row now and then never got its first
+// call out (the new apartment's RPC listening met the last one's end), and that drag hung.
+class DragWorker {
+public:
+    DragWorker();
+    ~DragWorker();
+    DragWorker(const DragWorker&) = delete;
+    DragWorker& operator=(const DragWorker&) = delete;
+
+    // A drag as DragThread makes it, once the last one has ended.
+    void Start(POINT at, std::vector<OfferedFormat> formats,
+               DWORD allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK);
+    bool Ended() const;
+    const DragOutcome& Outcome() const { return outcome_; }  // once it has ended
+
+private:
+    static DWORD WINAPI Run(void* self);
+
+    UniqueHandle start_, done_, quit_;
+    POINT at_{};
+    std::vector<OfferedFormat> formats_;
+    DWORD allowed_ = 0;
+    DragOutcome outcome_;
+    UniqueHandle thread_;
+};
+
 DragOutcome RunDrag(POINT at, std::vector<OfferedFormat> formats,
                     DWORD allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK);
 

@@ -43,6 +43,8 @@ void AgentScript::SetText(const std::string& name, const std::string& value) {
 
 void AgentScript::Remove(const std::string& name) { RegDeleteKeyValueA(HKEY_CURRENT_USER, SCRIPT_KEY, name.c_str()); }
 
+void AgentScript::ClearLog() const { DeleteFileW(Wide(logPath_).c_str()); }
+
 std::vector<std::string> AgentScript::Log() const {
     std::vector<std::string> lines;
     std::ifstream in(logPath_);

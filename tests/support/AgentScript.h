@@ -21,6 +21,7 @@ public:
     void Remove(const std::string& name);
 
     // The call log, one line a call, TAB-separated fields.
+    void ClearLog() const;
     std::vector<std::string> Log() const;
     std::vector<std::string> LoggedCalls(long dispid) const;
     // The logged calls among `ids`, in the order the log has them.

@@ -97,27 +97,35 @@ DWORD ProgramProcess::WaitForExit(DWORD timeoutMs) const {
     return code;
 }
 
-HWND ProgramProcess::Search(const char* className, const char* title, bool shownOnly,
-                            const std::string* childText) const {
-    if (!Started()) return nullptr;
+std::vector<HWND> ProgramProcess::Search(const char* className, const char* title, bool shownOnly,
+                                         const std::string* childText) const {
+    std::vector<HWND> found;
+    if (!Started()) return found;
     for (HWND window = FindWindowExA(nullptr, nullptr, className, title); window;
          window = FindWindowExA(nullptr, window, className, title)) {
         DWORD pid = 0;
         GetWindowThreadProcessId(window, &pid);
         if (pid == pid_ && (!shownOnly || IsWindowVisible(window)) && (!childText || ChildWithText(window, *childText)))
-            return window;
+            found.push_back(window);
     }
-    return nullptr;
+    return found;
 }
 
-HWND ProgramProcess::Find(const char* className, const char* title) const { return Search(className, title, false); }
+HWND ProgramProcess::Find(const char* className, const char* title) const {
+    const std::vector<HWND> found = Search(className, title, false);
+    return found.empty() ? nullptr : found.front();
+}
 
 HWND ProgramProcess::FindShown(const char* className, const char* title) const {
-    return Search(className, title, true);
+    const std::vector<HWND> found = Search(className, title, true);
+    return found.empty() ? nullptr : found.front();
 }
 
+std::vector<HWND> ProgramProcess::AllShown(const char* className) const { return Search(className, nullptr, true); }
+
 HWND ProgramProcess::FindShownWith(const char* className, const char* title, const std::string& childText) const {
-    return Search(className, title, true, &childText);
+    const std::vector<HWND> found = Search(className, title, true, &childText);
+    return found.empty() ? nullptr : found.front();
 }
 
 HWND ProgramProcess::WaitForWindow(const char* className, const char* title, DWORD timeoutMs) const {

@@ -56,9 +56,12 @@ public:
     // The shown one that has a child with that text: one of several boxes of the same title.
     HWND FindShownWith(const char* className, const char* title, const std::string& childText) const;
     HWND WaitForShown(const char* className, const char* title = nullptr, DWORD timeoutMs = WAIT_MS) const;
+    // Every window of this process with that class that shows, topmost first.
+    std::vector<HWND> AllShown(const char* className) const;
 
 private:
-    HWND Search(const char* className, const char* title, bool shownOnly, const std::string* childText = nullptr) const;
+    std::vector<HWND> Search(const char* className, const char* title, bool shownOnly,
+                             const std::string* childText = nullptr) const;
 
     UniqueHandle process_;
     DWORD pid_ = 0;
