@@ -44,6 +44,15 @@ bool HandOverQueue::PutFirst(HeldWork work) {
 
 void HandOverQueue::Clear() { batches_.clear(); }
 
+void HandOverQueue::ReportRefusedSoFar(FileReceiver& receiver) {
+    std::vector<std::wstring> refused;
+    for (Batch& batch : batches_) {
+        for (std::wstring& text : batch.refused) refused.push_back(std::move(text));
+        batch.refused.clear();
+    }
+    if (!refused.empty()) receiver.ReportRefused(refused);
+}
+
 HandOverQueue::Batch* HandOverQueue::Find(unsigned long serial) {
     for (Batch& batch : batches_)
         if (batch.serial == serial) return &batch;

@@ -46,6 +46,9 @@ public:
     bool Waiting() const { return waiting_; }
     // Forgets every item not yet handed over (the program ends).
     void Clear();
+    // Names at once what the agent refused of drops not yet done, which are otherwise named
+    // when their drop is done: the user leaves before that and must still hear of them.
+    void ReportRefusedSoFar(FileReceiver& receiver);
     bool Empty() const { return batches_.empty(); }
 
 private:

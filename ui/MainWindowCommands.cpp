@@ -97,6 +97,7 @@ LRESULT MainWindow::OnSignOut(WORD, WORD, HWND, bool&) {
 }
 
 LRESULT MainWindow::OnExit(WORD, WORD, HWND, bool&) {
+    handOver.ReportRefusedSoFar(receiver);
     CloseDropWindow();
     return 0;
 }

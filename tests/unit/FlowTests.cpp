@@ -260,6 +260,19 @@ TEST_F(AgentTest, ItemsTheAgentFailedToTakeAreNamedInOneBoxPerDrop) {
     host.HandOver();
     EXPECT_EQ(Uploaded(agent).back(), "C:\\4.mp3");
     EXPECT_EQ(host.boxes.size(), 1u);
+
+    // Leaving before the drop is done: what was refused so far is named then, and only then.
+    agent.Fail(DispUpload, RPC_E_SERVERFAULT);
+    host.handOver.Append({{}, {Dropped("C:\\5.mp3"), Dropped("C:\\6.mp3")}});
+    const int before = agent.Count(DispUpload);
+    host.handOver.RunSlice(host.receiver, [&] { return agent.Count(DispUpload) == before; });
+    host.handOver.ReportRefusedSoFar(host.receiver);
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(host.boxes[1].text, "1 file could not be handed to UploadAgent:\nC:\\5.mp3");
+    agent.Answer(DispUpload, FakeAnswer{});
+    host.HandOver();
+    EXPECT_EQ(Uploaded(agent).back(), "C:\\6.mp3");
+    EXPECT_EQ(host.boxes.size(), 2u);
 }
 
 TEST_F(AgentTest, LockerRequestedTwiceSignedOutOpensOnceInItsFirstPlaceAfterTheSignIn) {
