@@ -29,7 +29,11 @@ ConnectFailure CreateAgentObject(IDispatch** agent) {
     const HRESULT hr =
         CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, reinterpret_cast<void**>(agent));
     if (SUCCEEDED(hr) && *agent) return ConnectFailure::None;
-    return IsAgentStoppingError(hr) ? ConnectFailure::Stopping : ConnectFailure::NotCreated;
+    // A server that ends while it is being started, before it hands over its object, leaves
+    // the activation with no interface (E_NOINTERFACE under Wine; Windows says the server
+    // failed to run): the next start may well go through.
+    const bool cutShort = hr == E_NOINTERFACE || hr == CO_E_SERVER_EXEC_FAILURE;
+    return IsAgentStoppingError(hr) || cutShort ? ConnectFailure::Stopping : ConnectFailure::NotCreated;
 }
 
 bool IsAgentGoneError(HRESULT hr) {

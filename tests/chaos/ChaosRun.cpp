@@ -82,6 +82,9 @@ void ChaosTest::Answer(HWND dialog) {
     ledger_.BoxShown(text);
     PostClick(dialog, GetDlgItem(dialog, IDNO) ? IDNO : IDOK);
     Note("    box \"" + title + "\": " + text);
+    // An agent that ended on its own, even while it was being started, is followed by a new
+    // one: never by the advice to reinstall.
+    if (title == "Failure" && !endAgent_) Fault("a connection failure was reported: " + text);
 }
 
 void ChaosTest::StartProbe() {
