@@ -113,7 +113,7 @@ private:
     std::map<HWND, ULONGLONG> answered_;
     std::optional<AnswerProbe> probe_;
     std::vector<double> answerMs_;
-    bool settling_ = false, hung_ = false, endAgent_ = false;
+    bool settling_ = false, hung_ = false, endAgent_ = false, agentEndedHard_ = false;
     int slowLeft_ = 0;
     int nextName_ = 0;
     SIZE_T lifeStartBytes_ = 0;
