@@ -90,11 +90,8 @@ TEST_F(DropToLockerTest, AnAgentThatDiesDuringAHandOverLosesNoItemAndExitEndsOne
     script.Set("12.value", 1);
     script.Set("1.hr", S_OK);
     script.Set("1.delay", 300);
-    std::vector<std::wstring> names;
-    for (int i = 1; i <= 6; ++i) names.push_back(L"track" + std::to_wstring(i) + L".mp3");
-    const std::vector<std::wstring> tracks = Sources(names);
     std::vector<std::string> expected;
-    for (const std::wstring& track : tracks) expected.push_back(Utf8(track));
+    const std::vector<std::wstring> tracks = Tracks(6, &expected);
 
     std::optional<DragThread> drag;
     ParceloProcess program(" /showparcelo");
@@ -197,11 +194,8 @@ TEST_F(DropToLockerTest, AnAgentEndingOnItsOwnDuringAHandOverLosesNoItemAndBring
     script.Set("12.vt", VT_I4);  // every agent process says signed in and takes each item
     script.Set("12.value", 1);
     script.Set("1.hr", S_OK);
-    std::vector<std::wstring> names;
-    for (int i = 1; i <= 7; ++i) names.push_back(L"track" + std::to_wstring(i) + L".mp3");
-    const std::vector<std::wstring> tracks = Sources(names);
     std::vector<std::string> expected;
-    for (const std::wstring& track : tracks) expected.push_back(Utf8(track));
+    const std::vector<std::wstring> tracks = Tracks(7, &expected);
 
     std::optional<DragThread> drag;
     ParceloProcess program(" /showparcelo");

@@ -70,6 +70,14 @@ protected:
         }
         return paths;
     }
+    // `count` numbered tracks, with the texts the agent gets for them, in order.
+    std::vector<std::wstring> Tracks(int count, std::vector<std::string>* texts) const {
+        std::vector<std::wstring> names;
+        for (int i = 1; i <= count; ++i) names.push_back(L"track" + std::to_wstring(i) + L".mp3");
+        std::vector<std::wstring> paths = Sources(names);
+        for (const std::wstring& path : paths) texts->push_back(Utf8(path));
+        return paths;
+    }
     // The program shown and connected, with the stored automatic sign-in when asked for.
     HWND Started(ParceloProcess& program) const {
         if (!program.Started()) return nullptr;
