@@ -159,7 +159,14 @@ HRESULT AgentClient::SignOut() {
     return Call(DispSignOut, arg.Out(), 1, result.Out());
 }
 
-HRESULT AgentClient::Upload(const UploadItem& item, int flag) {
+UploadResult UploadResultOf(HRESULT hr) {
+    if (SUCCEEDED(hr)) return UploadResult::Taken;
+    if (IsAgentGoneError(hr)) return UploadResult::AgentGone;
+    if (hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER) return UploadResult::NotAsked;
+    return UploadResult::Refused;
+}
+
+UploadResult AgentClient::Upload(const UploadItem& item, int flag) {
     VariantArgs<2> args;
     // The exact text, embedded NULs and all.
     args.v[1].vt = VT_BSTR;
@@ -167,7 +174,7 @@ HRESULT AgentClient::Upload(const UploadItem& item, int flag) {
     args.v[0].vt = VT_BOOL;
     args.v[0].boolVal = static_cast<VARIANT_BOOL>(flag);
     ScopedVariant result;
-    return Call(DispUpload, args.v, 2, result.Out());
+    return UploadResultOf(Call(DispUpload, args.v, 2, result.Out()));
 }
 
 HRESULT AgentClient::OpenLocker() {

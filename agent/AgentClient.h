@@ -9,7 +9,7 @@
 #include "agent/AgentEventSink.h"
 #include "agent/CallWatch.h"
 #include "agent/ComPtr.h"
-#include "agent/UploadItem.h"
+#include "drop/UploadItem.h"
 
 // Why no agent could be used; the number is the failure code the user is shown.
 enum class ConnectFailure {
@@ -38,6 +38,18 @@ bool IsAgentGoneError(HRESULT hr);
 // A creation that fails this way met an agent on its way out: a new one can start shortly.
 bool IsAgentStoppingError(HRESULT hr);
 
+// What became of an item given to Upload.
+enum class UploadResult {
+    Taken,
+    TooBig,       // refused before the agent, after the box that says so
+    SizePending,  // its size is still being read elsewhere: ask again in a moment
+    AgentGone,    // the agent's process went away
+    NotAsked,     // the call was turned away (the agent busy): ask again
+    Refused,      // the agent failed to take it
+};
+// The answer of the agent's own upload call, as a result.
+UploadResult UploadResultOf(HRESULT hr);
+
 class AgentClient {
 public:
     AgentClient();
@@ -53,7 +65,7 @@ public:
     virtual HRESULT SignIn(const wchar_t* email, const wchar_t* password);
     virtual HRESULT IsSignedIn(int* value);
     virtual HRESULT SignOut();
-    virtual HRESULT Upload(const UploadItem& item, int flag);
+    virtual UploadResult Upload(const UploadItem& item, int flag);
     virtual HRESULT OpenLocker();
     virtual HRESULT RegisterUser();
     virtual HRESULT Upgrade();

@@ -1,5 +1,6 @@
-// What the agent side needs from the drop window. The window implements it; tests drive
-// the agent side through their own host.
+// What the agent side needs from a window: its boxes and dialogs, the status display, the
+// time, the question about an agent that does not answer, and the program's exit. The drop
+// window implements it; tests drive the agent side through their own host.
 #pragma once
 
 #include <windows.h>
@@ -7,17 +8,12 @@
 
 #include "agent/HungCall.h"
 
-class AgentClient;
-class DeferredLogin;
-class FileReceiver;
-struct HeldWork;
-struct UserSettings;
-
 class StatusDisplay {
 public:
     virtual void SetStatus(const wchar_t* line1, const wchar_t* line2) = 0;  // null line2: unchanged
     virtual void SetUploadingStatus(const wchar_t* fileName) = 0;
-    virtual void SetProgress(int percent) = 0;  // -1 clears the second line
+    // -1 clears the second line; `filesToGo` is null when the agent does not say.
+    virtual void SetProgress(int percent, const int* filesToGo) = 0;
     virtual void ShowBusyStatus() = 0;
     virtual void ShowCannotConnectStatus() = 0;
 
@@ -32,14 +28,6 @@ public:
     virtual int32_t Now() = 0;
     virtual StatusDisplay& Display() = 0;
     virtual int RunSignInDialog() = 0;  // IDOK or IDCANCEL
-    virtual UserSettings& Settings() = 0;
-    virtual DeferredLogin& Deferred() = 0;
-    virtual FileReceiver& Receiver() = 0;
-    // Hands what waited for a sign-in over before anything dropped after it, a slice at a
-    // time, outside the call that asked.
-    virtual void HandOverFirst(HeldWork work) = 0;
-    // Get-or-create; null when the agent cannot be reached (the user has been told).
-    virtual AgentClient* GetAgentClient() = 0;
 
     // A call to the agent has not been answered for long: what does the user want?
     virtual HungChoice AskAboutHungAgent() = 0;

@@ -24,7 +24,8 @@ void PauseAnsweringSentMessages(DWORD ms) {
 
 }  // namespace
 
-AgentLink::AgentLink(AgentHost& host, AgentFactory factory) : host_(host), factory_(factory) {}
+AgentLink::AgentLink(AgentHost& host, AgentFactory factory, UserSettings& settings, FileReceiver& receiver)
+    : host_(host), factory_(factory), settings_(settings), receiver_(receiver) {}
 
 AgentLink::~AgentLink() { Destroy(); }
 
@@ -61,7 +62,7 @@ AgentClient* AgentLink::Get() {
             PauseAnsweringSentMessages(CONNECT_PAUSES_MS[tried - 1]);
             pausing_ = false;
         }
-        client = std::make_unique<UploadController>(host_);
+        client = std::make_unique<UploadController>(host_, settings_, receiver_);
         client->SetWatch(watch_);
         building_ = client.get();
         failure = client->Connect(factory_);

@@ -8,10 +8,14 @@
 #include "agent/AgentClient.h"
 
 class AgentHost;
+class FileReceiver;
+struct UserSettings;
 
 class AgentLink {
 public:
-    AgentLink(AgentHost& host, AgentFactory factory);
+    // The clients it creates keep the reminder's time in `settings` and hand what the agent's
+    // statuses start to `receiver`.
+    AgentLink(AgentHost& host, AgentFactory factory, UserSettings& settings, FileReceiver& receiver);
     AgentLink(const AgentLink&) = delete;
     AgentLink& operator=(const AgentLink&) = delete;
     ~AgentLink();
@@ -33,6 +37,8 @@ public:
 private:
     AgentHost& host_;
     AgentFactory factory_;
+    UserSettings& settings_;
+    FileReceiver& receiver_;
     std::unique_ptr<AgentClient> client_;
     AgentClient* building_ = nullptr;
     bool pausing_ = false;  // between two tries of a connection

@@ -6,15 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "agent/UploadItem.h"
-
-// Held items taken out to be handed over, with the Locker request in its place among them.
-struct HeldWork {
-    static constexpr std::size_t NO_LOCKER = static_cast<std::size_t>(-1);
-    std::vector<UploadItem> items;
-    std::size_t openLockerAt = NO_LOCKER;  // opened before the item of this index (or after the last)
-    bool Empty() const { return items.empty() && openLockerAt == NO_LOCKER; }
-};
+#include "drop/HeldWork.h"
+#include "drop/UploadItem.h"
 
 class DeferredLogin {
 public:

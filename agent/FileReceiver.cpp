@@ -2,28 +2,29 @@
 
 #include "agent/AgentClient.h"
 #include "agent/AgentHost.h"
+#include "agent/AgentLink.h"
 #include "agent/DeferredLogin.h"
 #include "agent/StatusTable.h"
-#include "agent/UploadController.h"
-#include "agent/UserSettings.h"
+#include "drop/HandOverScheduler.h"
+#include "settings/UserSettings.h"
 
 BeginResult FileReceiver::BeginFiles() {
-    AgentClient* client = host_.GetAgentClient();
+    AgentClient* client = parts_.link.Get();
     if (!client) return BeginResult::NoAgent;
     int signedIn = 0;
     HRESULT hr = client->IsSignedIn(&signedIn);
     if (IsAgentGoneError(hr)) {
-        client = host_.GetAgentClient();  // the one that went is replaced here
+        client = parts_.link.Get();  // the one that went is replaced here
         if (!client) return BeginResult::NoAgent;
         hr = client->IsSignedIn(&signedIn);
     }
     if (IsAgentGoneError(hr)) {
-        host_.Display().ShowCannotConnectStatus();
+        parts_.host.Display().ShowCannotConnectStatus();
         return BeginResult::NoAgent;
     }
     // A rejected or failed question says nothing about the sign-in: no Sign In dialog for it.
     if (FAILED(hr)) {
-        host_.Display().ShowCannotConnectStatus();
+        parts_.host.Display().ShowCannotConnectStatus();
         return BeginResult::NotAsked;
     }
     if (signedIn == 1) {
@@ -35,9 +36,9 @@ BeginResult FileReceiver::BeginFiles() {
 }
 
 AddResult FileReceiver::AddFile(const UploadItem& item) {
-    AgentClient* client = host_.GetAgentClient();
+    AgentClient* client = parts_.link.Get();
     if (!client) return AddResult::NoAgent;
-    DeferredLogin& deferred = host_.Deferred();
+    DeferredLogin& deferred = parts_.deferred;
     const unsigned long takes = deferred.Takes();
     int signedIn = 0;
     HRESULT hr = client->IsSignedIn(&signedIn);
@@ -51,51 +52,51 @@ AddResult FileReceiver::AddFile(const UploadItem& item) {
     // Behind items that wait for a sign-in a later one waits too, or it would overtake them:
     // the agent may say "signed in" before it reports the sign-in done.
     if (signedIn == 1 && deferred.pendingFiles.empty()) {
-        hr = client->Upload(item, 1);
-        if (hr == SIZE_CHECK_PENDING) return AddResult::Later;
-        if (IsAgentGoneError(hr)) return AddResult::AgentGone;
-        if (hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER) return AddResult::NotAsked;
-        // The too-big box has said all there is to say about that one.
-        if (FAILED(hr) && hr != FILE_TOO_BIG) return AddResult::Refused;
-        return AddResult::Handled;
+        switch (client->Upload(item, 1)) {
+        case UploadResult::Taken:
+        case UploadResult::TooBig: return AddResult::Handled;  // the too-big box has said all there is
+        case UploadResult::SizePending: return AddResult::Later;
+        case UploadResult::AgentGone: return AddResult::AgentGone;
+        case UploadResult::NotAsked: return AddResult::NotAsked;
+        case UploadResult::Refused: return AddResult::Refused;
+        }
+        return AddResult::Refused;
     }
     HoldForSignIn(item);
     return AddResult::Handled;
 }
 
-void FileReceiver::HoldForSignIn(const UploadItem& item) { host_.Deferred().AddPendingFile(item); }
+void FileReceiver::HoldForSignIn(const UploadItem& item) { parts_.deferred.AddPendingFile(item); }
 
-void FileReceiver::HoldLockerForSignIn() { host_.Deferred().HoldLockerRequest(); }
+void FileReceiver::HoldLockerForSignIn() { parts_.deferred.HoldLockerRequest(); }
 
 void FileReceiver::OpenHeldLocker() {
-    if (AgentClient* client = host_.GetAgentClient()) client->OpenLocker();
+    if (AgentClient* client = parts_.link.Get()) client->OpenLocker();
 }
 
-void FileReceiver::ReportAgentStopped() {
-    host_.ShowMessage(host_.MainWindowHandle(), AGENT_STOPPED_TEXT, MESSAGE_CAPTION, MB_OK);
+void FileReceiver::Tell(const wchar_t* text) {
+    parts_.host.ShowMessage(parts_.host.MainWindowHandle(), text, MESSAGE_CAPTION, MB_OK);
 }
 
-void FileReceiver::ReportStepFailed() {
-    host_.ShowMessage(host_.MainWindowHandle(), STEP_FAILED_TEXT, MESSAGE_CAPTION, MB_OK);
-}
+void FileReceiver::ReportAgentStopped() { Tell(AGENT_STOPPED_TEXT); }
 
-void FileReceiver::ReportRefused(const std::vector<std::wstring>& items) {
-    host_.ShowMessage(host_.MainWindowHandle(), FormatRefused(items).c_str(), MESSAGE_CAPTION, MB_OK);
-}
+void FileReceiver::ReportStepFailed() { Tell(STEP_FAILED_TEXT); }
 
-bool FileReceiver::ShowSignInDialog() { return host_.RunSignInDialog() != IDCANCEL; }
+void FileReceiver::ReportRefused(const std::vector<std::wstring>& items) { Tell(FormatRefused(items).c_str()); }
+
+bool FileReceiver::ShowSignInDialog() { return parts_.host.RunSignInDialog() != IDCANCEL; }
 
 void FileReceiver::HandOverHeldFirst() {
-    DeferredLogin& deferred = host_.Deferred();
-    if (deferred.Waiting()) host_.HandOverFirst(deferred.TakeHeld());
+    DeferredLogin& deferred = parts_.deferred;
+    if (deferred.Waiting()) parts_.handOver.PutFirst(deferred.TakeHeld());
 }
 
 // Runs inside the agent's notification: it only records, and leaves the agent calls to the
 // hand-over, so the agent is never called back while it fires.
 void FileReceiver::ReplayDeferred() {
-    DeferredLogin& deferred = host_.Deferred();
+    DeferredLogin& deferred = parts_.deferred;
     if (deferred.HasRequest()) {
-        UserSettings& settings = host_.Settings();
+        UserSettings& settings = parts_.settings;
         settings.userName = deferred.userName;
         settings.password = deferred.password;
         settings.autoLogin = deferred.autoLogin;
@@ -105,10 +106,10 @@ void FileReceiver::ReplayDeferred() {
 
 void FileReceiver::RequestSignIn(const std::wstring& user, const std::wstring& pass, int autoSignIn,
                                  bool signOutFirst) {
-    host_.Deferred().RecordRequest(user, pass, autoSignIn);
-    host_.Display().SetStatus(CONNECTING_TEXT, nullptr);
-    AgentClient* client = host_.GetAgentClient();
+    parts_.deferred.RecordRequest(user, pass, autoSignIn);
+    parts_.host.Display().SetStatus(CONNECTING_TEXT, nullptr);
+    AgentClient* client = parts_.link.Get();
     if (!client) return;
     if (signOutFirst) client->SignOut();
-    if ((client = host_.GetAgentClient()) != nullptr) client->SignIn(user.c_str(), pass.c_str());
+    if ((client = parts_.link.Get()) != nullptr) client->SignIn(user.c_str(), pass.c_str());
 }

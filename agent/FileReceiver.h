@@ -1,58 +1,44 @@
-// How dropped items reach the agent: upload now when signed in, otherwise ask for a
-// sign-in and hold them until the agent reports it done. Nothing overtakes a held item.
+// How dropped items reach the agent: upload now when signed in, otherwise ask for a sign-in
+// and hold them until the agent reports it done. Nothing overtakes a held item. It also
+// carries the sign-in requests whose success ends that wait.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "agent/UploadItem.h"
+#include "drop/ItemReceiver.h"
 
 class AgentHost;
+class AgentLink;
+class DeferredLogin;
+class HandOverScheduler;
+struct UserSettings;
 
-// What became of an item given to AddFile.
-enum class AddResult {
-    Handled,    // uploaded, held for the sign-in, or refused with a message
-    NoAgent,    // no agent could be reached; the user has been told
-    AgentGone,  // the agent's process went away before it took the item
-    Behind,     // items held before it went ahead meanwhile: it goes after them
-    Later,      // its size is still being read: asked again in a moment
-    // The agent could not be asked (a call rejected, or failed for no reason that says
-    // anything about the sign-in): asked again at the next slice.
-    NotAsked,
-    Refused,    // the agent failed to take it: the user is told, with the batch's others
-};
-
-// Whether the items of a drop may go on.
-enum class BeginResult {
-    Go,
-    Stop,     // the user cancelled the Sign In dialog
-    NoAgent,  // no agent answers; the user has been told, and the items wait for one
-    NotAsked,  // the sign-in could not be asked about: asked again at the next slice
-};
-
-class FileReceiver {
+class FileReceiver : public ItemReceiver {
 public:
-    explicit FileReceiver(AgentHost& host) : host_(host) {}
+    // The parts of its session that it works with.
+    struct Parts {
+        AgentHost& host;
+        AgentLink& link;
+        DeferredLogin& deferred;
+        UserSettings& settings;
+        HandOverScheduler& handOver;
+    };
+    explicit FileReceiver(const Parts& parts) : parts_(parts) {}
     FileReceiver(const FileReceiver&) = delete;
     FileReceiver& operator=(const FileReceiver&) = delete;
     virtual ~FileReceiver() = default;
 
-    // Before the items of a drop. Signed in, what was held goes first. An agent that has gone
-    // is never taken for a sign-out: a new one is asked once.
-    virtual BeginResult BeginFiles();
-    virtual AddResult AddFile(const UploadItem& item);
-    // Keeps an item, or the Locker request, for the next sign-in or the next drop.
-    void HoldForSignIn(const UploadItem& item);
-    void HoldLockerForSignIn();
-    // Opens the Locker for a request that waited for the sign-in.
-    virtual void OpenHeldLocker();
-    // The agent's process went away twice in a row and what was not handed over is held:
-    // the user is told once.
-    virtual void ReportAgentStopped();
-    // A step of the hand-over failed (out of memory, say): the user is told.
-    virtual void ReportStepFailed();
-    // Items of one batch the agent did not take: the user is told once, with their names.
-    virtual void ReportRefused(const std::vector<std::wstring>& items);
+    // Signed in, what was held goes first. An agent that has gone is never taken for a
+    // sign-out: a new one is asked once.
+    BeginResult BeginFiles() override;
+    AddResult AddFile(const UploadItem& item) override;
+    void HoldForSignIn(const UploadItem& item) override;
+    void HoldLockerForSignIn() override;
+    void OpenHeldLocker() override;
+    void ReportAgentStopped() override;
+    void ReportStepFailed() override;
+    void ReportRefused(const std::vector<std::wstring>& items) override;
 
     // The sign-in succeeded: store its credentials, and hand what waited for it over first.
     void ReplayDeferred();
@@ -64,6 +50,7 @@ public:
 
 private:
     void HandOverHeldFirst();
+    void Tell(const wchar_t* text);
 
-    AgentHost& host_;
+    Parts parts_;
 };

@@ -3,13 +3,12 @@
 #include <string>
 
 #include "agent/AgentHost.h"
-#include "agent/DeferredLogin.h"
 #include "agent/FileReceiver.h"
 #include "agent/SizeCheckPath.h"
 #include "agent/SizeProbe.h"
 #include "agent/StatusTable.h"
 #include "agent/UpgradeReminder.h"
-#include "agent/UserSettings.h"
+#include "settings/UserSettings.h"
 
 
 HRESULT UploadController::SignIn(const wchar_t* email, const wchar_t* password) {
@@ -17,13 +16,13 @@ HRESULT UploadController::SignIn(const wchar_t* email, const wchar_t* password) 
     int signedIn = 0;
     if (SUCCEEDED(hr) && SUCCEEDED(IsSignedIn(&signedIn)) && signedIn == 1 && IsReminderDue()) {
         // Set before asking, so the next prompt is a week away whatever happens now.
-        host_.Settings().remindTime = host_.Now();
+        settings_.remindTime = host_.Now();
         CheckForUpgrade();
     }
     return hr;
 }
 
-bool UploadController::IsReminderDue() { return ::IsReminderDue(host_.Settings().remindTime, host_.Now()); }
+bool UploadController::IsReminderDue() { return ::IsReminderDue(settings_.remindTime, host_.Now()); }
 
 void UploadController::CheckForUpgrade() {
     long available = 0;
@@ -35,7 +34,7 @@ void UploadController::CheckForUpgrade() {
     if (answer == IDYES) Upgrade();
 }
 
-HRESULT UploadController::Upload(const UploadItem& item, int flag) {
+UploadResult UploadController::Upload(const UploadItem& item, int flag) {
     // What the check must not open goes unchecked, as a file it cannot open does.
     const bool mayOpen = MayOpenForSizeCheck(std::u16string(item.text.begin(), item.text.end()), item.fromFileList);
     unsigned long long size = 0;
@@ -46,28 +45,32 @@ HRESULT UploadController::Upload(const UploadItem& item, int flag) {
         // A share or another drive may hold the window for a network timeout: read elsewhere,
         // and asked again until read or given up.
         switch (sizeProbe_.Check(item.text, &size)) {
-        case SizeProbe::Result::Waiting: return SIZE_CHECK_PENDING;
+        case SizeProbe::Result::Waiting: return UploadResult::SizePending;
         case SizeProbe::Result::Known: known = true; break;
         case SizeProbe::Result::Unknown: break;
         }
     }
     if (!known || size < MAX_UPLOAD_BYTES) return AgentClient::Upload(item, flag);
     host_.ShowMessage(nullptr, FormatTooBig(item.text.c_str()).c_str(), MESSAGE_CAPTION, MB_OK);
-    return FILE_TOO_BIG;
+    return UploadResult::TooBig;
 }
 
 HRESULT UploadController::OpenLocker() {
-    if (host_.Receiver().BeginFiles() != BeginResult::Go) return E_FAIL;
+    if (receiver_.BeginFiles() != BeginResult::Go) return E_FAIL;
     int signedIn = 0;
     const HRESULT hr = IsSignedIn(&signedIn);
     if (FAILED(hr) || signedIn == 0) {
-        host_.Receiver().HoldLockerForSignIn();
+        receiver_.HoldLockerForSignIn();
         return S_FALSE;  // taken: it opens once the sign-in is done
     }
     return AgentClient::OpenLocker();
 }
 
-void UploadController::OnProgress(int percent) { host_.Display().SetProgress(percent); }
+void UploadController::OnProgress(int percent) {
+    int toGo = 0;
+    const bool known = percent != -1 && SUCCEEDED(GetFilesToGo(&toGo));
+    host_.Display().SetProgress(percent, known ? &toGo : nullptr);
+}
 
 void UploadController::ShowStatusMessage(const wchar_t* text) {
     host_.ShowMessage(host_.MainWindowHandle(), text, MESSAGE_CAPTION, MB_OK);
@@ -80,11 +83,11 @@ void UploadController::OnStatus(int code) {
     case StatusAction::None: break;
     case StatusAction::Ready:
         display.SetStatus(READY_TEXT, nullptr);
-        display.SetProgress(-1);
+        display.SetProgress(-1, nullptr);
         break;
     case StatusAction::Working:
         display.SetStatus(WORKING_TEXT, nullptr);
-        display.SetProgress(-1);
+        display.SetProgress(-1, nullptr);
         break;
     case StatusAction::Uploading: {
         wchar_t name[260];
@@ -92,14 +95,14 @@ void UploadController::OnStatus(int code) {
         display.SetUploadingStatus(name);
         break;
     }
-    case StatusAction::SignedIn: host_.Receiver().ReplayDeferred(); break;
+    case StatusAction::SignedIn: receiver_.ReplayDeferred(); break;
     case StatusAction::Busy: display.ShowBusyStatus(); break;
     case StatusAction::CannotConnect: display.ShowCannotConnectStatus(); break;
     case StatusAction::Message: ShowStatusMessage(rule.text); break;
     case StatusAction::MessageThenSignIn:
         ShowStatusMessage(rule.text);
         // The Sign In dialog runs and ends before this notification returns.
-        host_.Receiver().ShowSignInDialog();
+        receiver_.ShowSignInDialog();
         break;
     case StatusAction::UploadFailed: {
         wchar_t name[261];

@@ -6,19 +6,19 @@
 #include "agent/SizeProbe.h"
 
 class AgentHost;
+class FileReceiver;
+struct UserSettings;
 
 constexpr unsigned long long MAX_UPLOAD_BYTES = 26214400;  // 25 MiB: this size and above are refused
-// Upload's answer while a file's size is still being read elsewhere: ask again later.
-const HRESULT SIZE_CHECK_PENDING = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x201);
-// Upload's answer for a file too big to go, after the box that says so.
-const HRESULT FILE_TOO_BIG = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x202);
 
 class UploadController : public AgentClient {
 public:
-    explicit UploadController(AgentHost& host) : host_(host) {}
+    // `settings` keeps the reminder's time; `receiver` takes what the statuses start.
+    UploadController(AgentHost& host, UserSettings& settings, FileReceiver& receiver)
+        : host_(host), settings_(settings), receiver_(receiver) {}
 
     HRESULT SignIn(const wchar_t* email, const wchar_t* password) override;
-    HRESULT Upload(const UploadItem& item, int flag) override;
+    UploadResult Upload(const UploadItem& item, int flag) override;
     HRESULT OpenLocker() override;
     void OnProgress(int percent) override;
     void OnStatus(int code) override;
@@ -33,5 +33,7 @@ private:
     void ShowStatusMessage(const wchar_t* text);
 
     AgentHost& host_;
+    UserSettings& settings_;
+    FileReceiver& receiver_;
     SizeProbe sizeProbe_;
 };

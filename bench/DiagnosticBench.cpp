@@ -1,6 +1,7 @@
 // Diagnostics: what one round trip to the agent costs, and one item's way in three forms.
 #include "bench/InProcessBench.h"
 #include "bench/InProcessHarness.h"
+#include "tests/fakes/AgentSessionParts.h"
 #include "standin/StandinIds.h"
 #include "tests/support/Owned.h"
 
@@ -15,7 +16,7 @@ int RunPaths(int items, int batches) {
     if (!window.Open() || !bare.Create()) return 1;
     const std::vector<std::wstring> wide = MakePaths(static_cast<size_t>(items), false);
     const std::vector<UploadItem> dropped = Dropped(wide);
-    AgentClient* client = window->agentClient.Current();
+    AgentClient* client = window->Session().CurrentClient();
     const char* labels[3] = {"bare: IsSignedIn + Upload", "parcelo client: same two calls", "parcelo AddFile"};
     Series series[3];
     for (int batch = 0; batch < batches; ++batch) {
@@ -29,7 +30,7 @@ int RunPaths(int items, int batches) {
                         if (SUCCEEDED(client->IsSignedIn(&signedIn)) && signedIn == 1)
                             client->AgentClient::Upload(dropped[i], 1);
                     } else {
-                        window->receiver.AddFile(dropped[i]);
+                        AgentSessionParts(window->Session()).receiver.AddFile(dropped[i]);
                     }
                 }
             }, series[form]);

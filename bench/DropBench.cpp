@@ -1,6 +1,7 @@
 // Drops and the replay of held items, Parcelo against the bare floor, both sizes by turns.
 #include "bench/InProcessBench.h"
 #include "bench/InProcessHarness.h"
+#include "tests/fakes/AgentSessionParts.h"
 #include "tests/fakes/DragSource.h"
 #include "tests/support/AnswerProbe.h"
 
@@ -103,7 +104,7 @@ int RunReplay(const AgentChoice& agent, const size_t sizes[2], int rounds) {
     if (!Connect(agent, window, bare)) return 1;
     const std::vector<std::string> narrow[2] = {Narrow(MakePaths(sizes[0], false)), Narrow(MakePaths(sizes[1], false))};
     const std::vector<UploadItem> items[2] = {Dropped(MakePaths(sizes[0], false)), Dropped(MakePaths(sizes[1], false))};
-    AgentClient* client = window->agentClient.Current();
+    AgentClient* client = window->Session().CurrentClient();
     SizedTimes sized[2];
     std::vector<double> answers;
     const bool ok = RunRounds(
@@ -111,7 +112,7 @@ int RunReplay(const AgentChoice& agent, const size_t sizes[2], int rounds) {
         [&](int side, int size, Series& series) {
             if (side == 1)
                 return TimeUploads("bare", sizes[size], agent.uploads, [&] { BareReplay(bare, narrow[size]); }, series);
-            window->deferredLogin.pendingFiles = items[size];  // as dropped while signed out
+            AgentSessionParts(window->Session()).deferred.pendingFiles = items[size];  // as dropped while signed out
             // The report only queues the held items; the window hands them over by slices.
             std::unique_ptr<AnswerProbe> probe;
             if (size == 1 && !agent.null) probe = std::make_unique<AnswerProbe>(window->windowHandle);
@@ -125,7 +126,7 @@ int RunReplay(const AgentChoice& agent, const size_t sizes[2], int rounds) {
                 const std::vector<double>& times = probe->Stop();
                 answers.insert(answers.end(), times.begin(), times.end());
             }
-            return handed && window->deferredLogin.pendingFiles.empty();
+            return handed && window->Session().Held().pendingFiles.empty();
         },
         sized);
     if (!ok) return 1;

@@ -54,11 +54,13 @@ inline void Pump() {
 // The window's own message loop until it has handed every dropped item to the agent.
 inline void RunUntilHandedOver(MainWindow& window) {
     MSG msg;
-    while (!window.handOver.Empty() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (!window.Session().HandOverDone() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
 }
+
+const StartRequests SHOWN_AT_START = {false, true};  // " /showparcelo"
 
 // The drop window as parcelo.exe " /showparcelo" has it once started: shown, agent connected
 // and configured. Released the way the tests' fixture does.
@@ -71,16 +73,18 @@ public:
         if (!window_) return;
         if (window_->windowHandle) DestroyWindow(window_->windowHandle);
         Pump();
-        if (window_->referenceCount > 1) window_->Release();
+        const ULONG held = window_->AddRef();
+        window_->Release();
+        if (held > 2) window_->Release();
         window_->Release();
         MainWindow::seams = MainWindowSeams();
     }
 
     bool Open(AgentFactory factory = &CreateAgentObject) {
         MainWindow::seams = {&CountBox, &time, factory, &CountSignIn};
-        window_ = new MainWindow();
+        window_ = new MainWindow(SHOWN_AT_START);
         window_->AddRef();
-        if (!window_->ParseCommandLine(L" /showparcelo") || !window_->CreateDropWindow()) return false;
+        if (!window_->CreateDropWindow()) return false;
         Stopwatch clock;
         while (!IsWindowVisible(window_->windowHandle)) {
             if (clock.Ms() > 30000) return false;
@@ -88,7 +92,7 @@ public:
             Sleep(1);
         }
         Pump();
-        return window_->agentClient.Current() != nullptr;
+        return window_->Session().CurrentClient() != nullptr;
     }
     MainWindow& operator*() const { return *window_; }
     MainWindow* operator->() const { return window_; }

@@ -95,8 +95,7 @@ int RunPaint(int repaints, int runs) {
     const wchar_t line1[] = L"Drag files here", line2[] = L"40% done (2 to go)";
     ParceloWindow window;
     if (!window.Open()) return 1;
-    window->status.statusLine1 = line1;
-    window->status.statusLine2 = line2;
+    window->SetStatus(line1, line2);
     RECT rect;
     GetWindowRect(window->windowHandle, &rect);
     BarePaintWindow bare;

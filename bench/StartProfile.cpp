@@ -49,6 +49,10 @@
 #include "ui/TrayIcon.h"
 
 namespace {
+const StartRequests SHOWN_AT_START = {false, true};  // " /showparcelo"
+}  // namespace
+
+namespace {
 
 std::string g_report;
 double g_trayMs = 0;
@@ -113,8 +117,7 @@ int ProfileParcelo(HINSTANCE instance, const char* reportPath) {
     GetAppModule().Init(instance);
     MainWindow::seams = {&NoBox, &time, &TimedFactory, nullptr};
     g_shellNotifyIcon = &TimedNotify;
-    MainWindow* window = new MainWindow();
-    window->ParseCommandLine(L" /showparcelo");
+    MainWindow* window = new MainWindow(SHOWN_AT_START);
     clock.Step("parcelo.MainWindow-constructor(cursors,icons,font)");
     if (!window->CreateDropWindow()) return 1;
     clock.Step("parcelo.CreateDropWindow(class,window,WM_CREATE)");
@@ -129,8 +132,8 @@ int ProfileParcelo(HINSTANCE instance, const char* reportPath) {
     clock.Step("parcelo.deferred-start(settings,connect,configure,show)");
     Report("parcelo.agent-create(CLSIDFromProgID,CoCreateInstance)", g_factoryMs);
     Stopwatch settings;
-    window->LoadSettings();
-    Report("parcelo.LoadSettings(once-more,after-start)", settings.Ms());
+    window->Session().ReadSettings();
+    Report("parcelo.ReadSettings(once-more,after-start)", settings.Ms());
     WriteReport(reportPath);
     RunMessageLoop(window->windowHandle, accelerators);
     window->Release();
@@ -197,8 +200,8 @@ BOOL WINAPI HoldFirstAdd(DWORD action, PNOTIFYICONDATAW data) {
 int RunAsIs(HINSTANCE instance) {
     OleInitialize(nullptr);
     GetAppModule().Init(instance);
-    MainWindow* window = new MainWindow();
-    if (window->ParseCommandLine(L" /showparcelo") && window->CreateDropWindow())
+    MainWindow* window = new MainWindow(SHOWN_AT_START);
+    if (window->CreateDropWindow())
         RunMessageLoop(window->windowHandle, LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS)));
     window->Release();
     OleUninitialize();
@@ -210,8 +213,8 @@ int RunLateStart(HINSTANCE instance, const char* reportPath, DWORD delayMs) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     GetAppModule().Init(instance);
     g_shellNotifyIcon = &HoldFirstAdd;
-    MainWindow* window = new MainWindow();
-    if (window->ParseCommandLine(L" /showparcelo") && window->CreateDropWindow()) {
+    MainWindow* window = new MainWindow(SHOWN_AT_START);
+    if (window->CreateDropWindow()) {
         const HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
         // Wakes the loop while the held work waits out its delay.
         const UINT_PTR tick = delayMs ? SetTimer(nullptr, 0, 20, nullptr) : 0;

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "agent/ComText.h"
-#include "agent/FileReceiver.h"
+#include "drop/ItemReceiver.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ bool HandOverQueue::PutFirst(HeldWork work) {
 
 void HandOverQueue::Clear() { batches_.clear(); }
 
-void HandOverQueue::ReportRefusedSoFar(FileReceiver& receiver) {
+void HandOverQueue::ReportRefusedSoFar(ItemReceiver& receiver) {
     std::vector<std::wstring> refused;
     for (Batch& batch : batches_) {
         for (std::wstring& text : batch.refused) refused.push_back(std::move(text));
@@ -59,7 +59,7 @@ HandOverQueue::Batch* HandOverQueue::Find(unsigned long serial) {
     return nullptr;
 }
 
-void HandOverQueue::Finish(FileReceiver& receiver, unsigned long serial) {
+void HandOverQueue::Finish(ItemReceiver& receiver, unsigned long serial) {
     Batch* batch = Find(serial);
     if (!batch) return;
     std::vector<std::wstring> refused = std::move(batch->refused);
@@ -73,7 +73,7 @@ void HandOverQueue::Remove(unsigned long serial) {
                    batches_.end());
 }
 
-bool HandOverQueue::RunSlice(FileReceiver& receiver, const std::function<bool()>& goOn) {
+bool HandOverQueue::RunSlice(ItemReceiver& receiver, const std::function<bool()>& goOn) {
     if (running_) return false;  // the slice below carries on, and asks for the next one
     running_ = true;
     waiting_ = false;
@@ -106,7 +106,7 @@ bool HandOverQueue::RunSlice(FileReceiver& receiver, const std::function<bool()>
 // message box) in which the program can end and clear the queue, further drops join it, or
 // held items are put in front of it: nothing of the batch is touched afterwards without
 // looking it up again.
-void HandOverQueue::Step(FileReceiver& receiver) {
+void HandOverQueue::Step(ItemReceiver& receiver) {
     Batch& batch = batches_.front();
     const unsigned long serial = batch.serial;
     if (!batch.fileList.Empty() && !batch.checked) {
@@ -161,7 +161,7 @@ void HandOverQueue::Step(FileReceiver& receiver) {
     HandOne(receiver, batch);
 }
 
-void HandOverQueue::HandOne(FileReceiver& receiver, Batch& batch) {
+void HandOverQueue::HandOne(ItemReceiver& receiver, Batch& batch) {
     const unsigned long serial = batch.serial;
     const std::size_t index = batch.next++;
     // Held here, not in the batch, which a message loop inside the call may clear.
@@ -215,7 +215,7 @@ void HandOverQueue::HandOne(FileReceiver& receiver, Batch& batch) {
     receiver.ReportAgentStopped();
 }
 
-void HandOverQueue::HoldEverything(FileReceiver& receiver) {
+void HandOverQueue::HoldEverything(ItemReceiver& receiver) {
     std::deque<Batch> waiting = std::move(batches_);
     batches_.clear();
     std::vector<std::wstring> refused;

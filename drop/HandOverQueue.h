@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "agent/DeferredLogin.h"
-#include "agent/UploadItem.h"
+#include "drop/HeldWork.h"
+#include "drop/UploadItem.h"
 #include "drop/DropFileList.h"
 
-class FileReceiver;
+class ItemReceiver;
 
 // One drop as the window took it: a file list, read only when its turn comes, or the items.
 struct DropBatch {
@@ -40,7 +40,7 @@ public:
     // `goOn` allows; true when another slice is needed. The receiver may run message loops,
     // and a slice reached from inside one returns false at once: the slice below carries on.
     // A step that throws is reported through the receiver and skipped; nothing escapes.
-    bool RunSlice(FileReceiver& receiver, const std::function<bool()>& goOn);
+    bool RunSlice(ItemReceiver& receiver, const std::function<bool()>& goOn);
     // The last slice ended waiting for something that takes its time (a file's size read
     // elsewhere): the next is best asked for a little later.
     bool Waiting() const { return waiting_; }
@@ -48,7 +48,7 @@ public:
     void Clear();
     // Names at once what the agent refused of drops not yet done, which are otherwise named
     // when their drop is done: the user leaves before that and must still hear of them.
-    void ReportRefusedSoFar(FileReceiver& receiver);
+    void ReportRefusedSoFar(ItemReceiver& receiver);
     bool Empty() const { return batches_.empty(); }
 
 private:
@@ -65,16 +65,16 @@ private:
         bool itemRetried = false;
         std::vector<std::wstring> refused;  // items the agent did not take, named once at the end
     };
-    void Step(FileReceiver& receiver);
-    void HandOne(FileReceiver& receiver, Batch& batch);
+    void Step(ItemReceiver& receiver);
+    void HandOne(ItemReceiver& receiver, Batch& batch);
     // The agent went away again: everything not handed over waits, in order, for the next
     // sign-in or the next drop.
-    void HoldEverything(FileReceiver& receiver);
+    void HoldEverything(ItemReceiver& receiver);
     // The batch after a call that may have run a message loop, if it is still queued.
     Batch* Find(unsigned long serial);
     void Remove(unsigned long serial);
     // The batch is done: gone from the queue, and the user told of what the agent refused.
-    void Finish(FileReceiver& receiver, unsigned long serial);
+    void Finish(ItemReceiver& receiver, unsigned long serial);
 
     std::deque<Batch> batches_;
     unsigned long nextSerial_ = 1;

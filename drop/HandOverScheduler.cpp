@@ -1,6 +1,17 @@
 #include "drop/HandOverScheduler.h"
 
 #include <chrono>
+#include <utility>
+
+bool HandOverScheduler::Append(DropBatch batch) {
+    if (!queue_.Append(std::move(batch))) return false;
+    Schedule();
+    return true;
+}
+
+void HandOverScheduler::PutFirst(HeldWork work) {
+    if (queue_.PutFirst(std::move(work))) Schedule();
+}
 
 // Posted messages are taken before input, painting and timers: while any of those waits,
 // the next slice goes behind them on a timer.

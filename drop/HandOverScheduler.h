@@ -14,14 +14,16 @@ constexpr UINT HAND_OVER_WAIT_MS = 50;  // between looks at what the queue waits
 
 class HandOverScheduler {
 public:
-    HandOverScheduler(HandOverQueue& queue, FileReceiver& receiver) : queue_(queue), receiver_(receiver) {}
+    HandOverScheduler(HandOverQueue& queue, ItemReceiver& receiver) : queue_(queue), receiver_(receiver) {}
     HandOverScheduler(const HandOverScheduler&) = delete;
     HandOverScheduler& operator=(const HandOverScheduler&) = delete;
 
     // The window that receives HandOverMessage and the timer.
     void SetWindow(HWND window) { window_ = window; }
-    // Work joined the queue.
-    void Schedule();
+    // Work joins the queue: a drop at its end (false for one that holds nothing), or what
+    // waited for a sign-in at its front.
+    bool Append(DropBatch batch);
+    void PutFirst(HeldWork work);
     // HandOverMessage or the timer came: one slice, unless `ready` is false (the agent is
     // being connected), in which case the slice comes later.
     void Run(bool ready);
@@ -29,10 +31,11 @@ public:
     void Stop();
 
 private:
+    void Schedule();
     void ScheduleLater();
 
     HandOverQueue& queue_;
-    FileReceiver& receiver_;
+    ItemReceiver& receiver_;
     HWND window_ = nullptr;
     bool scheduled_ = false;
 };

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <cstdint>
 
-#include "agent/UserSettings.h"
+#include "settings/UserSettings.h"
 
 // The window's place as stored; a coordinate counts only when it was there and was taken.
 struct StoredPlace {

@@ -37,6 +37,7 @@ const MessageEntry<MainWindow> MainWindow::MESSAGE_TABLE[] = {
     OnMessage<MainWindow>(WM_CREATE, &MainWindow::OnCreate),
     OnMessage<MainWindow>(WM_DESTROY, &MainWindow::OnDestroy),
     OnMessage<MainWindow>(WM_PAINT, &MainWindow::OnPaint),
+    OnMessage<MainWindow>(WM_PRINTCLIENT, &MainWindow::OnPrintClient),
     OnMessage<MainWindow>(WM_NCHITTEST, &MainWindow::OnNcHitTest),
     OnMessage<MainWindow>(WM_NCRBUTTONDOWN, &MainWindow::OnNcRButtonDown),
     OnMessage<MainWindow>(WM_ERASEBKGND, &MainWindow::OnEraseBackground),
@@ -62,17 +63,18 @@ const MessageEntry<MainWindow> MainWindow::MESSAGE_TABLE[] = {
     OnCommand<MainWindow>(ID_CMD_PASTE, &MainWindow::OnPaste),
 };
 
-MainWindow::MainWindow() : agentClient(*this, seams.agentFactory) {
+MainWindow::MainWindow(StartRequests start)
+    : registerOnStart(start.registerUser ? 1 : 0),
+      showOnStart(start.show ? 1 : 0),
+      session(*this, seams.agentFactory) {
     fileGroupDescriptorFormat = RegisterClipboardFormatW(L"FileGroupDescriptor");
     fileGroupDescriptorWFormat = RegisterClipboardFormatW(L"FileGroupDescriptorW");
     g_mainWindow = this;
-    ZeroMemory(&menuItemInfo, sizeof menuItemInfo);
     // The window is made on the primary monitor, at the lower right of its full-screen area.
     dpi = DpiOfPrimaryMonitor();
     LoadArtForDpi();
     LoadTrayIconForMonitor();
-    callWatch.Start();
-    agentClient.SetWatch(&callWatch);
+    session.WatchCalls();
 }
 
 // In this order: the icons and cursors, the agent client, the font, then what waits and the texts.
@@ -82,8 +84,7 @@ MainWindow::~MainWindow() {
     tray = TrayIcon();
     openHandCursor.Reset();
     grabHandCursor.Reset();
-    agentClient.Destroy();
-    callWatch.Stop();
+    session.Close();
     status.statusFont.Reset();
     if (g_mainWindow == this) g_mainWindow = nullptr;
 }
@@ -110,10 +111,7 @@ bool MainWindow::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam,
 
 LRESULT MainWindow::OnEndSession(UINT, WPARAM ending, LPARAM, bool&) {
     // The process may end without WM_DESTROY: keep what changed during the run.
-    if (ending && !settingsSaved) {
-        SaveSettings();
-        settingsSaved = true;
-    }
+    if (ending) SaveSettings();
     return 0;
 }
 
@@ -164,7 +162,7 @@ LRESULT MainWindow::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     RegisterDragDrop(windowHandle, target);
     tray.SetOwner(windowHandle);
     tray.Show();
-    handOverScheduler.SetWindow(windowHandle);
+    session.SetWindow(windowHandle);
     SetTimer(windowHandle, SKIN_TIMER_ID, SKIN_TIMER_PERIOD, nullptr);
     SetWindowTextW(windowHandle, L"Parcelo");
     SendMessageW(windowHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
@@ -175,17 +173,16 @@ LRESULT MainWindow::OnCreate(UINT, WPARAM, LPARAM, bool&) {
 
 LRESULT MainWindow::OnDeferredStart(UINT, WPARAM, LPARAM, bool&) {
     LoadSettings();
-    AgentClient* client = GetAgentClient();
-    if (registerOnStart == 1 && client) client->RegisterUser();
+    // The client is made here whatever the switches: its status shows from the start.
+    if (session.Client() && registerOnStart == 1) session.RegisterUser();
     if (showOnStart == 1) ShowWindow(windowHandle, SW_SHOW);
     return 0;
 }
 
 LRESULT MainWindow::OnDestroy(UINT, WPARAM, LPARAM, bool&) {
     KillTimer(windowHandle, SKIN_TIMER_ID);
-    handOverScheduler.Stop();  // what has not gone yet goes with the program, as pending items do
-    if (!settingsSaved) SaveSettings();
-    settingsSaved = true;
+    session.SetWindow(nullptr);  // what has not gone yet goes with the program, as held items do
+    SaveSettings();
     tray.Remove();
     RevokeDragDrop(windowHandle);
     announcer.WindowGone();
@@ -195,19 +192,25 @@ LRESULT MainWindow::OnDestroy(UINT, WPARAM, LPARAM, bool&) {
     return 0;
 }
 
+void MainWindow::PaintContent(HDC dc) {
+    SelectedObject frame(frameDC.Get(), skinFrames[frameIndex].Get());
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(windowHandle, &client);  // the frames' size
+    BitBlt(dc, 0, 0, client.right, client.bottom, frameDC.Get(), 0, 0, SRCCOPY);
+    status.Draw(dc);
+}
+
 LRESULT MainWindow::OnPaint(UINT, WPARAM, LPARAM, bool&) {
     PAINTSTRUCT paint;
     ZeroMemory(&paint, sizeof paint);
-    HDC dc = BeginPaint(windowHandle, &paint);
-    {
-        SelectedObject frame(frameDC.Get(), skinFrames[frameIndex].Get());
-        RECT client = {0, 0, 0, 0};
-        GetClientRect(windowHandle, &client);  // the frames' size
-        BitBlt(dc, 0, 0, client.right, client.bottom, frameDC.Get(), 0, 0, SRCCOPY);
-        DrawStatus(dc);
-    }
+    if (HDC dc = BeginPaint(windowHandle, &paint)) PaintContent(dc);
     EndPaint(windowHandle, &paint);
     return 1;
+}
+
+LRESULT MainWindow::OnPrintClient(UINT, WPARAM dc, LPARAM, bool&) {
+    PaintContent(reinterpret_cast<HDC>(dc));
+    return 0;
 }
 
 LRESULT MainWindow::OnTimer(UINT, WPARAM timer, LPARAM, bool&) {
@@ -216,17 +219,14 @@ LRESULT MainWindow::OnTimer(UINT, WPARAM timer, LPARAM, bool&) {
         return 0;
     }
     if (timer == HAND_OVER_TIMER_ID) {
-        RunHandOver();
+        session.RunHandOver();
         return 0;
     }
     if (timer == ANNOUNCE_TIMER_ID) {
         announcer.OnTimer();
         return 0;
     }
-    AgentClient* client = agentClient.Current();  // the timer never creates the client
-    int status = 0;
-    if (!client || FAILED(client->GetStatus(&status))) return 0;
-    if (IsBusyStatus(status)) {
+    if (session.AgentBusy()) {  // never creates the client
         if (++frameIndex >= SKIN_CYCLE_FRAMES) frameIndex = 0;
         RedrawWindow(windowHandle, nullptr, nullptr, REPAINT_FLAGS);
     }
@@ -272,23 +272,10 @@ LRESULT MainWindow::OnNcRButtonDown(UINT, WPARAM, LPARAM, bool&) {
 
 // ---- handing dropped items over
 
-bool MainWindow::QueueHandOver(DropBatch batch) {
-    if (!handOver.Append(std::move(batch))) return false;
-    handOverScheduler.Schedule();
-    return true;
-}
-
-void MainWindow::HandOverFirst(HeldWork work) {
-    if (handOver.PutFirst(std::move(work))) handOverScheduler.Schedule();
-}
-
-// A message loop inside the connection (a box it shows) must not hand items to a client that
-// is not ready: they go once it is. Nor to an agent while the user is asked whether it hangs:
-// every call would be turned away meanwhile.
-void MainWindow::RunHandOver() { handOverScheduler.Run(!agentClient.Connecting() && !callWatch.Asking()); }
+bool MainWindow::QueueHandOver(DropBatch batch) { return session.HandOver(std::move(batch)); }
 
 LRESULT MainWindow::OnHandOver(UINT, WPARAM, LPARAM, bool&) {
-    RunHandOver();
+    session.RunHandOver();
     return 0;
 }
 
@@ -324,15 +311,9 @@ void MainWindow::SetUploadingStatus(const wchar_t* fileName) {
     StatusChanged();
 }
 
-void MainWindow::SetProgress(int percent) {
-    if (percent == -1) {
-        status.statusLine2.clear();
-    } else {
-        AgentClient* client = GetAgentClient();
-        int toGo = 0;
-        const bool known = client && SUCCEEDED(client->GetFilesToGo(&toGo));
-        status.statusLine2 = ProgressText(percent, known ? &toGo : nullptr);
-    }
+void MainWindow::SetProgress(int percent, const int* filesToGo) {
+    if (percent == -1) status.statusLine2.clear();
+    else status.statusLine2 = ProgressText(percent, filesToGo);
     StatusChanged();
 }
 

@@ -1,18 +1,13 @@
-// The drop window and the program's central object: it owns the agent client, the
-// settings, the status lines and every window resource, and takes the drops.
+// The drop window: it takes the drops, the commands and the paste, shows the agent side's
+// state in its status lines and skin, and owns the agent side (AgentSession) and every window
+// resource.
 #pragma once
 
 #include <ole2.h>
 #include <ctime>
 
 #include "agent/AgentHost.h"
-#include "agent/AgentLink.h"
-#include "agent/CallWatch.h"
-#include "agent/DeferredLogin.h"
-#include "agent/FileReceiver.h"
-#include "drop/HandOverQueue.h"
-#include "drop/HandOverScheduler.h"
-#include "agent/UserSettings.h"
+#include "agent/AgentSession.h"
 #include "ui/DropLayout.h"
 #include "ui/MessageTable.h"
 #include "ui/OwnedHandle.h"
@@ -26,6 +21,12 @@ constexpr UINT SKIN_TIMER_PERIOD = 500;
 constexpr UINT DeferredStartMessage = WM_USER + 104;
 
 // What tests replace: the parts of the platform that a test cannot drive.
+// What the start switches ask of the window once it runs.
+struct StartRequests {
+    bool registerUser = false;  // the agent is asked to register a new user
+    bool show = false;          // the window shows at once
+};
+
 struct MainWindowSeams {
     int(WINAPI* messageBox)(HWND, LPCWSTR, LPCWSTR, UINT) = &MessageBoxW;
     time_t (*clock)(time_t*) = &time;
@@ -38,9 +39,8 @@ class MainWindow final : public WindowObject, public IDropTarget, public AgentHo
 public:
     static MainWindowSeams seams;
 
-    MainWindow();
+    explicit MainWindow(StartRequests start = StartRequests());
 
-    bool ParseCommandLine(const wchar_t* commandLine);
     // Registers the class and creates the hidden window at the start-up rectangle.
     HWND CreateDropWindow();
 
@@ -62,11 +62,6 @@ public:
     int32_t Now() override { return static_cast<int32_t>(seams.clock(nullptr)); }
     StatusDisplay& Display() override { return *this; }
     int RunSignInDialog() override;
-    UserSettings& Settings() override { return settings; }
-    DeferredLogin& Deferred() override { return deferredLogin; }
-    FileReceiver& Receiver() override { return receiver; }
-    void HandOverFirst(HeldWork work) override;
-    AgentClient* GetAgentClient() override { return agentClient.Get(); }
     HungChoice AskAboutHungAgent() override;
     bool ExitRequested() override;
     void ExitNow() override;
@@ -75,65 +70,25 @@ public:
     // StatusDisplay: every change repaints at once.
     void SetStatus(const wchar_t* line1, const wchar_t* line2) override;
     void SetUploadingStatus(const wchar_t* fileName) override;
-    void SetProgress(int percent) override;
+    void SetProgress(int percent, const int* filesToGo) override;
     void ShowBusyStatus() override;
     void ShowCannotConnectStatus() override;
-    void DrawStatus(HDC dc) const { status.Draw(dc); }
 
-    void ShowContextMenu(bool byMouse);
-    void GetMenuItemState(UINT id);
-
-    // Takes one drop; its items go to the agent once the drop has returned. False when it
-    // held nothing.
-    bool QueueHandOver(DropBatch batch);
-
-    void LoadSettings();
-    void SaveSettings();
-    static void ClearSettings();
-
-    // The drop target part.
-    DWORD currentEffect = 0;
-    UINT fileGroupDescriptorFormat = 0;
-    UINT fileGroupDescriptorWFormat = 0;  // the same descriptor, wide
-    LONG referenceCount = 0;
-
-    OwnedBitmap skinFrames[SKIN_CYCLE_FRAMES];  // the client area's size, made for `dpi`
-    OwnedMemoryDc frameDC;
-    CallWatch callWatch{*this};  // before the client, so it outlives the client's last call
-    AgentLink agentClient;
-    UserSettings settings;
-    int frameIndex = 0;
-    StatusLines status;
-    StatusAnnouncer announcer{status};
-    // What depends on the display: the window's DPI, the cursors and icons made for it, and the
-    // tray's icon, made for the DPI of the monitor whose notification area shows it.
-    UINT dpi = LOGICAL_DPI;
-    OwnedCursor openHandCursor;
-    OwnedCursor grabHandCursor;
-    OwnedIcon smallIcon;
-    OwnedIcon largeIcon;
-    TrayIcon tray;
-    int registerOnStart = 0;
-    int showOnStart = 0;
-    DeferredLogin deferredLogin;
-    MENUITEMINFOW menuItemInfo;
-    FileReceiver receiver{*this};
-    HandOverQueue handOver;
-    HandOverScheduler handOverScheduler{handOver, receiver};
-    bool closing = false;
-    bool settingsRead = false;
-    bool settingsSaved = false;
-    // Whether the window showed when the program closed it (1 or 0), read before the system
-    // hid it on its way out; -1 until then.
-    int visibleAtClose = -1;
-
+    // What the window shows: the status lines, and the skin frame of the busy animation.
+    const StatusLines& Status() const { return status; }
+    int SkinFrame() const { return frameIndex; }
+    // The agent side it owns and shows.
+    AgentSession& Session() { return session; }
+    const AgentSession& Session() const { return session; }
 
 private:
+    ~MainWindow();
     LRESULT OnEndSession(UINT, WPARAM ending, LPARAM, bool&);
     LRESULT OnClose(UINT, WPARAM, LPARAM, bool&);
     void CloseDropWindow();
-    ~MainWindow();
     void Repaint();
+    // Draws the skin frame and the status lines, for the screen and for WM_PRINTCLIENT alike.
+    void PaintContent(HDC dc);
     // A status line was written: it is drawn at once, and screen readers are told.
     void StatusChanged();
     // ui/MainWindowScale.cpp: the font, cursors and icons for `dpi`; the frames for the window
@@ -143,12 +98,21 @@ private:
     bool LoadTrayIconForMonitor();
     void FitToWindowDpi();
     LRESULT OnDpiChanged(UINT, WPARAM, LPARAM, bool&);
-    void RunHandOver();
+    // ui/MainWindowSettings.cpp: read once at the deferred start (placing the window), written
+    // once when the window goes.
+    void LoadSettings();
+    void SaveSettings();
+    // ui/MainWindowCommands.cpp
+    void ShowContextMenu(bool byMouse);
+    UINT MenuItemState(UINT id) const;
+    // Takes one drop or paste; false when it held nothing.
+    bool QueueHandOver(DropBatch batch);
 
     LRESULT OnTimer(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnCreate(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnPaint(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnPrintClient(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnNcHitTest(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnNcRButtonDown(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, bool&);
@@ -170,6 +134,33 @@ private:
     LRESULT OnPaste(WORD, WORD, HWND, bool&);
 
     static const MessageEntry<MainWindow> MESSAGE_TABLE[];
+
+    // The drop target part.
+    DWORD currentEffect = 0;
+    UINT fileGroupDescriptorFormat = 0;
+    UINT fileGroupDescriptorWFormat = 0;  // the same descriptor, wide
+    LONG referenceCount = 0;
+
+    OwnedBitmap skinFrames[SKIN_CYCLE_FRAMES];  // the client area's size, made for `dpi`
+    OwnedMemoryDc frameDC;
+    int frameIndex = 0;
+    StatusLines status;
+    StatusAnnouncer announcer{status};
+    // What depends on the display: the window's DPI, the cursors and icons made for it, and the
+    // tray's icon, made for the DPI of the monitor whose notification area shows it.
+    UINT dpi = LOGICAL_DPI;
+    OwnedCursor openHandCursor;
+    OwnedCursor grabHandCursor;
+    OwnedIcon smallIcon;
+    OwnedIcon largeIcon;
+    TrayIcon tray;
+    int registerOnStart = 0;
+    int showOnStart = 0;
+    AgentSession session;
+    bool closing = false;
+    // Whether the window showed when the program closed it (1 or 0), read before the system
+    // hid it on its way out; -1 until then.
+    int visibleAtClose = -1;
 };
 
 MainWindow* GetMainWindow();

@@ -1,7 +1,6 @@
 // The drop window's commands and its pop-up menu.
 #include <cstddef>
 
-#include "agent/StatusTable.h"
 #include "res/resource.h"
 #include "ui/MainWindow.h"
 #include "ui/ProxyDialog.h"
@@ -17,36 +16,17 @@ constexpr UINT MENU_ORDER[] = {ID_CMD_DISPLAY_TOGGLE, ID_CMD_SIGN_IN, ID_CMD_SIG
 
 }  // namespace
 
-// Queries the client as it stands; ShowContextMenu has made sure it exists if it can.
-void MainWindow::GetMenuItemState(UINT id) {
-    ZeroMemory(&menuItemInfo, sizeof menuItemInfo);
-    menuItemInfo.cbSize = MENU_ITEM_INFO_SIZE;
-    menuItemInfo.fMask = MIIM_STATE;
-    UINT state = MFS_GRAYED;
-    AgentClient* client = nullptr;
-    int toGo = -1, signedIn = 0;
+// Asks the client as it stands; ShowContextMenu has made sure it exists if it can.
+UINT MainWindow::MenuItemState(UINT id) const {
+    const auto enabledIf = [](bool enabled) -> UINT { return enabled ? MFS_ENABLED : MFS_GRAYED; };
     switch (id) {
-    case ID_CMD_DISPLAY_TOGGLE:
-        state = MFS_ENABLED | (IsWindowVisible(windowHandle) == 1 ? MFS_CHECKED : 0);
-        break;
-    case ID_CMD_SIGN_IN:
-        client = agentClient.Current();
-        if (client && SUCCEEDED(client->GetFilesToGo(&toGo)) && toGo == 0) state = MFS_ENABLED;
-        break;
-    case ID_CMD_SIGN_OUT:
-        client = agentClient.Current();
-        if (client && SUCCEEDED(client->IsSignedIn(&signedIn)) && signedIn != 0 &&
-            SUCCEEDED(client->GetFilesToGo(&toGo)) && toGo == 0)
-            state = MFS_ENABLED;
-        break;
-    case ID_CMD_GOTO_LOCKER:
-        client = agentClient.Current();
-        if (client && SUCCEEDED(client->IsSignedIn(&signedIn)) && signedIn == 1) state = MFS_ENABLED;
-        break;
-    case ID_CMD_EXIT: state = MFS_ENABLED; break;
-    default: break;
+    case ID_CMD_DISPLAY_TOGGLE: return MFS_ENABLED | (IsWindowVisible(windowHandle) == 1 ? MFS_CHECKED : 0);
+    case ID_CMD_SIGN_IN: return enabledIf(session.MaySignIn());
+    case ID_CMD_SIGN_OUT: return enabledIf(session.MaySignOut());
+    case ID_CMD_GOTO_LOCKER: return enabledIf(session.MayOpenLocker());
+    case ID_CMD_EXIT: return MFS_ENABLED;
+    default: return MFS_GRAYED;
     }
-    menuItemInfo.fState = state;
 }
 
 void MainWindow::ShowContextMenu(bool byMouse) {
@@ -65,10 +45,14 @@ void MainWindow::ShowContextMenu(bool byMouse) {
     SetForegroundWindow(windowHandle);
     // Connect once for the whole menu: an unreachable agent is reported once, and its
     // items stay grayed, rather than one failure box per item.
-    GetAgentClient();
+    session.Client();
     for (UINT id : MENU_ORDER) {
-        GetMenuItemState(id);
-        SetMenuItemInfoW(popup, id, FALSE, &menuItemInfo);
+        MENUITEMINFOW item;
+        ZeroMemory(&item, sizeof item);
+        item.cbSize = MENU_ITEM_INFO_SIZE;
+        item.fMask = MIIM_STATE;
+        item.fState = MenuItemState(id);
+        SetMenuItemInfoW(popup, id, FALSE, &item);
     }
     TrackPopupMenu(popup, 0, at.x, at.y, 0, windowHandle, nullptr);
     PostMessageW(windowHandle, WM_NULL, 0, 0);
@@ -80,24 +64,22 @@ LRESULT MainWindow::OnDisplayToggle(WORD, WORD, HWND, bool&) {
 }
 
 LRESULT MainWindow::OnGotoLocker(WORD, WORD, HWND, bool&) {
-    if (AgentClient* client = GetAgentClient()) client->OpenLocker();
+    session.OpenLocker();
     return 0;
 }
 
 LRESULT MainWindow::OnSignIn(WORD, WORD, HWND, bool&) {
-    receiver.ShowSignInDialog();
+    session.ShowSignInDialog();
     return 0;
 }
 
 LRESULT MainWindow::OnSignOut(WORD, WORD, HWND, bool&) {
-    AgentClient* client = GetAgentClient();
-    int status = 0;
-    if (client && SUCCEEDED(client->GetStatus(&status)) && status == STATUS_SIGNED_IN_IDLE) client->SignOut();
+    session.SignOutWhenIdle();
     return 0;
 }
 
 LRESULT MainWindow::OnExit(WORD, WORD, HWND, bool&) {
-    handOver.ReportRefusedSoFar(receiver);
+    session.ReportRefusedSoFar();
     CloseDropWindow();
     return 0;
 }
@@ -109,7 +91,7 @@ LRESULT MainWindow::OnContextMenu(WORD, WORD, HWND, bool&) {
 
 int MainWindow::RunSignInDialog() {
     if (seams.runSignInDialog) return static_cast<int>(seams.runSignInDialog(windowHandle));
-    SignInDialog dialog(settings, receiver, deferredLogin);
+    SignInDialog dialog(session);
     const int result = static_cast<int>(dialog.RunModal(IDD_SIGNIN, windowHandle));
     // The dialog hides itself while this window is still disabled, so the system hands the
     // activation to some other program and Ctrl+D would go there. Take it back, but only if
@@ -120,11 +102,8 @@ int MainWindow::RunSignInDialog() {
 
 LRESULT MainWindow::OnProxySettings(WORD, WORD, HWND, bool&) {
     ProxyDialog dialog(seams.messageBox);
-    dialog.useProxy = settings.useProxy;
-    dialog.proxyIP = settings.proxyIP;
-    if (dialog.RunModal(IDD_PROXY, GetActiveWindow()) == IDOK) {
-        settings.useProxy = dialog.useProxy;
-        settings.proxyIP = dialog.proxyIP;
-    }
+    dialog.useProxy = session.Settings().useProxy;
+    dialog.proxyIP = session.Settings().proxyIP;
+    if (dialog.RunModal(IDD_PROXY, GetActiveWindow()) == IDOK) session.SetProxy(dialog.useProxy, dialog.proxyIP);
     return 0;
 }

@@ -41,9 +41,7 @@ void KeepGrowthOnMonitor(HWND window, bool movesX, bool movesY, int32_t& x, int3
 }  // namespace
 
 void MainWindow::LoadSettings() {
-    settingsRead = true;
-    StoredPlace place;
-    ReadStoredSettings(settings, place);
+    const StoredPlace place = session.ReadSettings();
     if (place.keyPresent) {
         const int32_t defaultX = GetSystemMetrics(SM_CXFULLSCREEN) - ScaleToDpi(DEFAULT_PLACE_INSET.width, dpi);
         const int32_t defaultY = GetSystemMetrics(SM_CYFULLSCREEN) - ScaleToDpi(DEFAULT_PLACE_INSET.height, dpi);
@@ -59,17 +57,12 @@ void MainWindow::LoadSettings() {
         KeepGrowthOnMonitor(windowHandle, readX, readY, x, y);
         SetWindowPos(windowHandle, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
     }
-    if (settings.userName.empty() || settings.autoLogin != 1) return;
-    receiver.RequestSignIn(settings.userName, settings.password, 1, false);
+    session.SignInAutomatically();
 }
 
 void MainWindow::SaveSettings() {
-    // Nothing read yet (a window whose creation failed): empty values would replace the stored ones.
-    if (!settingsRead) return;
     const bool visible = visibleAtClose >= 0 ? visibleAtClose == 1 : IsWindowVisible(windowHandle) != FALSE;
     RECT rect = {0, 0, 0, 0};
     GetWindowRect(windowHandle, &rect);
-    WriteStoredSettings(settings, rect, visible);
+    session.WriteSettings(rect, visible);
 }
-
-void MainWindow::ClearSettings() { DeleteStoredSettings(); }

@@ -2,10 +2,9 @@
 
 #include <string>
 
-#include "agent/DeferredLogin.h"
-#include "agent/FileReceiver.h"
+#include "agent/AgentSession.h"
 #include "res/resource.h"
-#include "agent/UserSettings.h"
+#include "settings/UserSettings.h"
 
 namespace {
 
@@ -39,11 +38,11 @@ bool SignInDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 LRESULT SignInDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
-    if (settings_.autoLogin == 1) {
-        SetDlgItemTextW(windowHandle, IDC_PASSWORD, settings_.password.c_str());
+    if (session_.Settings().autoLogin == 1) {
+        SetDlgItemTextW(windowHandle, IDC_PASSWORD, session_.Settings().password.c_str());
         CheckDlgButton(windowHandle, IDC_AUTO_SIGNIN, BST_CHECKED);
     }
-    SetDlgItemTextW(windowHandle, IDC_EMAIL, settings_.userName.c_str());
+    SetDlgItemTextW(windowHandle, IDC_EMAIL, session_.Settings().userName.c_str());
     HWND email = GetDlgItem(windowHandle, IDC_EMAIL);
     SendMessageW(email, EM_SETSEL, 0, -1);
     SetFocus(email);
@@ -64,13 +63,13 @@ LRESULT SignInDialog::OnConfirm(WORD, WORD id, HWND, bool&) {
     const std::wstring password = ReadBox(windowHandle, IDC_PASSWORD);
     const std::wstring email = ReadBox(windowHandle, IDC_EMAIL);
     const int autoSignIn = IsDlgButtonChecked(windowHandle, IDC_AUTO_SIGNIN) == BST_CHECKED ? 1 : 0;
-    receiver_.RequestSignIn(email, password, autoSignIn, true);
+    session_.RequestSignIn(email, password, autoSignIn);
     EndDialog(windowHandle, id);
     return 0;
 }
 
 LRESULT SignInDialog::OnCancel(WORD, WORD, HWND, bool&) {
-    deferred_.ClearDeferred();
+    session_.CancelSignIn();
     EndDialog(windowHandle, IDCANCEL);
     return 0;
 }

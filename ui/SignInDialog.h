@@ -4,15 +4,13 @@
 #include "ui/DialogObject.h"
 #include "ui/MessageTable.h"
 
-class DeferredLogin;
-class FileReceiver;
-struct UserSettings;
+class AgentSession;
 
 class SignInDialog final : public DialogObject {
 public:
-    // Filled from `settings`; OK signs in through `receiver`, Cancel drops what waits in `deferred`.
-    SignInDialog(const UserSettings& settings, FileReceiver& receiver, DeferredLogin& deferred)
-        : settings_(settings), receiver_(receiver), deferred_(deferred) {}
+    // Filled from the session's settings; OK signs in through it, Cancel drops what waited
+    // there for a sign-in.
+    explicit SignInDialog(AgentSession& session) : session_(session) {}
 
     bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
                        DWORD tableId) override;
@@ -26,9 +24,7 @@ private:
     LRESULT OnCancel(WORD, WORD, HWND, bool&);
     LRESULT OnTextChanged(WORD, WORD, HWND, bool&);
 
-    const UserSettings& settings_;
-    FileReceiver& receiver_;
-    DeferredLogin& deferred_;
+    AgentSession& session_;
 
     static const MessageEntry<SignInDialog> TABLE[];
 };

@@ -149,7 +149,7 @@ TEST_F(CommandTest, OtherKeysAreNoCommands) {
 
 TEST_F(CommandTest, ExitEndsTheLoopAfterSavingAndRemovingTheIcon) {
     Open();
-    window->settings.proxyIP = L"10.20.30.40";
+    window->Session().SetProxy(0, L"10.20.30.40");
     ASSERT_TRUE(TrayHasIcon(handle, TRAY_ICON_ID));
     trayCalls.clear();
     ShowInFront();

@@ -57,12 +57,11 @@ protected:
         SendMessageA(handle, WM_COMMAND, ID_CMD_PROXY_SETTINGS, 0);
     }
     void Given(int useProxy, const char* address) {
-        window->settings.useProxy = useProxy;
-        window->settings.proxyIP = FromUtf8(address);
+        window->Session().SetProxy(useProxy, FromUtf8(address));
     }
     void ExpectSettings(int useProxy, const std::string& address) {
-        EXPECT_EQ(window->settings.useProxy, useProxy);
-        EXPECT_EQ(Utf8(window->settings.proxyIP), address);
+        EXPECT_EQ(window->Session().Settings().useProxy, useProxy);
+        EXPECT_EQ(Utf8(window->Session().Settings().proxyIP), address);
     }
 };
 

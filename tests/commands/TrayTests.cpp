@@ -137,7 +137,7 @@ TEST_F(CommandTest, ANewNotificationAreaGetsTheIconOnce) {
     EXPECT_FALSE(KillTimer(handle, TRAY_RETRY_TIMER_ID)) << "no retry pending";
     // Each attempt hands over a live icon, and the window keeps its own.
     EXPECT_TRUE(trayCalls[0].icon);
-    EXPECT_TRUE(IconParts(window->smallIcon.Get()).Valid());
+    EXPECT_TRUE(IconParts(reinterpret_cast<HICON>(SendMessageW(handle, WM_GETICON, ICON_SMALL, 0))).Valid());
 }
 
 TEST_F(CommandTest, ARefusedIconIsRetriedLaterAndLaterUntilItIsAccepted) {

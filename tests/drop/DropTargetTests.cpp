@@ -54,7 +54,7 @@ protected:
 
 TEST_F(DropTest, AFileListArrivesInListOrderAfterOneSignIn) {
     OpenShown();
-    const LONG references = window->referenceCount;
+    const ULONG references = References();
     const std::vector<std::wstring> paths = {L"C:\\music\\b.mp3", L"C:\\music\\a b.mp3", L"Z:\\tmp\\a.wav",
                                              L"C:\\music\\b.mp3"};
     DragOutcome drag = Drag({Files(paths)});
@@ -66,8 +66,8 @@ TEST_F(DropTest, AFileListArrivesInListOrderAfterOneSignIn) {
     EXPECT_EQ(drag.fetched, std::vector<CLIPFORMAT>{CF_HDROP});
     EXPECT_EQ(g_state.signInRuns, 1);  // BeginFiles once, for the whole list
     EXPECT_EQ(drag.dataLeft, 0u);  // nothing kept the data object
-    EXPECT_EQ(window->referenceCount, references);
-    EXPECT_EQ(window->currentEffect, 0u);
+    EXPECT_EQ(References(), references);
+    EXPECT_EQ(EffectNow(), 0u);
 }
 
 TEST_F(DropTest, SignedInEachFileIsUploadedAsItComes) {
@@ -100,8 +100,8 @@ TEST_F(DropTest, AnEmptyListIsTakenWithoutAskingAnything) {
 TEST_F(DropTest, CancelInTheSignInDialogStopsAFiveFileDropBeforeAnyFile) {
     MainWindow::seams.runSignInDialog = nullptr;  // the real dialog
     OpenShown();
-    window->deferredLogin.pendingFiles = {Dropped("C:\\held.mp3")};
-    window->deferredLogin.lockerPending = 1;
+    AgentSessionParts(window->Session()).deferred.pendingFiles = {Dropped("C:\\held.mp3")};
+    AgentSessionParts(window->Session()).deferred.HoldLockerRequest();
     RecordingTarget* target = Spy();
     DialogDriver driver({[](HWND dialog) { Click(dialog, IDCANCEL); }});
     DragOutcome drag = Drag({Files({L"C:\\1.mp3", L"C:\\2.mp3", L"C:\\3.mp3", L"C:\\4.mp3", L"C:\\5.mp3"})});
@@ -109,7 +109,7 @@ TEST_F(DropTest, CancelInTheSignInDialogStopsAFiveFileDropBeforeAnyFile) {
     EXPECT_EQ(driver.owners.size(), 1u);
     EXPECT_EQ(target->Calls(), (Calls{"DragEnter 1", "DragOver 1", "Drop 0x00000000 1"}));
     EXPECT_EQ(drag.effect, static_cast<DWORD>(DROPEFFECT_COPY));
-    EXPECT_EQ(window->deferredLogin.lockerPending, 0);
+    EXPECT_EQ(window->Session().Held().lockerPending, 0);
     EXPECT_EQ(fakeAgent.Count(DispUpload), 0);
     EXPECT_EQ(fakeAgent.Count(DispSignIn), 0);
 }
@@ -183,7 +183,7 @@ TEST_F(DropTest, OtherFormatsAreRefusedThroughout) {
     for (DWORD effect : drag.feedback) EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
     EXPECT_EQ(target->Calls(), (Calls{"DragEnter 0", "DragOver 0", "DragLeave"}));
     EXPECT_TRUE(drag.fetched.empty());
-    EXPECT_EQ(window->currentEffect, 0u);
+    EXPECT_EQ(EffectNow(), 0u);
     EXPECT_TRUE(Handed().empty());
     EXPECT_TRUE(fakeAgent.calls.empty());
 }
@@ -236,7 +236,7 @@ TEST_F(DropTest, EveryNameIsHandedOverExactlyAsDropped) {
     Drag({Files({cyrillic.Path(), macron.Path(), missing, L"C:\\plain.mp3"})});
     Handed();
     std::vector<std::wstring> texts;
-    for (const UploadItem& item : window->deferredLogin.pendingFiles) {
+    for (const UploadItem& item : window->Session().Held().pendingFiles) {
         texts.push_back(item.text);
         EXPECT_TRUE(item.fromFileList);
     }

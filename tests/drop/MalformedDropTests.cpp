@@ -183,7 +183,7 @@ TEST_F(DirectDropTest, TheDropAnswersInFrontAndHandsOverOnlyOnceItHasReturned) {
 
 TEST_F(DirectDropTest, WithoutAnAgentTheItemsWaitAndTheUserIsToldOnce) {
     g_state.agent = nullptr;  // gone since the start
-    window->agentClient.Destroy();
+    AgentSessionParts(window->Session()).link.Destroy();
     const Result result = DropOn({Files({L"C:\\a.mp3", L"C:\\b.mp3"})});
     EXPECT_EQ(result.hr, S_OK);
     EXPECT_EQ(Handed(), (Items{"C:\\a.mp3", "C:\\b.mp3"}));  // for an agent that answers
@@ -196,15 +196,15 @@ TEST_F(DirectDropTest, WithoutAnAgentTheItemsWaitAndTheUserIsToldOnce) {
 // there (as a box shown by the connection would run one): what was held waits until the
 // client has passed its version check, has its events and is configured.
 TEST_F(DirectDropTest, HeldItemsReportedDoneDuringTheConnectionWaitForItToBeReady) {
-    window->agentClient.Destroy();  // the next use connects afresh
+    AgentSessionParts(window->Session()).link.Destroy();  // the next use connects afresh
     fakeAgent.calls.clear();
-    window->deferredLogin.pendingFiles = {Dropped("C:\\held.mp3")};
+    AgentSessionParts(window->Session()).deferred.pendingFiles = {Dropped("C:\\held.mp3")};
     fakeAgent.AnswerShort(DispIsSignedIn, 1);
     fakeAgent.Answer(DispGetStatus, {S_OK, VT_I2, 11, L"", false, [this] {
                                          fakeAgent.Fire(EventStatus, 19);
                                          RunLoopUntil([] { return false; }, 300);
                                      }});
-    ASSERT_NE(window->GetAgentClient(), nullptr);
+    ASSERT_NE(window->Session().Client(), nullptr);
     EXPECT_EQ(fakeAgent.Count(DispUpload), 0);
     EXPECT_TRUE(Handed().empty());
     std::vector<DISPID> order;

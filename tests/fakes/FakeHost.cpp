@@ -1,13 +1,12 @@
 #include "tests/fakes/FakeHost.h"
 
-#include "agent/UploadController.h"
 #include "tests/support/Files.h"
 
 FakeAgent* FakeHost::nextAgent = nullptr;
 ConnectFailure FakeHost::failureCode = ConnectFailure::NotRegistered;
 int FakeHost::factoryCalls = 0;
 
-FakeHost::FakeHost(AgentFactory factory) : link(*this, factory) { factoryCalls = 0; }
+FakeHost::FakeHost(AgentFactory factory) : session(*this, factory) { factoryCalls = 0; }
 
 ConnectFailure FakeHost::Factory(IDispatch** agent) {
     ++factoryCalls;
@@ -18,15 +17,10 @@ ConnectFailure FakeHost::Factory(IDispatch** agent) {
     return ConnectFailure::None;
 }
 
-void FakeHost::HandOver() {
-    while (handOver.RunSlice(receiver, [] { return true; })) {
-    }
-}
-
 int FakeHost::RunSignInDialog() {
     ++signInDialogRuns;
     if (!signInDialog) {
-        deferred.ClearDeferred();  // what the dialog's Cancel does
+        session.CancelSignIn();  // what the dialog's Cancel does
         return IDCANCEL;
     }
     return signInDialog();
@@ -38,12 +32,15 @@ void FakeHost::SetStatus(const wchar_t* line1, const wchar_t* line2) {
 
 void FakeHost::SetUploadingStatus(const wchar_t* fileName) { display.push_back("uploading:" + Utf8(fileName)); }
 
-void FakeHost::SetProgress(int percent) { display.push_back("progress:" + std::to_string(percent)); }
+// Files to go show as "/N" after the percentage when the agent said.
+void FakeHost::SetProgress(int percent, const int* filesToGo) {
+    display.push_back("progress:" + std::to_string(percent) + (filesToGo ? "/" + std::to_string(*filesToGo) : ""));
+}
 
 std::function<int()> SignInAndConfirm(FakeHost& host, const char* user, const char* pass, int autoSignIn) {
     std::wstring u = FromUtf8(user), p = FromUtf8(pass);
     return [&host, u, p, autoSignIn] {
-        host.receiver.RequestSignIn(u, p, autoSignIn, true);
+        host.session.RequestSignIn(u, p, autoSignIn);
         return IDOK;
     };
 }

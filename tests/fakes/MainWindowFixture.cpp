@@ -1,6 +1,8 @@
 #include "tests/fakes/MainWindowFixture.h"
 
+#include "app/CommandLine.h"
 #include "res/resource.h"
+#include "settings/SettingsStore.h"
 #include "tests/support/Items.h"
 #include "tests/support/MessagePump.h"
 
@@ -49,9 +51,14 @@ void MainWindowTest::TearDown() {
 }
 
 MainWindow& MainWindowTest::Open(const wchar_t* commandLine, bool start) {
-    window = new MainWindow();
+    // The switches as the program applies them.
+    const StartSwitch startSwitch = FindStartSwitch(commandLine);
+    window = new MainWindow({startSwitch == StartSwitch::RegisterUser, startSwitch == StartSwitch::ShowParcelo});
     window->AddRef();  // the test's own hold, so the object outlives its window for checks
-    if (!window->ParseCommandLine(commandLine)) return *window;
+    if (startSwitch == StartSwitch::ClearSettings) {
+        DeleteStoredSettings();
+        return *window;
+    }
     handle = window->CreateDropWindow();
     EXPECT_NE(handle, nullptr);
     if (start) RunLoop();
@@ -63,7 +70,7 @@ void MainWindowTest::Close() {
     if (window->windowHandle) DestroyWindow(window->windowHandle);
     RunLoop();
     // The test's hold, then the one WM_CREATE kept (the start-up code gives that back).
-    if (window->referenceCount > 1) window->Release();
+    if (References() > 1) window->Release();
     window->Release();
     window = nullptr;
     handle = nullptr;
@@ -95,7 +102,19 @@ bool MainWindowTest::RunLoopUntil(const std::function<bool()>& done, DWORD timeo
     return true;
 }
 
+ULONG MainWindowTest::References() {
+    const ULONG count = window->AddRef();
+    window->Release();
+    return count - 1;
+}
+
+DWORD MainWindowTest::EffectNow() {
+    DWORD effect = DROPEFFECT_COPY | DROPEFFECT_LINK;
+    window->DragOver(0, POINTL{0, 0}, &effect);
+    return effect;
+}
+
 std::vector<std::string> MainWindowTest::Handed() {
-    EXPECT_TRUE(PumpUntil([&] { return window->handOver.Empty(); }));
-    return Texts(window->deferredLogin.pendingFiles);
+    EXPECT_TRUE(PumpUntil([&] { return window->Session().HandOverDone(); }));
+    return Texts(window->Session().Held().pendingFiles);
 }

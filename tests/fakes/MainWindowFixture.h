@@ -14,6 +14,7 @@
 #include "tests/support/MessagePump.h"
 #include "tests/support/Owned.h"
 #include "tests/support/PrivateHive.h"
+#include "tests/fakes/AgentSessionParts.h"
 #include "tests/fakes/FakeAgent.h"
 #include "ui/MainWindow.h"
 
@@ -42,6 +43,9 @@ protected:
     bool RunLoopUntil(const std::function<bool()>& done, DWORD timeoutMs = WAIT_MS);
     // Once the window has handed every drop over: what AddFile held for the sign-in.
     std::vector<std::string> Handed();
+    // The window object's reference count, and the effect it gives a drag now.
+    ULONG References();
+    DWORD EffectNow();
 
     FakeAgent fakeAgent;
     MainWindow* window = nullptr;

@@ -23,7 +23,7 @@ protected:
     template <class Prepare>
     MainWindow& StartWith(Prepare prepare, const wchar_t* commandLine = L"parcelo.exe") {
         Open(commandLine, false);
-        prepare(window->settings);
+        prepare(AgentSessionParts(window->Session()).settings);
         RunLoop();
         return *window;
     }
@@ -156,9 +156,9 @@ TEST_F(SettingsTest, EveryValueIsWrittenBackEveryTimeFromWhatTheRunHolds) {
     Put("Position", "Remind Time", REG_DWORD, Dword(1699999999));
     Put("Position", "Visible", REG_SZ, Sz("something"));
     MainWindow& main = Start();
-    EXPECT_EQ(main.settings.autoLogin, 2);
+    EXPECT_EQ(main.Session().Settings().autoLogin, 2);
     EXPECT_EQ(fakeAgent.Count(DispSignIn), 0);
-    main.settings.remindTime = 1700000001;
+    AgentSessionParts(main.Session()).settings.remindTime = 1700000001;
     End();
     EXPECT_EQ(Get("User", "User name"), Text("me@example.com"));
     EXPECT_EQ(Get("User", "Password"), Text("pa ss"));
@@ -178,9 +178,9 @@ TEST_F(SettingsTest, TextsInAnyScriptComeBackExactlyAndReadTheSameBothWays) {
     const std::string codePage = Narrow(L"Jos\u00e9 \u65e5");  // written the earlier way, in this code page
     Put("Proxy", "ProxyIP", REG_SZ, Sz(codePage));
     MainWindow& main = Start();
-    EXPECT_EQ(Utf8(main.settings.userName), user);
-    EXPECT_EQ(Utf8(main.settings.password), password);
-    EXPECT_EQ(main.settings.proxyIP, Wide(codePage));
+    EXPECT_EQ(Utf8(main.Session().Settings().userName), user);
+    EXPECT_EQ(Utf8(main.Session().Settings().password), password);
+    EXPECT_EQ(main.Session().Settings().proxyIP, Wide(codePage));
     End();
     EXPECT_EQ(StoredText("User", "User name"), user);
     EXPECT_EQ(StoredText("User", "Password"), password);
@@ -201,7 +201,7 @@ TEST_F(SettingsTest, AKeyThatCannotBeCreatedIsSkippedAndTheOthersAreWritten) {
     ASSERT_EQ(RegSetKeySecurity(proxy.Get(), DACL_SECURITY_INFORMATION, &locked), ERROR_SUCCESS);
 
     MainWindow& main = Start();
-    main.settings.userName = L"after@example.com";
+    AgentSessionParts(main.Session()).settings.userName = L"after@example.com";
     End();
     EXPECT_EQ(Get("User", "User name"), Text("after@example.com"));
     EXPECT_EQ(Get("Position", "Remind Time"), Number(0));
@@ -219,7 +219,7 @@ TEST_F(SettingsTest, TheEndOfTheSessionSavesOnceAndVisibleIsStoredInverted) {
 
     // Whatever happens after, nothing is written again.
     SetWindowPos(handle, nullptr, 90, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    window->settings.userName = L"late@example.com";
+    AgentSessionParts(window->Session()).settings.userName = L"late@example.com";
     SendMessageA(handle, WM_ENDSESSION, TRUE, 0);
     End();
     EXPECT_EQ(Get("Position", "X"), Number(40));
@@ -273,7 +273,7 @@ TEST_F(SettingsTest, UseProxyIsOnForTrueOrYesInAnyCaseAndUnchangedWhenNotTaken) 
         MakeKey("Proxy");
         if (c.type != REG_NONE) Put("Proxy", "UseProxy", c.type, c.stored);
         MainWindow& main = StartWith([](UserSettings& s) { s.useProxy = 7; });
-        EXPECT_EQ(main.settings.useProxy, c.expected) << c.name;
+        EXPECT_EQ(main.Session().Settings().useProxy, c.expected) << c.name;
         Close();
         DeleteProductKey();
     }
@@ -299,7 +299,7 @@ TEST_F(SettingsTest, ProxyIpIsTakenOnlyWhenItFitsSixteenBytesWithItsNul) {
         MakeKey("Proxy");
         if (c.type != REG_NONE) Put("Proxy", "ProxyIP", c.type, c.stored);
         MainWindow& main = StartWith([](UserSettings& s) { s.proxyIP = L"kept"; });
-        EXPECT_EQ(Utf8(main.settings.proxyIP), c.expected) << c.name;
+        EXPECT_EQ(Utf8(main.Session().Settings().proxyIP), c.expected) << c.name;
         End();
         EXPECT_EQ(Get("Proxy", "ProxyIP"), Text(c.expected)) << c.name;
         DeleteProductKey();
@@ -379,10 +379,10 @@ TEST_F(SettingsTest, NumbersAndTextsInOtherShapesAreNotTaken) {
         s.userName = L"kept";
         s.autoLogin = 1;
     });
-    EXPECT_EQ(main.settings.remindTime, 5);
-    EXPECT_EQ(Utf8(main.settings.userName), "kept");
-    EXPECT_EQ(Utf8(main.settings.password), std::string(199, 'p'));
-    EXPECT_EQ(main.settings.autoLogin, 0);
+    EXPECT_EQ(main.Session().Settings().remindTime, 5);
+    EXPECT_EQ(Utf8(main.Session().Settings().userName), "kept");
+    EXPECT_EQ(Utf8(main.Session().Settings().password), std::string(199, 'p'));
+    EXPECT_EQ(main.Session().Settings().autoLogin, 0);
     Close();
     DeleteProductKey();
 
@@ -390,9 +390,9 @@ TEST_F(SettingsTest, NumbersAndTextsInOtherShapesAreNotTaken) {
     Put("User", "Password", REG_SZ, Sz(std::string(200, 'p')));         // 201
     Put("User", "Auto Login", REG_DWORD, {1, 0});
     MainWindow& again = StartWith([](UserSettings& s) { s.password = L"kept"; });
-    EXPECT_EQ(Utf8(again.settings.userName), std::string(199, 'u'));
-    EXPECT_EQ(Utf8(again.settings.password), "kept");
-    EXPECT_EQ(again.settings.autoLogin, 0);
+    EXPECT_EQ(Utf8(again.Session().Settings().userName), std::string(199, 'u'));
+    EXPECT_EQ(Utf8(again.Session().Settings().password), "kept");
+    EXPECT_EQ(again.Session().Settings().autoLogin, 0);
     EXPECT_EQ(fakeAgent.Count(DispSignIn), 0);
 }
 
@@ -406,11 +406,11 @@ TEST_F(SettingsTest, AStoredAutomaticSignInStartsWithTheCredentialsRecordedFirst
     // connection then reports the agent's own status, and the sign-in follows.
     std::vector<std::string> seen;
     fakeAgent.onCall = [&](DISPID id) {
-        const DeferredLogin& d = window->deferredLogin;
+        const DeferredLogin& d = window->Session().Held();
         const std::string recorded =
             " recorded " + Utf8(d.userName) + "/" + Utf8(d.password) + "/" + std::to_string(d.autoLogin);
         const FakeCall& call = fakeAgent.calls.back();
-        if (id == DispGetVersion) seen.push_back("connect" + recorded + " status " + Utf8(window->status.statusLine1));
+        if (id == DispGetVersion) seen.push_back("connect" + recorded + " status " + Utf8(window->Status().statusLine1));
         if (id == DispSignIn) seen.push_back("SignIn " + call.args.at(0).text + "/" + call.args.at(1).text + recorded);
         if (id == DispSignOut) seen.push_back("SignOut");
     };
@@ -419,7 +419,7 @@ TEST_F(SettingsTest, AStoredAutomaticSignInStartsWithTheCredentialsRecordedFirst
     EXPECT_EQ(seen, (std::vector<std::string>{
                         "connect recorded me@example.com/secret/1 status " + Utf8(CONNECTING_TEXT),
                         "SignIn me@example.com/secret recorded me@example.com/secret/1"}));
-    EXPECT_TRUE(main.deferredLogin.HasRequest());
+    EXPECT_TRUE(main.Session().Held().HasRequest());
 }
 
 TEST_F(SettingsTest, NoAutomaticSignInWithoutAUserNameOrWithAutoLoginOtherThanOne) {
@@ -441,7 +441,7 @@ TEST_F(SettingsTest, NoAutomaticSignInWithoutAUserNameOrWithAutoLoginOtherThanOn
         if (!c.autoLogin.empty()) Put("User", "Auto Login", REG_DWORD, c.autoLogin);
         MainWindow& main = Start();
         EXPECT_EQ(fakeAgent.Count(DispSignIn), 0) << c.name;
-        EXPECT_FALSE(main.deferredLogin.HasRequest()) << c.name;
+        EXPECT_FALSE(main.Session().Held().HasRequest()) << c.name;
         Close();
         DeleteProductKey();
     }

@@ -77,11 +77,11 @@ private:
     }
     void OnCall(DISPID id) {
         if (id != DispSignIn && id != DispSignOut) return;
-        const DeferredLogin& d = main_.deferredLogin;
+        const DeferredLogin& d = main_.Session().Held();
         std::string event = id == DispSignIn ? "SignIn" : "SignOut";
         if (id == DispSignIn) event += " " + agent_.calls.back().args.at(0).text + "/" + agent_.calls.back().args.at(1).text;
         event += IsWindowVisible(dialog_) ? " shown" : " hidden";
-        event += " status " + Utf8(main_.status.statusLine1) + "|" + Utf8(main_.status.statusLine2);
+        event += " status " + Utf8(main_.Status().statusLine1) + "|" + Utf8(main_.Status().statusLine2);
         event += " recorded " + Utf8(d.userName) + "/" + Utf8(d.password) + "/" + std::to_string(d.autoLogin);
         events.push_back(event);
     }
@@ -115,9 +115,9 @@ TEST_F(SignInDialogTest, TheBoxesAreFilledFromTheSettingsAndThePasswordOnlyForAu
         {"nothing stored", 0, "", "", "", false, false},
     };
     for (const Case& c : cases) {
-        window->settings.autoLogin = c.autoLogin;
-        window->settings.userName = FromUtf8(c.user);
-        window->settings.password = FromUtf8(c.password);
+        AgentSessionParts(window->Session()).settings.autoLogin = c.autoLogin;
+        AgentSessionParts(window->Session()).settings.userName = FromUtf8(c.user);
+        AgentSessionParts(window->Session()).settings.password = FromUtf8(c.password);
         std::string email, password;
         bool checked = false, okEnabled = false;
         LRESULT initResult = -1;
@@ -145,7 +145,7 @@ TEST_F(SignInDialogTest, TheBoxesAreFilledFromTheSettingsAndThePasswordOnlyForAu
 }
 
 TEST_F(SignInDialogTest, OkCanBePressedExactlyWhileBothBoxesHoldText) {
-    window->settings.userName = L"me@example.com";
+    AgentSessionParts(window->Session()).settings.userName = L"me@example.com";
     std::vector<bool> enabled;
     bool stillOpen = false;
     Run(nullptr, [&](HWND dialog) {
@@ -172,7 +172,7 @@ TEST_F(SignInDialogTest, OkCanBePressedExactlyWhileBothBoxesHoldText) {
 }
 
 TEST_F(SignInDialogTest, ConfirmingHidesReadsRecordsShowsConnectingThenSignsOutAndIn) {
-    window->status.statusLine2 = L"line two";
+    window->SetStatus(window->Status().statusLine1.c_str(), L"line two");
     ConfirmRecorder recorder(*window, fakeAgent);
     bool shownAtFirst = false;
     const int result = Run(nullptr, [&](HWND dialog) {
@@ -190,12 +190,12 @@ TEST_F(SignInDialogTest, ConfirmingHidesReadsRecordsShowsConnectingThenSignsOutA
     EXPECT_EQ(recorder.events, (Events{"hide", "read 202", "read 201", "check 225", "SignOut" + after,
                                        "SignIn me@example.com/p4ss word" + after}));
     // The settings wait for the agent to report the sign-in done.
-    EXPECT_EQ(Utf8(window->settings.userName), "");
-    EXPECT_EQ(window->settings.autoLogin, 0);
+    EXPECT_EQ(Utf8(window->Session().Settings().userName), "");
+    EXPECT_EQ(window->Session().Settings().autoLogin, 0);
     fakeAgent.Fire(EventStatus, 19);
-    EXPECT_EQ(Utf8(window->settings.userName), "me@example.com");
-    EXPECT_EQ(Utf8(window->settings.password), "p4ss word");
-    EXPECT_EQ(window->settings.autoLogin, 1);
+    EXPECT_EQ(Utf8(window->Session().Settings().userName), "me@example.com");
+    EXPECT_EQ(Utf8(window->Session().Settings().password), "p4ss word");
+    EXPECT_EQ(window->Session().Settings().autoLogin, 1);
 }
 
 // Of each box at most 99 UTF-16 units are used, and never the first half of a pair the cut would split.
@@ -217,14 +217,14 @@ TEST_F(SignInDialogTest, AtMost99UnitsOfEachBoxAreUsedNeverHalfAPair) {
         ASSERT_NE(signIn, nullptr);
         EXPECT_EQ(signIn->args.at(0).text, c.usedEmail);
         EXPECT_EQ(signIn->args.at(1).text, c.usedPassword);
-        EXPECT_EQ(window->deferredLogin.userName, FromUtf8(c.usedEmail));
-        EXPECT_EQ(window->deferredLogin.password, FromUtf8(c.usedPassword));
+        EXPECT_EQ(window->Session().Held().userName, FromUtf8(c.usedEmail));
+        EXPECT_EQ(window->Session().Held().password, FromUtf8(c.usedPassword));
     }
 }
 
 TEST_F(SignInDialogTest, WithoutAnAgentTheHiddenDialogStillEnds) {
     g_state.agent = nullptr;
-    window->agentClient.Destroy();
+    AgentSessionParts(window->Session()).link.Destroy();
     bool hiddenAfterConfirming = false;
     HWND dialogHandle = nullptr;
     const int result = Run(nullptr, [&](HWND dialog) {
@@ -239,8 +239,8 @@ TEST_F(SignInDialogTest, WithoutAnAgentTheHiddenDialogStillEnds) {
     EXPECT_FALSE(IsWindow(dialogHandle));
     ASSERT_EQ(g_state.boxes.size(), 1u);
     EXPECT_NE(g_state.boxes[0].text.find("failure code '2'"), std::string::npos);
-    EXPECT_EQ(Utf8(window->deferredLogin.userName), "me@example.com");
-    EXPECT_EQ(window->status.statusLine1, CONNECTING_TEXT);
+    EXPECT_EQ(Utf8(window->Session().Held().userName), "me@example.com");
+    EXPECT_EQ(window->Status().statusLine1, CONNECTING_TEXT);
 }
 
 TEST_F(SignInDialogTest, EveryWayOfCancellingDropsHeldItemsAndKeepsTheCredentials) {
@@ -253,19 +253,20 @@ TEST_F(SignInDialogTest, EveryWayOfCancellingDropsHeldItemsAndKeepsTheCredential
         {"close box", [](HWND dialog) { SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }},
     };
     for (const Way& way : ways) {
-        window->deferredLogin.RecordRequest(L"old@example.com", L"old", 1);
-        window->deferredLogin.pendingFiles = {Dropped("C:\\a.mp3"), Dropped("C:\\b.mp3")};
-        window->deferredLogin.lockerPending = 1;
+        DeferredLogin& deferred = AgentSessionParts(window->Session()).deferred;
+        deferred.RecordRequest(L"old@example.com", L"old", 1);
+        deferred.pendingFiles = {Dropped("C:\\a.mp3"), Dropped("C:\\b.mp3")};
+        deferred.HoldLockerRequest();
         const int result = Run(nullptr, [&](HWND dialog) {
             SetTextOf(dialog, IDC_EMAIL, "new@example.com");
             SetTextOf(dialog, IDC_PASSWORD, "new");
             way.cancel(dialog);
         });
         EXPECT_EQ(result, IDCANCEL) << way.name;
-        EXPECT_TRUE(window->deferredLogin.pendingFiles.empty()) << way.name;
-        EXPECT_EQ(window->deferredLogin.lockerPending, 0) << way.name;
-        EXPECT_EQ(Utf8(window->deferredLogin.userName), "old@example.com") << way.name;
-        EXPECT_EQ(Utf8(window->deferredLogin.password), "old") << way.name;
+        EXPECT_TRUE(window->Session().Held().pendingFiles.empty()) << way.name;
+        EXPECT_EQ(window->Session().Held().lockerPending, 0) << way.name;
+        EXPECT_EQ(Utf8(window->Session().Held().userName), "old@example.com") << way.name;
+        EXPECT_EQ(Utf8(window->Session().Held().password), "old") << way.name;
         // Only the skin's timer may have asked for the status (every 500 ms, also while the dialog runs).
         EXPECT_EQ(fakeAgent.calls.size(), static_cast<size_t>(fakeAgent.Count(DispGetStatus))) << way.name;
     }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "agent/UploadItem.h"
+#include "drop/UploadItem.h"
 #include "tests/support/Files.h"
 
 // Texts in UTF-8, as the tests write them.

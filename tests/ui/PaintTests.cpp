@@ -97,10 +97,10 @@ TEST_F(PaintTest, NothingIsWrittenBeforeTheFirstStatus) {
 TEST_F(PaintTest, TheStatusLinesAreDrawnOverTheSkinInTheirRectangles) {
     fakeAgent.AnswerShort(DispGetStatus, 11);
     MainWindow& main = Open(L" /showparcelo");
-    EXPECT_EQ(Utf8(main.status.statusLine1), "Drag files here");
+    EXPECT_EQ(Utf8(main.Status().statusLine1), "Drag files here");
     EXPECT_EQ(Differences(Shown(), Expected(IDB_SKIN_FRAME0, "Drag files here", "")), 0);
     fakeAgent.AnswerShort(DispGetFilesToGo, 2);
-    main.agentClient.Current()->OnProgress(40);
+    main.Session().CurrentClient()->OnProgress(40);
     EXPECT_EQ(Differences(Shown(), Expected(IDB_SKIN_FRAME0, "Drag files here", "40% done (2 to go)")), 0);
     main.ShowCannotConnectStatus();
     EXPECT_EQ(Differences(Shown(), Expected(IDB_SKIN_FRAME0, "Can't connect to Sonavo", "Please try again")), 0);
@@ -110,7 +110,7 @@ TEST_F(PaintTest, TheSkinTurnsOnlyWhileTheAgentIsBusy) {
     fakeAgent.AnswerShort(DispGetStatus, 13);
     fakeAgent.AnswerText(DispGetCurrentFileName, L"a.mp3");
     MainWindow& main = Open(L" /showparcelo");
-    const std::string line1 = Utf8(main.status.statusLine1);
+    const std::string line1 = Utf8(main.Status().statusLine1);
     EXPECT_EQ(line1, "Uploading a.mp3");
     for (int frame : {IDB_SKIN_FRAME1, IDB_SKIN_FRAME2, IDB_SKIN_FRAME0, IDB_SKIN_FRAME1}) {
         Tick();
@@ -119,17 +119,17 @@ TEST_F(PaintTest, TheSkinTurnsOnlyWhileTheAgentIsBusy) {
     fakeAgent.AnswerShort(DispGetStatus, 11);
     Tick();
     Tick();
-    EXPECT_EQ(main.frameIndex, 1);  // holds where it stopped
+    EXPECT_EQ(main.SkinFrame(), 1);  // holds where it stopped
     for (int busy : {12, 14, 15}) {
         fakeAgent.AnswerShort(DispGetStatus, static_cast<SHORT>(busy));
-        const int before = main.frameIndex;
+        const int before = main.SkinFrame();
         Tick();
-        EXPECT_EQ(main.frameIndex, (before + 1) % 3) << busy;
+        EXPECT_EQ(main.SkinFrame(), (before + 1) % 3) << busy;
     }
     fakeAgent.Fail(DispGetStatus, E_FAIL);
-    const int before = main.frameIndex;
+    const int before = main.SkinFrame();
     Tick();
-    EXPECT_EQ(main.frameIndex, before);
+    EXPECT_EQ(main.SkinFrame(), before);
 }
 
 TEST_F(PaintTest, WithoutAnAgentTheTimerAsksNothingAndTheSkinHolds) {
@@ -138,32 +138,32 @@ TEST_F(PaintTest, WithoutAnAgentTheTimerAsksNothingAndTheSkinHolds) {
     g_state.agent = &fakeAgent;  // reachable now, but the timer must not connect
     Tick();
     Tick();
-    EXPECT_EQ(main.frameIndex, 0);
+    EXPECT_EQ(main.SkinFrame(), 0);
     EXPECT_TRUE(fakeAgent.calls.empty());
-    EXPECT_EQ(main.agentClient.Current(), nullptr);
+    EXPECT_EQ(main.Session().CurrentClient(), nullptr);
 }
 
 TEST_F(PaintTest, StatusTextsFollowTheirRules) {
     MainWindow& main = Open();
     main.SetStatus(L"Connecting...", nullptr);
-    main.SetProgress(40);  // files to go unknown here: the fake says 0
+    main.SetProgress(40, nullptr);
     main.SetUploadingStatus(L"0123456789");
-    EXPECT_EQ(Utf8(main.status.statusLine1), "Uploading 0123456789");
+    EXPECT_EQ(Utf8(main.Status().statusLine1), "Uploading 0123456789");
     main.SetUploadingStatus(L"C:\\Music\\0123456789A");
-    EXPECT_EQ(Utf8(main.status.statusLine1), "Uploading ...123456789A");
+    EXPECT_EQ(Utf8(main.Status().statusLine1), "Uploading ...123456789A");
     main.SetUploadingStatus(L"");
-    EXPECT_EQ(Utf8(main.status.statusLine1), "Uploading ");
+    EXPECT_EQ(Utf8(main.Status().statusLine1), "Uploading ");
     fakeAgent.Fail(DispGetFilesToGo, E_FAIL);
-    main.SetProgress(55);
-    EXPECT_EQ(Utf8(main.status.statusLine2), "55% done");  // never an invented count
+    main.Session().CurrentClient()->OnProgress(55);
+    EXPECT_EQ(Utf8(main.Status().statusLine2), "55% done");  // never an invented count
     main.SetStatus(L"Connecting...", nullptr);
-    EXPECT_EQ(Utf8(main.status.statusLine2), "55% done");
-    main.SetProgress(-1);
-    EXPECT_EQ(Utf8(main.status.statusLine2), "");
-    EXPECT_EQ(Utf8(main.status.statusLine1), "Connecting...");
+    EXPECT_EQ(Utf8(main.Status().statusLine2), "55% done");
+    main.SetProgress(-1, nullptr);
+    EXPECT_EQ(Utf8(main.Status().statusLine2), "");
+    EXPECT_EQ(Utf8(main.Status().statusLine1), "Connecting...");
     fakeAgent.AnswerShort(DispGetFilesToGo, 0);
-    main.SetProgress(100);
-    EXPECT_EQ(Utf8(main.status.statusLine2), "100% done (0 to go)");
+    main.Session().CurrentClient()->OnProgress(100);
+    EXPECT_EQ(Utf8(main.Status().statusLine2), "100% done (0 to go)");
 }
 
 // A name the code page cannot hold is drawn as itself, never as the question marks it would
@@ -183,7 +183,7 @@ TEST_F(PaintTest, NamesInAnyScriptAreDrawnAsThemselves) {
     }
     // The last ten characters, whatever a character takes in the code page.
     main.SetUploadingStatus(FromUtf8("夏の東京で聴いた歌のアルバム.mp3").c_str());
-    EXPECT_EQ(Utf8(main.status.statusLine1), "Uploading ...歌のアルバム.mp3");
+    EXPECT_EQ(Utf8(main.Status().statusLine1), "Uploading ...歌のアルバム.mp3");
 }
 
 // No system under Wine switches high contrast on: the window reads it through its seam, when
@@ -193,8 +193,8 @@ TEST_F(PaintTest, InHighContrastTheStatusStandsOnABandOfTheSystemColours) {
     MainWindow::seams.highContrast = &HighContrastOfTest;
     fakeAgent.AnswerShort(DispGetStatus, 11);
     MainWindow& main = Open(L" /showparcelo");
-    fakeAgent.AnswerShort(DispGetFilesToGo, 2);
-    main.SetProgress(40);
+    const int toGo = 2;
+    main.SetProgress(40, &toGo);
     const Pixels skin = Expected(IDB_SKIN_FRAME0, "Drag files here", "40% done (2 to go)");
     EXPECT_EQ(Differences(Shown(), skin), 0);
 
@@ -258,12 +258,11 @@ TEST_F(PaintTest, AtAMonitorOfAnotherScaleTheWindowTakesTheSuggestedPlaceAndRedr
     const int height = 2 * (ink100.bottom - ink100.top), width = 2 * (ink100.right - ink100.left);
     EXPECT_NEAR(ink.bottom - ink.top, height, height / 8);  // hinted glyphs do not grow exactly in step
     EXPECT_NEAR(ink.right - ink.left, width, width / 8);
-    // Only that scale's frames are there, each the window's size.
-    for (const OwnedBitmap& frame : main.skinFrames) {
-        BITMAP facts = {};
-        ASSERT_TRUE(GetObjectW(frame.Get(), sizeof facts, &facts));
-        EXPECT_EQ(facts.bmWidth, size.width);
-        EXPECT_EQ(facts.bmHeight, size.height);
+    // The animation's other frames are that scale's too, each the window's size.
+    fakeAgent.AnswerShort(DispGetStatus, 13);
+    for (int frame : {IDB_SKIN_FRAME1, IDB_SKIN_FRAME2}) {
+        Tick();
+        EXPECT_EQ(BlocksUnlike100Percent(Expected(frame, "", ""), Shown(), size, 192), 0) << frame;
     }
     // Icons and the hand at the system's sizes for that scale.
     EXPECT_EQ(IconParts(reinterpret_cast<HICON>(SendMessageW(handle, WM_GETICON, ICON_SMALL, 0))).Size().cx,

@@ -41,7 +41,7 @@ TEST_F(ScaledWindow, IsOneSkinFrameAtTheScaleWithItsTextInTheBand) {
     fakeAgent.AnswerShort(DispGetFilesToGo, 1);
     MainWindow& main = Open(L" /showparcelo");
     main.SetUploadingStatus(L"Ballads-song.mp3");
-    main.agentClient.Current()->OnProgress(56);
+    main.Session().CurrentClient()->OnProgress(56);
     const LayoutSize size = ScaleToDpi(SKIN_SIZE, dpi);
     RECT rect = {};
     GetWindowRect(handle, &rect);
@@ -64,7 +64,7 @@ TEST_F(ScaledWindow, IsOneSkinFrameAtTheScaleWithItsTextInTheBand) {
 
     // The text: inside its band, and as large as the 100 % text at this scale.
     main.SetStatus(L"", nullptr);
-    main.SetProgress(-1);
+    main.SetProgress(-1, nullptr);
     const RECT ink = DifferenceBounds(shown, CaptureClient(handle), size.width);
     const RECT ink100 = DifferenceBounds(logical, SkinPixels(GetModuleHandleW(nullptr), IDB_SKIN_FRAME0, "", ""),
                                          SKIN_SIZE.width);

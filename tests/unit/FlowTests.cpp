@@ -148,7 +148,7 @@ TEST_F(AgentTest, TheReplayNeedsNoCallInsideTheNotificationAndSurvivesAThrowingS
             if (item.text == L"boom") throw std::bad_alloc();
             return FileReceiver::AddFile(item);
         }
-    } throwing{host};
+    } throwing{{host, host.link, host.deferred, host.settings, host.parts.scheduler}};
     while (host.handOver.RunSlice(throwing, [] { return true; })) {
     }
     EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3"}));
@@ -173,7 +173,7 @@ TEST_F(AgentTest, EverySliceHandsSomethingOverEvenWhenOtherWorkIsAlwaysWaiting) 
 TEST_F(AgentTest, CancelHandsNothingOverAndDropsWhatWaited) {
     Connected();
     host.deferred.AddPendingFile(Dropped("C:\\earlier.mp3"));
-    host.deferred.lockerPending = 1;
+    host.deferred.HoldLockerRequest();
     EXPECT_EQ(host.receiver.BeginFiles(), BeginResult::Stop);
     EXPECT_TRUE(host.deferred.pendingFiles.empty());
     EXPECT_EQ(host.deferred.lockerPending, 0);
@@ -396,12 +396,12 @@ protected:
 TEST_F(SizeCheckTest, TheLimitIs25MiBWithTheFileNamedInAnUnownedBox) {
     AgentClient& client = Connected();
     MakeFile(26214399);
-    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), S_OK);
+    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), UploadResult::Taken);
     EXPECT_EQ(agent.Count(DispUpload), 1);
     EXPECT_TRUE(host.boxes.empty());
 
     MakeFile(26214400);
-    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), FILE_TOO_BIG);
+    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), UploadResult::TooBig);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].owner, nullptr);
     EXPECT_EQ(host.boxes[0].caption, "Parcelo");
@@ -409,7 +409,7 @@ TEST_F(SizeCheckTest, TheLimitIs25MiBWithTheFileNamedInAnUnownedBox) {
     EXPECT_EQ(host.boxes[0].text, "File '" + path + "' is too big to upload or wrong file name.");
 
     MakeFile(4294967296LL + 1024);
-    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), FILE_TOO_BIG);
+    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), UploadResult::TooBig);
     EXPECT_EQ(agent.Count(DispUpload), 1);
 }
 
@@ -423,16 +423,17 @@ TEST_F(SizeCheckTest, TheLimitHoldsOnANetworkAndARemovableDrive) {
         ASSERT_EQ(GetDriveTypeW(drive.first), drive.second) << "the test prefix lacks the drive";
         path = Utf8(drive.first) + name;
         auto upload = [&] {
-            HRESULT hr;
+            UploadResult result;
             const ULONGLONG end = GetTickCount64() + WAIT_MS;
-            while ((hr = client.Upload(Dropped(path.c_str()), 1)) == SIZE_CHECK_PENDING && GetTickCount64() < end)
+            while ((result = client.Upload(Dropped(path.c_str()), 1)) == UploadResult::SizePending &&
+                   GetTickCount64() < end)
                 Sleep(1);
-            return hr;
+            return result;
         };
         MakeFile(26214400);
-        EXPECT_EQ(upload(), FILE_TOO_BIG);
+        EXPECT_EQ(upload(), UploadResult::TooBig);
         MakeFile(26214399);
-        EXPECT_EQ(upload(), S_OK);
+        EXPECT_EQ(upload(), UploadResult::Taken);
         DeleteFileW(FromUtf8(path).c_str());
     }
     EXPECT_EQ(agent.Count(DispUpload), 2);
@@ -445,7 +446,7 @@ TEST_F(SizeCheckTest, AFileHeldOpenByAnotherIsStillChecked) {
     UniqueHandle other(
         CreateFileW(FromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(other.valid());
-    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), FILE_TOO_BIG);
+    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), UploadResult::TooBig);
     other.reset();
     EXPECT_EQ(agent.Count(DispUpload), 0);
 }

@@ -108,7 +108,7 @@ TEST_F(AgentTest, MessageCodesShowTheirBoxOwnedByTheWindow) {
 TEST_F(AgentTest, MessageCodesDropNothingThatWaits) {
     AgentClient& client = Connected();
     host.deferred.AddPendingFile(Dropped("C:\\a.mp3"));
-    host.deferred.lockerPending = 1;
+    host.deferred.HoldLockerRequest();
     for (int code : {104, 109, 112, 113, 114, 121}) client.OnStatus(code);
     EXPECT_EQ(host.deferred.pendingFiles.size(), 1u);
     EXPECT_EQ(host.deferred.lockerPending, 1);
