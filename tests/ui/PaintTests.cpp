@@ -260,10 +260,11 @@ TEST_F(PaintTest, AtAMonitorOfAnotherScaleTheWindowTakesTheSuggestedPlaceAndRedr
     EXPECT_NEAR(ink.right - ink.left, width, width / 8);
     // The animation's other frames are that scale's too, each the window's size.
     fakeAgent.AnswerShort(DispGetStatus, 13);
-    for (int frame : {IDB_SKIN_FRAME1, IDB_SKIN_FRAME2}) {
+    for (int frame : {IDB_SKIN_FRAME1, IDB_SKIN_FRAME2, IDB_SKIN_FRAME0}) {
         Tick();
         EXPECT_EQ(BlocksUnlike100Percent(Expected(frame, "", ""), Shown(), size, 192), 0) << frame;
     }
+    fakeAgent.AnswerShort(DispGetStatus, 11);
     // Icons and the hand at the system's sizes for that scale.
     EXPECT_EQ(IconParts(reinterpret_cast<HICON>(SendMessageW(handle, WM_GETICON, ICON_SMALL, 0))).Size().cx,
               MetricForDpi(SM_CXSMICON, 192));

@@ -68,5 +68,5 @@ TEST_F(AgentTest, NotificationsFromTheAgentReachTheController) {
     agent.AnswerText(DispGetCurrentFileName, L"x.mp3");
     EXPECT_EQ(agent.Fire(2, 13), S_OK);
     EXPECT_EQ(agent.Fire(1, 55), S_OK);
-    EXPECT_EQ(host.display, (std::vector<std::string>{"uploading:x.mp3", "progress:55"}));
+    EXPECT_EQ(host.display, (std::vector<std::string>{"uploading:x.mp3", "progress:55/0"}));
 }

@@ -182,8 +182,10 @@ TEST_F(AgentTest, EveryListedCodeDoesOneThingTheUserNotices) {
 
 TEST_F(AgentTest, ProgressGoesToTheSecondLineUnchanged) {
     AgentClient& client = Connected();
+    agent.AnswerShort(DispGetFilesToGo, 3);
     client.OnProgress(40);
     client.OnProgress(-1);
+    agent.Fail(DispGetFilesToGo, E_FAIL);  // no count then, never an invented one
     client.OnProgress(250);
-    EXPECT_EQ(host.display, (std::vector<std::string>{"progress:40", "progress:-1", "progress:250"}));
+    EXPECT_EQ(host.display, (std::vector<std::string>{"progress:40/3", "progress:-1", "progress:250"}));
 }
