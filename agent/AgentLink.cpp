@@ -62,7 +62,7 @@ AgentClient* AgentLink::Get() {
             PauseAnsweringSentMessages(CONNECT_PAUSES_MS[tried - 1]);
             pausing_ = false;
         }
-        client = std::make_unique<UploadController>(host_, settings_, receiver_);
+        client = std::make_unique<UploadController>(host_, settings_, receiver_, *this);
         client->SetWatch(watch_);
         building_ = client.get();
         failure = client->Connect(factory_);

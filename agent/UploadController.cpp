@@ -3,6 +3,7 @@
 #include <string>
 
 #include "agent/AgentHost.h"
+#include "agent/AgentLink.h"
 #include "agent/FileReceiver.h"
 #include "agent/SizeCheckPath.h"
 #include "agent/SizeProbe.h"
@@ -66,9 +67,12 @@ HRESULT UploadController::OpenLocker() {
     return AgentClient::OpenLocker();
 }
 
+// The count comes from the client in use: a call that found this one's agent gone has had it
+// replaced, and the new one is asked.
 void UploadController::OnProgress(int percent) {
     int toGo = 0;
-    const bool known = percent != -1 && SUCCEEDED(GetFilesToGo(&toGo));
+    AgentClient* client = percent != -1 ? link_.Get() : nullptr;
+    const bool known = client && SUCCEEDED(client->GetFilesToGo(&toGo));
     host_.Display().SetProgress(percent, known ? &toGo : nullptr);
 }
 

@@ -6,6 +6,7 @@
 #include "agent/SizeProbe.h"
 
 class AgentHost;
+class AgentLink;
 class FileReceiver;
 struct UserSettings;
 
@@ -13,9 +14,10 @@ constexpr unsigned long long MAX_UPLOAD_BYTES = 26214400;  // 25 MiB: this size 
 
 class UploadController : public AgentClient {
 public:
-    // `settings` keeps the reminder's time; `receiver` takes what the statuses start.
-    UploadController(AgentHost& host, UserSettings& settings, FileReceiver& receiver)
-        : host_(host), settings_(settings), receiver_(receiver) {}
+    // `settings` keeps the reminder's time; `receiver` takes what the statuses start; `link`
+    // gives the client in use (this one, or the one that replaced it) for the files to go.
+    UploadController(AgentHost& host, UserSettings& settings, FileReceiver& receiver, AgentLink& link)
+        : host_(host), settings_(settings), receiver_(receiver), link_(link) {}
 
     HRESULT SignIn(const wchar_t* email, const wchar_t* password) override;
     UploadResult Upload(const UploadItem& item, int flag) override;
@@ -35,5 +37,6 @@ private:
     AgentHost& host_;
     UserSettings& settings_;
     FileReceiver& receiver_;
+    AgentLink& link_;
     SizeProbe sizeProbe_;
 };

@@ -84,7 +84,7 @@ TEST_F(AgentIntegration, NotificationsArriveOnTheGuiThread) {
     ASSERT_TRUE(AgentScript::Fire(1, -1));  // arrives as 0xFFFF
     ASSERT_TRUE(PumpUntil([&] { return DisplayShows("progress:-1"); }));
     ASSERT_TRUE(AgentScript::Fire(1, 40));
-    ASSERT_TRUE(PumpUntil([&] { return DisplayShows("progress:40"); }));
+    ASSERT_TRUE(PumpUntil([&] { return DisplayShows("progress:40/0"); }));
 }
 
 TEST_F(AgentIntegration, ASuccessReportedInsideSignInStoresThatSignInAndReplays) {
