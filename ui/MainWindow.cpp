@@ -37,6 +37,7 @@ const MessageEntry<MainWindow> MainWindow::MESSAGE_TABLE[] = {
     OnMessage<MainWindow>(WM_CREATE, &MainWindow::OnCreate),
     OnMessage<MainWindow>(WM_DESTROY, &MainWindow::OnDestroy),
     OnMessage<MainWindow>(WM_PAINT, &MainWindow::OnPaint),
+    OnMessage<MainWindow>(WM_PRINTCLIENT, &MainWindow::OnPrintClient),
     OnMessage<MainWindow>(WM_NCHITTEST, &MainWindow::OnNcHitTest),
     OnMessage<MainWindow>(WM_NCRBUTTONDOWN, &MainWindow::OnNcRButtonDown),
     OnMessage<MainWindow>(WM_ERASEBKGND, &MainWindow::OnEraseBackground),
@@ -199,15 +200,23 @@ LRESULT MainWindow::OnPaint(UINT, WPARAM, LPARAM, bool&) {
     PAINTSTRUCT paint;
     ZeroMemory(&paint, sizeof paint);
     HDC dc = BeginPaint(windowHandle, &paint);
-    {
-        SelectedObject frame(frameDC.Get(), skinFrames[frameIndex].Get());
-        RECT client = {0, 0, 0, 0};
-        GetClientRect(windowHandle, &client);  // the frames' size
-        BitBlt(dc, 0, 0, client.right, client.bottom, frameDC.Get(), 0, 0, SRCCOPY);
-        DrawStatus(dc);
-    }
+    PaintContent(dc);
     EndPaint(windowHandle, &paint);
     return 1;
+}
+
+// A window asked to print itself (a preview, a thumbnail, a capture) draws what it paints.
+LRESULT MainWindow::OnPrintClient(UINT, WPARAM dc, LPARAM, bool&) {
+    PaintContent(reinterpret_cast<HDC>(dc));
+    return 0;
+}
+
+void MainWindow::PaintContent(HDC dc) {
+    SelectedObject frame(frameDC.Get(), skinFrames[frameIndex].Get());
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(windowHandle, &client);  // the frames' size
+    BitBlt(dc, 0, 0, client.right, client.bottom, frameDC.Get(), 0, 0, SRCCOPY);
+    DrawStatus(dc);
 }
 
 LRESULT MainWindow::OnTimer(UINT, WPARAM timer, LPARAM, bool&) {

@@ -149,6 +149,9 @@ private:
     LRESULT OnCreate(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnPaint(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnPrintClient(UINT, WPARAM dc, LPARAM, bool&);
+    // The frame in use with the status lines over it.
+    void PaintContent(HDC dc);
     LRESULT OnNcHitTest(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnNcRButtonDown(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, bool&);

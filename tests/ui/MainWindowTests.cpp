@@ -121,32 +121,6 @@ TEST_F(MainWindowTest, RegisterUserNeedsAnAgent) {
     EXPECT_EQ(fakeAgent.Count(DispRegisterUser), 0);
 }
 
-TEST_F(MainWindowTest, SwitchesAreFoundWithTheirBlankInOrderAndCaseSensitively) {
-    struct Case {
-        const wchar_t* line;
-        bool goOn;
-        int registerOnStart;
-        int showOnStart;
-    } cases[] = {
-        {L"parcelo.exe", true, 0, 0},
-        {L"parcelo.exe /showparcelo", true, 0, 1},
-        {L"parcelo.exe x /showparcelo", true, 0, 1},
-        {L"parcelo.exe /showparcelox", true, 0, 1},    // a longer word still counts
-        {L"parcelo.exe/showparcelo", true, 0, 0},      // glued: no blank before it
-        {L"parcelo.exe /SHOWPARCELO", true, 0, 0},
-        {L"parcelo.exe /showparcelo /registeruser", true, 1, 0},
-        {L"parcelo.exe /clearreg /showparcelo", true, 0, 1},
-    };
-    for (const Case& c : cases) {
-        MainWindow* main = new MainWindow();
-        main->AddRef();
-        EXPECT_EQ(main->ParseCommandLine(c.line), c.goOn) << Utf8(c.line);
-        EXPECT_EQ(main->registerOnStart, c.registerOnStart) << Utf8(c.line);
-        EXPECT_EQ(main->showOnStart, c.showOnStart) << Utf8(c.line);
-        main->Release();
-    }
-}
-
 TEST_F(MainWindowTest, ClearRegDeletesTheProductKeyAndEndsTheStart) {
     SetRegText(HKEY_CURRENT_USER, std::string(PRODUCT_KEY) + "\\User", "User name", L"a");
     Open(L"parcelo.exe /clearreg");
