@@ -32,6 +32,15 @@ record_separate_run() {
     echo "$2 $3 $4" >>"$1/$SEPARATE_RUNS"
 }
 
+# forget_separate_runs JUNIT_DIR: removes the record and the files of every run it names, so that
+# a try of an earlier run that this one does not make again cannot count.
+forget_separate_runs() {
+    [[ -f $1/$SEPARATE_RUNS ]] || return 0
+    local run
+    while read -r _ _ run; do rm -f "$1/$run".{xml,log,missing}; done <"$1/$SEPARATE_RUNS"
+    rm -f "$1/$SEPARATE_RUNS"
+}
+
 # replaced_runs JUNIT_DIR: the RUN of every try that a later try of the same case replaced, one a line.
 replaced_runs() {
     [[ -f $1/$SEPARATE_RUNS ]] || return 0

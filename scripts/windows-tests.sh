@@ -19,7 +19,8 @@
 #   win-ends-agent-N-T a case that ends an agent, one try; every such run is a record (case,
 #                      try, run) in build/junit/separate-runs, which the summary reads
 #                      (scripts/results.sh)
-# Exits non-zero when any of them failed. Extra arguments go to every ctest run (e.g. -R NAME).
+# Exits non-zero when any of them failed. Extra arguments go to every ctest run (e.g. -R NAME),
+# and choose the cases that end an agent, each of which then runs alone.
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
 source "$(dirname "$0")/results.sh"
@@ -43,7 +44,7 @@ WIN="$BUILD/win"
 UBSAN="$BUILD/win-ubsan"
 rm -rf "$WIN/one-process" "$UBSAN/one-process"
 mkdir -p "$JUNIT"
-rm -f "$JUNIT/$SEPARATE_RUNS"
+forget_separate_runs "$JUNIT"
 
 # Detached from ctest's pipe: a server started with its output there made ctest hang.
 wineserver -p </dev/null >/dev/null 2>&1
@@ -86,7 +87,8 @@ for i in "${!ending[@]}"; do
         wine cmd /c ver </dev/null >/dev/null 2>&1
         run="win-ends-agent-$i-$try"
         record_separate_run "$JUNIT" "${ending[i]}" "$try" "$run"
-        win_ctest "$run" --test-dir "$WIN" -R "^${ending[i]}\$"
+        # Without the extra arguments: a -R of theirs would take the other cases into this session.
+        run_ctest "$run" -j 2 --timeout 120 --test-dir "$WIN" -R "^${ending[i]}\$"
         result=$?
         wineserver -k
         wineserver -w
