@@ -95,17 +95,25 @@ run_ctest() {
     return "$rc"
 }
 
-# The test prefix's drive M: is a network drive whose files never answer: the folder it names is
-# where scripts/windows-tests.sh mounts tests/support/unanswered_share.py. Wine reads the
-# drive types once, when its session starts.
+# The test prefix's drives whose files never answer, LETTER:TYPE as Wine names the type, all onto
+# the folder where scripts/windows-tests.sh mounts tests/support/unanswered_share.py: a share whose
+# server has gone (M:), and the same through a removable and a CD drive (UNANSWERED_* in
+# tests/support/Files.h). Wine reads the drive types once, when its session starts.
 SHARE_MOUNT="$BUILD/unanswered-share"
+UNANSWERED_DRIVES=(m:network u:floppy v:cdrom)
 prepare_unanswered_share() {
     use_prefix test
     mkdir -p "$SHARE_MOUNT"
-    ln -sfn "$SHARE_MOUNT" "$WINEPREFIX/dosdevices/m:"
     wineserver -p </dev/null >/dev/null 2>&1 || true
-    wine reg add 'HKLM\Software\Wine\Drives' /v m: /t REG_SZ /d network /f </dev/null >/dev/null 2>&1
+    local drive
+    for drive in "${UNANSWERED_DRIVES[@]}"; do map_drive "$drive" "$SHARE_MOUNT"; done
     wineserver -k; wineserver -w
+}
+
+# map_drive LETTER:TYPE FOLDER: the prefix's drive LETTER, of that type, onto FOLDER.
+map_drive() {
+    ln -sfn "$2" "$WINEPREFIX/dosdevices/${1%%:*}:"
+    wine reg add 'HKLM\Software\Wine\Drives' /v "${1%%:*}:" /t REG_SZ /d "${1#*:}" /f </dev/null >/dev/null 2>&1
 }
 
 # The libFuzzer targets, natively with clang, into build/fuzz.
@@ -149,9 +157,7 @@ prepare_prefix() {
     local drive
     for drive in "${LOCAL_DRIVES[@]}"; do
         mkdir -p "$WINEPREFIX/drives/${drive#*:}"
-        ln -sfn "$WINEPREFIX/drives/${drive#*:}" "$WINEPREFIX/dosdevices/${drive%%:*}:"
-        wine reg add 'HKLM\Software\Wine\Drives' /v "${drive%%:*}:" /t REG_SZ /d "${drive#*:}" /f \
-            </dev/null >/dev/null 2>&1
+        map_drive "$drive" "$WINEPREFIX/drives/${drive#*:}"
     done
     wine "$agent" /RegServer /machine "$@" </dev/null >/dev/null 2>&1
     wineserver -k; wineserver -w

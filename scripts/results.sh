@@ -22,12 +22,35 @@ one_process_listing() {
 }
 
 # A case that runs in ctest runs of its own (those ending an agent, one Wine session each) may be
-# tried again in a further run. Each try that a later one replaced is a line of this file in the
-# JUnit folder, "RUN CASE": the run's files (RUN.xml, RUN.log, RUN.missing) do not count, and
-# CASE counts as retried.
-REPLACED_TRIES=replaced-tries
+# tried again in a further run. Every such run is a record of this file in the JUnit folder, one
+# a line, "CASE TRY RUN": the case, its try (1, 2, ...) and the name of the run's files (RUN.xml,
+# RUN.log, RUN.missing). Only a case's last try counts; a case with a second try counts as retried.
+SEPARATE_RUNS=separate-runs
 
-# record_replaced_try JUNIT_DIR RUN CASE
-record_replaced_try() {
-    echo "$2 $3" >>"$1/$REPLACED_TRIES"
+# record_separate_run JUNIT_DIR CASE TRY RUN
+record_separate_run() {
+    echo "$2 $3 $4" >>"$1/$SEPARATE_RUNS"
+}
+
+# forget_separate_runs JUNIT_DIR: removes the record and the files of every run it names, so that
+# a try of an earlier run that this one does not make again cannot count.
+forget_separate_runs() {
+    [[ -f $1/$SEPARATE_RUNS ]] || return 0
+    local run
+    while read -r _ _ run; do rm -f "$1/$run".{xml,log,missing}; done <"$1/$SEPARATE_RUNS"
+    rm -f "$1/$SEPARATE_RUNS"
+}
+
+# replaced_runs JUNIT_DIR: the RUN of every try that a later try of the same case replaced, one a line.
+replaced_runs() {
+    [[ -f $1/$SEPARATE_RUNS ]] || return 0
+    awk '{ tries[NR] = $0; if ($2 > last[$1]) last[$1] = $2 }
+         END { for (i = 1; i <= NR; ++i) { split(tries[i], f, " "); if (f[2] < last[f[1]]) print f[3] } }' \
+        "$1/$SEPARATE_RUNS"
+}
+
+# retried_cases JUNIT_DIR: every case of a separate run that had more than one try, once each.
+retried_cases() {
+    [[ -f $1/$SEPARATE_RUNS ]] || return 0
+    awk '$2 > 1 && !seen[$1]++ { print $1 }' "$1/$SEPARATE_RUNS"
 }

@@ -8,10 +8,10 @@
 #   - every ctest case once, by its final status ("run" passed; anything else failed);
 #   - a case run as one process (NAME.all) by the cases in its results file instead (see
 #     scripts/one-process.sh), when that file exists;
-#   - a case tried again in a run of its own by its last try only: the runs that a later try
-#     replaced are named in the folder's replaced-tries file (scripts/results.sh).
-# Retried: a case whose console log (the .log beside its .xml) starts it twice, or that a later
-# try replaced. A .xml that a run should have written but did not is one failure ("NAME.missing").
+#   - a case tried again in a run of its own by its last try only, as the folder's record of
+#     those runs says (separate-runs, scripts/results.sh).
+# Retried: a case whose console log (the .log beside its .xml) starts it twice, or that had a
+# second run of its own. A .xml that a run should have written but did not is one failure ("NAME.missing").
 set -uo pipefail
 source "$(dirname "$0")/results.sh"
 junit=$1
@@ -22,14 +22,8 @@ passed=0
 failed=0
 skipped=0
 failures=()
-retried=()
-replaced=()
-if [[ -f $junit/$REPLACED_TRIES ]]; then
-    while read -r run name; do
-        replaced+=("$run")
-        retried+=("$name")
-    done <"$junit/$REPLACED_TRIES"
-fi
+mapfile -t replaced < <(replaced_runs "$junit")
+mapfile -t retried < <(retried_cases "$junit")
 
 # NAME STATUS lines of one JUnit file.
 cases() {
@@ -57,7 +51,7 @@ count_case() {
     fi
 }
 
-# Whether the run of that name was replaced by a later try.
+# Whether the run whose files have that name was replaced by a later try.
 replaced_run() {
     local run
     for run in "${replaced[@]}"; do [[ $run == "$1" ]] && return 0; done

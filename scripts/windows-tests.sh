@@ -16,9 +16,11 @@
 #   win                the cases without a label, one try
 #   win-desktop        the desktop cases, up to two tries
 #   win-ubsan-*        the unit-level tests built with undefined-behaviour traps
-#   win-ends-agent-N-T the N-th case that ends an agent, its T-th try; a try that a later one
-#                      replaced is named in build/junit/replaced-tries (scripts/results.sh)
-# Exits non-zero when any of them failed. Extra arguments go to every ctest run (e.g. -R NAME).
+#   win-ends-agent-N-T a case that ends an agent, one try; every such run is a record (case,
+#                      try, run) in build/junit/separate-runs, which the summary reads
+#                      (scripts/results.sh)
+# Exits non-zero when any of them failed. Extra arguments go to every ctest run (e.g. -R NAME),
+# and choose the cases that end an agent, each of which then runs alone.
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
 source "$(dirname "$0")/results.sh"
@@ -42,7 +44,7 @@ WIN="$BUILD/win"
 UBSAN="$BUILD/win-ubsan"
 rm -rf "$WIN/one-process" "$UBSAN/one-process"
 mkdir -p "$JUNIT"
-rm -f "$JUNIT/$REPLACED_TRIES"
+forget_separate_runs "$JUNIT"
 
 # Detached from ctest's pipe: a server started with its output there made ctest hang.
 wineserver -p </dev/null >/dev/null 2>&1
@@ -69,18 +71,29 @@ wineserver -k
 wineserver -w
 
 echo "== cases that end an agent's process, each in a Wine session of its own"
-mapfile -t ending < <(ctest --test-dir "$WIN" -N -L ends_agent "${CTEST_ARGS[@]}" | sed -n 's/^ *Test *#[0-9]*: //p')
+# labelled_cases LABEL...: the names of the cases that carry every one of the labels.
+labelled_cases() {
+    local labels=() label
+    for label in "$@"; do labels+=(-L "$label"); done
+    ctest --test-dir "$WIN" -N "${labels[@]}" "${CTEST_ARGS[@]}" | sed -n 's/^ *Test *#[0-9]*: //p'
+}
+mapfile -t ending < <(labelled_cases ends_agent)
+mapfile -t ending_desktop < <(labelled_cases ends_agent desktop)
 for i in "${!ending[@]}"; do
-    for try in 1 2; do
+    tries=1
+    for name in "${ending_desktop[@]}"; do [[ $name == "${ending[i]}" ]] && tries=2; done
+    for ((try = 1; try <= tries; ++try)); do
         wineserver -p </dev/null >/dev/null 2>&1
         wine cmd /c ver </dev/null >/dev/null 2>&1
         run="win-ends-agent-$i-$try"
-        win_ctest "$run" --test-dir "$WIN" -R "^${ending[i]}\$"
+        record_separate_run "$JUNIT" "${ending[i]}" "$try" "$run"
+        # Without the extra arguments: a -R of theirs would take the other cases into this session.
+        run_ctest "$run" -j 2 --timeout 120 --test-dir "$WIN" -R "^${ending[i]}\$"
         result=$?
         wineserver -k
         wineserver -w
         ((result == 0)) && break
-        if ((try == 2)); then rc=1; else record_replaced_try "$JUNIT" "$run" "${ending[i]}"; fi
+        ((try == tries)) && rc=1
     done
 done
 

@@ -208,6 +208,7 @@ LRESULT MainWindow::OnPaint(UINT, WPARAM, LPARAM, bool&) {
     return 1;
 }
 
+// A window asked to print itself (a preview, a thumbnail, a capture) draws what it paints.
 LRESULT MainWindow::OnPrintClient(UINT, WPARAM dc, LPARAM, bool&) {
     PaintContent(reinterpret_cast<HDC>(dc));
     return 0;

@@ -79,24 +79,11 @@ TEST_F(ProxyTest, TheFieldFollowsTheCheckBoxAndKeepsItsText) {
     ExpectSettings(7, "9.9.9.9");
 }
 
-TEST_F(ProxyTest, OkTakesOnlyDottedAddressesOfFourGroupsUpTo255) {
-    const char* accepted[] = {"10.0.0.1",        "0.0.0.0", "255.255.255.255", "001.002.003.004",
-                              "000.000.000.000", "1.2.3.4", "0001.002.003.04", "0000255.1.1.1"};
-    const std::string rejected[] = {
-        "256.1.1.1", "1.2.3", "1.2.3.4.5", "1..2.3", ".1.2.3", "1.2.3.4.", "1.2.3.4:80", " 1.2.3.4", "1.2.3.4 ",
-        "proxy.example.com", "localhost", "", "1.2.3.-4", "1.2.3.4/8", "0x1.2.3.4", "1,2,3,4", "1.2.3.999",
-        "1.1.1.1111111111", "0000256.1.1.1", "1.2.3.4\t", std::string(1500, '1'), "\u00b9.2.3.4", "1.2..3.4",
-        "\u0661.2.3.4",
-    };
+// Which addresses pass is the rule's own (tested natively and fuzzed); here what a refusal
+// does, and that the field's text reaches the rule as typed, a digit-like letter included.
+TEST_F(ProxyTest, ARefusalIsToldOverTheDialogWhichStaysOpenAsItWas) {
+    const std::string rejected[] = {"256.1.1.1", "\u00b9.2.3.4"};
     Open();
-    for (const char* address : accepted) {
-        Given(0, "keep");
-        Run({Press(IDC_USE_PROXY), Type(address), Press(IDOK)});
-        ExpectSettings(1, address);
-    }
-    EXPECT_TRUE(g_state.boxes.empty());
-
-    // One dialog takes every refusal in turn; each leaves it open as it was.
     Given(0, "8.8.8.8");
     std::vector<Step> steps = {Press(IDC_USE_PROXY)};
     for (const std::string& address : rejected) {

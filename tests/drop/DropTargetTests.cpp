@@ -12,6 +12,7 @@
 #include "tests/support/DialogDriver.h"
 #include "tests/support/Files.h"
 #include "tests/support/Items.h"
+#include "tests/support/ListeningPipe.h"
 #include "tests/support/Owned.h"
 #include "tests/support/WindowFacts.h"
 #include "tests/fakes/MainWindowFixture.h"
@@ -246,21 +247,14 @@ TEST_F(DropTest, EveryNameIsHandedOverExactlyAsDropped) {
 }
 
 TEST_F(DropTest, APipeNameGoesToTheAgentUnopenedFromEitherSource) {
-    const std::wstring name = L"\\\\.\\pipe\\parcelo-drop-" + std::to_wstring(GetCurrentProcessId());
-    const UniqueHandle pipe(
-        CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, 0, 1, 0, 0, 0, nullptr));
-    ASSERT_TRUE(pipe.valid());
-    const UniqueHandle connected(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    OVERLAPPED client = {};
-    client.hEvent = connected.get();
-    EXPECT_FALSE(ConnectNamedPipe(pipe.get(), &client));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+    const ListeningPipe pipe(L"parcelo-drop");
+    ASSERT_TRUE(pipe.Listening());
+    const std::wstring& name = pipe.Name();
     fakeAgent.AnswerShort(DispIsSignedIn, 1);
     OpenShown();
     Drag({Text(Utf8(name))});
     Drag({Files({name})});
     Handed();
     EXPECT_EQ(Uploads(), (Items{Utf8(name), Utf8(name)}));
-    EXPECT_EQ(WaitForSingleObject(client.hEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the size check opened the pipe";
-    CancelIo(pipe.get());
+    EXPECT_FALSE(pipe.Opened()) << "the size check opened the pipe";
 }

@@ -213,40 +213,47 @@ TEST_F(DirectDropTest, HeldItemsReportedDoneDuringTheConnectionWaitForItToBeRead
     EXPECT_EQ(order, (std::vector<DISPID>{DispConfigure, DispUpload}));
 }
 
-// Files on a share whose server does not answer (the test prefix's drive M:, see
-// tests/support/unanswered_share.py): the first is given up after 2 s, and the share's other files
-// go unchecked at once, in order, with no thread of their own; the window answers throughout.
-TEST_F(DirectDropTest, FilesOnAShareThatDoesNotAnswerNeitherHoldTheWindowNorPileUpThreads) {
-    ASSERT_EQ(GetDriveTypeW(UNANSWERED_DRIVE), static_cast<UINT>(DRIVE_REMOTE)) << "the test prefix has no drive M:";
+// Files whose look-ups never answer (tests/support/unanswered_share.py): on a share whose server
+// has gone, and through a removable and a CD drive, which the window must not read either. On
+// each, the first is given up after 2 s, and the drive's other files go unchecked at once, in
+// order, with no thread of their own; the window answers throughout.
+TEST_F(DirectDropTest, FilesOnADriveThatDoesNotAnswerNeitherHoldTheWindowNorPileUpThreads) {
+    const std::pair<const wchar_t*, UINT> drives[] = {
+        {UNANSWERED_DRIVE, DRIVE_REMOTE}, {UNANSWERED_REMOVABLE_DRIVE, DRIVE_REMOVABLE}, {UNANSWERED_CD_DRIVE, DRIVE_CDROM}};
     fakeAgent.AnswerShort(DispIsSignedIn, 1);
-    std::vector<std::wstring> paths;
-    Items expected;
-    for (int i = 0; i < 200; ++i) {
-        paths.push_back(UNANSWERED_DRIVE + std::wstring(L"track") + std::to_wstring(i) + L".mp3");
-        expected.push_back(Narrow(paths.back()));
+    for (const auto& [drive, type] : drives) {
+        SCOPED_TRACE(Utf8(drive));
+        ASSERT_EQ(GetDriveTypeW(drive), type) << "the test prefix lacks the drive";
+        fakeAgent.calls.clear();
+        std::vector<std::wstring> paths;
+        Items expected;
+        for (int i = 0; i < 200; ++i) {
+            paths.push_back(drive + std::wstring(L"track") + std::to_wstring(i) + L".mp3");
+            expected.push_back(Narrow(paths.back()));
+        }
+        AnswerProbe probe(handle, 20);
+        // Counted on a thread of its own (counted too), so that counting never keeps the window busy.
+        std::atomic<bool> counting{true};
+        std::atomic<size_t> threadsMost{0};
+        std::thread counter([&] {
+            for (; counting; Sleep(5)) threadsMost = std::max(threadsMost.load(), ThreadsOf(GetCurrentProcessId()));
+        });
+        while (threadsMost == 0) Sleep(1);
+        const size_t threadsBefore = ThreadsOf(GetCurrentProcessId());
+        const ULONGLONG dropped = GetTickCount64();
+        EXPECT_EQ(DropOn({Files(paths)}).hr, S_OK);
+        // Liveness only: 2 s for each file would take minutes.
+        EXPECT_TRUE(RunLoopUntil([&] { return fakeAgent.Count(DispUpload) == 200; }, 60000));
+        const ULONGLONG handed = GetTickCount64() - dropped;
+        probe.Stop();
+        counting = false;
+        counter.join();
+        EXPECT_GE(handed, 1900u) << "the drive answered: is the share mounted?";
+        EXPECT_LT(probe.Longest(), 100.0);
+        EXPECT_LE(threadsMost - threadsBefore, 4u);
+        Items uploaded;
+        for (const FakeCall& call : fakeAgent.calls)
+            if (call.id == DispUpload) uploaded.push_back(call.args.at(0).text);
+        EXPECT_EQ(uploaded, expected);
     }
-    AnswerProbe probe(handle, 20);
-    // Counted on a thread of its own (counted too), so that counting never keeps the window busy.
-    std::atomic<bool> counting{true};
-    std::atomic<size_t> threadsMost{0};
-    std::thread counter([&] {
-        for (; counting; Sleep(5)) threadsMost = std::max(threadsMost.load(), ThreadsOf(GetCurrentProcessId()));
-    });
-    while (threadsMost == 0) Sleep(1);
-    const size_t threadsBefore = ThreadsOf(GetCurrentProcessId());
-    const ULONGLONG dropped = GetTickCount64();
-    EXPECT_EQ(DropOn({Files(paths)}).hr, S_OK);
-    // Liveness only: 2 s for each file would take minutes.
-    EXPECT_TRUE(RunLoopUntil([&] { return fakeAgent.Count(DispUpload) == 200; }, 60000));
-    const ULONGLONG handed = GetTickCount64() - dropped;
-    probe.Stop();
-    counting = false;
-    counter.join();
-    EXPECT_GE(handed, 1900u) << "the share answered: is it mounted?";
-    EXPECT_LT(probe.Longest(), 100.0);
-    EXPECT_LE(threadsMost - threadsBefore, 4u);
-    Items uploaded;
-    for (const FakeCall& call : fakeAgent.calls)
-        if (call.id == DispUpload) uploaded.push_back(call.args.at(0).text);
-    EXPECT_EQ(uploaded, expected);
 }

@@ -11,10 +11,16 @@ bool Visible(HWND window) { return IsWindowVisible(window) != FALSE; }
 
 }  // namespace
 
-class MenuAndTrayTest : public UserSessionTest {};
+class MenuAndTrayTest : public UserSessionTest {
+protected:
+    // Every case's window starts in the open, so that a menu opened from it has room on every side.
+    void SetUp() override {
+        UserSessionTest::SetUp();
+        StorePosition(600, 400);
+    }
+};
 
 TEST_F(MenuAndTrayTest, DisplayParceloInTheMenuAndCtrlDHideTheWindowAndTheTrayIconsDoubleClickBringsItBack) {
-    StorePosition(600, 400);  // in the open, so that a menu opened from it has room on every side
     ParceloProcess program;
     HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
@@ -62,12 +68,10 @@ TEST_F(MenuAndTrayTest, DisplayParceloInTheMenuAndCtrlDHideTheWindowAndTheTrayIc
 }
 
 TEST_F(MenuAndTrayTest, ShiftF10AndTheMenuKeyOpenTheMenuAndCtrlXEndsTheProgram) {
-    StorePosition(600, 400);  // in the open, so that a menu opened from it has room on every side
     ParceloProcess program;
     HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
-    // A click makes it the window that gets the keys.
-    ASSERT_NO_FATAL_FAILURE(ClickToMakeActive(window));
+    ASSERT_NO_FATAL_FAILURE(ClickToMakeActive(window));  // the window that takes the keys
 
     PressKeys({VK_SHIFT, VK_F10});
     HWND menu = program.Menu();
@@ -144,11 +148,10 @@ TEST_F(MenuAndTrayTest, ExitEndsTheAgentAndKeepsTheWindowsPlaceAndTheSettingsFor
 // The Sign In dialog hides itself before it ends, while its owner is still disabled, so the
 // system makes some other program's window the active one; the program takes it back.
 TEST_F(MenuAndTrayTest, TheWindowStillTakesTheKeysAfterSigningInThroughTheDialog) {
-    StorePosition(600, 400);  // in the open, so that a menu opened from it has room on every side
     ParceloProcess program;
     HWND window = program.ShownWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_NO_FATAL_FAILURE(ClickToMakeActive(window));
+    ASSERT_NO_FATAL_FAILURE(ClickToMakeActive(window));  // the window that takes the keys
     PressKeys({VK_CONTROL, 'S'});
     ConfirmSignIn(program, "keys pass", false);
     ASSERT_TRUE(WaitForStatus(window, "Drag files here", ""));

@@ -32,6 +32,11 @@ INT_PTR RecordSignIn(HWND) {
     return g_state.signInAnswer;
 }
 
+HACCEL Accelerators() {
+    static HACCEL accelerators = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    return accelerators;
+}
+
 }  // namespace
 
 void MainWindowTest::SetUp() {
@@ -76,30 +81,11 @@ void MainWindowTest::Close() {
     handle = nullptr;
 }
 
-bool MainWindowTest::RunLoop() {
-    static HACCEL accelerators = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCELERATORS));
-    bool quit = false;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            quit = msg.wParam == 0;
-            continue;
-        }
-        if (window && TranslateAcceleratorW(window->windowHandle, accelerators, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return quit;
-}
+bool MainWindowTest::RunLoop() { return DispatchQueued(window ? window->windowHandle : nullptr, Accelerators()); }
 
 bool MainWindowTest::RunLoopUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (RunLoop(); !done(); RunLoop()) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-    }
-    return true;
+    RunLoop();
+    return PumpUntil(done, timeoutMs, window ? window->windowHandle : nullptr, Accelerators());
 }
 
 ULONG MainWindowTest::References() {

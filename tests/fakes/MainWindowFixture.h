@@ -35,11 +35,11 @@ protected:
     // Creates the window; with `start`, also delivers the deferred start.
     MainWindow& Open(const wchar_t* commandLine = L"parcelo.exe", bool start = true);
     void Close();
-    // The program's loop (RunMessageLoop: keys through the accelerators first), run until the
-    // queue is empty; true once WM_QUIT has come. Replaced agent clients are not released
-    // between messages here: the window keeps them until it ends.
+    // Dispatches what the queue holds as the program's loop would (DispatchQueued: keys
+    // through the program's accelerators first); true once WM_QUIT has come. Replaced agent
+    // clients are not released between messages here: the window keeps them until it ends.
     bool RunLoop();
-    // The same loop, waiting for what another process sends; false if `done` never held.
+    // The same, waiting for what another process sends; false if `done` never held.
     bool RunLoopUntil(const std::function<bool()>& done, DWORD timeoutMs = WAIT_MS);
     // Once the window has handed every drop over: what AddFile held for the sign-in.
     std::vector<std::string> Handed();

@@ -1,5 +1,5 @@
-// A second, deliberately plain reading of the proxy address rule, for the native tests and the
-// fuzz target to hold IsValidProxyAddress against. No windows.h here.
+// A second, deliberately plain reading of the proxy address rule, for the fuzz target
+// (tests/fuzz/proxy_address.cpp) to hold IsValidProxyAddress against. No windows.h here.
 #pragma once
 
 #include <algorithm>

@@ -245,6 +245,7 @@ TEST_F(SettingsTest, AHiddenWindowAtTheEndOfTheSessionIsStoredAsVisibleTrue) {
 
 // ---- reading
 
+// Which texts mean on is DecodeUseProxy's (RegistryValue, natively); here the value's way there.
 TEST_F(SettingsTest, UseProxyIsOnForTrueOrYesInAnyCaseAndUnchangedWhenNotTaken) {
     struct Case {
         const char* name;
@@ -252,17 +253,7 @@ TEST_F(SettingsTest, UseProxyIsOnForTrueOrYesInAnyCaseAndUnchangedWhenNotTaken) 
         Bytes stored;
         int expected;  // 7: the value before the start, untouched
     } cases[] = {
-        {"true", REG_SZ, Sz("true"), 1},
-        {"TRUE", REG_SZ, Sz("TRUE"), 1},
         {"tRuE", REG_SZ, Sz("tRuE"), 1},
-        {"yes", REG_SZ, Sz("yes"), 1},
-        {"Yes", REG_SZ, Sz("Yes"), 1},
-        {"False", REG_SZ, Sz("False"), 0},
-        {"no", REG_SZ, Sz("no"), 0},
-        {"1", REG_SZ, Sz("1"), 0},
-        {"empty", REG_SZ, Sz(""), 0},
-        {"true with a blank", REG_SZ, Sz("true "), 0},
-        {"yess", REG_SZ, Sz("yess"), 0},
         {"15 characters", REG_SZ, Sz("yesyesyesyesyes"), 0},
         {"16 characters: too long", REG_SZ, Sz("truetruetruetrue"), 7},
         {"binary YES without a NUL", REG_BINARY, Sz("YES", false), 1},

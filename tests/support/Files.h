@@ -10,12 +10,15 @@ std::string WindowsPath(const std::string& unixPath);
 std::string TempFolder();
 
 // The test prefix's drives onto local folders, which answer as fast as the fixed drive
-// (LOCAL_DRIVES in scripts/common.sh), and its network drive whose share never answers
-// (mounted by scripts/windows-tests.sh).
+// (LOCAL_DRIVES in scripts/common.sh), and its drives whose look-ups never answer, a network,
+// a removable and a CD drive onto the share that scripts/windows-tests.sh mounts
+// (UNANSWERED_DRIVES there).
 constexpr wchar_t NETWORK_DRIVE[] = L"N:\\";
 constexpr wchar_t REMOVABLE_DRIVE[] = L"R:\\";
 constexpr wchar_t CD_DRIVE[] = L"O:\\";
 constexpr wchar_t UNANSWERED_DRIVE[] = L"M:\\";
+constexpr wchar_t UNANSWERED_REMOVABLE_DRIVE[] = L"U:\\";
+constexpr wchar_t UNANSWERED_CD_DRIVE[] = L"V:\\";
 
 // The bytes, or "(missing)" when the file cannot be opened.
 std::string Contents(const std::string& path);

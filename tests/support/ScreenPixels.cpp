@@ -6,6 +6,7 @@
 #include "tests/support/Files.h"
 #include "tests/support/Owned.h"
 #include "ui/DisplayDpi.h"
+#include "ui/StatusLines.h"
 
 Pixels ReadPixels(HDC source, int x, int y, int width, int height) {
     BITMAPINFO info = {};
@@ -42,13 +43,11 @@ void DrawSkin(HDC canvas, HMODULE resources, int bitmapId, const std::string& li
         SelectedObject selected(frame.Get(), skin.Get());
         BitBlt(canvas, 0, 0, SKIN_SIZE.width, SKIN_SIZE.height, frame.Get(), 0, 0, SRCCOPY);
     }
-    OwnedFont font(CreateFontW(-STATUS_FONT_HEIGHT, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                               L"Arial Narrow"));
-    SelectedObject selected(canvas, font.Get());
-    RECT first = ToRect(STATUS_LINE1), second = ToRect(STATUS_LINE2);
-    DrawTextW(canvas, FromUtf8(line1).c_str(), -1, &first, DT_CENTER);
-    DrawTextW(canvas, FromUtf8(line2).c_str(), -1, &second, DT_CENTER);
+    StatusLines status;
+    status.SetDpi(LOGICAL_DPI);
+    status.statusLine1 = FromUtf8(line1);
+    status.statusLine2 = FromUtf8(line2);
+    status.Draw(canvas);
 }
 
 Pixels SkinPixels(HMODULE resources, int bitmapId, const std::string& line1, const std::string& line2) {

@@ -16,8 +16,8 @@ Pixels ReadPixels(HDC source, int x, int y, int width, int height);
 Pixels CaptureClient(HWND window);
 
 // Draws the skin bitmap `bitmapId` of `resources` at the DC's origin, with the two status lines
-// over it the way the drop window draws them at 100 %: its rectangles, its font, its DrawText call.
-// The lines in UTF-8.
+// over it as the drop window's StatusLines draws them at 100 % (the skin comes from the resource
+// itself, not from the window's frames). The lines in UTF-8.
 void DrawSkin(HDC canvas, HMODULE resources, int bitmapId, const std::string& line1, const std::string& line2);
 // The same picture as pixels; empty when the bitmap is not there.
 Pixels SkinPixels(HMODULE resources, int bitmapId, const std::string& line1, const std::string& line2);

@@ -132,6 +132,25 @@ TEST_F(PaintTest, TheSkinTurnsOnlyWhileTheAgentIsBusy) {
     EXPECT_EQ(main.SkinFrame(), before);
 }
 
+// Asked to print itself into a DC of its own (a preview, a capture), the window draws exactly
+// what it shows: the frame in turn and both lines.
+TEST_F(PaintTest, PrintedIntoAMemoryDcTheWindowDrawsWhatItShows) {
+    fakeAgent.AnswerShort(DispGetStatus, 13);
+    fakeAgent.AnswerText(DispGetCurrentFileName, L"a.mp3");
+    MainWindow& main = Open(L" /showparcelo");
+    const int toGo = 2;
+    main.SetProgress(40, &toGo);
+    Tick();
+    EXPECT_EQ(main.SkinFrame(), 1);
+    const Pixels shown = Shown();
+    WindowDc screen(handle);
+    OwnedMemoryDc memory(CreateCompatibleDC(screen.Get()));
+    OwnedBitmap canvas(CreateCompatibleBitmap(screen.Get(), SKIN_SIZE.width, SKIN_SIZE.height));
+    SelectedObject selected(memory.Get(), canvas.Get());
+    EXPECT_EQ(SendMessageW(handle, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.Get()), PRF_CLIENT), 0);
+    EXPECT_EQ(Differences(ReadPixels(memory.Get(), 0, 0, SKIN_SIZE.width, SKIN_SIZE.height), shown), 0);
+}
+
 TEST_F(PaintTest, WithoutAnAgentTheTimerAsksNothingAndTheSkinHolds) {
     g_state.agent = nullptr;
     MainWindow& main = Open(L" /showparcelo");
