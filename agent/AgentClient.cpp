@@ -4,7 +4,7 @@
 #include <cwchar>
 
 #include "agent/AgentProtocol.h"
-#include "agent/ComText.h"
+#include "win/ComText.h"
 #include "agent/VersionGate.h"
 
 using namespace agentproto;

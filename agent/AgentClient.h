@@ -8,7 +8,7 @@
 
 #include "agent/AgentEventSink.h"
 #include "agent/CallWatch.h"
-#include "agent/ComPtr.h"
+#include "win/ComPtr.h"
 #include "agent/UploadItem.h"
 
 // Why no agent could be used; the number is the failure code the user is shown.

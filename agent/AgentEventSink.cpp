@@ -4,7 +4,7 @@
 
 #include "agent/AgentClient.h"
 #include "agent/AgentProtocol.h"
-#include "agent/ComPtr.h"
+#include "win/ComPtr.h"
 #include "agent/NotificationCheck.h"
 
 HRESULT AgentEventSink::FindConnectionPoint(IDispatch* agent, IConnectionPoint** point) {

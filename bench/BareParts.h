@@ -1,6 +1,6 @@
 // The pieces of the bare start-up program that the step-by-step profile and the benchmarks
 // repeat: a sink that drops the agent's notifications, one Invoke, a window of the drop
-// window's class styles, size, place and window styles, and COM for a thread.
+// window's class styles, size, place and window styles (COM for a thread is win/ComScope.h).
 #pragma once
 
 #include <windows.h>
@@ -9,6 +9,7 @@
 
 #include "agent/AgentProtocol.h"
 #include "ui/DropLayout.h"
+#include "win/ComScope.h"
 
 namespace bare {
 
@@ -85,20 +86,5 @@ inline HWND CreateDropSizedWindow(HINSTANCE instance, WNDPROC procedure, const c
     return CreateWindowExA(WS_EX_TOPMOST, MAKEINTATOM(atom), nullptr, WS_POPUP | WS_SYSMENU, left, top, right - left,
                            bottom - top, nullptr, nullptr, instance, nullptr);
 }
-
-// COM for this thread, as long as the object lives.
-class ComSession {
-public:
-    ComSession() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ComSession(const ComSession&) = delete;
-    ComSession& operator=(const ComSession&) = delete;
-    ~ComSession() {
-        if (ok_) CoUninitialize();
-    }
-    bool ok() const { return ok_; }
-
-private:
-    bool ok_;
-};
 
 }  // namespace bare

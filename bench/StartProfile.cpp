@@ -40,7 +40,7 @@
 
 #include "tests/support/Owned.h"
 #include "agent/AgentProtocol.h"
-#include "agent/ComPtr.h"
+#include "win/ComPtr.h"
 #include "bench/BareParts.h"
 #include "bench/BenchSupport.h"
 #include "res/resource.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "agent/ComText.h"
+#include "win/ComText.h"
 #include "drop/DroppedText.h"
 
 namespace {

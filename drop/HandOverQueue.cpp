@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "agent/ComText.h"
+#include "win/ComText.h"
 #include "agent/FileReceiver.h"
 
 namespace {

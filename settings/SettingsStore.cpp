@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "agent/ComText.h"
+#include "win/ComText.h"
 #include "settings/RegistryValue.h"
 
 namespace {

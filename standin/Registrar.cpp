@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "agent/ComPtr.h"
-#include "RegKey.h"
+#include "win/ComPtr.h"
+#include "win/RegKey.h"
 #include "StandinIds.h"
 #include "agent/AgentProtocol.h"
 
@@ -47,8 +47,8 @@ std::wstring OwnPath() {
 
 HRESULT SetDefault(HKEY root, const std::wstring& path, const std::wstring& value, const wchar_t* name = nullptr) {
     RegKey key = RegKey::Create(root, Classes(path), KEY_WRITE);
-    if (!key.valid()) return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
-    return HRESULT_FROM_WIN32(key.setString(name, value));
+    if (!key.Valid()) return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+    return HRESULT_FROM_WIN32(key.SetString(name, value));
 }
 
 // A key that was not there counts as removed; one that stays is a failure.
@@ -68,7 +68,7 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
 
 std::wstring ReadText(HKEY root, const std::wstring& path, REGSAM view, const wchar_t* name = nullptr) {
     std::wstring text;
-    RegKey::Open(root, Classes(path), KEY_QUERY_VALUE | view).readString(name, &text);
+    RegKey::Open(root, Classes(path), KEY_QUERY_VALUE | view).ReadString(name, &text);
     return text;
 }
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "agent/ComPtr.h"
+#include "win/ComPtr.h"
 #include "ui/StatusLines.h"
 
 // Child ids of the two lines; CHILDID_SELF (0) is the status bar itself.

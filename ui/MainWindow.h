@@ -15,7 +15,7 @@
 #include "agent/UserSettings.h"
 #include "ui/DropLayout.h"
 #include "ui/MessageTable.h"
-#include "ui/OwnedHandle.h"
+#include "win/OwnedHandle.h"
 #include "ui/StatusAnnouncer.h"
 #include "ui/StatusLines.h"
 #include "ui/TrayIcon.h"

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "agent/ComPtr.h"
+#include "win/ComPtr.h"
 #include "ui/AccessibleStatus.h"
 #include "ui/AnnounceGate.h"
 #include "ui/StatusLines.h"

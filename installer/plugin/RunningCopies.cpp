@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "agent/UniqueHandle.h"
+#include "win/UniqueHandle.h"
 #include "installer/plugin/ErrorText.h"
 
 namespace setup {
@@ -69,8 +69,8 @@ int CountRunningOf(const std::wstring& first, const std::wstring& second) {
     int count = 0;
     for (DWORD pid : AllProcesses()) {
         const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-        if (!process.valid()) continue;
-        const std::wstring image = ImageOf(process.get());
+        if (!process.Valid()) continue;
+        const std::wstring image = ImageOf(process.Get());
         if (SamePath(image, first) || SamePath(image, second)) ++count;
     }
     return count;
@@ -93,8 +93,8 @@ int EndAgent(const std::wstring& folder) {
     for (DWORD pid : AllProcesses()) {
         const UniqueHandle process(
             OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-        if (!process.valid() || !SamePath(ImageOf(process.get()), agent)) continue;
-        if (TerminateProcess(process.get(), 1) && WaitForSingleObject(process.get(), END_WAIT_MS) == WAIT_OBJECT_0)
+        if (!process.Valid() || !SamePath(ImageOf(process.Get()), agent)) continue;
+        if (TerminateProcess(process.Get(), 1) && WaitForSingleObject(process.Get(), END_WAIT_MS) == WAIT_OBJECT_0)
             ++ended;
     }
     return ended;
@@ -108,7 +108,7 @@ CloseOutcome CloseParcelo(const std::wstring& folder, DWORD waitMs) {
     CloseOutcome outcome;
     for (const ParceloWindow& found : windows) {
         const UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, found.pid));
-        if (!process.valid() || !SamePath(ImageOf(process.get()), parcelo)) continue;
+        if (!process.Valid() || !SamePath(ImageOf(process.Get()), parcelo)) continue;
         const bool shown = IsWindowVisible(found.window) != FALSE;
         // Refused, for one, when Parcelo runs as administrator and this setup does not.
         if (!PostMessageW(found.window, WM_COMMAND, EXIT_COMMAND, 0)) {
@@ -118,7 +118,7 @@ CloseOutcome CloseParcelo(const std::wstring& folder, DWORD waitMs) {
         }
         outcome.shown = outcome.shown || shown;
         // A Parcelo busy with a dialog or a slow agent may take longer: it is still running.
-        if (WaitForSingleObject(process.get(), waitMs) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(process.Get(), waitMs) == WAIT_OBJECT_0)
             ++outcome.closed;
         else
             ++outcome.ending;

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "agent/AgentProtocol.h"
-#include "agent/ComPtr.h"
-#include "agent/ComText.h"
+#include "win/ComPtr.h"
+#include "win/ComText.h"
 #include "res/resource.h"
 #include "tests/fakes/DragSource.h"
 #include "tests/support/DialogDriver.h"
@@ -249,11 +249,11 @@ TEST_F(DropTest, APipeNameGoesToTheAgentUnopenedFromEitherSource) {
     const std::wstring name = L"\\\\.\\pipe\\parcelo-drop-" + std::to_wstring(GetCurrentProcessId());
     const UniqueHandle pipe(
         CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, 0, 1, 0, 0, 0, nullptr));
-    ASSERT_TRUE(pipe.valid());
+    ASSERT_TRUE(pipe.Valid());
     const UniqueHandle connected(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     OVERLAPPED client = {};
-    client.hEvent = connected.get();
-    EXPECT_FALSE(ConnectNamedPipe(pipe.get(), &client));
+    client.hEvent = connected.Get();
+    EXPECT_FALSE(ConnectNamedPipe(pipe.Get(), &client));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
     fakeAgent.AnswerShort(DispIsSignedIn, 1);
     OpenShown();
@@ -262,5 +262,5 @@ TEST_F(DropTest, APipeNameGoesToTheAgentUnopenedFromEitherSource) {
     Handed();
     EXPECT_EQ(Uploads(), (Items{Utf8(name), Utf8(name)}));
     EXPECT_EQ(WaitForSingleObject(client.hEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the size check opened the pipe";
-    CancelIo(pipe.get());
+    CancelIo(pipe.Get());
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "agent/AgentProtocol.h"
-#include "agent/ComPtr.h"
+#include "win/ComPtr.h"
 #include "tests/fakes/DragSource.h"
 #include "tests/support/AnswerProbe.h"
 #include "tests/support/Items.h"

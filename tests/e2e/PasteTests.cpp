@@ -71,11 +71,11 @@ TEST_F(PasteTest, ATextNamingAPipeOrAShareIsHandedOverUnopenedAndAnEmptyClipboar
     const std::wstring pipeName = L"\\\\.\\pipe\\parcelo-paste-" + std::to_wstring(GetCurrentProcessId());
     const UniqueHandle pipe(
         CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, 0, 1, 0, 0, 0, nullptr));
-    ASSERT_TRUE(pipe.valid());
+    ASSERT_TRUE(pipe.Valid());
     const UniqueHandle connected(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     OVERLAPPED client = {};
-    client.hEvent = connected.get();
-    EXPECT_FALSE(ConnectNamedPipe(pipe.get(), &client));
+    client.hEvent = connected.Get();
+    EXPECT_FALSE(ConnectNamedPipe(pipe.Get(), &client));
     ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
 
     ParceloProcess program;
@@ -97,7 +97,7 @@ TEST_F(PasteTest, ATextNamingAPipeOrAShareIsHandedOverUnopenedAndAnEmptyClipboar
     EXPECT_NE(uploads[1].find("\t8:" + Utf8(share) + "\t"), std::string::npos) << uploads[1];
     EXPECT_EQ(WaitForSingleObject(client.hEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the pipe was opened";
     EXPECT_EQ(program.FindShown("#32770"), nullptr) << "a box or dialog came up";
-    CancelIo(pipe.get());
+    CancelIo(pipe.Get());
 
     ExitThroughMenu(program, window);
     EXPECT_EQ(program.WaitForExit(), 0u);

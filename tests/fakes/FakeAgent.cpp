@@ -1,7 +1,7 @@
 #include "tests/fakes/FakeAgent.h"
 
 #include "agent/AgentProtocol.h"
-#include "agent/ComText.h"
+#include "win/ComText.h"
 #include "tests/support/Files.h"
 
 #include <olectl.h>

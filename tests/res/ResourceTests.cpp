@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "agent/ComPtr.h"
+#include "win/ComPtr.h"
 #include "res/resource.h"
 #include "tests/support/DisplayScale.h"
 #include "tests/support/Files.h"

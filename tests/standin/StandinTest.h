@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "agent/ComPtr.h"
+#include "win/ComPtr.h"
 #include "tests/support/Variants.h"  // the arguments handed to Call, which frees them
 
 struct Result {

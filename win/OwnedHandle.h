@@ -1,13 +1,14 @@
-// Move-only owners for GDI objects, memory DCs, icons, cursors and menus, and guards for one
-// scope: a window's DC, an object selected into a DC. Icons and cursors from LoadIconW and
-// LoadCursorW, or from LoadImageW with LR_SHARED, are shared and must never be given to an
-// owner; those from LoadImageW without LR_SHARED are the caller's.
+// Move-only owners of Win32 handles, one template for every kind: the kind's policy says how a
+// handle is freed and which values hold nothing. Also guards for one scope: a window's DC, an
+// object selected into a DC. Icons and cursors from LoadIconW and LoadCursorW, or from
+// LoadImageW with LR_SHARED, are shared and must never be given to an owner; those from
+// LoadImageW without LR_SHARED are the caller's.
 #pragma once
 
 #include <windows.h>
 #include <utility>
 
-template <class H, class Free>
+template <class H, class Policy>
 class OwnedHandle {
 public:
     OwnedHandle() = default;
@@ -23,31 +24,60 @@ public:
 
     void Reset(H adopted = nullptr) {
         H old = std::exchange(h_, adopted);
-        if (old) Free()(old);
+        if (Policy::Holds(old)) Policy()(old);
     }
     H Get() const { return h_; }
+    bool Valid() const { return Policy::Holds(h_); }
+    explicit operator bool() const { return Valid(); }
     // Hands the handle to the caller, who frees it from now on.
     H Release() { return std::exchange(h_, nullptr); }
-    explicit operator bool() const { return h_ != nullptr; }
+    // For out-parameters: frees what is held and hands out the slot.
+    H* Put() {
+        Reset();
+        return &h_;
+    }
 
 private:
     H h_ = nullptr;
 };
 
-struct DeleteGdiObject {
+// Most kinds: null is the one value that holds nothing.
+struct NullIsEmpty {
+    template <class H>
+    static bool Holds(H h) {
+        return h != nullptr;
+    }
+};
+
+struct DeleteGdiObject : NullIsEmpty {
     void operator()(HGDIOBJ object) const { DeleteObject(object); }
 };
-struct DeleteMemoryDc {
+struct DeleteMemoryDc : NullIsEmpty {
     void operator()(HDC dc) const { DeleteDC(dc); }
 };
-struct DestroyIconHandle {
+struct DestroyIconHandle : NullIsEmpty {
     void operator()(HICON icon) const { DestroyIcon(icon); }
 };
-struct DestroyCursorHandle {
+struct DestroyCursorHandle : NullIsEmpty {
     void operator()(HCURSOR cursor) const { DestroyCursor(cursor); }
 };
-struct DestroyMenuHandle {
+struct DestroyMenuHandle : NullIsEmpty {
     void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
+struct CloseRegKey : NullIsEmpty {
+    void operator()(HKEY key) const { RegCloseKey(key); }
+};
+struct RemoveHook : NullIsEmpty {
+    void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
+};
+struct DestroyWindowHandle : NullIsEmpty {
+    void operator()(HWND window) const { DestroyWindow(window); }
+};
+struct DestroyAcceleratorTableHandle : NullIsEmpty {
+    void operator()(HACCEL table) const { DestroyAcceleratorTable(table); }
+};
+struct FreeModule : NullIsEmpty {
+    void operator()(HMODULE module) const { FreeLibrary(module); }
 };
 
 using OwnedBitmap = OwnedHandle<HBITMAP, DeleteGdiObject>;
@@ -56,6 +86,11 @@ using OwnedMemoryDc = OwnedHandle<HDC, DeleteMemoryDc>;
 using OwnedIcon = OwnedHandle<HICON, DestroyIconHandle>;
 using OwnedCursor = OwnedHandle<HCURSOR, DestroyCursorHandle>;
 using OwnedMenu = OwnedHandle<HMENU, DestroyMenuHandle>;
+using OwnedKey = OwnedHandle<HKEY, CloseRegKey>;
+using OwnedHook = OwnedHandle<HHOOK, RemoveHook>;
+using OwnedWindow = OwnedHandle<HWND, DestroyWindowHandle>;
+using OwnedAccelerators = OwnedHandle<HACCEL, DestroyAcceleratorTableHandle>;
+using OwnedModule = OwnedHandle<HMODULE, FreeModule>;
 
 // The DC of a window (of the screen for null) for one scope.
 class WindowDc {
