@@ -7,6 +7,7 @@
 
 #include "agent/AgentProtocol.h"
 #include "agent/ServerPath.h"
+#include "win/PathNames.h"
 #include "win/UniqueHandle.h"
 
 namespace {
@@ -20,11 +21,6 @@ std::wstring Canonical(const std::wstring& path) {
     wchar_t longer[MAX_PATH * 4] = {};
     length = GetLongPathNameW(full, longer, ARRAYSIZE(longer));
     return length == 0 || length >= ARRAYSIZE(longer) ? std::wstring(full) : std::wstring(longer);
-}
-
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
 }
 
 std::wstring BaseName(const std::wstring& path) {
@@ -100,14 +96,13 @@ std::vector<UniqueHandle> FindAgentProcesses(const std::wstring& image) {
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more; more = Process32NextW(snapshot.Get(), &entry)) {
         if (entry.th32ProcessID == GetCurrentProcessId()) continue;
-        if (!SamePath(entry.szExeFile, name) && !SamePath(entry.szExeFile, shortName)) continue;
+        if (!SameIgnoringCase(entry.szExeFile, name) && !SameIgnoringCase(entry.szExeFile, shortName)) continue;
         UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
                                          entry.th32ProcessID));
         if (!process.Valid() || SessionOf(process.Get()) != ourSession) continue;
-        wchar_t started[MAX_PATH * 4] = {};
-        DWORD length = ARRAYSIZE(started);
-        if (!QueryFullProcessImageNameW(process.Get(), 0, started, &length)) continue;
-        if (SamePath(Canonical(started), path) && SameUser(UserOf(process.Get()), us))
+        const std::wstring started = ProcessImagePath(process.Get());
+        if (started.empty()) continue;
+        if (SameIgnoringCase(Canonical(started), path) && SameUser(UserOf(process.Get()), us))
             found.push_back(std::move(process));
     }
     return found;

@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "win/UniqueHandle.h"
 #include "app/HiddenAgent.h"
 #include "settings/SettingsStore.h"
+#include "win/UniqueHandle.h"
 
 namespace {
 

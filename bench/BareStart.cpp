@@ -6,8 +6,8 @@
 #include <ocidl.h>
 
 #include "agent/AgentProtocol.h"
-#include "win/ComPtr.h"
 #include "bench/BareParts.h"
+#include "win/ComPtr.h"
 
 namespace {
 

@@ -30,10 +30,10 @@
 #include <vector>
 
 #include "agent/AgentProtocol.h"
-#include "win/ComPtr.h"
 #include "bench/BareParts.h"
 #include "bench/BenchSupport.h"
 #include "ui/DropLayout.h"
+#include "win/ComPtr.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "win/ComText.h"
 #include "agent/FileReceiver.h"
+#include "win/ComText.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cwchar>
 #include <vector>
 
-#include "win/RegKey.h"
 #include "StandinIds.h"
+#include "win/RegKey.h"
 
 namespace standin {
 

@@ -3,9 +3,9 @@
 #include <shlobj.h>
 
 #include "LockerNames.h"
-#include "win/RegKey.h"
 #include "ServerModule.h"
 #include "StandinIds.h"
+#include "win/RegKey.h"
 
 namespace standin {
 

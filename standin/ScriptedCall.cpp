@@ -6,8 +6,8 @@
 #include "CallLog.h"
 #include "ControlWindow.h"
 #include "Notifier.h"
-#include "win/RegKey.h"
 #include "StandinIds.h"
+#include "win/RegKey.h"
 
 namespace standin {
 

@@ -5,7 +5,7 @@
 
 #include "win/OwnedHandle.h"
 
-struct ReleaseReference : NullIsEmpty {
+struct ReleaseReference {
     template <class T>
     void operator()(T* p) const {
         p->Release();

@@ -1,14 +1,21 @@
-// Move-only owners of Win32 handles, one template for every kind: the kind's policy says how a
-// handle is freed and which values hold nothing. Also guards for one scope: a window's DC, an
-// object selected into a DC. Icons and cursors from LoadIconW and LoadCursorW, or from
-// LoadImageW with LR_SHARED, are shared and must never be given to an owner; those from
-// LoadImageW without LR_SHARED are the caller's.
+// Move-only owners of Win32 handles, one template for every kind: the kind's deleter frees a
+// handle and, where null is not the only value that holds nothing, says which values hold one
+// (a static Holds). Also guards for one scope: a window's DC, an object selected into a DC.
+// Icons and cursors from LoadIconW and LoadCursorW, or from LoadImageW with LR_SHARED, are
+// shared and must never be given to an owner; those from LoadImageW without LR_SHARED are the
+// caller's.
 #pragma once
 
 #include <windows.h>
+#include <type_traits>
 #include <utility>
 
-template <class H, class Policy>
+template <class Free, class H, class = void>
+struct HasHolds : std::false_type {};
+template <class Free, class H>
+struct HasHolds<Free, H, std::void_t<decltype(Free::Holds(std::declval<H>()))>> : std::true_type {};
+
+template <class H, class Free>
 class OwnedHandle {
 public:
     OwnedHandle() = default;
@@ -24,10 +31,10 @@ public:
 
     void Reset(H adopted = nullptr) {
         H old = std::exchange(h_, adopted);
-        if (Policy::Holds(old)) Policy()(old);
+        if (Holds(old)) Free()(old);
     }
     H Get() const { return h_; }
-    bool Valid() const { return Policy::Holds(h_); }
+    bool Valid() const { return Holds(h_); }
     explicit operator bool() const { return Valid(); }
     // Hands the handle to the caller, who frees it from now on.
     H Release() { return std::exchange(h_, nullptr); }
@@ -38,45 +45,44 @@ public:
     }
 
 private:
+    static bool Holds(H h) {
+        if constexpr (HasHolds<Free, H>::value)
+            return Free::Holds(h);
+        else
+            return h != nullptr;
+    }
+
     H h_ = nullptr;
 };
 
-// Most kinds: null is the one value that holds nothing.
-struct NullIsEmpty {
-    template <class H>
-    static bool Holds(H h) {
-        return h != nullptr;
-    }
-};
-
-struct DeleteGdiObject : NullIsEmpty {
+struct DeleteGdiObject {
     void operator()(HGDIOBJ object) const { DeleteObject(object); }
 };
-struct DeleteMemoryDc : NullIsEmpty {
+struct DeleteMemoryDc {
     void operator()(HDC dc) const { DeleteDC(dc); }
 };
-struct DestroyIconHandle : NullIsEmpty {
+struct DestroyIconHandle {
     void operator()(HICON icon) const { DestroyIcon(icon); }
 };
-struct DestroyCursorHandle : NullIsEmpty {
+struct DestroyCursorHandle {
     void operator()(HCURSOR cursor) const { DestroyCursor(cursor); }
 };
-struct DestroyMenuHandle : NullIsEmpty {
+struct DestroyMenuHandle {
     void operator()(HMENU menu) const { DestroyMenu(menu); }
 };
-struct CloseRegKey : NullIsEmpty {
+struct CloseRegKey {
     void operator()(HKEY key) const { RegCloseKey(key); }
 };
-struct RemoveHook : NullIsEmpty {
+struct RemoveHook {
     void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
 };
-struct DestroyWindowHandle : NullIsEmpty {
+struct DestroyWindowHandle {
     void operator()(HWND window) const { DestroyWindow(window); }
 };
-struct DestroyAcceleratorTableHandle : NullIsEmpty {
+struct DestroyAcceleratorTableHandle {
     void operator()(HACCEL table) const { DestroyAcceleratorTable(table); }
 };
-struct FreeModule : NullIsEmpty {
+struct FreeModule {
     void operator()(HMODULE module) const { FreeLibrary(module); }
 };
 

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "win/UniqueHandle.h"
 #include "installer/plugin/ErrorText.h"
+#include "win/UniqueHandle.h"
 
 namespace setup {
 

@@ -5,16 +5,16 @@
 #include <vector>
 
 #include "agent/AgentProtocol.h"
-#include "win/ComPtr.h"
-#include "win/ComText.h"
 #include "res/resource.h"
 #include "tests/fakes/DragSource.h"
+#include "tests/fakes/MainWindowFixture.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/Files.h"
 #include "tests/support/Items.h"
 #include "tests/support/Owned.h"
 #include "tests/support/WindowFacts.h"
-#include "tests/fakes/MainWindowFixture.h"
+#include "win/ComPtr.h"
+#include "win/ComText.h"
 
 using namespace agentproto;
 using Items = std::vector<std::string>;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "win/UniqueHandle.h"
 #include "tests/support/DropFilesBlock.h"
+#include "win/UniqueHandle.h"
 
 struct OfferedFormat {
     CLIPFORMAT format;

@@ -23,7 +23,6 @@
 #include <vector>
 
 #include "agent/AgentProtocol.h"
-#include "win/ComPtr.h"
 #include "res/resource.h"
 #include "standin/ControlWindow.h"
 #include "standin/StandinIds.h"
@@ -37,6 +36,7 @@
 #include "tests/support/SetupRunner.h"
 #include "tests/support/Variants.h"
 #include "tests/support/WindowFacts.h"
+#include "win/ComPtr.h"
 
 namespace {
 
