@@ -55,48 +55,27 @@ private:
     H h_ = nullptr;
 };
 
-struct DeleteGdiObject {
-    void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-struct DeleteMemoryDc {
-    void operator()(HDC dc) const { DeleteDC(dc); }
-};
-struct DestroyIconHandle {
-    void operator()(HICON icon) const { DestroyIcon(icon); }
-};
-struct DestroyCursorHandle {
-    void operator()(HCURSOR cursor) const { DestroyCursor(cursor); }
-};
-struct DestroyMenuHandle {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-struct CloseRegKey {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-struct RemoveHook {
-    void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
-};
-struct DestroyWindowHandle {
-    void operator()(HWND window) const { DestroyWindow(window); }
-};
-struct DestroyAcceleratorTableHandle {
-    void operator()(HACCEL table) const { DestroyAcceleratorTable(table); }
-};
-struct FreeModule {
-    void operator()(HMODULE module) const { FreeLibrary(module); }
+// The deleter that calls one Win32 function.
+template <auto FREE>
+struct FreeWith {
+    template <class H>
+    void operator()(H h) const {
+        FREE(h);
+    }
 };
 
+using DeleteGdiObject = FreeWith<&DeleteObject>;
 using OwnedBitmap = OwnedHandle<HBITMAP, DeleteGdiObject>;
 using OwnedFont = OwnedHandle<HFONT, DeleteGdiObject>;
-using OwnedMemoryDc = OwnedHandle<HDC, DeleteMemoryDc>;
-using OwnedIcon = OwnedHandle<HICON, DestroyIconHandle>;
-using OwnedCursor = OwnedHandle<HCURSOR, DestroyCursorHandle>;
-using OwnedMenu = OwnedHandle<HMENU, DestroyMenuHandle>;
-using OwnedKey = OwnedHandle<HKEY, CloseRegKey>;
-using OwnedHook = OwnedHandle<HHOOK, RemoveHook>;
-using OwnedWindow = OwnedHandle<HWND, DestroyWindowHandle>;
-using OwnedAccelerators = OwnedHandle<HACCEL, DestroyAcceleratorTableHandle>;
-using OwnedModule = OwnedHandle<HMODULE, FreeModule>;
+using OwnedMemoryDc = OwnedHandle<HDC, FreeWith<&DeleteDC>>;
+using OwnedIcon = OwnedHandle<HICON, FreeWith<&DestroyIcon>>;
+using OwnedCursor = OwnedHandle<HCURSOR, FreeWith<&DestroyCursor>>;
+using OwnedMenu = OwnedHandle<HMENU, FreeWith<&DestroyMenu>>;
+using OwnedKey = OwnedHandle<HKEY, FreeWith<&RegCloseKey>>;
+using OwnedHook = OwnedHandle<HHOOK, FreeWith<&UnhookWindowsHookEx>>;
+using OwnedWindow = OwnedHandle<HWND, FreeWith<&DestroyWindow>>;
+using OwnedAccelerators = OwnedHandle<HACCEL, FreeWith<&DestroyAcceleratorTable>>;
+using OwnedModule = OwnedHandle<HMODULE, FreeWith<&FreeLibrary>>;
 
 // The DC of a window (of the screen for null) for one scope.
 class WindowDc {
