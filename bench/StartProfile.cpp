@@ -38,11 +38,11 @@
 #include <ctime>
 #include <string>
 
+#include "tests/support/Owned.h"
 #include "agent/AgentProtocol.h"
 #include "bench/BareParts.h"
 #include "bench/BenchSupport.h"
 #include "res/resource.h"
-#include "tests/support/Owned.h"
 #include "ui/AppModule.h"
 #include "ui/MainWindow.h"
 #include "ui/TrayIcon.h"

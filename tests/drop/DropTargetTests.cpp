@@ -7,12 +7,12 @@
 #include "agent/AgentProtocol.h"
 #include "res/resource.h"
 #include "tests/fakes/DragSource.h"
-#include "tests/fakes/MainWindowFixture.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/Files.h"
 #include "tests/support/Items.h"
 #include "tests/support/Owned.h"
 #include "tests/support/WindowFacts.h"
+#include "tests/fakes/MainWindowFixture.h"
 #include "win/ComPtr.h"
 #include "win/ComText.h"
 

@@ -9,11 +9,11 @@
 
 #include "agent/AgentProtocol.h"
 #include "tests/fakes/DragSource.h"
-#include "tests/fakes/MainWindowFixture.h"
 #include "tests/support/AnswerProbe.h"
 #include "tests/support/Items.h"
 #include "tests/support/Owned.h"
 #include "tests/support/ProgramProcess.h"
+#include "tests/fakes/MainWindowFixture.h"
 #include "win/ComPtr.h"
 
 using namespace agentproto;
