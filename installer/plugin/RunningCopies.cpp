@@ -18,6 +18,7 @@ constexpr const wchar_t* WINDOW_CLASS = L"Sonavo";
 constexpr WPARAM EXIT_COMMAND = 32770;
 // A process that was ended goes within moments; this only bounds the wait for one that does not.
 constexpr DWORD END_WAIT_MS = 5000;
+
 std::wstring InFolder(const std::wstring& folder, const wchar_t* name) {
     std::wstring path = folder;
     while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
