@@ -79,12 +79,9 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 bool Exists(const std::string& path) { return Exists(Wide(path)); }
 
 void RemoveTree(const std::wstring& folder) {
-    struct CloseSearch {
-        void operator()(HANDLE search) const { FindClose(search); }
-    };
     WIN32_FIND_DATAW found;
     HANDLE first = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    OwnedHandle<HANDLE, CloseSearch> search(first == INVALID_HANDLE_VALUE ? nullptr : first);
+    OwnedHandle<HANDLE, FreeWith<&FindClose>> search(first == INVALID_HANDLE_VALUE ? nullptr : first);
     if (search) {
         do {
             const std::wstring name = found.cFileName;

@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include "tests/support/Files.h"
+#include "win/PathNames.h"
 
 std::set<DWORD> ProcessesNamed(const std::string& exeName) {
     std::set<DWORD> found;
@@ -38,11 +39,11 @@ std::vector<UniqueHandle> ProcessesIn(const std::string& exeName, const std::wst
     for (DWORD pid : ProcessesNamed(exeName)) {
         UniqueHandle process(
             OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
-        wchar_t image[MAX_PATH * 4] = {};
-        DWORD size = ARRAYSIZE(image);
-        if (!process.Valid() || !QueryFullProcessImageNameW(process.Get(), 0, image, &size)) continue;
+        const std::wstring image = process.Valid() ? ProcessImagePath(process.Get()) : std::wstring();
+        if (image.empty()) continue;
         const std::wstring prefix = folder + L"\\";
-        if (folder.empty() || (size > prefix.size() && _wcsnicmp(image, prefix.c_str(), prefix.size()) == 0))
+        if (folder.empty() ||
+            (image.size() > prefix.size() && SameIgnoringCase(image.substr(0, prefix.size()), prefix)))
             found.push_back(std::move(process));
     }
     return found;
