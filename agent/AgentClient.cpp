@@ -4,8 +4,8 @@
 #include <cwchar>
 
 #include "agent/AgentProtocol.h"
-#include "agent/ComText.h"
 #include "agent/VersionGate.h"
+#include "win/ComText.h"
 
 using namespace agentproto;
 

@@ -8,8 +8,8 @@
 
 #include "agent/AgentEventSink.h"
 #include "agent/CallWatch.h"
-#include "agent/ComPtr.h"
 #include "drop/UploadItem.h"
+#include "win/ComPtr.h"
 
 // Why no agent could be used; the number is the failure code the user is shown.
 enum class ConnectFailure {

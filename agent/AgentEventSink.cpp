@@ -4,8 +4,8 @@
 
 #include "agent/AgentClient.h"
 #include "agent/AgentProtocol.h"
-#include "agent/ComPtr.h"
 #include "agent/NotificationCheck.h"
+#include "win/ComPtr.h"
 
 HRESULT AgentEventSink::FindConnectionPoint(IDispatch* agent, IConnectionPoint** point) {
     *point = nullptr;

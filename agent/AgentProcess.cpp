@@ -7,7 +7,8 @@
 
 #include "agent/AgentProtocol.h"
 #include "agent/ServerPath.h"
-#include "agent/UniqueHandle.h"
+#include "win/PathNames.h"
+#include "win/UniqueHandle.h"
 
 namespace {
 
@@ -22,11 +23,6 @@ std::wstring Canonical(const std::wstring& path) {
     return length == 0 || length >= ARRAYSIZE(longer) ? std::wstring(full) : std::wstring(longer);
 }
 
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
 std::wstring BaseName(const std::wstring& path) {
     const std::size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
@@ -38,9 +34,9 @@ std::vector<unsigned char> UserOf(HANDLE process) {
     if (!OpenProcessToken(process, TOKEN_QUERY, &opened)) return {};
     const UniqueHandle token(opened);
     DWORD size = 0;
-    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
     std::vector<unsigned char> user(size);
-    if (size == 0 || !GetTokenInformation(token.get(), TokenUser, user.data(), size, &size)) return {};
+    if (size == 0 || !GetTokenInformation(token.Get(), TokenUser, user.data(), size, &size)) return {};
     return user;
 }
 
@@ -52,7 +48,7 @@ DWORD SessionOf(HANDLE process) {
     if (!OpenProcessToken(process, TOKEN_QUERY, &opened)) return NO_SESSION;
     const UniqueHandle token(opened);
     DWORD session = 0, size = 0;
-    return GetTokenInformation(token.get(), TokenSessionId, &session, sizeof session, &size) ? session : NO_SESSION;
+    return GetTokenInformation(token.Get(), TokenSessionId, &session, sizeof session, &size) ? session : NO_SESSION;
 }
 
 bool SameUser(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
@@ -95,19 +91,18 @@ std::vector<UniqueHandle> FindAgentProcesses(const std::wstring& image) {
     const DWORD ourSession = SessionOf(GetCurrentProcess());
     const std::vector<unsigned char> us = UserOf(GetCurrentProcess());
     const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.valid() || ourSession == NO_SESSION) return found;
+    if (!snapshot.Valid() || ourSession == NO_SESSION) return found;
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more; more = Process32NextW(snapshot.Get(), &entry)) {
         if (entry.th32ProcessID == GetCurrentProcessId()) continue;
-        if (!SamePath(entry.szExeFile, name) && !SamePath(entry.szExeFile, shortName)) continue;
+        if (!SameIgnoringCase(entry.szExeFile, name) && !SameIgnoringCase(entry.szExeFile, shortName)) continue;
         UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
                                          entry.th32ProcessID));
-        if (!process.valid() || SessionOf(process.get()) != ourSession) continue;
-        wchar_t started[MAX_PATH * 4] = {};
-        DWORD length = ARRAYSIZE(started);
-        if (!QueryFullProcessImageNameW(process.get(), 0, started, &length)) continue;
-        if (SamePath(Canonical(started), path) && SameUser(UserOf(process.get()), us))
+        if (!process.Valid() || SessionOf(process.Get()) != ourSession) continue;
+        const std::wstring started = ProcessImagePath(process.Get());
+        if (started.empty()) continue;
+        if (SameIgnoringCase(Canonical(started), path) && SameUser(UserOf(process.Get()), us))
             found.push_back(std::move(process));
     }
     return found;
@@ -117,7 +112,7 @@ bool EndProcesses(const std::vector<UniqueHandle>& found) {
     bool ended = false;
     for (const UniqueHandle& process : found)
         // One that has ended by itself meanwhile is left as it is.
-        if (WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT && TerminateProcess(process.get(), 1)) ended = true;
+        if (WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT && TerminateProcess(process.Get(), 1)) ended = true;
     return ended;
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "agent/UniqueHandle.h"
+#include "win/UniqueHandle.h"
 
 // The full path of the registered server's program, or empty when it is not registered.
 std::wstring RegisteredAgentPath();

@@ -23,17 +23,17 @@ void CallWatch::Start() {
     if (registered_) return;
     threadId_ = GetCurrentThreadId();
     registered_ = SUCCEEDED(CoRegisterMessageFilter(this, &previous_));
-    stop_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    callOut_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (stop_.valid() && callOut_.valid())
-        thread_.reset(CreateThread(nullptr, 0, &CallWatch::Watch, this, 0, nullptr));
+    stop_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    callOut_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (stop_.Valid() && callOut_.Valid())
+        thread_.Reset(CreateThread(nullptr, 0, &CallWatch::Watch, this, 0, nullptr));
 }
 
 void CallWatch::Stop() {
-    if (thread_.valid()) {
-        SetEvent(stop_.get());
-        WaitForSingleObject(thread_.get(), INFINITE);
-        thread_.reset();
+    if (thread_.Valid()) {
+        SetEvent(stop_.Get());
+        WaitForSingleObject(thread_.Get(), INFINITE);
+        thread_.Reset();
     }
     if (registered_) {
         IMessageFilter* ours = nullptr;
@@ -46,10 +46,10 @@ void CallWatch::Stop() {
 
 DWORD WINAPI CallWatch::Watch(void* self) {
     auto* watch = static_cast<CallWatch*>(self);
-    const HANDLE cues[] = {watch->stop_.get(), watch->callOut_.get()};
+    const HANDLE cues[] = {watch->stop_.Get(), watch->callOut_.Get()};
     // Asleep until a call goes out, then awake only for as long as it is out.
     while (WaitForMultipleObjects(ARRAYSIZE(cues), cues, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
-        if (WaitForSingleObject(watch->stop_.get(), WAKE_MS) != WAIT_TIMEOUT) break;
+        if (WaitForSingleObject(watch->stop_.Get(), WAKE_MS) != WAIT_TIMEOUT) break;
         if (watch->outstanding_) PostThreadMessageW(watch->threadId_, WM_NULL, 0, 0);  // wakes MessagePending
     }
     return 0;
@@ -60,7 +60,7 @@ bool CallWatch::Begin() {
     clock_.BeginCall(NowMs());
     if (clock_.Depth() == 1) {
         outstanding_ = true;
-        if (callOut_.valid()) SetEvent(callOut_.get());
+        if (callOut_.Valid()) SetEvent(callOut_.Get());
     }
     return true;
 }
@@ -70,7 +70,7 @@ void CallWatch::End() {
     clock_.EndCall(NowMs());
     if (clock_.Depth() > 0) return;
     outstanding_ = false;
-    if (callOut_.valid()) ResetEvent(callOut_.get());
+    if (callOut_.Valid()) ResetEvent(callOut_.Get());
 }
 
 void CallWatch::BeginIncoming() { clock_.BeginIncoming(NowMs()); }

@@ -12,7 +12,7 @@
 #include <cstdint>
 
 #include "agent/HungCall.h"
-#include "agent/UniqueHandle.h"
+#include "win/UniqueHandle.h"
 
 class AgentHost;
 

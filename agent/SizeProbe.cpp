@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "agent/SizeCheckPath.h"
-#include "agent/UniqueHandle.h"
+#include "win/UniqueHandle.h"
 
 struct SizeProbe::Job {
     Job(std::wstring file, std::wstring on) : path(std::move(file)), volume(std::move(on)) {}
@@ -135,9 +135,9 @@ bool ReadFileSize(const std::wstring& path, unsigned long long* size) {
     // nor fail because of them and let a large file through unchecked.
     const UniqueHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return false;
+    if (!file.Valid()) return false;
     LARGE_INTEGER value;
-    if (!GetFileSizeEx(file.get(), &value) || value.QuadPart < 0) return false;
+    if (!GetFileSizeEx(file.Get(), &value) || value.QuadPart < 0) return false;
     *size = static_cast<unsigned long long>(value.QuadPart);
     return true;
 }

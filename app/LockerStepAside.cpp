@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "agent/UniqueHandle.h"
 #include "app/HiddenAgent.h"
 #include "settings/SettingsStore.h"
+#include "win/UniqueHandle.h"
 
 namespace {
 
@@ -67,8 +67,8 @@ bool UnregisterLocker(const std::wstring& folder) {
         return false;
     const UniqueHandle process(info.hProcess), thread(info.hThread);
     DWORD code = 1;
-    return WaitForSingleObject(process.get(), UNREGISTER_WAIT_MS) == WAIT_OBJECT_0 &&
-           GetExitCodeProcess(process.get(), &code) && code == 0;
+    return WaitForSingleObject(process.Get(), UNREGISTER_WAIT_MS) == WAIT_OBJECT_0 &&
+           GetExitCodeProcess(process.Get(), &code) && code == 0;
 }
 
 std::wstring LockerFolder() {

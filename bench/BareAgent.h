@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "agent/ComPtr.h"
+#include "win/ComPtr.h"
 
 class BareAgent {
 public:

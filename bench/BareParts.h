@@ -1,6 +1,7 @@
 // The pieces of the bare start-up program that the step-by-step profile and the benchmarks
-// repeat: a sink that drops the agent's notifications, one Invoke, a window of the drop
-// window's class styles, size, place and window styles, and COM for a thread.
+// repeat: COM objects that count no references (a drop target, a sink that drops the agent's
+// notifications, a dispatch object), one Invoke, and a window of the drop window's class
+// styles, size, place and window styles. COM for a thread is win/ComScope.h.
 #pragma once
 
 #include <windows.h>
@@ -9,15 +10,18 @@
 
 #include "agent/AgentProtocol.h"
 #include "ui/DropLayout.h"
+#include "win/ComScope.h"
 
 namespace bare {
 
-// A drop target that lives as long as the window it is registered for: nothing to count.
-class UncountedDropTarget : public IDropTarget {
+// A COM object that lives as long as what it serves (its window, the run): nothing to count.
+// It answers for IUnknown, its interface and whatever AlsoAnswers names.
+template <class I>
+class Uncounted : public I {
 public:
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) {
-            *out = static_cast<IDropTarget*>(this);
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, __uuidof(I)) || AlsoAnswers(riid)) {
+            *out = static_cast<I*>(this);
             return S_OK;
         }
         *out = nullptr;
@@ -25,28 +29,30 @@ public:
     }
     STDMETHODIMP_(ULONG) AddRef() override { return 1; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
+
+protected:
+    virtual bool AlsoAnswers(REFIID) const { return false; }
 };
 
-// The agent insists on a sink that takes its event interface.
-class IgnoringSink final : public IDispatch {
+using UncountedDropTarget = Uncounted<IDropTarget>;
+
+// A dispatch object called by DISPID alone: it has no type information or names to give.
+class UncountedDispatch : public Uncounted<IDispatch> {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-            IsEqualIID(riid, agentproto::EVENT_IID)) {
-            *out = static_cast<IDispatch*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+};
+
+// The agent insists on a sink that takes its event interface.
+class IgnoringSink final : public UncountedDispatch {
+public:
     STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
         return S_OK;
     }
+
+private:
+    bool AlsoAnswers(REFIID riid) const override { return IsEqualIID(riid, agentproto::EVENT_IID) != FALSE; }
 };
 
 inline HRESULT Call(IDispatch* agent, DISPID id, VARIANT* args, UINT count) {
@@ -85,20 +91,5 @@ inline HWND CreateDropSizedWindow(HINSTANCE instance, WNDPROC procedure, const c
     return CreateWindowExA(WS_EX_TOPMOST, MAKEINTATOM(atom), nullptr, WS_POPUP | WS_SYSMENU, left, top, right - left,
                            bottom - top, nullptr, nullptr, instance, nullptr);
 }
-
-// COM for this thread, as long as the object lives.
-class ComSession {
-public:
-    ComSession() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ComSession(const ComSession&) = delete;
-    ComSession& operator=(const ComSession&) = delete;
-    ~ComSession() {
-        if (ok_) CoUninitialize();
-    }
-    bool ok() const { return ok_; }
-
-private:
-    bool ok_;
-};
 
 }  // namespace bare

@@ -6,8 +6,8 @@
 #include <ocidl.h>
 
 #include "agent/AgentProtocol.h"
-#include "agent/ComPtr.h"
 #include "bench/BareParts.h"
+#include "win/ComPtr.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ int Run(HINSTANCE instance) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    bare::ComSession com;
-    if (!com.ok()) return 1;
+    ComScope com;
+    if (!com.Ok()) return 1;
     return Run(instance);
 }

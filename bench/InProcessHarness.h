@@ -17,6 +17,7 @@
 
 #include "agent/AgentProtocol.h"
 #include "bench/BareAgent.h"
+#include "bench/BareParts.h"
 #include "bench/BenchSupport.h"
 #include "tests/support/AgentScript.h"
 #include "tests/support/AnswerProbe.h"
@@ -256,21 +257,8 @@ inline bool RunRounds(int rounds, RunSide runSide, SizedTimes sized[2]) {
 // An agent in this process that answers at once: IsSignedIn 1, Upload S_OK (counted),
 // GetVersion "1.6.0", anything else S_OK and empty. With it, what is left of a drop's time is
 // the client's own work, free of the round trips and of the machine's load on them.
-class NullAgent final : public IDispatch {
+class NullAgent final : public bare::UncountedDispatch {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
-            *out = static_cast<IDispatch*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
         if (!result) return S_OK;
         VariantInit(result);

@@ -30,10 +30,10 @@
 #include <vector>
 
 #include "agent/AgentProtocol.h"
-#include "agent/ComPtr.h"
 #include "bench/BareParts.h"
 #include "bench/BenchSupport.h"
 #include "ui/DropLayout.h"
+#include "win/ComPtr.h"
 
 namespace {
 
@@ -293,7 +293,7 @@ int main(int argc, char** argv) {
                             mode});
     const size_t sides = programs.size();
 
-    bare::ComSession com;
+    ComScope com;
     ComPtr<IDispatch> holder;  // warm: keeps one server running throughout
     if (!cold) {
         CLSID clsid;

@@ -40,13 +40,13 @@
 
 #include "tests/support/Owned.h"
 #include "agent/AgentProtocol.h"
-#include "agent/ComPtr.h"
 #include "bench/BareParts.h"
 #include "bench/BenchSupport.h"
 #include "res/resource.h"
 #include "ui/AppModule.h"
 #include "ui/MainWindow.h"
 #include "ui/TrayIcon.h"
+#include "win/ComPtr.h"
 
 namespace {
 const StartRequests SHOWN_AT_START = {false, true};  // " /showparcelo"

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "agent/ComPtr.h"
+#include "win/ComPtr.h"
 
 HRESULT ReadDataObject(IDataObject* data, const DropFormat* table, DropBatch& batch, DWORD& effect) {
     effect = DROPEFFECT_NONE;

@@ -3,8 +3,8 @@
 #include <string>
 #include <utility>
 
-#include "agent/ComText.h"
 #include "drop/DroppedText.h"
+#include "win/ComText.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "agent/ComText.h"
 #include "drop/ItemReceiver.h"
+#include "win/ComText.h"
 
 namespace {
 

@@ -3,8 +3,9 @@
 #include <cstring>
 #include <vector>
 
-#include "agent/ComText.h"
 #include "settings/RegistryValue.h"
+#include "win/ComText.h"
+#include "win/RegKey.h"
 
 namespace {
 
@@ -15,22 +16,19 @@ const wchar_t PROXY_KEY[] = L"Software\\Sonavo Inc.\\Parcelo\\Proxy";
 const wchar_t POSITION_KEY[] = L"Software\\Sonavo Inc.\\Parcelo\\Position";
 const wchar_t USER_KEY[] = L"Software\\Sonavo Inc.\\Parcelo\\User";
 
+// One of the program's keys, read as the program has always read its values: within limits,
+// of any type.
 class RegistryKey {
 public:
-    RegistryKey() = default;
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey() {
-        if (key_) RegCloseKey(key_);
-    }
     bool OpenExisting(const wchar_t* path, REGSAM access = KEY_READ) {
-        return RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, access, &key_) == ERROR_SUCCESS;
+        key_ = RegKey::Open(HKEY_CURRENT_USER, path, access);
+        return key_.Valid();
     }
     bool OpenForWriting(const wchar_t* path) {
-        return RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key_,
-                               nullptr) == ERROR_SUCCESS;
+        key_ = RegKey::Create(HKEY_CURRENT_USER, path, KEY_WRITE);
+        return key_.Valid();
     }
-    HKEY Get() const { return key_; }
+    HKEY Get() const { return key_.Get(); }
 
     // A text: characters, its NUL included, up to `limit`. Text-typed values come from the
     // wide function as UTF-16; any other type is read as its bytes were always read, as
@@ -51,14 +49,8 @@ public:
         const std::vector<unsigned char> bytes = IsTextType(value.type) ? CodePageBytes(value.bytes) : value.bytes;
         return DecodeNumber(bytes.data(), bytes.size(), out);
     }
-    void WriteText(const wchar_t* name, const std::wstring& text) const {
-        RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    }
-    void WriteNumber(const wchar_t* name, int32_t value) const {
-        const DWORD raw = static_cast<DWORD>(value);
-        RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&raw), sizeof raw);
-    }
+    void WriteText(const wchar_t* name, const std::wstring& text) { key_.SetString(name, text); }
+    void WriteNumber(const wchar_t* name, int32_t value) { key_.SetDword(name, static_cast<DWORD>(value)); }
 
 private:
     struct Stored {
@@ -82,13 +74,13 @@ private:
     bool Read(const wchar_t* name, std::size_t limit, Stored& value) const {
         value.bytes.assign(limit, 0);
         DWORD size = static_cast<DWORD>(limit);
-        if (RegQueryValueExW(key_, name, nullptr, &value.type, value.bytes.data(), &size) != ERROR_SUCCESS)
+        if (RegQueryValueExW(key_.Get(), name, nullptr, &value.type, value.bytes.data(), &size) != ERROR_SUCCESS)
             return false;
         value.bytes.resize(size);
         return true;
     }
 
-    HKEY key_ = nullptr;
+    RegKey key_;
 };
 
 }  // namespace

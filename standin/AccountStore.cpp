@@ -4,8 +4,8 @@
 #include <cwchar>
 #include <vector>
 
-#include "RegKey.h"
 #include "StandinIds.h"
+#include "win/RegKey.h"
 
 namespace standin {
 
@@ -134,10 +134,10 @@ std::wstring AccountStore::Normalize(const std::wstring& address) {
 
 AccountStore::Outcome AccountStore::Verify(const std::wstring& account, const std::wstring& password) {
     RegKey key = RegKey::Create(HKEY_CURRENT_USER, std::wstring(AGENT_KEY_W) + L"\\Accounts\\" + account);
-    if (!key.valid()) return Outcome::Failed;
+    if (!key.Valid()) return Outcome::Failed;
     std::wstring salt, stored;
     std::string computed;
-    if (key.readString(L"Salt", &salt) && key.readString(L"PasswordHash", &stored)) {
+    if (key.ReadString(L"Salt", &salt) && key.ReadString(L"PasswordHash", &stored)) {
         if (!Hash(Utf8(salt), password, &computed)) return Outcome::Failed;
         return Wide(computed) == stored ? Outcome::Matched : Outcome::WrongPassword;
     }
@@ -146,8 +146,8 @@ AccountStore::Outcome AccountStore::Verify(const std::wstring& account, const st
     if (!provider.get() || !CryptGenRandom(provider.get(), sizeof(random), random)) return Outcome::Failed;
     const std::string newSalt = ToHex(random, sizeof(random));
     if (!Hash(newSalt, password, &computed)) return Outcome::Failed;
-    if (key.setString(L"Salt", Wide(newSalt)) != ERROR_SUCCESS ||
-        key.setString(L"PasswordHash", Wide(computed)) != ERROR_SUCCESS)
+    if (key.SetString(L"Salt", Wide(newSalt)) != ERROR_SUCCESS ||
+        key.SetString(L"PasswordHash", Wide(computed)) != ERROR_SUCCESS)
         return Outcome::Failed;
     return Outcome::Created;
 }

@@ -1,6 +1,6 @@
 #include "CallLog.h"
 
-#include "agent/UniqueHandle.h"
+#include "win/UniqueHandle.h"
 
 namespace standin {
 
@@ -60,10 +60,10 @@ std::string CallLog::Format(DISPID id, WORD flags, LCID lcid, const DISPPARAMS& 
 void CallLog::Append(const std::wstring& path, const std::string& line) {
     UniqueHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return;
+    if (!file.Valid()) return;
     const std::string data = line + "\n";
     DWORD written = 0;
-    WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+    WriteFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
 }
 
 }  // namespace standin

@@ -6,7 +6,7 @@
 #include <ocidl.h>
 #include <vector>
 
-#include "agent/ComPtr.h"
+#include "win/ComPtr.h"
 
 namespace standin {
 

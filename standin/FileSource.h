@@ -4,7 +4,7 @@
 #include <string>
 
 #include "ByteSource.h"
-#include "agent/UniqueHandle.h"
+#include "win/UniqueHandle.h"
 
 namespace standin {
 

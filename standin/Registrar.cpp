@@ -4,10 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "agent/ComPtr.h"
-#include "RegKey.h"
 #include "StandinIds.h"
 #include "agent/AgentProtocol.h"
+#include "win/ComPtr.h"
+#include "win/PathNames.h"
+#include "win/RegKey.h"
 
 namespace standin {
 
@@ -47,8 +48,8 @@ std::wstring OwnPath() {
 
 HRESULT SetDefault(HKEY root, const std::wstring& path, const std::wstring& value, const wchar_t* name = nullptr) {
     RegKey key = RegKey::Create(root, Classes(path), KEY_WRITE);
-    if (!key.valid()) return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
-    return HRESULT_FROM_WIN32(key.setString(name, value));
+    if (!key.Valid()) return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+    return HRESULT_FROM_WIN32(key.SetString(name, value));
 }
 
 // A key that was not there counts as removed; one that stays is a failure.
@@ -61,14 +62,9 @@ HRESULT DeleteTree(HKEY root, const std::wstring& path) {
 
 SYSKIND NativeSysKind() { return sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32; }
 
-bool SameText(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
 std::wstring ReadText(HKEY root, const std::wstring& path, REGSAM view, const wchar_t* name = nullptr) {
     std::wstring text;
-    RegKey::Open(root, Classes(path), KEY_QUERY_VALUE | view).readString(name, &text);
+    RegKey::Open(root, Classes(path), KEY_QUERY_VALUE | view).ReadString(name, &text);
     return text;
 }
 
@@ -84,7 +80,7 @@ bool ClassIsOurs(HKEY root, const std::wstring& clsid, const std::wstring& exe) 
     const std::wstring command = ReadText(root, clsid + L"\\LocalServer32", KEY_WOW64_64KEY);
     const std::wstring quoted = L"\"" + exe + L"\"";
     if (command.empty()) return !ClassHasServer(root, KEY_WOW64_64KEY, clsid);
-    return command.size() >= quoted.size() && SameText(command.substr(0, quoted.size()), quoted);
+    return command.size() >= quoted.size() && SameIgnoringCase(command.substr(0, quoted.size()), quoted);
 }
 
 // The type library registered under its id is the one in this exe.
@@ -94,7 +90,7 @@ bool TypeLibraryIsOurs(const std::wstring& exe) {
     std::wstring registered(path, SysStringLen(path));
     SysFreeString(path);
     while (!registered.empty() && registered.back() == L'\0') registered.pop_back();
-    return SameText(registered, exe);
+    return SameIgnoringCase(registered, exe);
 }
 
 }  // namespace
@@ -145,13 +141,13 @@ HRESULT Registrar::Unregister(bool machine) {
     // The ProgID leads to our class id, no CurVer leads on to another one, and no server of the
     // class is left in either view.
     const std::wstring curVer = ReadText(root, progId + L"\\CurVer", KEY_WOW64_64KEY);
-    if (SUCCEEDED(hr) && SameText(ReadText(root, progId + L"\\CLSID", KEY_WOW64_64KEY), REQUEST_CLSID_TEXT_W) &&
-        (curVer.empty() || SameText(curVer, progId)) && !ClassHasServer(root, KEY_WOW64_64KEY, clsid) &&
+    if (SUCCEEDED(hr) && SameIgnoringCase(ReadText(root, progId + L"\\CLSID", KEY_WOW64_64KEY), REQUEST_CLSID_TEXT_W) &&
+        (curVer.empty() || SameIgnoringCase(curVer, progId)) && !ClassHasServer(root, KEY_WOW64_64KEY, clsid) &&
         !ClassHasServer(root, KEY_WOW64_32KEY, clsid))
         hr = DeleteTree(root, progId);
     // The event interface goes with our class, and only while it belongs to our type library.
     if (SUCCEEDED(hr) && classOurs &&
-        SameText(ReadText(root, iface + L"\\TypeLib", KEY_WOW64_64KEY), TYPE_LIB_ID_TEXT_W))
+        SameIgnoringCase(ReadText(root, iface + L"\\TypeLib", KEY_WOW64_64KEY), TYPE_LIB_ID_TEXT_W))
         hr = DeleteTree(root, iface);
     return hr;
 }

@@ -6,45 +6,45 @@
 #include "CallLog.h"
 #include "ControlWindow.h"
 #include "Notifier.h"
-#include "RegKey.h"
 #include "StandinIds.h"
+#include "win/RegKey.h"
 
 namespace standin {
 
 ScriptedCall::ScriptedCall(DISPID id) : id_(id) {
     RegKey script = RegKey::Open(HKEY_CURRENT_USER, SCRIPT_KEY_W);
-    if (!script.valid()) return;
+    if (!script.Valid()) return;
     const std::wstring prefix = std::to_wstring(id) + L".";
     ULONGLONG number = 0;
-    if (script.readNumber((prefix + L"hr").c_str(), &number)) {
+    if (script.ReadNumber((prefix + L"hr").c_str(), &number)) {
         hasHr_ = true;
         hr_ = static_cast<HRESULT>(static_cast<DWORD>(number));
     }
-    if (script.readNumber((prefix + L"vt").c_str(), &number)) {
+    if (script.ReadNumber((prefix + L"vt").c_str(), &number)) {
         hasVt_ = true;
         vt_ = static_cast<VARTYPE>(number);
     }
     const std::wstring value = prefix + L"value";
-    valueType_ = script.typeOf(value.c_str());
+    valueType_ = script.TypeOf(value.c_str());
     if (valueType_ == REG_SZ || valueType_ == REG_EXPAND_SZ) {
-        script.readString(value.c_str(), &text_);
+        script.ReadString(value.c_str(), &text_);
         number_ = static_cast<ULONGLONG>(wcstoll(text_.c_str(), nullptr, 0));
-    } else if (script.readNumber(value.c_str(), &number_)) {
+    } else if (script.ReadNumber(value.c_str(), &number_)) {
         text_ = valueType_ == REG_DWORD ? std::to_wstring(static_cast<LONG>(number_))
                                         : std::to_wstring(static_cast<LONGLONG>(number_));
     } else {
         valueType_ = REG_NONE;
     }
-    if (script.readNumber((prefix + L"delay").c_str(), &number)) delayMs_ = static_cast<DWORD>(number);
-    script.readString((prefix + L"events").c_str(), &events_);
-    script.readNumber((prefix + L"exitafter").c_str(), &endAfter_);
-    script.readString(L"LogFile", &logFile_);
-    logAnswers_ = script.readNumber(L"LogAnswers", &number) && number != 0;
+    if (script.ReadNumber((prefix + L"delay").c_str(), &number)) delayMs_ = static_cast<DWORD>(number);
+    script.ReadString((prefix + L"events").c_str(), &events_);
+    script.ReadNumber((prefix + L"exitafter").c_str(), &endAfter_);
+    script.ReadString(L"LogFile", &logFile_);
+    logAnswers_ = script.ReadNumber(L"LogAnswers", &number) && number != 0;
 }
 
 bool ScriptedCall::InitialStatus(short* status) {
     ULONGLONG value = 0;
-    if (!RegKey::Open(HKEY_CURRENT_USER, SCRIPT_KEY_W).readNumber(L"Status", &value)) return false;
+    if (!RegKey::Open(HKEY_CURRENT_USER, SCRIPT_KEY_W).ReadNumber(L"Status", &value)) return false;
     *status = static_cast<short>(value);
     return true;
 }
@@ -89,7 +89,7 @@ void ScriptedCall::FireEvents() const {
 
 void ScriptedCall::EndAfter(IUnknown* caller) const {
     if (endAfter_ == 0 || !ControlWindow::EndAfterThisCall(id_, static_cast<LONG>(endAfter_), caller)) return;
-    RegKey::Open(HKEY_CURRENT_USER, SCRIPT_KEY_W, KEY_SET_VALUE).deleteValue((std::to_wstring(id_) + L".exitafter").c_str());
+    RegKey::Open(HKEY_CURRENT_USER, SCRIPT_KEY_W, KEY_SET_VALUE).DeleteValue((std::to_wstring(id_) + L".exitafter").c_str());
 }
 
 HRESULT ScriptedCall::Answer(VARIANT* result) const {

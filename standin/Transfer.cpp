@@ -11,7 +11,7 @@
 #include "LockerNames.h"
 #include "LongPath.h"
 #include "UploadQueue.h"
-#include "agent/UniqueHandle.h"
+#include "win/UniqueHandle.h"
 
 namespace standin {
 
@@ -89,8 +89,8 @@ short Keep(const std::wstring& partial, const std::wstring& locker, const std::w
         const std::wstring target = locker + L"\\" + NumberedName(name, copy);
         // Claiming the name first keeps another writer from taking it between look and move.
         UniqueHandle claim(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-        if (claim.valid()) {
-            claim.reset();
+        if (claim.Valid()) {
+            claim.Reset();
             if (MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return Transfer::DONE;
             DeleteFileW(target.c_str());
             return LOCAL_FAILURE;
@@ -191,9 +191,9 @@ short Transfer::Run(const UploadItem& item, const Progress& progress) {
     // Written beside the target and renamed at the end, so a failed copy leaves nothing.
     const std::wstring partial = locker + L"\\" + name + L".part";
     UniqueHandle output(CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    if (!output.valid()) return LOCAL_FAILURE;
+    if (!output.Valid()) return LOCAL_FAILURE;
     auto abandon = [&](short code) {
-        output.reset();
+        output.Reset();
         DeleteFileW(partial.c_str());
         return code;
     };
@@ -213,7 +213,7 @@ short Transfer::Run(const UploadItem& item, const Progress& progress) {
         if (used + written > quota) return abandon(QUOTA_FULL);
         if (download && written > LARGEST_DOWNLOAD) return abandon(FETCH_FAILURE);
         DWORD put = 0;
-        if (!WriteFile(output.get(), chunk.data(), got, &put, nullptr) || put != got) return abandon(LOCAL_FAILURE);
+        if (!WriteFile(output.Get(), chunk.data(), got, &put, nullptr) || put != got) return abandon(LOCAL_FAILURE);
         if (pause) Sleep(pause);
         const int percent = size > 0 ? static_cast<int>(written * 100 / static_cast<ULONGLONG>(size)) : -1;
         if (!progress(percent > 100 ? 100 : percent)) return abandon(CANCELLED);
@@ -222,7 +222,7 @@ short Transfer::Run(const UploadItem& item, const Progress& progress) {
     // What was fetched must be a song, not a page that answered in its place.
     if (download && !LooksLikeAudio(head.data(), head.size())) return abandon(FETCH_FAILURE);
     if (size <= 0 && !progress(100)) return abandon(CANCELLED);
-    output.reset();
+    output.Reset();
     const short kept = Keep(partial, locker, name);
     return kept == DONE ? DONE : abandon(kept);
 }

@@ -7,7 +7,7 @@
 #include "LongPath.h"
 #include "Notifier.h"
 #include "agent/AgentProtocol.h"
-#include "agent/UniqueHandle.h"
+#include "win/UniqueHandle.h"
 
 namespace standin {
 
@@ -30,11 +30,11 @@ bool WriteWaiting(const std::wstring& file, const std::wstring& text) {
     const std::wstring fresh = file + L".new";
     UniqueHandle out(
         CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
-    if (!out.valid()) return false;
+    if (!out.Valid()) return false;
     const DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
     DWORD put = 0;
-    const bool written = WriteFile(out.get(), text.data(), bytes, &put, nullptr) && put == bytes;
-    out.reset();
+    const bool written = WriteFile(out.Get(), text.data(), bytes, &put, nullptr) && put == bytes;
+    out.Reset();
     if (written && MoveFileExW(fresh.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     DeleteFileW(fresh.c_str());
@@ -45,11 +45,11 @@ std::vector<std::wstring> ReadWaiting(const std::wstring& file) {
     std::vector<std::wstring> items;
     UniqueHandle in(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     LARGE_INTEGER size;
-    if (!in.valid() || !GetFileSizeEx(in.get(), &size) || size.QuadPart > LARGEST_WAITING_FILE) return items;
+    if (!in.Valid() || !GetFileSizeEx(in.Get(), &size) || size.QuadPart > LARGEST_WAITING_FILE) return items;
     std::wstring text(static_cast<size_t>(size.QuadPart) / sizeof(wchar_t), L'\0');
     DWORD got = 0;
     const DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    if (!text.empty() && (!ReadFile(in.get(), &text[0], bytes, &got, nullptr) || got != bytes)) return items;
+    if (!text.empty() && (!ReadFile(in.Get(), &text[0], bytes, &got, nullptr) || got != bytes)) return items;
     for (size_t start = 0; start < text.size();) {
         const size_t end = text.find(L'\0', start);
         if (end == std::wstring::npos) break;  // cut short: not a whole item

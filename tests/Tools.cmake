@@ -11,4 +11,4 @@ add_library(parcelo_test_tools STATIC
   ${CMAKE_CURRENT_LIST_DIR}/support/WindowFacts.cpp)
 target_include_directories(parcelo_test_tools PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(parcelo_test_tools PRIVATE ${PARCELO_WARNINGS})
-target_link_libraries(parcelo_test_tools PUBLIC ole32 uuid user32 gdi32 shell32)
+target_link_libraries(parcelo_test_tools PUBLIC parcelo_win ole32 uuid user32 gdi32 shell32)

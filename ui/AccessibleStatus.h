@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "agent/ComPtr.h"
 #include "ui/StatusLines.h"
+#include "win/ComPtr.h"
 
 // Child ids of the two lines; CHILDID_SELF (0) is the status bar itself.
 constexpr LONG STATUS_LINE1_CHILD = 1;

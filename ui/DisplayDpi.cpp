@@ -1,7 +1,7 @@
 #include "ui/DisplayDpi.h"
 
 #include "ui/DropLayout.h"
-#include "ui/OwnedHandle.h"
+#include "win/OwnedHandle.h"
 
 namespace {
 

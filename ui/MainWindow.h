@@ -10,11 +10,11 @@
 #include "agent/AgentSession.h"
 #include "ui/DropLayout.h"
 #include "ui/MessageTable.h"
-#include "ui/OwnedHandle.h"
 #include "ui/StatusAnnouncer.h"
 #include "ui/StatusLines.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowObject.h"
+#include "win/OwnedHandle.h"
 
 constexpr UINT SKIN_TIMER_ID = 11;
 constexpr UINT SKIN_TIMER_PERIOD = 500;

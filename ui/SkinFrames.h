@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "ui/DropLayout.h"
-#include "ui/OwnedHandle.h"
+#include "win/OwnedHandle.h"
 
 // The cycle's frames at `dpi`, each `size` pixels. A frame whose image cannot be read is made
 // from its 100 % bitmap instead; one that has neither stays null and is not painted.

@@ -8,11 +8,11 @@
 
 #include <string>
 
-#include "agent/ComPtr.h"
 #include "ui/AccessibleStatus.h"
 #include "ui/AnnounceGate.h"
 #include "ui/StatusLines.h"
 #include "ui/StatusProvider.h"
+#include "win/ComPtr.h"
 
 constexpr UINT ANNOUNCE_TIMER_ID = 14;
 

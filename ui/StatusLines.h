@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "ui/OwnedHandle.h"
+#include "win/OwnedHandle.h"
 
 class StatusLines {
 public:

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "ui/OwnedHandle.h"
+#include "win/OwnedHandle.h"
 
 constexpr UINT TRAY_ICON_ID = 1000;
 constexpr UINT TrayCallbackMessage = WM_USER + 103;

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "standin/RegKey.h"
+#include "win/RegKey.h"
 
 namespace setup {
 
@@ -10,9 +10,9 @@ std::optional<std::wstring> RegistryClasses::Text(Hive hive, View view, const st
                                                   const std::wstring& name) const {
     const HKEY root = hive == Hive::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
     const REGSAM side = view == View::Native ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
-    const standin::RegKey opened = standin::RegKey::Open(root, L"Software\\Classes\\" + key, KEY_QUERY_VALUE | side);
+    const RegKey opened = RegKey::Open(root, L"Software\\Classes\\" + key, KEY_QUERY_VALUE | side);
     std::wstring text;
-    if (!opened.readString(name.empty() ? nullptr : name.c_str(), &text)) return std::nullopt;
+    if (!opened.ReadString(name.empty() ? nullptr : name.c_str(), &text)) return std::nullopt;
     return text;
 }
 

@@ -4,8 +4,9 @@
 
 #include <vector>
 
-#include "agent/UniqueHandle.h"
 #include "installer/plugin/ErrorText.h"
+#include "win/PathNames.h"
+#include "win/UniqueHandle.h"
 
 namespace setup {
 
@@ -17,25 +18,11 @@ constexpr const wchar_t* WINDOW_CLASS = L"Sonavo";
 constexpr WPARAM EXIT_COMMAND = 32770;
 // A process that was ended goes within moments; this only bounds the wait for one that does not.
 constexpr DWORD END_WAIT_MS = 5000;
-// Long enough for any path Windows can start a program from.
-constexpr DWORD IMAGE_PATH_CHARS = 32768;
-
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
 
 std::wstring InFolder(const std::wstring& folder, const wchar_t* name) {
     std::wstring path = folder;
     while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
     return path + L"\\" + name;
-}
-
-std::wstring ImageOf(HANDLE process) {
-    std::vector<wchar_t> image(IMAGE_PATH_CHARS);
-    DWORD size = IMAGE_PATH_CHARS;
-    return QueryFullProcessImageNameW(process, 0, image.data(), &size) ? std::wstring(image.data(), size)
-                                                                        : std::wstring();
 }
 
 std::vector<DWORD> AllProcesses() {
@@ -69,9 +56,9 @@ int CountRunningOf(const std::wstring& first, const std::wstring& second) {
     int count = 0;
     for (DWORD pid : AllProcesses()) {
         const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-        if (!process.valid()) continue;
-        const std::wstring image = ImageOf(process.get());
-        if (SamePath(image, first) || SamePath(image, second)) ++count;
+        if (!process.Valid()) continue;
+        const std::wstring image = ProcessImagePath(process.Get());
+        if (SameIgnoringCase(image, first) || SameIgnoringCase(image, second)) ++count;
     }
     return count;
 }
@@ -93,8 +80,8 @@ int EndAgent(const std::wstring& folder) {
     for (DWORD pid : AllProcesses()) {
         const UniqueHandle process(
             OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-        if (!process.valid() || !SamePath(ImageOf(process.get()), agent)) continue;
-        if (TerminateProcess(process.get(), 1) && WaitForSingleObject(process.get(), END_WAIT_MS) == WAIT_OBJECT_0)
+        if (!process.Valid() || !SameIgnoringCase(ProcessImagePath(process.Get()), agent)) continue;
+        if (TerminateProcess(process.Get(), 1) && WaitForSingleObject(process.Get(), END_WAIT_MS) == WAIT_OBJECT_0)
             ++ended;
     }
     return ended;
@@ -108,7 +95,7 @@ CloseOutcome CloseParcelo(const std::wstring& folder, DWORD waitMs) {
     CloseOutcome outcome;
     for (const ParceloWindow& found : windows) {
         const UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, found.pid));
-        if (!process.valid() || !SamePath(ImageOf(process.get()), parcelo)) continue;
+        if (!process.Valid() || !SameIgnoringCase(ProcessImagePath(process.Get()), parcelo)) continue;
         const bool shown = IsWindowVisible(found.window) != FALSE;
         // Refused, for one, when Parcelo runs as administrator and this setup does not.
         if (!PostMessageW(found.window, WM_COMMAND, EXIT_COMMAND, 0)) {
@@ -118,7 +105,7 @@ CloseOutcome CloseParcelo(const std::wstring& folder, DWORD waitMs) {
         }
         outcome.shown = outcome.shown || shown;
         // A Parcelo busy with a dialog or a slow agent may take longer: it is still running.
-        if (WaitForSingleObject(process.get(), waitMs) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(process.Get(), waitMs) == WAIT_OBJECT_0)
             ++outcome.closed;
         else
             ++outcome.ending;

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "agent/UniqueHandle.h"
 #include "installer/plugin/ErrorText.h"
+#include "win/UniqueHandle.h"
 
 namespace setup {
 
@@ -25,7 +25,7 @@ UniqueHandle ShellToken() {
     if (!shell || !GetWindowThreadProcessId(shell, &pid) || pid == 0) return UniqueHandle();
     UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
     HANDLE token = nullptr;
-    if (!process.valid() || !OpenProcessToken(process.get(), TOKEN_QUERY | TOKEN_DUPLICATE, &token))
+    if (!process.Valid() || !OpenProcessToken(process.Get(), TOKEN_QUERY | TOKEN_DUPLICATE, &token))
         return UniqueHandle();
     return UniqueHandle(token);
 }
@@ -58,23 +58,23 @@ std::optional<TokenFacts> FactsOf(HANDLE token) {
 
 bool SetupIsElevated() {
     const UniqueHandle token = OwnToken();
-    const std::optional<TokenFacts> facts = token.valid() ? FactsOf(token.get()) : std::nullopt;
+    const std::optional<TokenFacts> facts = token.Valid() ? FactsOf(token.Get()) : std::nullopt;
     return facts && facts->elevated;
 }
 
 AccountFit SetupAccountFit() {
     const UniqueHandle own = OwnToken();
-    const TokenFacts setupFacts = own.valid() ? FactsOf(own.get()).value_or(TokenFacts()) : TokenFacts();
+    const TokenFacts setupFacts = own.Valid() ? FactsOf(own.Get()).value_or(TokenFacts()) : TokenFacts();
     const UniqueHandle shell = ShellToken();
-    return CheckAccount(setupFacts, shell.valid() ? FactsOf(shell.get()) : std::nullopt);
+    return CheckAccount(setupFacts, shell.Valid() ? FactsOf(shell.Get()) : std::nullopt);
 }
 
 std::wstring StartAsUser(const std::wstring& commandLine, const std::wstring& folder) {
     const UniqueHandle own = OwnToken();
     // A token that tells nothing is no elevated one: such a setup starts Parcelo as itself.
-    const TokenFacts setupFacts = own.valid() ? FactsOf(own.get()).value_or(TokenFacts()) : TokenFacts();
+    const TokenFacts setupFacts = own.Valid() ? FactsOf(own.Get()).value_or(TokenFacts()) : TokenFacts();
     const UniqueHandle shell = setupFacts.elevated ? ShellToken() : UniqueHandle();
-    const StartRoute route = ChooseStartRoute(setupFacts, shell.valid() ? FactsOf(shell.get()) : std::nullopt);
+    const StartRoute route = ChooseStartRoute(setupFacts, shell.Valid() ? FactsOf(shell.Get()) : std::nullopt);
 
     std::wstring line = commandLine;  // CreateProcessW may write into it
     STARTUPINFOW startup = {};
@@ -87,7 +87,7 @@ std::wstring StartAsUser(const std::wstring& commandLine, const std::wstring& fo
                        info, L"it could not be started (");
     case StartRoute::AsShell: {
         HANDLE primary = nullptr;
-        if (!DuplicateTokenEx(shell.get(), TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY | TOKEN_ADJUST_DEFAULT |
+        if (!DuplicateTokenEx(shell.Get(), TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY | TOKEN_ADJUST_DEFAULT |
                                   TOKEN_ADJUST_SESSIONID,
                               nullptr, SecurityImpersonation, TokenPrimary, &primary))
             return L"this setup runs as administrator, and your normal rights could not be taken for Parcelo (" +

@@ -107,8 +107,8 @@ void ChaosTest::Execute(const ChaosEvent& event) {
             UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
             LARGE_INTEGER size;
             size.QuadPart = BIG_FILE_BYTES;
-            SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN);
-            SetEndOfFile(file.get());
+            SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN);
+            SetEndOfFile(file.Get());
         }
         Drop({Files({path})}, {path});
         break;

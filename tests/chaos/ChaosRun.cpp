@@ -13,7 +13,7 @@ SIZE_T PrivateBytes(DWORD pid) {
     UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
-    if (!process.valid() || !GetProcessMemoryInfo(process.get(), &counters, sizeof counters)) return 0;
+    if (!process.Valid() || !GetProcessMemoryInfo(process.Get(), &counters, sizeof counters)) return 0;
     return counters.PagefileUsage;
 }
 

@@ -5,8 +5,6 @@
 #include <vector>
 
 #include "agent/AgentProtocol.h"
-#include "agent/ComPtr.h"
-#include "agent/ComText.h"
 #include "res/resource.h"
 #include "tests/fakes/DragSource.h"
 #include "tests/support/DialogDriver.h"
@@ -16,6 +14,8 @@
 #include "tests/support/Owned.h"
 #include "tests/support/WindowFacts.h"
 #include "tests/fakes/MainWindowFixture.h"
+#include "win/ComPtr.h"
+#include "win/ComText.h"
 
 using namespace agentproto;
 using Items = std::vector<std::string>;

@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "agent/AgentProtocol.h"
-#include "agent/ComPtr.h"
 #include "tests/fakes/DragSource.h"
 #include "tests/support/AnswerProbe.h"
 #include "tests/support/Items.h"
 #include "tests/support/Owned.h"
 #include "tests/support/ProgramProcess.h"
 #include "tests/fakes/MainWindowFixture.h"
+#include "win/ComPtr.h"
 
 using namespace agentproto;
 using Items = std::vector<std::string>;

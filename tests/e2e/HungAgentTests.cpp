@@ -124,9 +124,9 @@ TEST_F(HungAgentTest, AnAgentEndedFromOutsideWhileIdleIsNoSignOut) {
     ASSERT_NE(window, nullptr);
     {
         const UniqueHandle agent(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, AgentScript::AgentPid()));
-        ASSERT_TRUE(agent.valid());
-        ASSERT_TRUE(TerminateProcess(agent.get(), 1));  // as a crash ends it
-        WaitForSingleObject(agent.get(), 5000);
+        ASSERT_TRUE(agent.Valid());
+        ASSERT_TRUE(TerminateProcess(agent.Get(), 1));  // as a crash ends it
+        WaitForSingleObject(agent.Get(), 5000);
     }
     drag_.emplace(CentreOf(window), std::vector<OfferedFormat>{Files({source_})});
     ASSERT_TRUE(PumpUntil([&] { return Finished(*drag_); }));

@@ -50,10 +50,6 @@ void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG ch
     g_heard.push_back({event, child, time, event == EVENT_OBJECT_VALUECHANGE ? Read(&IAccessible::get_accValue) : ""});
 }
 
-struct Unhook {
-    void operator()(HWINEVENTHOOK hook) const { UnhookWinEvent(hook); }
-};
-
 size_t Count(DWORD event, LONG child) {
     size_t count = 0;
     for (const Heard& heard : g_heard) count += heard.event == event && heard.child == child;
@@ -97,7 +93,7 @@ protected:
     }
 
     OleScope ole_;
-    OwnedHandle<HWINEVENTHOOK, Unhook> hook_;
+    OwnedHandle<HWINEVENTHOOK, FreeWith<&UnhookWinEvent>> hook_;
 };
 
 TEST_F(ScreenReaderTest, ReadsTheStatusAsDrawnAndHearsEachChange) {

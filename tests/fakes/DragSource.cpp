@@ -158,11 +158,11 @@ CLIPFORMAT DescriptorFormat(bool wide) {
 
 DragThread::DragThread(POINT at, std::vector<OfferedFormat> formats, DWORD allowed)
     : done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), at_(at), formats_(std::move(formats)), allowed_(allowed) {
-    thread_.reset(CreateThread(nullptr, 0, &DragThread::Run, this, 0, nullptr));
+    thread_.Reset(CreateThread(nullptr, 0, &DragThread::Run, this, 0, nullptr));
 }
 
 DragThread::~DragThread() {
-    if (thread_.valid()) Finish();
+    if (thread_.Valid()) Finish();
 }
 
 namespace {
@@ -196,20 +196,20 @@ DWORD WINAPI DragThread::Run(void* self) {
         const OleScope ole;
         DragOnce(drag->at_, std::move(drag->formats_), drag->allowed_, drag->outcome_);
     }
-    SetEvent(drag->done_.get());
+    SetEvent(drag->done_.Get());
     return 0;
 }
 
 DragWorker::DragWorker()
     : start_(CreateEventW(nullptr, FALSE, FALSE, nullptr)), done_(CreateEventW(nullptr, TRUE, TRUE, nullptr)),
       quit_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    thread_.reset(CreateThread(nullptr, 0, &DragWorker::Run, this, 0, nullptr));
+    thread_.Reset(CreateThread(nullptr, 0, &DragWorker::Run, this, 0, nullptr));
 }
 
 DragWorker::~DragWorker() {
-    SetEvent(quit_.get());
+    SetEvent(quit_.Get());
     // A drag that never ended keeps its thread: it is left behind, not waited for.
-    WaitForSingleObject(thread_.get(), 5000);
+    WaitForSingleObject(thread_.Get(), 5000);
 }
 
 void DragWorker::Start(POINT at, std::vector<OfferedFormat> formats, DWORD allowed) {
@@ -217,22 +217,22 @@ void DragWorker::Start(POINT at, std::vector<OfferedFormat> formats, DWORD allow
     formats_ = std::move(formats);
     allowed_ = allowed;
     outcome_ = DragOutcome();
-    ResetEvent(done_.get());
-    SetEvent(start_.get());
+    ResetEvent(done_.Get());
+    SetEvent(start_.Get());
 }
 
-bool DragWorker::Ended() const { return WaitForSingleObject(done_.get(), 0) == WAIT_OBJECT_0; }
+bool DragWorker::Ended() const { return WaitForSingleObject(done_.Get(), 0) == WAIT_OBJECT_0; }
 
 DWORD WINAPI DragWorker::Run(void* self) {
     auto* worker = static_cast<DragWorker*>(self);
     const OleScope ole;
-    const HANDLE events[] = {worker->quit_.get(), worker->start_.get()};
+    const HANDLE events[] = {worker->quit_.Get(), worker->start_.Get()};
     for (;;) {
         const DWORD woke = MsgWaitForMultipleObjects(2, events, FALSE, INFINITE, QS_ALLINPUT);
         if (woke == WAIT_OBJECT_0) break;
         if (woke == WAIT_OBJECT_0 + 1) {
             DragOnce(worker->at_, std::move(worker->formats_), worker->allowed_, worker->outcome_);
-            SetEvent(worker->done_.get());
+            SetEvent(worker->done_.Get());
             continue;
         }
         MSG msg;  // what other apartments ask of this one's objects meanwhile
@@ -245,7 +245,7 @@ DWORD WINAPI DragWorker::Run(void* self) {
 }
 
 DragOutcome DragThread::Finish() {
-    const HANDLE done = done_.get();
+    const HANDLE done = done_.Get();
     while (MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -253,7 +253,7 @@ DragOutcome DragThread::Finish() {
             DispatchMessageA(&msg);
         }
     }
-    WaitForSingleObject(thread_.get(), INFINITE);
+    WaitForSingleObject(thread_.Get(), INFINITE);
     return outcome_;
 }
 

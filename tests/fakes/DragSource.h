@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "agent/UniqueHandle.h"
 #include "tests/support/DropFilesBlock.h"
+#include "win/UniqueHandle.h"
 
 struct OfferedFormat {
     CLIPFORMAT format;
@@ -52,7 +52,7 @@ public:
     // Dispatches this thread's messages until the drag has ended, so that a target living
     // here is served meanwhile.
     DragOutcome Finish();
-    HANDLE Done() const { return done_.get(); }
+    HANDLE Done() const { return done_.Get(); }
 
 private:
     UniqueHandle done_;

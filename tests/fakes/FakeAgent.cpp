@@ -1,8 +1,8 @@
 #include "tests/fakes/FakeAgent.h"
 
 #include "agent/AgentProtocol.h"
-#include "agent/ComText.h"
 #include "tests/support/Files.h"
+#include "win/ComText.h"
 
 #include <olectl.h>
 

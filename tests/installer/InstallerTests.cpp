@@ -23,7 +23,6 @@
 #include <vector>
 
 #include "agent/AgentProtocol.h"
-#include "agent/ComPtr.h"
 #include "res/resource.h"
 #include "standin/ControlWindow.h"
 #include "standin/StandinIds.h"
@@ -37,6 +36,7 @@
 #include "tests/support/SetupRunner.h"
 #include "tests/support/Variants.h"
 #include "tests/support/WindowFacts.h"
+#include "win/ComPtr.h"
 
 namespace {
 
@@ -99,11 +99,11 @@ void EndAgentsIn(const std::wstring& dir) {
         DWORD pid = 0;
         GetWindowThreadProcessId(control, &pid);
         for (const UniqueHandle& agent : agents)
-            if (GetProcessId(agent.get()) == pid) PostMessageA(control, ControlWindow::MSG_DIE, 0, 0);
+            if (GetProcessId(agent.Get()) == pid) PostMessageA(control, ControlWindow::MSG_DIE, 0, 0);
     }
     if (AllEnded(agents)) return;
     // An installed Local Locker has no control window.
-    for (const UniqueHandle& agent : agents) TerminateProcess(agent.get(), 99);
+    for (const UniqueHandle& agent : agents) TerminateProcess(agent.Get(), 99);
     AllEnded(agents);
 }
 
@@ -146,7 +146,7 @@ ULONGLONG MarkFile(const std::wstring& file) {
     UniqueHandle opened(CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
                                     nullptr));
-    EXPECT_TRUE(SetFileTime(opened.get(), nullptr, nullptr, &time));
+    EXPECT_TRUE(SetFileTime(opened.Get(), nullptr, nullptr, &time));
     return marked;
 }
 
@@ -290,7 +290,7 @@ protected:
     static void RemoveLeftovers() {
         for (const std::wstring& dir : {InstallDir(), SecondDir(), CyrillicDir()}) {
             EndAgentsIn(dir);
-            for (UniqueHandle& program : ProcessesIn("parcelo.exe", dir)) TerminateProcess(program.get(), 99);
+            for (UniqueHandle& program : ProcessesIn("parcelo.exe", dir)) TerminateProcess(program.Get(), 99);
             if (StartsWith(FromUtf8(RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY)), L"\"" + dir + L"\\"))
                 for (const std::string& key : AGENT_CLASS_KEYS) {
                     RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
@@ -599,7 +599,7 @@ TEST_F(InstallerTest, AFileThatCannotBeWrittenStopsTheUpdateAndParceloRunsAgain)
         // As a virus scanner holds a file it reads: Parcelo itself is closed, yet its file
         // cannot be written.
         UniqueHandle held(CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(held.valid());
+        ASSERT_TRUE(held.Valid());
         const RunResult update = Install(L"", SetupToken::AsThisProcess, LATER_SETUP);
         ASSERT_TRUE(update.finished);
         EXPECT_EQ(FAILED_EXIT, update.exitCode);
@@ -620,12 +620,12 @@ TEST_F(InstallerTest, AParceloThatDoesNotEndIsNeverStartedASecondTime) {
     // Its window's thread does not run, as during a long call: Exit waits in its queue.
     const UniqueHandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE,
                                          GetWindowThreadProcessId(program_->ShownWindow(), nullptr)));
-    ASSERT_NE(static_cast<DWORD>(-1), SuspendThread(thread.get()));
+    ASSERT_NE(static_cast<DWORD>(-1), SuspendThread(thread.Get()));
     // The setup waits for it to end (15 s), then for its folder to be free (10 s), and stops.
     SetupRun update(Quoted(Wide(WindowsPath(PARCELO_SETUP))) + L" /S", ScratchTemp(), false);
     const RunResult stopped = update.Wait(2 * INSTALL_WAIT_MS);
     EXPECT_EQ(1u, ProcessesIn("parcelo.exe", InstallDir()).size());  // not a second one beside it
-    ResumeThread(thread.get());
+    ResumeThread(thread.Get());
     ASSERT_TRUE(stopped.finished);
     EXPECT_EQ(FAILED_EXIT, stopped.exitCode);
     EXPECT_EQ(0u, program_->WaitForExit(INSTALL_WAIT_MS));  // the Exit it was sent
@@ -925,7 +925,7 @@ TEST_F(InstallerTest, AnEarlierCopyRemovedWithWarningsOrARoamedEntryLeavesAnInst
         SECURITY_ATTRIBUTES attributes = {sizeof attributes, denied, FALSE};
         const UniqueHandle held(CreateMutexW(&attributes, FALSE, L"Sonavo.Parcelo.Setup"));
         LocalFree(denied);
-        ASSERT_TRUE(held.valid());
+        ASSERT_TRUE(held.Valid());
         EXPECT_EQ(FAILED_EXIT, Install(L"").exitCode);
         EXPECT_EQ(FAILED_EXIT, QuietUninstall().exitCode);
         EXPECT_TRUE(Exists(InstallDir() + L"\\parcelo.exe"));

@@ -43,7 +43,7 @@ TEST_F(AgentProcessTest, AnAgentStartedByItsShortPathIsFoundAndEnded) {
     ASSERT_TRUE(Start(program, shortPath));
     const std::vector<UniqueHandle> found = FoundOnce(image_);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(GetProcessId(found[0].get()), program.Pid());
+    EXPECT_EQ(GetProcessId(found[0].Get()), program.Pid());
     EXPECT_EQ(FindAgentProcesses(shortPath).size(), 1u);  // a registration in the short form
     EXPECT_TRUE(EndProcesses(found));
     EXPECT_TRUE(WaitForProcessEnd(program.Pid(), 5000));

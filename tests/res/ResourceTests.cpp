@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "agent/ComPtr.h"
 #include "res/resource.h"
 #include "tests/support/DisplayScale.h"
 #include "tests/support/Files.h"
@@ -22,6 +21,7 @@
 #include "tests/support/WindowFacts.h"
 #include "ui/DropLayout.h"
 #include "ui/PngImage.h"
+#include "win/ComPtr.h"
 
 namespace {
 

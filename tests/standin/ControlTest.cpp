@@ -72,15 +72,15 @@ TEST_F(ControlTest, ServerEndsWithItsLastClientAndStartsAfreshAfterwards) {
     ASSERT_TRUE(first && second);
     EXPECT_EQ(16, Status(first.Get()));
     UniqueHandle server = OpenServer();
-    ASSERT_TRUE(server.valid());
+    ASSERT_TRUE(server.Valid());
 
     first.Reset();
-    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(server.get(), 200));  // one client left
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(server.Get(), 200));  // one client left
     EXPECT_EQ(16, Status(second.Get()));
     second.Reset();
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.get(), 15000));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.Get(), 15000));
     DWORD code = 99;
-    GetExitCodeProcess(server.get(), &code);
+    GetExitCodeProcess(server.Get(), &code);
     EXPECT_EQ(0u, code);
 
     SetScript("Status", 17);
@@ -94,7 +94,7 @@ TEST_F(ControlTest, DieDisconnectsClientsEvenInsideADelayedCall) {
     ComPtr<IDispatch> agent = Create();
     ASSERT_TRUE(agent);
     UniqueHandle server = OpenServer();
-    ASSERT_TRUE(server.valid());
+    ASSERT_TRUE(server.Valid());
     const HWND control = AgentScript::ControlWindow();
 
     // The call blocks the agent for a minute unless the die request cuts it short.
@@ -106,7 +106,7 @@ TEST_F(ControlTest, DieDisconnectsClientsEvenInsideADelayedCall) {
     const HRESULT inFlight = Call(agent.Get(), DispGetVersion, {});
     killer.join();
     EXPECT_TRUE(IsDisconnection(inFlight)) << std::hex << inFlight;
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.get(), 15000));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.Get(), 15000));
     EXPECT_TRUE(IsDisconnection(Call(agent.Get(), DispGetStatus, {})));
     agent.Reset();
 

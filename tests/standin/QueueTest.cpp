@@ -40,14 +40,14 @@ TEST_F(UploadTest, QueueReleasedAtTwoThirdsIsFinishedBeforeTheServerEnds) {
     std::vector<std::wstring> songs;
     for (const wchar_t* name : {L"one.mp3", L"two.mp3", L"three.mp3"}) songs.push_back(WriteSource(name, 1 << 20));
     UniqueHandle server(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, AgentScript::AgentPid()));
-    ASSERT_TRUE(server.valid());
+    ASSERT_TRUE(server.Valid());
 
     for (const std::wstring& song : songs) Upload(song);
     ASSERT_TRUE(PumpUntil([&] { return HighestProgress(sink_) >= 65; }));
     agent_.Reset();  // the client exits: its last reference goes
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.get(), 20000));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.Get(), 20000));
     DWORD code = 99;
-    GetExitCodeProcess(server.get(), &code);
+    GetExitCodeProcess(server.Get(), &code);
     EXPECT_EQ(0u, code);
     for (const std::wstring& song : songs)
         ExpectCopied(Contents(song), LockerOf(account) + song.substr(song.find_last_of(L'\\')));

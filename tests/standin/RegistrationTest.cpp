@@ -100,5 +100,5 @@ TEST_F(RegistrationTest, WithoutScriptedSwitchTheScriptIsIgnoredAndNoControlWind
     GetWindowThreadProcessId(notifier, &pid);
     UniqueHandle server(OpenProcess(SYNCHRONIZE, FALSE, pid));
     agent.Reset();
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.get(), 15000));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.Get(), 15000));
 }

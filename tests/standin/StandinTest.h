@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "agent/ComPtr.h"
 #include "tests/support/Variants.h"  // the arguments handed to Call, which frees them
+#include "win/ComPtr.h"
 
 struct Result {
     VARIANT v;

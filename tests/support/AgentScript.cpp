@@ -91,7 +91,7 @@ bool AgentScript::KillServer() {
     HWND control = ControlWindow();
     const DWORD pid = AgentPid();
     UniqueHandle process(pid ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr);
-    if (!control || !process.valid()) return false;
+    if (!control || !process.Valid()) return false;
     PostMessageA(control, standin::ControlWindow::MSG_DIE, 0, 0);
-    return WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0;
+    return WaitForSingleObject(process.Get(), 10000) == WAIT_OBJECT_0;
 }

@@ -4,20 +4,20 @@
 
 AnswerProbe::AnswerProbe(HWND window, DWORD periodMs)
     : window_(window), periodMs_(periodMs), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    thread_.reset(CreateThread(nullptr, 0, &AnswerProbe::Run, this, 0, nullptr));
+    thread_.Reset(CreateThread(nullptr, 0, &AnswerProbe::Run, this, 0, nullptr));
 }
 
 const std::vector<double>& AnswerProbe::Stop() {
-    if (thread_.valid()) {
-        SetEvent(stop_.get());
+    if (thread_.Valid()) {
+        SetEvent(stop_.Get());
         // Its last message may be on its way to a window of this very thread: answered here, or
         // each would wait for the other until the message gives up after 10 s.
-        HANDLE thread = thread_.get();
+        HANDLE thread = thread_.Get();
         while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
             MSG msg;
             PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         }
-        thread_.reset();
+        thread_.Reset();
     }
     return answers_;
 }
@@ -28,7 +28,7 @@ DWORD WINAPI AnswerProbe::Run(void* self) {
     auto* probe = static_cast<AnswerProbe*>(self);
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    while (WaitForSingleObject(probe->stop_.get(), probe->periodMs_) == WAIT_TIMEOUT) {
+    while (WaitForSingleObject(probe->stop_.Get(), probe->periodMs_) == WAIT_TIMEOUT) {
         LARGE_INTEGER start, end;
         QueryPerformanceCounter(&start);
         DWORD_PTR result = 0;

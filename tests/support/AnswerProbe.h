@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "agent/UniqueHandle.h"
+#include "win/UniqueHandle.h"
 
 class AnswerProbe {
 public:

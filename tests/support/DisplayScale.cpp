@@ -32,7 +32,7 @@ DWORD RunTestsInNewProcess(const std::wstring& exe, const std::string& filter, U
     SetEnvironmentVariableW(DPI_VARIABLE, nullptr);
     if (!started) return 0xFFFFFFFF;
     const UniqueHandle process(info.hProcess), thread(info.hThread);
-    writing.reset();  // the child's copy is the last: its end ends the pipe
+    writing.Reset();  // the child's copy is the last: its end ends the pipe
 
     const ULONGLONG deadline = GetTickCount64() + 60000;
     for (;;) {

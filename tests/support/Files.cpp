@@ -55,11 +55,11 @@ std::wstring FromUtf8(const std::string& text) {
 std::string Contents(const std::wstring& path) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file.valid()) return "(missing)";
+    if (!file.Valid()) return "(missing)";
     std::string bytes;
     char chunk[65536];
     DWORD got = 0;
-    while (ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
+    while (ReadFile(file.Get(), chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
     return bytes;
 }
 
@@ -68,7 +68,7 @@ std::string Contents(const std::string& path) { return Contents(Wide(path)); }
 bool WriteBytes(const std::wstring& path, const std::string& bytes) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
-    return file.valid() && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+    return file.Valid() && WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
            written == bytes.size();
 }
 
@@ -79,12 +79,9 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 bool Exists(const std::string& path) { return Exists(Wide(path)); }
 
 void RemoveTree(const std::wstring& folder) {
-    struct CloseSearch {
-        void operator()(HANDLE search) const { FindClose(search); }
-    };
     WIN32_FIND_DATAW found;
     HANDLE first = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    OwnedHandle<HANDLE, CloseSearch> search(first == INVALID_HANDLE_VALUE ? nullptr : first);
+    OwnedHandle<HANDLE, FreeWith<&FindClose>> search(first == INVALID_HANDLE_VALUE ? nullptr : first);
     if (search) {
         do {
             const std::wstring name = found.cFileName;

@@ -81,7 +81,7 @@ void LoopbackServer::Answer(SOCKET client) {
         shutdown(client, SD_SEND);
         return;
     }
-    WaitForSingleObject(release_.get(), 30000);
+    WaitForSingleObject(release_.Get(), 30000);
     const std::string response = "HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " +
                                  std::to_string(body_.size()) + "\r\nConnection: close\r\n\r\n" + body_;
     for (size_t sent = 0; sent < response.size();) {

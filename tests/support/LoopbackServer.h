@@ -26,7 +26,7 @@ public:
     ~LoopbackServer();
 
     unsigned short Port() const { return port_; }
-    void Release() { SetEvent(release_.get()); }
+    void Release() { SetEvent(release_.Get()); }
     std::vector<std::string> Requests();
     // A port nobody listens on, for refused connections.
     static unsigned short ClosedPort();

@@ -1,35 +1,13 @@
-// Owners for what a test opens: kernel handles, registry keys, hooks, windows, DCs, GDI objects
-// and the bitmaps of an icon. The product's own owners serve where they fit.
+// What a test opens is owned by the shared owners of win/ (kernel handles, registry keys, hooks,
+// windows, modules, DCs, GDI objects, COM on a thread), included here; only the bitmaps of an
+// icon, which no product code takes apart, have an owner of the tests' own.
 #pragma once
 
 #include <windows.h>
-#include <ole2.h>
 
-#include "agent/UniqueHandle.h"
-#include "ui/OwnedHandle.h"
-
-
-struct CloseRegKey {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-struct RemoveHook {
-    void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
-};
-struct DestroyWindowHandle {
-    void operator()(HWND window) const { DestroyWindow(window); }
-};
-struct DestroyAcceleratorTableHandle {
-    void operator()(HACCEL table) const { DestroyAcceleratorTable(table); }
-};
-struct FreeModule {
-    void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-
-using OwnedKey = OwnedHandle<HKEY, CloseRegKey>;
-using OwnedHook = OwnedHandle<HHOOK, RemoveHook>;
-using OwnedWindow = OwnedHandle<HWND, DestroyWindowHandle>;
-using OwnedAccelerators = OwnedHandle<HACCEL, DestroyAcceleratorTableHandle>;
-using OwnedModule = OwnedHandle<HMODULE, FreeModule>;
+#include "win/ComScope.h"
+#include "win/OwnedHandle.h"
+#include "win/UniqueHandle.h"
 
 // What GetIconInfo tells of an icon or cursor; the bitmaps it hands out go with the object.
 class IconParts {
@@ -54,19 +32,4 @@ private:
     ICONINFO info_ = {};
     bool valid_;
     OwnedBitmap color_, mask_;
-};
-
-// OLE set up on this thread for one scope.
-class OleScope {
-public:
-    OleScope() : ok_(SUCCEEDED(OleInitialize(nullptr))) {}
-    OleScope(const OleScope&) = delete;
-    OleScope& operator=(const OleScope&) = delete;
-    ~OleScope() {
-        if (ok_) OleUninitialize();
-    }
-    bool Ok() const { return ok_; }
-
-private:
-    bool ok_;
 };

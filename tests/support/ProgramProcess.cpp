@@ -5,14 +5,15 @@
 #include <tlhelp32.h>
 
 #include "tests/support/Files.h"
+#include "win/PathNames.h"
 
 std::set<DWORD> ProcessesNamed(const std::string& exeName) {
     std::set<DWORD> found;
     const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.valid()) return found;
+    if (!snapshot.Valid()) return found;
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry))
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more; more = Process32Next(snapshot.Get(), &entry))
         if (_stricmp(entry.szExeFile, exeName.c_str()) == 0) found.insert(entry.th32ProcessID);
     return found;
 }
@@ -20,17 +21,17 @@ std::set<DWORD> ProcessesNamed(const std::string& exeName) {
 size_t ThreadsOf(DWORD pid) {
     size_t count = 0;
     const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    if (!snapshot.valid()) return count;
+    if (!snapshot.Valid()) return count;
     THREADENTRY32 entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry))
+    for (BOOL more = Thread32First(snapshot.Get(), &entry); more; more = Thread32Next(snapshot.Get(), &entry))
         if (entry.th32OwnerProcessID == pid) ++count;
     return count;
 }
 
 bool WaitForProcessEnd(DWORD pid, DWORD timeoutMs) {
     UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
-    return !process.valid() || WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0;
+    return !process.Valid() || WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 std::vector<UniqueHandle> ProcessesIn(const std::string& exeName, const std::wstring& folder) {
@@ -38,11 +39,11 @@ std::vector<UniqueHandle> ProcessesIn(const std::string& exeName, const std::wst
     for (DWORD pid : ProcessesNamed(exeName)) {
         UniqueHandle process(
             OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
-        wchar_t image[MAX_PATH * 4] = {};
-        DWORD size = ARRAYSIZE(image);
-        if (!process.valid() || !QueryFullProcessImageNameW(process.get(), 0, image, &size)) continue;
+        const std::wstring image = process.Valid() ? ProcessImagePath(process.Get()) : std::wstring();
+        if (image.empty()) continue;
         const std::wstring prefix = folder + L"\\";
-        if (folder.empty() || (size > prefix.size() && _wcsnicmp(image, prefix.c_str(), prefix.size()) == 0))
+        if (folder.empty() ||
+            (image.size() > prefix.size() && SameIgnoringCase(image.substr(0, prefix.size()), prefix)))
             found.push_back(std::move(process));
     }
     return found;
@@ -53,7 +54,7 @@ bool AllEnded(const std::vector<UniqueHandle>& processes, DWORD timeoutMs) {
     for (const UniqueHandle& process : processes) {
         const ULONGLONG now = GetTickCount64();
         const DWORD left = now < end ? static_cast<DWORD>(end - now) : 0;
-        if (WaitForSingleObject(process.get(), left) != WAIT_OBJECT_0) return false;
+        if (WaitForSingleObject(process.Get(), left) != WAIT_OBJECT_0) return false;
     }
     return true;
 }
@@ -67,7 +68,7 @@ bool ProgramProcess::Start(const std::wstring& commandLine) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return false;
-    process_.reset(info.hProcess);
+    process_.Reset(info.hProcess);
     UniqueHandle thread(info.hThread);
     pid_ = info.dwProcessId;
     return true;
@@ -75,25 +76,25 @@ bool ProgramProcess::Start(const std::wstring& commandLine) {
 
 void ProgramProcess::Adopt(UniqueHandle process) {
     End();
-    pid_ = GetProcessId(process.get());
+    pid_ = GetProcessId(process.Get());
     process_ = std::move(process);
 }
 
 void ProgramProcess::End() {
     if (Running()) {
-        TerminateProcess(process_.get(), 99);
-        WaitForSingleObject(process_.get(), 15000);
+        TerminateProcess(process_.Get(), 99);
+        WaitForSingleObject(process_.Get(), 15000);
     }
-    process_.reset();
+    process_.Reset();
     pid_ = 0;
 }
 
-bool ProgramProcess::Running() const { return Started() && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+bool ProgramProcess::Running() const { return Started() && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT; }
 
 DWORD ProgramProcess::WaitForExit(DWORD timeoutMs) const {
-    if (!Started() || WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0) return 0xFFFFFFFF;
+    if (!Started() || WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0) return 0xFFFFFFFF;
     DWORD code = 0xFFFFFFFF;
-    GetExitCodeProcess(process_.get(), &code);
+    GetExitCodeProcess(process_.Get(), &code);
     return code;
 }
 

@@ -40,7 +40,7 @@ public:
     void Adopt(UniqueHandle process);
     // Ends the program by force when it still runs.
     void End();
-    bool Started() const { return process_.valid(); }
+    bool Started() const { return process_.Valid(); }
     bool Running() const;
     DWORD Pid() const { return pid_; }
     // The exit code, or 0xFFFFFFFF when the program did not end in time.

@@ -45,14 +45,14 @@ UniqueHandle NormalToken() {
 
 SetupRun::SetupRun(const std::wstring& commandLine, const std::wstring& temp, bool wholeTree, SetupToken token)
     : job_(CreateJobObjectW(nullptr, nullptr)), port_(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1)) {
-    if (!job_.valid() || !port_.valid()) return;
-    JOBOBJECT_ASSOCIATE_COMPLETION_PORT association = {job_.get(), port_.get()};
+    if (!job_.Valid() || !port_.Valid()) return;
+    JOBOBJECT_ASSOCIATE_COMPLETION_PORT association = {job_.Get(), port_.Get()};
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
     limits.BasicLimitInformation.LimitFlags =
         JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | (wholeTree ? 0 : JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK);
-    if (!SetInformationJobObject(job_.get(), JobObjectAssociateCompletionPortInformation, &association,
+    if (!SetInformationJobObject(job_.Get(), JobObjectAssociateCompletionPortInformation, &association,
                                  sizeof association) ||
-        !SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits))
+        !SetInformationJobObject(job_.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits))
         return;
 
     std::wstring environment = ChildEnvironment(temp);
@@ -63,47 +63,47 @@ SetupRun::SetupRun(const std::wstring& commandLine, const std::wstring& temp, bo
     const DWORD flags = CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT;
     const UniqueHandle normal = token == SetupToken::Normal ? NormalToken() : UniqueHandle();
     const BOOL created =
-        normal.valid() ? CreateProcessAsUserW(normal.get(), nullptr, &line[0], nullptr, nullptr, FALSE, flags,
+        normal.Valid() ? CreateProcessAsUserW(normal.Get(), nullptr, &line[0], nullptr, nullptr, FALSE, flags,
                                               &environment[0], nullptr, &startup, &info)
                        : CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, flags, &environment[0], nullptr,
                                         &startup, &info);
     if (!created) return;
     UniqueHandle process(info.hProcess), thread(info.hThread);
-    if (!AssignProcessToJobObject(job_.get(), process.get())) {
-        TerminateProcess(process.get(), 1);  // ours, never resumed
+    if (!AssignProcessToJobObject(job_.Get(), process.Get())) {
+        TerminateProcess(process.Get(), 1);  // ours, never resumed
         return;
     }
-    ResumeThread(thread.get());
+    ResumeThread(thread.Get());
     process_ = std::move(process);
 }
 
 SetupRun::~SetupRun() {
-    if (process_.valid()) {
-        TerminateJobObject(job_.get(), 99);
-        WaitForSingleObject(process_.get(), 15000);
+    if (process_.Valid()) {
+        TerminateJobObject(job_.Get(), 99);
+        WaitForSingleObject(process_.Get(), 15000);
     }
 }
 
 RunResult SetupRun::Wait(DWORD timeoutMs, const std::function<void()>& beforeKill) {
     RunResult result;
-    if (!process_.valid()) return result;
+    if (!process_.Valid()) return result;
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     for (;;) {
         const ULONGLONG now = GetTickCount64();
         DWORD message = 0;
         ULONG_PTR completionKey = 0;
         LPOVERLAPPED overlapped = nullptr;
-        if (now >= end || !GetQueuedCompletionStatus(port_.get(), &message, &completionKey, &overlapped,
+        if (now >= end || !GetQueuedCompletionStatus(port_.Get(), &message, &completionKey, &overlapped,
                                                      static_cast<DWORD>(end - now))) {
             if (beforeKill) beforeKill();
-            TerminateJobObject(job_.get(), 99);
-            WaitForSingleObject(process_.get(), timeoutMs);
+            TerminateJobObject(job_.Get(), 99);
+            WaitForSingleObject(process_.Get(), timeoutMs);
             return result;
         }
         if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) break;
     }
-    result.finished = WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0;
-    GetExitCodeProcess(process_.get(), &result.exitCode);
+    result.finished = WaitForSingleObject(process_.Get(), timeoutMs) == WAIT_OBJECT_0;
+    GetExitCodeProcess(process_.Get(), &result.exitCode);
     return result;
 }
 

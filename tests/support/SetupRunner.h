@@ -34,8 +34,8 @@ public:
     SetupRun& operator=(const SetupRun&) = delete;
     ~SetupRun();  // what still runs of it ends with the job
 
-    bool Started() const { return process_.valid(); }
-    DWORD Pid() const { return GetProcessId(process_.get()); }
+    bool Started() const { return process_.Valid(); }
+    DWORD Pid() const { return GetProcessId(process_.Get()); }
     // Waits for the end; past `timeoutMs` runs `beforeKill`, then ends the job.
     RunResult Wait(DWORD timeoutMs, const std::function<void()>& beforeKill = nullptr);
 

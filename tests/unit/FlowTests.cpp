@@ -380,13 +380,13 @@ protected:
     void MakeFile(long long size) {
         const UniqueHandle file(CreateFileW(FromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                             FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(file.valid());
+        ASSERT_TRUE(file.Valid());
         LARGE_INTEGER end;
         end.QuadPart = size;
         DWORD ignored = 0;
-        DeviceIoControl(file.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);  // where supported
-        ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
-        ASSERT_TRUE(SetEndOfFile(file.get()));
+        DeviceIoControl(file.Get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);  // where supported
+        ASSERT_TRUE(SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(file.Get()));
     }
     std::string path;
 };
@@ -445,9 +445,9 @@ TEST_F(SizeCheckTest, AFileHeldOpenByAnotherIsStillChecked) {
     MakeFile(30000000);
     UniqueHandle other(
         CreateFileW(FromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(other.valid());
+    ASSERT_TRUE(other.Valid());
     EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), UploadResult::TooBig);
-    other.reset();
+    other.Reset();
     EXPECT_EQ(agent.Count(DispUpload), 0);
 }
 

@@ -1,4 +1,4 @@
-#include "agent/ComText.h"
+#include "win/ComText.h"
 
 std::wstring NarrowToWide(const char* text) {
     if (!text || !*text) return std::wstring();
