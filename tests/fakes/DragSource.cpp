@@ -156,15 +156,6 @@ CLIPFORMAT DescriptorFormat(bool wide) {
     return static_cast<CLIPFORMAT>(RegisterClipboardFormatW(wide ? L"FileGroupDescriptorW" : L"FileGroupDescriptor"));
 }
 
-DragThread::DragThread(POINT at, std::vector<OfferedFormat> formats, DWORD allowed)
-    : done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), at_(at), formats_(std::move(formats)), allowed_(allowed) {
-    thread_.Reset(CreateThread(nullptr, 0, &DragThread::Run, this, 0, nullptr));
-}
-
-DragThread::~DragThread() {
-    if (thread_.Valid()) Finish();
-}
-
 namespace {
 
 // One drag on this thread, whose apartment is already set up.
@@ -188,17 +179,15 @@ void DragOnce(POINT at, std::vector<OfferedFormat> formats, DWORD allowed, DragO
     outcome.dataLeft = data->Release();
 }
 
-}  // namespace
-
-DWORD WINAPI DragThread::Run(void* self) {
-    auto* drag = static_cast<DragThread*>(self);
-    {
-        const OleScope ole;
-        DragOnce(drag->at_, std::move(drag->formats_), drag->allowed_, drag->outcome_);
+void DispatchAll() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
     }
-    SetEvent(drag->done_.Get());
-    return 0;
 }
+
+}  // namespace
 
 DragWorker::DragWorker()
     : start_(CreateEventW(nullptr, FALSE, FALSE, nullptr)), done_(CreateEventW(nullptr, TRUE, TRUE, nullptr)),
@@ -221,8 +210,6 @@ void DragWorker::Start(POINT at, std::vector<OfferedFormat> formats, DWORD allow
     SetEvent(start_.Get());
 }
 
-bool DragWorker::Ended() const { return WaitForSingleObject(done_.Get(), 0) == WAIT_OBJECT_0; }
-
 DWORD WINAPI DragWorker::Run(void* self) {
     auto* worker = static_cast<DragWorker*>(self);
     const OleScope ole;
@@ -235,26 +222,15 @@ DWORD WINAPI DragWorker::Run(void* self) {
             SetEvent(worker->done_.Get());
             continue;
         }
-        MSG msg;  // what other apartments ask of this one's objects meanwhile
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+        DispatchAll();  // what other apartments ask of this one's objects meanwhile
     }
     return 0;
 }
 
 DragOutcome DragThread::Finish() {
-    const HANDLE done = done_.Get();
-    while (MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    WaitForSingleObject(thread_.Get(), INFINITE);
-    return outcome_;
+    const HANDLE done = Done();
+    while (MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) DispatchAll();
+    return worker_.Outcome();
 }
 
 DragOutcome RunDrag(POINT at, std::vector<OfferedFormat> formats, DWORD allowed) {

@@ -39,34 +39,11 @@ struct DragOutcome {
     double fetchToReturnMs = -1;      // from the target's first GetData to DoDragDrop's return
 };
 
-// DoDragDrop on a thread of its own (its own STA) with the cursor at `at`, letting go once
-// the target has been entered and has answered two more moves.
-class DragThread {
-public:
-    DragThread(POINT at, std::vector<OfferedFormat> formats,
-               DWORD allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK);
-    ~DragThread();
-    DragThread(const DragThread&) = delete;
-    DragThread& operator=(const DragThread&) = delete;
-
-    // Dispatches this thread's messages until the drag has ended, so that a target living
-    // here is served meanwhile.
-    DragOutcome Finish();
-    HANDLE Done() const { return done_.Get(); }
-
-private:
-    UniqueHandle done_;
-    DragOutcome outcome_;
-    UniqueHandle thread_;
-    POINT at_;
-    std::vector<OfferedFormat> formats_;
-    DWORD allowed_;
-    static DWORD WINAPI Run(void* self);
-};
-
-// Drags one after another on one thread of its own, all in its one apartment: under Wine a
-// fresh apartment for each of hundreds of drags in a row now and then never got its first
-// call out (the new apartment's RPC listening met the last one's end), and that drag hung.
+// Drags one after another on one thread of its own (its own STA), all in its one apartment:
+// under Wine a fresh apartment for each of hundreds of drags in a row now and then never got
+// its first call out (the new apartment's RPC listening met the last one's end), and that drag
+// hung. Each drag is a DoDragDrop with the cursor at `at`, letting go once the target has been
+// entered and has answered two more moves.
 class DragWorker {
 public:
     DragWorker();
@@ -74,10 +51,11 @@ public:
     DragWorker(const DragWorker&) = delete;
     DragWorker& operator=(const DragWorker&) = delete;
 
-    // A drag as DragThread makes it, once the last one has ended.
+    // Once the last drag has ended.
     void Start(POINT at, std::vector<OfferedFormat> formats,
                DWORD allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK);
-    bool Ended() const;
+    bool Ended() const { return WaitForSingleObject(done_.Get(), 0) == WAIT_OBJECT_0; }
+    HANDLE Done() const { return done_.Get(); }
     const DragOutcome& Outcome() const { return outcome_; }  // once it has ended
 
 private:
@@ -89,6 +67,24 @@ private:
     DWORD allowed_ = 0;
     DragOutcome outcome_;
     UniqueHandle thread_;
+};
+
+// One drag, on a worker of its own, started at once.
+class DragThread {
+public:
+    DragThread(POINT at, std::vector<OfferedFormat> formats,
+               DWORD allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK) {
+        worker_.Start(at, std::move(formats), allowed);
+    }
+    ~DragThread() { Finish(); }
+
+    // Dispatches this thread's messages until the drag has ended, so that a target living
+    // here is served meanwhile.
+    DragOutcome Finish();
+    HANDLE Done() const { return worker_.Done(); }
+
+private:
+    DragWorker worker_;
 };
 
 DragOutcome RunDrag(POINT at, std::vector<OfferedFormat> formats,
