@@ -18,39 +18,31 @@ std::string TempFolder() {
     return folder;
 }
 
-std::wstring Wide(const std::string& text) {
+namespace {
+
+std::wstring ToWide(UINT codePage, const std::string& text) {
     if (text.empty()) return {};
     const int size = static_cast<int>(text.size());
-    std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, &wide[0], static_cast<int>(wide.size()));
+    std::wstring wide(static_cast<size_t>(MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0)), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), size, &wide[0], static_cast<int>(wide.size()));
     return wide;
 }
 
-std::string Narrow(const std::wstring& text) {
+std::string FromWide(UINT codePage, const std::wstring& text) {
     if (text.empty()) return {};
     const int size = static_cast<int>(text.size());
-    std::string out(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr)),
-                    '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), size, &out[0], static_cast<int>(out.size()), nullptr, nullptr);
+    std::string out(
+        static_cast<size_t>(WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr)), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), size, &out[0], static_cast<int>(out.size()), nullptr, nullptr);
     return out;
 }
 
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    std::string out(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr)),
-                    '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, &out[0], static_cast<int>(out.size()), nullptr, nullptr);
-    return out;
-}
+}  // namespace
 
-std::wstring FromUtf8(const std::string& text) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], static_cast<int>(wide.size()));
-    return wide;
-}
+std::wstring Wide(const std::string& text) { return ToWide(CP_ACP, text); }
+std::string Narrow(const std::wstring& text) { return FromWide(CP_ACP, text); }
+std::string Utf8(const std::wstring& text) { return FromWide(CP_UTF8, text); }
+std::wstring FromUtf8(const std::string& text) { return ToWide(CP_UTF8, text); }
 
 std::string Contents(const std::wstring& path) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
