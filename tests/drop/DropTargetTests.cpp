@@ -41,12 +41,6 @@ protected:
         return spy_.Get();
     }
     DragOutcome Drag(std::vector<OfferedFormat> formats) { return RunDrag(CentreOf(handle), std::move(formats)); }
-    Items Uploads() const {
-        Items uploads;
-        for (const FakeCall& call : fakeAgent.calls)
-            if (call.id == DispUpload) uploads.push_back(call.args.at(0).text);
-        return uploads;
-    }
 
     ComPtr<RecordingTarget> spy_;
 };
@@ -141,12 +135,18 @@ TEST_F(DropTest, TextArrivesExactlyAsOneItemFromItsUtf16FormWhenOffered) {
     EXPECT_EQ(Handed(), (Items{Utf8(Wide(text)), name, name, name}));
 }
 
-TEST_F(DropTest, TheFileListWinsOverTextOfferedFirst) {
+TEST_F(DropTest, TheFileListWinsOverTextOfferedFirstAndAPathLongerThanMaxPathArrivesWhole) {
     OpenShown();
     DragOutcome drag = Drag({Text("C:\\text.mp3"), Files({L"C:\\file.mp3"})});
     EXPECT_EQ(drag.effect, static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_EQ(drag.fetched, std::vector<CLIPFORMAT>{CF_HDROP});
     EXPECT_EQ(Handed(), Items{"C:\\file.mp3"});
+    std::wstring path = L"C:\\";
+    while (path.size() < 290) path += L"long folder name\\";
+    path += L"track.mp3";
+    ASSERT_GT(path.size(), 300u);
+    Drag({Files({path, L"C:\\short.mp3"})});
+    EXPECT_EQ(Handed(), (Items{"C:\\file.mp3", Utf8(path), "C:\\short.mp3"}));
 }
 
 TEST_F(DropTest, TheDescriptorLinksButOnlyItsTextIsEverRead) {
@@ -187,16 +187,6 @@ TEST_F(DropTest, OtherFormatsAreRefusedThroughout) {
     EXPECT_EQ(EffectNow(), 0u);
     EXPECT_TRUE(Handed().empty());
     EXPECT_TRUE(fakeAgent.calls.empty());
-}
-
-TEST_F(DropTest, APathLongerThanMaxPathArrivesWhole) {
-    OpenShown();
-    std::wstring path = L"C:\\";
-    while (path.size() < 290) path += L"long folder name\\";
-    path += L"track.mp3";
-    ASSERT_GT(path.size(), 300u);
-    Drag({Files({path, L"C:\\short.mp3"})});
-    EXPECT_EQ(Handed(), (Items{Utf8(path), "C:\\short.mp3"}));
 }
 
 // ---- names the system code page cannot hold
@@ -255,6 +245,6 @@ TEST_F(DropTest, APipeNameGoesToTheAgentUnopenedFromEitherSource) {
     Drag({Text(Utf8(name))});
     Drag({Files({name})});
     Handed();
-    EXPECT_EQ(Uploads(), (Items{Utf8(name), Utf8(name)}));
+    EXPECT_EQ(fakeAgent.Uploaded(), (Items{Utf8(name), Utf8(name)}));
     EXPECT_FALSE(pipe.Opened()) << "the size check opened the pipe";
 }

@@ -251,9 +251,6 @@ TEST_F(DirectDropTest, FilesOnADriveThatDoesNotAnswerNeitherHoldTheWindowNorPile
         EXPECT_GE(handed, 1900u) << "the drive answered: is the share mounted?";
         EXPECT_LT(probe.Longest(), 100.0);
         EXPECT_LE(threadsMost - threadsBefore, 4u);
-        Items uploaded;
-        for (const FakeCall& call : fakeAgent.calls)
-            if (call.id == DispUpload) uploaded.push_back(call.args.at(0).text);
-        EXPECT_EQ(uploaded, expected);
+        EXPECT_EQ(fakeAgent.Uploaded(), expected);
     }
 }

@@ -1,7 +1,10 @@
 // The parts of an AgentSession, for the tests and benchmarks that drive one part alone.
 #pragma once
 
+#include <string>
+
 #include "agent/AgentSession.h"
+#include "tests/support/Files.h"
 
 struct AgentSessionParts {
     explicit AgentSessionParts(AgentSession& session)
@@ -19,3 +22,8 @@ struct AgentSessionParts {
     HandOverScheduler& scheduler;
 };
 
+// "user/password/autoLogin" of the settings or of a sign-in held, in UTF-8.
+template <class Credentials>
+std::string CredentialsOf(const Credentials& c) {
+    return Utf8(c.userName) + "/" + Utf8(c.password) + "/" + std::to_string(c.autoLogin);
+}

@@ -33,6 +33,13 @@ int FakeAgent::Count(DISPID id) const {
     return n;
 }
 
+std::vector<std::string> FakeAgent::Uploaded() const {
+    std::vector<std::string> items;
+    for (const FakeCall& call : calls)
+        if (call.id == DispUpload) items.push_back(call.args.at(0).text);
+    return items;
+}
+
 const FakeCall* FakeAgent::Last(DISPID id) const {
     for (auto it = calls.rbegin(); it != calls.rend(); ++it)
         if (it->id == id) return &*it;

@@ -43,6 +43,8 @@ public:
     HRESULT Fire(DISPID eventId, SHORT value);
     int Count(DISPID id) const;
     const FakeCall* Last(DISPID id) const;
+    // What the Upload calls named, in order.
+    std::vector<std::string> Uploaded() const;
 
     std::map<DISPID, FakeAnswer> answers;
     std::vector<FakeCall> calls;

@@ -32,6 +32,11 @@ protected:
     }
     // Ends the window the way the program does, which saves.
     void End() { Close(); }
+    // Ends it and forgets what it saved, for the next row of a table.
+    void Forget() {
+        Close();
+        DeleteProductKey();
+    }
 };
 
 void Put(const std::string& key, const char* name, DWORD type, const Bytes& bytes) {
@@ -209,6 +214,12 @@ TEST_F(SettingsTest, AKeyThatCannotBeCreatedIsSkippedAndTheOthersAreWritten) {
 }
 
 TEST_F(SettingsTest, TheEndOfTheSessionSavesOnceAndVisibleIsStoredInverted) {
+    Start();
+    ASSERT_FALSE(IsWindowVisible(handle));
+    SendMessageA(handle, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(Get("Position", "Visible"), Text("True"));  // hidden, so "True"
+    Forget();
+
     Start(L" /showparcelo");
     SetWindowPos(handle, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(handle, WM_ENDSESSION, FALSE, 0);  // the session goes on: nothing yet
@@ -236,13 +247,6 @@ TEST_F(SettingsTest, AWindowGoneBeforeItsDeferredStartWritesNothing) {
     EXPECT_FALSE(KeyExists(PRODUCT + "\\Position"));
 }
 
-TEST_F(SettingsTest, AHiddenWindowAtTheEndOfTheSessionIsStoredAsVisibleTrue) {
-    Start();
-    ASSERT_FALSE(IsWindowVisible(handle));
-    SendMessageA(handle, WM_ENDSESSION, TRUE, 0);
-    EXPECT_EQ(Get("Position", "Visible"), Text("True"));
-}
-
 // ---- reading
 
 // Which texts mean on is DecodeUseProxy's (RegistryValue, natively); here the value's way there.
@@ -265,8 +269,7 @@ TEST_F(SettingsTest, UseProxyIsOnForTrueOrYesInAnyCaseAndUnchangedWhenNotTaken) 
         if (c.type != REG_NONE) Put("Proxy", "UseProxy", c.type, c.stored);
         MainWindow& main = StartWith([](UserSettings& s) { s.useProxy = 7; });
         EXPECT_EQ(main.Session().Settings().useProxy, c.expected) << c.name;
-        Close();
-        DeleteProductKey();
+        Forget();
     }
 }
 
@@ -334,8 +337,7 @@ TEST_F(SettingsTest, ThePositionKeyPlacesTheWindowWithDefaultsForMissingValues) 
         EXPECT_EQ(TopLeft(handle), c.expected) << c.name;
         EXPECT_EQ(SizeOf(handle).cx, size.cx) << c.name;
         EXPECT_EQ(SizeOf(handle).cy, size.cy) << c.name;
-        Close();
-        DeleteProductKey();
+        Forget();
     }
 }
 
@@ -352,8 +354,7 @@ TEST_F(SettingsTest, APlaceStoredAtALowerScaleKeepsTheGrownWindowOnItsMonitor) {
     StartWith(atTwiceTheScale);
     EXPECT_EQ(TopLeft(handle), (POINT{work.right - grown.width, work.bottom - grown.height}));
     EXPECT_EQ(SizeOf(handle).cx, grown.width);
-    Close();
-    DeleteProductKey();
+    Forget();
     Put("Position", "Y", REG_DWORD, Dword(work.top + 10));
     StartWith(atTwiceTheScale);
     EXPECT_EQ(TopLeft(handle), (POINT{GetSystemMetrics(SM_CXFULLSCREEN) - ScaleToDpi(DEFAULT_PLACE_INSET.width, 192),
@@ -374,8 +375,7 @@ TEST_F(SettingsTest, NumbersAndTextsInOtherShapesAreNotTaken) {
     EXPECT_EQ(Utf8(main.Session().Settings().userName), "kept");
     EXPECT_EQ(Utf8(main.Session().Settings().password), std::string(199, 'p'));
     EXPECT_EQ(main.Session().Settings().autoLogin, 0);
-    Close();
-    DeleteProductKey();
+    Forget();
 
     Put("User", "User name", REG_SZ, Sz(std::string(199, 'u')));        // 200 bytes with its NUL
     Put("User", "Password", REG_SZ, Sz(std::string(200, 'p')));         // 201
@@ -397,9 +397,7 @@ TEST_F(SettingsTest, AStoredAutomaticSignInStartsWithTheCredentialsRecordedFirst
     // connection then reports the agent's own status, and the sign-in follows.
     std::vector<std::string> seen;
     fakeAgent.onCall = [&](DISPID id) {
-        const DeferredLogin& d = window->Session().Held();
-        const std::string recorded =
-            " recorded " + Utf8(d.userName) + "/" + Utf8(d.password) + "/" + std::to_string(d.autoLogin);
+        const std::string recorded = " recorded " + CredentialsOf(window->Session().Held());
         const FakeCall& call = fakeAgent.calls.back();
         if (id == DispGetVersion) seen.push_back("connect" + recorded + " status " + Utf8(window->Status().statusLine1));
         if (id == DispSignIn) seen.push_back("SignIn " + call.args.at(0).text + "/" + call.args.at(1).text + recorded);
@@ -433,8 +431,7 @@ TEST_F(SettingsTest, NoAutomaticSignInWithoutAUserNameOrWithAutoLoginOtherThanOn
         MainWindow& main = Start();
         EXPECT_EQ(fakeAgent.Count(DispSignIn), 0) << c.name;
         EXPECT_FALSE(main.Session().Held().HasRequest()) << c.name;
-        Close();
-        DeleteProductKey();
+        Forget();
     }
 }
 
@@ -450,6 +447,7 @@ TEST_F(SettingsTest, ClearRegRemovesTheProductKeyWithItsSubkeysAndKeepsTheVendor
     Open(L"parcelo.exe /clearreg");
     EXPECT_EQ(handle, nullptr);
     EXPECT_FALSE(KeyExists(PRODUCT));
+    EXPECT_TRUE(KeyExists(VENDOR_KEY));
     EXPECT_TRUE(KeyExists(other));
     RegDeleteTreeA(HKEY_CURRENT_USER, VENDOR_KEY);
 

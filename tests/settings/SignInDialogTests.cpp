@@ -77,12 +77,11 @@ private:
     }
     void OnCall(DISPID id) {
         if (id != DispSignIn && id != DispSignOut) return;
-        const DeferredLogin& d = main_.Session().Held();
         std::string event = id == DispSignIn ? "SignIn" : "SignOut";
         if (id == DispSignIn) event += " " + agent_.calls.back().args.at(0).text + "/" + agent_.calls.back().args.at(1).text;
         event += IsWindowVisible(dialog_) ? " shown" : " hidden";
         event += " status " + Utf8(main_.Status().statusLine1) + "|" + Utf8(main_.Status().statusLine2);
-        event += " recorded " + Utf8(d.userName) + "/" + Utf8(d.password) + "/" + std::to_string(d.autoLogin);
+        event += " recorded " + CredentialsOf(main_.Session().Held());
         events.push_back(event);
     }
 
@@ -190,12 +189,9 @@ TEST_F(SignInDialogTest, ConfirmingHidesReadsRecordsShowsConnectingThenSignsOutA
     EXPECT_EQ(recorder.events, (Events{"hide", "read 202", "read 201", "check 225", "SignOut" + after,
                                        "SignIn me@example.com/p4ss word" + after}));
     // The settings wait for the agent to report the sign-in done.
-    EXPECT_EQ(Utf8(window->Session().Settings().userName), "");
-    EXPECT_EQ(window->Session().Settings().autoLogin, 0);
+    EXPECT_EQ(CredentialsOf(window->Session().Settings()), "//0");
     fakeAgent.Fire(EventStatus, 19);
-    EXPECT_EQ(Utf8(window->Session().Settings().userName), "me@example.com");
-    EXPECT_EQ(Utf8(window->Session().Settings().password), "p4ss word");
-    EXPECT_EQ(window->Session().Settings().autoLogin, 1);
+    EXPECT_EQ(CredentialsOf(window->Session().Settings()), "me@example.com/p4ss word/1");
 }
 
 // Of each box at most 99 UTF-16 units are used, and never the first half of a pair the cut would split.

@@ -88,7 +88,8 @@ protected:
     static void SetUpTestSuite() { GetAppModule().Init(GetModuleHandleA(nullptr)); }
 };
 
-TEST_F(Framework, TheFirstMessageAlreadyReachesTheTableWithTheHandleSet) {
+// A handler that clears the handled flag runs, and the default runs too.
+TEST_F(Framework, TheFirstMessageAlreadyReachesTheTableWithTheHandleSetAndTheFlagIsHeard) {
     ProbeWindow probe;
     const OwnedWindow window(probe.Make());
     ASSERT_TRUE(window);
@@ -96,11 +97,6 @@ TEST_F(Framework, TheFirstMessageAlreadyReachesTheTableWithTheHandleSet) {
     ASSERT_FALSE(probe.seen.empty());
     for (const ProbeWindow::Seen& each : probe.seen) EXPECT_TRUE(each.handleSet) << each.message;
     EXPECT_EQ(TextOf(window.Get()), "set during WM_CREATE");  // the WM_CREATE handler could use its handle
-}
-
-TEST_F(Framework, AHandlerThatClearsTheFlagRunsAndTheDefaultRunsToo) {
-    ProbeWindow probe;
-    const OwnedWindow window(probe.Make());
     const int before = probe.setTextRuns;
     SetWindowTextA(window.Get(), "changed");
     EXPECT_EQ(probe.setTextRuns, before + 1);
@@ -132,7 +128,7 @@ TEST_F(Framework, NcDestroyClearsTheHandleAndTheObjectCanBindAgain) {
     DestroyWindow(second);
 }
 
-TEST_F(Framework, ACreateHandlerThatThrowsFailsTheCreation) {
+TEST_F(Framework, ACreateHandlerThatThrowsFailsTheCreationAndNoFailureLeavesABinding) {
     ProbeWindow probe;
     probe.createThrows = true;
     EXPECT_EQ(probe.Make(), nullptr);
@@ -141,10 +137,7 @@ TEST_F(Framework, ACreateHandlerThatThrowsFailsTheCreation) {
     probe.createThrows = false;
     const OwnedWindow window(probe.Make());
     EXPECT_TRUE(window);
-}
-
-TEST_F(Framework, AFailedCreationLeavesNoBindingBehind) {
-    ProbeWindow probe;
+    // Nor does a creation that fails on its own leave a binding behind.
     RECT rect = {0, 0, 10, 10};
     EXPECT_EQ(probe.Create(nullptr, rect, L"", WS_POPUP, 0, nullptr, 0, nullptr), nullptr);  // atom 0
     EXPECT_EQ(probe.Create(HWND(0x1234), rect, L"", WS_CHILD, 0, nullptr, TestClass().EnsureRegistered(), nullptr),
@@ -225,27 +218,19 @@ bool ProbeDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam
 
 }  // namespace
 
+// A missing template fails without leaving a binding; the same object then runs, and runs again.
 TEST_F(Framework, DialogResultsFollowTheMessageKind) {
     ProbeDialog dialog;
+    EXPECT_EQ(dialog.RunModal(12345, nullptr), -1);
+    EXPECT_EQ(GetAppModule().TakeBinding(), nullptr);
     EXPECT_EQ(dialog.RunModal(900, nullptr), 77);
     EXPECT_TRUE(dialog.initSawHandle);
     EXPECT_EQ(dialog.windowHandle, nullptr);
     EXPECT_EQ(dialog.commandAnswer, 555);  // handled WM_COMMAND: its value as the message result
     EXPECT_EQ(dialog.colorAnswer, reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH)));
     EXPECT_EQ(dialog.initAnswer, TRUE);  // WM_INITDIALOG answers with the handler's own value
-}
-
-TEST_F(Framework, InitDialogAnswersFalseWhenTheHandlerKeepsTheFocus) {
-    ProbeDialog dialog;
-    dialog.keepFocus = true;
+    dialog.keepFocus = true;  // FALSE when the handler keeps the focus
+    dialog.inits = 0;
     EXPECT_EQ(dialog.RunModal(900, nullptr), 77);
     EXPECT_EQ(dialog.initAnswer, FALSE);
-    dialog.inits = 0;
-    EXPECT_EQ(dialog.RunModal(900, nullptr), 77);  // the same object runs again
-}
-
-TEST_F(Framework, AMissingTemplateFailsWithoutLeavingABinding) {
-    ProbeDialog dialog;
-    EXPECT_EQ(dialog.RunModal(12345, nullptr), -1);
-    EXPECT_EQ(GetAppModule().TakeBinding(), nullptr);
 }

@@ -51,11 +51,13 @@ TEST_F(MainWindowTest, TheWindowIsATopmostHiddenPopupOfClassSonavoAtTheLowerRigh
     EXPECT_EQ(SendMessageA(handle, WM_NCHITTEST, 0, MAKELPARAM(rect.left + 5, rect.top + 5)), HTCAPTION);
 }
 
-TEST_F(MainWindowTest, ShowParceloShowsTheWindowAtTheDeferredStartOnly) {
+TEST_F(MainWindowTest, ShowParceloShowsTheWindowAtTheDeferredStartOnlyAndADoubleClickHidesIt) {
     Open(L" /showparcelo", false);
     EXPECT_FALSE(IsWindowVisible(handle));
     RunLoop();
     EXPECT_TRUE(IsWindowVisible(handle));
+    SendMessageA(handle, WM_NCLBUTTONDBLCLK, HTCAPTION, 0);
+    EXPECT_FALSE(IsWindowVisible(handle));
 }
 
 TEST_F(MainWindowTest, CreationDeferredStartAndDestructionHappenInOrder) {
@@ -119,21 +121,6 @@ TEST_F(MainWindowTest, RegisterUserNeedsAnAgent) {
     EXPECT_NE(g_state.boxes[0].text.find("failure code '2'"), std::string::npos);
     EXPECT_EQ(g_state.boxes[0].owner, handle);
     EXPECT_EQ(fakeAgent.Count(DispRegisterUser), 0);
-}
-
-TEST_F(MainWindowTest, ClearRegDeletesTheProductKeyAndEndsTheStart) {
-    SetRegText(HKEY_CURRENT_USER, std::string(PRODUCT_KEY) + "\\User", "User name", L"a");
-    Open(L"parcelo.exe /clearreg");
-    EXPECT_EQ(handle, nullptr);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, VENDOR_KEY));
-}
-
-TEST_F(MainWindowTest, DoubleClickOnTheWindowHidesIt) {
-    Open(L" /showparcelo");
-    ASSERT_TRUE(IsWindowVisible(handle));
-    SendMessageA(handle, WM_NCLBUTTONDBLCLK, HTCAPTION, 0);
-    EXPECT_FALSE(IsWindowVisible(handle));
 }
 
 TEST_F(MainWindowTest, TheCursorIsAHandOverTheWindowAndTheSystemsElsewhere) {

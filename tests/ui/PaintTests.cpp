@@ -80,18 +80,22 @@ protected:
 };
 
 
-TEST_F(PaintTest, TheWindowIsExactlyOneSkinFrame) {
-    Open(L" /showparcelo");
+// Without an agent no status ever arrives: nothing is written, and the timer neither connects
+// nor turns the skin.
+TEST_F(PaintTest, TheWindowIsExactlyOneSkinFrameAndWithoutAnAgentItHoldsUnwritten) {
+    g_state.agent = nullptr;
+    MainWindow& main = Open(L" /showparcelo");
     RECT client;
     GetClientRect(handle, &client);
     EXPECT_EQ(client.right, SKIN_SIZE.width);
     EXPECT_EQ(client.bottom, SKIN_SIZE.height);
-}
-
-TEST_F(PaintTest, NothingIsWrittenBeforeTheFirstStatus) {
-    g_state.agent = nullptr;  // no agent: no status ever arrives
-    Open(L" /showparcelo");
     EXPECT_EQ(Differences(Shown(), Expected(IDB_SKIN_FRAME0, "", "")), 0);
+    g_state.agent = &fakeAgent;  // reachable now, but the timer must not connect
+    Tick();
+    Tick();
+    EXPECT_EQ(main.SkinFrame(), 0);
+    EXPECT_TRUE(fakeAgent.calls.empty());
+    EXPECT_EQ(main.Session().CurrentClient(), nullptr);
 }
 
 TEST_F(PaintTest, TheStatusLinesAreDrawnOverTheSkinInTheirRectangles) {
@@ -149,17 +153,6 @@ TEST_F(PaintTest, PrintedIntoAMemoryDcTheWindowDrawsWhatItShows) {
     SelectedObject selected(memory.Get(), canvas.Get());
     EXPECT_EQ(SendMessageW(handle, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.Get()), PRF_CLIENT), 0);
     EXPECT_EQ(Differences(ReadPixels(memory.Get(), 0, 0, SKIN_SIZE.width, SKIN_SIZE.height), shown), 0);
-}
-
-TEST_F(PaintTest, WithoutAnAgentTheTimerAsksNothingAndTheSkinHolds) {
-    g_state.agent = nullptr;
-    MainWindow& main = Open(L" /showparcelo");
-    g_state.agent = &fakeAgent;  // reachable now, but the timer must not connect
-    Tick();
-    Tick();
-    EXPECT_EQ(main.SkinFrame(), 0);
-    EXPECT_TRUE(fakeAgent.calls.empty());
-    EXPECT_EQ(main.Session().CurrentClient(), nullptr);
 }
 
 TEST_F(PaintTest, StatusTextsFollowTheirRules) {

@@ -117,12 +117,6 @@ TEST_F(AgentTest, CurrentFileNameIsCutToTheBufferAndReadDefensively) {
     EXPECT_STREQ(name, L"");
 }
 
-TEST_F(AgentTest, VersionIsAskedOnceAndKept) {
-    AgentClient& client = Connected();
-    EXPECT_STREQ(client.GetVersion(), L"1.6.0");
-    EXPECT_EQ(agent.Count(DispGetVersion), 0);
-}
-
 struct GateCase {
     const wchar_t* version;
     bool accepted;
@@ -220,9 +214,12 @@ TEST_F(AgentTest, AConnectionMetByAnAgentOnItsWayOutIsTriedAgainBeforeTheUserIsT
     EXPECT_NE(host.boxes[0].text.find("code '2'"), std::string::npos);
 }
 
-TEST_F(AgentTest, ConnectingHandsThePresentStatusOnThenConfigures) {
+// The version is asked once and kept; destroying the client disconnects and releases the agent.
+TEST_F(AgentTest, ConnectingHandsThePresentStatusOnThenConfiguresAndDestroyingLetsGo) {
     agent.AnswerShort(DispGetStatus, 11);
-    ASSERT_NE(host.GetAgentClient(), nullptr);
+    AgentClient* client = host.GetAgentClient();
+    ASSERT_NE(client, nullptr);
+    EXPECT_STREQ(client->GetVersion(), L"1.6.0");
     std::vector<DISPID> order;
     for (const FakeCall& call : agent.calls) order.push_back(call.id);
     EXPECT_EQ(order, (std::vector<DISPID>{DispGetVersion, DispGetStatus, DispConfigure}));
@@ -232,6 +229,10 @@ TEST_F(AgentTest, ConnectingHandsThePresentStatusOnThenConfigures) {
     EXPECT_NE(agent.sink, nullptr);
     EXPECT_EQ(host.GetAgentClient(), host.link.Current());
     EXPECT_EQ(FakeHost::factoryCalls, 1);
+    EXPECT_GT(agent.refs, 1);
+    host.link.Destroy();
+    EXPECT_EQ(agent.sink, nullptr);
+    EXPECT_EQ(agent.refs, 1);
 }
 
 TEST_F(AgentTest, WithoutConnectionPointsTheClientStillWorksButAsksNoStatus) {
@@ -239,14 +240,6 @@ TEST_F(AgentTest, WithoutConnectionPointsTheClientStillWorksButAsksNoStatus) {
     ASSERT_NE(host.GetAgentClient(), nullptr);
     EXPECT_EQ(agent.Count(DispGetStatus), 0);
     EXPECT_TRUE(host.display.empty());
-}
-
-TEST_F(AgentTest, DestroyingTheClientDisconnectsAndReleasesTheAgent) {
-    Connected();
-    EXPECT_GT(agent.refs, 1);
-    host.link.Destroy();
-    EXPECT_EQ(agent.sink, nullptr);
-    EXPECT_EQ(agent.refs, 1);
 }
 
 TEST_F(AgentTest, AStatusDuringConnectionReachesTheClientBeingBuilt) {

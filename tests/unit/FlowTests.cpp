@@ -13,17 +13,6 @@
 #include "agent/UploadController.h"
 #include "drop/HandOverQueue.h"
 
-namespace {
-
-std::vector<std::string> Uploaded(const FakeAgent& agent) {
-    std::vector<std::string> items;
-    for (const FakeCall& call : agent.calls)
-        if (call.id == DispUpload) items.push_back(call.args[0].text);
-    return items;
-}
-
-}  // namespace
-
 TEST_F(AgentTest, SignedInItemsGoStraightToTheAgent) {
     Connected();
     agent.AnswerShort(DispIsSignedIn, 1);
@@ -31,7 +20,7 @@ TEST_F(AgentTest, SignedInItemsGoStraightToTheAgent) {
     host.receiver.AddFile(Dropped("http://host.invalid/a.mp3"));
     host.receiver.AddFile(Dropped("no such file.mp3"));
     EXPECT_EQ(host.signInDialogRuns, 0);
-    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"http://host.invalid/a.mp3", "no such file.mp3"}));
+    EXPECT_EQ(agent.Uploaded(), (std::vector<std::string>{"http://host.invalid/a.mp3", "no such file.mp3"}));
     EXPECT_EQ(agent.Last(DispUpload)->args[1].text, "1");
     EXPECT_TRUE(host.boxes.empty());
 }
@@ -51,11 +40,9 @@ TEST_F(AgentTest, ThreeItemsDroppedSignedOutWaitForTheSignInAndKeepTheirOrder) {
     agent.Fire(2, 19);
     EXPECT_EQ(agent.Count(DispUpload), 0);  // nothing is asked of the agent while it notifies
     host.HandOver();
-    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3", "C:\\1.mp3"}));
+    EXPECT_EQ(agent.Uploaded(), (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3", "C:\\1.mp3"}));
     EXPECT_TRUE(host.deferred.pendingFiles.empty());
-    EXPECT_EQ(Utf8(host.settings.userName), "me@example.com");
-    EXPECT_EQ(Utf8(host.settings.password), "pw");
-    EXPECT_EQ(host.settings.autoLogin, 0);
+    EXPECT_EQ(CredentialsOf(host.settings), "me@example.com/pw/0");
 }
 
 TEST_F(AgentTest, ItemsLostWithTheirAgentGoToTheNextConnectionInOrder) {
@@ -70,8 +57,8 @@ TEST_F(AgentTest, ItemsLostWithTheirAgentGoToTheNextConnectionInOrder) {
     host.handOver.Append({{}, {Dropped("C:\\1.mp3"), Dropped("C:\\2.mp3"), Dropped("C:\\3.mp3")}});
     FakeHost::nextAgent = &spare;
     host.HandOver();
-    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3"}));
-    EXPECT_EQ(Uploaded(spare), (std::vector<std::string>{"C:\\2.mp3", "C:\\3.mp3"}));
+    EXPECT_EQ(agent.Uploaded(), (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3"}));
+    EXPECT_EQ(spare.Uploaded(), (std::vector<std::string>{"C:\\2.mp3", "C:\\3.mp3"}));
     EXPECT_TRUE(host.deferred.pendingFiles.empty());
     EXPECT_EQ(host.signInDialogRuns, 0);  // the new connection was asked and said signed in
     EXPECT_TRUE(host.boxes.empty());
@@ -90,8 +77,8 @@ TEST_F(AgentTest, AnAgentThatDiesTwiceInARowEndsTheAttemptAndHoldsEverythingInOr
     FakeHost::nextAgent = &spare;
     host.HandOver();
     EXPECT_EQ(FakeHost::factoryCalls, 2);  // the first connection and one new agent
-    EXPECT_EQ(Uploaded(agent), std::vector<std::string>{"C:\\1.mp3"});
-    EXPECT_EQ(Uploaded(spare), std::vector<std::string>{"C:\\1.mp3"});
+    EXPECT_EQ(agent.Uploaded(), std::vector<std::string>{"C:\\1.mp3"});
+    EXPECT_EQ(spare.Uploaded(), std::vector<std::string>{"C:\\1.mp3"});
     EXPECT_EQ(Texts(host.deferred.pendingFiles),
               (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3", "C:\\3.mp3", "C:\\4.mp3"}));
     ASSERT_EQ(host.boxes.size(), 1u);
@@ -102,7 +89,7 @@ TEST_F(AgentTest, AnAgentThatDiesTwiceInARowEndsTheAttemptAndHoldsEverythingInOr
     FakeHost::nextAgent = &third;
     host.handOver.Append({{}, {Dropped("C:\\5.mp3")}});
     host.HandOver();
-    EXPECT_EQ(Uploaded(third),
+    EXPECT_EQ(third.Uploaded(),
               (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3", "C:\\3.mp3", "C:\\4.mp3", "C:\\5.mp3"}));
     EXPECT_EQ(host.boxes.size(), 1u);
     host.link.Destroy();  // before `third` goes
@@ -128,7 +115,7 @@ TEST_F(AgentTest, ASignInInTheMiddleOfABatchKeepsDropOrder) {
         batch.push_back(Dropped(item));
     host.handOver.Append({{}, batch});
     host.HandOver();
-    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\a1.mp3", "C:\\a2.mp3", "C:\\a3.mp3", "C:\\a4.mp3",
+    EXPECT_EQ(agent.Uploaded(), (std::vector<std::string>{"C:\\a1.mp3", "C:\\a2.mp3", "C:\\a3.mp3", "C:\\a4.mp3",
                                                           "C:\\a5.mp3", "C:\\later.mp3"}));
     EXPECT_TRUE(host.deferred.pendingFiles.empty());
     EXPECT_EQ(host.signInDialogRuns, 1);
@@ -151,12 +138,12 @@ TEST_F(AgentTest, TheReplayNeedsNoCallInsideTheNotificationAndSurvivesAThrowingS
     } throwing{{host, host.link, host.deferred, host.settings, host.parts.scheduler}};
     while (host.handOver.RunSlice(throwing, [] { return true; })) {
     }
-    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3"}));
+    EXPECT_EQ(agent.Uploaded(), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3"}));
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, Utf8(STEP_FAILED_TEXT));
     host.handOver.Append({{}, {Dropped("C:\\next.mp3")}});
     EXPECT_FALSE(host.handOver.RunSlice(throwing, [] { return true; }));
-    EXPECT_EQ(Uploaded(agent).back(), "C:\\next.mp3");
+    EXPECT_EQ(agent.Uploaded().back(), "C:\\next.mp3");
 }
 
 TEST_F(AgentTest, EverySliceHandsSomethingOverEvenWhenOtherWorkIsAlwaysWaiting) {
@@ -167,17 +154,24 @@ TEST_F(AgentTest, EverySliceHandsSomethingOverEvenWhenOtherWorkIsAlwaysWaiting) 
     int slices = 1;
     while (queue.RunSlice(host.receiver, [] { return false; })) ++slices;
     EXPECT_EQ(slices, 4);  // BeginFiles, one item a slice, the end of the batch
-    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3"}));
+    EXPECT_EQ(agent.Uploaded(), (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3"}));
 }
 
+// Cancelled, whether asked for by a drop or by the Locker request, nothing is handed over later.
 TEST_F(AgentTest, CancelHandsNothingOverAndDropsWhatWaited) {
-    Connected();
+    AgentClient& client = Connected();
     host.deferred.AddPendingFile(Dropped("C:\\earlier.mp3"));
     host.deferred.HoldLockerRequest();
     EXPECT_EQ(host.receiver.BeginFiles(), BeginResult::Stop);
     EXPECT_TRUE(host.deferred.pendingFiles.empty());
     EXPECT_EQ(host.deferred.lockerPending, 0);
     EXPECT_EQ(agent.Count(DispSignIn), 0);
+    EXPECT_EQ(client.OpenLocker(), E_FAIL);
+    agent.AnswerShort(DispIsSignedIn, 1);
+    agent.Fire(2, 19);
+    host.HandOver();
+    EXPECT_EQ(agent.Count(DispOpenLocker), 0);
+    EXPECT_EQ(agent.Count(DispUpload), 0);
 }
 
 // No agent, or one that went away: the user is told and never asked to sign in, and what was
@@ -198,7 +192,7 @@ TEST_F(AgentTest, AnAgentThatIsGoneIsNeverASignOut) {
     FakeHost::nextAgent = &spare;
     host.handOver.Append({{}, {Dropped("C:\\c.mp3")}});
     host.HandOver();
-    EXPECT_EQ(Uploaded(spare), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3", "C:\\c.mp3"}));
+    EXPECT_EQ(spare.Uploaded(), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3", "C:\\c.mp3"}));
 
     // Gone, and no new one starts: told again, and the drop waits.
     spare.Fail(DispIsSignedIn, static_cast<HRESULT>(0x800706BAL));
@@ -227,14 +221,14 @@ TEST_F(AgentTest, ARejectedOrFailedSignedInQueryIsAskedAgainAtTheNextSliceNotTak
     ASSERT_TRUE(host.handOver.RunSlice(host.receiver, [] { return true; }));
     EXPECT_TRUE(host.handOver.Waiting());  // the next slice asks again, a little later
     host.HandOver();
-    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3"}));
+    EXPECT_EQ(agent.Uploaded(), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3"}));
 
     asked = 0;
     failing = {2, 3};  // both questions for c
     failure = E_FAIL;
     host.handOver.Append({{}, {Dropped("C:\\c.mp3"), Dropped("C:\\d.mp3")}});
     host.HandOver();
-    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3", "C:\\d.mp3"}));
+    EXPECT_EQ(agent.Uploaded(), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3", "C:\\d.mp3"}));
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, "1 file could not be handed to UploadAgent:\nC:\\c.mp3");
     EXPECT_EQ(host.signInDialogRuns, 0);
@@ -258,7 +252,7 @@ TEST_F(AgentTest, ItemsTheAgentFailedToTakeAreNamedInOneBoxPerDrop) {
     agent.Answer(DispUpload, FakeAnswer{});
     host.handOver.Append({{}, {Dropped("C:\\4.mp3")}});
     host.HandOver();
-    EXPECT_EQ(Uploaded(agent).back(), "C:\\4.mp3");
+    EXPECT_EQ(agent.Uploaded().back(), "C:\\4.mp3");
     EXPECT_EQ(host.boxes.size(), 1u);
 
     // Leaving before the drop is done: what was refused so far is named then, and only then.
@@ -271,7 +265,7 @@ TEST_F(AgentTest, ItemsTheAgentFailedToTakeAreNamedInOneBoxPerDrop) {
     EXPECT_EQ(host.boxes[1].text, "1 file could not be handed to UploadAgent:\nC:\\5.mp3");
     agent.Answer(DispUpload, FakeAnswer{});
     host.HandOver();
-    EXPECT_EQ(Uploaded(agent).back(), "C:\\6.mp3");
+    EXPECT_EQ(agent.Uploaded().back(), "C:\\6.mp3");
     EXPECT_EQ(host.boxes.size(), 2u);
 }
 
@@ -298,15 +292,6 @@ TEST_F(AgentTest, LockerRequestedTwiceSignedOutOpensOnceInItsFirstPlaceAfterTheS
     EXPECT_EQ(agent.Count(DispOpenLocker), 2);
 }
 
-TEST_F(AgentTest, LockerRequestCancelledOpensNothing) {
-    AgentClient& client = Connected();
-    EXPECT_EQ(client.OpenLocker(), E_FAIL);
-    agent.AnswerShort(DispIsSignedIn, 1);
-    agent.Fire(2, 19);
-    host.HandOver();
-    EXPECT_EQ(agent.Count(DispOpenLocker), 0);
-}
-
 TEST_F(AgentTest, ReplayWhileStillSignedOutEndsAndKeepsItemsForTheNextSignIn) {
     Connected();
     host.deferred.RecordRequest(L"me@example.com", L"pw", 1);
@@ -319,7 +304,7 @@ TEST_F(AgentTest, ReplayWhileStillSignedOutEndsAndKeepsItemsForTheNextSignIn) {
     agent.AnswerShort(DispIsSignedIn, 1);
     agent.Fire(2, 19);
     host.HandOver();
-    EXPECT_EQ(Uploaded(agent), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3"}));
+    EXPECT_EQ(agent.Uploaded(), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3"}));
     EXPECT_TRUE(host.deferred.pendingFiles.empty());
 }
 
@@ -330,9 +315,7 @@ TEST_F(AgentTest, ASignInSuccessNobodyAskedForKeepsTheStoredCredentials) {
     agent.AnswerShort(DispGetStatus, 19);  // already signed in when the program connects
     ASSERT_NE(host.GetAgentClient(), nullptr);
     agent.Fire(2, 19);
-    EXPECT_EQ(Utf8(host.settings.userName), "stored@example.com");
-    EXPECT_EQ(Utf8(host.settings.password), "stored");
-    EXPECT_EQ(host.settings.autoLogin, 1);
+    EXPECT_EQ(CredentialsOf(host.settings), "stored@example.com/stored/1");
 }
 
 TEST_F(AgentTest, ASuccessReportedDuringTheDialogsSignInStoresThatSignIn) {
@@ -344,9 +327,7 @@ TEST_F(AgentTest, ASuccessReportedDuringTheDialogsSignInStoresThatSignIn) {
                               }});
     host.signInDialog = SignInAndConfirm(host, "new@example.com", "new", 0);
     host.receiver.ShowSignInDialog();
-    EXPECT_EQ(Utf8(host.settings.userName), "new@example.com");
-    EXPECT_EQ(Utf8(host.settings.password), "new");
-    EXPECT_EQ(host.settings.autoLogin, 0);
+    EXPECT_EQ(CredentialsOf(host.settings), "new@example.com/new/0");
 }
 
 TEST_F(AgentTest, BadPasswordReopensTheDialogAndItemsStillWait) {
@@ -391,8 +372,8 @@ protected:
     std::string path;
 };
 
-// One byte under 25 MiB goes; 25 MiB, or 4 GiB and 1 KiB (not mistaken for 1 KiB), gets an
-// unowned box naming the file, and nothing reaches the agent.
+// One byte under 25 MiB goes; 25 MiB, or 4 GiB and 1 KiB (not mistaken for 1 KiB), or a big file
+// another holds open, gets an unowned box naming the file, and nothing reaches the agent.
 TEST_F(SizeCheckTest, TheLimitIs25MiBWithTheFileNamedInAnUnownedBox) {
     AgentClient& client = Connected();
     MakeFile(26214399);
@@ -410,6 +391,14 @@ TEST_F(SizeCheckTest, TheLimitIs25MiBWithTheFileNamedInAnUnownedBox) {
 
     MakeFile(4294967296LL + 1024);
     EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), UploadResult::TooBig);
+
+    // Held open by another: still checked.
+    MakeFile(30000000);
+    UniqueHandle other(
+        CreateFileW(FromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(other.Valid());
+    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), UploadResult::TooBig);
+    other.Reset();
     EXPECT_EQ(agent.Count(DispUpload), 1);
 }
 
@@ -438,17 +427,6 @@ TEST_F(SizeCheckTest, TheLimitHoldsOnANetworkAndARemovableDrive) {
     }
     EXPECT_EQ(agent.Count(DispUpload), 2);
     EXPECT_EQ(host.boxes.size(), 2u);
-}
-
-TEST_F(SizeCheckTest, AFileHeldOpenByAnotherIsStillChecked) {
-    AgentClient& client = Connected();
-    MakeFile(30000000);
-    UniqueHandle other(
-        CreateFileW(FromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(other.Valid());
-    EXPECT_EQ(client.Upload(Dropped(path.c_str()), 1), UploadResult::TooBig);
-    other.Reset();
-    EXPECT_EQ(agent.Count(DispUpload), 0);
 }
 
 TEST_F(SizeCheckTest, WhatIsNoFileGoesToTheAgent) {

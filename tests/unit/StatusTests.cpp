@@ -9,47 +9,39 @@
 
 namespace {
 
-const int READY_CODES[] = {10, 11, 16};
-const int WORKING_CODES[] = {12, 17};
+// The codes that set the first line, with the text each gives it.
+const std::pair<std::vector<int>, const char*> LINE_CODES[] = {{{10, 11, 16}, "Drag files here"},
+                                                               {{12, 17}, "One moment, please"}};
 const int UPLOADING_CODES[] = {13, 15};
 constexpr int SIGNED_IN_CODE = 19, BUSY_CODE = 22, UPLOAD_FAILED_CODE = 111, CANNOT_CONNECT_CODE = 120;
 
 struct BoxCase {
-    int code;
+    std::vector<int> codes;
     const char* text;
     bool signInAfter;
 };
 
 const BoxCase BOX_CODES[] = {
-    {101, "Cannot connect to Sonavo. Please try again.", false},
-    {102, "Cannot connect to Sonavo. Please try again.", false},
-    {103, "Cannot connect to Sonavo. Please try again.", false},
-    {105, "Cannot connect to Sonavo. Please try again.", false},
-    {106, "Cannot connect to Sonavo. Please try again.", false},
-    {107, "Cannot connect to Sonavo. Please try again.", false},
-    {110, "Cannot connect to Sonavo. Please try again.", false},
-    {115, "Cannot connect to Sonavo. Please try again.", false},
-    {104, "Authentication failed", false},
-    {108, "Failed to authenticate. Bad user name or password", true},
-    {109, "Operation is not allowed: User is not logged in", false},
-    {112, "Failed to download file", false},
-    {113, "No space left in your locker. All pending requests will be canceled.", false},
-    {114, "Upload error. Please make sure the URL ends in .mp3, then try again.", false},
-    {116, "Cannot connect to SonavoWeb. Please try again.", false},
-    {117, "Failed to connect! Make sure your session cookies enabled and try again.", false},
-    {118, "Failed to connect or server too busy. Make sure your persistent cookies enabled and try again.", true},
-    {121, "Sorry, but we cannot upload files in this format. Please try an .mp3, .wma, .asf, or other commonly "
-          "used audio file.",
-     false},
+    {{101, 102, 103, 105, 106, 107, 110, 115}, "Cannot connect to Sonavo. Please try again.", false},
+    {{104}, "Authentication failed", false},
+    {{108}, "Failed to authenticate. Bad user name or password", true},
+    {{109}, "Operation is not allowed: User is not logged in", false},
+    {{112}, "Failed to download file", false},
+    {{113}, "No space left in your locker. All pending requests will be canceled.", false},
+    {{114}, "Upload error. Please make sure the URL ends in .mp3, then try again.", false},
+    {{116}, "Cannot connect to SonavoWeb. Please try again.", false},
+    {{117}, "Failed to connect! Make sure your session cookies enabled and try again.", false},
+    {{118}, "Failed to connect or server too busy. Make sure your persistent cookies enabled and try again.", true},
+    {{121}, "Sorry, but we cannot upload files in this format. Please try an .mp3, .wma, .asf, or other commonly "
+            "used audio file.", false},
 };
 
 // Every code the tests here give a meaning.
 std::set<int> ListedCodes() {
-    std::set<int> codes(std::begin(READY_CODES), std::end(READY_CODES));
-    codes.insert(std::begin(WORKING_CODES), std::end(WORKING_CODES));
-    codes.insert(std::begin(UPLOADING_CODES), std::end(UPLOADING_CODES));
+    std::set<int> codes(std::begin(UPLOADING_CODES), std::end(UPLOADING_CODES));
     codes.insert({SIGNED_IN_CODE, BUSY_CODE, UPLOAD_FAILED_CODE, CANNOT_CONNECT_CODE});
-    for (const BoxCase& row : BOX_CODES) codes.insert(row.code);
+    for (const auto& row : LINE_CODES) codes.insert(row.first.begin(), row.first.end());
+    for (const BoxCase& row : BOX_CODES) codes.insert(row.codes.begin(), row.codes.end());
     return codes;
 }
 
@@ -57,16 +49,13 @@ std::set<int> ListedCodes() {
 
 TEST_F(AgentTest, ReadyAndWorkingCodesSetTheFirstLineAndClearTheSecond) {
     AgentClient& client = Connected();
-    for (int code : READY_CODES) {
-        host.display.clear();
-        client.OnStatus(code);
-        EXPECT_EQ(host.display, (std::vector<std::string>{"status:Drag files here|(null)", "progress:-1"})) << code;
-    }
-    for (int code : WORKING_CODES) {
-        host.display.clear();
-        client.OnStatus(code);
-        EXPECT_EQ(host.display, (std::vector<std::string>{"status:One moment, please|(null)", "progress:-1"})) << code;
-    }
+    for (const auto& row : LINE_CODES)
+        for (int code : row.first) {
+            host.display.clear();
+            client.OnStatus(code);
+            EXPECT_EQ(host.display, (std::vector<std::string>{"status:" + std::string(row.second) + "|(null)",
+                                                              "progress:-1"})) << code;
+        }
     EXPECT_TRUE(host.boxes.empty());
 }
 
@@ -91,17 +80,18 @@ TEST_F(AgentTest, BusyAndCannotConnectCodesChangeOnlyTheStatusLines) {
 
 TEST_F(AgentTest, MessageCodesShowTheirBoxOwnedByTheWindow) {
     AgentClient& client = Connected();
-    for (const BoxCase& row : BOX_CODES) {
-        host.boxes.clear();
-        host.signInDialogRuns = 0;
-        client.OnStatus(row.code);
-        ASSERT_EQ(host.boxes.size(), 1u) << row.code;
-        EXPECT_EQ(host.boxes[0].text, row.text) << row.code;
-        EXPECT_EQ(host.boxes[0].caption, "Parcelo");
-        EXPECT_EQ(host.boxes[0].type, static_cast<UINT>(MB_OK));
-        EXPECT_EQ(host.boxes[0].owner, host.window);
-        EXPECT_EQ(host.signInDialogRuns, row.signInAfter ? 1 : 0) << row.code;
-    }
+    for (const BoxCase& row : BOX_CODES)
+        for (int code : row.codes) {
+            host.boxes.clear();
+            host.signInDialogRuns = 0;
+            client.OnStatus(code);
+            ASSERT_EQ(host.boxes.size(), 1u) << code;
+            EXPECT_EQ(host.boxes[0].text, row.text) << code;
+            EXPECT_EQ(host.boxes[0].caption, "Parcelo");
+            EXPECT_EQ(host.boxes[0].type, static_cast<UINT>(MB_OK));
+            EXPECT_EQ(host.boxes[0].owner, host.window);
+            EXPECT_EQ(host.signInDialogRuns, row.signInAfter ? 1 : 0) << code;
+        }
     EXPECT_TRUE(host.display.empty());
 }
 
