@@ -12,6 +12,8 @@
 #include "tests/support/MessageLog.h"
 #include "ui/TrayIcon.h"
 
+using Items = std::vector<std::string>;
+
 // One call that reached the shell, as the recorder in front of it saw it.
 struct TrayCall {
     DWORD action;
@@ -49,6 +51,16 @@ protected:
     // menu window (EndMenu when empty).
     std::vector<SeenMenu> Menus(const std::function<void()>& open,
                                 const std::function<void(HWND menu)>& inside = nullptr);
+    // The same for a message sent to the window, the loop run after it.
+    std::vector<SeenMenu> MenusOf(UINT message, WPARAM wParam, LPARAM lParam,
+                                  const std::function<void(HWND menu)>& inside = nullptr) {
+        return Menus(
+            [&] {
+                SendMessageA(handle, message, wParam, lParam);
+                RunLoop();
+            },
+            inside);
+    }
 
     // The messages the window has received since the last call, filtered to those that tell
     // the command story: "sent WM_COMMAND 32769,1", "posted WM_NULL", ...

@@ -13,8 +13,6 @@ using namespace agentproto;
 
 namespace {
 
-using Items = std::vector<std::string>;
-
 void Command(HWND window, WORD id, WORD code = 0) { SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, code), 0); }
 
 // The owners of the dialogs that `open` shows, each cancelled.
@@ -29,12 +27,7 @@ std::vector<HWND> CancelledDialogs(const std::function<void()>& open) {
 TEST_F(CommandTest, EverySenderTogglesTheWindow) {
     Open();
     // From the menu, chosen by its mnemonic.
-    Menus(
-        [&] {
-            SendMessageA(handle, TrayCallbackMessage, TRAY_ICON_ID, WM_RBUTTONDOWN);
-            RunLoop();
-        },
-        [](HWND) { PressKey('P'); });
+    MenusOf(TrayCallbackMessage, TRAY_ICON_ID, WM_RBUTTONDOWN, [](HWND) { PressKey('P'); });
     EXPECT_TRUE(IsWindowVisible(handle));
 
     ShowInFront();

@@ -11,8 +11,6 @@ using namespace agentproto;
 
 namespace {
 
-using Items = std::vector<std::string>;
-
 void Answer(FakeAgent& agent, DISPID id, const char* value) {
     if (std::string(value) == "fails")
         agent.Fail(id, E_FAIL);
@@ -45,10 +43,7 @@ TEST_F(CommandTest, EachItemFollowsVisibilitySignInAndFilesToGo) {
         for (const Row& row : rows) {
             Answer(fakeAgent, DispIsSignedIn, row.signedIn);
             Answer(fakeAgent, DispGetFilesToGo, row.filesToGo);
-            const auto menus = Menus([&] {
-                SendMessageA(handle, TrayCallbackMessage, TRAY_ICON_ID, WM_RBUTTONDOWN);
-                RunLoop();
-            });
+            const auto menus = MenusOf(TrayCallbackMessage, TRAY_ICON_ID, WM_RBUTTONDOWN);
             ASSERT_EQ(menus.size(), 1u);
             const Items expected = {visible ? "32769:on+checked" : "32769:on",
                                     std::string("32768:") + row.locker,
@@ -95,15 +90,10 @@ TEST_F(CommandTest, TheMenuOpensAtTheCursorForTheMouseAndAtTheCornerForTheKeyboa
     ASSERT_NE(GetForegroundWindow(), handle);
     SetCursorPos(500, 420);
     HWND front = nullptr;
-    menus = Menus(
-        [&] {
-            SendMessageA(handle, TrayCallbackMessage, TRAY_ICON_ID, WM_RBUTTONDOWN);
-            RunLoop();
-        },
-        [&](HWND) {
-            front = GetForegroundWindow();
-            EndMenu();
-        });
+    menus = MenusOf(TrayCallbackMessage, TRAY_ICON_ID, WM_RBUTTONDOWN, [&](HWND) {
+        front = GetForegroundWindow();
+        EndMenu();
+    });
     ASSERT_EQ(menus.size(), 1u);
     EXPECT_EQ(menus[0].at.x, 500);
     EXPECT_EQ(menus[0].at.y, 420);
@@ -149,12 +139,7 @@ TEST_F(CommandTest, AChosenItemIsPostedBeforeTheMenuEndsAndNothingElseIs) {
     };
     for (const Choice& choice : choices) {
         ShowInFront();
-        const auto menus = Menus(
-            [&] {
-                SendMessageA(handle, WM_COMMAND, ID_CMD_CONTEXT_MENU, 0);
-                RunLoop();
-            },
-            [&](HWND) { PressKey(choice.key); });
+        const auto menus = MenusOf(WM_COMMAND, ID_CMD_CONTEXT_MENU, 0, [&](HWND) { PressKey(choice.key); });
         ASSERT_EQ(menus.size(), 1u);
         Items expected = opened;
         expected.insert(expected.end(), choice.messages.begin(), choice.messages.end());
@@ -172,10 +157,7 @@ TEST_F(CommandTest, WithoutItsMenuResourceNothingOpensAndNothingIsAsked) {
     AppModule& module = GetAppModule();
     const HINSTANCE own = module.instance;
     module.instance = GetModuleHandleA("kernel32.dll");
-    const auto menus = Menus([&] {
-        SendMessageA(handle, WM_COMMAND, ID_CMD_CONTEXT_MENU, 0);
-        RunLoop();
-    });
+    const auto menus = MenusOf(WM_COMMAND, ID_CMD_CONTEXT_MENU, 0);
     module.instance = own;
     EXPECT_TRUE(menus.empty());
     EXPECT_TRUE(fakeAgent.calls.empty());

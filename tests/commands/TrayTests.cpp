@@ -10,8 +10,6 @@
 
 namespace {
 
-using Items = std::vector<std::string>;
-
 std::string Hex(UINT value) {
     char text[16];
     std::snprintf(text, sizeof text, "%#x", value);
@@ -33,10 +31,7 @@ TEST_F(CommandTest, OnlyADoubleClickAndTheRightButtonDoAnything) {
     };
     bool visible = false;
     for (const auto& callback : callbacks) {
-        const auto menus = Menus([&] {
-            SendMessageA(handle, TrayCallbackMessage, TRAY_ICON_ID, callback.first);
-            RunLoop();
-        });
+        const auto menus = MenusOf(TrayCallbackMessage, TRAY_ICON_ID, callback.first);
         Items expected = {"sent tray " + Hex(callback.first)};
         expected.insert(expected.end(), callback.second.begin(), callback.second.end());
         EXPECT_EQ(TakeMessages(), expected);

@@ -15,9 +15,11 @@ protected:
     }
     void TearDown() override { FakeHost::nextAgent = nullptr; }
 
-    // Connects, then forgets what connecting showed and called, so a test sees only its own.
-    AgentClient& Connected() {
+    // Connects, then forgets what connecting showed and called, so a test sees only its own;
+    // `signedIn`: the agent says the user is signed in from then on.
+    AgentClient& Connected(bool signedIn = false) {
         AgentClient* client = host.GetAgentClient();
+        if (signedIn) agent.AnswerShort(DispIsSignedIn, 1);
         EXPECT_NE(client, nullptr);
         host.display.clear();
         host.boxes.clear();

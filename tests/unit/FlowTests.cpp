@@ -14,8 +14,7 @@
 #include "drop/HandOverQueue.h"
 
 TEST_F(AgentTest, SignedInItemsGoStraightToTheAgent) {
-    Connected();
-    agent.AnswerShort(DispIsSignedIn, 1);
+    Connected(true);
     EXPECT_EQ(host.receiver.BeginFiles(), BeginResult::Go);
     host.receiver.AddFile(Dropped("http://host.invalid/a.mp3"));
     host.receiver.AddFile(Dropped("no such file.mp3"));
@@ -46,8 +45,7 @@ TEST_F(AgentTest, ThreeItemsDroppedSignedOutWaitForTheSignInAndKeepTheirOrder) {
 }
 
 TEST_F(AgentTest, ItemsLostWithTheirAgentGoToTheNextConnectionInOrder) {
-    Connected();
-    agent.AnswerShort(DispIsSignedIn, 1);
+    Connected(true);
     spare.AnswerShort(DispIsSignedIn, 1);
     // The agent's process goes away while it is given "2".
     agent.onCall = [this](DISPID id) {
@@ -147,8 +145,7 @@ TEST_F(AgentTest, TheReplayNeedsNoCallInsideTheNotificationAndSurvivesAThrowingS
 }
 
 TEST_F(AgentTest, EverySliceHandsSomethingOverEvenWhenOtherWorkIsAlwaysWaiting) {
-    Connected();
-    agent.AnswerShort(DispIsSignedIn, 1);
+    Connected(true);
     HandOverQueue queue;
     queue.Append({{}, {Dropped("C:\\1.mp3"), Dropped("C:\\2.mp3")}});
     int slices = 1;
@@ -238,8 +235,7 @@ TEST_F(AgentTest, ARejectedOrFailedSignedInQueryIsAskedAgainAtTheNextSliceNotTak
 // The agent failed inside Upload, so it queued nothing and will report nothing: the user hears
 // of every such item of a drop in one box, and the agent takes the next drop.
 TEST_F(AgentTest, ItemsTheAgentFailedToTakeAreNamedInOneBoxPerDrop) {
-    Connected();
-    agent.AnswerShort(DispIsSignedIn, 1);
+    Connected(true);
     agent.Fail(DispUpload, RPC_E_SERVERFAULT);
     host.handOver.Append({{}, {Dropped("C:\\1.mp3"), Dropped("http://host.invalid/2.mp3"), Dropped("C:\\3.mp3")}});
     host.HandOver();
@@ -443,8 +439,7 @@ TEST_F(SizeCheckTest, WhatIsNoFileGoesToTheAgent) {
 class ReminderTest : public AgentTest {
 protected:
     AgentClient& SignedInWithUpgrade() {
-        AgentClient& client = Connected();
-        agent.AnswerShort(DispIsSignedIn, 1);
+        AgentClient& client = Connected(true);
         agent.Answer(DispIsUpgradeAvailable, {S_OK, VT_I4, 1, L"", false, nullptr});
         return client;
     }

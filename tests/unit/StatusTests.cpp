@@ -131,8 +131,7 @@ TEST_F(AgentTest, UploadFailureNamesTheFileCutTo260Characters) {
 // for a sign-in the agent already reports, touches neither the window, the boxes, the dialog,
 // the waiting item nor the agent.
 TEST_F(AgentTest, UnlistedCodesDoNothing) {
-    AgentClient& client = Connected();
-    agent.AnswerShort(DispIsSignedIn, 1);
+    AgentClient& client = Connected(true);
     host.deferred.AddPendingFile(Dropped("C:\\waiting.mp3"));
     agent.calls.clear();
     const std::set<int> listed = ListedCodes();
@@ -148,8 +147,7 @@ TEST_F(AgentTest, UnlistedCodesDoNothing) {
 // Each listed code, sent alone, does one thing the user notices: it changes the status lines,
 // or shows one box with a text, or sends on what waited for the sign-in; never two of these.
 TEST_F(AgentTest, EveryListedCodeDoesOneThingTheUserNotices) {
-    AgentClient& client = Connected();
-    agent.AnswerShort(DispIsSignedIn, 1);
+    AgentClient& client = Connected(true);
     agent.AnswerText(DispGetCurrentFileName, L"C:\\Music\\now.mp3");
     for (int code : ListedCodes()) {
         host.display.clear();
