@@ -12,17 +12,23 @@ namespace {
 // Enough polls for any target to answer; reaching it means the drag never found one.
 constexpr int GIVE_UP_AFTER_POLLS = 400;
 
+// QueryInterface of an object with one interface besides IUnknown.
+template <class Interface>
+HRESULT QueryOne(Interface* self, REFIID own, REFIID riid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, own)) return E_NOINTERFACE;
+    *out = self;
+    self->AddRef();
+    return S_OK;
+}
+
 class DataObject final : public IDataObject {
 public:
     explicit DataObject(std::vector<OfferedFormat> formats) : formats_(std::move(formats)) {}
 
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDataObject)) return E_NOINTERFACE;
-        *out = static_cast<IDataObject*>(this);
-        AddRef();
-        return S_OK;
+        return QueryOne<IDataObject>(this, IID_IDataObject, riid, out);
     }
     STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
     STDMETHODIMP_(ULONG) Release() override {
@@ -94,12 +100,7 @@ public:
     explicit DropSource(const DataObject& data) : data_(data) {}
 
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDropSource)) return E_NOINTERFACE;
-        *out = static_cast<IDropSource*>(this);
-        AddRef();
-        return S_OK;
+        return QueryOne<IDropSource>(this, IID_IDropSource, riid, out);
     }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives on the drag thread's stack
     STDMETHODIMP_(ULONG) Release() override { return 1; }
@@ -252,12 +253,7 @@ RecordingTarget* RecordingTarget::Install(HWND window, IDropTarget* inner) {
 }
 
 STDMETHODIMP RecordingTarget::QueryInterface(REFIID riid, void** out) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDropTarget)) return E_NOINTERFACE;
-    *out = static_cast<IDropTarget*>(this);
-    AddRef();
-    return S_OK;
+    return QueryOne<IDropTarget>(this, IID_IDropTarget, riid, out);
 }
 
 STDMETHODIMP_(ULONG) RecordingTarget::AddRef() { return static_cast<ULONG>(++refs_); }
