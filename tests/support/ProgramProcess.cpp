@@ -112,31 +112,37 @@ std::vector<HWND> ProgramProcess::Search(const char* className, const char* titl
     return found;
 }
 
+namespace {
+
+HWND First(const std::vector<HWND>& found) { return found.empty() ? nullptr : found.front(); }
+
+// The window `find` gives, once it gives one, waited for while this thread's messages are dispatched.
+HWND WaitFor(const std::function<HWND()>& find, DWORD timeoutMs) {
+    HWND found = nullptr;
+    PumpUntil([&] { return (found = find()) != nullptr; }, timeoutMs);
+    return found;
+}
+
+}  // namespace
+
 HWND ProgramProcess::Find(const char* className, const char* title) const {
-    const std::vector<HWND> found = Search(className, title, false);
-    return found.empty() ? nullptr : found.front();
+    return First(Search(className, title, false));
 }
 
 HWND ProgramProcess::FindShown(const char* className, const char* title) const {
-    const std::vector<HWND> found = Search(className, title, true);
-    return found.empty() ? nullptr : found.front();
+    return First(Search(className, title, true));
 }
 
 std::vector<HWND> ProgramProcess::AllShown(const char* className) const { return Search(className, nullptr, true); }
 
 HWND ProgramProcess::FindShownWith(const char* className, const char* title, const std::string& childText) const {
-    const std::vector<HWND> found = Search(className, title, true, &childText);
-    return found.empty() ? nullptr : found.front();
+    return First(Search(className, title, true, &childText));
 }
 
 HWND ProgramProcess::WaitForWindow(const char* className, const char* title, DWORD timeoutMs) const {
-    HWND found = nullptr;
-    PumpUntil([&] { return (found = Find(className, title)) != nullptr; }, timeoutMs);
-    return found;
+    return WaitFor([&] { return Find(className, title); }, timeoutMs);
 }
 
 HWND ProgramProcess::WaitForShown(const char* className, const char* title, DWORD timeoutMs) const {
-    HWND found = nullptr;
-    PumpUntil([&] { return (found = FindShown(className, title)) != nullptr; }, timeoutMs);
-    return found;
+    return WaitFor([&] { return FindShown(className, title); }, timeoutMs);
 }
