@@ -112,37 +112,31 @@ std::vector<HWND> ProgramProcess::Search(const char* className, const char* titl
     return found;
 }
 
-namespace {
-
-HWND First(const std::vector<HWND>& found) { return found.empty() ? nullptr : found.front(); }
-
-// The window `find` gives, once it gives one, waited for while this thread's messages are dispatched.
-HWND WaitFor(const std::function<HWND()>& find, DWORD timeoutMs) {
-    HWND found = nullptr;
-    PumpUntil([&] { return (found = find()) != nullptr; }, timeoutMs);
-    return found;
-}
-
-}  // namespace
-
 HWND ProgramProcess::Find(const char* className, const char* title) const {
-    return First(Search(className, title, false));
+    const std::vector<HWND> found = Search(className, title, false);
+    return found.empty() ? nullptr : found.front();
 }
 
 HWND ProgramProcess::FindShown(const char* className, const char* title) const {
-    return First(Search(className, title, true));
+    const std::vector<HWND> found = Search(className, title, true);
+    return found.empty() ? nullptr : found.front();
 }
 
 std::vector<HWND> ProgramProcess::AllShown(const char* className) const { return Search(className, nullptr, true); }
 
 HWND ProgramProcess::FindShownWith(const char* className, const char* title, const std::string& childText) const {
-    return First(Search(className, title, true, &childText));
+    const std::vector<HWND> found = Search(className, title, true, &childText);
+    return found.empty() ? nullptr : found.front();
 }
 
 HWND ProgramProcess::WaitForWindow(const char* className, const char* title, DWORD timeoutMs) const {
-    return WaitFor([&] { return Find(className, title); }, timeoutMs);
+    HWND found = nullptr;
+    PumpUntil([&] { return (found = Find(className, title)) != nullptr; }, timeoutMs);
+    return found;
 }
 
 HWND ProgramProcess::WaitForShown(const char* className, const char* title, DWORD timeoutMs) const {
-    return WaitFor([&] { return FindShown(className, title); }, timeoutMs);
+    HWND found = nullptr;
+    PumpUntil([&] { return (found = FindShown(className, title)) != nullptr; }, timeoutMs);
+    return found;
 }
