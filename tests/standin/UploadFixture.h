@@ -1,4 +1,5 @@
-// Fixture for the upload cases: one client with its sink advised, signed in as a test account.
+// Fixture for the upload and sign-in cases: one client with its sink advised; the upload cases sign
+// it in as a test account.
 #pragma once
 
 #include "EventSink.h"
