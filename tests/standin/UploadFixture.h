@@ -26,6 +26,12 @@ protected:
         ASSERT_TRUE(sink_.WaitForStatus(11));
         sink_.Clear();
     }
+    // A new test account, signed in.
+    std::string SignedIn(const char* tag) {
+        const std::string account = NewAccount(tag);
+        SignInAs(account);
+        return account;
+    }
     void Upload(const std::wstring& item) {
         EXPECT_HRESULT_SUCCEEDED(Call(agent_.Get(), agentproto::DispUpload, {Text(item.c_str()), Flag(false)}));
     }
