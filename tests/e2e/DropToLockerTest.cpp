@@ -6,22 +6,18 @@
 using namespace agentproto;
 
 TEST_F(DropToLockerTest, ADropWhileSignedOutReleasesItsSourceAtOnceAndItsFilesFollowTheSignInInOrder) {
-    std::optional<DragThread> drag;  // declared first, so a failed test ends the program before the drag
     ParceloProcess program(" /showparcelo");
     HWND window = Started(program);
     ASSERT_NE(window, nullptr);
     const std::vector<std::wstring> first = Sources({L"b.mp3", L"a.mp3"});
 
-    drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files({source_, first[0], first[1]})});
+    StartDrop(window, {source_, first[0], first[1]});
     HWND dialog = program.Dialog("Sign In");
     ASSERT_NE(dialog, nullptr) << "no Sign In dialog for a drop while signed out";
-    EXPECT_TRUE(PumpUntil([&] { return Finished(*drag); })) << "the source waited for the Sign In dialog";
-    SetTextOf(dialog, IDC_EMAIL, account_);
-    SetTextOf(dialog, IDC_PASSWORD, "e2e pass");
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
-    PostClick(dialog, IDOK);
-    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }));
-    EXPECT_EQ(drag->Finish().effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_TRUE(PumpUntil([&] { return Finished(*drag_); })) << "the source waited for the Sign In dialog";
+    ConfirmSignIn(dialog, "e2e pass");
+    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag_); }));
+    EXPECT_EQ(drag_->Finish().effect, static_cast<DWORD>(DROPEFFECT_COPY));
 
     ASSERT_TRUE(InLockerSoon(L"song.mp3"));
     EXPECT_EQ(Contents(InLocker(L"song.mp3")), Contents(source_));
@@ -29,10 +25,8 @@ TEST_F(DropToLockerTest, ADropWhileSignedOutReleasesItsSourceAtOnceAndItsFilesFo
     // first is still going over keep their order.
     script.Set("1.delay", 2000);
     const std::vector<std::wstring> second = Sources({L"c.mp3", L"d.mp3"});
-    drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files(second)});
-    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }));
-    drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files({first[1]})});
-    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }));
+    ASSERT_TRUE(Dropped(window, second));
+    ASSERT_TRUE(Dropped(window, {first[1]}));
     EXPECT_LT(UploadedItems(script.Log()).size(), 5u) << "the last drop waited for the hand-over before it";
     script.Remove("1.delay");
     ASSERT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() == 6; }));
@@ -60,7 +54,6 @@ TEST_F(DropToLockerTest, WithAStoredAutomaticSignInEveryNameReachesTheLockerExac
     for (const std::wstring& name : names) inFolder.push_back(L"\x041c\x0443\x0437\x044b\x043a\x0430\\" + name);
     const std::vector<std::wstring> sources = Sources(inFolder);
 
-    std::optional<DragThread> drag;
     ParceloProcess program(" /showparcelo");
     HWND window = Started(program);
     ASSERT_NE(window, nullptr);
@@ -68,9 +61,8 @@ TEST_F(DropToLockerTest, WithAStoredAutomaticSignInEveryNameReachesTheLockerExac
     EXPECT_NE(script.LoggedCalls(DispSignIn)[0].find(account_ + "\t8:auto pass"), std::string::npos)
         << script.LoggedCalls(DispSignIn)[0];
 
-    drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files({source_, sources[0], sources[1], sources[2]})});
-    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); })) << "the drop waited for something";
-    EXPECT_EQ(drag->Finish().effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    ASSERT_TRUE(Dropped(window, {source_, sources[0], sources[1], sources[2]})) << "the drop waited for something";
+    EXPECT_EQ(drag_->Finish().effect, static_cast<DWORD>(DROPEFFECT_COPY));
     ASSERT_TRUE(InLockerSoon(L"song.mp3"));
     EXPECT_EQ(Contents(InLocker(L"song.mp3")), Contents(source_));
     for (size_t i = 0; i < names.size(); ++i) {
@@ -86,19 +78,15 @@ TEST_F(DropToLockerTest, WithAStoredAutomaticSignInEveryNameReachesTheLockerExac
 }
 
 TEST_F(DropToLockerTest, AnAgentThatDiesDuringAHandOverLosesNoItemAndExitEndsOneAtOnce) {
-    script.Set("12.vt", VT_I4);  // every agent process says signed in, takes each item and keeps none
-    script.Set("12.value", 1);
-    script.Set("1.hr", S_OK);
+    ScriptSignedInAndTaking();  // and keeps none
     script.Set("1.delay", 300);
     std::vector<std::string> expected;
     const std::vector<std::wstring> tracks = Tracks(6, &expected);
 
-    std::optional<DragThread> drag;
     ParceloProcess program(" /showparcelo");
     HWND window = Started(program);
     ASSERT_NE(window, nullptr);
-    drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files(tracks)});
-    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }));
+    ASSERT_TRUE(Dropped(window, tracks));
     // The third upload has reached the agent and waits for its answer when the agent goes.
     ASSERT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() == 3; }));
     ASSERT_TRUE(AgentScript::KillServer());
@@ -116,8 +104,7 @@ TEST_F(DropToLockerTest, AnAgentThatDiesDuringAHandOverLosesNoItemAndExitEndsOne
     // Exit in the middle of a long hand-over ends the program; what had not gone is dropped.
     std::vector<std::wstring> many;
     for (int i = 0; i < 30; ++i) many.push_back(tracks[static_cast<size_t>(i % 6)]);
-    drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files(many)});
-    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }));
+    ASSERT_TRUE(Dropped(window, many));
     ASSERT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() >= 9; }));
     EXPECT_EQ(program.Exit(), 0u);
     EXPECT_LT(UploadedItems(script.Log()).size(), 37u);
@@ -134,17 +121,14 @@ TEST_F(DropToLockerTest, ExitDuringTheReplayOfFiveThousandHeldItemsEndsTheProgra
     std::vector<std::wstring> many;
     for (int i = 0; i < 5000; ++i) many.push_back(Wide(folder_) + L"\\held" + std::to_wstring(i) + L".mp3");
 
-    std::optional<DragThread> drag;
     ParceloProcess program(" /showparcelo");
     HWND window = Started(program);
     ASSERT_NE(window, nullptr);
-    drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files(many)});
+    StartDrop(window, many);
     HWND dialog = program.Dialog("Sign In");
     ASSERT_NE(dialog, nullptr);
-    SetTextOf(dialog, IDC_EMAIL, account_);
-    SetTextOf(dialog, IDC_PASSWORD, "e2e pass");
-    PostClick(dialog, IDOK);
-    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }));
+    ConfirmSignIn(dialog, "e2e pass");
+    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag_); }));
     // Every item asked about once, and held.
     ASSERT_TRUE(PumpUntil([&] { return script.LoggedCalls(DispIsSignedIn).size() >= 5002; }, 60000));
 
@@ -159,16 +143,13 @@ TEST_F(DropToLockerTest, ExitDuringTheReplayOfFiveThousandHeldItemsEndsTheProgra
 // The agent failed inside Upload, so it queued nothing and will report nothing: one box names
 // every such file of the drop, and the agent takes the next drop.
 TEST_F(DropToLockerTest, FilesTheAgentFailedToTakeAreNamedInOneBoxAndTheNextDropGoesThrough) {
-    script.Set("12.vt", VT_I4);
-    script.Set("12.value", 1);
+    ScriptSignedInAndTaking();
     script.Set("1.hr", static_cast<DWORD>(RPC_E_SERVERFAULT));
     const std::vector<std::wstring> tracks = Sources({L"one.mp3", L"two.mp3", L"three.mp3"});
-    std::optional<DragThread> drag;
     ParceloProcess program(" /showparcelo");
     HWND window = Started(program);
     ASSERT_NE(window, nullptr);
-    drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files(tracks)});
-    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }));
+    ASSERT_TRUE(Dropped(window, tracks));
     HWND box = program.Dialog("Parcelo");
     ASSERT_NE(box, nullptr);
     std::string expected = "3 files could not be handed to UploadAgent:";
@@ -180,8 +161,7 @@ TEST_F(DropToLockerTest, FilesTheAgentFailedToTakeAreNamedInOneBoxAndTheNextDrop
     EXPECT_EQ(program.Dialog("Parcelo", 1000), nullptr) << "more than one box";
 
     script.Set("1.hr", S_OK);
-    drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files({source_})});
-    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }));
+    ASSERT_TRUE(Dropped(window, {source_}));
     EXPECT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() == 4; }));
     EXPECT_EQ(UploadedItems(script.Log()).back(), Utf8(source_));
     EXPECT_EQ(program.Exit(), 0u);
@@ -191,13 +171,10 @@ TEST_F(DropToLockerTest, FilesTheAgentFailedToTakeAreNamedInOneBoxAndTheNextDrop
 // going away when the program asks for a new one: after an upload, after a question, late in
 // the drop. Every item reaches the next agent, in order, and nobody is told anything.
 TEST_F(DropToLockerTest, AnAgentEndingOnItsOwnDuringAHandOverLosesNoItemAndBringsNoBox) {
-    script.Set("12.vt", VT_I4);  // every agent process says signed in and takes each item
-    script.Set("12.value", 1);
-    script.Set("1.hr", S_OK);
+    ScriptSignedInAndTaking();
     std::vector<std::string> expected;
     const std::vector<std::wstring> tracks = Tracks(7, &expected);
 
-    std::optional<DragThread> drag;
     ParceloProcess program(" /showparcelo");
     HWND window = Started(program);
     ASSERT_NE(window, nullptr);
@@ -211,8 +188,7 @@ TEST_F(DropToLockerTest, AnAgentEndingOnItsOwnDuringAHandOverLosesNoItemAndBring
         const size_t before = UploadedItems(script.Log()).size();
         script.Set(std::to_string(point.dispid) + ".exitafter",
                    static_cast<DWORD>(AgentScript::CallCount(point.dispid) + point.after));
-        drag.emplace(CentreOf(window), std::vector<OfferedFormat>{Files(tracks)});
-        ASSERT_TRUE(PumpUntil([&] { return Finished(*drag); }));
+        ASSERT_TRUE(Dropped(window, tracks));
         HWND told = nullptr;
         ASSERT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() >= before + expected.size(); }, 15000))
             << "items lost; "

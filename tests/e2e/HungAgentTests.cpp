@@ -23,9 +23,7 @@ protected:
         HWND window = Started(program);
         if (!window) return 0;
         script.Set("12.delay", hangMs);
-        drag_.emplace(CentreOf(window), std::vector<OfferedFormat>{Files({source_})});
-        if (!PumpUntil([&] { return Finished(*drag_); })) return 0;
-        return GetTickCount64();
+        return Dropped(window, {source_}) ? GetTickCount64() : 0;
     }
     // The question about the agent, once it is up (null when it is not within `timeoutMs`).
     static HWND Question(const ParceloProcess& program, DWORD timeoutMs) {
@@ -37,8 +35,6 @@ protected:
     static void Press(HWND question, const char* button) {
         PostMessageW(ChildWithText(question, button), BM_CLICK, 0, 0);
     }
-
-    std::optional<DragThread> drag_;
 };
 
 }  // namespace
@@ -79,9 +75,7 @@ TEST_F(HungAgentTest, ExitInTheQuestionEndsTheProgramAtOnceWithItsSettingsSaved)
 }
 
 TEST_F(HungAgentTest, AnAnswerWhileTheQuestionIsUpEndsNoProcess) {
-    script.Set("12.vt", VT_I4);
-    script.Set("12.value", 1);
-    script.Set("1.hr", S_OK);
+    ScriptSignedInAndTaking();
     ParceloProcess program(" /showparcelo");
     const ULONGLONG dropped = DropWhileTheAgentHangs(program, 13000);
     ASSERT_NE(dropped, 0u);
@@ -104,15 +98,12 @@ TEST_F(HungAgentTest, AnExitPostedDuringTheCallEndsTheProgramWithinTwoSeconds) {
 }
 
 TEST_F(HungAgentTest, AnAgentThatWentAwayWhileIdleIsReplacedAndNoSignInIsAsked) {
-    script.Set("12.vt", VT_I4);  // every agent process says signed in and takes the item
-    script.Set("12.value", 1);
-    script.Set("1.hr", S_OK);
+    ScriptSignedInAndTaking();
     ParceloProcess program(" /showparcelo");
     HWND window = Started(program);
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(AgentScript::KillServer());  // it ends on its own, as a crash-free exit does
-    drag_.emplace(CentreOf(window), std::vector<OfferedFormat>{Files({source_})});
-    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag_); }));
+    ASSERT_TRUE(Dropped(window, {source_}));
     EXPECT_TRUE(PumpUntil([&] { return UploadedItems(script.Log()).size() == 1; })) << "the new agent did not get it";
     EXPECT_EQ(program.Dialog("Sign In", 1000), nullptr);
     EXPECT_EQ(program.Exit(), 0u);
@@ -128,8 +119,7 @@ TEST_F(HungAgentTest, AnAgentEndedFromOutsideWhileIdleIsNoSignOut) {
         ASSERT_TRUE(TerminateProcess(agent.Get(), 1));  // as a crash ends it
         WaitForSingleObject(agent.Get(), 5000);
     }
-    drag_.emplace(CentreOf(window), std::vector<OfferedFormat>{Files({source_})});
-    ASSERT_TRUE(PumpUntil([&] { return Finished(*drag_); }));
+    ASSERT_TRUE(Dropped(window, {source_}));
     // Under Wine no agent of that class can start for a while now: the user is told so.
     HWND failure = program.Dialog("Failure");
     ASSERT_NE(failure, nullptr) << "the user was not told";

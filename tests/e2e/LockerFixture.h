@@ -50,6 +50,7 @@ protected:
         account_ = "e2e" + std::to_string(GetCurrentProcessId()) + "@example.com";
     }
     void TearDown() override {
+        drag_.reset();
         lockerRoot_.reset();
         RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(standin::AGENT_KEY) + "\\Accounts\\" + account_).c_str());
         DeleteProductKey();
@@ -88,7 +89,32 @@ protected:
         return window;
     }
 
+    // A drag of these files onto `window`, started; Dropped waits for it to end as well.
+    void StartDrop(HWND window, const std::vector<std::wstring>& files) {
+        drag_.emplace(CentreOf(window), std::vector<OfferedFormat>{Files(files)});
+    }
+    bool Dropped(HWND window, const std::vector<std::wstring>& files) {
+        StartDrop(window, files);
+        return PumpUntil([&] { return Finished(*drag_); });
+    }
+    // Fills the Sign In dialog with the case's account and presses OK.
+    void ConfirmSignIn(HWND dialog, const char* password) const {
+        SetTextOf(dialog, IDC_EMAIL, account_);
+        SetTextOf(dialog, IDC_PASSWORD, password);
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+        PostClick(dialog, IDOK);
+    }
+    // Every agent process says signed in and takes each item.
+    void ScriptSignedInAndTaking() {
+        script.Set("12.vt", VT_I4);
+        script.Set("12.value", 1);
+        script.Set("1.hr", S_OK);
+    }
+
     AgentScript script;
+    // Ended in TearDown, after the program that the case's body started: a failed case ends the
+    // program before the drag.
+    std::optional<DragThread> drag_;
     std::string folder_, account_;
     std::wstring source_;
     std::optional<ScopedRegValue> lockerRoot_;

@@ -140,4 +140,5 @@ void UserSessionTest::ExitThroughMenu(const ParceloProcess& program, HWND window
     // The last item is Exit; a point just inside the bottom border is on it whatever the
     // height of the items above.
     ClickLeft({(rect.left + rect.right) / 2, rect.bottom - 8});
+    EXPECT_EQ(program.WaitForExit(), 0u) << "Exit in the menu did not end the program";
 }

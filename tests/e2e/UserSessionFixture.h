@@ -55,7 +55,7 @@ protected:
     static void SaveScreen(const RECT& area, const std::string& name);
 
     // Quits through the menu's last item, "Exit", opened with a right click on the window
-    // once a left click has made it the active one;
+    // once a left click has made it the active one, and expects the program to end with 0;
     // `agent` gets the agent's process id while the menu is open (the menu asks the agent
     // which items to enable).
     static void ExitThroughMenu(const ParceloProcess& program, HWND window, DWORD* agent = nullptr);

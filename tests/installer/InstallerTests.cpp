@@ -251,6 +251,15 @@ private:
 
 }  // namespace
 
+// A setup or uninstaller run that ended by itself, with that exit code; the case stops when it
+// did not end.
+#define EXPECT_ENDED_WITH(code, run)     \
+    do {                                 \
+        const RunResult ended = (run);   \
+        ASSERT_TRUE(ended.finished);     \
+        EXPECT_EQ(code, ended.exitCode); \
+    } while (0)
+
 class InstallerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -267,6 +276,8 @@ protected:
 
     void TearDown() override {
         program_.reset();
+        if (!account_.empty())
+            RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(standin::AGENT_KEY) + "\\Accounts\\" + account_).c_str());
         RemoveLeftovers();
         ForgetPendingDeletes(SCRATCH_MARKER);
         RegDeleteTreeA(HKEY_CURRENT_USER, PRODUCT_KEY);
@@ -452,7 +463,13 @@ protected:
         return KeyContents(HKEY_CURRENT_USER, PRODUCT_KEY);
     }
 
+    // An account name of the case's own for the Local Locker, whose account is removed again.
+    std::string Account(const char* tag) {
+        return account_ = tag + std::to_string(GetCurrentProcessId()) + "@example.com";
+    }
+
     std::optional<ScopedRegValue> menuBuilderOff_ = MenuBuilderOff();
+    std::string account_;
     std::unique_ptr<ParceloProcess> program_;
     std::vector<UniqueHandle> agents_;
     bool vendorKeyExisted_ = false;
@@ -487,17 +504,13 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsWithoutLeftovers) {
 
     // Registered for all users, the agent can only be unregistered by an administrator: without
     // the rights, nothing is deleted.
-    const RunResult refused = QuietUninstall(SetupToken::Normal);
-    ASSERT_TRUE(refused.finished);
-    EXPECT_EQ(FAILED_EXIT, refused.exitCode);
+    EXPECT_ENDED_WITH(FAILED_EXIT, QuietUninstall(SetupToken::Normal));
     ExpectInstalled(true, true);
 
     // Windows' mark goes with this install's Run value; the entry's quiet command returns only
     // once everything is gone.
     MarkStartup(2);
-    const RunResult uninstall = QuietUninstall();
-    ASSERT_TRUE(uninstall.finished);
-    EXPECT_EQ(0u, uninstall.exitCode);
+    EXPECT_ENDED_WITH(0u, QuietUninstall());
     ExpectNothingLeft(true);
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, PRODUCT_KEY));  // settings stay unless asked
 }
@@ -517,9 +530,7 @@ TEST_F(InstallerTest, UninstallClosesTheProgramAndClearSettingsDeletesOnlyItsKey
     MarkStartup(3);
 
     // The running program is closed first: what it saves on its way out is deleted after it.
-    const RunResult uninstall = Uninstall(L" /CLEARSETTINGS");
-    ASSERT_TRUE(uninstall.finished);
-    EXPECT_EQ(0u, uninstall.exitCode);
+    EXPECT_ENDED_WITH(0u, Uninstall(L" /CLEARSETTINGS"));
     EXPECT_EQ(Utf8(otherCopy), RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
     EXPECT_TRUE(StartupMarked());
     MarkStartup(0);
@@ -541,9 +552,7 @@ TEST_F(InstallerTest, AnUpdateClosesTheRunningProgramAndStartsItAgain) {
     const std::wstring exe = InstallDir() + L"\\parcelo.exe";
     const ULONGLONG marked = MarkFile(exe);
 
-    const RunResult update = Install(L" /MACHINEREG /NOAUTOSTART");
-    ASSERT_TRUE(update.finished);
-    EXPECT_EQ(0u, update.exitCode);
+    EXPECT_ENDED_WITH(0u, Install(L" /MACHINEREG /NOAUTOSTART"));
     EXPECT_EQ(0u, program_->WaitForExit(0));  // ended by its own Exit
     EXPECT_TRUE(AllEnded(agents_));
     EXPECT_NE(marked, WriteTimeOf(exe));
@@ -572,9 +581,7 @@ TEST_F(InstallerTest, AnUpdateIntoAnotherFolderRemovesTheEarlierCopyFirst) {
 
     // A later version, four parts to it, into another folder: the earlier copy is closed and
     // removed by its own uninstaller, and its Local Locker counts as this install's.
-    const RunResult update = Install(L" /MACHINEREG /D=" + SecondDir(), SetupToken::AsThisProcess, LATER_SETUP);
-    ASSERT_TRUE(update.finished);
-    EXPECT_EQ(0u, update.exitCode);
+    EXPECT_ENDED_WITH(0u, Install(L" /MACHINEREG /D=" + SecondDir(), SetupToken::AsThisProcess, LATER_SETUP));
     EXPECT_EQ(0u, program_->WaitForExit(0));
     EXPECT_TRUE(AllEnded(agents_));
     EXPECT_FALSE(Exists(InstallDir()));
@@ -600,9 +607,7 @@ TEST_F(InstallerTest, AFileThatCannotBeWrittenStopsTheUpdateAndParceloRunsAgain)
         // cannot be written.
         UniqueHandle held(CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held.Valid());
-        const RunResult update = Install(L"", SetupToken::AsThisProcess, LATER_SETUP);
-        ASSERT_TRUE(update.finished);
-        EXPECT_EQ(FAILED_EXIT, update.exitCode);
+        EXPECT_ENDED_WITH(FAILED_EXIT, Install(L"", SetupToken::AsThisProcess, LATER_SETUP));
         EXPECT_EQ(0u, program_->WaitForExit(0));
     }
     EXPECT_EQ(marked, WriteTimeOf(exe));
@@ -655,9 +660,7 @@ TEST_F(InstallerTest, AnotherRegisteredAgentIsLeftAloneAndUsed) {
     // too. Here the agent's file is broken, as a virus scanner may leave it: it stays, with the
     // registration that names it; everything else goes.
     ASSERT_TRUE(WriteBytes(InstallDir() + L"\\UploadAgent.exe", "not a program"));
-    const RunResult uninstall = QuietUninstall();
-    ASSERT_TRUE(uninstall.finished);
-    EXPECT_EQ(FAILED_EXIT, uninstall.exitCode);
+    EXPECT_ENDED_WITH(FAILED_EXIT, QuietUninstall());
     EXPECT_TRUE(StartsWith(FromUtf8(RegText(HKEY_CURRENT_USER, LOCAL_SERVER_KEY)), L"\"" + InstallDir() + L"\\"));
     EXPECT_TRUE(Exists(InstallDir() + L"\\UploadAgent.exe"));
     EXPECT_FALSE(Exists(InstallDir() + L"\\parcelo.exe"));
@@ -709,9 +712,7 @@ TEST_F(InstallerTest, ANormalUsersSetupRegistersPerUserAndAnUpdateKeepsItsChoice
     const std::string before = KeyContents(HKEY_LOCAL_MACHINE, AGENT_CLASS_KEYS[0]);
     ASSERT_NE(ABSENT_TEXT, before);  // the build's stand-in, as the test prefix was prepared
     // Registering for all users is an administrator's: refused before anything is changed.
-    const RunResult refused = Install(L" /MACHINEREG /LOCALLOCKER", SetupToken::Normal);
-    ASSERT_TRUE(refused.finished);
-    EXPECT_EQ(FAILED_EXIT, refused.exitCode);
+    EXPECT_ENDED_WITH(FAILED_EXIT, Install(L" /MACHINEREG /LOCALLOCKER", SetupToken::Normal));
     EXPECT_FALSE(Exists(InstallDir()));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, UNINSTALL_KEY));
 
@@ -750,9 +751,7 @@ TEST_F(InstallerTest, ASecondSetupSaysOneIsAlreadyRunning) {
                                                 FALSE, first.Pid())));
     ASSERT_NE(nullptr, firstWindows.WaitForShown("#32770", nullptr, INSTALL_WAIT_MS));
 
-    const RunResult silent = Install(L"");
-    ASSERT_TRUE(silent.finished);
-    EXPECT_EQ(FAILED_EXIT, silent.exitCode);
+    EXPECT_ENDED_WITH(FAILED_EXIT, Install(L""));
     EXPECT_FALSE(Exists(InstallDir()));
 
     SetupRun second(Quoted(Wide(WindowsPath(PARCELO_SETUP))), ScratchTemp(), false);
@@ -777,11 +776,7 @@ TEST_F(InstallerTest, TheLocalLockerWorksFromAFolderNamedInCyrillic) {
     const std::wstring song = CyrillicParent() + L"\\\x041f\x0435\x0441\x043d\x044f.mp3";
     ASSERT_TRUE(WriteBytes(song, "ID3 " + std::string(70000, 'x')));
     ScopedRegValue locker(HKEY_CURRENT_USER, standin::AGENT_KEY, "LockerRoot", lockerRoot);
-    const std::string account = "cyrillic" + std::to_string(GetCurrentProcessId()) + "@example.com";
-    struct ForgetAccount {
-        std::string key;
-        ~ForgetAccount() { RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str()); }
-    } forget{std::string(standin::AGENT_KEY) + "\\Accounts\\" + account};
+    const std::string account = Account("cyrillic");
 
     std::optional<DragThread> drag;  // declared first, so that a failed test ends the program before the drag
     program_ = std::make_unique<ParceloProcess>(" /showparcelo", dir + L"\\parcelo.exe");
@@ -801,9 +796,7 @@ TEST_F(InstallerTest, TheLocalLockerWorksFromAFolderNamedInCyrillic) {
     ExitProgram();
 
     // Everything of the install goes; the user's Locker and its files stay.
-    const RunResult uninstall = Uninstall(L" /CLEARSETTINGS", dir);
-    ASSERT_TRUE(uninstall.finished);
-    EXPECT_EQ(0u, uninstall.exitCode);
+    EXPECT_ENDED_WITH(0u, Uninstall(L" /CLEARSETTINGS", dir));
     ExpectNothingLeft(true, dir);
     EXPECT_TRUE(Contents(inLocker) == Contents(song));
 }
@@ -815,11 +808,7 @@ TEST_F(InstallerTest, AnUpdateEndsTheLocalLockerThatGoesOnAfterParcelo) {
     ASSERT_EQ(0u, Install(L" /MACHINEREG").exitCode);
     const std::wstring lockerRoot = ScratchTemp() + L"\\Locker";
     ScopedRegValue locker(HKEY_CURRENT_USER, standin::AGENT_KEY, "LockerRoot", lockerRoot);
-    const std::string account = "update" + std::to_string(GetCurrentProcessId()) + "@example.com";
-    struct ForgetAccount {
-        std::string key;
-        ~ForgetAccount() { RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str()); }
-    } forget{std::string(standin::AGENT_KEY) + "\\Accounts\\" + account};
+    const std::string account = Account("update");
     LoopbackServer server("ID3 song", true);  // the first download stays in progress
     const std::wstring url = L"http://127.0.0.1:" + std::to_wstring(server.Port()) + L"/second.mp3";
     {
@@ -847,9 +836,7 @@ TEST_F(InstallerTest, AnUpdateEndsTheLocalLockerThatGoesOnAfterParcelo) {
     ASSERT_EQ(1u, agents.size());
     ASSERT_FALSE(AllEnded(agents, 2000));
 
-    const RunResult update = Install(L" /MACHINEREG");
-    ASSERT_TRUE(update.finished);
-    EXPECT_EQ(0u, update.exitCode);
+    EXPECT_ENDED_WITH(0u, Install(L" /MACHINEREG"));
     EXPECT_TRUE(AllEnded(agents, 0));
     const std::string queue = Contents(lockerRoot + L"\\" + Wide(account) + L"\\Waiting uploads.queue");
     EXPECT_NE(std::string::npos, queue.find(std::string(reinterpret_cast<const char*>(url.c_str()), url.size() * 2)));
@@ -898,9 +885,7 @@ TEST_F(InstallerTest, AnEarlierCopyRemovedWithWarningsOrARoamedEntryLeavesAnInst
     // uninstaller ends with exit code 2, having removed the rest, and the update goes on.
     ASSERT_EQ(0u, Install(L" /LOCALLOCKER").exitCode);
     ASSERT_TRUE(WriteBytes(InstallDir() + L"\\UploadAgent.exe", "not a program"));
-    const RunResult update = Install(L" /LOCALLOCKER /D=" + SecondDir(), SetupToken::AsThisProcess, LATER_SETUP);
-    ASSERT_TRUE(update.finished);
-    EXPECT_EQ(0u, update.exitCode);
+    EXPECT_ENDED_WITH(0u, Install(L" /LOCALLOCKER /D=" + SecondDir(), SetupToken::AsThisProcess, LATER_SETUP));
     ExpectInstalled(true, false, SecondDir(), "2.5.1.7");
     EXPECT_FALSE(Exists(InstallDir() + L"\\parcelo.exe"));
     EXPECT_TRUE(Exists(InstallDir() + L"\\UploadAgent.exe"));
@@ -910,9 +895,7 @@ TEST_F(InstallerTest, AnEarlierCopyRemovedWithWarningsOrARoamedEntryLeavesAnInst
     // A roaming profile brings the entry and the Run value of another computer's install, not
     // its files: that is no install, and a first install's choices hold.
     ASSERT_TRUE(SetRegText(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation", SecondDir()));
-    const RunResult fresh = Install(L"");
-    ASSERT_TRUE(fresh.finished);
-    EXPECT_EQ(0u, fresh.exitCode);
+    EXPECT_ENDED_WITH(0u, Install(L""));
     ExpectInstalled(false, false);
     EXPECT_EQ(Utf8(Quoted(InstallDir() + L"\\parcelo.exe")), RegText(HKEY_CURRENT_USER, RUN_KEY, "Parcelo"));
 

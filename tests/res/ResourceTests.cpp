@@ -99,20 +99,25 @@ TEST(SkinBitmaps, EachFrameIs116By96At24BitsPerPixel) {
     }
 }
 
+// How many pixels of `area` two frames differ in.
+int Differing(const SkinFrame& a, const SkinFrame& b, const RECT& area) {
+    int differing = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            if (!(a.At(x, y) == b.At(x, y))) ++differing;
+    return differing;
+}
+
 TEST(SkinBitmaps, FramesShowTheSwirlAtDifferentAngles) {
     SkinFrame frames[4] = {SkinFrame(IDB_SKIN_FRAME0), SkinFrame(IDB_SKIN_FRAME1), SkinFrame(IDB_SKIN_FRAME2),
                            SkinFrame(IDB_SKIN_FRAME3)};
     for (const SkinFrame& f : frames) ASSERT_NE(nullptr, f.bitmap);
-    for (int a = 0; a < 4; ++a) {
-        for (int b = a + 1; b < 4; ++b) {
-            // A swirl turned to another angle changes much of the picture, not a stray pixel.
-            int differing = 0;
-            for (int y = 0; y < SKIN_SIZE.height; ++y)
-                for (int x = 0; x < SKIN_SIZE.width; ++x)
-                    if (!(frames[a].At(x, y) == frames[b].At(x, y))) ++differing;
-            EXPECT_GT(differing, SKIN_SIZE.width * SKIN_SIZE.height / 5) << "frames " << a << " and " << b;
-        }
-    }
+    // A swirl turned to another angle changes much of the picture, not a stray pixel.
+    for (int a = 0; a < 4; ++a)
+        for (int b = a + 1; b < 4; ++b)
+            EXPECT_GT(Differing(frames[a], frames[b], {0, 0, SKIN_SIZE.width, SKIN_SIZE.height}),
+                      SKIN_SIZE.width * SKIN_SIZE.height / 5)
+                << "frames " << a << " and " << b;
 }
 
 // Each larger scale carries the cycle's three frames, drawn at that scale's size, as 8-bit RGB
@@ -204,12 +209,8 @@ TEST(SkinBitmaps, TextBandIsTheSameCalmLightPanelInEveryFrame) {
     for (int id : {IDB_SKIN_FRAME1, IDB_SKIN_FRAME2, IDB_SKIN_FRAME3}) {
         SkinFrame other(id);
         ASSERT_NE(nullptr, other.bitmap);
-        int differing = 0;
-        for (int y = TEXT_BAND.top; y < TEXT_BAND.bottom; ++y)
-            for (int x = TEXT_BAND.left; x < TEXT_BAND.right; ++x)
-                if (!(other.At(x, y) == first.At(x, y))) ++differing;
         // The program redraws only the text between frames: any change here would flicker.
-        EXPECT_EQ(0, differing) << "frame " << id;
+        EXPECT_EQ(0, Differing(other, first, TEXT_BAND)) << "frame " << id;
     }
 }
 
@@ -496,6 +497,19 @@ LRESULT CALLBACK CommandRecorder(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// Each key and modifiers the table turns into a command, with the message the key comes in.
+struct Chord {
+    UINT key;
+    bool control, shift;
+    WORD command;
+    UINT message = WM_KEYDOWN;
+};
+const Chord COMMAND_KEYS[] = {{'D', true, false, ID_CMD_DISPLAY_TOGGLE}, {'G', true, false, ID_CMD_GOTO_LOCKER},
+                              {'O', true, false, ID_CMD_SIGN_OUT},       {'S', true, false, ID_CMD_SIGN_IN},
+                              {'X', true, false, ID_CMD_EXIT},           {'V', true, false, ID_CMD_PASTE},
+                              {VK_APPS, false, false, ID_CMD_CONTEXT_MENU},
+                              {VK_F10, false, true, ID_CMD_CONTEXT_MENU, WM_SYSKEYDOWN}};
+
 // The accelerator table as the program's loop uses it, against a window that records commands.
 class Accelerators : public ::testing::Test {
 protected:
@@ -535,14 +549,7 @@ protected:
 };
 
 TEST_F(Accelerators, KeysWithTheirModifiersReachTheirCommands) {
-    EXPECT_EQ(ID_CMD_DISPLAY_TOGGLE, Press('D', true, false));
-    EXPECT_EQ(ID_CMD_GOTO_LOCKER, Press('G', true, false));
-    EXPECT_EQ(ID_CMD_SIGN_OUT, Press('O', true, false));
-    EXPECT_EQ(ID_CMD_SIGN_IN, Press('S', true, false));
-    EXPECT_EQ(ID_CMD_EXIT, Press('X', true, false));
-    EXPECT_EQ(ID_CMD_PASTE, Press('V', true, false));
-    EXPECT_EQ(ID_CMD_CONTEXT_MENU, Press(VK_APPS, false, false));
-    EXPECT_EQ(ID_CMD_CONTEXT_MENU, Press(VK_F10, false, true, false, WM_SYSKEYDOWN));
+    for (const Chord& c : COMMAND_KEYS) EXPECT_EQ(c.command, Press(c.key, c.control, c.shift, false, c.message)) << c.key;
     // Without their modifiers the letters are plain typing, and F10 alone stays the menu key.
     EXPECT_EQ(0, Press('D', false, false));
     EXPECT_EQ(0, Press('X', false, true));
@@ -552,18 +559,11 @@ TEST_F(Accelerators, KeysWithTheirModifiersReachTheirCommands) {
 // Every other key, with every mix of Ctrl, Shift and Alt, is typing: a stray or doubled entry in
 // the table, or one that matched characters rather than keys, would take it from the user.
 TEST_F(Accelerators, NoOtherKeyOrModifierReachesACommand) {
-    struct Chord {
-        UINT key;
-        bool control, shift;
-    };
-    const Chord commands[] = {{'D', true, false}, {'G', true, false},      {'O', true, false},
-                              {'S', true, false}, {'V', true, false},      {'X', true, false},
-                              {VK_APPS, false, false}, {VK_F10, false, true}};
     for (UINT key = 1; key < 255; ++key) {
         for (int mix = 0; mix < 8; ++mix) {
             const bool control = mix & 1, shift = mix & 2, alt = mix & 4;
             bool listed = false;
-            for (const Chord& c : commands) listed |= c.key == key && c.control == control && c.shift == shift && !alt;
+            for (const Chord& c : COMMAND_KEYS) listed |= c.key == key && c.control == control && c.shift == shift && !alt;
             if (listed) continue;
             for (UINT message : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_CHAR})
                 EXPECT_EQ(0, Press(key, control, shift, alt, message)) << "key " << key << " mix " << mix;
@@ -810,16 +810,16 @@ TEST(StringTable, CommandDescriptionsLoad) {
 TEST(Manifest, DeclaresCommonControls6AsInvokerWindows7To11AndPerMonitorScaling) {
     std::vector<BYTE> raw = RawResource(MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24) /* RT_MANIFEST */);
     ASSERT_FALSE(raw.empty());
-    std::string xml(raw.begin(), raw.end());
-    EXPECT_NE(std::string::npos, xml.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
-    EXPECT_NE(std::string::npos, xml.find("publicKeyToken=\"6595b64144ccf1df\""));
-    EXPECT_NE(std::string::npos, xml.find("level=\"asInvoker\""));
-    for (const char* os : {"35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
-                           "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
-        EXPECT_NE(std::string::npos, xml.find(os)) << os;
-    // The program scales itself: per-monitor v2 where known, else per-monitor, else system-aware.
-    EXPECT_NE(std::string::npos, xml.find(">PerMonitorV2, PerMonitor</dpiAwareness>"));
-    EXPECT_NE(std::string::npos, xml.find(">true/pm</dpiAware>"));
+    const std::string xml(raw.begin(), raw.end());
+    for (const char* part : {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                             "publicKeyToken=\"6595b64144ccf1df\"", "level=\"asInvoker\"",
+                             // Windows 7, 8, 8.1 and 10/11
+                             "35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
+                             "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a",
+                             // The program scales itself: per-monitor v2 where known, else per-monitor,
+                             // else system-aware.
+                             ">PerMonitorV2, PerMonitor</dpiAwareness>", ">true/pm</dpiAware>"})
+        EXPECT_NE(std::string::npos, xml.find(part)) << part;
 }
 
 TEST(Manifest, ProcessRunsWithCommonControls6) {

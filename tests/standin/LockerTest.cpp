@@ -40,8 +40,7 @@ void AnswerOddly(SOCKET client, const std::string& request) {
 }  // namespace
 
 TEST_F(UploadTest, SameNamesFromTwoAlbumsAreBothKeptAndTheSameSongOnce) {
-    const std::string account = NewAccount("albums");
-    SignInAs(account);
+    const std::string account = SignedIn("albums");
     ASSERT_TRUE(CreateDirectoryW((scratch_ + L"\\AlbumOne").c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryW((scratch_ + L"\\AlbumTwo").c_str(), nullptr));
     const std::wstring one = WriteSource(L"AlbumOne\\01 Track 01.mp3", 1000);
@@ -76,8 +75,7 @@ TEST_F(UploadTest, LongNamesAndDeviceNamesAreStoredAsOrdinaryFiles) {
 }
 
 TEST_F(UploadTest, DownloadsThatAreNoSongOrNeverEndFailInTimeAndTheQueueGoesOn) {
-    const std::string account = NewAccount("bounded");
-    SignInAs(account);
+    const std::string account = SignedIn("bounded");
     // A minute without bytes and ten in all, shortened for the test.
     SetScript("DownloadStallMs", 1000);
     SetScript("DownloadTotalMs", 3000);
@@ -109,8 +107,7 @@ TEST_F(UploadTest, FileUrlOfAnotherHostIsRefusedWithoutOpeningTheShare) {
     } removeShare{share};
     ASSERT_EQ(ERROR_SUCCESS, SHCreateDirectoryExW(nullptr, (share + L"\\music").c_str(), nullptr));
     ASSERT_TRUE(WriteBytes(share + L"\\music\\shared.mp3", "ID3 on a share"));
-    const std::string account = NewAccount("hosts");
-    SignInAs(account);
+    const std::string account = SignedIn("hosts");
     std::wstring local = FileUrl(WriteSource(L"local.mp3", 1000));
     local.replace(0, 8, L"file://localhost/");
 

@@ -22,8 +22,7 @@ int HighestProgress(const EventSink& sink) {
 }  // namespace
 
 TEST_F(UploadTest, EachFailureNamesTheFileItHappenedTo) {
-    const std::string account = NewAccount("named");
-    SignInAs(account);
+    const std::string account = SignedIn("named");
     sink_.AskNames(agent_.Get());  // as the client does when a status arrives
 
     UploadInOneRun({scratch_ + L"\\A.mp3", WriteSource(L"B.mp3", 100), scratch_ + L"\\C.mp3",
@@ -34,8 +33,7 @@ TEST_F(UploadTest, EachFailureNamesTheFileItHappenedTo) {
 }
 
 TEST_F(UploadTest, QueueReleasedAtTwoThirdsIsFinishedBeforeTheServerEnds) {
-    const std::string account = NewAccount("released");
-    SignInAs(account);
+    const std::string account = SignedIn("released");
     SetAgentValue("ChunkDelay", 20);  // 16 chunks a file: the first takes a third of a second
     std::vector<std::wstring> songs;
     for (const wchar_t* name : {L"one.mp3", L"two.mp3", L"three.mp3"}) songs.push_back(WriteSource(name, 1 << 20));
@@ -55,8 +53,7 @@ TEST_F(UploadTest, QueueReleasedAtTwoThirdsIsFinishedBeforeTheServerEnds) {
 }
 
 TEST_F(UploadTest, QueueOfAnEndedServerGoesOnAtTheAccountsNextSignIn) {
-    const std::string account = NewAccount("resumed");
-    SignInAs(account);
+    const std::string account = SignedIn("resumed");
     SetAgentValue("ChunkDelay", 100);  // 16 chunks a file: the first takes more than a second and a half
     const std::wstring first = WriteSource(L"first.mp3", 1 << 20), second = WriteSource(L"second.mp3", 1 << 20);
     Upload(first);
@@ -94,8 +91,7 @@ TEST_F(UploadTest, LeftoversOfTheAccountGoAtItsFirstUpload) {
 }
 
 TEST_F(UploadTest, SigningInAgainToTheSameAccountKeepsItsUploadsGoing) {
-    const std::string account = NewAccount("again");
-    SignInAs(account);
+    const std::string account = SignedIn("again");
     SetAgentValue("ChunkDelay", 100);
     const std::wstring song = WriteSource(L"song.mp3", 1 << 20);
     Upload(song);

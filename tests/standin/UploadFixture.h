@@ -1,4 +1,5 @@
-// Fixture for the upload cases: one client with its sink advised, signed in as a test account.
+// Fixture for the upload and sign-in cases: one client with its sink advised; the upload cases sign
+// it in as a test account.
 #pragma once
 
 #include "EventSink.h"
@@ -24,6 +25,12 @@ protected:
         ASSERT_EQ(1, SignIn(agent_.Get(), account, L"pw"));
         ASSERT_TRUE(sink_.WaitForStatus(11));
         sink_.Clear();
+    }
+    // A new test account, signed in.
+    std::string SignedIn(const char* tag) {
+        const std::string account = NewAccount(tag);
+        SignInAs(account);
+        return account;
     }
     void Upload(const std::wstring& item) {
         EXPECT_HRESULT_SUCCEEDED(Call(agent_.Get(), agentproto::DispUpload, {Text(item.c_str()), Flag(false)}));

@@ -17,8 +17,7 @@ TEST_F(UploadTest, SignedOutUploadAndOpenLockerGive109) {
 }
 
 TEST_F(UploadTest, AudioFileIsCopiedWithProgressInOrder) {
-    const std::string account = NewAccount("copy");
-    SignInAs(account);
+    const std::string account = SignedIn("copy");
     const std::wstring source = WriteSource(L"Song One.MP3", 100 * 1024);  // two 64 KiB chunks
 
     Upload(source);
@@ -30,8 +29,7 @@ TEST_F(UploadTest, AudioFileIsCopiedWithProgressInOrder) {
 }
 
 TEST_F(UploadTest, RefusedItemsReportTheirCodeAndTheQueueGoesOn) {
-    const std::string account = NewAccount("refused");
-    SignInAs(account);
+    const std::string account = SignedIn("refused");
     // A download held by the server keeps the worker busy until every item is queued.
     LoopbackServer server("ID3first", true);
     const std::wstring good = WriteSource(L"track two.mp3", 5000);
@@ -55,8 +53,7 @@ TEST_F(UploadTest, RefusedItemsReportTheirCodeAndTheQueueGoesOn) {
 }
 
 TEST_F(UploadTest, FullLockerGives113AndCancelsWhatIsPending) {
-    const std::string account = NewAccount("quota");
-    SignInAs(account);
+    const std::string account = SignedIn("quota");
     SetAgentValue("QuotaBytes", 150000);
     const std::string first = "ID3" + std::string(100000, 'q');
     LoopbackServer server(first, true);  // holds the worker until all is queued
@@ -75,8 +72,7 @@ TEST_F(UploadTest, FullLockerGives113AndCancelsWhatIsPending) {
 }
 
 TEST_F(UploadTest, WebDownloadIsQueuedFirstAndCountedWhileItRuns) {
-    const std::string account = NewAccount("web");
-    SignInAs(account);
+    const std::string account = SignedIn("web");
     std::string body = "ID3" + std::string(70000, 'x');
     LoopbackServer server(body, true);
     ASSERT_NE(0, server.Port());
