@@ -4,24 +4,20 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include "win/CountedObject.h"
+
 namespace standin {
 
-class ClassFactory final : public IClassFactory {
+// Its own references do not keep the server alive, only objects and LockServer do.
+class ClassFactory final : public CountedObject<IClassFactory> {
 public:
     ClassFactory() = default;
-    ClassFactory(const ClassFactory&) = delete;
-    ClassFactory& operator=(const ClassFactory&) = delete;
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** out) override;
     STDMETHODIMP LockServer(BOOL lock) override;
 
 private:
-    ~ClassFactory() = default;
-    LONG refs_ = 1;
+    ~ClassFactory() override = default;
 };
 
 }  // namespace standin

@@ -64,23 +64,8 @@ HRESULT AccessibleStatus::Text(const std::wstring& text, BSTR* out) {
 
 // ---- IUnknown and IDispatch
 
-STDMETHODIMP AccessibleStatus::QueryInterface(REFIID riid, void** out) {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, __uuidof(IAccessible))) {
-        *out = static_cast<IAccessible*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) AccessibleStatus::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-
-STDMETHODIMP_(ULONG) AccessibleStatus::Release() {
-    const LONG count = InterlockedDecrement(&references_);
-    if (count == 0) delete this;
-    return static_cast<ULONG>(count);
+bool AccessibleStatus::Answers(REFIID riid) const {
+    return IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, __uuidof(IAccessible));
 }
 
 STDMETHODIMP AccessibleStatus::GetTypeInfoCount(UINT* count) {

@@ -10,28 +10,23 @@
 
 #include "ui/StatusLines.h"
 #include "win/ComPtr.h"
+#include "win/CountedObject.h"
 
 // Child ids of the two lines; CHILDID_SELF (0) is the status bar itself.
 constexpr LONG STATUS_LINE1_CHILD = 1;
 constexpr LONG STATUS_LINE2_CHILD = 2;
 
-class AccessibleStatus final : public IAccessible {
+class AccessibleStatus final : public CountedObject<IAccessible> {
 public:
     // `standard` is the system's object for the window's client area, asked for what this
     // object does not answer itself (parent, focus, selection).
     AccessibleStatus(HWND window, const StatusLines& lines, ComPtr<IAccessible> standard);
-    AccessibleStatus(const AccessibleStatus&) = delete;
-    AccessibleStatus& operator=(const AccessibleStatus&) = delete;
 
     void WindowGone();
     // The text a reader is given for a line (1 or 2), and for both together.
     std::wstring LineText(LONG child) const;
     std::wstring StatusText() const;
 
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
     // IDispatch: no type information; readers use the IAccessible methods.
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override;
@@ -61,7 +56,8 @@ public:
     STDMETHODIMP put_accValue(VARIANT, BSTR) override;
 
 private:
-    ~AccessibleStatus() = default;
+    ~AccessibleStatus() override = default;
+    bool Answers(REFIID riid) const override;
     // S_OK with `id` the child id when the window lives and `child` names this object or a
     // line; otherwise the failure to return.
     HRESULT Check(const VARIANT& child, LONG& id) const;
@@ -69,7 +65,6 @@ private:
     RECT ScreenRect(LONG id) const;
     static HRESULT Text(const std::wstring& text, BSTR* out);
 
-    LONG references_ = 1;
     HWND window_;
     const StatusLines* lines_;
     ComPtr<IAccessible> standard_;

@@ -57,10 +57,12 @@ LRESULT StatusAnnouncer::Answer(WPARAM flags, LPARAM objectId, bool& handled) {
 }
 
 void StatusAnnouncer::Changed() {
-    if (!window_ || (DrawnText(lines_.statusLine1) == told1_ && DrawnText(lines_.statusLine2) == told2_)) return;
+    if (!window_) return;
+    std::wstring line1 = DrawnText(lines_.statusLine1), line2 = DrawnText(lines_.statusLine2);
+    if (line1 == told1_ && line2 == told2_) return;
     const ULONGLONG now = GetTickCount64();
     if (gate_.Change(now)) {
-        Announce();
+        Announce(std::move(line1), std::move(line2));
     } else if (!timerSet_) {
         timerSet_ = SetTimer(window_, ANNOUNCE_TIMER_ID, gate_.Wait(now) + 1, nullptr) != 0;
     }
@@ -70,12 +72,11 @@ void StatusAnnouncer::OnTimer() {
     KillTimer(window_, ANNOUNCE_TIMER_ID);
     timerSet_ = false;
     const ULONGLONG now = GetTickCount64();
-    if (gate_.Due(now)) Announce();
+    if (gate_.Due(now)) Announce(DrawnText(lines_.statusLine1), DrawnText(lines_.statusLine2));
     else if (gate_.Held()) timerSet_ = SetTimer(window_, ANNOUNCE_TIMER_ID, gate_.Wait(now) + 1, nullptr) != 0;
 }
 
-void StatusAnnouncer::Announce() {
-    std::wstring line1 = DrawnText(lines_.statusLine1), line2 = DrawnText(lines_.statusLine2);
+void StatusAnnouncer::Announce(std::wstring line1, std::wstring line2) {
     const bool first = line1 != told1_, second = line2 != told2_;
     if (!first && !second) return;
     told1_ = std::move(line1);

@@ -33,7 +33,8 @@ public:
     void WindowGone();
 
 private:
-    void Announce();
+    // The lines as drawn now; only those that differ from what was told are announced.
+    void Announce(std::wstring line1, std::wstring line2);
     AccessibleStatus* Accessible();
 
     const StatusLines& lines_;

@@ -37,25 +37,6 @@ void StatusProvider::WindowGone() {
     status_.Reset();
 }
 
-STDMETHODIMP StatusProvider::QueryInterface(REFIID riid, void** out) {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, __uuidof(IRawElementProviderSimple))) {
-        *out = static_cast<IRawElementProviderSimple*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) StatusProvider::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-
-STDMETHODIMP_(ULONG) StatusProvider::Release() {
-    const LONG count = InterlockedDecrement(&references_);
-    if (count == 0) delete this;
-    return static_cast<ULONG>(count);
-}
-
 // Called on the window's thread, as the window's other objects are.
 STDMETHODIMP StatusProvider::get_ProviderOptions(ProviderOptions* options) {
     if (!options) return E_POINTER;

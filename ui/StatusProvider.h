@@ -9,6 +9,7 @@
 #include <uiautomationcore.h>
 
 #include "ui/AccessibleStatus.h"
+#include "win/CountedObject.h"
 
 // The parts of the automation library the window uses; null where the system lacks them.
 struct UiaFunctions {
@@ -31,27 +32,21 @@ constexpr EVENTID UIA_LIVE_REGION_CHANGED_EVENT = 20024;
 constexpr long UIA_STATUS_BAR_CONTROL_TYPE = 50017;
 constexpr long UIA_LIVE_POLITE = 1;
 
-class StatusProvider final : public IRawElementProviderSimple {
+class StatusProvider final : public CountedObject<IRawElementProviderSimple> {
 public:
     // Reads the status through `status`, which it keeps alive.
     StatusProvider(HWND window, ComPtr<AccessibleStatus> status);
-    StatusProvider(const StatusProvider&) = delete;
-    StatusProvider& operator=(const StatusProvider&) = delete;
 
     void WindowGone();
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
     STDMETHODIMP get_ProviderOptions(ProviderOptions* options) override;
     STDMETHODIMP GetPatternProvider(PATTERNID pattern, IUnknown** provider) override;
     STDMETHODIMP GetPropertyValue(PROPERTYID property, VARIANT* value) override;
     STDMETHODIMP get_HostRawElementProvider(IRawElementProviderSimple** host) override;
 
 private:
-    ~StatusProvider() = default;
+    ~StatusProvider() override = default;
 
-    LONG references_ = 1;
     HWND window_;
     ComPtr<AccessibleStatus> status_;
 };

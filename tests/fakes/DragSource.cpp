@@ -12,30 +12,9 @@ namespace {
 // Enough polls for any target to answer; reaching it means the drag never found one.
 constexpr int GIVE_UP_AFTER_POLLS = 400;
 
-// QueryInterface of an object with one interface besides IUnknown.
-template <class Interface>
-HRESULT QueryOne(Interface* self, REFIID own, REFIID riid, void** out) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, own)) return E_NOINTERFACE;
-    *out = self;
-    self->AddRef();
-    return S_OK;
-}
-
-class DataObject final : public IDataObject {
+class DataObject final : public CountedObject<IDataObject> {
 public:
     explicit DataObject(std::vector<OfferedFormat> formats) : formats_(std::move(formats)) {}
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        return QueryOne<IDataObject>(this, IID_IDataObject, riid, out);
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
 
     STDMETHODIMP GetData(FORMATETC* query, STGMEDIUM* medium) override {
         if (!query || !medium) return E_INVALIDARG;
@@ -91,7 +70,6 @@ private:
         return nullptr;
     }
 
-    LONG refs_ = 1;
     std::vector<OfferedFormat> formats_;
 };
 
@@ -100,7 +78,10 @@ public:
     explicit DropSource(const DataObject& data) : data_(data) {}
 
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        return QueryOne<IDropSource>(this, IID_IDropSource, riid, out);
+        if (!out) return E_POINTER;
+        const bool mine = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropSource);
+        *out = mine ? static_cast<IDropSource*>(this) : nullptr;
+        return mine ? S_OK : E_NOINTERFACE;  // nothing to count
     }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives on the drag thread's stack
     STDMETHODIMP_(ULONG) Release() override { return 1; }
@@ -252,17 +233,6 @@ RecordingTarget* RecordingTarget::Install(HWND window, IDropTarget* inner) {
     return spy;
 }
 
-STDMETHODIMP RecordingTarget::QueryInterface(REFIID riid, void** out) {
-    return QueryOne<IDropTarget>(this, IID_IDropTarget, riid, out);
-}
-
-STDMETHODIMP_(ULONG) RecordingTarget::AddRef() { return static_cast<ULONG>(++refs_); }
-
-STDMETHODIMP_(ULONG) RecordingTarget::Release() {
-    const LONG left = --refs_;
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-}
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/DropFilesBlock.h"
+#include "win/CountedObject.h"
 #include "win/UniqueHandle.h"
 
 struct OfferedFormat {
@@ -92,14 +93,11 @@ DragOutcome RunDrag(POINT at, std::vector<OfferedFormat> formats,
 
 // Stands in front of a registered drop target and writes down each call and its answer,
 // e.g. "DragEnter 1", "DragOver 1", "Drop 0x80004005 0", "DragLeave".
-class RecordingTarget final : public IDropTarget {
+class RecordingTarget final : public CountedObject<IDropTarget> {
 public:
     // Replaces the window's registration with itself, forwarding to the target it had.
     static RecordingTarget* Install(HWND window, IDropTarget* inner);
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
     STDMETHODIMP DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
     STDMETHODIMP DragOver(DWORD keys, POINTL point, DWORD* effect) override;
     STDMETHODIMP DragLeave() override;
@@ -110,9 +108,8 @@ public:
 
 private:
     explicit RecordingTarget(IDropTarget* inner);
-    ~RecordingTarget();
+    ~RecordingTarget() override;
 
     IDropTarget* inner_;
-    LONG refs_ = 1;
     std::vector<std::string> calls_;
 };
