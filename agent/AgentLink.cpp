@@ -24,8 +24,7 @@ void PauseAnsweringSentMessages(DWORD ms) {
 
 }  // namespace
 
-AgentLink::AgentLink(AgentHost& host, AgentFactory factory, UserSettings& settings, FileReceiver& receiver)
-    : host_(host), factory_(factory), settings_(settings), receiver_(receiver) {}
+AgentLink::AgentLink(const ControllerParts& parts, AgentFactory factory) : parts_(parts), factory_(factory) {}
 
 AgentLink::~AgentLink() { Destroy(); }
 
@@ -62,7 +61,7 @@ AgentClient* AgentLink::Get() {
             PauseAnsweringSentMessages(CONNECT_PAUSES_MS[tried - 1]);
             pausing_ = false;
         }
-        client = std::make_unique<UploadController>(host_, settings_, receiver_, *this);
+        client = std::make_unique<UploadController>(parts_, *this);
         client->SetWatch(watch_);
         building_ = client.get();
         failure = client->Connect(factory_);
@@ -73,7 +72,7 @@ AgentClient* AgentLink::Get() {
     if (failure != ConnectFailure::None) {
         client.reset();
         const ConnectFailure shown = failure == ConnectFailure::Stopping ? ConnectFailure::NotCreated : failure;
-        host_.ShowMessage(host_.MainWindowHandle(), FormatConnectFailure(static_cast<int>(shown)).c_str(), L"Failure",
+        parts_.host.ShowMessage(parts_.host.MainWindowHandle(), FormatConnectFailure(static_cast<int>(shown)).c_str(), L"Failure",
                           MB_OK);
         return nullptr;
     }

@@ -7,15 +7,12 @@
 
 #include "agent/AgentClient.h"
 
-class AgentHost;
-class FileReceiver;
-struct UserSettings;
+struct ControllerParts;
 
 class AgentLink {
 public:
-    // The clients it creates keep the reminder's time in `settings` and hand what the agent's
-    // statuses start to `receiver`.
-    AgentLink(AgentHost& host, AgentFactory factory, UserSettings& settings, FileReceiver& receiver);
+    // The clients it creates work with `parts`; a failed connection is told through its host.
+    AgentLink(const ControllerParts& parts, AgentFactory factory);
     AgentLink(const AgentLink&) = delete;
     AgentLink& operator=(const AgentLink&) = delete;
     ~AgentLink();
@@ -35,10 +32,8 @@ public:
     void SetWatch(CallWatch* watch) { watch_ = watch; }
 
 private:
-    AgentHost& host_;
+    const ControllerParts& parts_;
     AgentFactory factory_;
-    UserSettings& settings_;
-    FileReceiver& receiver_;
     std::unique_ptr<AgentClient> client_;
     AgentClient* building_ = nullptr;
     bool pausing_ = false;  // between two tries of a connection

@@ -6,7 +6,8 @@
 
 AgentSession::AgentSession(AgentHost& host, AgentFactory factory)
     : watch_(host),
-      link_(host, factory, settings_, receiver_),
+      controllerParts_{host, settings_, receiver_, sizeProbe_},
+      link_(controllerParts_, factory),
       receiver_({host, link_, deferred_, settings_, scheduler_}),
       scheduler_(queue_, receiver_) {}
 

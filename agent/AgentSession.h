@@ -12,6 +12,8 @@
 #include "agent/CallWatch.h"
 #include "agent/DeferredLogin.h"
 #include "agent/FileReceiver.h"
+#include "agent/SizeProbe.h"
+#include "agent/UploadController.h"
 #include "drop/HandOverQueue.h"
 #include "drop/HandOverScheduler.h"
 #include "settings/SettingsStore.h"
@@ -85,6 +87,8 @@ private:
     DeferredLogin deferred_;
     HandOverQueue queue_;
     CallWatch watch_;  // before the link, so it outlives the last client's last call
+    SizeProbe sizeProbe_;
+    ControllerParts controllerParts_;
     AgentLink link_;
     FileReceiver receiver_;
     HandOverScheduler scheduler_;

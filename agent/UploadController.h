@@ -10,14 +10,24 @@ class AgentLink;
 class FileReceiver;
 struct UserSettings;
 
+// What a controller works with, all of it its session's: the window's face, the settings that
+// keep the reminder's time, the receiver that takes what the statuses start, and the size
+// check, whose readers and unanswered volumes outlive any one connection.
+struct ControllerParts {
+    AgentHost& host;
+    UserSettings& settings;
+    FileReceiver& receiver;
+    SizeProbe& sizeProbe;
+};
+
 constexpr unsigned long long MAX_UPLOAD_BYTES = 26214400;  // 25 MiB: this size and above are refused
 
 class UploadController : public AgentClient {
 public:
-    // `settings` keeps the reminder's time; `receiver` takes what the statuses start; `link`
-    // gives the client in use (this one, or the one that replaced it) for the files to go.
-    UploadController(AgentHost& host, UserSettings& settings, FileReceiver& receiver, AgentLink& link)
-        : host_(host), settings_(settings), receiver_(receiver), link_(link) {}
+    // `link` gives the client in use (this one, or the one that replaced it) for the files to go.
+    UploadController(const ControllerParts& parts, AgentLink& link)
+        : host_(parts.host), settings_(parts.settings), receiver_(parts.receiver), sizeProbe_(parts.sizeProbe),
+          link_(link) {}
 
     HRESULT SignIn(const wchar_t* email, const wchar_t* password) override;
     UploadResult Upload(const UploadItem& item, int flag) override;
@@ -37,6 +47,6 @@ private:
     AgentHost& host_;
     UserSettings& settings_;
     FileReceiver& receiver_;
+    SizeProbe& sizeProbe_;
     AgentLink& link_;
-    SizeProbe sizeProbe_;
 };

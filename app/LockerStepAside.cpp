@@ -7,6 +7,8 @@
 
 #include "app/HiddenAgent.h"
 #include "settings/SettingsStore.h"
+#include "win/PathNames.h"
+#include "win/RegKey.h"
 #include "win/UniqueHandle.h"
 
 namespace {
@@ -19,15 +21,11 @@ constexpr DWORD LONGEST_PATH = 32768;
 // Unregistering takes a moment; a Locker that hangs must not hold Parcelo's start for good.
 constexpr DWORD UNREGISTER_WAIT_MS = 30000;
 
+// A text value as stored (an expandable one unexpanded); empty when there is none.
 std::wstring ReadText(HKEY root, const wchar_t* path, REGSAM view, const wchar_t* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return std::wstring();
-    std::vector<wchar_t> text(LONGEST_PATH + 1, L'\0');
-    DWORD bytes = LONGEST_PATH * sizeof(wchar_t);
-    const LSTATUS read = RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
-                                      nullptr, text.data(), &bytes);
-    RegCloseKey(key);
-    return read == ERROR_SUCCESS ? std::wstring(text.data()) : std::wstring();
+    std::wstring text;
+    if (!RegKey::Open(root, path, KEY_QUERY_VALUE | view).ReadString(name, &text)) text.clear();
+    return text;
 }
 
 class RegistryClassServers final : public ClassServers {
@@ -49,10 +47,7 @@ public:
 };
 
 std::wstring OwnFolder() {
-    std::vector<wchar_t> exe(LONGEST_PATH, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, exe.data(), LONGEST_PATH);
-    if (length == 0 || length >= LONGEST_PATH) return std::wstring();
-    const std::wstring path(exe.data(), length);
+    const std::wstring path = OwnImagePath();
     const size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }

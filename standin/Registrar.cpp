@@ -18,8 +18,6 @@ constexpr const wchar_t* DESCRIPTION = L"Velorex UploadAgent Request";
 constexpr const wchar_t* EVENT_NAME = L"_RequestEvents";
 // The standard dispinterface marshaller (oleaut32), driven by the type library.
 constexpr const wchar_t* DISPATCH_MARSHALLER = L"{00020420-0000-0000-C000-000000000046}";
-// The longest path Windows can hand out, in characters.
-constexpr size_t LONGEST_PATH = 32768;
 
 // Per-user type library registration is missing from some SDK headers: look it up.
 using RegisterForUserFn = HRESULT(WINAPI*)(ITypeLib*, OLECHAR*, OLECHAR*);
@@ -33,18 +31,6 @@ FARPROC OleAutFunction(const char* name) {
 HKEY RootOf(bool machine) { return machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
 std::wstring Classes(const std::wstring& path) { return L"Software\\Classes\\" + path; }
-
-// This exe's full path, whatever characters its folder has; empty when it does not fit.
-std::wstring OwnPath() {
-    std::vector<wchar_t> exe(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
-        if (length == 0) return std::wstring();
-        if (length < exe.size()) return std::wstring(exe.data(), length);
-        if (exe.size() >= LONGEST_PATH) return std::wstring();
-        exe.resize(exe.size() * 2);
-    }
-}
 
 HRESULT SetDefault(HKEY root, const std::wstring& path, const std::wstring& value, const wchar_t* name = nullptr) {
     RegKey key = RegKey::Create(root, Classes(path), KEY_WRITE);
@@ -96,7 +82,7 @@ bool TypeLibraryIsOurs(const std::wstring& exe) {
 }  // namespace
 
 HRESULT Registrar::Register(bool machine, bool scripted) {
-    const std::wstring exe = OwnPath();
+    const std::wstring exe = OwnImagePath();
     if (exe.empty()) return E_FAIL;
     const std::wstring command = L"\"" + exe + L"\"" + (scripted ? L" /scripted" : L"");
     const std::wstring clsid = std::wstring(L"CLSID\\") + REQUEST_CLSID_TEXT_W;
@@ -129,7 +115,7 @@ HRESULT Registrar::Register(bool machine, bool scripted) {
 // on the same keys.
 HRESULT Registrar::Unregister(bool machine) {
     const HKEY root = RootOf(machine);
-    const std::wstring exe = OwnPath();
+    const std::wstring exe = OwnImagePath();
     if (exe.empty()) return E_FAIL;
     const std::wstring clsid = std::wstring(L"CLSID\\") + REQUEST_CLSID_TEXT_W;
     const std::wstring progId = agentproto::PROG_ID_W;

@@ -14,6 +14,17 @@ bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
            CSTR_EQUAL;
 }
 
+std::wstring OwnImagePath() {
+    std::vector<wchar_t> image(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, image.data(), static_cast<DWORD>(image.size()));
+        if (length == 0) return std::wstring();
+        if (length < image.size()) return std::wstring(image.data(), length);
+        if (image.size() >= IMAGE_PATH_CHARS) return std::wstring();
+        image.resize(image.size() * 2);
+    }
+}
+
 std::wstring ProcessImagePath(HANDLE process) {
     std::vector<wchar_t> image(IMAGE_PATH_CHARS);
     DWORD size = IMAGE_PATH_CHARS;

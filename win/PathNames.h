@@ -10,3 +10,5 @@ bool SameIgnoringCase(const std::wstring& a, const std::wstring& b);
 
 // The full path of the file the process runs, whatever its length; empty when it cannot be read.
 std::wstring ProcessImagePath(HANDLE process);
+// The same for this process, whatever characters its folder has.
+std::wstring OwnImagePath();
